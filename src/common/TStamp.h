@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+namespace netrova {
+
+// Local date and time as eight unsigned 16-bit words; the layout is part of the history file.
+struct TStamp {
+    std::uint16_t Year = 0;
+    std::uint16_t Month = 0;
+    std::uint16_t DayOfWeek = 0; // 0 = Sunday
+    std::uint16_t Day = 0;
+    std::uint16_t Hour = 0;
+    std::uint16_t Minute = 0;
+    std::uint16_t Second = 0;
+    std::uint16_t Reserved = 0; // always written as 0
+
+    bool operator==(const TStamp&) const = default;
+};
+static_assert(sizeof(TStamp) == 16);
+
+// Whole days since 30 December 1899 (the classic "day 0"), proleptic Gregorian calendar.
+int DayNumber(int year, int month, int day);
+inline int DayNumber(const TStamp& s) { return DayNumber(s.Year, s.Month, s.Day); }
+
+// Inverse of DayNumber, for tests and date arithmetic.
+void DateFromDayNumber(int dayNumber, int& year, int& month, int& day);
+
+// 0 = Sunday .. 6 = Saturday.
+int WeekdayOfDayNumber(int dayNumber);
+
+// Seconds since midnight of the stamp's time of day.
+inline int SecondsOfDay(const TStamp& s) { return s.Hour * 3600 + s.Minute * 60 + s.Second; }
+
+} // namespace netrova

@@ -1,0 +1,59 @@
+#include "common/Text.h"
+
+#include <cctype>
+
+namespace netrova {
+
+std::string FormatMoney(std::int32_t cents) {
+    return std::to_string(cents / 100) + " dol. " + std::to_string(cents % 100) + " c.";
+}
+
+std::string FormatConnTime(std::int32_t seconds) {
+    return std::to_string(seconds / 3600) + " h. " + std::to_string(seconds % 3600 / 60) +
+           " min. " + std::to_string(seconds % 60) + " sec.";
+}
+
+std::string FormatDuration(std::int32_t seconds) {
+    return std::to_string(seconds / 3600) + ":" + std::to_string(seconds % 3600 / 60) + ":" +
+           std::to_string(seconds % 60);
+}
+
+std::string FormatStampDate(const TStamp& s) {
+    return std::to_string(s.Year) + "/" + std::to_string(s.Month) + "/" + std::to_string(s.Day);
+}
+
+std::string FormatStampTime(const TStamp& s) {
+    return std::to_string(s.Hour) + ":" + std::to_string(s.Minute) + ":" +
+           std::to_string(s.Second);
+}
+
+std::string FormatClock(const TStamp& s) { return FormatStampTime(s); }
+
+std::int32_t LeadingInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    if (negative)
+        value = 0u - value;
+    return static_cast<std::int32_t>(value);
+}
+
+std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return std::string(text);
+    std::size_t end = maxBytes;
+    // Step back over continuation bytes so that the cut falls before a character's lead byte.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(text.substr(0, end));
+}
+
+} // namespace netrova

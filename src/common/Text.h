@@ -1,0 +1,34 @@
+#pragma once
+
+#include "common/TStamp.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace netrova {
+
+// All numbers are signed 32-bit with truncating division; nothing is padded and negative
+// values are shown as they come.
+
+// 1234 -> "12 dol. 34 c."
+std::string FormatMoney(std::int32_t cents);
+// 3725 -> "1 h. 2 min. 5 sec."
+std::string FormatConnTime(std::int32_t seconds);
+// 725 -> "0:12:5"
+std::string FormatDuration(std::int32_t seconds);
+// 4 July 1999 -> "1999/7/4"
+std::string FormatStampDate(const TStamp& s);
+// 21:05:00 -> "21:5:0"
+std::string FormatStampTime(const TStamp& s);
+// 9:05:07 -> "9:5:7" (the main window's clock)
+std::string FormatClock(const TStamp& s);
+
+// Leading-digits parse: optional white space and sign, then decimal digits up to the first
+// other character; no digits gives 0. Overflow wraps like the 32-bit original.
+std::int32_t LeadingInt(std::string_view text);
+
+// Cuts UTF-8 text to at most maxBytes bytes without splitting a character.
+std::string CutUtf8(std::string_view text, std::size_t maxBytes);
+
+} // namespace netrova

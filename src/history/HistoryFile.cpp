@@ -1,0 +1,142 @@
+#include "history/HistoryFile.h"
+
+#include "common/Text.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace netrova {
+
+namespace {
+
+// Length of the sequence led by c, or 0 when c cannot lead one.
+std::size_t Utf8Length(unsigned char c) {
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        return 2;
+    if ((c >> 4) == 0xE)
+        return 3;
+    if (c >= 0xF0 && c <= 0xF4)
+        return 4;
+    return 0;
+}
+
+bool IsUtf8(const unsigned char* p, std::size_t n) {
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t len = Utf8Length(p[i]);
+        if (len == 0 || i + len > n)
+            return false;
+        for (std::size_t k = 1; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += len;
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string FieldText(const char* field, std::size_t size) {
+    const std::size_t len = strnlen(field, size);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(field);
+    if (IsUtf8(bytes, len))
+        return std::string(field, len);
+    std::string latin1;
+    for (std::size_t i = 0; i < len; ++i) {
+        const unsigned char c = bytes[i];
+        if (c < 0x80) {
+            latin1 += static_cast<char>(c);
+        } else {
+            latin1 += static_cast<char>(0xC0 | (c >> 6));
+            latin1 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return latin1;
+}
+
+void SetFieldText(char* field, std::size_t size, std::string_view text) {
+    std::memset(field, 0, size);
+    const std::string cut = CutUtf8(text, size - 1);
+    std::memcpy(field, cut.data(), cut.size());
+}
+
+std::string HistoryPath(const std::string& programPath) {
+    return programPath + "/" + kHistoryFileName;
+}
+
+bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record) {
+    const int fd = ::open(HistoryPath(programPath).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        // A write cut short by a crash leaves a fragment; appending after it would shift every
+        // later record, so the fragment goes first.
+        const off_t whole = st.st_size - st.st_size % static_cast<off_t>(sizeof record);
+        ok = (whole == st.st_size || ::ftruncate(fd, whole) == 0) &&
+             ::lseek(fd, whole, SEEK_SET) == whole && WriteAll(fd, &record, sizeof record) &&
+             ::fsync(fd) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool EmptyHistory(const std::string& programPath) {
+    const int fd =
+        ::open(HistoryPath(programPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::size_t ScanHistory(const std::string& programPath,
+                        const std::function<bool(const THistoryRecord&)>& visit) {
+    const int fd = ::open(HistoryPath(programPath).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    std::size_t count = 0;
+    THistoryRecord rec;
+    for (;;) {
+        std::size_t got = 0;
+        auto* p = reinterpret_cast<char*>(&rec);
+        while (got < sizeof rec) {
+            const ssize_t n = ::read(fd, p + got, sizeof rec - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        if (got < sizeof rec)
+            break; // end of file, or a torn tail
+        ++count;
+        if (!visit(rec))
+            break;
+    }
+    ::close(fd);
+    return count;
+}
+
+} // namespace netrova

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "common/TStamp.h"
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace netrova {
+
+inline constexpr const char* kHistoryFileName = "history.dat";
+
+// One finished connection; 192 bytes little-endian, exactly as stored in history.dat.
+#pragma pack(push, 1)
+struct THistoryRecord {
+    TStamp Started;
+    TStamp Ended;
+    std::int32_t Fee = 0;      // cents
+    std::int32_t Duration = 0; // seconds, the monitor's own count
+    char Provider[50] = {};
+    char TotalFeeText[50] = {};
+    char User[52] = {};
+};
+#pragma pack(pop)
+static_assert(sizeof(THistoryRecord) == 192);
+static_assert(offsetof(THistoryRecord, Ended) == 16);
+static_assert(offsetof(THistoryRecord, Fee) == 32);
+static_assert(offsetof(THistoryRecord, Duration) == 36);
+static_assert(offsetof(THistoryRecord, Provider) == 40);
+static_assert(offsetof(THistoryRecord, TotalFeeText) == 90);
+static_assert(offsetof(THistoryRecord, User) == 140);
+// The record is written as it lies in memory.
+static_assert(std::endian::native == std::endian::little);
+
+// Text of a record field: up to the first zero byte, never beyond the field. UTF-8 is taken as
+// it is; bytes that are not UTF-8 (older files) are read as Latin-1.
+std::string FieldText(const char* field, std::size_t size);
+template <std::size_t N> std::string FieldText(const char (&field)[N]) {
+    return FieldText(field, N);
+}
+// Stores text into a field, cut at a character boundary so that the zero byte fits.
+void SetFieldText(char* field, std::size_t size, std::string_view text);
+template <std::size_t N> void SetFieldText(char (&field)[N], std::string_view text) {
+    SetFieldText(field, N, text);
+}
+
+// "<programPath>/history.dat"
+std::string HistoryPath(const std::string& programPath);
+
+// Appends one record, creating the file when missing. A torn tail left by a crash is cut back
+// to the last whole record first; the record is on disk when this returns. Returns false when
+// the file could not be written (the caller goes on: the record is lost without a message).
+bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record);
+
+// Empties the history, keeping the file's name and mode. Returns false on failure.
+bool EmptyHistory(const std::string& programPath);
+
+// Calls visit for each whole record in file order; a missing or empty file has none and a
+// trailing fragment shorter than a record is ignored. Returns the number of records visited.
+// visit may return false to stop early.
+std::size_t ScanHistory(const std::string& programPath,
+                        const std::function<bool(const THistoryRecord&)>& visit);
+
+} // namespace netrova

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "history/HistoryFile.h"
+
+#include <string>
+
+namespace netrova {
+
+class SettingsStore;
+class Clock;
+class MessageBoxes;
+class HelpViewer;
+
+enum ConnectionState { csIdle = 0, csDetected = 1, csOnline = 2 };
+
+// What a tick shows; the main window implements it.
+class MonitorView {
+public:
+    virtual ~MonitorView() = default;
+    // Caption of the connection group: "Connected" / "Not connected".
+    virtual void ShowConnectionStatus(const std::string& caption) = 0;
+    virtual void ShowProvider(const std::string& provider) = 0;
+    virtual void ShowUser(const std::string& user) = 0;
+    // The "Connected" picture when true, else the "Not connected" one.
+    virtual void ShowConnectedPicture(bool connected) = 0;
+    virtual void ShowConnTime(const std::string& text) = 0;
+    virtual void ShowFee(const std::string& text) = 0;
+    virtual void ShowTotalMoney(const std::string& text) = 0;
+    // The application's title (task-bar text) and hint.
+    virtual void ShowStatusText(const std::string& text) = 0;
+    virtual void EnableTimer(bool enabled) = 0;
+};
+
+// The monitor's state and its routines: start-up, the one-second tick, fee accrual, backup,
+// recovery and the exit steps. The main window owns one for the life of the process.
+class TMonitor {
+public:
+    TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
+             MonitorView& view);
+
+    // Start-up and shutdown.
+    void StartMonitor();
+    void PersonalizeSettings();
+    void InitCounterStart();
+    bool ConfirmExit();
+    void CloseForExit();
+
+    // The tick.
+    void Timer1Timer();
+    void StepConnection();
+    void UpdateConnection();
+    TStamp ReadClock();
+
+    // Fee accrual, backup and recovery.
+    void ChargeMinute(const TStamp& now);
+    void WriteConnBackup(const TStamp& now);
+    void RecoverConnection();
+
+    // The monitor state, in its declared order.
+    THistoryRecord Rec{};
+    int Connected = 0;
+    int ConnState = csIdle;
+    int LastBug = 0;
+    int ResetPolicy = 0;
+    int ResetDay = 0;
+    int MinuteMarker = 0;
+    int BeepSound = 0;
+    int StartRef = 0;
+    int Elapsed = 0;
+    int ConnMoney = 0;
+    int AllMoney = 0;
+    int AllTime = 0;
+    int StartAllTime = 0;
+    int TrayMode = 0;
+    int StartAllMoney = 0;
+    int BeepEnabled = 0;
+    int BeepInterval = 0;
+    int BeepCount = 0;
+    int HolidayOn = 0;
+    std::string FeeText;
+    std::string TipText;
+    std::string ConnUser;
+    std::string CurrentUser;
+    std::string ProgramPath;
+    std::string Provider = " ";
+
+private:
+    SettingsStore& store_;
+    Clock& clock_;
+    MessageBoxes& boxes_;
+    HelpViewer& help_;
+    MonitorView& view_;
+};
+
+} // namespace netrova

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "store/Registry.h"
+
+namespace netrova {
+
+// Key paths shared across the program.
+inline constexpr const char* kProductKey = "\\Software\\Netrova";
+inline constexpr const char* kBeepKey = "\\Software\\Netrova\\Beep";
+inline constexpr const char* kExecKey = "\\Software\\Netrova\\Exec";
+inline constexpr const char* kTariffsKey = "\\Software\\Netrova\\Tariffs";
+inline constexpr const char* kTariffProfileKey = "\\Software\\Netrova\\Tariff Profile";
+inline constexpr const char* kCounterAllKey = "\\Software\\Netrova\\Counter\\All";
+inline constexpr const char* kCounterCurrentKey = "\\Software\\Netrova\\Counter\\Current";
+inline constexpr const char* kUsersKey = "\\Software\\Netrova\\Users";
+inline constexpr const char* kControlKey = "\\System\\CurrentControlSet\\control";
+inline constexpr const char* kRemoteAccessServiceKey =
+    "\\System\\CurrentControlSet\\Services\\RemoteAccess";
+inline constexpr const char* kRemoteAccessKey = "\\RemoteAccess";
+inline constexpr const char* kAddressesKey = "\\RemoteAccess\\Addresses";
+
+// Creates the machine-wide values that the program reads before it ever writes them, where
+// they are missing; existing values are left alone.
+void EnsureInstallationDefaults(SettingsStore& store);
+
+// Writes "Current User" of the control key.
+void PublishCurrentUser(SettingsStore& store, const std::string& loginName);
+
+} // namespace netrova

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace netrova {
+
+// The two roots of the settings store: per-user and machine-wide.
+enum class Root { CurrentUser, LocalMachine };
+
+// "HKCU" / "HKLM": how roots are named in messages and by the command-line tool.
+const char* RootName(Root root);
+
+class StoreError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A store file that cannot be used at all (not a database, unreadable folder ...).
+class StoreFileError : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
+struct StorePaths {
+    std::string User;
+    std::string Machine;
+
+    // NETROVA_USER_STORE / NETROVA_MACHINE_STORE, else the XDG locations.
+    static StorePaths FromEnvironment();
+    // Folder of the machine store: the default program directory.
+    std::string MachineFolder() const;
+};
+
+enum class ValueType { None, Integer, String, Binary };
+
+// One process's connections to both store files. Every TRegistry works through one of these.
+class SettingsStore {
+public:
+    explicit SettingsStore(const StorePaths& paths);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    const StorePaths& Paths() const { return paths_; }
+    // Transactions begun so far on both files (the benchmark reports it).
+    std::uint64_t TransactionCount() const { return transactions_; }
+
+    struct Connection; // one open database file; defined in the store's source only
+
+private:
+    friend class TRegistry;
+    Connection& Conn(Root root);
+
+    StorePaths paths_;
+    std::unique_ptr<Connection> user_;
+    std::unique_ptr<Connection> machine_;
+    std::uint64_t transactions_ = 0;
+};
+
+// Registry-style access to one open key at a time. Key paths are taken from the root ("\"
+// separates keys, a leading or trailing "\" is ignored); key paths and value names are
+// case-insensitive. Everything between OpenKey and CloseKey is one transaction; a key still
+// open when the object dies is rolled back, so a routine cut short by an error writes nothing.
+class TRegistry {
+public:
+    explicit TRegistry(SettingsStore& store, Root root = Root::CurrentUser);
+    ~TRegistry();
+    TRegistry(const TRegistry&) = delete;
+    TRegistry& operator=(const TRegistry&) = delete;
+
+    Root RootKey() const { return root_; }
+    // Selects the root for the next OpenKey; closes an open key first.
+    void SetRootKey(Root root);
+
+    // Opening a key closes the one opened before. Returns whether the key is open.
+    bool OpenKey(std::string_view path, bool canCreate);
+    void CloseKey();
+    bool IsOpen() const { return keyId_ != 0; }
+    // The open key as "HKLM\Software\Netrova".
+    std::string CurrentPath() const;
+
+    // Missing value or another type: StoreError naming root, key and value.
+    std::int32_t ReadInteger(std::string_view name);
+    // Missing value reads "". A value of another type is an error.
+    std::string ReadString(std::string_view name);
+    // Copies up to size bytes and returns how many; a missing value copies nothing.
+    std::size_t ReadBinary(std::string_view name, void* buffer, std::size_t size);
+    std::vector<std::uint8_t> ReadBinary(std::string_view name);
+
+    void WriteInteger(std::string_view name, std::int32_t value);
+    void WriteString(std::string_view name, std::string_view value);
+    void WriteBinary(std::string_view name, const void* data, std::size_t size);
+
+    bool ValueExists(std::string_view name);
+    ValueType GetDataType(std::string_view name);
+    // Removes one value; for the command-line tool (the program itself never does).
+    bool DeleteValue(std::string_view name);
+
+    // Removes the key with all its subkeys and values; false when it did not exist.
+    bool DeleteKey(std::string_view path);
+    // Whether the key exists, without opening it.
+    bool KeyExists(std::string_view path);
+
+    // Subkeys of the open key in case-insensitive name order.
+    std::vector<std::string> GetKeyNames();
+    // Value names of the open key in creation order.
+    std::vector<std::string> GetValueNames();
+    int ValueCount();
+
+private:
+    SettingsStore::Connection& Conn();
+    void Begin();
+    void End(bool commit);
+    void RequireOpen(const char* operation) const;
+    std::int64_t FindKey(std::string_view path, bool create, std::string* display);
+    [[noreturn]] void Fail(const std::string& what) const;
+
+    SettingsStore& store_;
+    Root root_;
+    std::int64_t keyId_ = 0;
+    bool inTransaction_ = false;
+    std::string keyPath_;
+};
+
+} // namespace netrova
