@@ -1,0 +1,197 @@
+#include "monitor/Monitor.h"
+
+#include "common/Text.h"
+#include "monitor/StoreValues.h"
+#include "platform/Clock.h"
+#include "store/Defaults.h"
+
+#include <limits>
+
+namespace netrova {
+
+namespace {
+
+const char* const kNotConnectedText = "Netrova: [Not Connected]";
+
+// No minute count (-59..59) equals it, so the first tick of a connection always charges.
+constexpr int kMinuteMarkerStart = std::numeric_limits<int>::min();
+
+} // namespace
+
+void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& s) {
+    reg.WriteInteger(prefix + "Secundes", s.Second);
+    reg.WriteInteger(prefix + "Minutes", s.Minute);
+    reg.WriteInteger(prefix + "Hours", s.Hour);
+    reg.WriteInteger(prefix + "Year", s.Year);
+    reg.WriteInteger(prefix + "Day", s.Day);
+    reg.WriteInteger(prefix + "Month", s.Month);
+    reg.WriteInteger(prefix + "DayOfWeek", s.DayOfWeek);
+}
+
+TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
+    TStamp s;
+    s.Year = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Year"));
+    s.Month = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Month"));
+    s.DayOfWeek = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "DayOfWeek"));
+    s.Day = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Day"));
+    s.Hour = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Hours"));
+    s.Minute = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Minutes"));
+    s.Second = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Secundes"));
+    return s;
+}
+
+std::uint32_t ReadRemoteConnection(TRegistry& reg) {
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    // Anything but the service's binary form reads as "not connected" rather than failing
+    // every tick.
+    if (reg.GetDataType("Remote Connection") != ValueType::Binary)
+        return 0;
+    reg.ReadBinary("Remote Connection", bytes, sizeof bytes);
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+void WriteRemoteConnection(TRegistry& reg, std::uint32_t value) {
+    const unsigned char bytes[4] = {
+        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    reg.WriteBinary("Remote Connection", bytes, sizeof bytes);
+}
+
+TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
+                   MonitorView& view)
+    : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view) {}
+
+TStamp TMonitor::ReadClock() {
+    TStamp now = clock_.Now();
+    now.Reserved = 0;
+    return now;
+}
+
+void TMonitor::Timer1Timer() {
+    if (ProgramPath.empty()) {
+        TRegistry reg(store_, Root::LocalMachine);
+        reg.OpenKey(kProductKey, true);
+        ProgramPath = reg.ReadString("Program path");
+        reg.CloseKey();
+    }
+    {
+        TRegistry reg(store_, Root::LocalMachine);
+        reg.OpenKey(kRemoteAccessServiceKey, true);
+        Connected = ReadRemoteConnection(reg) == 1 ? 1 : 0;
+        reg.CloseKey();
+    }
+    StepConnection();
+    UpdateConnection();
+    // The history group (UpdateHistoryGroup), the beep reminder (CheckBeep) and the clock
+    // (UpdateClock) are refreshed here, in that order, once they exist.
+}
+
+void TMonitor::StepConnection() {
+    view_.ShowConnectionStatus(Connected == 1 ? "Connected" : "Not connected");
+    view_.ShowProvider(Provider);
+    view_.ShowUser(ConnUser);
+
+    if (ConnState == csIdle && Connected == 1)
+        ConnState = csDetected;
+
+    if (ConnState == csOnline && Connected == 0) {
+        ConnState = csIdle;
+        view_.ShowConnectedPicture(false);
+        Rec.Ended = ReadClock();
+        BeepCount = 1;
+        Rec.Fee = ConnMoney;
+        SetFieldText(Rec.TotalFeeText, FormatMoney(AllMoney));
+        SetFieldText(Rec.User, ConnUser);
+        AppendHistoryRecord(ProgramPath, Rec);
+
+        TRegistry reg(store_, Root::LocalMachine);
+        reg.OpenKey(kProductKey, true);
+        reg.WriteInteger("Bug", 1);
+        reg.OpenKey(kCounterAllKey, true);
+        reg.WriteInteger("AllMoney", AllMoney);
+        reg.WriteString("AllTime", std::to_string(AllTime));
+        reg.CloseKey();
+
+        Provider = " ";
+        ConnUser.clear();
+    }
+
+    if (Connected == 1 && ConnState == csDetected) {
+        view_.ShowConnectedPicture(true);
+        BeepCount = 1;
+        Rec.Started = ReadClock();
+        ConnMoney = 0;
+        StartAllTime = AllTime;
+
+        TRegistry machine(store_, Root::LocalMachine);
+        machine.OpenKey(kCounterCurrentKey, true);
+        WriteStampValues(machine, "", Rec.Started);
+        machine.WriteInteger("Money", 0);
+        // Both backup slots start as this connection, so that a crash before the first backup
+        // can never pair this start with the end of an earlier connection.
+        for (const char* slot : {"", "b"}) {
+            machine.WriteString(std::string(slot) + "User", CurrentUser);
+            WriteStampValues(machine, std::string(slot) + "C", Rec.Started);
+            machine.WriteInteger(std::string(slot) + "Time", 0);
+        }
+        machine.OpenKey(kCounterAllKey, true);
+        AllMoney = machine.ReadInteger("AllMoney");
+        StartAllMoney = AllMoney;
+        machine.CloseKey();
+
+        MinuteMarker = kMinuteMarkerStart;
+        StartRef = SecondsOfDay(Rec.Started);
+
+        TRegistry user(store_, Root::CurrentUser);
+        user.OpenKey(kProductKey, true);
+        StartRef -= user.ReadInteger("Connect Delay");
+        Provider = user.OpenKey(kRemoteAccessKey, false) ? user.ReadString("Default") : "";
+        user.CloseKey();
+        SetFieldText(Rec.Provider, Provider);
+
+        FeeText = FormatMoney(0);
+        view_.ShowFee(FeeText);
+        ConnUser = CurrentUser;
+
+        machine.OpenKey(kCounterCurrentKey, true);
+        machine.WriteString("Provider", Provider);
+        machine.OpenKey(kProductKey, true);
+        machine.WriteInteger("Bug", 2);
+        machine.CloseKey();
+
+        ConnState = csOnline;
+        // The launch list (RunExecList) starts here, last, so that all connection state is
+        // final before a failed launch can show a box.
+    }
+}
+
+void TMonitor::UpdateConnection() {
+    if (ConnState == csOnline) {
+        const TStamp now = ReadClock();
+        // One day per midnight passed since the start, however many.
+        const long long days =
+            static_cast<long long>(DayNumber(now)) - DayNumber(Rec.Started);
+        const int nowSec = static_cast<int>(SecondsOfDay(now) + days * 86400);
+        Elapsed = nowSec - StartRef;
+        Rec.Duration = Elapsed;
+        AllTime = StartAllTime + Elapsed;
+
+        const int m = Elapsed % 3600 / 60;
+        if (m != MinuteMarker)
+            ChargeMinute(now);
+        MinuteMarker = m;
+
+        const std::string timeText = FormatConnTime(Elapsed);
+        view_.ShowConnTime(timeText);
+        TipText = timeText + FeeText;
+        view_.ShowStatusText("Netrova: [ " + TipText + " ]");
+        // The tray tip (UpdateTrayIcon with picture 1) follows here in tray mode.
+        WriteConnBackup(now);
+    } else {
+        view_.ShowStatusText(kNotConnectedText);
+        // The tray tip (UpdateTrayIcon with picture 0) follows here in tray mode.
+    }
+    view_.ShowTotalMoney(FormatMoney(AllMoney));
+}
+
+} // namespace netrova

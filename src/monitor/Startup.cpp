@@ -1,0 +1,158 @@
+#include "common/Text.h"
+#include "monitor/Monitor.h"
+#include "monitor/StoreValues.h"
+#include "platform/Clock.h"
+#include "platform/HelpViewer.h"
+#include "platform/MessageBoxes.h"
+#include "store/Defaults.h"
+
+namespace netrova {
+
+namespace {
+const char* const kHelpFileName = "Netrova Help.hlp";
+}
+
+void TMonitor::StartMonitor() {
+    ConnState = csIdle;
+    Provider = " ";
+
+    TRegistry machine(store_, Root::LocalMachine);
+    machine.OpenKey(kControlKey, true);
+    CurrentUser = machine.ValueCount() == 0 ? "Default" : machine.ReadString("Current User");
+    machine.CloseKey();
+
+    ConnUser.clear();
+    HolidayOn = 0;
+
+    TRegistry user(store_, Root::CurrentUser);
+    if (user.OpenKey(kProductKey, false)) {
+        const std::string owner = user.ReadString("User Name");
+        user.CloseKey();
+        if (owner != CurrentUser) {
+            // The settings belong to somebody else: they go, with every subkey.
+            user.DeleteKey(kProductKey);
+            PersonalizeSettings();
+        }
+    } else {
+        PersonalizeSettings();
+    }
+
+    if (user.OpenKey(kProductKey, false)) {
+        TrayMode = user.ReadInteger("System tray");
+        user.CloseKey();
+        // The tray icon (AddTrayIcon) is added here when TrayMode is 1.
+    }
+
+    machine.OpenKey(kProductKey, true);
+    ProgramPath = machine.ReadString("Program path");
+    const int firstTime = machine.ReadInteger("FirstTime");
+    machine.CloseKey();
+    help_.SetHelpFile(ProgramPath + "/" + kHelpFileName);
+
+    if (firstTime != 0) {
+        InitCounterStart();
+        machine.OpenKey(kProductKey, true);
+        machine.WriteInteger("FirstTime", 0);
+        machine.CloseKey();
+    }
+
+    machine.OpenKey(kProductKey, true);
+    LastBug = machine.ReadInteger("Bug");
+    machine.WriteInteger("Bug", 1);
+    const int antiCrash = machine.ReadInteger("AntiCrash");
+    machine.CloseKey();
+
+    user.OpenKey(kBeepKey, true);
+    BeepInterval = user.ReadInteger("Interval");
+    BeepEnabled = user.ReadInteger("Enabled");
+    BeepSound = user.ReadInteger("Sound");
+    user.CloseKey();
+
+    machine.OpenKey(kCounterAllKey, true);
+    ResetPolicy = machine.ReadInteger("Reset");
+    ResetDay = machine.ReadInteger("Reset14");
+    AllMoney = machine.ReadInteger("AllMoney");
+    StartAllMoney = AllMoney;
+    AllTime = LeadingInt(machine.ReadString("AllTime"));
+    StartAllTime = AllTime;
+    machine.CloseKey();
+
+    ConnMoney = 0;
+
+    if (LastBug == 2 && antiCrash == 1)
+        RecoverConnection();
+
+    view_.EnableTimer(true);
+}
+
+void TMonitor::PersonalizeSettings() {
+    const int today = DayNumber(clock_.Now());
+
+    TRegistry user(store_, Root::CurrentUser);
+    user.OpenKey(kProductKey, true);
+    user.WriteInteger("Connect delay", 10);
+    user.WriteInteger("Minimize", 1);
+    user.WriteInteger("System tray", 1);
+    user.WriteInteger("Logo", 1);
+    user.WriteString("User Name", CurrentUser);
+    user.OpenKey(kBeepKey, true);
+    user.WriteInteger("Enabled", 1);
+    user.WriteInteger("Interval", 15);
+    user.WriteInteger("Sound", 3);
+    user.OpenKey(kExecKey, true);
+    user.WriteInteger("Lines", 0);
+    user.OpenKey(kTariffsKey, true);
+    user.WriteInteger("Tariff", 1);
+    user.CloseKey();
+
+    TRegistry machine(store_, Root::LocalMachine);
+    machine.OpenKey(kCounterAllKey, true);
+    machine.WriteInteger("Double", today);
+    machine.CloseKey();
+
+    boxes_.Show("Settings succesfully personalized to the new user.");
+    boxes_.Show("You don't have tariffs associated to providers. Please go to menu "
+                "Options|Tariffs, Options|Providers and do it.",
+                MsgIcon::Warning);
+
+    machine.OpenKey(kProductKey, true);
+    ProgramPath = machine.ReadString("Program path");
+    machine.CloseKey();
+    help_.SetHelpFile(ProgramPath + "/" + kHelpFileName);
+    help_.ShowContents();
+}
+
+void TMonitor::InitCounterStart() {
+    const TStamp today = clock_.Now();
+    TRegistry machine(store_, Root::LocalMachine);
+    machine.OpenKey(kCounterAllKey, true);
+    machine.WriteInteger("Year", today.Year);
+    machine.WriteInteger("Month", today.Month);
+    machine.WriteInteger("Day", today.Day);
+    machine.CloseKey();
+}
+
+bool TMonitor::ConfirmExit() {
+    if (boxes_.Show("Closing Netrova you won't be able to monitor DUN connections. Do you want "
+                    "to continue ?",
+                    MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        return false;
+    CloseForExit();
+    return true;
+}
+
+void TMonitor::CloseForExit() {
+    if (Connected == 1) {
+        view_.EnableTimer(false);
+        Connected = 0;
+        ConnState = csOnline;
+        StepConnection();
+    }
+    TRegistry machine(store_, Root::LocalMachine);
+    machine.OpenKey(kProductKey, true);
+    machine.WriteInteger("Bug", 0);
+    machine.CloseKey();
+    // The tray icon (RemoveTrayIcon) is removed here when TrayMode is 1.
+}
+
+} // namespace netrova

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "common/TStamp.h"
+#include "store/Registry.h"
+
+#include <cstdint>
+#include <string>
+
+namespace netrova {
+
+// The monitor's shared ways of putting its values into the open key.
+
+// Writes the seven stamp values prefix+"Secundes", "Minutes", "Hours", "Year", "Day", "Month",
+// "DayOfWeek", in that order.
+void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& stamp);
+TStamp ReadStampValues(TRegistry& reg, const std::string& prefix);
+
+// The dial-up service's 4-byte little-endian "Remote Connection" flag of the open key; a
+// missing value reads as 0.
+std::uint32_t ReadRemoteConnection(TRegistry& reg);
+void WriteRemoteConnection(TRegistry& reg, std::uint32_t value);
+
+} // namespace netrova
