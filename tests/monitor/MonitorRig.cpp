@@ -1,0 +1,76 @@
+#include "MonitorRig.h"
+
+#include "monitor/StoreValues.h"
+#include "store/Defaults.h"
+
+namespace netrova::test {
+
+MonitorRig::MonitorRig() {
+    EnsureInstallationDefaults(store);
+    PublishCurrentUser(store, kUser);
+    clock.Set(2026, 12, 7, 12, 0, 0);
+    mon_ = std::make_unique<TMonitor>(store.store(), clock, boxes, help, view);
+}
+
+void MonitorRig::Start() {
+    mon_->StartMonitor();
+    boxes.clear();
+}
+
+void MonitorRig::Crash() {
+    view = RecordingView{};
+    store.Reopen();
+    mon_ = std::make_unique<TMonitor>(store.store(), clock, boxes, help, view);
+}
+
+void MonitorRig::SetRemoteConnection(std::uint32_t value) {
+    TRegistry reg(store, Root::LocalMachine);
+    reg.OpenKey(kRemoteAccessServiceKey, true);
+    WriteRemoteConnection(reg, value);
+    reg.CloseKey();
+}
+
+void MonitorRig::Dial(const std::string& provider) {
+    store.SetStr(Root::CurrentUser, kRemoteAccessKey, "Default", provider);
+    SetRemoteConnection(1);
+}
+
+void MonitorRig::Hangup() { SetRemoteConnection(0); }
+
+void MonitorRig::Tick(int seconds) {
+    clock.Advance(seconds);
+    mon_->Timer1Timer();
+}
+
+void MonitorRig::Ticks(int count) {
+    for (int i = 0; i < count; ++i)
+        Tick();
+}
+
+void MonitorRig::SetConnectDelay(int seconds) {
+    store.SetInt(Root::CurrentUser, kProductKey, "Connect delay", seconds);
+}
+
+void MonitorRig::SetTariff(const std::string& provider, const std::string& day,
+                           const Tariff& t) {
+    TRegistry reg(store, Root::CurrentUser);
+    reg.OpenKey(std::string(kTariffsKey) + "\\" + provider + "\\" + day, true);
+    reg.WriteInteger("OCPDay", t.ocpd);
+    reg.WriteInteger("DayCost", t.dayCost);
+    reg.WriteInteger("NightCost", t.nightCost);
+    reg.WriteInteger("StartingInterval", t.starting);
+    reg.WriteInteger("EndingInterval", t.ending);
+    reg.WriteString("Tariff Profile", t.name);
+    reg.CloseKey();
+}
+
+std::vector<THistoryRecord> MonitorRig::Records() {
+    std::vector<THistoryRecord> out;
+    ScanHistory(ProgramPath(), [&](const THistoryRecord& r) {
+        out.push_back(r);
+        return true;
+    });
+    return out;
+}
+
+} // namespace netrova::test

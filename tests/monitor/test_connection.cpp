@@ -1,0 +1,250 @@
+// The one-second tick: connection detection, timing, the texts shown and the history record.
+#include "MonitorRig.h"
+
+#include "common/Text.h"
+#include "store/Defaults.h"
+
+#include <QtTest>
+
+using namespace netrova;
+using namespace netrova::test;
+
+class ConnectionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void idleTickShowsNotConnected() {
+        MonitorRig rig;
+        rig.Start();
+        rig.Tick();
+        QCOMPARE(rig.view.status, std::string("Not connected"));
+        QCOMPARE(rig.view.statusText, std::string("Netrova: [Not Connected]"));
+        QCOMPARE(rig.view.provider, std::string(" "));
+        QCOMPARE(rig.view.totalMoney, std::string("0 dol. 0 c."));
+        QCOMPARE(rig.mon().ConnState, int(csIdle));
+    }
+
+    void connectDelayCountsFromTheFirstTick() {
+        MonitorRig rig;
+        rig.Start();
+        rig.clock.Set(2026, 12, 7, 11, 59, 59);
+        rig.Dial("Provider One");
+        rig.Tick(); // 12:00:00
+        QCOMPARE(rig.mon().ConnState, int(csOnline));
+        QCOMPARE(rig.mon().StartRef, 43190);
+        QCOMPARE(rig.view.connTime, std::string("0 h. 0 min. 10 sec."));
+        QCOMPARE(rig.view.status, std::string("Connected"));
+        QVERIFY(rig.view.connectedPicture);
+        // No tariffs yet: the fee field says so while the fee text stays at zero.
+        QCOMPARE(rig.view.fee, std::string("No tariffs for provider"));
+        QCOMPARE(rig.view.statusText, std::string("Netrova: [ 0 h. 0 min. 10 sec.0 dol. 0 c. ]"));
+        QCOMPARE(rig.mon().TipText, std::string("0 h. 0 min. 10 sec.0 dol. 0 c."));
+
+        // The provider and user fields show on the following tick's status step.
+        rig.Tick();
+        QCOMPARE(rig.view.provider, std::string("Provider One"));
+        QCOMPARE(rig.view.user, std::string("alice"));
+        QCOMPARE(rig.view.connTime, std::string("0 h. 0 min. 11 sec."));
+    }
+
+    void storeWritesAtConnect() {
+        MonitorRig rig;
+        rig.Start();
+        rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "AllMoney", 250);
+        rig.clock.Set(2026, 12, 5, 21, 4, 58); // a Saturday
+        rig.Dial("Provider One");
+        rig.Tick();
+        auto& s = rig.store;
+        const std::string cur = kCounterCurrentKey;
+        QCOMPARE(s.Int(Root::LocalMachine, cur, "Secundes"), 59);
+        QCOMPARE(s.Int(Root::LocalMachine, cur, "Minutes"), 4);
+        QCOMPARE(s.Int(Root::LocalMachine, cur, "Hours"), 21);
+        QCOMPARE(s.Int(Root::LocalMachine, cur, "Year"), 2026);
+        QCOMPARE(s.Int(Root::LocalMachine, cur, "Day"), 5);
+        QCOMPARE(s.Int(Root::LocalMachine, cur, "Month"), 12);
+        QCOMPARE(s.Int(Root::LocalMachine, cur, "DayOfWeek"), 6);
+        QCOMPARE(s.Int(Root::LocalMachine, cur, "Money"), 0);
+        QCOMPARE(s.Str(Root::LocalMachine, cur, "Provider"), std::string("Provider One"));
+        QCOMPARE(s.Int(Root::LocalMachine, kProductKey, "Bug"), 2);
+        // The money total is re-read at connect; the time total is not.
+        QCOMPARE(rig.mon().StartAllMoney, 250);
+    }
+
+    void failedConnectLeavesMarkerAndRetries() {
+        MonitorRig rig;
+        rig.Start();
+        {
+            TRegistry reg(rig.store, Root::CurrentUser);
+            reg.OpenKey(kProductKey, true);
+            reg.DeleteValue("Connect delay");
+            reg.CloseKey();
+        }
+        rig.Dial("Provider One");
+        QVERIFY_THROWS_EXCEPTION(StoreError, rig.Tick());
+        // The marker is written after the start values, so it still says "no connection".
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
+        QCOMPARE(rig.mon().ConnState, int(csDetected));
+
+        rig.SetConnectDelay(0);
+        rig.Tick();
+        QCOMPARE(rig.mon().ConnState, int(csOnline));
+        QCOMPARE(rig.view.connTime, std::string("0 h. 0 min. 0 sec."));
+    }
+
+    void disconnectAppendsRecordAndStoresTotals() {
+        MonitorRig rig;
+        rig.Start();
+        rig.store.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", "1000");
+        rig.Crash();
+        rig.Start();
+        rig.clock.Set(2026, 12, 7, 8, 0, 0);
+        rig.Dial("Provider One");
+        rig.Ticks(61); // connected 08:00:01 .. 08:01:01
+        rig.Hangup();
+        rig.Tick(); // seen at 08:01:02
+        const auto records = rig.Records();
+        QCOMPARE(records.size(), std::size_t(1));
+        const THistoryRecord& r = records[0];
+        QCOMPARE(FormatStampTime(r.Started), std::string("8:0:1"));
+        QCOMPARE(FormatStampTime(r.Ended), std::string("8:1:2"));
+        QCOMPARE(r.Duration, 70);
+        QCOMPARE(FieldText(r.Provider), std::string("Provider One"));
+        QCOMPARE(FieldText(r.User), std::string("alice"));
+        QCOMPARE(r.Started.Reserved, 0);
+        QCOMPARE(r.Ended.Reserved, 0);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
+                 std::string("1070"));
+
+        // Afterwards the fields show that nobody is connected; the last time stays.
+        rig.Tick();
+        QCOMPARE(rig.view.provider, std::string(" "));
+        QCOMPARE(rig.view.user, std::string(""));
+        QVERIFY(!rig.view.connectedPicture);
+        QCOMPARE(rig.view.connTime, std::string("0 h. 1 min. 10 sec."));
+        QCOMPARE(rig.view.statusText, std::string("Netrova: [Not Connected]"));
+    }
+
+    void reconnectOnNextTickGivesTwoRecords() {
+        MonitorRig rig;
+        rig.Start();
+        rig.Dial("First");
+        rig.Ticks(5);
+        rig.Hangup();
+        rig.Tick();
+        rig.Dial("Second");
+        rig.Ticks(3);
+        rig.Hangup();
+        rig.Tick();
+        const auto records = rig.Records();
+        QCOMPARE(records.size(), std::size_t(2));
+        QCOMPARE(FieldText(records[0].Provider), std::string("First"));
+        QCOMPARE(FieldText(records[1].Provider), std::string("Second"));
+        QCOMPARE(records[1].Duration, 12);
+    }
+
+    void onlyOneMeansConnected_data() {
+        QTest::addColumn<uint>("flag");
+        QTest::addColumn<int>("state");
+        QTest::newRow("0") << 0u << int(csIdle);
+        QTest::newRow("1") << 1u << int(csOnline);
+        QTest::newRow("2") << 2u << int(csIdle);
+        QTest::newRow("257") << 257u << int(csIdle);
+    }
+    void onlyOneMeansConnected() {
+        QFETCH(uint, flag);
+        QFETCH(int, state);
+        MonitorRig rig;
+        rig.Start();
+        rig.SetRemoteConnection(flag);
+        rig.Tick();
+        QCOMPARE(rig.mon().ConnState, state);
+    }
+
+    void startRefMayBeNegativeAfterMidnight() {
+        MonitorRig rig;
+        rig.Start();
+        rig.clock.Set(2026, 12, 7, 0, 0, 4);
+        rig.Dial("P");
+        rig.Tick(); // 00:00:05
+        QCOMPARE(rig.mon().StartRef, -5);
+        QCOMPARE(rig.mon().Elapsed, 10);
+        rig.Ticks(100);
+        QCOMPARE(rig.mon().Elapsed, 110);
+    }
+
+    // Elapsed time counts one day per midnight passed, however many.
+    void elapsedAcrossMidnights_data() {
+        QTest::addColumn<int>("after");
+        QTest::addColumn<int>("elapsed");
+        QTest::newRow("one midnight") << 120 << 130;
+        QTest::newRow("two midnights") << 86400 + 120 << 86400 + 130;
+        QTest::newRow("three midnights") << 2 * 86400 + 60 << 2 * 86400 + 70;
+    }
+    void elapsedAcrossMidnights() {
+        QFETCH(int, after);
+        QFETCH(int, elapsed);
+        MonitorRig rig;
+        rig.Start();
+        rig.clock.Set(2026, 12, 31, 23, 58, 59);
+        rig.Dial("P");
+        rig.Tick(); // 23:59:00
+        rig.Tick(after);
+        QCOMPARE(rig.mon().Elapsed, elapsed);
+        QCOMPARE(rig.mon().AllTime, elapsed);
+        rig.Hangup();
+        rig.Tick();
+        QCOMPARE(rig.Records().back().Duration, elapsed);
+    }
+
+    void clockSetBackShowsNegativeTime() {
+        MonitorRig rig;
+        rig.Start();
+        rig.clock.Set(2026, 12, 7, 12, 0, 0);
+        rig.Dial("P");
+        rig.Tick();
+        rig.Tick(-3600);
+        QCOMPARE(rig.mon().Elapsed, 10 - 3600);
+        QCOMPARE(rig.view.connTime, std::string("0 h. -59 min. -50 sec."));
+    }
+
+    void totalFeeTextIsTheCounterTotal() {
+        MonitorRig rig;
+        rig.Start();
+        rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "AllMoney", 1200);
+        Tariff t;
+        t.ocpd = 1;
+        t.dayCost = 5;
+        rig.SetTariff("P", "1", t); // 2026-12-07 is a Monday
+        rig.Dial("P");
+        rig.Ticks(3);
+        rig.Hangup();
+        rig.Tick();
+        const auto r = rig.Records().at(0);
+        QCOMPARE(r.Fee, 5);
+        QCOMPARE(FieldText(r.TotalFeeText), std::string("12 dol. 5 c."));
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "AllMoney"), 1205);
+        QCOMPARE(rig.view.totalMoney, std::string("12 dol. 5 c."));
+    }
+
+    void emptyProviderWhenServiceNamesNone() {
+        MonitorRig rig;
+        rig.Start();
+        rig.SetRemoteConnection(1); // no "\RemoteAccess" key at all
+        rig.Ticks(2);
+        QCOMPARE(rig.mon().Provider, std::string(""));
+        QCOMPARE(rig.view.fee, std::string("No tariffs for provider"));
+        QCOMPARE(rig.mon().Elapsed, 11);
+    }
+
+    void programPathIsReloadedWhileEmpty() {
+        MonitorRig rig;
+        rig.Start();
+        rig.mon().ProgramPath.clear();
+        rig.Tick();
+        QCOMPARE(rig.mon().ProgramPath, rig.ProgramPath());
+    }
+};
+
+QTEST_GUILESS_MAIN(ConnectionTest)
+#include "test_connection.moc"

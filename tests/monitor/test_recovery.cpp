@@ -1,0 +1,264 @@
+// Connection backup on every tick and the rebuilding of a connection cut off by a crash.
+#include "MonitorRig.h"
+
+#include "common/Text.h"
+#include "store/Defaults.h"
+
+#include <QtTest>
+
+using namespace netrova;
+using namespace netrova::test;
+
+namespace {
+
+const std::string kCurrent = kCounterCurrentKey;
+
+// A connection seen at 10:15:00 with a delay of 10, one minute at 7 cents, ticking until the
+// process dies right after the tick of 10:15:25.
+void CrashDuringConnection(MonitorRig& rig) {
+    rig.Start();
+    Tariff t;
+    t.ocpd = 1;
+    t.dayCost = 7;
+    rig.SetTariff("Provider One", "1", t);
+    rig.clock.Set(2026, 12, 7, 10, 14, 59);
+    rig.Dial("Provider One");
+    rig.Ticks(26);
+    rig.Crash();
+}
+
+std::uint32_t RemoteConnection(MonitorRig& rig) {
+    TRegistry reg(rig.store, Root::LocalMachine);
+    reg.OpenKey(kRemoteAccessServiceKey, false);
+    unsigned char b[4] = {9, 9, 9, 9};
+    reg.ReadBinary("Remote Connection", b, 4);
+    return b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+} // namespace
+
+class RecoveryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void slotsAlternateEveryTick() {
+        MonitorRig rig;
+        rig.Start();
+        rig.Dial("P");
+        rig.Tick();
+        const int first = rig.store.Int(Root::LocalMachine, kCurrent, "Backup");
+        rig.Tick();
+        const int second = rig.store.Int(Root::LocalMachine, kCurrent, "Backup");
+        QCOMPARE(first + second, 1);
+        // The slot the selector names holds the latest tick.
+        const std::string slot = second ? "b" : "";
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCurrent, slot + "Time"), 11);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCurrent, slot + "CSecundes"), 2);
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCurrent, slot + "User"), std::string("alice"));
+        const std::string other = second ? "" : "b";
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCurrent, other + "Time"), 10);
+    }
+
+    void crashedConnectionIsRebuilt() {
+        MonitorRig rig;
+        CrashDuringConnection(rig);
+        rig.boxes.Answer(MsgResult::Yes);
+        rig.mon().StartMonitor();
+
+        QCOMPARE(rig.boxes.shown().at(0).text,
+                 std::string("Last connection was unsaved. Netrova will recover data."));
+        QCOMPARE(rig.boxes.shown().at(0).icon, MsgIcon::Information);
+        QCOMPARE(rig.boxes.shown().at(1).text, std::string("Are you connected now ?"));
+        QCOMPARE(rig.boxes.shown().at(1).buttons, MsgButtons::YesNo);
+
+        const auto records = rig.Records();
+        QCOMPARE(records.size(), std::size_t(1));
+        const THistoryRecord& r = records[0];
+        QCOMPARE(FormatStampDate(r.Started), std::string("2026/12/7"));
+        QCOMPARE(FormatStampTime(r.Started), std::string("10:15:0"));
+        QCOMPARE(FormatStampTime(r.Ended), std::string("10:15:25"));
+        QCOMPARE(r.Started.DayOfWeek, 1);
+        QCOMPARE(r.Ended.Reserved, 0);
+        QCOMPARE(r.Duration, 35);
+        QCOMPARE(r.Fee, 7);
+        QCOMPARE(FieldText(r.Provider), std::string("Provider One"));
+        QCOMPARE(FieldText(r.User), std::string("alice"));
+        QCOMPARE(FieldText(r.TotalFeeText), std::string("0 dol. 7 c."));
+
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "AllMoney"), 7);
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("35"));
+        QCOMPARE(rig.mon().AllTime, 35);
+        QCOMPARE(rig.mon().StartAllTime, 35);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
+        // Answered Yes: the flag stays and the next tick counts a new connection.
+        QCOMPARE(RemoteConnection(rig), 1u);
+        rig.Tick();
+        QCOMPARE(rig.mon().ConnState, int(csOnline));
+    }
+
+    void answerNoClearsTheDialUpFlag() {
+        MonitorRig rig;
+        CrashDuringConnection(rig);
+        rig.boxes.Answer(MsgResult::No);
+        rig.mon().StartMonitor();
+        QCOMPARE(RemoteConnection(rig), 0u);
+        rig.Tick();
+        QCOMPARE(rig.mon().ConnState, int(csIdle));
+    }
+
+    void noQuestionWhenTheServiceSaysNotConnected() {
+        MonitorRig rig;
+        CrashDuringConnection(rig);
+        rig.Hangup();
+        rig.mon().StartMonitor();
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
+        QCOMPARE(rig.Records().size(), std::size_t(1));
+    }
+
+    void selectorChoosesTheSlot_data() {
+        QTest::addColumn<int>("selector");
+        QTest::addColumn<int>("duration");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<int>("endSecond");
+        QTest::newRow("0: primary") << 0 << 100 << "primary" << 11;
+        QTest::newRow("1: alternate") << 1 << 200 << "alternate" << 22;
+    }
+    void selectorChoosesTheSlot() {
+        QFETCH(int, selector);
+        QFETCH(int, duration);
+        QFETCH(QString, user);
+        QFETCH(int, endSecond);
+        MonitorRig rig;
+        rig.Start();
+        {
+            TRegistry reg(rig.store, Root::LocalMachine);
+            reg.OpenKey(kCurrent, true);
+            TStamp start{2026, 12, 1, 7, 9, 0, 0, 0};
+            for (const auto& [prefix, name, time, second] :
+                 {std::tuple{"", "primary", 100, 11}, std::tuple{"b", "alternate", 200, 22}}) {
+                reg.WriteString(std::string(prefix) + "User", name);
+                TStamp end = start;
+                end.Second = static_cast<std::uint16_t>(second);
+                reg.WriteInteger(std::string(prefix) + "CSecundes", end.Second);
+                reg.WriteInteger(std::string(prefix) + "CMinutes", 1);
+                reg.WriteInteger(std::string(prefix) + "CHours", 9);
+                reg.WriteInteger(std::string(prefix) + "CYear", 2026);
+                reg.WriteInteger(std::string(prefix) + "CDay", 7);
+                reg.WriteInteger(std::string(prefix) + "CMonth", 12);
+                reg.WriteInteger(std::string(prefix) + "CDayOfWeek", 1);
+                reg.WriteInteger(std::string(prefix) + "Time", time);
+            }
+            reg.WriteInteger("Secundes", 0);
+            reg.WriteInteger("Minutes", 0);
+            reg.WriteInteger("Hours", 9);
+            reg.WriteInteger("Year", 2026);
+            reg.WriteInteger("Day", 7);
+            reg.WriteInteger("Month", 12);
+            reg.WriteInteger("DayOfWeek", 1);
+            reg.WriteInteger("Money", 3);
+            reg.WriteString("Provider", "P");
+            reg.WriteInteger("backup", selector); // value names ignore letter case
+            reg.OpenKey(kProductKey, true);
+            reg.WriteInteger("Bug", 2);
+            reg.CloseKey();
+        }
+        rig.Crash();
+        rig.mon().StartMonitor();
+        const auto r = rig.Records().at(0);
+        QCOMPARE(r.Duration, duration);
+        QCOMPARE(QString::fromStdString(FieldText(r.User)), user);
+        QCOMPARE(int(r.Ended.Second), endSecond);
+        QCOMPARE(r.Fee, 3);
+    }
+
+    void twoRecoveriesCountTwoCrashes() {
+        MonitorRig rig;
+        CrashDuringConnection(rig);
+        rig.boxes.Answer(MsgResult::Yes);
+        rig.mon().StartMonitor();
+        rig.Ticks(20); // a new connection is counted from the first tick
+        rig.Crash();
+        rig.boxes.Answer(MsgResult::Yes);
+        rig.mon().StartMonitor();
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 2);
+        const auto records = rig.Records();
+        QCOMPARE(records.size(), std::size_t(2));
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
+                 std::to_string(records[0].Duration + records[1].Duration));
+    }
+
+    void antiCrashOffDropsTheConnection() {
+        MonitorRig rig;
+        CrashDuringConnection(rig);
+        rig.store.SetInt(Root::LocalMachine, kProductKey, "AntiCrash", 0);
+        rig.mon().StartMonitor();
+        QVERIFY(rig.boxes.shown().empty());
+        QVERIFY(rig.Records().empty());
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 0);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "AllMoney"), 0);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
+    }
+
+    // A crash right after the connect steps, before the first backup of the new connection:
+    // the slots must describe this connection, not the one before it.
+    void crashBeforeFirstBackupUsesNoStaleSlot() {
+        MonitorRig rig;
+        rig.Start();
+        rig.Dial("Old");
+        rig.Ticks(300);
+        rig.Hangup();
+        rig.Tick();
+        rig.clock.Set(2026, 12, 7, 18, 0, 0);
+        rig.Dial("New");
+        rig.mon().Connected = 1;
+        rig.mon().StepConnection(); // connect steps only; no UpdateConnection, no backup
+        rig.Crash();
+        rig.Hangup();
+        rig.mon().StartMonitor();
+        const auto records = rig.Records();
+        QCOMPARE(records.size(), std::size_t(2));
+        const THistoryRecord& r = records[1];
+        QCOMPARE(FieldText(r.Provider), std::string("New"));
+        QCOMPARE(FormatStampTime(r.Started), std::string("18:0:0"));
+        QVERIFY(r.Ended == r.Started);
+        QCOMPARE(r.Duration, 0);
+        QCOMPARE(FieldText(r.User), std::string("alice"));
+    }
+
+    // A crash after the history append but before the marker went back to 1.
+    void crashAfterAppendIsNotRecordedTwice() {
+        MonitorRig rig;
+        rig.Start();
+        rig.Dial("P");
+        rig.Ticks(40);
+        AppendHistoryRecord(rig.ProgramPath(), rig.mon().Rec);
+        const int duration = rig.mon().Rec.Duration;
+        rig.Crash();
+        rig.Hangup();
+        rig.mon().StartMonitor();
+        QCOMPARE(rig.Records().size(), std::size_t(1));
+        // The totals and the crash count are still brought up to date.
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
+                 std::to_string(duration));
+    }
+
+    void aDifferentLastRecordDoesNotStopTheAppend() {
+        MonitorRig rig;
+        rig.Start();
+        rig.Dial("P");
+        rig.Ticks(5);
+        rig.Hangup();
+        rig.Tick();
+        rig.Dial("P");
+        rig.Ticks(5);
+        rig.Crash();
+        rig.Hangup();
+        rig.mon().StartMonitor();
+        QCOMPARE(rig.Records().size(), std::size_t(2));
+    }
+};
+
+QTEST_GUILESS_MAIN(RecoveryTest)
+#include "test_recovery.moc"
