@@ -3,7 +3,7 @@
 //
 //   bench_tick [seconds-per-phase]     (default 86400, a whole day)
 #include "monitor/Monitor.h"
-#include "monitor/StoreValues.h"
+#include "platform/DialUpService.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
@@ -43,7 +43,7 @@ double CpuSeconds() {
 void SetConnected(SettingsStore& store, bool connected) {
     TRegistry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
-    WriteRemoteConnection(reg, connected ? 1 : 0);
+    WriteRemoteConnectionFlag(reg, connected ? 1 : 0);
     reg.CloseKey();
 }
 

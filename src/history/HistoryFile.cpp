@@ -33,6 +33,12 @@ bool IsUtf8(const unsigned char* p, std::size_t n) {
         for (std::size_t k = 1; k < len; ++k)
             if ((p[i + k] & 0xC0) != 0x80)
                 return false;
+        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8 either;
+        // Latin-1 text such as "\xE0\x80\x80" would otherwise pass for it.
+        const unsigned char second = len > 1 ? p[i + 1] : 0;
+        if ((p[i] == 0xE0 && second < 0xA0) || (p[i] == 0xED && second > 0x9F) ||
+            (p[i] == 0xF0 && second < 0x90) || (p[i] == 0xF4 && second > 0x8F))
+            return false;
         i += len;
     }
     return true;
@@ -84,20 +90,43 @@ std::string HistoryPath(const std::string& programPath) {
 }
 
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record) {
-    const int fd = ::open(HistoryPath(programPath).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const std::string path = HistoryPath(programPath);
+    bool created = false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        created = fd >= 0;
+    }
     if (fd < 0)
         return false;
+
+    THistoryRecord out = record;
+    out.Started.Reserved = 0;
+    out.Ended.Reserved = 0;
+
     bool ok = false;
     struct stat st {};
     if (::fstat(fd, &st) == 0) {
         // A write cut short by a crash leaves a fragment; appending after it would shift every
         // later record, so the fragment goes first.
-        const off_t whole = st.st_size - st.st_size % static_cast<off_t>(sizeof record);
+        const off_t whole = st.st_size - st.st_size % static_cast<off_t>(sizeof out);
         ok = (whole == st.st_size || ::ftruncate(fd, whole) == 0) &&
-             ::lseek(fd, whole, SEEK_SET) == whole && WriteAll(fd, &record, sizeof record) &&
-             ::fsync(fd) == 0;
+             ::lseek(fd, whole, SEEK_SET) == whole && WriteAll(fd, &out, sizeof out);
+        if (!ok) {
+            // Leave no fragment of our own behind.
+            [[maybe_unused]] const int cut = ::ftruncate(fd, whole);
+        }
+        ok = ok && ::fsync(fd) == 0;
     }
     ::close(fd);
+    // A new file's name must reach the disk too, or a crash could lose the whole file.
+    if (ok && created) {
+        const int dir = ::open(programPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
     return ok;
 }
 

@@ -51,8 +51,9 @@ template <std::size_t N> void SetFieldText(char (&field)[N], std::string_view te
 std::string HistoryPath(const std::string& programPath);
 
 // Appends one record, creating the file when missing. A torn tail left by a crash is cut back
-// to the last whole record first; the record is on disk when this returns. Returns false when
-// the file could not be written (the caller goes on: the record is lost without a message).
+// to the last whole record first; the stamps' reserved words are written as 0; the record is
+// on disk when this returns. Returns false when the file could not be written (the caller
+// goes on: the record is lost without a message).
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record);
 
 // Empties the history, keeping the file's name and mode. Returns false on failure.

@@ -1,6 +1,7 @@
 #include "common/Text.h"
 #include "monitor/Monitor.h"
 #include "monitor/StoreValues.h"
+#include "platform/DialUpService.h"
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 
@@ -68,14 +69,14 @@ void TMonitor::RecoverConnection() {
 
     bool stillUp = false;
     if (machine.OpenKey(kRemoteAccessServiceKey, false)) {
-        stillUp = ReadRemoteConnection(machine) == 1;
+        stillUp = ReadRemoteConnectionFlag(machine) == 1;
         machine.CloseKey();
     }
     // The question waits for the user: no key stays open meanwhile.
     if (stillUp && boxes_.Show("Are you connected now ?", MsgIcon::Question,
                                MsgButtons::YesNo) == MsgResult::No) {
         machine.OpenKey(kRemoteAccessServiceKey, false);
-        WriteRemoteConnection(machine, 0);
+        WriteRemoteConnectionFlag(machine, 0);
         machine.CloseKey();
     }
 }

@@ -3,6 +3,7 @@
 #include "common/Text.h"
 #include "monitor/StoreValues.h"
 #include "platform/Clock.h"
+#include "platform/DialUpService.h"
 #include "store/Defaults.h"
 
 #include <limits>
@@ -40,23 +41,6 @@ TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
     return s;
 }
 
-std::uint32_t ReadRemoteConnection(TRegistry& reg) {
-    unsigned char bytes[4] = {0, 0, 0, 0};
-    // Anything but the service's binary form reads as "not connected" rather than failing
-    // every tick.
-    if (reg.GetDataType("Remote Connection") != ValueType::Binary)
-        return 0;
-    reg.ReadBinary("Remote Connection", bytes, sizeof bytes);
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-void WriteRemoteConnection(TRegistry& reg, std::uint32_t value) {
-    const unsigned char bytes[4] = {
-        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-    reg.WriteBinary("Remote Connection", bytes, sizeof bytes);
-}
-
 TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                    MonitorView& view)
     : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view) {}
@@ -77,7 +61,7 @@ void TMonitor::Timer1Timer() {
     {
         TRegistry reg(store_, Root::LocalMachine);
         reg.OpenKey(kRemoteAccessServiceKey, true);
-        Connected = ReadRemoteConnection(reg) == 1 ? 1 : 0;
+        Connected = ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
         reg.CloseKey();
     }
     StepConnection();

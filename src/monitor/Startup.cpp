@@ -1,6 +1,5 @@
 #include "common/Text.h"
 #include "monitor/Monitor.h"
-#include "monitor/StoreValues.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"

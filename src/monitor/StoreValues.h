@@ -15,9 +15,4 @@ namespace netrova {
 void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& stamp);
 TStamp ReadStampValues(TRegistry& reg, const std::string& prefix);
 
-// The dial-up service's 4-byte little-endian "Remote Connection" flag of the open key; a
-// missing value reads as 0.
-std::uint32_t ReadRemoteConnection(TRegistry& reg);
-void WriteRemoteConnection(TRegistry& reg, std::uint32_t value);
-
 } // namespace netrova

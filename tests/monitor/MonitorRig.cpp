@@ -1,6 +1,6 @@
 #include "MonitorRig.h"
 
-#include "monitor/StoreValues.h"
+#include "platform/DialUpService.h"
 #include "store/Defaults.h"
 
 namespace netrova::test {
@@ -26,7 +26,7 @@ void MonitorRig::Crash() {
 void MonitorRig::SetRemoteConnection(std::uint32_t value) {
     TRegistry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
-    WriteRemoteConnection(reg, value);
+    WriteRemoteConnectionFlag(reg, value);
     reg.CloseKey();
 }
 

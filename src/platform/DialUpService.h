@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace netrova {
+
+class SettingsStore;
+class TRegistry;
+
+// The dial-up state as the monitor reads it from the store:
+//   machine-wide "\System\CurrentControlSet\Services\RemoteAccess" "Remote Connection"
+//     (4-byte little-endian binary, 1 = connected),
+//   per-user "\RemoteAccess" "Default" (the entry in use),
+//   per-user "\RemoteAccess\Addresses" (one value per dial-up entry; only the names count).
+// Everything that writes that state goes through the functions below.
+
+// The 4-byte little-endian "Remote Connection" of the open key; a missing value, or one that
+// is not binary, reads 0.
+std::uint32_t ReadRemoteConnectionFlag(TRegistry& reg);
+void WriteRemoteConnectionFlag(TRegistry& reg, std::uint32_t value);
+
+// True when "Remote Connection" exists and holds 1, as the monitor sees it.
+bool ReadRemoteConnection(SettingsStore& store);
+void SetRemoteConnection(SettingsStore& store, bool connected);
+
+// "" when the key or the value is missing.
+std::string ReadDefaultEntry(SettingsStore& store);
+void SetDefaultEntry(SettingsStore& store, std::string_view name);
+
+// Entry names in the store's order; empty when the key is missing.
+std::vector<std::string> ListEntries(SettingsStore& store);
+// The stored spelling of entry `name`; entry names compare without case, as the store's
+// value names do.
+std::optional<std::string> FindEntry(SettingsStore& store, std::string_view name);
+// Returns false when the entry was already there.
+bool AddEntry(SettingsStore& store, std::string_view name);
+// Returns false when there was no such entry.
+bool RemoveEntry(SettingsStore& store, std::string_view name);
+// Makes the entries exactly `names`: adds the missing ones, removes the others. One
+// transaction, and nothing is written when the list already matches.
+void SyncEntries(SettingsStore& store, const std::vector<std::string>& names);
+
+// Why a name cannot be a dial-up entry, or "" when it can. Entry names become key names
+// under the provider tariffs, so they must not be empty or hold the key separator.
+std::string EntryNameProblem(std::string_view name);
+
+// Publishes the desktop's dial-up state into the store; the monitor calls Publish before
+// each tick.
+class DialUpService {
+public:
+    virtual ~DialUpService() = default;
+    virtual void Publish() = 0;
+    // "pppd" or "manual".
+    virtual const char* SourceName() const = 0;
+};
+
+// Publishes nothing: netrova-dialup (by hand, or from a connection manager's scripts) sets
+// the values.
+class ManualDialUpService : public DialUpService {
+public:
+    void Publish() override {}
+    const char* SourceName() const override { return "manual"; }
+};
+
+// Watches pppd through the file system:
+// - connected while an interface ppp* in sysClassNet is up: IFF_UP in its "flags" and an
+//   "operstate" of "up" or "unknown" (ppp links report "unknown", having no carrier);
+// - the entry in use is the link name of runDir/ppp-<link>.pid (written by pppd's linkname
+//   option, holding the pid and the interface), else the peer pppd was called with (its
+//   command line in procDir), else the only peer there is; a candidate that names a peer
+//   file wins over one that does not. When none is found, "Default" is left as it is;
+//   after a disconnect it keeps the last entry used, as a default entry does;
+// - the entries are the files of peersDir (hidden files and backups left out). When the
+//   folder cannot be read (it is often readable by the dip group only) the entries are left
+//   as they are.
+// Only what moved since the last Publish is written, so an idle tick touches no store file.
+class PppdDialUpService : public DialUpService {
+public:
+    explicit PppdDialUpService(SettingsStore& store, std::string sysClassNet = "/sys/class/net",
+                               std::string runDir = "/run", std::string peersDir = "/etc/ppp/peers",
+                               std::string procDir = "/proc");
+    void Publish() override;
+    const char* SourceName() const override { return "pppd"; }
+
+private:
+    std::optional<std::string> UpInterface() const;
+    std::optional<std::vector<std::string>> PeerEntries() const;
+    std::string EntryInUse(const std::string& interface,
+                           const std::optional<std::vector<std::string>>& entries) const;
+    std::string LinkNameOf(const std::string& interface, const std::string& pid) const;
+    std::string CalledPeerOf(const std::string& pid) const;
+
+    SettingsStore& store_;
+    std::string sysClassNet_;
+    std::string runDir_;
+    std::string peersDir_;
+    std::string procDir_;
+
+    // What this source wrote last; nullopt until the first Publish.
+    std::optional<bool> connected_;
+    std::string default_;
+    std::optional<std::vector<std::string>> entries_;
+};
+
+// NETROVA_DIALUP=pppd|manual chooses the source; unset or empty: pppd where /etc/ppp/peers
+// exists, else manual. Any other value throws std::runtime_error.
+std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store);
+
+} // namespace netrova

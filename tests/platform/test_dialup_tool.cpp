@@ -1,0 +1,176 @@
+#include "../support/TempStore.h"
+#include "platform/DialUpService.h"
+#include "store/Defaults.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace netrova;
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// Runs netrova-dialup; the child finds the test's store through the environment.
+Result RunTool(const QStringList& args, const QProcessEnvironment& env = {}) {
+    QProcess p;
+    if (!env.isEmpty())
+        p.setProcessEnvironment(env);
+    p.start(NETROVA_DIALUP_TOOL, args);
+    Result r;
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.code = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+void SetRemoteBytes(SettingsStore& store, const QByteArray& bytes) {
+    TRegistry reg(store, Root::LocalMachine);
+    reg.OpenKey(kRemoteAccessServiceKey, true);
+    reg.WriteBinary("Remote Connection", bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    reg.CloseKey();
+}
+
+QByteArray RemoteBytes(SettingsStore& store) {
+    TRegistry reg(store, Root::LocalMachine);
+    if (!reg.OpenKey(kRemoteAccessServiceKey, false))
+        return {};
+    const auto bytes = reg.ReadBinary("Remote Connection");
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
+} // namespace
+
+class TestDialUpTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dialStatusHangup();
+    void dialKeepsTheEntrysSpelling();
+    void statusReadsTheFlagAsTheMonitorDoes_data();
+    void statusReadsTheFlagAsTheMonitorDoes();
+    void entries();
+    void badArguments_data();
+    void badArguments();
+    void storeFileThatIsNoDatabase();
+};
+
+void TestDialUpTool::dialStatusHangup() {
+    test::TempStore store;
+
+    Result r = RunTool({"status"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("not connected\n"));
+
+    r = RunTool({"dial", "Sky Net"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.err, QString());
+    QCOMPARE(RemoteBytes(store), QByteArray("\x01\x00\x00\x00", 4));
+    QCOMPARE(ReadDefaultEntry(store), std::string("Sky Net"));
+    QCOMPARE(ListEntries(store), std::vector<std::string>{"Sky Net"});
+    QCOMPARE(RunTool({"status"}).out, QString("connected Sky Net\n"));
+
+    r = RunTool({"hangup"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(RemoteBytes(store), QByteArray("\x00\x00\x00\x00", 4));
+    QCOMPARE(RunTool({"status"}).out, QString("not connected\n"));
+    QCOMPARE(ReadDefaultEntry(store), std::string("Sky Net"));
+}
+
+void TestDialUpTool::dialKeepsTheEntrysSpelling() {
+    test::TempStore store;
+    AddEntry(store, "ISP");
+    QCOMPARE(RunTool({"dial", "isp"}).code, 0);
+    QCOMPARE(ListEntries(store), std::vector<std::string>{"ISP"});
+    QCOMPARE(ReadDefaultEntry(store), std::string("ISP"));
+}
+
+void TestDialUpTool::statusReadsTheFlagAsTheMonitorDoes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("1") << QByteArray("\x01\x00\x00\x00", 4) << "connected isp\n";
+    QTest::newRow("2") << QByteArray("\x02\x00\x00\x00", 4) << "not connected\n";
+    QTest::newRow("1 in a high byte") << QByteArray("\x00\x00\x00\x01", 4) << "not connected\n";
+    QTest::newRow("257") << QByteArray("\x01\x01\x00\x00", 4) << "not connected\n";
+}
+
+void TestDialUpTool::statusReadsTheFlagAsTheMonitorDoes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, status);
+    test::TempStore store;
+    SetDefaultEntry(store, "isp");
+    SetRemoteBytes(store, bytes);
+    const Result r = RunTool({"status"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, status);
+}
+
+void TestDialUpTool::entries() {
+    test::TempStore store;
+    for (const char* name : {"alpha", "beta", "alpha"})
+        QCOMPARE(RunTool({"add-entry", name}).code, 0);
+    QCOMPARE(RunTool({"entries"}).out, QString("alpha\nbeta\n"));
+
+    QCOMPARE(RunTool({"remove-entry", "ALPHA"}).code, 0);
+    QCOMPARE(RunTool({"entries"}).out, QString("beta\n"));
+
+    const Result r = RunTool({"remove-entry", "alpha"});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains("\"alpha\" is not a dial-up entry"));
+    QCOMPARE(RunTool({"entries"}).out, QString("beta\n"));
+}
+
+void TestDialUpTool::badArguments_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{"connect", "isp"};
+    QTest::newRow("dial without name") << QStringList{"dial"};
+    QTest::newRow("two names") << QStringList{"dial", "a", "b"};
+    QTest::newRow("hangup with argument") << QStringList{"hangup", "isp"};
+    QTest::newRow("empty name") << QStringList{"add-entry", ""};
+    QTest::newRow("key separator in name") << QStringList{"dial", "a\\b"};
+}
+
+void TestDialUpTool::badArguments() {
+    QFETCH(QStringList, args);
+    test::TempStore store;
+    const Result r = RunTool(args);
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains("usage: netrova-dialup"), qPrintable(r.err));
+    QCOMPARE(r.out, QString());
+    QVERIFY(!ReadRemoteConnection(store));
+    QVERIFY(ListEntries(store).empty());
+}
+
+void TestDialUpTool::storeFileThatIsNoDatabase() {
+    QTemporaryDir dir;
+    const QString userFile = dir.filePath("user.db");
+    const QByteArray junk = "these are notes, not settings\n";
+    {
+        QFile f(userFile);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(junk);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETROVA_USER_STORE", userFile);
+    env.insert("NETROVA_MACHINE_STORE", dir.filePath("machine.db"));
+
+    const Result r = RunTool({"dial", "isp"}, env);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(userFile) && r.err.contains("cannot be used"), qPrintable(r.err));
+    QFile f(userFile);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), junk);
+}
+
+QTEST_GUILESS_MAIN(TestDialUpTool)
+#include "test_dialup_tool.moc"
