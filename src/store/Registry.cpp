@@ -3,9 +3,11 @@
 #include <QString>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <unordered_map>
 
 namespace netrova {
@@ -55,8 +57,9 @@ StorePaths StorePaths::FromEnvironment() {
 }
 
 std::string StorePaths::MachineFolder() const {
-    std::filesystem::path folder = std::filesystem::absolute(Machine).parent_path();
-    return folder.lexically_normal().string();
+    // Normalise the file's path before cutting off its name: "./machine.db" gives no
+    // trailing "/" on the folder.
+    return std::filesystem::absolute(Machine).lexically_normal().parent_path().string();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -77,8 +80,17 @@ struct SettingsStore::Connection {
             FailFile(db ? sqlite3_errmsg(db) : "cannot open");
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
         // The first statement that touches the file tells whether it is a database at all;
-        // a file that is not is left exactly as it is.
-        Exec("PRAGMA journal_mode=WAL", true);
+        // a file that is not is left exactly as it is. Switching a new file to WAL does not
+        // wait for the busy timeout, so another process setting up the same new store at this
+        // moment is waited for here.
+        int rc = SQLITE_BUSY;
+        for (int waited = 0; rc == SQLITE_BUSY && waited <= kBusyTimeoutMs; waited += 10) {
+            if (waited)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        }
+        if (rc != SQLITE_OK)
+            FailFile(sqlite3_errmsg(db));
         Exec("PRAGMA synchronous=FULL", true);
         Exec("PRAGMA foreign_keys=ON", true);
         Exec("BEGIN IMMEDIATE", true);
@@ -282,10 +294,6 @@ void TRegistry::CloseKey() {
 
 std::string TRegistry::CurrentPath() const { return keyId_ ? keyPath_ : std::string(); }
 
-void TRegistry::Fail(const std::string& what) const {
-    throw StoreError(what + " (" + (keyId_ ? keyPath_ : std::string(RootName(root_))) + ")");
-}
-
 void TRegistry::RequireOpen(const char* operation) const {
     if (!keyId_)
         throw StoreError(std::string("No key is open for ") + operation + " in " +
@@ -297,9 +305,9 @@ std::int32_t TRegistry::ReadInteger(std::string_view name) {
     Query q(Conn(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
     q.Bind(1, keyId_).Bind(2, Fold(name));
     if (!q.Step())
-        Fail("The integer value \"" + std::string(name) + "\" does not exist in " + keyPath_);
+        throw StoreError("The integer value \"" + std::string(name) + "\" does not exist in " + keyPath_);
     if (q.Int(0) != static_cast<int>(ValueType::Integer))
-        Fail("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not an integer");
+        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not an integer");
     return static_cast<std::int32_t>(q.Int(1));
 }
 
@@ -310,7 +318,7 @@ std::string TRegistry::ReadString(std::string_view name) {
     if (!q.Step())
         return {};
     if (q.Int(0) != static_cast<int>(ValueType::String))
-        Fail("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not a string");
+        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not a string");
     return q.Text(1);
 }
 
@@ -321,7 +329,7 @@ std::vector<std::uint8_t> TRegistry::ReadBinary(std::string_view name) {
     if (!q.Step())
         return {};
     if (q.Int(0) != static_cast<int>(ValueType::Binary))
-        Fail("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not binary");
+        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not binary");
     const std::string bytes = q.Text(1);
     return {bytes.begin(), bytes.end()};
 }

@@ -121,7 +121,6 @@ private:
     void End(bool commit);
     void RequireOpen(const char* operation) const;
     std::int64_t FindKey(std::string_view path, bool create, std::string* display);
-    [[noreturn]] void Fail(const std::string& what) const;
 
     SettingsStore& store_;
     Root root_;

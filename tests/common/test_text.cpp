@@ -1,0 +1,160 @@
+// Money, time and date texts and the small parsers, on their edge values.
+
+#include "common/Text.h"
+
+#include <QTest>
+
+#include <climits>
+
+using namespace netrova;
+
+namespace {
+
+TStamp Stamp(int y, int mo, int d, int h, int mi, int s) {
+    TStamp t;
+    t.Year = static_cast<std::uint16_t>(y);
+    t.Month = static_cast<std::uint16_t>(mo);
+    t.Day = static_cast<std::uint16_t>(d);
+    t.Hour = static_cast<std::uint16_t>(h);
+    t.Minute = static_cast<std::uint16_t>(mi);
+    t.Second = static_cast<std::uint16_t>(s);
+    return t;
+}
+
+} // namespace
+
+class TextTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void formatMoney_data();
+    void formatMoney();
+    void formatConnTime_data();
+    void formatConnTime();
+    void formatDuration_data();
+    void formatDuration();
+    void stampTexts();
+    void leadingInt_data();
+    void leadingInt();
+    void cutUtf8_data();
+    void cutUtf8();
+};
+
+void TextTest::formatMoney_data() {
+    QTest::addColumn<int>("cents");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0 << "0 dol. 0 c.";
+    QTest::newRow("cents only") << 5 << "0 dol. 5 c.";
+    QTest::newRow("one dollar") << 100 << "1 dol. 0 c.";
+    QTest::newRow("remainder not widened") << 1205 << "12 dol. 5 c.";
+    QTest::newRow("both parts") << 1234 << "12 dol. 34 c.";
+    QTest::newRow("negative cents") << -5 << "0 dol. -5 c.";
+    QTest::newRow("negative dollars") << -105 << "-1 dol. -5 c.";
+    QTest::newRow("largest") << INT_MAX << "21474836 dol. 47 c.";
+    QTest::newRow("smallest") << INT_MIN << "-21474836 dol. -48 c.";
+}
+
+void TextTest::formatMoney() {
+    QFETCH(int, cents);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(FormatMoney(cents)), text);
+}
+
+void TextTest::formatConnTime_data() {
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0 << "0 h. 0 min. 0 sec.";
+    QTest::newRow("all parts") << 3725 << "1 h. 2 min. 5 sec.";
+    QTest::newRow("minutes") << 303 << "0 h. 5 min. 3 sec.";
+    QTest::newRow("more than a day") << 90000 << "25 h. 0 min. 0 sec.";
+    QTest::newRow("negative") << -3725 << "-1 h. -2 min. -5 sec.";
+    QTest::newRow("negative seconds") << -59 << "0 h. 0 min. -59 sec.";
+}
+
+void TextTest::formatConnTime() {
+    QFETCH(int, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(FormatConnTime(seconds)), text);
+}
+
+void TextTest::formatDuration_data() {
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0 << "0:0:0";
+    QTest::newRow("unpadded") << 725 << "0:12:5";
+    QTest::newRow("hours past 24") << 90000 << "25:0:0";
+    QTest::newRow("one second short of an hour") << 3599 << "0:59:59";
+    QTest::newRow("negative") << -3661 << "-1:-1:-1";
+}
+
+void TextTest::formatDuration() {
+    QFETCH(int, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(FormatDuration(seconds)), text);
+}
+
+void TextTest::stampTexts() {
+    const TStamp july = Stamp(1999, 7, 4, 21, 5, 0);
+    QCOMPARE(FormatStampDate(july), std::string("1999/7/4"));
+    QCOMPARE(FormatStampTime(july), std::string("21:5:0"));
+    const TStamp midnight = Stamp(2026, 12, 31, 0, 0, 0);
+    QCOMPARE(FormatStampDate(midnight), std::string("2026/12/31"));
+    QCOMPARE(FormatStampTime(midnight), std::string("0:0:0"));
+    QCOMPARE(FormatClock(Stamp(2026, 1, 1, 9, 5, 7)), std::string("9:5:7"));
+}
+
+void TextTest::leadingInt_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("blanks and trailing letters") << "  12abc" << 12;
+    QTest::newRow("tab and newline") << "\t\n5" << 5;
+    QTest::newRow("minus") << "-3" << -3;
+    QTest::newRow("plus") << "+7" << 7;
+    QTest::newRow("letters") << "abc" << 0;
+    QTest::newRow("sign alone") << "-" << 0;
+    QTest::newRow("blank after sign") << "- 3" << 0;
+    QTest::newRow("stops at blank") << "12 34" << 12;
+    QTest::newRow("leading zeros") << "007" << 7;
+    QTest::newRow("largest") << "2147483647" << INT_MAX;
+    QTest::newRow("smallest") << "-2147483648" << INT_MIN;
+    QTest::newRow("one past largest wraps") << "2147483648" << INT_MIN;
+    QTest::newRow("unsigned seconds wrap") << "4294967295" << -1;
+    QTest::newRow("past 32 bits wraps") << "4294967297" << 1;
+}
+
+void TextTest::leadingInt() {
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    QCOMPARE(LeadingInt(text.toStdString()), value);
+}
+
+void TextTest::cutUtf8_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("maxBytes");
+    QTest::addColumn<QString>("cut");
+    QTest::newRow("fits") << "Dialup" << 6 << "Dialup";
+    QTest::newRow("ascii cut") << "Dialup" << 4 << "Dial";
+    QTest::newRow("nothing fits") << "Dialup" << 0 << "";
+    // "Одесса": two bytes a letter.
+    QTest::newRow("two-byte, on boundary") << "Одесса" << 4 << "Од";
+    QTest::newRow("two-byte, inside a letter") << "Одесса" << 5 << "Од";
+    QTest::newRow("two-byte, first letter split") << "Одесса" << 1 << "";
+    // "€" is three bytes, "😀" four.
+    QTest::newRow("three-byte, inside") << "a€b" << 3 << "a";
+    QTest::newRow("three-byte, whole") << "a€b" << 4 << "a€";
+    QTest::newRow("four-byte, inside") << "x😀" << 4 << "x";
+    QTest::newRow("four-byte, whole") << "x😀y" << 5 << "x😀";
+}
+
+void TextTest::cutUtf8() {
+    QFETCH(QString, text);
+    QFETCH(int, maxBytes);
+    QFETCH(QString, cut);
+    const std::string result = CutUtf8(text.toStdString(), static_cast<std::size_t>(maxBytes));
+    QVERIFY(result.size() <= static_cast<std::size_t>(maxBytes));
+    QCOMPARE(QString::fromStdString(result), cut);
+}
+
+QTEST_GUILESS_MAIN(TextTest)
+#include "test_text.moc"

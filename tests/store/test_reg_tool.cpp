@@ -1,0 +1,273 @@
+// netrova-reg run as people and scripts run it: exact output and exit codes.
+
+#include "../support/TempStore.h"
+#include "store/Defaults.h"
+#include "store/Registry.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+using namespace netrova;
+using netrova::test::TempStore;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result Run(const QStringList& args,
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(NETROVA_REG_TOOL, args);
+    Result r;
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+std::vector<std::uint8_t> Bytes(std::initializer_list<int> list) {
+    std::vector<std::uint8_t> v;
+    for (int b : list)
+        v.push_back(static_cast<std::uint8_t>(b));
+    return v;
+}
+
+} // namespace
+
+class RegToolTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void setThenGet_data();
+    void setThenGet();
+    void getReadsWhatTheProgramWrote();
+    void listShowsSubkeysThenValues();
+    void deleteKeyAndValue();
+    void refusals_data();
+    void refusals();
+    void fileThatIsNotADatabase();
+};
+
+void RegToolTest::setThenGet_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QByteArray>("printed");
+
+    QTest::newRow("int") << "int"
+                         << "10" << QByteArray("10\n");
+    QTest::newRow("int with plus") << "int"
+                                   << "+7" << QByteArray("7\n");
+    QTest::newRow("int lowest") << "int"
+                                << "-2147483648" << QByteArray("-2147483648\n");
+    QTest::newRow("int highest") << "int"
+                                 << "2147483647" << QByteArray("2147483647\n");
+    QTest::newRow("str") << "str"
+                         << "Dial-up Одесса" << QByteArray("Dial-up Одесса\n");
+    QTest::newRow("str empty") << "str"
+                               << "" << QByteArray("\n");
+    QTest::newRow("str of digits") << "str"
+                                   << "0042" << QByteArray("0042\n");
+    QTest::newRow("bin") << "bin"
+                         << "01000000" << QByteArray("01000000\n");
+    QTest::newRow("bin upper case") << "bin"
+                                    << "DEADbeef" << QByteArray("deadbeef\n");
+    QTest::newRow("bin empty") << "bin"
+                               << "" << QByteArray("\n");
+}
+
+// What set writes, get prints, and the store holds it with the type asked for.
+void RegToolTest::setThenGet() {
+    QFETCH(QString, type);
+    QFETCH(QString, data);
+    QFETCH(QByteArray, printed);
+    TempStore ts;
+
+    const Result set = Run({"set", "HKLM\\Software\\Netrova\\Counter\\All", "Value", type, data});
+    QCOMPARE(set.err, QByteArray());
+    QCOMPARE(set.exitCode, 0);
+    QCOMPARE(set.out, QByteArray());
+
+    const Result get = Run({"get", "hklm\\software\\netrova\\counter\\all\\", "VALUE"});
+    QCOMPARE(get.err, QByteArray());
+    QCOMPARE(get.exitCode, 0);
+    QCOMPARE(get.out, printed);
+
+    TRegistry reg(ts, Root::LocalMachine);
+    QVERIFY(reg.OpenKey(kCounterAllKey, false));
+    const ValueType expected = type == "int"   ? ValueType::Integer
+                               : type == "str" ? ValueType::String
+                                               : ValueType::Binary;
+    QCOMPARE(reg.GetDataType("Value"), expected);
+    if (expected == ValueType::Integer)
+        QCOMPARE(QByteArray::number(reg.ReadInteger("Value")) + "\n", printed);
+    if (expected == ValueType::String)
+        QCOMPARE(reg.ReadString("Value"), data.toStdString());
+}
+
+void RegToolTest::getReadsWhatTheProgramWrote() {
+    TempStore ts;
+    ts.SetInt(Root::CurrentUser, kProductKey, "Connect delay", 10);
+    TRegistry reg(ts, Root::LocalMachine);
+    QVERIFY(reg.OpenKey(kRemoteAccessServiceKey, true));
+    const auto flag = Bytes({1, 0, 0, 0xff});
+    reg.WriteBinary("Remote Connection", flag.data(), flag.size());
+    reg.CloseKey();
+
+    Result r = Run({"get", "HKCU\\Software\\Netrova", "Connect Delay"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("10\n"));
+    r = Run(
+        {"get", "HKLM\\System\\CurrentControlSet\\Services\\RemoteAccess", "Remote Connection"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("010000ff\n"));
+    // The roots are apart.
+    r = Run({"get", "HKLM\\Software\\Netrova", "Connect delay"});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, QByteArray());
+    QVERIFY(!r.err.isEmpty());
+}
+
+void RegToolTest::listShowsSubkeysThenValues() {
+    TempStore ts;
+    const Root P = Root::CurrentUser;
+    ts.SetInt(P, kBeepKey, "Enabled", 1);
+    ts.SetInt(P, std::string(kTariffsKey) + "\\Dialup", "Tariff", 1);
+    ts.SetInt(P, kExecKey, "Lines", 0);
+    ts.SetInt(P, kProductKey, "Connect delay", 10);
+    ts.SetStr(P, kProductKey, "User Name", "joe");
+    ts.SetInt(P, kProductKey, "Logo", -1);
+    {
+        TRegistry reg(ts, P);
+        QVERIFY(reg.OpenKey(kProductKey, false));
+        const auto bytes = Bytes({0x0a, 0xb0});
+        reg.WriteBinary("Blob", bytes.data(), bytes.size());
+        reg.CloseKey();
+    }
+
+    const Result r = Run({"list", "HKCU\\Software\\Netrova"});
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("Beep\\\n"
+                               "Exec\\\n"
+                               "Tariffs\\\n"
+                               "Connect delay\tint\t10\n"
+                               "User Name\tstr\tjoe\n"
+                               "Logo\tint\t-1\n"
+                               "Blob\tbin\t0ab0\n"));
+
+    const Result root = Run({"list", "HKCU"});
+    QCOMPARE(root.exitCode, 0);
+    QCOMPARE(root.out, QByteArray("Software\\\n"));
+    const Result empty = Run({"list", "HKCU\\Software\\Netrova\\Exec\\"});
+    QCOMPARE(empty.exitCode, 0);
+    QCOMPARE(empty.out, QByteArray("Lines\tint\t0\n"));
+}
+
+void RegToolTest::deleteKeyAndValue() {
+    TempStore ts;
+    const Root P = Root::CurrentUser;
+    ts.SetInt(P, kBeepKey, "Enabled", 1);
+    ts.SetInt(P, std::string(kTariffsKey) + "\\Dialup\\0", "DayCost", 3);
+    ts.SetInt(P, kProductKey, "Connect delay", 10);
+    ts.SetInt(P, kProductKey, "Logo", 1);
+
+    Result r = Run({"delete", "HKCU\\Software\\Netrova", "connect DELAY"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(!ts.Has(P, kProductKey, "Connect delay"));
+    QCOMPARE(ts.Int(P, kProductKey, "Logo"), 1);
+    r = Run({"delete", "HKCU\\Software\\Netrova", "Connect delay"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(!r.err.isEmpty());
+
+    r = Run({"delete", "HKCU\\Software\\Netrova\\Tariffs"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray());
+    QVERIFY(!ts.HasKey(P, kTariffsKey));
+    QCOMPARE(ts.Int(P, kBeepKey, "Enabled"), 1);
+    r = Run({"delete", "HKCU\\Software\\Netrova\\Tariffs"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(!r.err.isEmpty());
+    r = Run({"delete", "HKCU\\Software\\Netrova\\Missing", "Logo"});
+    QCOMPARE(r.exitCode, 1);
+}
+
+void RegToolTest::refusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("usage");
+
+    const QString key = "HKCU\\Software\\Netrova";
+    QTest::newRow("no arguments") << QStringList{} << 2 << true;
+    QTest::newRow("command only") << QStringList{"get"} << 2 << true;
+    QTest::newRow("unknown command") << QStringList{"put", key, "V"} << 2 << true;
+    QTest::newRow("get without value") << QStringList{"get", key} << 2 << true;
+    QTest::newRow("list with value") << QStringList{"list", key, "V"} << 2 << true;
+    QTest::newRow("set without data") << QStringList{"set", key, "V", "int"} << 2 << true;
+    QTest::newRow("unknown root") << QStringList{"set", "HKCR\\Software", "V", "int", "1"} << 2
+                                  << true;
+    QTest::newRow("root without separator")
+        << QStringList{"set", "HKCUSoftware", "V", "int", "1"} << 2 << true;
+    QTest::newRow("int with letters") << QStringList{"set", key, "V", "int", "12x"} << 2 << true;
+    QTest::newRow("int empty") << QStringList{"set", key, "V", "int", ""} << 2 << true;
+    QTest::newRow("int too big") << QStringList{"set", key, "V", "int", "2147483648"} << 2 << true;
+    QTest::newRow("int too small")
+        << QStringList{"set", key, "V", "int", "-2147483649"} << 2 << true;
+    QTest::newRow("bin odd") << QStringList{"set", key, "V", "bin", "abc"} << 2 << true;
+    QTest::newRow("bin not hex") << QStringList{"set", key, "V", "bin", "0x01"} << 2 << true;
+    QTest::newRow("unknown type") << QStringList{"set", key, "V", "dword", "1"} << 2 << true;
+    QTest::newRow("delete a root") << QStringList{"delete", "HKCU\\"} << 2 << true;
+    QTest::newRow("get missing value") << QStringList{"get", key, "V"} << 1 << false;
+    QTest::newRow("get missing key") << QStringList{"get", key + "\\Nope", "V"} << 1 << false;
+    QTest::newRow("list missing key") << QStringList{"list", key + "\\Nope"} << 1 << false;
+}
+
+// Refused commands print only to stderr and leave the store as it was.
+void RegToolTest::refusals() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(bool, usage);
+    TempStore ts;
+    ts.SetInt(Root::CurrentUser, kProductKey, "Logo", 1);
+
+    const Result r = Run(args);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.out, QByteArray());
+    QVERIFY(!r.err.isEmpty());
+    QCOMPARE(r.err.contains("usage:"), usage);
+
+    TRegistry reg(ts, Root::CurrentUser);
+    QVERIFY(reg.OpenKey(kProductKey, false));
+    QCOMPARE(reg.GetValueNames(), std::vector<std::string>{"Logo"});
+    QCOMPARE(reg.GetKeyNames(), std::vector<std::string>{});
+}
+
+void RegToolTest::fileThatIsNotADatabase() {
+    TempStore ts;
+    const QString bad = QString::fromStdString(ts.dir()) + "/settings.txt";
+    const QByteArray content("Connect delay=10\n");
+    {
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETROVA_USER_STORE", bad);
+
+    const Result r = Run({"set", "HKCU\\Software\\Netrova", "Connect delay", "int", "5"}, env);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(bad.toUtf8()), r.err.constData());
+    QFile f(bad);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), content);
+}
+
+QTEST_GUILESS_MAIN(RegToolTest)
+#include "test_reg_tool.moc"

@@ -1,0 +1,544 @@
+// The settings store as the program and the tools use it: names, transactions, several
+// processes on one store, damaged files and the installation defaults.
+
+#include "../support/TempStore.h"
+#include "store/Defaults.h"
+#include "store/Registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sqlite3.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace netrova;
+using netrova::test::TempStore;
+
+namespace {
+
+const std::string kLoadKey = "\\Software\\Netrova\\Load";
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class RegistryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void namesAreCaseInsensitive_data();
+    void namesAreCaseInsensitive();
+    void openWithoutCreate();
+    void deleteKeyRemovesSubtree();
+    void missingAndMistypedValues_data();
+    void missingAndMistypedValues();
+    void readBinaryCopiesAtMostSize();
+    void enumerationOrder();
+    void unclosedKeyWritesNothing_data();
+    void unclosedKeyWritesNothing();
+    void killedProcessWritesNothing_data();
+    void killedProcessWritesNothing();
+    void secondProcessWritesWhileWeWork();
+    void newStoreLockedByAnotherProcess();
+    void fileThatIsNotADatabaseIsRefused_data();
+    void fileThatIsNotADatabaseIsRefused();
+    void installationDefaults();
+    void programPathIsMachineFolder_data();
+    void programPathIsMachineFolder();
+};
+
+void RegistryTest::namesAreCaseInsensitive_data() {
+    QTest::addColumn<QString>("writeKey");
+    QTest::addColumn<QString>("writeName");
+    QTest::addColumn<QString>("readKey");
+    QTest::addColumn<QString>("readName");
+
+    QTest::newRow("value, read in capitals") << "\\Software\\Netrova"
+                                             << "Connect delay"
+                                             << "\\Software\\Netrova"
+                                             << "Connect Delay";
+    QTest::newRow("value, written in capitals") << "\\Software\\Netrova"
+                                                << "AntiCrash"
+                                                << "\\Software\\Netrova"
+                                                << "Anticrash";
+    QTest::newRow("key, read in capitals") << "\\software\\Netrova\\Exec"
+                                           << "Lines"
+                                           << "\\Software\\Netrova\\Exec"
+                                           << "Lines";
+    QTest::newRow("key, written in capitals") << "\\SOFTWARE\\NETROVA\\EXEC"
+                                              << "Lines"
+                                              << "\\software\\netrova\\exec"
+                                              << "lines";
+    QTest::newRow("Cyrillic key and value") << "\\Software\\Netrova\\Tariffs\\Провайдер"
+                                            << "Тариф"
+                                            << "\\Software\\Netrova\\Tariffs\\ПРОВАЙДЕР"
+                                            << "тАРИФ";
+    QTest::newRow("trailing backslash") << "\\Software\\Netrova\\"
+                                        << "Logo"
+                                        << "\\Software\\Netrova"
+                                        << "Logo";
+    QTest::newRow("trailing backslash on read") << "\\Software\\Netrova"
+                                                << "Logo"
+                                                << "\\Software\\Netrova\\"
+                                                << "Logo";
+    QTest::newRow("no leading backslash") << "Software\\Netrova"
+                                          << "Logo"
+                                          << "\\Software\\Netrova"
+                                          << "Logo";
+}
+
+// Each pair of spellings addresses one key and one value: reading finds it, writing with the
+// other spelling replaces it, and the first spelling is the one kept.
+void RegistryTest::namesAreCaseInsensitive() {
+    QFETCH(QString, writeKey);
+    QFETCH(QString, writeName);
+    QFETCH(QString, readKey);
+    QFETCH(QString, readName);
+    TempStore ts;
+    TRegistry reg(ts, Root::CurrentUser);
+
+    QVERIFY(reg.OpenKey(writeKey.toStdString(), true));
+    reg.WriteInteger(writeName.toStdString(), 42);
+    reg.CloseKey();
+
+    QVERIFY(reg.OpenKey(readKey.toStdString(), false));
+    QCOMPARE(reg.ReadInteger(readName.toStdString()), 42);
+    QVERIFY(reg.ValueExists(readName.toStdString()));
+    reg.WriteInteger(readName.toStdString(), 7);
+    QCOMPARE(reg.ValueCount(), 1);
+    QCOMPARE(reg.GetValueNames().front(), writeName.toStdString());
+    reg.CloseKey();
+
+    QVERIFY(reg.OpenKey(writeKey.toStdString(), false));
+    QCOMPARE(reg.ReadInteger(writeName.toStdString()), 7);
+    reg.CloseKey();
+    // One key path, not two that differ in case.
+    QVERIFY(reg.OpenKey("\\Software", false));
+    QCOMPARE(reg.GetKeyNames().size(), std::size_t(1));
+}
+
+void RegistryTest::openWithoutCreate() {
+    TempStore ts;
+    TRegistry reg(ts, Root::LocalMachine);
+    QVERIFY(reg.OpenKey("\\Software\\Netrova", true));
+    QVERIFY(reg.IsOpen());
+
+    // The failed open also closes the key opened before.
+    QVERIFY(!reg.OpenKey("\\Software\\Netrova\\Missing", false));
+    QVERIFY(!reg.IsOpen());
+    QVERIFY_THROWS_EXCEPTION(StoreError, reg.ReadString("x"));
+    QVERIFY(!reg.KeyExists("\\Software\\Netrova\\Missing"));
+
+    // With create, the keys along the path are made too.
+    QVERIFY(reg.OpenKey("\\A\\B\\C", true));
+    reg.CloseKey();
+    QVERIFY(reg.KeyExists("\\a\\b"));
+    QVERIFY(reg.KeyExists("\\A\\B\\C\\"));
+    QVERIFY(ts.HasKey(Root::LocalMachine, "\\Software\\Netrova"));
+    QVERIFY(!ts.HasKey(Root::CurrentUser, "\\Software\\Netrova")); // roots are apart
+}
+
+void RegistryTest::deleteKeyRemovesSubtree() {
+    TempStore ts;
+    const Root P = Root::CurrentUser;
+    ts.SetInt(P, "\\Software\\Netrova2", "Kept", 1);
+    ts.SetInt(P, "\\Software\\Other", "Kept", 2);
+    // Made last, so that keys made after the delete could take over their places.
+    ts.SetStr(P, kProductKey, "User Name", "joe");
+    ts.SetInt(P, kBeepKey, "Enabled", 1);
+    ts.SetInt(P, kExecKey, "Lines", 0);
+    ts.SetInt(P, std::string(kTariffsKey) + "\\Provider\\Holiday", "DayCost", 5);
+    ts.SetInt(P, std::string(kTariffProfileKey) + "\\Cheap", "NightCost", 1);
+
+    TRegistry reg(ts, P);
+    QVERIFY(reg.DeleteKey("\\software\\NETROVA\\"));
+    QVERIFY(!reg.KeyExists(kProductKey));
+    QVERIFY(!reg.DeleteKey(kProductKey));
+
+    // Re-creating the deepest key finds no values left over from before.
+    QVERIFY(reg.OpenKey(std::string(kTariffsKey) + "\\Provider\\Holiday", true));
+    QCOMPARE(reg.ValueCount(), 0);
+    QVERIFY(reg.OpenKey(kProductKey, false));
+    QCOMPARE(reg.GetKeyNames(), std::vector<std::string>{"Tariffs"});
+    QCOMPARE(reg.ValueCount(), 0);
+    reg.CloseKey();
+
+    QCOMPARE(ts.Int(P, "\\Software\\Netrova2", "Kept"), 1);
+    QCOMPARE(ts.Int(P, "\\Software\\Other", "Kept"), 2);
+
+    // A key made after a delete starts empty, even where it takes the deleted key's place.
+    ts.SetInt(P, "\\Software\\Last", "Stale", 1);
+    QVERIFY(reg.DeleteKey("\\Software\\Last"));
+    QVERIFY(reg.OpenKey("\\Software\\Fresh", true));
+    QCOMPARE(reg.ValueCount(), 0);
+}
+
+void RegistryTest::missingAndMistypedValues_data() {
+    QTest::addColumn<bool>("writeAsString");
+    QTest::newRow("missing") << false;
+    QTest::newRow("stored as a string") << true;
+}
+
+void RegistryTest::missingAndMistypedValues() {
+    QFETCH(bool, writeAsString);
+    TempStore ts;
+    if (writeAsString)
+        ts.SetStr(Root::LocalMachine, kProductKey, "Bug", "1");
+    else
+        ts.SetInt(Root::LocalMachine, kProductKey, "Other", 1);
+
+    TRegistry reg(ts, Root::LocalMachine);
+    QVERIFY(reg.OpenKey("\\software\\netrova", false));
+    QCOMPARE(reg.ReadString("Missing"), std::string());
+    try {
+        reg.ReadInteger("Bug");
+        QFAIL("ReadInteger did not throw");
+    } catch (const StoreError& e) {
+        const QString message = QString::fromUtf8(e.what());
+        QVERIFY2(message.contains("HKLM\\Software\\Netrova"), e.what());
+        QVERIFY2(message.contains("\"Bug\""), e.what());
+    }
+}
+
+void RegistryTest::readBinaryCopiesAtMostSize() {
+    TempStore ts;
+    TRegistry reg(ts, Root::LocalMachine);
+    QVERIFY(reg.OpenKey(kRemoteAccessServiceKey, true));
+    const unsigned char flag[4] = {1, 0, 0, 0};
+    reg.WriteBinary("Remote Connection", flag, sizeof flag);
+
+    unsigned char buffer[6] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
+    QCOMPARE(reg.ReadBinary("remote connection", buffer, sizeof buffer), std::size_t(4));
+    const unsigned char whole[6] = {1, 0, 0, 0, 0xAA, 0xAA};
+    QVERIFY(std::equal(buffer, buffer + 6, whole));
+
+    std::fill(buffer, buffer + 6, 0xAA);
+    QCOMPARE(reg.ReadBinary("Remote Connection", buffer, 2), std::size_t(2));
+    const unsigned char part[6] = {1, 0, 0xAA, 0xAA, 0xAA, 0xAA};
+    QVERIFY(std::equal(buffer, buffer + 6, part));
+
+    std::fill(buffer, buffer + 6, 0xAA);
+    QCOMPARE(reg.ReadBinary("Missing", buffer, sizeof buffer), std::size_t(0));
+    QVERIFY(std::all_of(buffer, buffer + 6, [](unsigned char b) { return b == 0xAA; }));
+}
+
+void RegistryTest::enumerationOrder() {
+    TempStore ts;
+    TRegistry reg(ts, Root::CurrentUser);
+    for (const char* name : {"beta", "Gamma", "alpha2", "Alpha"}) {
+        QVERIFY(reg.OpenKey(std::string(kTariffsKey) + "\\" + name, true));
+        reg.CloseKey();
+    }
+    QVERIFY(reg.OpenKey(kTariffsKey, false));
+    QCOMPARE(reg.GetKeyNames(), (std::vector<std::string>{"Alpha", "alpha2", "beta", "Gamma"}));
+    reg.CloseKey();
+    for (const char* name : {"Гамма", "альфа", "Бета"}) {
+        QVERIFY(reg.OpenKey(std::string(kTariffProfileKey) + "\\" + name, true));
+        reg.CloseKey();
+    }
+    QVERIFY(reg.OpenKey(kTariffProfileKey, false));
+    QCOMPARE(reg.GetKeyNames(), (std::vector<std::string>{"альфа", "Бета", "Гамма"}));
+    QVERIFY(reg.OpenKey(kTariffsKey, false));
+
+    reg.WriteInteger("Zeta", 1);
+    reg.WriteString("alpha", "a");
+    reg.WriteInteger("Mid", 2);
+    reg.WriteInteger("ALPHA", 3); // replaces "alpha" in its place, type and all
+    QCOMPARE(reg.GetValueNames(), (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
+    QCOMPARE(reg.ValueCount(), 3);
+    QCOMPARE(reg.GetDataType("alpha"), ValueType::Integer);
+    reg.CloseKey();
+
+    ts.Reopen();
+    TRegistry again(ts, Root::CurrentUser);
+    QVERIFY(again.OpenKey(kTariffsKey, false));
+    QCOMPARE(again.GetValueNames(), (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
+}
+
+void RegistryTest::unclosedKeyWritesNothing_data() {
+    QTest::addColumn<bool>("throws");
+    QTest::newRow("object dies without CloseKey") << false;
+    QTest::newRow("routine aborted by an error") << true;
+}
+
+// A group of values lands whole or not at all; a key closed by opening the next one counts as
+// closed.
+void RegistryTest::unclosedKeyWritesNothing() {
+    QFETCH(bool, throws);
+    TempStore ts;
+    ts.SetInt(Root::LocalMachine, kCounterCurrentKey, "Money", 100);
+
+    auto routine = [&] {
+        TRegistry reg(ts, Root::LocalMachine);
+        reg.OpenKey(kUsersKey, true);
+        reg.WriteInteger("Crash", 1);
+        reg.OpenKey(kCounterCurrentKey, true);
+        reg.WriteInteger("Money", 200);
+        reg.WriteString("Provider", "Dialup");
+        if (throws)
+            reg.ReadInteger("Never written");
+    };
+    if (throws)
+        QVERIFY_THROWS_EXCEPTION(StoreError, routine());
+    else
+        routine();
+
+    ts.Reopen();
+    QCOMPARE(ts.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
+    QCOMPARE(ts.Int(Root::LocalMachine, kCounterCurrentKey, "Money"), 100);
+    QVERIFY(!ts.Has(Root::LocalMachine, kCounterCurrentKey, "Provider"));
+}
+
+void RegistryTest::killedProcessWritesNothing_data() {
+    QTest::addColumn<bool>("killed");
+    QTest::newRow("process exits with the key open") << false;
+    QTest::newRow("process killed with the key open") << true;
+}
+
+void RegistryTest::killedProcessWritesNothing() {
+    QFETCH(bool, killed);
+    // No store connection may be open in this process when it forks: the child gets its own.
+    QTemporaryDir dir;
+    const StorePaths paths{dir.filePath("user.db").toStdString(),
+                           dir.filePath("machine.db").toStdString()};
+    int ready[2];
+    QVERIFY(pipe(ready) == 0);
+    const pid_t pid = fork();
+    QVERIFY(pid >= 0);
+    if (pid == 0) {
+        try {
+            SettingsStore store(paths);
+            TRegistry reg(store, Root::LocalMachine);
+            reg.OpenKey(kProductKey, true);
+            reg.WriteInteger("Bug", 2);
+            reg.CloseKey();
+            reg.OpenKey(kCounterCurrentKey, true);
+            reg.WriteInteger("Money", 200);
+            reg.WriteString("Provider", "Dialup");
+            if (!killed)
+                _exit(0);
+            (void)!write(ready[1], "w", 1);
+            pause();
+        } catch (...) {
+        }
+        _exit(3);
+    }
+    close(ready[1]);
+    if (killed) {
+        char c = 0;
+        QCOMPARE(read(ready[0], &c, 1), ssize_t(1));
+        kill(pid, SIGKILL);
+    }
+    close(ready[0]);
+    int status = 0;
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    if (killed)
+        QVERIFY(WIFSIGNALED(status));
+    else
+        QCOMPARE(WEXITSTATUS(status), 0);
+
+    SettingsStore store(paths);
+    TRegistry reg(store, Root::LocalMachine);
+    QVERIFY(reg.OpenKey(kProductKey, false));
+    QCOMPARE(reg.ReadInteger("Bug"), 2);
+    QVERIFY(!reg.KeyExists(kCounterCurrentKey));
+    // The dead writer's lock is gone: this process can write at once.
+    QVERIFY(reg.OpenKey(kCounterCurrentKey, true));
+    reg.WriteInteger("Money", 300);
+    reg.CloseKey();
+    QVERIFY(reg.OpenKey(kCounterCurrentKey, false));
+    QCOMPARE(reg.ReadInteger("Money"), 300);
+}
+
+// netrova-reg writes value after value while this process writes and reads its own groups.
+void RegistryTest::secondProcessWritesWhileWeWork() {
+    TempStore ts;
+    const int count = 100;
+    QProcess tool;
+    tool.start("sh", {"-c",
+                      "i=0; while [ $i -lt " + QString::number(count) +
+                          " ]; do \"$0\" set 'HKLM\\Software\\Netrova\\Load' \"Child $i\" int $i"
+                          " || exit 1; i=$((i+1)); done",
+                      NETROVA_REG_TOOL});
+    QVERIFY(tool.waitForStarted());
+
+    TRegistry reg(ts, Root::LocalMachine);
+    const std::string ownKey = kLoadKey + "\\Parent";
+    int rounds = 0;
+    std::size_t seen = 0;
+    while (!tool.waitForFinished(1)) {
+        ++rounds;
+        QVERIFY(reg.OpenKey(ownKey, true));
+        reg.WriteInteger("A", rounds);
+        reg.WriteInteger("B", -rounds);
+        reg.CloseKey();
+        QVERIFY(reg.OpenKey(ownKey, false));
+        QCOMPARE(reg.ReadInteger("A"), rounds);
+        QCOMPARE(reg.ReadInteger("B"), -rounds);
+        QVERIFY(reg.OpenKey(kLoadKey, false));
+        const std::size_t now = reg.GetValueNames().size();
+        QVERIFY(now >= seen);
+        seen = now;
+        reg.CloseKey();
+    }
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.readAllStandardError(), QByteArray());
+    QCOMPARE(tool.exitCode(), 0);
+    QVERIFY(rounds > 0);
+
+    ts.Reopen();
+    TRegistry check(ts, Root::LocalMachine);
+    QVERIFY(check.OpenKey(kLoadKey, false));
+    QCOMPARE(check.ValueCount(), count);
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(check.ReadInteger("Child " + std::to_string(i)), i);
+    QVERIFY(check.OpenKey(ownKey, false));
+    QCOMPARE(check.ReadInteger("A"), rounds);
+    check.CloseKey();
+
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open_v2(ts.machinePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+             SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr);
+    QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
+    const QByteArray verdict(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    QCOMPARE(verdict, QByteArray("ok"));
+}
+
+// Two processes starting on a new store at once: the one that finds the file locked while the
+// other sets it up waits for it, rather than calling the store unusable.
+void RegistryTest::newStoreLockedByAnotherProcess() {
+    QTemporaryDir dir;
+    const QString user = dir.filePath("user.db");
+    const QString machine = dir.filePath("machine.db");
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(machine.toUtf8().constData(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETROVA_USER_STORE", user);
+    env.insert("NETROVA_MACHINE_STORE", machine);
+    tool.setProcessEnvironment(env);
+    tool.start(NETROVA_REG_TOOL, {"set", "HKLM\\Software\\Netrova", "Bug", "int", "1"});
+    QVERIFY(tool.waitForStarted());
+    QVERIFY(!tool.waitForFinished(500)); // still waiting for the lock
+    QCOMPARE(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    QVERIFY(tool.waitForFinished(30000));
+    QCOMPARE(tool.readAllStandardError(), QByteArray());
+    QCOMPARE(tool.exitCode(), 0);
+    SettingsStore store(StorePaths{user.toStdString(), machine.toStdString()});
+    TRegistry reg(store, Root::LocalMachine);
+    QVERIFY(reg.OpenKey(kProductKey, false));
+    QCOMPARE(reg.ReadInteger("Bug"), 1);
+}
+
+void RegistryTest::fileThatIsNotADatabaseIsRefused_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("asMachineStore");
+    QTest::newRow("text as user store") << QByteArray("User Name=joe\nLogo=1\n") << false;
+    QTest::newRow("text as machine store") << QByteArray("not a database\n") << true;
+    QByteArray binary(8192, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>(i * 37 + 11);
+    QTest::newRow("binary") << binary << false;
+    QByteArray header("SQLite format 3");
+    header.append('\0');
+    header.append(QByteArray(4080, '\x5a'));
+    QTest::newRow("database header, garbage after") << header << true;
+}
+
+void RegistryTest::fileThatIsNotADatabaseIsRefused() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, asMachineStore);
+    QTemporaryDir dir;
+    StorePaths paths{dir.filePath("user.db").toStdString(),
+                     dir.filePath("machine.db").toStdString()};
+    const QString bad = QString::fromStdString(asMachineStore ? paths.Machine : paths.User);
+    {
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+    try {
+        SettingsStore store(paths);
+        QFAIL("the store accepted the file");
+    } catch (const StoreFileError& e) {
+        QVERIFY2(QString::fromUtf8(e.what()).contains(bad), e.what());
+    }
+    QCOMPARE(ReadFile(bad), content);
+}
+
+void RegistryTest::installationDefaults() {
+    TempStore ts;
+    const Root M = Root::LocalMachine;
+    EnsureInstallationDefaults(ts);
+
+    QCOMPARE(ts.Str(M, kProductKey, "Program path"),
+             QDir::cleanPath(QString::fromStdString(ts.dir())).toStdString());
+    QCOMPARE(ts.Int(M, kProductKey, "FirstTime"), 1);
+    QCOMPARE(ts.Int(M, kProductKey, "Bug"), 0);
+    QCOMPARE(ts.Int(M, kProductKey, "AntiCrash"), 1);
+    QCOMPARE(ts.Int(M, kProductKey, "Start"), 0);
+    QCOMPARE(ts.Int(M, kCounterCurrentKey, "Backup"), 0);
+    QCOMPARE(ts.Int(M, kUsersKey, "Crash"), 0);
+    QCOMPARE(ts.Int(M, kCounterAllKey, "Reset"), 4);
+    QCOMPARE(ts.Int(M, kCounterAllKey, "Reset14"), 14);
+    QCOMPARE(ts.Int(M, kCounterAllKey, "Report"), 0);
+    QCOMPARE(ts.Int(M, kCounterAllKey, "AllMoney"), 0);
+    QCOMPARE(ts.Str(M, kCounterAllKey, "AllTime"), std::string("0"));
+    QVERIFY(!ts.HasKey(Root::CurrentUser, kProductKey)); // per-user values are not its business
+
+    // A later start leaves what is there and fills in only what is missing.
+    ts.SetStr(M, kProductKey, "Program path", "/opt/netrova");
+    ts.SetInt(M, kProductKey, "bug", 2);
+    ts.SetInt(M, kCounterAllKey, "AllMoney", 1205);
+    ts.SetStr(M, kCounterAllKey, "AllTime", "3725");
+    {
+        TRegistry reg(ts, M);
+        QVERIFY(reg.OpenKey(kUsersKey, false));
+        QVERIFY(reg.DeleteValue("Crash"));
+        reg.CloseKey();
+    }
+    EnsureInstallationDefaults(ts);
+    QCOMPARE(ts.Str(M, kProductKey, "Program path"), std::string("/opt/netrova"));
+    QCOMPARE(ts.Int(M, kProductKey, "Bug"), 2);
+    QCOMPARE(ts.Int(M, kCounterAllKey, "AllMoney"), 1205);
+    QCOMPARE(ts.Str(M, kCounterAllKey, "AllTime"), std::string("3725"));
+    QCOMPARE(ts.Int(M, kUsersKey, "Crash"), 0);
+}
+
+void RegistryTest::programPathIsMachineFolder_data() {
+    QTest::addColumn<QString>("machineStore");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("absolute") << "/var/lib/netrova/machine.db"
+                              << "/var/lib/netrova";
+    QTest::newRow("dot-dot") << "/var/lib/x/../netrova/./machine.db"
+                             << "/var/lib/netrova";
+    QTest::newRow("relative") << "data/machine.db" << QDir::current().filePath("data");
+    QTest::newRow("current folder") << "./machine.db" << QDir::currentPath();
+}
+
+void RegistryTest::programPathIsMachineFolder() {
+    QFETCH(QString, machineStore);
+    QFETCH(QString, folder);
+    const StorePaths paths{"/unused/user.db", machineStore.toStdString()};
+    QCOMPARE(QString::fromStdString(paths.MachineFolder()), folder);
+}
+
+QTEST_GUILESS_MAIN(RegistryTest)
+#include "test_registry.moc"
