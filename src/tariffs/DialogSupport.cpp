@@ -1,0 +1,35 @@
+#include "tariffs/DialogSupport.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScreen>
+
+namespace netrova {
+
+DialogButtons MakeDialogButtons(QDialog& dialog) {
+    const auto button = [&dialog](const char* name, const char* text) {
+        auto* b = new QPushButton(QString::fromLatin1(text), &dialog);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        b->setMinimumWidth(88);
+        return b;
+    };
+    DialogButtons buttons{button("BitBtn1", "OK"), button("BitBtn2", "Cancel"),
+                          button("BitBtn3", "&Help"), new QHBoxLayout};
+    buttons.ok->setDefault(true);
+    buttons.row->addStretch(1);
+    for (QPushButton* b : {buttons.ok, buttons.cancel, buttons.help})
+        buttons.row->addWidget(b);
+    return buttons;
+}
+
+void CenterOnScreen(QWidget& dialog) {
+    dialog.adjustSize();
+    if (const QScreen* screen = dialog.screen()) {
+        QRect frame = dialog.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        dialog.move(frame.topLeft());
+    }
+}
+
+} // namespace netrova

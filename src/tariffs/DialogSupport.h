@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDialog>
+
+class QHBoxLayout;
+class QPushButton;
+
+#include <exception>
+#include <utility>
+
+namespace netrova {
+
+// A store error in a dialog handler that runs inside the dialog's own event loop closes the
+// dialog and is thrown again by the opener once exec() has returned. It so reaches the
+// application's error display without unwinding through the event loop, and a half-loaded
+// dialog can never be confirmed.
+class DialogErrors {
+public:
+    template <class Handler> void Run(QDialog& dialog, Handler&& handler) {
+        try {
+            handler();
+        } catch (...) {
+            if (!error_)
+                error_ = std::current_exception();
+            dialog.reject();
+        }
+    }
+    bool Pending() const { return static_cast<bool>(error_); }
+    void RethrowPending() {
+        if (error_)
+            std::rethrow_exception(std::exchange(error_, nullptr));
+    }
+
+private:
+    std::exception_ptr error_;
+};
+
+// The "OK" (default), "Cancel" and "&Help" buttons, named BitBtn1..BitBtn3, right-aligned in
+// one row.
+struct DialogButtons {
+    QPushButton* ok;
+    QPushButton* cancel;
+    QPushButton* help;
+    QHBoxLayout* row;
+};
+DialogButtons MakeDialogButtons(QDialog& dialog);
+
+// Places a fixed-size dialog in the middle of its screen.
+void CenterOnScreen(QWidget& dialog);
+
+} // namespace netrova

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "store/Registry.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace netrova {
+
+// One named price plan. Hours lie in interval 'A' when StartingInterval <= h < EndingInterval,
+// every other hour in 'B'. With OCPD = 1, DayCost applies all day.
+struct TariffProfile {
+    std::string Name;
+    std::int32_t StartingInterval = 0;
+    std::int32_t EndingInterval = 0;
+    std::int32_t DayCost = 0;
+    std::int32_t NightCost = 0;
+    std::int32_t OCPD = 0;
+};
+
+using TariffProfiles = std::vector<TariffProfile>;
+
+inline constexpr int kMaxTariffs = 20;
+inline constexpr int kMaxTariffNameLength = 44;
+
+// Every profile of "\Software\Netrova\Tariff Profile" in the store's order; the key is made
+// when missing. A profile lacking one of its five integers throws StoreError.
+TariffProfiles ReadProfiles(SettingsStore& store);
+
+// Replaces the whole profile store by the given profiles, in their order. An empty list leaves
+// the profile key present and empty.
+void SaveProfiles(SettingsStore& store, const TariffProfiles& profiles);
+
+// Brings every provider day key in line with the profiles: days naming a profile get its
+// numbers, every other day (renamed or deleted profile, no tariff) becomes unassigned.
+void RefreshDayCopies(SettingsStore& store, const TariffProfiles& profiles);
+
+// Exact lookup, as the day keys name their profile; nullptr when there is none.
+const TariffProfile* FindProfile(const TariffProfiles& profiles, std::string_view name);
+
+// Whether two names address the same key of the case-insensitive store.
+bool SameTariffName(std::string_view a, std::string_view b);
+
+// Holds one store transaction over a group of routines, so that a crash in the middle of a
+// rewrite leaves the previous state and not half of the new one. Without Commit() everything
+// is rolled back.
+class StoreBatch {
+public:
+    explicit StoreBatch(SettingsStore& store);
+    void Commit();
+
+private:
+    TRegistry reg_;
+};
+
+} // namespace netrova

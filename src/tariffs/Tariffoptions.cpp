@@ -1,0 +1,427 @@
+#include "tariffs/Tariffoptions.h"
+
+#include "common/Text.h"
+#include "platform/HelpViewer.h"
+#include "platform/MessageBoxes.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QValidator>
+
+namespace netrova {
+
+namespace {
+
+constexpr int kHelpContext = 12;
+constexpr int kNumberLength = 2;
+
+const char* const kCreateHint =
+    "To create tariff enter tariff's name and then press 'Create new tariff' button";
+const char* const kNoName = "You have to enter tariff's name !";
+const char* const kCreateDuplicate = "The tariff you want to create is allready in the list!";
+const char* const kTooMany = "Maximum can be 20 tariffs";
+const char* const kRenameDuplicate = "The tariff you want to rename is already in the list!";
+const char* const kBadHour = "You can only type valid hour (0 - 23)!";
+const char* const kBadNumber = "Incorrect number !";
+
+// Limits what the user types, as a maximum length would, but leaves texts set by the program
+// whole: a stored number longer than the field must reach the check and the store unchanged.
+// A backslash would split a tariff's name into nested keys of the store, so it is refused.
+class TypedTextValidator : public QValidator {
+public:
+    TypedTextValidator(int maxLength, bool refuseBackslash, QObject* parent)
+        : QValidator(parent), maxLength_(maxLength), refuseBackslash_(refuseBackslash) {}
+
+    State validate(QString& input, int&) const override {
+        if (input.size() > maxLength_)
+            return Invalid;
+        if (refuseBackslash_ && input.contains(QLatin1Char('\\')))
+            return Invalid;
+        return Acceptable;
+    }
+
+private:
+    int maxLength_;
+    bool refuseBackslash_;
+};
+
+bool IsDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+QIcon MarkIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(QColor(0, 128, 0), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter.setPen(pen);
+    QPainterPath tick;
+    tick.moveTo(3, 8.5);
+    tick.lineTo(6.5, 12);
+    tick.lineTo(13, 4);
+    painter.drawPath(tick);
+    return QIcon(pixmap);
+}
+
+QLineEdit* NumberEdit(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit(QStringLiteral("0"), parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setAlignment(Qt::AlignRight);
+    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 16);
+    return edit;
+}
+
+} // namespace
+
+TForm5::TForm5(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent)
+    : QDialog(parent), store_(store), boxes_(boxes), help_(help) {
+    BuildControls();
+    CenterOnScreen(*this);
+}
+
+TForm5::~TForm5() = default;
+
+int TForm5::Execute(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent) {
+    TForm5 dialog(store, boxes, help, parent);
+    const int result = dialog.exec();
+    dialog.errors_.RethrowPending();
+    return result;
+}
+
+void TForm5::BuildControls() {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Tariffs Options"));
+
+    auto* tariffsBox = new QGroupBox(QStringLiteral("Tariffs:"), this);
+    ListBox1 = new QListWidget(tariffsBox);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setFixedSize(190, 150);
+    Edit7 = new QLineEdit(tariffsBox);
+    Edit7->setObjectName(QStringLiteral("Edit7"));
+    Edit7->setValidator(new TypedTextValidator(kMaxTariffNameLength, true, Edit7));
+    Edit7->setMinimumWidth(190);
+    Button1 = new QPushButton(QStringLiteral("Create new tariff"), tariffsBox);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button2 = new QPushButton(QStringLiteral("Rename tariff"), tariffsBox);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button3 = new QPushButton(QStringLiteral("Delete tariff"), tariffsBox);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    for (QPushButton* b : {Button1, Button2, Button3})
+        b->setAutoDefault(false);
+
+    auto* tariffsGrid = new QGridLayout(tariffsBox);
+    tariffsGrid->addWidget(ListBox1, 0, 0, 5, 1);
+    tariffsGrid->addWidget(Edit7, 0, 1);
+    tariffsGrid->addWidget(Button1, 1, 1);
+    tariffsGrid->addWidget(Button2, 2, 1);
+    tariffsGrid->addWidget(Button3, 3, 1);
+    tariffsGrid->setRowStretch(4, 1);
+    tariffsGrid->setColumnStretch(1, 1);
+
+    auto* intervalsBox = new QGroupBox(this);
+    Edit5 = NumberEdit("Edit5", intervalsBox);
+    Edit6 = NumberEdit("Edit6", intervalsBox);
+    Edit1 = NumberEdit("Edit1", intervalsBox);
+    Edit2 = NumberEdit("Edit2", intervalsBox);
+    Edit3 = NumberEdit("Edit3", intervalsBox);
+    Edit4 = NumberEdit("Edit4", intervalsBox);
+    for (QLineEdit* e : {Edit5, Edit6, Edit3, Edit4})
+        e->setValidator(new TypedTextValidator(kNumberLength, false, e));
+    for (QLineEdit* e : {Edit1, Edit2}) {
+        e->setReadOnly(true);
+        e->setEnabled(false);
+    }
+    SpeedButton3 = new QToolButton(intervalsBox);
+    SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+    SpeedButton3->setText(QStringLiteral("OCPD"));
+    SpeedButton3->setToolTip(QStringLiteral("One cost per day"));
+    SpeedButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton3->setIconSize(QSize(16, 16));
+    // Sized with the mark so that the button keeps its size when the mark goes.
+    SpeedButton3->setIcon(MarkIcon());
+    SpeedButton3->setFixedSize(SpeedButton3->sizeHint() + QSize(12, 4));
+    SpeedButton3->setIcon(QIcon());
+
+    const auto label = [intervalsBox](const char* text, QWidget* buddy, bool right = false) {
+        auto* l = new QLabel(QString::fromUtf8(text), intervalsBox);
+        l->setBuddy(buddy);
+        l->setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        return l;
+    };
+    auto* grid = new QGridLayout(intervalsBox);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(8);
+    grid->addWidget(label("Enter hour when interval 'A' begins:", Edit5), 0, 0);
+    grid->addWidget(Edit5, 0, 1);
+    grid->addWidget(label("and when ends:", Edit6, true), 0, 2);
+    grid->addWidget(Edit6, 0, 3);
+    grid->addWidget(label("Interval 'B' begins:", Edit1), 1, 0);
+    grid->addWidget(Edit1, 1, 1);
+    grid->addWidget(label("and ends:", Edit2, true), 1, 2);
+    grid->addWidget(Edit2, 1, 3);
+    grid->addWidget(label("'A' interval's cost per minute (in cents):", Edit3), 2, 0);
+    grid->addWidget(Edit3, 2, 1);
+    grid->addWidget(SpeedButton3, 2, 2, 2, 2, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(label("'B' interval's cost per minute (in cents):", Edit4), 3, 0);
+    grid->addWidget(Edit4, 3, 1);
+    grid->setColumnStretch(2, 1);
+
+    const DialogButtons buttons = MakeDialogButtons(*this);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
+    BitBtn3 = buttons.help;
+
+    auto* main = new QVBoxLayout(this);
+    main->setSizeConstraint(QLayout::SetFixedSize);
+    main->addWidget(tariffsBox);
+    main->addWidget(intervalsBox);
+    main->addSpacing(4);
+    main->addLayout(buttons.row);
+
+    connect(ListBox1, &QListWidget::currentRowChanged, this, &TForm5::ListBox1Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TForm5::ToggleOneCostPerDay);
+    connect(BitBtn1, &QPushButton::clicked, this,
+            [this] { errors_.Run(*this, [this] { BitBtn1Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm5::reject);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm5::BitBtn3Click);
+    connect(Edit5, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit5, true); });
+    connect(Edit6, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit6, true); });
+    connect(Edit3, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit3, false); });
+    connect(Edit4, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit4, false); });
+}
+
+void TForm5::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Queued: the activation may close the dialog, which exec() only notices once its loop runs.
+    if (!activated_)
+        QMetaObject::invokeMethod(
+            this, [this] { errors_.Run(*this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
+}
+
+void TForm5::FormActivate() {
+    if (activated_)
+        return;
+    activated_ = true;
+    LoadProfiles();
+}
+
+void TForm5::LoadProfiles() {
+    slots_ = ReadProfiles(store_);
+    {
+        const QSignalBlocker blocker(ListBox1);
+        ListBox1->clear();
+        for (const TariffProfile& p : slots_)
+            ListBox1->addItem(QString::fromStdString(p.Name));
+    }
+    if (!slots_.empty()) {
+        SelectRow(0);
+        Edit7->setText(ListBox1->item(0)->text());
+        ShowProfile(0);
+    } else {
+        boxes_.Show(kCreateHint, MsgIcon::Information);
+        ResetProfileFields();
+    }
+    current_ = 0;
+}
+
+void TForm5::ShowProfile(int i) {
+    if (i < 0 || i >= static_cast<int>(slots_.size()))
+        return;
+    // Copied first: the change checks below may show boxes, and nothing must alias the slot.
+    const TariffProfile p = slots_[i];
+    Edit5->setText(QString::number(p.StartingInterval));
+    Edit6->setText(QString::number(p.EndingInterval));
+    Edit3->setText(QString::number(p.DayCost));
+    Edit4->setText(QString::number(p.NightCost));
+    if (oneCostPerDay_ != (p.OCPD != 0))
+        ToggleOneCostPerDay();
+}
+
+void TForm5::StoreProfile(int i) {
+    if (i < 0 || i >= ListBox1->count())
+        return;
+    if (static_cast<int>(slots_.size()) < ListBox1->count())
+        slots_.resize(ListBox1->count());
+    TariffProfile& p = slots_[i];
+    p.Name = ListBox1->item(i)->text().toStdString();
+    p.StartingInterval = LeadingInt(Edit5->text().toStdString());
+    p.EndingInterval = LeadingInt(Edit6->text().toStdString());
+    p.DayCost = LeadingInt(Edit3->text().toStdString());
+    p.NightCost = LeadingInt(Edit4->text().toStdString());
+    p.OCPD = oneCostPerDay_ ? 1 : 0;
+}
+
+void TForm5::ResetProfileFields() {
+    for (QLineEdit* e : {Edit5, Edit6, Edit1, Edit2, Edit3, Edit4})
+        e->setText(QStringLiteral("0"));
+    if (oneCostPerDay_)
+        ToggleOneCostPerDay();
+}
+
+bool TForm5::CheckNumberText(const QString& text, bool isHour) {
+    if (text.isEmpty())
+        return true;
+    bool ok = true;
+    if (isHour) {
+        const std::int32_t hour = LeadingInt(text.toStdString());
+        if (hour < 0 || hour > 23) {
+            boxes_.Show(kBadHour, MsgIcon::Warning);
+            ok = false;
+        }
+    }
+    if (!IsDigit(text.front()) || !IsDigit(text.back())) {
+        boxes_.Show(kBadNumber, MsgIcon::Warning);
+        return false;
+    }
+    return ok;
+}
+
+void TForm5::NumberChanged(QLineEdit* field, bool isHour) {
+    // Setting "0" runs this again; "0" always passes, so it goes no deeper.
+    if (!CheckNumberText(field->text(), isHour))
+        field->setText(QStringLiteral("0"));
+    if (isHour) {
+        Edit1->setText(Edit6->text());
+        Edit2->setText(Edit5->text());
+    }
+}
+
+void TForm5::ToggleOneCostPerDay() {
+    oneCostPerDay_ = !oneCostPerDay_;
+    SpeedButton3->setIcon(oneCostPerDay_ ? MarkIcon() : QIcon());
+    for (QLineEdit* e : {Edit5, Edit6, Edit4})
+        e->setEnabled(!oneCostPerDay_);
+}
+
+void TForm5::SelectRow(int row) {
+    const QSignalBlocker blocker(ListBox1);
+    ListBox1->setCurrentRow(row);
+}
+
+bool TForm5::NameInList(const QString& name) const {
+    // Letter case alone does not make two names: the store would keep them under one key.
+    const std::string wanted = name.toStdString();
+    for (int i = 0; i < ListBox1->count(); ++i)
+        if (SameTariffName(ListBox1->item(i)->text().toStdString(), wanted))
+            return true;
+    return false;
+}
+
+void TForm5::ListBox1Click(int row) {
+    if (row < 0 || row >= ListBox1->count())
+        return;
+    Edit7->setText(ListBox1->item(row)->text());
+    StoreProfile(current_);
+    ShowProfile(row);
+    current_ = row;
+}
+
+void TForm5::Button1Click() {
+    const QString name = Edit7->text();
+    if (name.isEmpty()) {
+        boxes_.Show(kNoName, MsgIcon::Stop);
+        return;
+    }
+    if (NameInList(name)) {
+        boxes_.Show(kCreateDuplicate, MsgIcon::Stop);
+        return;
+    }
+    const int n = ListBox1->count();
+    if (n >= kMaxTariffs) {
+        boxes_.Show(kTooMany, MsgIcon::Stop);
+        return;
+    }
+    if (n > 0)
+        StoreProfile(current_);
+    current_ = n;
+    {
+        const QSignalBlocker blocker(ListBox1);
+        ListBox1->addItem(name);
+    }
+    slots_.resize(n + 1);
+    SelectRow(n);
+    ResetProfileFields();
+}
+
+void TForm5::Button2Click() {
+    const int selected = ListBox1->currentRow();
+    if (selected < 0)
+        return;
+    const QString name = Edit7->text();
+    if (name.isEmpty()) {
+        boxes_.Show(kNoName, MsgIcon::Stop);
+        return;
+    }
+    if (NameInList(name)) {
+        boxes_.Show(kRenameDuplicate, MsgIcon::Stop);
+        return;
+    }
+    ListBox1->item(selected)->setText(name);
+}
+
+void TForm5::Button3Click() {
+    const int selected = ListBox1->currentRow();
+    if (selected < 0)
+        return;
+    const std::string question =
+        "Are you sure to delete tariff '" + ListBox1->item(selected)->text().toStdString() + "'?";
+    if (boxes_.Show(question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    {
+        const QSignalBlocker blocker(ListBox1);
+        delete ListBox1->takeItem(selected);
+    }
+    if (selected < static_cast<int>(slots_.size()))
+        slots_.erase(slots_.begin() + selected);
+    SelectRow(0);
+    current_ = 0;
+    if (ListBox1->count() > 0) {
+        Edit7->setText(ListBox1->item(0)->text());
+        ShowProfile(0);
+    } else {
+        Edit7->clear();
+        ResetProfileFields();
+    }
+}
+
+void TForm5::BitBtn1Click() {
+    if (ListBox1->count() > 0)
+        StoreProfile(current_);
+    slots_.resize(ListBox1->count());
+    StoreBatch batch(store_);
+    SaveProfiles(store_, slots_);
+    RefreshDayCopies(store_, slots_);
+    batch.Commit();
+    accept();
+}
+
+void TForm5::BitBtn3Click() {
+    help_.ShowContext(kHelpContext);
+}
+
+void TForm5::done(int result) {
+    {
+        const QSignalBlocker blocker(ListBox1);
+        ListBox1->clear();
+    }
+    Edit7->clear();
+    ResetProfileFields();
+    QDialog::done(result);
+}
+
+} // namespace netrova

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "tariffs/DialogSupport.h"
+#include "tariffs/TariffStore.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QToolButton;
+
+namespace netrova {
+
+class HelpViewer;
+class MessageBoxes;
+
+// "Tariffs Options": the tariff profile editor. A new instance for every opening.
+//
+// Controls (objectName = control name):
+//   ListBox1      the tariff list, in the group "Tariffs:"
+//   Edit7         name field
+//   Button1       "Create new tariff"
+//   Button2       "Rename tariff"
+//   Button3       "Delete tariff"
+//   Edit5, Edit6  hours where interval 'A' begins and ends
+//   Edit1, Edit2  where 'B' begins and ends (read-only mirrors of Edit6 and Edit5)
+//   Edit3, Edit4  cost per minute of 'A' and 'B', in cents
+//   SpeedButton3  "OCPD": one cost per day; shows a mark while on
+//   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
+class TForm5 : public QDialog {
+    Q_OBJECT
+public:
+    TForm5(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent = nullptr);
+    ~TForm5() override;
+
+    // Creates, runs modally and destroys the dialog. A store error of its handlers is thrown
+    // from here after the dialog has closed.
+    static int Execute(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help,
+                       QWidget* parent);
+
+    // Loads the dialog from the store. The first showing runs it once (queued, so that it may
+    // close the dialog); tests call it directly. Later calls do nothing.
+    void FormActivate();
+
+    void LoadProfiles();
+    void ShowProfile(int i);
+    void StoreProfile(int i);
+    void ResetProfileFields();
+    // Shows the messages of a bad number; false when the field has to be reset.
+    bool CheckNumberText(const QString& text, bool isHour);
+    void ToggleOneCostPerDay();
+
+    // Handlers.
+    void ListBox1Click(int row);
+    void Button1Click(); // create
+    void Button2Click(); // rename
+    void Button3Click(); // delete
+    void BitBtn1Click(); // OK
+    void BitBtn3Click(); // help
+
+    bool OneCostPerDay() const { return oneCostPerDay_; }
+    int CurrentIndex() const { return current_; }
+    DialogErrors& Errors() { return errors_; }
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+    void NumberChanged(QLineEdit* field, bool isHour);
+    void SelectRow(int row);
+    bool NameInList(const QString& name) const;
+
+    SettingsStore& store_;
+    MessageBoxes& boxes_;
+    HelpViewer& help_;
+    DialogErrors errors_;
+
+    // One slot per list entry, in list order; a slot takes its entry's name and the fields'
+    // numbers whenever the fields are taken back.
+    TariffProfiles slots_;
+    int current_ = 0;
+    bool oneCostPerDay_ = false;
+    bool activated_ = false;
+
+    QListWidget* ListBox1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QLineEdit* Edit7 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+};
+
+} // namespace netrova

@@ -1,0 +1,384 @@
+#include "TariffTestSupport.h"
+
+#include "platform/HelpViewer.h"
+#include "platform/MessageBoxes.h"
+#include "tariffs/ProviderTariffsDialog.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace netrova;
+using namespace netrova::test;
+
+namespace {
+
+const char* const kNoTariffs = "No tariffs found! To create tariffs go to menu Options|Tariffs.";
+using Origin = TForm3::DragOrigin;
+
+// One opening of the assignment dialog, driven through its controls and drag handlers.
+struct Assigner {
+    explicit Assigner(TempStore& ts) : dialog(ts, boxes, help) {}
+
+    template <class W> W* get(const char* name) {
+        W* w = dialog.findChild<W*>(QLatin1String(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    QListWidget* providers() { return get<QListWidget>("ListBox1"); }
+    QTreeWidget* tariffs() { return get<QTreeWidget>("Tariff"); }
+    QTreeWidget* days() { return get<QTreeWidget>("Days"); }
+    QPoint tariffPos(const QString& name) {
+        const auto found = tariffs()->findItems(name, Qt::MatchExactly);
+        if (found.isEmpty())
+            qFatal("no tariff %s", qPrintable(name));
+        return tariffs()->visualItemRect(found.front()).center();
+    }
+    QPoint dayPos(int day) { return days()->visualItemRect(days()->topLevelItem(day)).center(); }
+    QString day(int d) { return days()->topLevelItem(d)->text(0); }
+    QStringList dayNames() {
+        QStringList out;
+        for (int d = 0; d < kDayCount; ++d)
+            out << day(d);
+        return out;
+    }
+
+    // A whole drag, through the handlers the real drag events call.
+    void assign(const QString& tariff, int d) {
+        dialog.TariffMouseDown(Qt::LeftButton, tariffPos(tariff));
+        QVERIFY(dialog.DaysDragOver(dayPos(d)));
+        dialog.DaysDragDrop(dayPos(d));
+        dialog.EndDrag();
+    }
+    void dragBack(int d) {
+        dialog.DaysMouseDown(Qt::LeftButton, dayPos(d));
+        QVERIFY(dialog.TariffDragOver());
+        dialog.TariffDragDrop();
+        dialog.EndDrag();
+    }
+    void chooseProvider(int row) {
+        QListWidget* l = providers();
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
+                          l->visualItemRect(l->item(row)).center());
+        QCOMPARE(l->currentRow(), row);
+    }
+    void click(const char* button) { QTest::mouseClick(get<QPushButton>(button), Qt::LeftButton); }
+
+    ScriptedMessageBoxes boxes;
+    RecordingHelpViewer help;
+    TForm3 dialog;
+};
+
+void SeedTwoProfiles(TempStore& ts) {
+    SeedProfile(ts, "Cheap", 8, 20, 5, 2, 0);
+    SeedProfile(ts, "Dear", 0, 0, 9, 9, 1);
+}
+
+// Sends one drag event of the given MIME type to a list's viewport; returns whether accepted.
+bool SendDragEvent(QTreeWidget* list, QEvent::Type type, const QPoint& pos, const QString& mime) {
+    QMimeData data;
+    data.setData(mime, "x");
+    if (type == QEvent::Drop) {
+        QDropEvent e(QPointF(pos), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        e.ignore();
+        QApplication::sendEvent(list->viewport(), &e);
+        return e.isAccepted();
+    }
+    QDragMoveEvent move(pos, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(pos, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent& e = type == QEvent::DragEnter ? static_cast<QDropEvent&>(enter) : move;
+    e.ignore();
+    QApplication::sendEvent(list->viewport(), &e);
+    return e.isAccepted();
+}
+
+} // namespace
+
+class TestProviderTariffs : public QObject {
+    Q_OBJECT
+private slots:
+    void dialogLayout();
+    void neverAssignedProviderGetsAllEightDays();
+    void dropReplacesAndDraggingBackClears();
+    void dragsThatAreRefused();
+    void realDragEventsUseTheHandlers();
+    void unsavedAssignmentsSurviveSwitching();
+    void okWritesVisitedProvidersOnly();
+    void storedDaysAreShownAndKeptOnOk();
+    void noProvidersKeepsTheDialogOpen();
+    void noProfilesClosesWithoutWriting();
+    void executeClosesWhenThereIsNoProfile();
+    void helpKeys();
+};
+
+void TestProviderTariffs::dialogLayout() {
+    TempStore ts;
+    Assigner a(ts);
+    QCOMPARE(a.dialog.windowTitle(), QStringLiteral("Tariffs"));
+    QTreeWidget* days = a.days();
+    QCOMPARE(days->headerItem()->text(0), QStringLiteral("Tariff's name"));
+    QCOMPARE(days->headerItem()->text(1), QStringLiteral("Week days"));
+    QStringList rows;
+    for (int d = 0; d < days->topLevelItemCount(); ++d)
+        rows << days->topLevelItem(d)->text(1);
+    QCOMPARE(rows, QStringList({"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday",
+                                "Saturday", "Holiday"}));
+    QCOMPARE(days->toolTip(), QStringLiteral("To delete tariff drag it back <--"));
+    QCOMPARE(a.tariffs()->headerItem()->text(0), QStringLiteral("Tariffs"));
+    QCOMPARE(a.tariffs()->toolTip(), QStringLiteral("Drag tariffs to -->"));
+    // Every day row is in view without scrolling.
+    const QRect holiday = days->visualItemRect(days->topLevelItem(kHoliday));
+    QVERIFY(days->viewport()->rect().contains(holiday));
+    QVERIFY(a.get<QPushButton>("BitBtn1")->isDefault());
+}
+
+void TestProviderTariffs::neverAssignedProviderGetsAllEightDays() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"Fresh"});
+    Assigner a(ts);
+    a.dialog.FormActivate();
+    QVERIFY(a.boxes.shown().empty());
+    QCOMPARE(a.dayNames(), QStringList(8, QString()));
+    // Reading the days of a provider never written makes no key for it.
+    QVERIFY(!ts.HasKey(Root::CurrentUser, "\\Software\\Netrova\\Tariffs\\Fresh"));
+    a.assign("Cheap", 1);
+    QCOMPARE(a.day(1), QStringLiteral("Cheap"));
+    a.click("BitBtn1");
+    QCOMPARE(a.dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(DayKeyText(ts, "Fresh", 1), QStringLiteral("Cheap|0|5|2|8|20"));
+    for (int d : {0, 2, 3, 4, 5, 6, kHoliday})
+        QCOMPARE(DayKeyText(ts, "Fresh", d), Unassigned());
+}
+
+void TestProviderTariffs::dropReplacesAndDraggingBackClears() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"ISP"});
+    DayTariffs stored;
+    stored[1] = "Cheap";
+    stored[kHoliday] = "Cheap";
+    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    Assigner a(ts);
+    a.dialog.FormActivate();
+    QCOMPARE(a.day(1), QStringLiteral("Cheap"));
+    a.assign("Dear", 1);
+    QCOMPARE(a.day(1), QStringLiteral("Dear"));
+    a.dragBack(kHoliday);
+    QCOMPARE(a.day(kHoliday), QString());
+    a.click("BitBtn1");
+    QCOMPARE(DayKeyText(ts, "ISP", 1), QStringLiteral("Dear|1|9|9|0|0"));
+    QCOMPARE(DayKeyText(ts, "ISP", kHoliday), Unassigned());
+}
+
+void TestProviderTariffs::dragsThatAreRefused() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"ISP"});
+    DayTariffs stored;
+    stored[2] = "Dear";
+    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    Assigner a(ts);
+    a.dialog.FormActivate();
+
+    // Pressing on a day without a tariff, with the real mouse, prepares nothing.
+    QTest::mousePress(a.days()->viewport(), Qt::LeftButton, {}, a.dayPos(0));
+    QCOMPARE(a.dialog.Origin(), Origin::None);
+    QVERIFY(!a.dialog.TariffDragOver());
+    QTest::mouseRelease(a.days()->viewport(), Qt::LeftButton, {}, a.dayPos(0));
+
+    // Only the left button drags.
+    a.dialog.TariffMouseDown(Qt::RightButton, a.tariffPos("Cheap"));
+    QCOMPARE(a.dialog.Origin(), Origin::None);
+    QVERIFY(!a.dialog.DaysDragOver(a.dayPos(3)));
+    a.dialog.DaysMouseDown(Qt::RightButton, a.dayPos(2));
+    QCOMPARE(a.dialog.Origin(), Origin::None);
+
+    // Below the last tariff there is nothing to drag.
+    a.dialog.TariffMouseDown(Qt::LeftButton, QPoint(5, a.tariffs()->viewport()->height() - 2));
+    QCOMPARE(a.dialog.Origin(), Origin::None);
+
+    // A day does not go onto another day, a tariff not onto the tariff list.
+    a.dialog.DaysMouseDown(Qt::LeftButton, a.dayPos(2));
+    QCOMPARE(a.dialog.Origin(), Origin::DayList);
+    QVERIFY(!a.dialog.DaysDragOver(a.dayPos(3)));
+    a.dialog.DaysDragDrop(a.dayPos(3));
+    a.dialog.TariffMouseDown(Qt::LeftButton, a.tariffPos("Cheap"));
+    QCOMPARE(a.dialog.Origin(), Origin::TariffList);
+    QVERIFY(!a.dialog.TariffDragOver());
+    a.dialog.TariffDragDrop();
+    QCOMPARE(a.dayNames(), QStringList({"", "", "Dear", "", "", "", "", ""}));
+}
+
+void TestProviderTariffs::realDragEventsUseTheHandlers() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"ISP"});
+    Assigner a(ts);
+    a.dialog.show();
+    a.dialog.FormActivate();
+    const QString ours = QString::fromLatin1(TForm3::kDragMimeType);
+    const QString foreign = QStringLiteral("text/plain");
+
+    QTest::mousePress(a.tariffs()->viewport(), Qt::LeftButton, {}, a.tariffPos("Dear"));
+    QCOMPARE(a.dialog.Origin(), Origin::TariffList);
+    QVERIFY(SendDragEvent(a.days(), QEvent::DragEnter, a.dayPos(4), ours));
+    QVERIFY(SendDragEvent(a.days(), QEvent::DragMove, a.dayPos(4), ours));
+    QVERIFY(!SendDragEvent(a.days(), QEvent::DragMove, a.dayPos(4), foreign));
+    QVERIFY(!SendDragEvent(a.tariffs(), QEvent::DragEnter, a.tariffPos("Cheap"), ours));
+    QVERIFY(SendDragEvent(a.days(), QEvent::Drop, a.dayPos(4), ours));
+    QCOMPARE(a.day(4), QStringLiteral("Dear"));
+    QVERIFY(!SendDragEvent(a.days(), QEvent::Drop, a.dayPos(5), foreign));
+    QCOMPARE(a.day(5), QString());
+
+    QTest::mousePress(a.days()->viewport(), Qt::LeftButton, {}, a.dayPos(4));
+    QCOMPARE(a.dialog.Origin(), Origin::DayList);
+    QVERIFY(!SendDragEvent(a.days(), QEvent::DragMove, a.dayPos(5), ours));
+    QVERIFY(SendDragEvent(a.tariffs(), QEvent::DragEnter, a.tariffPos("Cheap"), ours));
+    QVERIFY(SendDragEvent(a.tariffs(), QEvent::Drop, a.tariffPos("Cheap"), ours));
+    QCOMPARE(a.day(4), QString());
+    // Letting go without a drag forgets the prepared one.
+    QTest::mousePress(a.tariffs()->viewport(), Qt::LeftButton, {}, a.tariffPos("Dear"));
+    QTest::mouseRelease(a.tariffs()->viewport(), Qt::LeftButton, {}, a.tariffPos("Dear"));
+    QCOMPARE(a.dialog.Origin(), Origin::None);
+}
+
+void TestProviderTariffs::unsavedAssignmentsSurviveSwitching() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"A", "B"});
+    DayTariffs storedB;
+    storedB[0] = "Dear";
+    WriteDayMap(ts, "B", storedB, ReadProfiles(ts));
+    const QStringList before = DumpUserStore(ts);
+    {
+        Assigner a(ts);
+        a.dialog.show();
+        a.dialog.FormActivate();
+        a.assign("Cheap", 1);
+        a.chooseProvider(1);
+        QCOMPARE(a.dialog.CurrentProvider(), 1);
+        QCOMPARE(a.dayNames(), QStringList({"Dear", "", "", "", "", "", "", ""}));
+        a.assign("Cheap", 6);
+        a.chooseProvider(0);
+        QCOMPARE(a.dayNames(), QStringList({"", "Cheap", "", "", "", "", "", ""}));
+        a.chooseProvider(1);
+        QCOMPARE(a.dayNames(), QStringList({"Dear", "", "", "", "", "", "Cheap", ""}));
+        a.click("BitBtn2");
+        QCOMPARE(a.dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(a.providers()->count(), 0);
+    }
+    QCOMPARE(DumpUserStore(ts), before);
+    Assigner again(ts);
+    again.dialog.FormActivate();
+    QCOMPARE(again.dayNames(), QStringList(8, QString()));
+    again.chooseProvider(1);
+    QCOMPARE(again.dayNames(), QStringList({"Dear", "", "", "", "", "", "", ""}));
+}
+
+void TestProviderTariffs::okWritesVisitedProvidersOnly() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"A", "B", "C"});
+    Assigner a(ts);
+    a.dialog.FormActivate();
+    a.assign("Dear", kHoliday);
+    a.chooseProvider(1);
+    a.click("BitBtn1");
+    QCOMPARE(DayKeyText(ts, "A", kHoliday), QStringLiteral("Dear|1|9|9|0|0"));
+    for (int d = 0; d < kDayCount; ++d)
+        QCOMPARE(DayKeyText(ts, "B", d), Unassigned());
+    QVERIFY(!ts.HasKey(Root::CurrentUser, "\\Software\\Netrova\\Tariffs\\C"));
+}
+
+void TestProviderTariffs::storedDaysAreShownAndKeptOnOk() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"ISP"});
+    DayTariffs stored;
+    stored[3] = "Cheap";
+    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    // The profile's numbers changed behind the copies' back: "OK" writes the current ones.
+    SeedProfile(ts, "Cheap", 7, 19, 4, 1, 0);
+    Assigner a(ts);
+    a.dialog.FormActivate();
+    QCOMPARE(a.day(3), QStringLiteral("Cheap"));
+    a.click("BitBtn1");
+    QCOMPARE(DayKeyText(ts, "ISP", 3), QStringLiteral("Cheap|0|4|1|7|19"));
+}
+
+void TestProviderTariffs::noProvidersKeepsTheDialogOpen() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    Assigner a(ts);
+    a.dialog.show();
+    a.dialog.FormActivate();
+    QCOMPARE(a.boxes.texts(), std::vector<std::string>{"No providers found!"});
+    QCOMPARE(a.boxes.shown().front().icon, MsgIcon::Warning);
+    QVERIFY(a.dialog.isVisible());
+    QCOMPARE(a.providers()->count(), 0);
+    QCOMPARE(a.tariffs()->topLevelItemCount(), 2);
+    QCOMPARE(a.dayNames(), QStringList(8, QString()));
+    a.assign("Cheap", 1);
+    a.click("BitBtn1");
+    QCOMPARE(a.dialog.result(), int(QDialog::Accepted));
+    TRegistry reg(ts.store(), Root::CurrentUser);
+    QVERIFY(!reg.OpenKey(kTariffsKey, false) || reg.GetKeyNames().empty());
+}
+
+void TestProviderTariffs::noProfilesClosesWithoutWriting() {
+    TempStore ts;
+    SeedProviders(ts, {"ISP"});
+    Assigner a(ts);
+    a.dialog.show();
+    a.dialog.FormActivate();
+    QCOMPARE(a.boxes.texts(), std::vector<std::string>{kNoTariffs});
+    QCOMPARE(a.boxes.shown().front().icon, MsgIcon::Warning);
+    QVERIFY(!a.dialog.isVisible());
+    QCOMPARE(a.dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!ts.HasKey(Root::CurrentUser, kTariffsKey));
+}
+
+void TestProviderTariffs::executeClosesWhenThereIsNoProfile() {
+    TempStore ts;
+    SeedProviders(ts, {"ISP"});
+    ScriptedMessageBoxes boxes;
+    RecordingHelpViewer help;
+    // Should the dialog stay open, this closes it and the test fails instead of hanging.
+    bool forced = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<TForm3*>(w)) {
+                forced = true;
+                // A dialog hidden before its loop ran only ends the loop by hiding again.
+                d->show();
+                d->reject();
+            }
+    });
+    watchdog.start(3000);
+    QCOMPARE(TForm3::Execute(ts, boxes, help, nullptr), int(QDialog::Rejected));
+    QVERIFY(!forced);
+    QCOMPARE(boxes.texts(), std::vector<std::string>{kNoTariffs});
+}
+
+void TestProviderTariffs::helpKeys() {
+    TempStore ts;
+    Assigner a(ts);
+    a.click("BitBtn3");
+    QTest::keyClick(a.providers(), Qt::Key_F1);
+    QTest::keyClick(a.days(), Qt::Key_F1);
+    QCOMPARE(a.help.requests, (std::vector<int>{15, 12, 12}));
+    QCOMPARE(a.get<QPushButton>("BitBtn3")->text(), QStringLiteral("&Help"));
+}
+
+QTEST_MAIN(TestProviderTariffs)
+#include "test_provider_tariffs.moc"
