@@ -1,0 +1,9 @@
+#pragma once
+
+namespace netrova {
+
+// Whether windows reach a screen. On Qt's offscreen (or minimal) platform nobody can see or
+// answer a box, so boxes go to stderr instead of waiting for ever.
+bool HasDisplay();
+
+} // namespace netrova

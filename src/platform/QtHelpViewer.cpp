@@ -1,0 +1,61 @@
+#include "platform/QtHelpViewer.h"
+
+#include "platform/HelpWindow.h"
+
+// Resources of a static library have to be registered by hand; Q_INIT_RESOURCE must be used
+// outside any namespace.
+static void InitHelpResources() {
+    Q_INIT_RESOURCE(help);
+}
+
+namespace netrova {
+
+namespace {
+
+struct ContextPage {
+    int context;
+    const char* page;
+};
+
+// The context numbers the dialogs ask for.
+constexpr ContextPage kContextPages[] = {
+    {5, "about.html"},    {9, "preferences.html"},  {10, "beep.html"},      {11, "counter.html"},
+    {12, "tariffs.html"}, {13, "connections.html"}, {15, "providers.html"}, {17, "statistics.html"},
+};
+
+} // namespace
+
+QtHelpViewer::QtHelpViewer() {
+    InitHelpResources();
+}
+
+QtHelpViewer::~QtHelpViewer() {
+    delete window_.data();
+}
+
+QUrl QtHelpViewer::PageFor(int context) {
+    for (const auto& entry : kContextPages)
+        if (entry.context == context)
+            return QUrl(QStringLiteral("qrc:/help/") + QLatin1String(entry.page));
+    return HelpWindow::kContentsPage;
+}
+
+HelpWindow* QtHelpViewer::Window() const {
+    return window_;
+}
+
+void QtHelpViewer::ShowContents() {
+    Show(HelpWindow::kContentsPage);
+}
+
+void QtHelpViewer::ShowContext(int context) {
+    Show(PageFor(context));
+}
+
+void QtHelpViewer::Show(const QUrl& page) {
+    if (!window_)
+        window_ = new HelpWindow;
+    window_->ShowPage(page);
+}
+
+} // namespace netrova

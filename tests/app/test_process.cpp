@@ -1,0 +1,182 @@
+// The process around the main window: one copy per machine store, and the termination
+// signals that close the main window the way its close button does.
+#include "../support/TempStore.h"
+#include "app/InstanceLock.h"
+#include "app/TerminationSignals.h"
+#include "platform/DialUpService.h"
+#include "store/Defaults.h"
+
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTimer>
+#include <QtTest>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+
+using namespace netrova;
+using namespace netrova::test;
+
+namespace {
+
+class RecordingWindow : public QWidget {
+public:
+    std::function<void()> onClose;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->accept();
+        if (onClose)
+            onClose();
+    }
+};
+
+// A netrova process on the test's store, without a display and without a modem.
+class NetrovaProcess : public QProcess {
+public:
+    NetrovaProcess() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("NETROVA_DIALUP"), QStringLiteral("manual"));
+        setProcessEnvironment(env);
+        setProgram(QStringLiteral(NETROVA_EXE));
+    }
+};
+
+int ReadBug(TempStore& store) {
+    TRegistry reg(store, Root::LocalMachine);
+    if (!reg.OpenKey(kProductKey, false) || !reg.ValueExists("Bug"))
+        return -1;
+    return reg.ReadInteger("Bug");
+}
+
+// Waits until the program has finished its start-up (the crash marker says it runs).
+bool WaitUntilRunning(TempStore& store, QProcess& process) {
+    const bool running =
+        process.waitForStarted(20000) &&
+        QTest::qWaitFor([&] { return process.state() != QProcess::Running || ReadBug(store) == 1; },
+                        20000) &&
+        process.state() == QProcess::Running;
+    if (!running)
+        qWarning("netrova did not start: %s", process.readAllStandardError().constData());
+    return running;
+}
+
+} // namespace
+
+class ProcessTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lockAdmitsOneHolderPerStore() {
+        QTemporaryDir dir;
+        StorePaths first{dir.filePath("a/user.db").toStdString(),
+                         dir.filePath("a/machine.db").toStdString()};
+        StorePaths other{first.User, dir.filePath("b/machine.db").toStdString()};
+
+        auto holder = std::make_unique<InstanceLock>(InstanceLock::PathFor(first));
+        QCOMPARE(holder->Acquire(), InstanceLock::Result::Acquired);
+        QVERIFY(!std::filesystem::exists(first.Machine)); // the store itself is not touched
+
+        InstanceLock second(InstanceLock::PathFor(first));
+        QCOMPARE(second.Acquire(), InstanceLock::Result::Busy);
+        InstanceLock elsewhere(InstanceLock::PathFor(other));
+        QCOMPARE(elsewhere.Acquire(), InstanceLock::Result::Acquired);
+
+        holder.reset();
+        QCOMPARE(second.Acquire(), InstanceLock::Result::Acquired);
+    }
+
+    void lockFailureIsReported() {
+        InstanceLock lock("/proc/netrova-no-such-folder/machine.db.lock");
+        QCOMPARE(lock.Acquire(), InstanceLock::Result::Failed);
+        QVERIFY(QString::fromStdString(lock.Error()).contains("machine.db.lock"));
+    }
+
+    void secondProgramRefusesToRun() {
+        TempStore store;
+        NetrovaProcess first;
+        first.start();
+        QVERIFY(WaitUntilRunning(store, first));
+
+        NetrovaProcess second;
+        second.start();
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 1);
+        const QString err = QString::fromLocal8Bit(second.readAllStandardError());
+        QVERIFY2(err.contains("Netrova is already running"), qPrintable(err));
+        QVERIFY2(err.contains(QString::fromStdString(store.machinePath())), qPrintable(err));
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.terminate();
+        QVERIFY(first.waitForFinished(20000));
+        QCOMPARE(first.exitCode(), 0);
+    }
+
+    void terminationSignalRecordsTheConnection_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void terminationSignalRecordsTheConnection() {
+        QFETCH(int, signal);
+        TempStore store;
+        NetrovaProcess netrova;
+        netrova.start();
+        QVERIFY(WaitUntilRunning(store, netrova));
+
+        AddEntry(store, "Provider One");
+        SetDefaultEntry(store, "Provider One");
+        SetRemoteConnection(store, true);
+        QVERIFY(QTest::qWaitFor([&] { return ReadBug(store) == 2; }, 10000));
+
+        ::kill(pid_t(netrova.processId()), signal);
+        QVERIFY(netrova.waitForFinished(20000));
+        QCOMPARE(netrova.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(netrova.exitCode(), 0);
+
+        store.Reopen();
+        QCOMPARE(ReadBug(store), 0);
+        const auto history = std::filesystem::path(store.dir()) / "history.dat";
+        QCOMPARE(std::filesystem::file_size(history), std::uintmax_t(192));
+    }
+
+    void signalClosesAnOpenBoxBeforeTheWindow() {
+        TerminationSignals signals_;
+        RecordingWindow window;
+        window.show();
+        QEventLoop mainLoop;
+        signals_.CloseOnSignal(&window);
+
+        bool boxReturned = false;
+        bool closedAfterBox = false;
+        window.onClose = [&] {
+            closedAfterBox = boxReturned;
+            mainLoop.quit();
+        };
+        QTimer::singleShot(10, [&] {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Netrova 1.2"),
+                            QStringLiteral("Closing Netrova ...?"),
+                            QMessageBox::Yes | QMessageBox::No);
+            QTimer::singleShot(50, [] { ::raise(SIGTERM); });
+            box.exec();
+            // The code that asked finishes before the window closes, even when it waits in a
+            // nested loop of its own after the box.
+            QEventLoop wait;
+            QTimer::singleShot(100, &wait, &QEventLoop::quit);
+            wait.exec();
+            boxReturned = true;
+        });
+        QTimer::singleShot(10000, &mainLoop, &QEventLoop::quit);
+        mainLoop.exec();
+        QVERIFY(signals_.CloseRequested());
+        QVERIFY(closedAfterBox);
+    }
+};
+
+QTEST_MAIN(ProcessTest)
+#include "test_process.moc"

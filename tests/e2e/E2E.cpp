@@ -1,0 +1,115 @@
+#include "E2E.h"
+
+#include "history/HistoryFile.h"
+#include "monitor/Monitor.h"
+#include "platform/DialUpService.h"
+#include "platform/Clock.h"
+#include "platform/HelpViewer.h"
+#include "platform/LoginName.h"
+#include "platform/MessageBoxes.h"
+#include "store/Defaults.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+
+#include <csignal>
+
+namespace netrova::test {
+
+namespace {
+
+class NoView : public MonitorView {
+public:
+    void ShowConnectionStatus(const std::string&) override {}
+    void ShowProvider(const std::string&) override {}
+    void ShowUser(const std::string&) override {}
+    void ShowConnectedPicture(bool) override {}
+    void ShowConnTime(const std::string&) override {}
+    void ShowFee(const std::string&) override {}
+    void ShowTotalMoney(const std::string&) override {}
+    void ShowStatusText(const std::string&) override {}
+    void EnableTimer(bool) override {}
+};
+
+} // namespace
+
+E2E::E2E() : loginName(LoginName()) {
+    // A first start and an orderly exit, so that the program starts without the
+    // personalisation boxes.
+    EnsureInstallationDefaults(store);
+    PublishCurrentUser(store, loginName);
+    SystemClock clock;
+    ScriptedMessageBoxes boxes;
+    RecordingHelpViewer help;
+    NoView view;
+    TMonitor mon(store, clock, boxes, help, view);
+    mon.StartMonitor();
+    mon.CloseForExit();
+    store.SetInt(Root::CurrentUser, kProductKey, "Logo", 0);
+}
+
+E2E::~E2E() {
+    if (netrova_ && netrova_->state() != QProcess::NotRunning) {
+        netrova_->kill();
+        netrova_->waitForFinished(5000);
+    }
+}
+
+void E2E::StartNetrova(const QString& platform) {
+    netrova_ = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETROVA_DIALUP", "manual");
+    if (platform.isEmpty())
+        env.remove("QT_QPA_PLATFORM");
+    else
+        env.insert("QT_QPA_PLATFORM", platform);
+    netrova_->setProcessEnvironment(env);
+    netrova_->setProcessChannelMode(QProcess::ForwardedChannels);
+    netrova_->start(NETROVA_EXE, {});
+    netrova_->waitForStarted(10000);
+}
+
+int E2E::Dialup(const QStringList& args) {
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedChannels);
+    tool.start(NETROVA_DIALUP_TOOL, args);
+    tool.waitForFinished(30000);
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+bool E2E::WaitFor(const std::function<bool()>& predicate, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!predicate()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+std::int32_t E2E::Bug() { return store.Int(Root::LocalMachine, kProductKey, "Bug"); }
+std::int32_t E2E::Crash() { return store.Int(Root::LocalMachine, kUsersKey, "Crash"); }
+
+std::uint32_t E2E::RemoteConnection() {
+    TRegistry reg(store, Root::LocalMachine);
+    if (!reg.OpenKey(kRemoteAccessServiceKey, false))
+        return 0;
+    return ReadRemoteConnectionFlag(reg);
+}
+
+qint64 E2E::HistorySize() {
+    return QFileInfo(QString::fromStdString(HistoryPath(store.dir()))).size();
+}
+
+std::vector<THistoryRecord> E2E::Records() {
+    std::vector<THistoryRecord> out;
+    ScanHistory(store.dir(), [&](const THistoryRecord& r) {
+        out.push_back(r);
+        return true;
+    });
+    return out;
+}
+
+} // namespace netrova::test
