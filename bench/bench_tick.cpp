@@ -21,19 +21,6 @@ using namespace netrova;
 
 namespace {
 
-class NullView : public MonitorView {
-public:
-    void ShowConnectionStatus(const std::string&) override {}
-    void ShowProvider(const std::string&) override {}
-    void ShowUser(const std::string&) override {}
-    void ShowConnectedPicture(bool) override {}
-    void ShowConnTime(const std::string&) override {}
-    void ShowFee(const std::string&) override {}
-    void ShowTotalMoney(const std::string&) override {}
-    void ShowStatusText(const std::string&) override {}
-    void EnableTimer(bool) override {}
-};
-
 double CpuSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
@@ -82,7 +69,7 @@ int main(int argc, char** argv) {
     clock.Set(2026, 12, 7, 0, 0, 0);
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
-    NullView view;
+    NullMonitorView view;
     TMonitor mon(store, clock, boxes, help, view);
     mon.StartMonitor();
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <unordered_map>
 
@@ -389,65 +390,59 @@ bool TRegistry::DeleteValue(std::string_view name) {
     return sqlite3_changes(Conn().db) > 0;
 }
 
-bool TRegistry::DeleteKey(std::string_view path) {
-    const bool ownTransaction = !inTransaction_;
-    if (ownTransaction)
+void TRegistry::InTransaction(const std::function<void()>& body) {
+    // Joins the open key's transaction, or makes one of its own.
+    const bool own = !inTransaction_;
+    if (own)
         Begin();
-    bool deleted = false;
     try {
-        const std::int64_t id = FindKey(path, false, nullptr);
-        if (id != 0 && id != kRootKeyId) {
-            Query q(Conn(), "DELETE FROM keys WHERE id = ?");
-            q.Bind(1, id).Step();
-            deleted = true;
-            if (id == keyId_)
-                keyId_ = 0;
-        }
+        body();
     } catch (...) {
-        if (ownTransaction)
+        if (own)
             End(false);
         throw;
     }
-    if (ownTransaction)
+    if (own)
         End(true);
+}
+
+bool TRegistry::DeleteKey(std::string_view path) {
+    bool deleted = false;
+    InTransaction([&] {
+        const std::int64_t id = FindKey(path, false, nullptr);
+        if (id == 0 || id == kRootKeyId)
+            return;
+        Query q(Conn(), "DELETE FROM keys WHERE id = ?");
+        q.Bind(1, id).Step();
+        deleted = true;
+        if (id == keyId_)
+            keyId_ = 0;
+    });
     return deleted;
 }
 
 bool TRegistry::KeyExists(std::string_view path) {
-    const bool ownTransaction = !inTransaction_;
-    if (ownTransaction)
-        Begin();
     bool exists = false;
-    try {
-        exists = FindKey(path, false, nullptr) != 0;
-    } catch (...) {
-        if (ownTransaction)
-            End(false);
-        throw;
-    }
-    if (ownTransaction)
-        End(true);
+    InTransaction([&] { exists = FindKey(path, false, nullptr) != 0; });
     return exists;
 }
 
-std::vector<std::string> TRegistry::GetKeyNames() {
+std::vector<std::string> TRegistry::Names(const char* sql) {
     RequireOpen("listing");
     std::vector<std::string> names;
-    Query q(Conn(), "SELECT name FROM keys WHERE parent = ? ORDER BY fold, name");
+    Query q(Conn(), sql);
     q.Bind(1, keyId_);
     while (q.Step())
         names.push_back(q.Text(0));
     return names;
 }
 
+std::vector<std::string> TRegistry::GetKeyNames() {
+    return Names("SELECT name FROM keys WHERE parent = ? ORDER BY fold, name");
+}
+
 std::vector<std::string> TRegistry::GetValueNames() {
-    RequireOpen("listing");
-    std::vector<std::string> names;
-    Query q(Conn(), "SELECT name FROM vals WHERE key = ? ORDER BY id");
-    q.Bind(1, keyId_);
-    while (q.Step())
-        names.push_back(q.Text(0));
-    return names;
+    return Names("SELECT name FROM vals WHERE key = ? ORDER BY id");
 }
 
 int TRegistry::ValueCount() {

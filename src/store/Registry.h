@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -121,6 +122,8 @@ private:
     void End(bool commit);
     void RequireOpen(const char* operation) const;
     std::int64_t FindKey(std::string_view path, bool create, std::string* display);
+    void InTransaction(const std::function<void()>& body);
+    std::vector<std::string> Names(const char* sql);
 
     SettingsStore& store_;
     Root root_;

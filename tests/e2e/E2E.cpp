@@ -17,23 +17,6 @@
 
 namespace netrova::test {
 
-namespace {
-
-class NoView : public MonitorView {
-public:
-    void ShowConnectionStatus(const std::string&) override {}
-    void ShowProvider(const std::string&) override {}
-    void ShowUser(const std::string&) override {}
-    void ShowConnectedPicture(bool) override {}
-    void ShowConnTime(const std::string&) override {}
-    void ShowFee(const std::string&) override {}
-    void ShowTotalMoney(const std::string&) override {}
-    void ShowStatusText(const std::string&) override {}
-    void EnableTimer(bool) override {}
-};
-
-} // namespace
-
 E2E::E2E() : loginName(LoginName()) {
     // A first start and an orderly exit, so that the program starts without the
     // personalisation boxes.
@@ -42,7 +25,7 @@ E2E::E2E() : loginName(LoginName()) {
     SystemClock clock;
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
-    NoView view;
+    NullMonitorView view;
     TMonitor mon(store, clock, boxes, help, view);
     mon.StartMonitor();
     mon.CloseForExit();

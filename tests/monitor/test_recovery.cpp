@@ -27,12 +27,8 @@ void CrashDuringConnection(MonitorRig& rig) {
     rig.Crash();
 }
 
-std::uint32_t RemoteConnection(MonitorRig& rig) {
-    TRegistry reg(rig.store, Root::LocalMachine);
-    reg.OpenKey(kRemoteAccessServiceKey, false);
-    unsigned char b[4] = {9, 9, 9, 9};
-    reg.ReadBinary("Remote Connection", b, 4);
-    return b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+std::vector<std::uint8_t> RemoteConnection(MonitorRig& rig) {
+    return rig.store.Bin(Root::LocalMachine, kRemoteAccessServiceKey, "Remote Connection");
 }
 
 } // namespace
@@ -92,7 +88,7 @@ private slots:
         QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
         // Answered Yes: the flag stays and the next tick counts a new connection.
-        QCOMPARE(RemoteConnection(rig), 1u);
+        QCOMPARE(RemoteConnection(rig), (std::vector<std::uint8_t>{1, 0, 0, 0}));
         rig.Tick();
         QCOMPARE(rig.mon().ConnState, int(csOnline));
     }
@@ -102,7 +98,7 @@ private slots:
         CrashDuringConnection(rig);
         rig.boxes.Answer(MsgResult::No);
         rig.mon().StartMonitor();
-        QCOMPARE(RemoteConnection(rig), 0u);
+        QCOMPARE(RemoteConnection(rig), (std::vector<std::uint8_t>{0, 0, 0, 0}));
         rig.Tick();
         QCOMPARE(rig.mon().ConnState, int(csIdle));
     }

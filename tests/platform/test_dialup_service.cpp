@@ -51,13 +51,9 @@ private:
     QTemporaryDir dir_;
 };
 
-QByteArray RemoteConnectionBytes(SettingsStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
-    if (!reg.OpenKey(kRemoteAccessServiceKey, false))
-        return {};
-    const auto bytes = reg.ReadBinary("Remote Connection");
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
+QByteArray RemoteConnectionBytes(test::TempStore& store) {
+    const auto b = store.Bin(Root::LocalMachine, kRemoteAccessServiceKey, "Remote Connection");
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
 }
 
 // A /proc/<pid>/cmdline: each argument ends with a zero byte.

@@ -39,13 +39,9 @@ void SetRemoteBytes(SettingsStore& store, const QByteArray& bytes) {
     reg.CloseKey();
 }
 
-QByteArray RemoteBytes(SettingsStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
-    if (!reg.OpenKey(kRemoteAccessServiceKey, false))
-        return {};
-    const auto bytes = reg.ReadBinary("Remote Connection");
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
+QByteArray RemoteBytes(test::TempStore& store) {
+    const auto b = store.Bin(Root::LocalMachine, kRemoteAccessServiceKey, "Remote Connection");
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
 }
 
 } // namespace

@@ -38,6 +38,14 @@ std::string TempStore::Str(Root root, const std::string& key, const std::string&
     return reg.ReadString(name);
 }
 
+std::vector<std::uint8_t> TempStore::Bin(Root root, const std::string& key,
+                                         const std::string& name) {
+    TRegistry reg(*store_, root);
+    if (!reg.OpenKey(key, false))
+        return {};
+    return reg.ReadBinary(name);
+}
+
 bool TempStore::Has(Root root, const std::string& key, const std::string& name) {
     TRegistry reg(*store_, root);
     return reg.OpenKey(key, false) && reg.ValueExists(name);

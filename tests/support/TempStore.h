@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace netrova::test {
 
@@ -27,6 +28,8 @@ public:
     // One-shot reads and writes for checking what a routine left behind.
     std::int32_t Int(Root root, const std::string& key, const std::string& name);
     std::string Str(Root root, const std::string& key, const std::string& name);
+    // Bytes of a binary value; empty when the key or the value is missing.
+    std::vector<std::uint8_t> Bin(Root root, const std::string& key, const std::string& name);
     bool Has(Root root, const std::string& key, const std::string& name);
     bool HasKey(Root root, const std::string& key);
     void SetInt(Root root, const std::string& key, const std::string& name, std::int32_t v);
