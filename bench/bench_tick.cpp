@@ -3,8 +3,8 @@
 //
 //   bench_tick [seconds-per-phase]     (default 86400, a whole day)
 #include "monitor/Monitor.h"
-#include "platform/DialUpService.h"
 #include "platform/Clock.h"
+#include "platform/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"

@@ -47,10 +47,10 @@ public:
     // Runs the exit steps unless they already ran; closing is never refused.
     bool FormCloseQuery();
     void Timer1Timer();
-    void BitBtn1Click(); // Hi&de
-    void BitBtn2Click(); // E&xit
-    void Exit2Click();   // File | E&xit
-    void Help2Click();   // Help | &Help
+    void BitBtn1Click();    // Hi&de
+    void BitBtn2Click();    // E&xit
+    void Exit2Click();      // File | E&xit
+    void Help2Click();      // Help | &Help
     void Providers1Click(); // Options | &Providers ...
     void Tariffs1Click();   // Options | &Tariffs ...
 

@@ -31,9 +31,8 @@ const long long kEpoch = DaysFromCivil(1899, 12, 30);
 } // namespace
 
 int DayNumber(int year, int month, int day) {
-    return static_cast<int>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                          static_cast<unsigned>(day)) -
-                            kEpoch);
+    return static_cast<int>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch);
 }
 
 void DateFromDayNumber(int dayNumber, int& year, int& month, int& day) {

@@ -21,7 +21,9 @@ static_assert(sizeof(TStamp) == 16);
 
 // Whole days since 30 December 1899 (the classic "day 0"), proleptic Gregorian calendar.
 int DayNumber(int year, int month, int day);
-inline int DayNumber(const TStamp& s) { return DayNumber(s.Year, s.Month, s.Day); }
+inline int DayNumber(const TStamp& s) {
+    return DayNumber(s.Year, s.Month, s.Day);
+}
 
 // Inverse of DayNumber, for tests and date arithmetic.
 void DateFromDayNumber(int dayNumber, int& year, int& month, int& day);
@@ -30,6 +32,8 @@ void DateFromDayNumber(int dayNumber, int& year, int& month, int& day);
 int WeekdayOfDayNumber(int dayNumber);
 
 // Seconds since midnight of the stamp's time of day.
-inline int SecondsOfDay(const TStamp& s) { return s.Hour * 3600 + s.Minute * 60 + s.Second; }
+inline int SecondsOfDay(const TStamp& s) {
+    return s.Hour * 3600 + s.Minute * 60 + s.Second;
+}
 
 } // namespace netrova

@@ -23,11 +23,12 @@ std::string FormatStampDate(const TStamp& s) {
 }
 
 std::string FormatStampTime(const TStamp& s) {
-    return std::to_string(s.Hour) + ":" + std::to_string(s.Minute) + ":" +
-           std::to_string(s.Second);
+    return std::to_string(s.Hour) + ":" + std::to_string(s.Minute) + ":" + std::to_string(s.Second);
 }
 
-std::string FormatClock(const TStamp& s) { return FormatStampTime(s); }
+std::string FormatClock(const TStamp& s) {
+    return FormatStampTime(s);
+}
 
 std::int32_t LeadingInt(std::string_view text) {
     std::size_t i = 0;

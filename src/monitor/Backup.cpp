@@ -73,8 +73,8 @@ void TMonitor::RecoverConnection() {
         machine.CloseKey();
     }
     // The question waits for the user: no key stays open meanwhile.
-    if (stillUp && boxes_.Show("Are you connected now ?", MsgIcon::Question,
-                               MsgButtons::YesNo) == MsgResult::No) {
+    if (stillUp && boxes_.Show("Are you connected now ?", MsgIcon::Question, MsgButtons::YesNo) ==
+                       MsgResult::No) {
         machine.OpenKey(kRemoteAccessServiceKey, false);
         WriteRemoteConnectionFlag(machine, 0);
         machine.CloseKey();

@@ -153,8 +153,7 @@ void TMonitor::UpdateConnection() {
     if (ConnState == csOnline) {
         const TStamp now = ReadClock();
         // One day per midnight passed since the start, however many.
-        const long long days =
-            static_cast<long long>(DayNumber(now)) - DayNumber(Rec.Started);
+        const long long days = static_cast<long long>(DayNumber(now)) - DayNumber(Rec.Started);
         const int nowSec = static_cast<int>(SecondsOfDay(now) + days * 86400);
         Elapsed = nowSec - StartRef;
         Rec.Duration = Elapsed;

@@ -31,7 +31,8 @@ void FakeClock::Set(int year, int month, int day, int hour, int minute, int seco
 }
 
 void FakeClock::Advance(int seconds) {
-    long long total = static_cast<long long>(DayNumber(now_)) * 86400 + SecondsOfDay(now_) + seconds;
+    long long total =
+        static_cast<long long>(DayNumber(now_)) * 86400 + SecondsOfDay(now_) + seconds;
     long long days = total / 86400;
     long long rest = total % 86400;
     if (rest < 0) {

@@ -45,7 +45,9 @@ std::string EnvOr(const char* name, const std::string& fallback) {
 
 } // namespace
 
-const char* RootName(Root root) { return root == Root::CurrentUser ? "HKCU" : "HKLM"; }
+const char* RootName(Root root) {
+    return root == Root::CurrentUser ? "HKCU" : "HKLM";
+}
 
 StorePaths StorePaths::FromEnvironment() {
     const std::string home = EnvOr("HOME", ".");
@@ -209,7 +211,9 @@ TRegistry::~TRegistry() {
     }
 }
 
-SettingsStore::Connection& TRegistry::Conn() { return store_.Conn(root_); }
+SettingsStore::Connection& TRegistry::Conn() {
+    return store_.Conn(root_);
+}
 
 void TRegistry::SetRootKey(Root root) {
     CloseKey();
@@ -293,12 +297,13 @@ void TRegistry::CloseKey() {
         End(true);
 }
 
-std::string TRegistry::CurrentPath() const { return keyId_ ? keyPath_ : std::string(); }
+std::string TRegistry::CurrentPath() const {
+    return keyId_ ? keyPath_ : std::string();
+}
 
 void TRegistry::RequireOpen(const char* operation) const {
     if (!keyId_)
-        throw StoreError(std::string("No key is open for ") + operation + " in " +
-                         RootName(root_));
+        throw StoreError(std::string("No key is open for ") + operation + " in " + RootName(root_));
 }
 
 std::int32_t TRegistry::ReadInteger(std::string_view name) {
@@ -306,9 +311,11 @@ std::int32_t TRegistry::ReadInteger(std::string_view name) {
     Query q(Conn(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
     q.Bind(1, keyId_).Bind(2, Fold(name));
     if (!q.Step())
-        throw StoreError("The integer value \"" + std::string(name) + "\" does not exist in " + keyPath_);
+        throw StoreError("The integer value \"" + std::string(name) + "\" does not exist in " +
+                         keyPath_);
     if (q.Int(0) != static_cast<int>(ValueType::Integer))
-        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not an integer");
+        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ +
+                         " is not an integer");
     return static_cast<std::int32_t>(q.Int(1));
 }
 
@@ -319,7 +326,8 @@ std::string TRegistry::ReadString(std::string_view name) {
     if (!q.Step())
         return {};
     if (q.Int(0) != static_cast<int>(ValueType::String))
-        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not a string");
+        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ +
+                         " is not a string");
     return q.Text(1);
 }
 
@@ -330,7 +338,8 @@ std::vector<std::uint8_t> TRegistry::ReadBinary(std::string_view name) {
     if (!q.Step())
         return {};
     if (q.Int(0) != static_cast<int>(ValueType::Binary))
-        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ + " is not binary");
+        throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ +
+                         " is not binary");
     const std::string bytes = q.Text(1);
     return {bytes.begin(), bytes.end()};
 }
@@ -380,7 +389,9 @@ ValueType TRegistry::GetDataType(std::string_view name) {
     return q.Step() ? static_cast<ValueType>(q.Int(0)) : ValueType::None;
 }
 
-bool TRegistry::ValueExists(std::string_view name) { return GetDataType(name) != ValueType::None; }
+bool TRegistry::ValueExists(std::string_view name) {
+    return GetDataType(name) != ValueType::None;
+}
 
 bool TRegistry::DeleteValue(std::string_view name) {
     RequireOpen("writing");

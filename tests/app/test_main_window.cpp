@@ -206,8 +206,10 @@ private slots:
     void optionsMenuOpensTheTariffDialogs_data() {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("Providers") << "Providers1" << "Tariffs";
-        QTest::newRow("Tariffs") << "Tariffs1" << "Tariffs Options";
+        QTest::newRow("Providers") << "Providers1"
+                                   << "Tariffs";
+        QTest::newRow("Tariffs") << "Tariffs1"
+                                 << "Tariffs Options";
     }
     void optionsMenuOpensTheTariffDialogs() {
         QFETCH(QString, action);

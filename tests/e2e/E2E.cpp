@@ -2,8 +2,8 @@
 
 #include "history/HistoryFile.h"
 #include "monitor/Monitor.h"
-#include "platform/DialUpService.h"
 #include "platform/Clock.h"
+#include "platform/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/LoginName.h"
 #include "platform/MessageBoxes.h"
@@ -72,8 +72,12 @@ bool E2E::WaitFor(const std::function<bool()>& predicate, int timeoutMs) {
     return true;
 }
 
-std::int32_t E2E::Bug() { return store.Int(Root::LocalMachine, kProductKey, "Bug"); }
-std::int32_t E2E::Crash() { return store.Int(Root::LocalMachine, kUsersKey, "Crash"); }
+std::int32_t E2E::Bug() {
+    return store.Int(Root::LocalMachine, kProductKey, "Bug");
+}
+std::int32_t E2E::Crash() {
+    return store.Int(Root::LocalMachine, kUsersKey, "Crash");
+}
 
 std::uint32_t E2E::RemoteConnection() {
     TRegistry reg(store, Root::LocalMachine);

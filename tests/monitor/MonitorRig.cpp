@@ -35,7 +35,9 @@ void MonitorRig::Dial(const std::string& provider) {
     SetRemoteConnection(1);
 }
 
-void MonitorRig::Hangup() { SetRemoteConnection(0); }
+void MonitorRig::Hangup() {
+    SetRemoteConnection(0);
+}
 
 void MonitorRig::Tick(int seconds) {
     clock.Advance(seconds);
@@ -51,8 +53,7 @@ void MonitorRig::SetConnectDelay(int seconds) {
     store.SetInt(Root::CurrentUser, kProductKey, "Connect delay", seconds);
 }
 
-void MonitorRig::SetTariff(const std::string& provider, const std::string& day,
-                           const Tariff& t) {
+void MonitorRig::SetTariff(const std::string& provider, const std::string& day, const Tariff& t) {
     TRegistry reg(store, Root::CurrentUser);
     reg.OpenKey(std::string(kTariffsKey) + "\\" + provider + "\\" + day, true);
     reg.WriteInteger("OCPDay", t.ocpd);

@@ -113,8 +113,7 @@ private slots:
         QCOMPARE(r.Started.Reserved, 0);
         QCOMPARE(r.Ended.Reserved, 0);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
-        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
-                 std::string("1070"));
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("1070"));
 
         // Afterwards the fields show that nobody is connected; the last time stays.
         rig.Tick();

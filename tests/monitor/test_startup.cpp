@@ -86,8 +86,8 @@ private slots:
         MonitorRig rig;
         rig.store.SetStr(Root::CurrentUser, kProductKey, "User Name", "Alice");
         rig.store.SetInt(Root::CurrentUser, kProductKey, "Connect delay", 33);
-        rig.store.SetInt(Root::CurrentUser, std::string(kTariffProfileKey) + "\\Cheap",
-                         "DayCost", 4);
+        rig.store.SetInt(Root::CurrentUser, std::string(kTariffProfileKey) + "\\Cheap", "DayCost",
+                         4);
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "AllMoney", 777);
 
         rig.mon().StartMonitor();
@@ -95,8 +95,7 @@ private slots:
         QCOMPARE(rig.boxes.shown().size(), std::size_t(2));
         QVERIFY(!rig.store.HasKey(Root::CurrentUser, kTariffProfileKey));
         QCOMPARE(rig.store.Int(Root::CurrentUser, kProductKey, "Connect delay"), 10);
-        QCOMPARE(rig.store.Str(Root::CurrentUser, kProductKey, "User Name"),
-                 std::string("alice"));
+        QCOMPARE(rig.store.Str(Root::CurrentUser, kProductKey, "User Name"), std::string("alice"));
         // Machine-wide totals belong to nobody in particular and stay.
         QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "AllMoney"), 777);
         QCOMPARE(rig.mon().AllMoney, 777);
@@ -200,8 +199,7 @@ private slots:
         QCOMPARE(records.size(), std::size_t(1));
         QCOMPARE(records[0].Duration, 29 + 10);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 0);
-        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
-                 std::string("39"));
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("39"));
     }
 };
 

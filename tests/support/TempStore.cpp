@@ -15,9 +15,15 @@ TempStore::TempStore() {
 
 TempStore::~TempStore() = default;
 
-std::string TempStore::dir() const { return dir_.path().toStdString(); }
-std::string TempStore::userPath() const { return dir() + "/user.db"; }
-std::string TempStore::machinePath() const { return dir() + "/machine.db"; }
+std::string TempStore::dir() const {
+    return dir_.path().toStdString();
+}
+std::string TempStore::userPath() const {
+    return dir() + "/user.db";
+}
+std::string TempStore::machinePath() const {
+    return dir() + "/machine.db";
+}
 
 void TempStore::Reopen() {
     store_.reset();
@@ -56,8 +62,7 @@ bool TempStore::HasKey(Root root, const std::string& key) {
     return reg.KeyExists(key);
 }
 
-void TempStore::SetInt(Root root, const std::string& key, const std::string& name,
-                       std::int32_t v) {
+void TempStore::SetInt(Root root, const std::string& key, const std::string& name, std::int32_t v) {
     TRegistry reg(*store_, root);
     reg.OpenKey(key, true);
     reg.WriteInteger(name, v);

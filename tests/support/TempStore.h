@@ -33,8 +33,7 @@ public:
     bool Has(Root root, const std::string& key, const std::string& name);
     bool HasKey(Root root, const std::string& key);
     void SetInt(Root root, const std::string& key, const std::string& name, std::int32_t v);
-    void SetStr(Root root, const std::string& key, const std::string& name,
-                const std::string& v);
+    void SetStr(Root root, const std::string& key, const std::string& name, const std::string& v);
 
 private:
     QTemporaryDir dir_;
