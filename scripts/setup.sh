@@ -19,7 +19,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi
 
-werror=OFF
-[ "${CI:-}" = "true" ] && werror=ON
-cmake -S "$root" -B "$build" -DNETROVA_WERROR=$werror >/dev/null
+# CI treats warnings as errors; elsewhere the build directory keeps whatever it was given.
+options=()
+[ "${CI:-}" = "true" ] && options+=(-DNETROVA_WERROR=ON)
+cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
