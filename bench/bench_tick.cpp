@@ -9,6 +9,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 #include "store/Registry.h"
+#include "tariffs/DayMap.h"
 
 #include <QTemporaryDir>
 
@@ -78,16 +79,12 @@ int main(int argc, char** argv) {
         TRegistry reg(store, Root::CurrentUser);
         reg.OpenKey(kRemoteAccessKey, true);
         reg.WriteString("Default", "Bench ISP");
-        for (const char* day : {"0", "1", "2", "3", "4", "5", "6", "Holiday"}) {
-            reg.OpenKey(std::string(kTariffsKey) + "\\Bench ISP\\" + day, true);
-            reg.WriteInteger("OCPDay", 0);
-            reg.WriteInteger("DayCost", 5);
-            reg.WriteInteger("NightCost", 2);
-            reg.WriteInteger("StartingInterval", 8);
-            reg.WriteInteger("EndingInterval", 20);
-            reg.WriteString("Tariff Profile", "Standard");
-        }
         reg.CloseKey();
+        const TariffProfile standard{"Standard", 8, 20, 5, 2, 0};
+        WriteDayMap(store, "Bench ISP",
+                    DayTariffs{"Standard", "Standard", "Standard", "Standard", "Standard",
+                               "Standard", "Standard", "Standard"},
+                    {standard});
     }
 
     SetConnected(store, false);

@@ -2,6 +2,7 @@
 
 #include "platform/DialUpService.h"
 #include "store/Defaults.h"
+#include "tariffs/DayMap.h"
 
 namespace netrova::test {
 
@@ -56,11 +57,9 @@ void MonitorRig::SetConnectDelay(int seconds) {
 void MonitorRig::SetTariff(const std::string& provider, const std::string& day, const Tariff& t) {
     TRegistry reg(store, Root::CurrentUser);
     reg.OpenKey(std::string(kTariffsKey) + "\\" + provider + "\\" + day, true);
-    reg.WriteInteger("OCPDay", t.ocpd);
-    reg.WriteInteger("DayCost", t.dayCost);
-    reg.WriteInteger("NightCost", t.nightCost);
-    reg.WriteInteger("StartingInterval", t.starting);
-    reg.WriteInteger("EndingInterval", t.ending);
+    // Written as the tariff dialogs write it, so the monitor is tested on their format.
+    const TariffProfile profile{t.name, t.starting, t.ending, t.dayCost, t.nightCost, t.ocpd};
+    WriteDayCopy(reg, &profile);
     reg.WriteString("Tariff Profile", t.name);
     reg.CloseKey();
 }

@@ -2,6 +2,7 @@
 #include "MonitorRig.h"
 
 #include "common/Text.h"
+#include "monitor/StoreValues.h"
 #include "store/Defaults.h"
 
 #include <QtTest>
@@ -130,28 +131,17 @@ private slots:
         {
             TRegistry reg(rig.store, Root::LocalMachine);
             reg.OpenKey(kCurrent, true);
-            TStamp start{2026, 12, 1, 7, 9, 0, 0, 0};
+            const TStamp start{2026, 12, 1, 7, 9, 0, 0, 0}; // Monday 7 December, 9:00:00
             for (const auto& [prefix, name, time, second] :
                  {std::tuple{"", "primary", 100, 11}, std::tuple{"b", "alternate", 200, 22}}) {
                 reg.WriteString(std::string(prefix) + "User", name);
                 TStamp end = start;
+                end.Minute = 1;
                 end.Second = static_cast<std::uint16_t>(second);
-                reg.WriteInteger(std::string(prefix) + "CSecundes", end.Second);
-                reg.WriteInteger(std::string(prefix) + "CMinutes", 1);
-                reg.WriteInteger(std::string(prefix) + "CHours", 9);
-                reg.WriteInteger(std::string(prefix) + "CYear", 2026);
-                reg.WriteInteger(std::string(prefix) + "CDay", 7);
-                reg.WriteInteger(std::string(prefix) + "CMonth", 12);
-                reg.WriteInteger(std::string(prefix) + "CDayOfWeek", 1);
+                WriteStampValues(reg, std::string(prefix) + "C", end);
                 reg.WriteInteger(std::string(prefix) + "Time", time);
             }
-            reg.WriteInteger("Secundes", 0);
-            reg.WriteInteger("Minutes", 0);
-            reg.WriteInteger("Hours", 9);
-            reg.WriteInteger("Year", 2026);
-            reg.WriteInteger("Day", 7);
-            reg.WriteInteger("Month", 12);
-            reg.WriteInteger("DayOfWeek", 1);
+            WriteStampValues(reg, "", start);
             reg.WriteInteger("Money", 3);
             reg.WriteString("Provider", "P");
             reg.WriteInteger("backup", selector); // value names ignore letter case
