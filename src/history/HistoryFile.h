@@ -49,6 +49,8 @@ template <std::size_t N> void SetFieldText(char (&field)[N], std::string_view te
 
 // "<programPath>/history.dat"
 std::string HistoryPath(const std::string& programPath);
+// "<programPath>/Reports": the folder of the report files (*.rpt).
+std::string ReportsPath(const std::string& programPath);
 
 // Appends one record, creating the file when missing. A torn tail left by a crash is cut back
 // to the last whole record first; the stamps' reserved words are written as 0; the record is
