@@ -6,24 +6,29 @@ std::string CountingSinceText(int year, int month, int day) {
     return std::to_string(year) + " - " + std::to_string(month) + " - " + std::to_string(day);
 }
 
-std::string ResetOnText(int year, int month, int day, int policy, int marker) {
-    // Month `month + ahead`, rolled over into the next year; always the 1st.
+std::optional<CalendarDate> ResetOnDate(int year, int month, int day, int policy, int marker) {
+    // The 1st of the month `ahead` months after the counting-since month.
     auto firstOfMonthAhead = [&](int ahead) {
         const int m = month + ahead;
-        return m > 12 ? CountingSinceText(year + 1, m - 12, 1) : CountingSinceText(year, m, 1);
+        return m > 12 ? CalendarDate{year + 1, m - 12, 1} : CalendarDate{year, m, 1};
     };
     switch (policy) {
     case 1:
-        return marker == 14 ? CountingSinceText(year, month, 14) : firstOfMonthAhead(1);
+        return marker == 14 ? CalendarDate{year, month, 14} : firstOfMonthAhead(1);
     case 2:
         return firstOfMonthAhead(1);
     case 3:
         return firstOfMonthAhead(2);
     case 4:
-        return "Never";
+        return std::nullopt;
     default:
-        return CountingSinceText(year, month, day);
+        return CalendarDate{year, month, day};
     }
+}
+
+std::string ResetOnText(int year, int month, int day, int policy, int marker) {
+    const auto date = ResetOnDate(year, month, day, policy, marker);
+    return date ? CountingSinceText(date->Year, date->Month, date->Day) : "Never";
 }
 
 } // namespace netrova
