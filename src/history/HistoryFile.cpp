@@ -89,7 +89,9 @@ std::string HistoryPath(const std::string& programPath) {
     return programPath + "/" + kHistoryFileName;
 }
 
-std::string ReportsPath(const std::string& programPath) { return programPath + "/Reports"; }
+std::string ReportsPath(const std::string& programPath) {
+    return programPath + "/Reports";
+}
 
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record) {
     const std::string path = HistoryPath(programPath);
@@ -138,7 +140,9 @@ bool EmptyHistory(const std::string& programPath) {
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
+    const int why = errno; // the caller names the cause
     ::close(fd);
+    errno = why;
     return ok;
 }
 

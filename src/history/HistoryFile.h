@@ -58,7 +58,8 @@ std::string ReportsPath(const std::string& programPath);
 // goes on: the record is lost without a message).
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record);
 
-// Empties the history, keeping the file's name and mode. Returns false on failure.
+// Empties the history, keeping the file's name and mode. Returns false on failure, with errno
+// telling why.
 bool EmptyHistory(const std::string& programPath);
 
 // Calls visit for each whole record in file order; a missing or empty file has none and a

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tariffs/DialogSupport.h"
+#include "platform/DialogSupport.h"
 #include "tariffs/TariffStore.h"
 
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "tariffs/DialogSupport.h"
+#include "platform/DialogSupport.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,0 +1,157 @@
+#include "options/CounterDialog.h"
+
+#include "monitor/Monitor.h"
+#include "platform/Clock.h"
+#include "platform/HelpViewer.h"
+#include "store/Defaults.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace netrova {
+
+namespace {
+
+constexpr int kHelpContext = 11;
+
+const char* const kPolicyTexts[4] = {"Reset Counter after two weeks",
+                                     "Reset Counter after the month",
+                                     "Reset Counter after two months", "Never Reset"};
+
+QPushButton* ActionButton(const char* name, const char* text, QWidget* parent) {
+    auto* b = new QPushButton(QString::fromLatin1(text), parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+TForm6::TForm6(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
+               HelpViewer& help, QWidget* parent)
+    : QDialog(parent), monitor_(monitor), store_(store), clock_(clock), help_(help),
+      counter_(monitor, store, clock, boxes) {
+    BuildControls();
+    CenterOnScreen(*this);
+}
+
+TForm6::~TForm6() = default;
+
+int TForm6::Execute() {
+    const int result = exec();
+    errors_.RethrowPending();
+    return result;
+}
+
+void TForm6::BuildControls() {
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("Counter"));
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+
+    auto* resetPage = new QWidget;
+    resetPage->setObjectName(QStringLiteral("TabSheet1"));
+    auto* resetLayout = new QVBoxLayout(resetPage);
+    auto* policies = new QButtonGroup(resetPage);
+    for (int i = 0; i < 4; ++i) {
+        RadioButton[i] = new QRadioButton(QString::fromLatin1(kPolicyTexts[i]), resetPage);
+        RadioButton[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
+        policies->addButton(RadioButton[i], i + 1);
+        resetLayout->addWidget(RadioButton[i]);
+    }
+    Button1 = ActionButton("Button1", "Reset now", resetPage);
+    resetLayout->addWidget(Button1, 0, Qt::AlignLeft);
+    resetLayout->addStretch(1);
+    PageControl1->addTab(resetPage, QStringLiteral("Reset"));
+
+    auto* reportPage = new QWidget;
+    reportPage->setObjectName(QStringLiteral("TabSheet2"));
+    auto* reportLayout = new QVBoxLayout(reportPage);
+    CheckBox1 = new QCheckBox(QStringLiteral("Report enabled"), reportPage);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    reportLayout->addWidget(CheckBox1);
+    Button2 = ActionButton("Button2", "Create Report now", reportPage);
+    reportLayout->addWidget(Button2, 0, Qt::AlignLeft);
+    reportLayout->addStretch(1);
+    PageControl1->addTab(reportPage, QStringLiteral("Report"));
+
+    const DialogButtons buttons = MakeDialogButtons(*this);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
+    BitBtn3 = buttons.help;
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl1);
+    layout->addLayout(buttons.row);
+
+    const auto guarded = [this](void (TForm6::*handler)()) {
+        return [this, handler] { errors_.Run(*this, [this, handler] { (this->*handler)(); }); };
+    };
+    connect(Button1, &QPushButton::clicked, this, guarded(&TForm6::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, guarded(&TForm6::Button2Click));
+    connect(BitBtn1, &QPushButton::clicked, this, guarded(&TForm6::BitBtn1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm6::reject);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm6::BitBtn3Click);
+}
+
+void TForm6::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Queued: a store error closes the dialog, which exec() only notices once its loop runs.
+    QMetaObject::invokeMethod(
+        this, [this] { errors_.Run(*this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
+}
+
+void TForm6::FormActivate() {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kCounterAllKey, true);
+    const int policy = reg.ReadInteger("Reset");
+    const int report = reg.ReadInteger("Report");
+    reg.CloseKey();
+    if (policy >= 1 && policy <= 4)
+        RadioButton[policy - 1]->setChecked(true);
+    CheckBox1->setChecked(report == 1);
+}
+
+int TForm6::ReportChecked() const {
+    return CheckBox1->isChecked() ? 1 : 0;
+}
+
+void TForm6::Button1Click() {
+    const TStamp today = clock_.Now();
+    counter_.ResetCounter(today.Year, today.Month, today.Day, ReportChecked());
+}
+
+void TForm6::Button2Click() {
+    counter_.CreateReportNow();
+}
+
+void TForm6::BitBtn1Click() {
+    if (RadioButton[0]->isChecked()) {
+        monitor_.ResetPolicy = 1;
+        monitor_.ResetDay = TwoWeeksMarker(clock_.Now().Day);
+    } else {
+        for (int i = 1; i < 4; ++i)
+            if (RadioButton[i]->isChecked())
+                monitor_.ResetPolicy = i + 1;
+    }
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kCounterAllKey, true);
+    if (RadioButton[0]->isChecked())
+        reg.WriteInteger("Reset14", monitor_.ResetDay);
+    reg.WriteInteger("Reset", monitor_.ResetPolicy);
+    reg.WriteInteger("Report", ReportChecked());
+    reg.CloseKey();
+    accept();
+}
+
+void TForm6::BitBtn3Click() {
+    help_.ShowContext(kHelpContext);
+}
+
+} // namespace netrova
