@@ -1,0 +1,281 @@
+// Counter totals, resets and the reset schedule, driven through a real monitor.
+#include "CounterTestSupport.h"
+
+#include "common/Text.h"
+#include "history/Report.h"
+#include "options/CounterText.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtTest>
+
+using namespace netrova;
+using namespace netrova::test;
+
+namespace {
+
+void AddRecords(MonitorRig& rig, int count) {
+    THistoryRecord r{};
+    r.Started = r.Ended = rig.clock.Now();
+    SetFieldText(r.Provider, "P");
+    for (int i = 0; i < count; ++i)
+        QVERIFY(AppendHistoryRecord(rig.ProgramPath(), r));
+}
+
+// Connected on Monday 7 December 2026 at 7 cents a minute, counted for 80 s (connect delay 10).
+void Connect(MonitorRig& rig) {
+    Tariff t;
+    t.ocpd = 1;
+    t.dayCost = 7;
+    rig.SetTariff("P", "1", t);
+    rig.Dial("P");
+    rig.Ticks(71);
+    QCOMPARE(rig.mon().Elapsed, 80);
+    QCOMPARE(rig.mon().ConnMoney, 14);
+}
+
+QString ReportFile(MonitorRig& rig, const char* name) {
+    return QString::fromStdString(ReportsPath(rig.ProgramPath())) + "/" + name;
+}
+
+} // namespace
+
+class CounterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void resetOnText_data() {
+        QTest::addColumn<int>("policy");
+        QTest::addColumn<int>("marker");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("two weeks, marker 14") << 1 << 14 << 12 << "1999 - 12 - 14";
+        QTest::newRow("two weeks, marker 1") << 1 << 1 << 7 << "1999 - 8 - 1";
+        QTest::newRow("two weeks, marker 1, December") << 1 << 1 << 12 << "2000 - 1 - 1";
+        QTest::newRow("month") << 2 << 14 << 11 << "1999 - 12 - 1";
+        QTest::newRow("month, December") << 2 << 14 << 12 << "2000 - 1 - 1";
+        QTest::newRow("two months") << 3 << 14 << 10 << "1999 - 12 - 1";
+        QTest::newRow("two months, November") << 3 << 14 << 11 << "2000 - 1 - 1";
+        QTest::newRow("two months, December") << 3 << 14 << 12 << "2000 - 2 - 1";
+        QTest::newRow("never") << 4 << 14 << 12 << "Never";
+        QTest::newRow("other policy: counting since") << 0 << 14 << 11 << "1999 - 11 - 5";
+    }
+    void resetOnText() {
+        QFETCH(int, policy);
+        QFETCH(int, marker);
+        QFETCH(int, month);
+        QTEST(QString::fromStdString(ResetOnText(1999, month, 5, policy, marker)), "text");
+    }
+
+    // Counting since `since`, the program starts on `today`.
+    void scheduledCheck_data() {
+        QTest::addColumn<int>("policy");
+        QTest::addColumn<int>("marker");
+        QTest::addColumn<QDate>("since");
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<bool>("resets");
+        const auto row = [](const char* name, int policy, int marker, QDate since, QDate today,
+                            bool resets) {
+            QTest::newRow(name) << policy << marker << since << today << resets;
+        };
+        row("month: same month", 2, 14, {1999, 12, 5}, {1999, 12, 31}, false);
+        row("month: across the year end", 2, 14, {1999, 12, 5}, {2000, 1, 3}, true);
+        row("month: January missed", 2, 14, {1999, 12, 5}, {2000, 2, 1}, true);
+        row("month: a year later", 2, 14, {1999, 6, 5}, {2000, 6, 1}, true);
+        row("two months: one month on", 3, 14, {1999, 11, 20}, {1999, 12, 31}, false);
+        row("two months: November to January", 3, 14, {1999, 11, 20}, {2000, 1, 1}, true);
+        row("two months: December to February", 3, 14, {1999, 12, 5}, {2000, 2, 1}, true);
+        row("two months: December to January", 3, 14, {1999, 12, 5}, {2000, 1, 31}, false);
+        row("marker 14: the 13th", 1, 14, {2000, 3, 3}, {2000, 3, 13}, false);
+        row("marker 14: the 14th", 1, 14, {2000, 3, 3}, {2000, 3, 14}, true);
+        row("marker 14: next month", 1, 14, {2000, 3, 3}, {2000, 4, 2}, true);
+        row("marker 1: same month", 1, 1, {2000, 3, 20}, {2000, 3, 31}, false);
+        row("marker 1: next month", 1, 1, {2000, 3, 20}, {2000, 4, 1}, true);
+        row("marker 1: a year later", 1, 1, {2000, 3, 20}, {2001, 3, 1}, true);
+        row("never", 4, 14, {1999, 1, 1}, {2003, 1, 1}, false);
+        row("policy out of range", 7, 14, {1999, 1, 1}, {2003, 1, 1}, false);
+        row("policy 0", 0, 1, {1999, 1, 1}, {2003, 1, 1}, false);
+    }
+    void scheduledCheck() {
+        QFETCH(int, policy);
+        QFETCH(int, marker);
+        QFETCH(QDate, since);
+        QFETCH(QDate, today);
+        QFETCH(bool, resets);
+        MonitorRig rig;
+        rig.clock.Set(today.year(), today.month(), today.day(), 9, 0, 0);
+        StartCounting(rig, policy, marker, since.year(), since.month(), since.day());
+        AddRecords(rig, 1);
+
+        QCOMPARE(Counter(rig).CheckScheduledReset(), resets);
+        QCOMPARE(rig.mon().ResetPolicy, policy);
+        const QDate countingSince = resets ? today : since;
+        QCOMPARE(QDate(Stored(rig, "Year"), Stored(rig, "Month"), Stored(rig, "Day")),
+                 countingSince);
+        QCOMPARE(rig.Records().size(), std::size_t(resets ? 0 : 1));
+    }
+
+    // Two-weeks periods follow each other: each reset moves the marker on, so later starts in
+    // the new period keep its history.
+    void twoWeeksPeriodsFollowEachOther() {
+        MonitorRig rig;
+        rig.clock.Set(2000, 3, 14, 9, 0, 0);
+        StartCounting(rig, 1, 14, 2000, 3, 3);
+        QVERIFY(Counter(rig).CheckScheduledReset());
+        QCOMPARE(rig.mon().ResetDay, 1);
+        QCOMPARE(Stored(rig, "Reset14"), 1);
+        AddRecords(rig, 1);
+
+        struct Start {
+            QDate day;
+            bool resets;
+            int marker;
+        };
+        for (const Start& s : {Start{{2000, 3, 20}, false, 1}, Start{{2000, 3, 31}, false, 1},
+                               Start{{2000, 4, 1}, true, 14}, Start{{2000, 4, 13}, false, 14},
+                               Start{{2000, 4, 15}, true, 1}}) {
+            rig.Crash();
+            rig.clock.Set(s.day.year(), s.day.month(), s.day.day(), 9, 0, 0);
+            rig.Start();
+            QCOMPARE(Counter(rig).CheckScheduledReset(), s.resets);
+            QCOMPARE(Stored(rig, "Reset14"), s.marker);
+            QCOMPARE(rig.Records().size(), std::size_t(s.resets ? 0 : 1));
+            AddRecords(rig, s.resets ? 1 : 0);
+        }
+        // Other policies leave the marker alone.
+        rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Reset", 2);
+        rig.Crash();
+        rig.clock.Set(2000, 5, 3, 9, 0, 0);
+        rig.Start();
+        QVERIFY(Counter(rig).CheckScheduledReset());
+        QCOMPARE(Stored(rig, "Reset14"), 1);
+    }
+
+    void resetDuringConnectionKeepsCountingIt() {
+        MonitorRig rig;
+        rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "AllMoney", 5000);
+        rig.store.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", "90000");
+        rig.Start();
+        Connect(rig);
+        Counter(rig).ResetCounter(2026, 12, 7, 0);
+        QCOMPARE(rig.mon().AllMoney, 14);
+        QCOMPARE(rig.mon().AllTime, 80);
+
+        rig.Ticks(60);
+        QCOMPARE(rig.mon().AllMoney, 21);
+        QCOMPARE(rig.mon().AllTime, 140);
+        rig.Hangup();
+        rig.Tick();
+        QCOMPARE(Stored(rig, "AllMoney"), 21);
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("140"));
+        const auto records = rig.Records();
+        QCOMPARE(records.size(), std::size_t(1));
+        QCOMPARE(FieldText(records[0].TotalFeeText), std::string("0 dol. 21 c."));
+    }
+
+    // The connection was recorded in the old period: the new one starts from nothing.
+    void resetAfterFinishedConnectionStartsFromZero() {
+        MonitorRig rig;
+        rig.Start();
+        Connect(rig);
+        rig.Hangup();
+        rig.Tick();
+        Counter(rig).ResetCounter(2026, 12, 7, 1);
+        QCOMPARE(rig.mon().AllMoney, 0);
+        QCOMPARE(rig.mon().AllTime, 0);
+        QCOMPARE(Stored(rig, "AllMoney"), 0);
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("0"));
+        // The old period's report has that connection; the next connection counts alone.
+        QCOMPARE(QFileInfo(ReportFile(rig, "2026-12-7.rpt")).size(), 142 * (4 + 2));
+        rig.Dial("P");
+        rig.Tick();
+        QCOMPARE(rig.mon().AllMoney, 7);
+        QCOMPARE(rig.mon().AllTime, 10);
+    }
+
+    // A crash after a reset during a connection recovers the connection into the new period
+    // once, not on top of what it had cost before the reset.
+    void crashAfterResetDuringConnectionCountsItOnce() {
+        MonitorRig rig;
+        rig.Start();
+        Connect(rig);
+        Counter(rig).ResetCounter(2026, 12, 7, 0);
+        rig.Ticks(60);
+        rig.Crash();
+        rig.Hangup();
+        rig.mon().StartMonitor();
+        QCOMPARE(rig.mon().AllMoney, 21);
+        QCOMPARE(rig.mon().AllTime, 140);
+        QCOMPARE(Stored(rig, "AllMoney"), 21);
+    }
+
+    void resetSteps_data() {
+        QTest::addColumn<int>("withReport");
+        QTest::newRow("with report") << 1;
+        QTest::newRow("report 0 still empties the history") << 0;
+    }
+    void resetSteps() {
+        QFETCH(int, withReport);
+        MonitorRig rig;
+        rig.Start();
+        AddRecords(rig, 3);
+        rig.store.SetInt(Root::LocalMachine, kUsersKey, "Crash", 4);
+        Counter(rig).ResetCounter(2026, 12, 9, withReport);
+
+        QCOMPARE(QFileInfo::exists(ReportFile(rig, "2026-12-9.rpt")), withReport == 1);
+        if (withReport)
+            QCOMPARE(QFileInfo(ReportFile(rig, "2026-12-9.rpt")).size(), 142 * (4 + 2 * 3));
+        QCOMPARE(rig.Records().size(), std::size_t(0));
+        QCOMPARE(QFileInfo(QString::fromStdString(HistoryPath(rig.ProgramPath()))).size(), 0);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 0);
+        QCOMPARE(Stored(rig, "Double"), DayNumber(2026, 12, 9));
+        QCOMPARE(Stored(rig, "Year"), 2026);
+        QCOMPARE(Stored(rig, "Month"), 12);
+        QCOMPARE(Stored(rig, "Day"), 9);
+        QVERIFY(rig.boxes.shown().empty());
+    }
+
+    void historyThatCannotBeEmptiedIsNamed() {
+        MonitorRig rig;
+        rig.Start();
+        rig.store.SetInt(Root::LocalMachine, kUsersKey, "Crash", 2);
+        const std::string history = HistoryPath(rig.ProgramPath());
+        QVERIFY(QDir().mkdir(QString::fromStdString(history)));
+        Counter(rig).ResetCounter(2026, 12, 7, 0);
+
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 0);
+        QCOMPARE(Stored(rig, "Day"), 7);
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
+        QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Stop);
+        QCOMPARE(rig.boxes.shown()[0].text,
+                 "The history file " + history + " could not be emptied: Is a directory.");
+    }
+
+    void resetCommand_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("report");
+        QTest::newRow("no") << false << 1;
+        QTest::newRow("yes, report on") << true << 1;
+        QTest::newRow("yes, report off") << true << 0;
+    }
+    void resetCommand() {
+        QFETCH(bool, yes);
+        QFETCH(int, report);
+        MonitorRig rig;
+        rig.clock.Set(2026, 12, 20, 9, 0, 0);
+        StartCounting(rig, 4, 14, 2026, 12, 1, report);
+        AddRecords(rig, 1);
+        rig.boxes.Answer(yes ? MsgResult::Yes : MsgResult::No);
+
+        QCOMPARE(Counter(rig).ResetCounterClick(), yes);
+        QCOMPARE(rig.boxes.shown().at(0).text, std::string("Are you sure to reset counter ?"));
+        QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Question);
+        QCOMPARE(rig.boxes.shown()[0].buttons, MsgButtons::YesNo);
+        QCOMPARE(Stored(rig, "Day"), yes ? 20 : 1);
+        QCOMPARE(rig.Records().size(), std::size_t(yes ? 0 : 1));
+        QCOMPARE(QFileInfo::exists(ReportFile(rig, "2026-12-20.rpt")), yes && report == 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(CounterTest)
+#include "test_counter.moc"
