@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace netrova {
 
 namespace {
@@ -151,24 +153,33 @@ std::size_t ScanHistory(const std::string& programPath,
     const int fd = ::open(HistoryPath(programPath).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return 0;
+    // Read in blocks of whole records: one read per record would cost more than the readers'
+    // own work on a long history.
+    constexpr std::size_t kBlockRecords = 512;
+    std::vector<THistoryRecord> block(kBlockRecords);
+    auto* bytes = reinterpret_cast<char*>(block.data());
+    const std::size_t blockSize = kBlockRecords * sizeof(THistoryRecord);
     std::size_t count = 0;
-    THistoryRecord rec;
-    for (;;) {
+    bool more = true;
+    while (more) {
         std::size_t got = 0;
-        auto* p = reinterpret_cast<char*>(&rec);
-        while (got < sizeof rec) {
-            const ssize_t n = ::read(fd, p + got, sizeof rec - got);
+        while (got < blockSize) {
+            const ssize_t n = ::read(fd, bytes + got, blockSize - got);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0)
+            if (n <= 0) {
+                more = false; // end of file (a torn tail is left out below)
                 break;
+            }
             got += static_cast<std::size_t>(n);
         }
-        if (got < sizeof rec)
-            break; // end of file, or a torn tail
-        ++count;
-        if (!visit(rec))
-            break;
+        for (std::size_t i = 0; i < got / sizeof(THistoryRecord); ++i) {
+            ++count;
+            if (!visit(block[i])) {
+                more = false;
+                break;
+            }
+        }
     }
     ::close(fd);
     return count;

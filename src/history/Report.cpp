@@ -100,6 +100,17 @@ void SyncFolder(const std::string& path) {
     }
 }
 
+// Appends the record's data row to out: the writer builds its rows in its output buffer.
+void AppendRow(std::string& out, const THistoryRecord& r) {
+    const std::string values[9] = {
+        FieldText(r.User),          FieldText(r.Provider),     FormatMoney(r.Fee),
+        FormatDuration(r.Duration), FieldText(r.TotalFeeText), FormatStampDate(r.Started),
+        FormatStampTime(r.Started), FormatStampDate(r.Ended),  FormatStampTime(r.Ended)};
+    for (int i = 0; i < 9; ++i)
+        PutCell(out, kCells[i], values[i]);
+    out += '|';
+}
+
 } // namespace
 
 std::string ReportFileName(int year, int month, int day) {
@@ -119,15 +130,9 @@ std::string ReportHead() {
 }
 
 std::string ReportRow(const THistoryRecord& r) {
-    const std::string values[9] = {
-        FieldText(r.User),          FieldText(r.Provider),     FormatMoney(r.Fee),
-        FormatDuration(r.Duration), FieldText(r.TotalFeeText), FormatStampDate(r.Started),
-        FormatStampTime(r.Started), FormatStampDate(r.Ended),  FormatStampTime(r.Ended)};
     std::string row;
     row.reserve(2 * kReportWidth);
-    for (int i = 0; i < 9; ++i)
-        PutCell(row, kCells[i], values[i]);
-    row += '|';
+    AppendRow(row, r);
     return row;
 }
 
@@ -149,7 +154,7 @@ bool CreateReport(const std::string& programPath, int year, int month, int day) 
     out.reserve(kFlushSize + 2 * underscores.size() + 64);
     bool ok = true;
     ScanHistory(programPath, [&](const THistoryRecord& r) {
-        out += ReportRow(r);
+        AppendRow(out, r);
         out += kLineEnd;
         out += underscores;
         if (out.size() >= kFlushSize) {
