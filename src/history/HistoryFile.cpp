@@ -1,4 +1,5 @@
 #include "history/HistoryFile.h"
+#include "history/FileWrite.h"
 
 #include "common/Text.h"
 
@@ -46,6 +47,8 @@ bool IsUtf8(const unsigned char* p, std::size_t n) {
     return true;
 }
 
+} // namespace
+
 bool WriteAll(int fd, const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -61,7 +64,13 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
     return true;
 }
 
-} // namespace
+void SyncFolder(const std::string& path) {
+    const int dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
 
 std::string FieldText(const char* field, std::size_t size) {
     const std::size_t len = strnlen(field, size);
@@ -126,13 +135,8 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
     }
     ::close(fd);
     // A new file's name must reach the disk too, or a crash could lose the whole file.
-    if (ok && created) {
-        const int dir = ::open(programPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    }
+    if (ok && created)
+        SyncFolder(programPath);
     return ok;
 }
 

@@ -1,6 +1,7 @@
 #include "history/Report.h"
 
 #include "common/Text.h"
+#include "history/FileWrite.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -79,27 +80,6 @@ std::string Rule(char c) {
     return line;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-void SyncFolder(const std::string& path) {
-    const int dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-}
-
 // Appends the record's data row to out: the writer builds its rows in its output buffer.
 void AppendRow(std::string& out, const THistoryRecord& r) {
     const std::string values[9] = {
@@ -158,12 +138,12 @@ bool CreateReport(const std::string& programPath, int year, int month, int day) 
         out += kLineEnd;
         out += underscores;
         if (out.size() >= kFlushSize) {
-            ok = WriteAll(fd, out);
+            ok = WriteAll(fd, out.data(), out.size());
             out.clear();
         }
         return ok;
     });
-    ok = ok && WriteAll(fd, out) && ::fsync(fd) == 0;
+    ok = ok && WriteAll(fd, out.data(), out.size()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && std::rename(temp.c_str(), (folder + "/" + name).c_str()) == 0;
     if (!ok) {
