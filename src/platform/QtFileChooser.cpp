@@ -1,5 +1,6 @@
 #include "platform/QtFileChooser.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QSortFilterProxyModel>
@@ -54,10 +55,15 @@ std::unique_ptr<QFileDialog> QtFileChooser::MakeDialog(const std::string& title,
     auto* filter = new ExecutableFilter(dialog.get());
     dialog->setProxyModel(filter);
     dialog->setNameFilters({FilterName(kExecutableFilter), FilterName(kAllFilter)});
-    QObject::connect(dialog.get(), &QFileDialog::filterSelected, filter,
-                     [filter](const QString& chosen) {
-                         filter->SetExecutableOnly(chosen == FilterName(kExecutableFilter));
-                     });
+    // The filter box of Qt's dialog, so that a filter chosen by the program counts as well.
+    if (auto* filters = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        QObject::connect(filters, &QComboBox::currentIndexChanged, filter,
+                         [filter](int index) { filter->SetExecutableOnly(index == 0); });
+    else
+        QObject::connect(dialog.get(), &QFileDialog::filterSelected, filter,
+                         [filter](const QString& chosen) {
+                             filter->SetExecutableOnly(chosen == FilterName(kExecutableFilter));
+                         });
     return dialog;
 }
 
