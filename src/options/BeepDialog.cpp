@@ -3,6 +3,7 @@
 #include "common/Text.h"
 #include "monitor/Monitor.h"
 #include "options/Beep.h"
+#include "options/OptionsDialogSupport.h"
 #include "options/Preferences.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
@@ -79,7 +80,9 @@ void TForm4::BuildControls() {
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(2, 1);
 
-    const DialogButtons buttons = MakeDialogButtons(*this);
+    // "OK" is the default button, so Enter in the field acts as "OK".
+    const DialogButtons buttons = MakeConnectedButtons(
+        *this, errors_, [this] { BitBtn1Click(); }, [this] { BitBtn3Click(); });
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
     BitBtn3 = buttons.help;
@@ -90,27 +93,19 @@ void TForm4::BuildControls() {
     main->addLayout(grid);
     main->addLayout(buttons.row);
 
-    // Enter in the field reaches the default button, "OK".
-    connect(BitBtn1, &QPushButton::clicked, this,
-            [this] { errors_.Run(*this, [this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm4::reject);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm4::BitBtn3Click);
     connect(CheckBox1, &QCheckBox::clicked, this, &TForm4::CheckBox1Click);
     connect(Edit1, &QLineEdit::textChanged, this, &TForm4::Edit1Change);
 }
 
 int TForm4::Execute() {
-    const int result = exec();
-    errors_.RethrowPending();
+    const int result = ExecDialog(*this, errors_);
     RereadBeepSettings(store_, mon_);
     return result;
 }
 
 void TForm4::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Queued: the activation may close the dialog, which exec() only notices once its loop runs.
-    QMetaObject::invokeMethod(
-        this, [this] { errors_.Run(*this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
+    QueueActivation(*this, errors_, [this] { FormActivate(); });
 }
 
 void TForm4::FormActivate() {

@@ -1,6 +1,7 @@
 #include "options/PreferencesDialog.h"
 
 #include "options/ExecList.h"
+#include "options/OptionsDialogSupport.h"
 #include "options/Preferences.h"
 #include "platform/FileChooser.h"
 #include "platform/HelpViewer.h"
@@ -111,7 +112,8 @@ void TForm2::BuildControls() {
     PageControl1->addTab(NewPage("TabSheet5", {CheckBox5}), QStringLiteral("Anti-Crash"));
     PageControl1->setCurrentIndex(AntiCrashPage);
 
-    const DialogButtons buttons = MakeDialogButtons(*this);
+    const DialogButtons buttons = MakeConnectedButtons(
+        *this, errors_, [this] { BitBtn1Click(); }, [this] { BitBtn3Click(); });
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
     BitBtn3 = buttons.help;
@@ -122,10 +124,6 @@ void TForm2::BuildControls() {
     main->addLayout(buttons.row);
 
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    connect(BitBtn1, &QPushButton::clicked, this,
-            [this] { errors_.Run(*this, [this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm2::reject);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
     connect(Edit1, &QLineEdit::textChanged, this, &TForm2::Edit1Change);
     connect(Memo1, &QPlainTextEdit::textChanged, this, &TForm2::Memo1Change);
 }
@@ -133,16 +131,13 @@ void TForm2::BuildControls() {
 int TForm2::Execute(int page) {
     if (page >= 0)
         PageControl1->setCurrentIndex(page);
-    const int result = exec();
-    errors_.RethrowPending();
+    const int result = ExecDialog(*this, errors_);
     return result;
 }
 
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Queued: the activation may close the dialog, which exec() only notices once its loop runs.
-    QMetaObject::invokeMethod(
-        this, [this] { errors_.Run(*this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
+    QueueActivation(*this, errors_, [this] { FormActivate(); });
 }
 
 void TForm2::FormActivate() {
