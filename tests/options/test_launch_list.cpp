@@ -84,17 +84,6 @@ private slots:
         }
     }
 
-    void writeKeepsBlankLinesAndOldValues() {
-        TempStore ts;
-        StoreList(ts, 4, {"/1", "/2", "/3", "/4"});
-        WriteExecList(ts, {"/bin/a", "", "/bin/c"});
-        QCOMPARE(ts.Int(Root::CurrentUser, kExecKey, "Lines"), 3);
-        QVERIFY(ts.Has(Root::CurrentUser, kExecKey, "Line1"));
-        QCOMPARE(ts.Str(Root::CurrentUser, kExecKey, "Line1"), std::string());
-        QCOMPARE(ts.Str(Root::CurrentUser, kExecKey, "Line3"), std::string("/4"));
-        QCOMPARE(ReadExecList(ts), (Strings{"/bin/a", "", "/bin/c"}));
-    }
-
     void textLines_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<Strings>("lines");

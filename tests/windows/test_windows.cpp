@@ -26,14 +26,6 @@ private slots:
         QVERIFY(qGray(picture.pixel(1, 1)) < 80);
     }
 
-    void logoWindow() {
-        TForm8 logo;
-        QCOMPARE(logo.size(), QSize(278, 251));
-        QVERIFY(logo.windowFlags().testFlag(Qt::FramelessWindowHint));
-        QVERIFY(logo.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(logo.findChild<QLabel*>("Image1")->pixmap().size(), QSize(282, 251));
-    }
-
     void logoAtStart_data() {
         QTest::addColumn<int>("logo"); // -1: the user has no settings yet
         QTest::addColumn<bool>("shown");
