@@ -1,8 +1,12 @@
 #include "app/MainWindow.h"
 
 #include "app/StatusPictures.h"
+#include "options/Beep.h"
+#include "options/ExecList.h"
+#include "platform/CanberraSounds.h"
 #include "platform/DialUpService.h"
 #include "platform/HelpViewer.h"
+#include "platform/ProgramLauncher.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/Tariffoptions.h"
 
@@ -52,6 +56,8 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     BuildWindow();
     BuildMenu();
     dialUp_ = MakeDialUpService(store_);
+    launcher_ = std::make_unique<QtProgramLauncher>();
+    sounds_ = std::make_unique<CanberraSounds>();
     FormCreate();
 }
 
@@ -247,6 +253,7 @@ void TForm1::RunExitSteps() {
 void TForm1::Timer1Timer() {
     dialUp_->Publish();
     monitor_.Timer1Timer();
+    CheckBeep(monitor_, *sounds_);
 }
 
 void TForm1::BitBtn1Click() {
@@ -328,6 +335,10 @@ void TForm1::ShowStatusText(const std::string& text) {
     // The window title is the text of the task-bar entry.
     setWindowTitle(statusText_);
     setToolTip(statusText_);
+}
+
+void TForm1::RunExecList() {
+    netrova::RunExecList(store_, *launcher_, boxes_);
 }
 
 void TForm1::EnableTimer(bool enabled) {

@@ -15,6 +15,8 @@ class QTimer;
 namespace netrova {
 
 class DialUpService;
+class ProgramLauncher;
+class Sounds;
 
 // The application title: the first text of the task-bar entry, before the first tick
 // replaces it with the status text.
@@ -64,6 +66,7 @@ public:
     void ShowTotalMoney(const std::string& text) override;
     void ShowStatusText(const std::string& text) override;
     void EnableTimer(bool enabled) override;
+    void RunExecList() override;
 
 signals:
     // The program ends with this code (the process entry ends the message loop).
@@ -87,6 +90,8 @@ private:
     MessageBoxes& boxes_;
     HelpViewer& help_;
     std::unique_ptr<DialUpService> dialUp_;
+    std::unique_ptr<ProgramLauncher> launcher_;
+    std::unique_ptr<Sounds> sounds_;
     TMonitor monitor_;
     bool exitStepsDone_ = false;
     QString statusText_;

@@ -144,8 +144,8 @@ void TMonitor::StepConnection() {
         machine.CloseKey();
 
         ConnState = csOnline;
-        // The launch list (RunExecList) starts here, last, so that all connection state is
-        // final before a failed launch can show a box.
+        // Last, so that all connection state is final before a failed launch can show a box.
+        view_.RunExecList();
     }
 }
 

@@ -29,6 +29,9 @@ public:
     // The application's title (task-bar text) and hint.
     virtual void ShowStatusText(const std::string& text) = 0;
     virtual void EnableTimer(bool enabled) = 0;
+    // The last step of a connection's start: the programs of the launch list. Without a
+    // window nothing is launched.
+    virtual void RunExecList() {}
 };
 
 // Shows nothing: for running the monitor without a window.

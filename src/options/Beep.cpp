@@ -1,0 +1,83 @@
+#include "options/Beep.h"
+
+#include "common/Text.h"
+#include "monitor/Monitor.h"
+#include "store/Defaults.h"
+
+#include <cstdint>
+
+namespace netrova {
+
+namespace {
+
+// In 64 bits: no stored interval and count can overflow the due time.
+std::int64_t DueSeconds(int interval, int count) {
+    return static_cast<std::int64_t>(interval) * count * 60;
+}
+
+} // namespace
+
+void CheckBeep(TMonitor& mon, Sounds& sounds) {
+    if (mon.BeepCount != 0 && mon.BeepEnabled == 1 && mon.Connected == 1 &&
+        mon.Elapsed >= DueSeconds(mon.BeepInterval, mon.BeepCount)) {
+        ++mon.BeepCount;
+        if (const auto kind = BeepSoundKind(mon.BeepSound))
+            sounds.Play(*kind);
+    }
+    if (mon.BeepEnabled == 0)
+        mon.BeepCount = 1;
+}
+
+int NextBeepCount(int elapsed, int interval) {
+    // An interval below a minute has no multiple ahead; such a store value never came from
+    // the dialog, and the count stays at the first reminder.
+    if (elapsed < 0 || interval < 1)
+        return 1;
+    return static_cast<int>(elapsed / DueSeconds(interval, 1) + 1);
+}
+
+void RereadBeepSettings(SettingsStore& store, TMonitor& mon) {
+    TRegistry reg(store, Root::CurrentUser);
+    reg.OpenKey(kBeepKey, true);
+    mon.BeepEnabled = reg.ReadInteger("Enabled");
+    mon.BeepInterval = reg.ReadInteger("Interval");
+    reg.CloseKey();
+    if (mon.Connected == 1)
+        mon.BeepCount = NextBeepCount(mon.Elapsed, mon.BeepInterval);
+}
+
+std::string StoreBeepSettings(SettingsStore& store, TMonitor& mon, bool enabled,
+                              const std::string& intervalText, int sound) {
+    TRegistry reg(store, Root::CurrentUser);
+    reg.OpenKey(kBeepKey, true);
+    reg.WriteInteger("Enabled", enabled ? 1 : 0);
+    if (!intervalText.empty()) {
+        mon.BeepInterval = LeadingInt(intervalText);
+        reg.WriteInteger("Interval", mon.BeepInterval);
+    }
+    reg.CloseKey();
+    // BeepEnabled stays: the command that opened the dialog reads it again.
+    mon.BeepCount = NextBeepCount(mon.Elapsed, mon.BeepInterval);
+    reg.OpenKey(kBeepKey, true);
+    reg.WriteInteger("Sound", sound);
+    reg.CloseKey();
+    mon.BeepSound = sound;
+    return std::to_string(mon.BeepInterval);
+}
+
+std::optional<SoundKind> BeepSoundKind(int sound) {
+    switch (sound) {
+    case 1:
+        return SoundKind::Default;
+    case 2:
+        return SoundKind::Asterisk;
+    case 3:
+        return SoundKind::Exclamation;
+    case 4:
+        return SoundKind::Hand;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace netrova

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/DialogSupport.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace netrova {
+
+class HelpViewer;
+class MessageBoxes;
+class SettingsStore;
+class TMonitor;
+
+// "Beep": the reminder's interval, on/off and sound. One instance for the program's life; it
+// works on the monitor's beep state.
+//
+// Controls (objectName = control name):
+//   Memo1         the read-only explanation
+//   Edit1         the interval after "Time interval in minutes :", at most four digits
+//   CheckBox1     "Beep is enabled"
+//   RadioButton1..RadioButton4  "System Default", "System Asterisk", "System Exclamation",
+//                 "System Hand"
+//   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
+class TForm4 : public QDialog {
+    Q_OBJECT
+public:
+    TForm4(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, TMonitor& mon,
+           QWidget* parent = nullptr);
+    ~TForm4() override;
+
+    // The command behind "&Beep ...": shows the dialog modally, then reads the settings again
+    // whatever way it closed. A store error of its handlers is thrown from here.
+    int Execute();
+
+    // Loads the controls from the store; queued at every showing, tests call it directly.
+    void FormActivate();
+
+    // Handlers.
+    void CheckBox1Click();
+    void Edit1Change();
+    void BitBtn1Click(); // OK
+    void BitBtn3Click(); // help
+
+    DialogErrors& Errors() { return errors_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+    int CheckedSound() const;
+
+    SettingsStore& store_;
+    MessageBoxes& boxes_;
+    HelpViewer& help_;
+    TMonitor& mon_;
+    DialogErrors errors_;
+
+    QPlainTextEdit* Memo1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QRadioButton* RadioButton[4] = {};
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+};
+
+} // namespace netrova

@@ -1,0 +1,76 @@
+#include "options/ExecList.h"
+
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramLauncher.h"
+#include "store/Defaults.h"
+
+namespace netrova {
+
+namespace {
+
+std::string LineName(std::size_t i) {
+    return "Line" + std::to_string(i);
+}
+
+} // namespace
+
+std::vector<std::string> ReadExecList(SettingsStore& store) {
+    TRegistry reg(store, Root::CurrentUser);
+    reg.OpenKey(kExecKey, true);
+    const int count = reg.ReadInteger("Lines");
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i)
+        lines.push_back(reg.ReadString(LineName(static_cast<std::size_t>(i))));
+    reg.CloseKey();
+    return lines;
+}
+
+void WriteExecList(SettingsStore& store, const std::vector<std::string>& lines) {
+    TRegistry reg(store, Root::CurrentUser);
+    reg.OpenKey(kExecKey, true);
+    reg.WriteInteger("Lines", static_cast<std::int32_t>(lines.size()));
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        reg.WriteString(LineName(i), lines[i]);
+    reg.CloseKey();
+}
+
+void RunExecList(SettingsStore& store, ProgramLauncher& launcher, MessageBoxes& boxes) {
+    // Read whole first: the store is not kept open while a failure box waits for the user.
+    for (const std::string& path : ReadExecList(store))
+        if (!launcher.Start(path))
+            boxes.Show("Can't launch the program : " + path, MsgIcon::Stop);
+}
+
+std::vector<std::string> TextLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::size_t end = text.find('\n', begin);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(text.substr(begin));
+            break;
+        }
+        lines.emplace_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += '\n';
+        text += lines[i];
+    }
+    // A final empty line needs its own line break to survive TextLines.
+    if (!lines.empty() && lines.back().empty())
+        text += '\n';
+    return text;
+}
+
+std::string ProgramCountText(std::size_t count) {
+    return "Now you have entered " + std::to_string(count) + " programs";
+}
+
+} // namespace netrova

@@ -1,0 +1,90 @@
+#include "options/Preferences.h"
+
+#include "common/Text.h"
+#include "platform/Autostart.h"
+#include "platform/MessageBoxes.h"
+#include "store/Defaults.h"
+
+namespace netrova {
+
+Preferences LoadPreferences(SettingsStore& store) {
+    Preferences p;
+    TRegistry reg(store, Root::LocalMachine);
+    reg.OpenKey(kProductKey, false);
+    p.Start = reg.ReadInteger("Start") != 0;
+    p.AntiCrash = reg.ReadInteger("AntiCrash") != 0;
+    reg.SetRootKey(Root::CurrentUser);
+    reg.OpenKey(kProductKey, false);
+    p.Logo = reg.ReadInteger("Logo") != 0;
+    p.Minimize = reg.ReadInteger("Minimize") != 0;
+    p.SystemTray = reg.ReadInteger("System tray") != 0;
+    p.ConnectDelay = std::to_string(reg.ReadInteger("Connect Delay"));
+    reg.CloseKey();
+    return p;
+}
+
+std::string StorePreferences(SettingsStore& store, Autostart& autostart, const Preferences& p,
+                             const std::string& program) {
+    TRegistry reg(store, Root::LocalMachine);
+    reg.OpenKey(kRunKey, true);
+    // Switched off, the value stays with empty text.
+    reg.WriteString(kRunValue, p.Start ? program : std::string());
+    reg.CloseKey();
+    if (p.Start)
+        autostart.Enable(program);
+    else
+        autostart.Disable();
+
+    reg.OpenKey(kProductKey, false);
+    reg.WriteInteger("AntiCrash", p.AntiCrash ? 1 : 0);
+    reg.WriteInteger("Start", p.Start ? 1 : 0);
+    reg.CloseKey();
+
+    reg.SetRootKey(Root::CurrentUser);
+    reg.OpenKey(kProductKey, false);
+    std::string delay = p.ConnectDelay;
+    if (!delay.empty())
+        reg.WriteInteger("Connect delay", LeadingInt(delay));
+    else
+        delay = std::to_string(reg.ReadInteger("Connect delay"));
+    reg.WriteInteger("Logo", p.Logo ? 1 : 0);
+    reg.WriteInteger("Minimize", p.Minimize ? 1 : 0);
+    reg.WriteInteger("System tray", p.SystemTray ? 1 : 0);
+    reg.CloseKey();
+    return delay;
+}
+
+void ApplyTrayChoice(bool tray, TrayControl& control, MessageBoxes& boxes) {
+    if (tray && control.TrayAvailable()) {
+        control.AddTrayIcon();
+        control.SetTrayMode(1);
+        return;
+    }
+    if (tray)
+        boxes.Show(kNoTrayText, MsgIcon::Information);
+    control.RemoveTrayIcon();
+    control.SetTrayMode(0);
+}
+
+bool LogoAtStart(SettingsStore& store) {
+    TRegistry reg(store, Root::CurrentUser);
+    if (!reg.OpenKey(kProductKey, false))
+        return true;
+    const bool logo = reg.ReadInteger("Logo") != 0;
+    reg.CloseKey();
+    return logo;
+}
+
+int CountNonDigits(std::string_view text) {
+    int count = 0;
+    for (const char c : text) {
+        // A character of several UTF-8 bytes counts once, on its first byte.
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80)
+            continue;
+        if (c < '0' || c > '9')
+            ++count;
+    }
+    return count;
+}
+
+} // namespace netrova

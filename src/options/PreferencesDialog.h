@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/DialogSupport.h"
+
+#include <QDialog>
+
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace netrova {
+
+class Autostart;
+class FileChooser;
+class HelpViewer;
+class MessageBoxes;
+class SettingsStore;
+class TrayControl;
+
+// "Preferences": start-up, task bar, the programs launched on connect, the connect delay and
+// anti-crash. One instance for the program's life, loaded from the store at every showing.
+//
+// Controls (objectName = control name):
+//   PageControl1  tabs "Startup", "Taskbar", "Exec", "Connection", "Anti-Crash"
+//   CheckBox1     "Load Netrova every time Windows starts"   CheckBox2 "Show logo picture on start"
+//   CheckBox3     "Minimize when execute"                     CheckBox4 "Minimize in System Tray"
+//   Memo1         the programs, one path per line; Button1 "Add"; Label1 the count
+//   Edit1         the connect delay after "Seconds :"
+//   CheckBox5     "Enable anti-crash function (recommended)"
+//   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    enum Page { StartupPage = 0, TaskbarPage, ExecPage, ConnectionPage, AntiCrashPage };
+
+    // `program` is what autostart starts: the running program's absolute path when empty.
+    TForm2(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, FileChooser& chooser,
+           Autostart& autostart, TrayControl& tray, std::string program = {},
+           QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // Shows the dialog modally on `page`, or on the page shown last for -1. A store error of
+    // its handlers is thrown from here after the dialog has closed.
+    int Execute(int page = -1);
+
+    // Loads the controls from the store; queued at every showing, tests call it directly.
+    void FormActivate();
+    void ReloadPrograms();
+
+    // Handlers.
+    void Button1Click(); // Add
+    void BitBtn1Click(); // OK
+    void BitBtn3Click(); // help
+    void Edit1Change();
+    void Memo1Change();
+
+    DialogErrors& Errors() { return errors_; }
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+
+    SettingsStore& store_;
+    MessageBoxes& boxes_;
+    HelpViewer& help_;
+    FileChooser& chooser_;
+    Autostart& autostart_;
+    TrayControl& tray_;
+    std::string program_;
+    DialogErrors errors_;
+
+    QTabWidget* PageControl1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox3 = nullptr;
+    QCheckBox* CheckBox4 = nullptr;
+    QCheckBox* CheckBox5 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+};
+
+} // namespace netrova

@@ -1,0 +1,68 @@
+#include "platform/Autostart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace netrova {
+
+std::string XdgAutostart::DefaultFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/')
+        return std::string(config) + "/autostart";
+    return QDir::homePath().toStdString() + "/.config/autostart";
+}
+
+std::string XdgAutostart::EntryPath() const {
+    return folder_ + "/netrova.desktop";
+}
+
+std::string XdgAutostart::ExecValue(const std::string& program) {
+    // Always quoted, so that spaces and the reserved characters stay part of the path.
+    std::string quoted = "\"";
+    for (const char c : program) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    quoted += '"';
+    // Then escaped once more, as every string of a desktop entry is.
+    std::string out;
+    for (const char c : quoted) {
+        if (c == '\\' || c == '%')
+            out += c;
+        out += c;
+    }
+    return out;
+}
+
+void XdgAutostart::Enable(const std::string& program) {
+    if (!QDir().mkpath(QString::fromStdString(folder_)))
+        throw std::runtime_error("Cannot create the folder " + folder_);
+    QSaveFile file(QString::fromStdString(EntryPath()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        throw std::runtime_error("Cannot write " + EntryPath());
+    const std::string entry = "[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=Netrova\n"
+                              "Comment=Dial-up connection monitor\n"
+                              "Exec=" +
+                              ExecValue(program) +
+                              "\n"
+                              "Terminal=false\n"
+                              "X-GNOME-Autostart-enabled=true\n";
+    file.write(entry.data(), static_cast<qint64>(entry.size()));
+    if (!file.commit())
+        throw std::runtime_error("Cannot write " + EntryPath());
+}
+
+void XdgAutostart::Disable() {
+    QFile file(QString::fromStdString(EntryPath()));
+    if (file.exists() && !file.remove())
+        throw std::runtime_error("Cannot remove " + EntryPath());
+}
+
+} // namespace netrova

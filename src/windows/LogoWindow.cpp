@@ -1,0 +1,71 @@
+#include "windows/LogoWindow.h"
+
+#include "options/Preferences.h"
+#include "platform/DialogSupport.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QTimer>
+
+// Resources of a static library have to be registered by hand, outside any namespace.
+static void InitWindowsResources() {
+    Q_INIT_RESOURCE(windows);
+}
+
+namespace netrova {
+
+namespace {
+
+constexpr int kPictureWidth = 282;
+constexpr int kPictureHeight = 251;
+constexpr int kLogoMilliseconds = 1000;
+
+} // namespace
+
+QPixmap LogoPicture() {
+    InitWindowsResources();
+    QPixmap picture(kPictureWidth, kPictureHeight);
+    picture.fill(Qt::black);
+    QSvgRenderer renderer(QStringLiteral(":/windows/logo.svg"));
+    QPainter painter(&picture);
+    renderer.render(&painter);
+    return picture;
+}
+
+TForm8::TForm8(QWidget* parent)
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("Form8"));
+    // The start-up logo never keeps the program alive on its own.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    // The picture is 4 pixels wider than the window; its right edge is cut off.
+    Image1->setPixmap(LogoPicture());
+    Image1->setGeometry(0, 0, kPictureWidth, kPictureHeight);
+    setFixedSize(kClientWidth, kClientHeight);
+    CenterOnScreen(*this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kLogoMilliseconds);
+    connect(Timer1, &QTimer::timeout, this, &TForm8::Timer1Timer);
+    Timer1->start();
+}
+
+TForm8::~TForm8() = default;
+
+void TForm8::Timer1Timer() {
+    if (isVisible())
+        accept();
+}
+
+bool TForm8::ShowAtStart(SettingsStore& store, QWidget* parent) {
+    if (!LogoAtStart(store))
+        return false;
+    TForm8 logo(parent);
+    logo.exec();
+    return true;
+}
+
+} // namespace netrova

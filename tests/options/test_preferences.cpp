@@ -1,0 +1,291 @@
+// The Preferences dialog: what it shows, what "OK" stores, the tray choice, the autostart entry
+// and the program list with its file chooser.
+#include "../monitor/MonitorRig.h"
+
+#include "options/Preferences.h"
+#include "options/PreferencesDialog.h"
+#include "platform/Autostart.h"
+#include "platform/FileChooser.h"
+#include "platform/QtFileChooser.h"
+#include "store/Defaults.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace netrova;
+using namespace netrova::test;
+
+namespace {
+
+const char* const kProgram = "/opt/net rova/netrova";
+
+class FakeTray : public TrayControl {
+public:
+    bool TrayAvailable() override { return available; }
+    void AddTrayIcon() override { calls += "add "; }
+    void RemoveTrayIcon() override { calls += "remove "; }
+    void SetTrayMode(int mode) override { calls += "mode" + std::to_string(mode) + " "; }
+    bool available = true;
+    std::string calls;
+};
+
+QString ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// A user with settings, and the one Preferences dialog over them.
+struct PrefsRig {
+    PrefsRig()
+        : autostart(autostartDir.path().toStdString()),
+          dialog(rig.store, rig.boxes, rig.help, chooser, autostart, tray, kProgram) {
+        rig.Start();
+        rig.help.requests.clear();
+    }
+    template <class W = QLineEdit> W* get(const char* name = "Edit1") {
+        W* w = dialog.findChild<W*>(QLatin1String(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    QCheckBox* box(const char* name) { return get<QCheckBox>(name); }
+    QPlainTextEdit* memo() { return get<QPlainTextEdit>("Memo1"); }
+    QString entry() { return QString::fromStdString(autostart.EntryPath()); }
+    int userInt(const char* name) { return rig.store.Int(Root::CurrentUser, kProductKey, name); }
+    int machineInt(const char* name) {
+        return rig.store.Int(Root::LocalMachine, kProductKey, name);
+    }
+
+    MonitorRig rig;
+    QTemporaryDir autostartDir;
+    XdgAutostart autostart;
+    ScriptedFileChooser chooser;
+    FakeTray tray;
+    TForm2 dialog;
+};
+
+} // namespace
+
+class PreferencesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void autostartEntryFollowsTheBox() {
+        PrefsRig p;
+        p.dialog.FormActivate();
+        QVERIFY(!p.box("CheckBox1")->isChecked()); // installed with "Start" 0
+        p.box("CheckBox1")->setChecked(true);
+        p.dialog.BitBtn1Click();
+        QCOMPARE(p.machineInt("Start"), 1);
+        QCOMPARE(p.rig.store.Str(Root::LocalMachine, kRunKey, kRunValue), std::string(kProgram));
+        QVERIFY(ReadFile(p.entry()).contains("\nExec=\"/opt/net rova/netrova\"\n"));
+
+        p.dialog.FormActivate();
+        QVERIFY(p.box("CheckBox1")->isChecked());
+        p.box("CheckBox1")->setChecked(false);
+        p.dialog.BitBtn1Click();
+        QCOMPARE(p.machineInt("Start"), 0);
+        QVERIFY(p.rig.store.Has(Root::LocalMachine, kRunKey, kRunValue));
+        QCOMPARE(p.rig.store.Str(Root::LocalMachine, kRunKey, kRunValue), std::string());
+        QVERIFY(!QFile::exists(p.entry()));
+    }
+
+    void execValueQuoting_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << "/usr/bin/netrova"
+                               << "\"/usr/bin/netrova\"";
+        QTest::newRow("reserved") << "/a\"b$c"
+                                  << "\"/a\\\\\"b\\\\$c\"";
+        QTest::newRow("backslash") << "/a\\b"
+                                   << "\"/a\\\\\\\\b\"";
+        QTest::newRow("percent") << "/100%/n"
+                                 << "\"/100%%/n\"";
+    }
+    void execValueQuoting() {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+        QCOMPARE(QString::fromStdString(XdgAutostart::ExecValue(program.toStdString())), exec);
+    }
+
+    // Anti-crash switched off in an earlier run stays off through an "OK" for something else.
+    void otherBoxesKeepTheirValues() {
+        PrefsRig p;
+        p.rig.store.SetInt(Root::LocalMachine, kProductKey, "AntiCrash", 0);
+        p.dialog.FormActivate();
+        QVERIFY(!p.box("CheckBox5")->isChecked());
+        QVERIFY(p.box("CheckBox2")->isChecked());
+        QVERIFY(p.box("CheckBox3")->isChecked());
+        p.box("CheckBox2")->setChecked(false);
+        p.dialog.BitBtn1Click();
+        QCOMPARE(p.machineInt("AntiCrash"), 0);
+        QCOMPARE(p.userInt("Logo"), 0);
+        QCOMPARE(p.userInt("Minimize"), 1);
+        QCOMPARE(p.userInt("Connect delay"), 10);
+        QVERIFY(!LogoAtStart(p.rig.store));
+    }
+
+    void emptyDelayKeepsTheStoredOne() {
+        PrefsRig p;
+        p.rig.SetConnectDelay(25);
+        p.dialog.FormActivate();
+        QCOMPARE(p.get()->text(), QString("25"));
+        p.get()->clear();
+        p.dialog.BitBtn1Click();
+        QCOMPARE(p.userInt("Connect delay"), 25);
+        QCOMPARE(p.get()->text(), QString("25"));
+        QVERIFY(p.rig.boxes.shown().empty());
+    }
+
+    void typedDelay_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("boxes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("digits") << "120" << 0 << "120";
+        QTest::newRow("letter") << "1x" << 1 << "0";
+        QTest::newRow("one box per character") << "a-b5" << 3 << "0";
+        QTest::newRow("non-ASCII letter") << QString::fromUtf8("5\u00e9") << 1 << "0";
+    }
+    void typedDelay() {
+        QFETCH(QString, text);
+        QFETCH(int, boxes);
+        QFETCH(QString, shown);
+        PrefsRig p;
+        p.dialog.FormActivate();
+        p.get()->setText(text); // pasted at once
+        QCOMPARE(p.get()->text(), shown);
+        QCOMPARE(int(p.rig.boxes.shown().size()), boxes);
+        for (const auto& b : p.rig.boxes.shown()) {
+            QCOMPARE(b.text, std::string("Incorrect number !"));
+            QCOMPARE(b.icon, MsgIcon::Warning);
+        }
+        p.dialog.BitBtn1Click();
+        QCOMPARE(p.userInt("Connect delay"), shown.toInt());
+    }
+
+    void programList() {
+        PrefsRig p;
+        p.dialog.FormActivate();
+        QCOMPARE(p.get<QLabel>("Label1")->text(), QString("Now you have entered 0 programs"));
+        p.memo()->setPlainText("/bin/mail\n\n/bin/web");
+        QCOMPARE(p.get<QLabel>("Label1")->text(), QString("Now you have entered 3 programs"));
+        p.chooser.answer = "/usr/bin/news";
+        QTest::mouseClick(p.get<QPushButton>("Button1"), Qt::LeftButton);
+        QCOMPARE(p.chooser.titles, std::string("Open\n"));
+        p.chooser.answer.clear(); // cancelled
+        QTest::mouseClick(p.get<QPushButton>("Button1"), Qt::LeftButton);
+        QCOMPARE(p.memo()->toPlainText(), QString("/bin/mail\n\n/bin/web\n/usr/bin/news"));
+        p.dialog.BitBtn1Click();
+        QCOMPARE(p.rig.store.Int(Root::CurrentUser, kExecKey, "Lines"), 4);
+        QCOMPARE(p.rig.store.Str(Root::CurrentUser, kExecKey, "Line1"), std::string());
+        QCOMPARE(p.rig.store.Str(Root::CurrentUser, kExecKey, "Line3"),
+                 std::string("/usr/bin/news"));
+
+        // Edits that were not confirmed are gone when the dialog closes.
+        p.memo()->setPlainText("/bin/other");
+        p.dialog.reject();
+        QCOMPARE(p.memo()->toPlainText(), QString("/bin/mail\n\n/bin/web\n/usr/bin/news"));
+        QCOMPARE(p.get<QLabel>("Label1")->text(), QString("Now you have entered 4 programs"));
+    }
+
+    void trayChoice_data() {
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<bool>("available");
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<int>("boxes");
+        QTest::newRow("on") << true << true << "add mode1 " << 0;
+        QTest::newRow("off") << false << true << "remove mode0 " << 0;
+        QTest::newRow("on without a tray") << true << false << "remove mode0 " << 1;
+    }
+    void trayChoice() {
+        QFETCH(bool, checked);
+        QFETCH(bool, available);
+        QFETCH(QString, calls);
+        QFETCH(int, boxes);
+        PrefsRig p;
+        p.tray.available = available;
+        p.dialog.FormActivate();
+        p.box("CheckBox4")->setChecked(checked);
+        p.dialog.BitBtn1Click();
+        QCOMPARE(QString::fromStdString(p.tray.calls), calls);
+        QCOMPARE(p.userInt("System tray"), checked ? 1 : 0);
+        QCOMPARE(int(p.rig.boxes.shown().size()), boxes);
+        if (boxes)
+            QCOMPARE(p.rig.boxes.shown().front().icon, MsgIcon::Information);
+    }
+
+    // The last page shown, "Anti-Crash" the first time, or the page a command asks for.
+    void opensOnTheAskedPage() {
+        PrefsRig p;
+        QList<int> pages;
+        const auto openOn = [&](int page) {
+            QTimer::singleShot(0, &p.dialog, [&] {
+                QCoreApplication::sendPostedEvents();
+                pages << p.get<QTabWidget>("PageControl1")->currentIndex();
+                QTest::mouseClick(p.get<QPushButton>("BitBtn2"), Qt::LeftButton);
+            });
+            QCOMPARE(p.dialog.Execute(page), int(QDialog::Rejected));
+        };
+        openOn(-1);
+        openOn(TForm2::ExecPage);
+        openOn(-1);
+        openOn(TForm2::StartupPage);
+        QCOMPARE(pages, (QList<int>{4, 2, 2, 0}));
+        QTest::mouseClick(p.get<QPushButton>("BitBtn3"), Qt::LeftButton);
+        QCOMPARE(p.rig.help.requests, std::vector<int>{9});
+    }
+
+    // "Executable files" lists folders and what the user may run; "All files" everything.
+    void chooserFilters() {
+        QTemporaryDir dir;
+        QFile script(dir.filePath("run.sh"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        QFile notes(dir.filePath("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.close();
+        QDir(dir.path()).mkdir("sub");
+
+        const auto dialog = QtFileChooser::MakeDialog("Open", nullptr);
+        QCOMPARE(dialog->windowTitle(), QString("Open"));
+        QStringList filters;
+        for (const QString& f : dialog->nameFilters())
+            filters << f.section(" (", 0, 0);
+        QCOMPARE(filters, (QStringList{"Executable files", "All files"}));
+
+        dialog->setDirectory(dir.path());
+        QAbstractProxyModel* proxy = dialog->proxyModel();
+        auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
+        QVERIFY(files);
+        const QModelIndex folder = files->index(dir.path());
+        QTRY_COMPARE(files->rowCount(folder), 3);
+        const auto listed = [&] {
+            QStringList names;
+            const QModelIndex root = proxy->mapFromSource(folder);
+            for (int row = 0; row < proxy->rowCount(root); ++row)
+                names << proxy->index(row, 0, root).data().toString();
+            names.sort();
+            return names;
+        };
+        QCOMPARE(listed(), (QStringList{"run.sh", "sub"}));
+        dialog->selectNameFilter(dialog->nameFilters().at(1));
+        QCOMPARE(listed(), (QStringList{"notes.txt", "run.sh", "sub"}));
+        dialog->selectNameFilter(dialog->nameFilters().at(0));
+        QCOMPARE(listed(), (QStringList{"run.sh", "sub"}));
+    }
+};
+
+QTEST_MAIN(PreferencesTest)
+#include "test_preferences.moc"
