@@ -70,7 +70,7 @@ public:
 
 private:
     GroupBy by_;
-    std::map<int, GroupTotals> dated_; // by day number, or year * 12 + month
+    std::map<std::int64_t, GroupTotals> dated_; // by the Started date
     std::unordered_map<std::string, std::size_t> index_;
     std::vector<GroupTotals> named_;
     GroupTotals total_{"Total"};
