@@ -2,111 +2,168 @@
 
 #include "common/Text.h"
 
+#include <array>
 #include <charconv>
+#include <cstring>
 
 namespace netrova {
 
 namespace {
 
-// Appends value in decimal, zero-padded to width digits.
-void AppendPadded(std::string& out, unsigned value, int width) {
-    char digits[8];
+// Export writes a million lines: they are put together in place, byte by byte, with no
+// strings in between.
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233"
+    "34353637383940414243444546474849505152535455565758596061626364656667"
+    "6869707172737475767778798081828384858687888990919293949596979899";
+
+// value in decimal, zero-padded to width digits.
+char* PutPadded(char* p, unsigned value, int width) {
+    if (width == 2 && value < 100) {
+        std::memcpy(p, kDigitPairs + 2 * value, 2);
+        return p + 2;
+    }
+    if (width == 4 && value < 10000) {
+        std::memcpy(p, kDigitPairs + 2 * (value / 100), 2);
+        std::memcpy(p + 2, kDigitPairs + 2 * (value % 100), 2);
+        return p + 4;
+    }
+    char digits[12];
     int n = 0;
     do {
         digits[n++] = static_cast<char>('0' + value % 10);
         value /= 10;
-    } while (value != 0 && n < 8);
+    } while (value != 0);
     for (int i = n; i < width; ++i)
-        out += '0';
+        *p++ = '0';
     while (n > 0)
-        out += digits[--n];
+        *p++ = digits[--n];
+    return p;
+}
+
+char* PutText(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+}
+
+char* PutNumber(char* p, std::int64_t value) {
+    return std::to_chars(p, p + 24, value).ptr;
+}
+
+// The form of FormatMoney: "12 dol. 5 c.".
+char* PutMoney(char* p, std::int32_t cents) {
+    p = PutText(PutNumber(p, cents / 100), " dol. ");
+    return PutText(PutNumber(p, cents % 100), " c.");
 }
 
 // 1999-07-04, or 1999-07 without the day.
-void AppendDate(std::string& out, const TStamp& s, bool withDay) {
-    AppendPadded(out, s.Year, 4);
-    out += '-';
-    AppendPadded(out, s.Month, 2);
+char* PutDate(char* p, const TStamp& s, bool withDay) {
+    p = PutPadded(p, s.Year, 4);
+    *p++ = '-';
+    p = PutPadded(p, s.Month, 2);
     if (withDay) {
-        out += '-';
-        AppendPadded(out, s.Day, 2);
+        *p++ = '-';
+        p = PutPadded(p, s.Day, 2);
     }
+    return p;
 }
 
-void AppendStamp(std::string& out, const TStamp& s, char between) {
-    AppendDate(out, s, true);
-    out += between;
-    AppendPadded(out, s.Hour, 2);
-    out += ':';
-    AppendPadded(out, s.Minute, 2);
-    out += ':';
-    AppendPadded(out, s.Second, 2);
+// 1999-07-04T21:05:00, with between in place of the T.
+char* PutStamp(char* p, const TStamp& s, char between) {
+    p = PutDate(p, s, true);
+    *p++ = between;
+    p = PutPadded(p, s.Hour, 2);
+    *p++ = ':';
+    p = PutPadded(p, s.Minute, 2);
+    *p++ = ':';
+    return PutPadded(p, s.Second, 2);
 }
 
-void AppendNumber(std::string& out, std::int64_t value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
-}
-
-void AppendCsvField(std::string& out, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out += text;
-        return;
-    }
-    out += '"';
+char* PutCsvField(char* p, std::string_view text) {
+    bool plain = true;
+    for (char c : text)
+        plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
+    if (plain)
+        return PutText(p, text);
+    *p++ = '"';
     for (char c : text) {
         if (c == '"')
-            out += '"';
-        out += c;
+            *p++ = '"';
+        *p++ = c;
     }
-    out += '"';
+    *p++ = '"';
+    return p;
 }
 
-void AppendJsonString(std::string& out, std::string_view text) {
+// The characters of a JSON string, escaped, without its quotes.
+char* PutJsonChars(char* p, std::string_view text) {
     static const char hex[] = "0123456789abcdef";
-    out += '"';
     for (char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (u < 0x20) {
-                out += "\\u00";
-                out += hex[u >> 4];
-                out += hex[u & 15];
-            } else {
-                out += c;
-            }
+        if (c == '"' || c == '\\') {
+            *p++ = '\\';
+            *p++ = c;
+        } else if (c == '\n') {
+            p = PutText(p, "\\n");
+        } else if (c == '\r') {
+            p = PutText(p, "\\r");
+        } else if (c == '\t') {
+            p = PutText(p, "\\t");
+        } else if (u < 0x20) {
+            p = PutText(p, "\\u00");
+            *p++ = hex[u >> 4];
+            *p++ = hex[u & 15];
+        } else {
+            *p++ = c;
         }
     }
-    out += '"';
+    return p;
+}
+
+// Byte classes for the one pass over a record's text field: 1 needs escaping or quoting,
+// 2 is not ASCII.
+using ByteClasses = std::array<unsigned char, 256>;
+constexpr ByteClasses Classes(std::string_view special, bool controls) {
+    ByteClasses classes{};
+    for (unsigned c = 0; c < 256; ++c)
+        classes[c] = c >= 0x80 ? 2 : (controls && c < 0x20) ? 1 : 0;
+    for (char c : special)
+        classes[static_cast<unsigned char>(c)] = 1;
+    return classes;
+}
+constexpr ByteClasses kCsvClasses = Classes(",\"\r\n", false);
+constexpr ByteClasses kJsonClasses = Classes("\"\\", true);
+
+// A record's text field through put, copied as it is when it is plain ASCII (as nearly all
+// are): one pass over its bytes.
+template <std::size_t N, typename Put>
+char* PutField(char* p, const char (&field)[N], const ByteClasses& classes, Put put) {
+    unsigned char seen = 0;
+    std::size_t len = 0;
+    for (; len < N && field[len] != 0; ++len) {
+        seen |= classes[static_cast<unsigned char>(field[len])];
+        p[len] = field[len];
+    }
+    if (seen == 0)
+        return p + len;
+    return (seen & 2) ? put(p, FieldText(field)) : put(p, std::string_view(field, len));
+}
+
+template <typename Put> void AppendLine(std::string& out, const THistoryRecord& r, Put put) {
+    const std::size_t at = out.size();
+    out.resize(at + kExportLineMax);
+    out.resize(static_cast<std::size_t>(put(r, out.data() + at) - out.data()));
 }
 
 std::string StampText(const TStamp& s, char between) {
-    std::string text;
-    AppendStamp(text, s, between);
-    return text;
+    char text[48];
+    return std::string(text, PutStamp(text, s, between));
 }
 
 std::string DateText(const TStamp& s, bool withDay) {
-    std::string text;
-    AppendDate(text, s, withDay);
-    return text;
+    char text[24];
+    return std::string(text, PutDate(text, s, withDay));
 }
 
 // Sort key of a record's Started day or month; the stamp's own fields, so that a stamp out of
@@ -167,58 +224,47 @@ std::string IsoStamp(const TStamp& s) {
     return StampText(s, 'T');
 }
 
-std::string CsvField(std::string_view text) {
-    std::string out;
-    AppendCsvField(out, text);
-    return out;
-}
-
-std::string JsonString(std::string_view text) {
-    std::string out;
-    AppendJsonString(out, text);
-    return out;
-}
-
 const char* const kCsvHeader =
     "started,ended,duration_seconds,fee_cents,fee_text,total_fee_text,provider,user\r\n";
 
+char* PutCsvLine(const THistoryRecord& r, char* p) {
+    p = PutStamp(p, r.Started, 'T');
+    *p++ = ',';
+    p = PutStamp(p, r.Ended, 'T');
+    *p++ = ',';
+    p = PutNumber(p, r.Duration);
+    *p++ = ',';
+    p = PutNumber(p, r.Fee);
+    *p++ = ',';
+    p = PutMoney(p, r.Fee); // never holds a comma or a quote
+    *p++ = ',';
+    p = PutField(p, r.TotalFeeText, kCsvClasses, PutCsvField);
+    *p++ = ',';
+    p = PutField(p, r.Provider, kCsvClasses, PutCsvField);
+    *p++ = ',';
+    p = PutField(p, r.User, kCsvClasses, PutCsvField);
+    return PutText(p, "\r\n");
+}
+
+char* PutJsonLine(const THistoryRecord& r, char* p) {
+    p = PutStamp(PutText(p, "{\"started\":\""), r.Started, 'T');
+    p = PutStamp(PutText(p, "\",\"ended\":\""), r.Ended, 'T');
+    p = PutNumber(PutText(p, "\",\"duration_seconds\":"), r.Duration);
+    p = PutNumber(PutText(p, ",\"fee_cents\":"), r.Fee);
+    p = PutText(p, ",\"fee_text\":\"");
+    p = PutText(PutMoney(p, r.Fee), "\"");
+    p = PutField(PutText(p, ",\"total_fee_text\":\""), r.TotalFeeText, kJsonClasses, PutJsonChars);
+    p = PutField(PutText(p, "\",\"provider\":\""), r.Provider, kJsonClasses, PutJsonChars);
+    p = PutField(PutText(p, "\",\"user\":\""), r.User, kJsonClasses, PutJsonChars);
+    return PutText(p, "\"}\n");
+}
+
 void AppendCsvLine(const THistoryRecord& r, std::string& out) {
-    AppendStamp(out, r.Started, 'T');
-    out += ',';
-    AppendStamp(out, r.Ended, 'T');
-    out += ',';
-    AppendNumber(out, r.Duration);
-    out += ',';
-    AppendNumber(out, r.Fee);
-    out += ',';
-    out += FormatMoney(r.Fee); // never holds a comma or a quote
-    out += ',';
-    AppendCsvField(out, FieldText(r.TotalFeeText));
-    out += ',';
-    AppendCsvField(out, FieldText(r.Provider));
-    out += ',';
-    AppendCsvField(out, FieldText(r.User));
-    out += "\r\n";
+    AppendLine(out, r, PutCsvLine);
 }
 
 void AppendJsonLine(const THistoryRecord& r, std::string& out) {
-    out += "{\"started\":\"";
-    AppendStamp(out, r.Started, 'T');
-    out += "\",\"ended\":\"";
-    AppendStamp(out, r.Ended, 'T');
-    out += "\",\"duration_seconds\":";
-    AppendNumber(out, r.Duration);
-    out += ",\"fee_cents\":";
-    AppendNumber(out, r.Fee);
-    out += ",\"fee_text\":";
-    AppendJsonString(out, FormatMoney(r.Fee));
-    out += ",\"total_fee_text\":";
-    AppendJsonString(out, FieldText(r.TotalFeeText));
-    out += ",\"provider\":";
-    AppendJsonString(out, FieldText(r.Provider));
-    out += ",\"user\":";
-    AppendJsonString(out, FieldText(r.User));
-    out += "}\n";
+    AppendLine(out, r, PutJsonLine);
 }
 
 std::vector<std::string> ListHeader() {

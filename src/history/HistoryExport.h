@@ -30,13 +30,15 @@ std::optional<int> ParseDate(std::string_view text);
 // 1999-07-04T21:05:00: local time, as the stamps hold it.
 std::string IsoStamp(const TStamp& s);
 
-// One CSV field, quoted when it holds a comma, a quote or a line break (quotes doubled).
-std::string CsvField(std::string_view text);
-// A JSON string literal with its quotes; the text is UTF-8.
-std::string JsonString(std::string_view text);
-
-// The export's header row and records. CSV lines end with CR LF, JSON lines with LF.
+// The export's header row and records: times in ISO 8601 local time, duration in seconds,
+// money in cents and as text, UTF-8. CSV (RFC 4180) quotes a field holding a comma, a quote or
+// a line break and ends lines with CR LF; JSON Lines end with LF.
 extern const char* const kCsvHeader;
+// Longest line a record can give (every byte of a text escaped).
+inline constexpr std::size_t kExportLineMax = 2048;
+// Write the line at p, which has room for kExportLineMax bytes, and return its end.
+char* PutCsvLine(const THistoryRecord& r, char* p);
+char* PutJsonLine(const THistoryRecord& r, char* p);
 void AppendCsvLine(const THistoryRecord& r, std::string& out);
 void AppendJsonLine(const THistoryRecord& r, std::string& out);
 

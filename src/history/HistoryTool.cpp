@@ -7,6 +7,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sys/stat.h>
@@ -161,7 +162,7 @@ public:
 
     // Visits the records that were whole when the file was opened; records appended since are
     // left for the next run. False on a read error.
-    bool Scan(const std::function<void(const THistoryRecord&)>& visit) {
+    template <typename Visit> bool Scan(Visit&& visit) {
         std::uint64_t seen = 0;
         if (whole_ > 0)
             ScanHistoryFile(path_, [&](const THistoryRecord& r) {
@@ -194,16 +195,29 @@ private:
 // Lines are gathered and written in large blocks: export writes a million lines.
 class Output {
 public:
-    explicit Output(std::ostream& out) : out_(out) { buffer_.reserve(kBlock + 4096); }
-    std::string& Buffer() { return buffer_; }
-    void MaybeFlush() {
-        if (buffer_.size() >= kBlock)
+    explicit Output(std::ostream& out)
+        : out_(out), buffer_(std::make_unique<char[]>(kBlock + kExportLineMax)) {}
+
+    // Room for one export line at the end of the buffer; Done takes the line's end.
+    char* Room() { return buffer_.get() + used_; }
+    void Done(char* end) {
+        used_ = static_cast<std::size_t>(end - buffer_.get());
+        if (used_ >= kBlock)
             Flush();
     }
-    void Flush() {
-        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        buffer_.clear();
+
+    void Write(std::string_view text) {
+        if (used_ + text.size() > kBlock) {
+            Flush();
+            if (text.size() > kBlock) {
+                out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+                return;
+            }
+        }
+        std::memcpy(buffer_.get() + used_, text.data(), text.size());
+        used_ += text.size();
     }
+
     bool Finish() {
         Flush();
         out_.flush();
@@ -211,9 +225,15 @@ public:
     }
 
 private:
+    void Flush() {
+        out_.write(buffer_.get(), static_cast<std::streamsize>(used_));
+        used_ = 0;
+    }
+
     static constexpr std::size_t kBlock = 1 << 16;
     std::ostream& out_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
 };
 
 void Widen(std::vector<std::size_t>& widths, const std::vector<std::string>& cells) {
@@ -233,27 +253,22 @@ void List(Source& source, const HistoryFilter& filter, Output& out, bool& ok) {
     });
     if (!ok)
         return;
-    out.Buffer() += AlignedLine(ListHeader(), widths, right) + "\n";
+    out.Write(AlignedLine(ListHeader(), widths, right) + "\n");
     ok = source.Scan([&](const THistoryRecord& r) {
         if (!filter.Matches(r))
             return;
-        out.Buffer() += AlignedLine(ListCells(r), widths, right) + "\n";
-        out.MaybeFlush();
+        out.Write(AlignedLine(ListCells(r), widths, right) + "\n");
     });
 }
 
 void Export(Source& source, const Command& cmd, Output& out, bool& ok) {
     const bool csv = cmd.Format == "csv";
     if (csv)
-        out.Buffer() += kCsvHeader;
+        out.Write(kCsvHeader);
     ok = source.Scan([&](const THistoryRecord& r) {
         if (!cmd.Filter.Matches(r))
             return;
-        if (csv)
-            AppendCsvLine(r, out.Buffer());
-        else
-            AppendJsonLine(r, out.Buffer());
-        out.MaybeFlush();
+        out.Done(csv ? PutCsvLine(r, out.Room()) : PutJsonLine(r, out.Room()));
     });
 }
 
@@ -283,13 +298,13 @@ void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, 
     // The fee column is padded on the total line too, so that the forecast stands apart.
     const std::vector<bool> right = {false, true, true, true};
     for (std::size_t i = 0; i + 1 < rows.size(); ++i)
-        out.Buffer() += AlignedLine(rows[i], widths, right) + "\n";
+        out.Write(AlignedLine(rows[i], widths, right) + "\n");
     std::string total = AlignedLine(rows.back(), widths, right);
     if (hooks.Forecast) {
         if (const std::string forecast = hooks.Forecast(); !forecast.empty())
             total += "  " + forecast;
     }
-    out.Buffer() += total + "\n";
+    out.Write(total + "\n");
 }
 
 } // namespace
