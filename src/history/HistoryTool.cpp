@@ -170,7 +170,8 @@ public:
                 return ++seen < whole_;
             });
         if (seen < whole_)
-            return Fail("read error after " + std::to_string(seen) + " records");
+            return Fail("only " + std::to_string(seen) + " of " + std::to_string(whole_) +
+                        " records could be read");
         return true;
     }
 

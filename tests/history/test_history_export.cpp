@@ -53,6 +53,16 @@ QStringList Lines(const QString& text) {
     return lines;
 }
 
+// The real tool's summary by user, as lines; none when it failed.
+QStringList ToolSummary(const QProcessEnvironment& env) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(NETROVA_HISTORY_TOOL, {"summary", "--by", "user"});
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
+    return Lines(QString::fromUtf8(p.readAllStandardOutput()));
+}
+
 } // namespace
 
 class TestHistoryExport : public QObject {
@@ -377,11 +387,7 @@ void TestHistoryExport::toolFindsHistoryAndForecastThroughStore() {
     store.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", "3600");
     const int days = today.daysInMonth() - today.day() + 1;
 
-    QProcess p;
-    p.start(NETROVA_HISTORY_TOOL, {"summary", "--by", "user"});
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), 0);
-    const QStringList lines = Lines(QString::fromUtf8(p.readAllStandardOutput()));
+    const QStringList lines = ToolSummary(QProcessEnvironment::systemEnvironment());
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines[1].startsWith("anna "));
     if (QDate::currentDate() == today) // not across midnight
@@ -397,11 +403,7 @@ void TestHistoryExport::toolFindsHistoryAndForecastThroughStore() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("NETROVA_MACHINE_STORE", machine);
     env.insert("NETROVA_USER_STORE", empty.path() + "/netrova/user.db");
-    p.setProcessEnvironment(env);
-    p.start(NETROVA_HISTORY_TOOL, {"summary", "--by", "user"});
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), 0);
-    const QStringList bare = Lines(QString::fromUtf8(p.readAllStandardOutput()));
+    const QStringList bare = ToolSummary(env);
     QCOMPARE(bare.size(), 3);
     QVERIFY(bare[1].startsWith("bob "));
     QVERIFY2(!bare[2].contains("By the next reset"), qPrintable(bare[2]));
