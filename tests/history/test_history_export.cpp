@@ -192,7 +192,9 @@ void TestHistoryExport::filters() {
     QFETCH(QStringList, args);
     QFETCH(QString, fees);
     // A connection counts on the day it started, also when it ends the next day.
-    Append(Record(Stamp(1999, 7, 4, 23, 59, 59), 60, 1, "isp", "Default"));
+    THistoryRecord overMidnight = Record(Stamp(1999, 7, 4, 23, 59, 59), 60, 1, "isp", "Default");
+    overMidnight.Ended = Stamp(1999, 7, 5, 0, 0, 59);
+    Append(overMidnight);
     Append(Record(Stamp(1999, 7, 5, 0, 0, 0), 60, 2, "isp", "default"));
     Append(Record(Stamp(1999, 7, 5, 23, 59, 59), 60, 3, "isp", "Default"));
     Append(Record(Stamp(1999, 7, 31, 8), 60, 4, "Sky, Net"));
