@@ -53,14 +53,18 @@ QStringList Lines(const QString& text) {
     return lines;
 }
 
-// The real tool's summary by user, as lines; none when it failed.
-QStringList ToolSummary(const QProcessEnvironment& env) {
+// The real tool's summary by user.
+Result ToolSummary(const QProcessEnvironment& env) {
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(NETROVA_HISTORY_TOOL, {"summary", "--by", "user"});
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return {};
-    return Lines(QString::fromUtf8(p.readAllStandardOutput()));
+    Result r;
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.code = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
 }
 
 } // namespace
@@ -389,7 +393,9 @@ void TestHistoryExport::toolFindsHistoryAndForecastThroughStore() {
     store.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", "3600");
     const int days = today.daysInMonth() - today.day() + 1;
 
-    const QStringList lines = ToolSummary(QProcessEnvironment::systemEnvironment());
+    const Result withStore = ToolSummary(QProcessEnvironment::systemEnvironment());
+    QCOMPARE(withStore.code, 0);
+    const QStringList lines = Lines(withStore.out);
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines[1].startsWith("anna "));
     if (QDate::currentDate() == today) // not across midnight
@@ -405,11 +411,24 @@ void TestHistoryExport::toolFindsHistoryAndForecastThroughStore() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("NETROVA_MACHINE_STORE", machine);
     env.insert("NETROVA_USER_STORE", empty.path() + "/netrova/user.db");
-    const QStringList bare = ToolSummary(env);
+    const Result withoutStore = ToolSummary(env);
+    QCOMPARE(withoutStore.code, 0);
+    const QStringList bare = Lines(withoutStore.out);
     QCOMPARE(bare.size(), 3);
     QVERIFY(bare[1].startsWith("bob "));
     QVERIFY2(!bare[2].contains("By the next reset"), qPrintable(bare[2]));
     QVERIFY(!QFile::exists(machine));
+
+    // A store file that is no database: the history cannot be found, and the message says why.
+    QFile junk(machine);
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    const Result broken = ToolSummary(env);
+    QCOMPARE(broken.code, 1);
+    QVERIFY2(broken.err.contains(machine) && broken.err.contains("cannot be used"),
+             qPrintable(broken.err));
+    QCOMPARE(broken.out, QString());
 }
 
 QTEST_GUILESS_MAIN(TestHistoryExport)
