@@ -341,15 +341,11 @@ void TestHistoryExport::badArguments_data() {
     QTest::newRow("nothing") << QStringList{} << "no command";
     QTest::newRow("unknown command") << QStringList{"show"} << "unknown command \"show\"";
     QTest::newRow("export without format") << QStringList{"export"} << "needs --format";
-    QTest::newRow("bad format") << QStringList{"export", "--format", "xml"} << "unknown format";
-    QTest::newRow("summary without by") << QStringList{"summary"} << "needs --by";
     QTest::newRow("bad grouping") << QStringList{"summary", "--by", "week"} << "unknown grouping";
     QTest::newRow("format on list")
         << QStringList{"list", "--format", "csv"} << "--format does not go";
     QTest::newRow("no such day") << QStringList{"list", "--from", "1999-02-29"}
                                  << "--from needs a date";
-    QTest::newRow("month 13") << QStringList{"list", "--to", "1999-13-01"} << "--to needs a date";
-    QTest::newRow("not a date") << QStringList{"list", "--to", "yesterday"} << "--to needs a date";
     QTest::newRow("signed day") << QStringList{"list", "--to", "1999-07--4"} << "--to needs a date";
     QTest::newRow("from after to")
         << QStringList{"list", "--from", "1999-07-05", "--to", "1999-07-04"}
@@ -357,7 +353,6 @@ void TestHistoryExport::badArguments_data() {
     QTest::newRow("missing value") << QStringList{"list", "--user"} << "--user needs a value";
     QTest::newRow("twice") << QStringList{"list", "--user", "a", "--user=b"} << "given twice";
     QTest::newRow("unknown option") << QStringList{"list", "--all"} << "unknown option";
-    QTest::newRow("two commands") << QStringList{"list", "export"} << "unexpected argument";
 }
 
 void TestHistoryExport::badArguments() {
