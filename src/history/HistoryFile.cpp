@@ -154,7 +154,12 @@ bool EmptyHistory(const std::string& programPath) {
 
 std::size_t ScanHistory(const std::string& programPath,
                         const std::function<bool(const THistoryRecord&)>& visit) {
-    const int fd = ::open(HistoryPath(programPath).c_str(), O_RDONLY | O_CLOEXEC);
+    return ScanHistoryFile(HistoryPath(programPath), visit);
+}
+
+std::size_t ScanHistoryFile(const std::string& filePath,
+                            const std::function<bool(const THistoryRecord&)>& visit) {
+    const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return 0;
     // Read in blocks of whole records: one read per record would cost more than the readers'

@@ -67,5 +67,8 @@ bool EmptyHistory(const std::string& programPath);
 // visit may return false to stop early.
 std::size_t ScanHistory(const std::string& programPath,
                         const std::function<bool(const THistoryRecord&)>& visit);
+// The same for a history file named by its own path (a copy, a file given on a command line).
+std::size_t ScanHistoryFile(const std::string& filePath,
+                            const std::function<bool(const THistoryRecord&)>& visit);
 
 } // namespace netrova

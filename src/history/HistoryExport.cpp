@@ -1,0 +1,349 @@
+#include "history/HistoryExport.h"
+
+#include "common/Text.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+
+namespace netrova {
+
+namespace {
+
+// Export writes a million lines: they are put together in place, byte by byte, with no
+// strings in between.
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233"
+    "34353637383940414243444546474849505152535455565758596061626364656667"
+    "6869707172737475767778798081828384858687888990919293949596979899";
+
+// value in decimal, zero-padded to width digits.
+char* PutPadded(char* p, unsigned value, int width) {
+    if (width == 2 && value < 100) {
+        std::memcpy(p, kDigitPairs + 2 * value, 2);
+        return p + 2;
+    }
+    if (width == 4 && value < 10000) {
+        std::memcpy(p, kDigitPairs + 2 * (value / 100), 2);
+        std::memcpy(p + 2, kDigitPairs + 2 * (value % 100), 2);
+        return p + 4;
+    }
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = n; i < width; ++i)
+        *p++ = '0';
+    while (n > 0)
+        *p++ = digits[--n];
+    return p;
+}
+
+char* PutText(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+}
+
+char* PutNumber(char* p, std::int64_t value) {
+    return std::to_chars(p, p + 24, value).ptr;
+}
+
+// The form of FormatMoney: "12 dol. 5 c.".
+char* PutMoney(char* p, std::int32_t cents) {
+    p = PutText(PutNumber(p, cents / 100), " dol. ");
+    return PutText(PutNumber(p, cents % 100), " c.");
+}
+
+// 1999-07-04, or 1999-07 without the day.
+char* PutDate(char* p, const TStamp& s, bool withDay) {
+    p = PutPadded(p, s.Year, 4);
+    *p++ = '-';
+    p = PutPadded(p, s.Month, 2);
+    if (withDay) {
+        *p++ = '-';
+        p = PutPadded(p, s.Day, 2);
+    }
+    return p;
+}
+
+// 1999-07-04T21:05:00, with between in place of the T.
+char* PutStamp(char* p, const TStamp& s, char between) {
+    p = PutDate(p, s, true);
+    *p++ = between;
+    p = PutPadded(p, s.Hour, 2);
+    *p++ = ':';
+    p = PutPadded(p, s.Minute, 2);
+    *p++ = ':';
+    return PutPadded(p, s.Second, 2);
+}
+
+char* PutCsvField(char* p, std::string_view text) {
+    bool plain = true;
+    for (char c : text)
+        plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
+    if (plain)
+        return PutText(p, text);
+    *p++ = '"';
+    for (char c : text) {
+        if (c == '"')
+            *p++ = '"';
+        *p++ = c;
+    }
+    *p++ = '"';
+    return p;
+}
+
+// The characters of a JSON string, escaped, without its quotes.
+char* PutJsonChars(char* p, std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            *p++ = '\\';
+            *p++ = c;
+        } else if (c == '\n') {
+            p = PutText(p, "\\n");
+        } else if (c == '\r') {
+            p = PutText(p, "\\r");
+        } else if (c == '\t') {
+            p = PutText(p, "\\t");
+        } else if (u < 0x20) {
+            p = PutText(p, "\\u00");
+            *p++ = hex[u >> 4];
+            *p++ = hex[u & 15];
+        } else {
+            *p++ = c;
+        }
+    }
+    return p;
+}
+
+// Byte classes for the one pass over a record's text field: 1 needs escaping or quoting,
+// 2 is not ASCII.
+using ByteClasses = std::array<unsigned char, 256>;
+constexpr ByteClasses Classes(std::string_view special, bool controls) {
+    ByteClasses classes{};
+    for (unsigned c = 0; c < 256; ++c)
+        classes[c] = c >= 0x80 ? 2 : (controls && c < 0x20) ? 1 : 0;
+    for (char c : special)
+        classes[static_cast<unsigned char>(c)] = 1;
+    return classes;
+}
+constexpr ByteClasses kCsvClasses = Classes(",\"\r\n", false);
+constexpr ByteClasses kJsonClasses = Classes("\"\\", true);
+
+// A record's text field through put, copied as it is when it is plain ASCII (as nearly all
+// are): one pass over its bytes.
+template <std::size_t N, typename Put>
+char* PutField(char* p, const char (&field)[N], const ByteClasses& classes, Put put) {
+    unsigned char seen = 0;
+    std::size_t len = 0;
+    for (; len < N && field[len] != 0; ++len) {
+        seen |= classes[static_cast<unsigned char>(field[len])];
+        p[len] = field[len];
+    }
+    if (seen == 0)
+        return p + len;
+    return (seen & 2) ? put(p, FieldText(field)) : put(p, std::string_view(field, len));
+}
+
+template <typename Put> void AppendLine(std::string& out, const THistoryRecord& r, Put put) {
+    const std::size_t at = out.size();
+    out.resize(at + kExportLineMax);
+    out.resize(static_cast<std::size_t>(put(r, out.data() + at) - out.data()));
+}
+
+std::string StampText(const TStamp& s, char between) {
+    char text[48];
+    return std::string(text, PutStamp(text, s, between));
+}
+
+std::string DateText(const TStamp& s, bool withDay) {
+    char text[24];
+    return std::string(text, PutDate(text, s, withDay));
+}
+
+// Sort key of a record's Started day or month; the stamp's own fields, so that a stamp out of
+// range still gets a group of its own.
+std::int64_t DateKey(const TStamp& s, bool withDay) {
+    return (std::int64_t{s.Year} << 32) | (std::int64_t{s.Month} << 16) | (withDay ? s.Day : 0);
+}
+
+void AddTo(GroupTotals& g, const THistoryRecord& r) {
+    ++g.Connections;
+    g.Time += r.Duration;
+    g.Fee += r.Fee;
+}
+
+} // namespace
+
+bool HistoryFilter::Matches(const THistoryRecord& r) const {
+    if (FromDay || ToDay) {
+        const int day = DayNumber(r.Started);
+        if ((FromDay && day < *FromDay) || (ToDay && day > *ToDay))
+            return false;
+    }
+    return (!User || FieldText(r.User) == *User) &&
+           (!Provider || FieldText(r.Provider) == *Provider);
+}
+
+std::optional<int> ParseDate(std::string_view text) {
+    int parts[3] = {};
+    const char* p = text.data();
+    const char* const end = text.data() + text.size();
+    for (int i = 0; i < 3; ++i) {
+        const char* start = p;
+        const auto [next, ec] = std::from_chars(p, end, parts[i]);
+        const std::ptrdiff_t digits = next - start;
+        // from_chars takes a minus sign, which a date has none of.
+        if (ec != std::errc() || digits < 1 || digits > (i == 0 ? 4 : 2) || *start == '-')
+            return std::nullopt;
+        p = next;
+        if (i < 2) {
+            if (p == end || *p != '-')
+                return std::nullopt;
+            ++p;
+        }
+    }
+    if (p != end)
+        return std::nullopt;
+    // A date that does not exist (31 April) comes back from the day number as another one.
+    const int number = DayNumber(parts[0], parts[1], parts[2]);
+    int y = 0, m = 0, d = 0;
+    DateFromDayNumber(number, y, m, d);
+    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || y != parts[0] || m != parts[1] ||
+        d != parts[2])
+        return std::nullopt;
+    return number;
+}
+
+std::string IsoStamp(const TStamp& s) {
+    return StampText(s, 'T');
+}
+
+const char* const kCsvHeader =
+    "started,ended,duration_seconds,fee_cents,fee_text,total_fee_text,provider,user\r\n";
+
+char* PutCsvLine(const THistoryRecord& r, char* p) {
+    p = PutStamp(p, r.Started, 'T');
+    *p++ = ',';
+    p = PutStamp(p, r.Ended, 'T');
+    *p++ = ',';
+    p = PutNumber(p, r.Duration);
+    *p++ = ',';
+    p = PutNumber(p, r.Fee);
+    *p++ = ',';
+    p = PutMoney(p, r.Fee); // never holds a comma or a quote
+    *p++ = ',';
+    p = PutField(p, r.TotalFeeText, kCsvClasses, PutCsvField);
+    *p++ = ',';
+    p = PutField(p, r.Provider, kCsvClasses, PutCsvField);
+    *p++ = ',';
+    p = PutField(p, r.User, kCsvClasses, PutCsvField);
+    return PutText(p, "\r\n");
+}
+
+char* PutJsonLine(const THistoryRecord& r, char* p) {
+    p = PutStamp(PutText(p, "{\"started\":\""), r.Started, 'T');
+    p = PutStamp(PutText(p, "\",\"ended\":\""), r.Ended, 'T');
+    p = PutNumber(PutText(p, "\",\"duration_seconds\":"), r.Duration);
+    p = PutNumber(PutText(p, ",\"fee_cents\":"), r.Fee);
+    p = PutText(p, ",\"fee_text\":\"");
+    p = PutText(PutMoney(p, r.Fee), "\"");
+    p = PutField(PutText(p, ",\"total_fee_text\":\""), r.TotalFeeText, kJsonClasses, PutJsonChars);
+    p = PutField(PutText(p, "\",\"provider\":\""), r.Provider, kJsonClasses, PutJsonChars);
+    p = PutField(PutText(p, "\",\"user\":\""), r.User, kJsonClasses, PutJsonChars);
+    return PutText(p, "\"}\n");
+}
+
+void AppendCsvLine(const THistoryRecord& r, std::string& out) {
+    AppendLine(out, r, PutCsvLine);
+}
+
+void AppendJsonLine(const THistoryRecord& r, std::string& out) {
+    AppendLine(out, r, PutJsonLine);
+}
+
+std::vector<std::string> ListHeader() {
+    return {"Started", "Ended", "Time", "Fee", "Total fee", "Provider", "User"};
+}
+
+std::vector<std::string> ListCells(const THistoryRecord& r) {
+    return {StampText(r.Started, ' '), StampText(r.Ended, ' '),   FormatDuration(r.Duration),
+            FormatMoney(r.Fee),        FieldText(r.TotalFeeText), FieldText(r.Provider),
+            FieldText(r.User)};
+}
+
+std::size_t TextWidth(std::string_view text) {
+    std::size_t width = 0;
+    for (char c : text)
+        width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return width;
+}
+
+std::string AlignedLine(const std::vector<std::string>& cells,
+                        const std::vector<std::size_t>& widths,
+                        const std::vector<bool>& rightAligned) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += "  ";
+        const bool last = i + 1 == cells.size();
+        const std::size_t width = i < widths.size() ? widths[i] : 0;
+        const std::size_t pad = width > TextWidth(cells[i]) ? width - TextWidth(cells[i]) : 0;
+        const bool right = i < rightAligned.size() && rightAligned[i];
+        if (right)
+            line.append(pad, ' ');
+        line += cells[i];
+        if (!right && !last)
+            line.append(pad, ' ');
+    }
+    return line;
+}
+
+void HistorySummary::Add(const THistoryRecord& r) {
+    AddTo(total_, r);
+    switch (by_) {
+    case GroupBy::Day:
+    case GroupBy::Month: {
+        const bool byDay = by_ == GroupBy::Day;
+        GroupTotals& g = dated_[DateKey(r.Started, byDay)];
+        if (g.Connections == 0)
+            g.Name = DateText(r.Started, byDay);
+        AddTo(g, r);
+        break;
+    }
+    case GroupBy::Provider:
+    case GroupBy::User: {
+        std::string name = by_ == GroupBy::User ? FieldText(r.User) : FieldText(r.Provider);
+        const auto [it, added] = index_.try_emplace(name, named_.size());
+        if (added)
+            named_.push_back(GroupTotals{std::move(name)});
+        AddTo(named_[it->second], r);
+        break;
+    }
+    }
+}
+
+std::vector<GroupTotals> HistorySummary::Groups() const {
+    if (by_ == GroupBy::Provider || by_ == GroupBy::User)
+        return named_;
+    std::vector<GroupTotals> groups;
+    for (const auto& [key, g] : dated_)
+        groups.push_back(g);
+    return groups;
+}
+
+std::string SumDurationText(std::int64_t seconds) {
+    return std::to_string(seconds / 3600) + ":" + std::to_string(seconds % 3600 / 60) + ":" +
+           std::to_string(seconds % 60);
+}
+
+std::string SumMoneyText(std::int64_t cents) {
+    return std::to_string(cents / 100) + " dol. " + std::to_string(cents % 100) + " c.";
+}
+
+} // namespace netrova

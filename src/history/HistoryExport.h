@@ -1,0 +1,85 @@
+#pragma once
+
+#include "history/HistoryFile.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace netrova {
+
+// Which records a listing, an export or a summary takes. Dates are those of the Started stamp,
+// both ends included; names are compared exactly, as the statistics window does.
+struct HistoryFilter {
+    std::optional<int> FromDay; // day numbers
+    std::optional<int> ToDay;
+    std::optional<std::string> User;
+    std::optional<std::string> Provider;
+
+    bool Matches(const THistoryRecord& r) const;
+};
+
+// "1999-07-04" (or "1999-7-4") -> its day number; nullopt for anything else, dates that do not
+// exist included.
+std::optional<int> ParseDate(std::string_view text);
+
+// 1999-07-04T21:05:00: local time, as the stamps hold it.
+std::string IsoStamp(const TStamp& s);
+
+// The export's header row and records: times in ISO 8601 local time, duration in seconds,
+// money in cents and as text, UTF-8. CSV (RFC 4180) quotes a field holding a comma, a quote or
+// a line break and ends lines with CR LF; JSON Lines end with LF.
+extern const char* const kCsvHeader;
+// Longest line a record can give (every byte of a text escaped).
+inline constexpr std::size_t kExportLineMax = 2048;
+// Write the line at p, which has room for kExportLineMax bytes, and return its end.
+char* PutCsvLine(const THistoryRecord& r, char* p);
+char* PutJsonLine(const THistoryRecord& r, char* p);
+void AppendCsvLine(const THistoryRecord& r, std::string& out);
+void AppendJsonLine(const THistoryRecord& r, std::string& out);
+
+// The cells of one row of the aligned listing, and its column titles.
+std::vector<std::string> ListHeader();
+std::vector<std::string> ListCells(const THistoryRecord& r);
+// Columns padded to the widths given (in characters, not bytes); the last cell is not padded.
+std::string AlignedLine(const std::vector<std::string>& cells,
+                        const std::vector<std::size_t>& widths,
+                        const std::vector<bool>& rightAligned);
+// Characters of UTF-8 text, for column widths.
+std::size_t TextWidth(std::string_view text);
+
+enum class GroupBy { Day, Month, Provider, User };
+
+struct GroupTotals {
+    std::string Name;
+    std::int64_t Connections = 0;
+    std::int64_t Time = 0; // seconds
+    std::int64_t Fee = 0;  // cents
+};
+
+// Per-group sums over the records added, and their total. Memory grows with the groups only.
+class HistorySummary {
+public:
+    explicit HistorySummary(GroupBy by) : by_(by) {}
+    void Add(const THistoryRecord& r);
+    // Days and months in date order, providers and users in the order they first appear.
+    std::vector<GroupTotals> Groups() const;
+    const GroupTotals& Total() const { return total_; }
+
+private:
+    GroupBy by_;
+    std::map<std::int64_t, GroupTotals> dated_; // by the Started date
+    std::unordered_map<std::string, std::size_t> index_;
+    std::vector<GroupTotals> named_;
+    GroupTotals total_{"Total"};
+};
+
+// Texts of 64-bit sums in the program's forms: "1:30:0" and "12 dol. 5 c.".
+std::string SumDurationText(std::int64_t seconds);
+std::string SumMoneyText(std::int64_t cents);
+
+} // namespace netrova

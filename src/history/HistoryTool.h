@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace netrova {
+
+// The netrova-history command line: list, export and summary of the history file.
+
+inline constexpr int kHistoryToolOk = 0;
+inline constexpr int kHistoryUnreadable = 1;
+inline constexpr int kHistoryBadArguments = 2;
+
+extern const char* const kHistoryToolUsage;
+
+// What the tool takes from the settings store; both are asked for only when needed.
+struct HistoryToolHooks {
+    // The program's history.dat, used when --file is not given. Throws std::exception naming
+    // the problem when the store cannot be read.
+    std::function<std::string()> HistoryFile;
+    // The forecast for the summary's total line; "" when there is none.
+    std::function<std::string()> Forecast;
+};
+
+// Runs one command line (without the program name) and returns the exit code: 0 done, 1 the
+// history (or the output) could not be read (written), 2 bad arguments. Problems go to err,
+// each naming what went wrong; a torn last record is reported there and skipped.
+int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const HistoryToolHooks& hooks);
+
+} // namespace netrova

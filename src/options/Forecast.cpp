@@ -1,0 +1,73 @@
+#include "options/Forecast.h"
+
+#include "common/TStamp.h"
+#include "common/Text.h"
+#include "store/Defaults.h"
+#include "store/Registry.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace netrova {
+
+namespace {
+
+int DayOf(const CalendarDate& date) {
+    return DayNumber(date.Year, date.Month, date.Day);
+}
+
+std::int32_t Scaled(std::int32_t total, std::int64_t periodDays, std::int64_t daysSoFar) {
+    const std::int64_t value = std::int64_t{total} * periodDays / daysSoFar;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+PeriodForecast ForecastAtReset(const CalendarDate& since, const CalendarDate& today,
+                               std::int32_t allTime, std::int32_t allMoney,
+                               const std::optional<CalendarDate>& nextReset) {
+    const int first = DayOf(since);
+    const int now = DayOf(today);
+    const CalendarDate nextMonth = today.Month >= 12 ? CalendarDate{today.Year + 1, 1, 1}
+                                                     : CalendarDate{today.Year, today.Month + 1, 1};
+    const int end = DayOf(nextReset ? *nextReset : nextMonth); // first day of the next period
+    const std::int64_t daysSoFar = std::int64_t{now} - first + 1;
+    const std::int64_t periodDays = std::int64_t{end} - first;
+    if (daysSoFar <= 0 || periodDays <= daysSoFar)
+        return {allTime, allMoney};
+    return {Scaled(allTime, periodDays, daysSoFar), Scaled(allMoney, periodDays, daysSoFar)};
+}
+
+std::string ForecastText(const PeriodForecast& forecast) {
+    return "By the next reset: about " + std::to_string(forecast.Time / 3600) + " h. " +
+           std::to_string(forecast.Time % 3600 / 60) + " min., " + FormatMoney(forecast.Money);
+}
+
+std::optional<CounterState> ReadCounterState(SettingsStore& store) {
+    TRegistry reg(store, Root::LocalMachine);
+    if (!reg.OpenKey(kCounterAllKey, false))
+        return std::nullopt;
+    for (const char* name : {"Year", "Month", "Day", "Reset", "Reset14", "AllTime", "AllMoney"})
+        if (!reg.ValueExists(name))
+            return std::nullopt;
+    CounterState counter;
+    counter.Since = {reg.ReadInteger("Year"), reg.ReadInteger("Month"), reg.ReadInteger("Day")};
+    counter.Policy = reg.ReadInteger("Reset");
+    counter.Marker = reg.ReadInteger("Reset14");
+    counter.AllTime = LeadingInt(reg.ReadString("AllTime"));
+    counter.AllMoney = reg.ReadInteger("AllMoney");
+    reg.CloseKey();
+    return counter;
+}
+
+PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& today) {
+    // Only the three schedules reset; any other policy never does, as at start-up.
+    const bool resets = counter.Policy >= 1 && counter.Policy <= 3;
+    const auto next = resets ? ResetOnDate(counter.Since.Year, counter.Since.Month,
+                                           counter.Since.Day, counter.Policy, counter.Marker)
+                             : std::nullopt;
+    return ForecastAtReset(counter.Since, today, counter.AllTime, counter.AllMoney, next);
+}
+
+} // namespace netrova

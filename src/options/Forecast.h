@@ -1,0 +1,50 @@
+#pragma once
+
+#include "options/CounterText.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace netrova {
+
+class SettingsStore;
+
+// Where the counter totals are heading: the time and money they will have reached at the next
+// reset if every day to come costs what the days so far cost on average.
+
+struct PeriodForecast {
+    std::int32_t Time = 0;  // seconds
+    std::int32_t Money = 0; // cents
+    friend bool operator==(const PeriodForecast&, const PeriodForecast&) = default;
+};
+
+// The totals "AllTime" and "AllMoney", counted since the counting-since date, scaled from the
+// days so far (today included) to the days until the next reset (the reset day belongs to the
+// next period). Without a reset date ("Never") the period ends with the current month. A reset
+// that is already due, or a clock behind the counting-since date, forecasts the totals as they
+// stand.
+PeriodForecast ForecastAtReset(const CalendarDate& since, const CalendarDate& today,
+                               std::int32_t allTime, std::int32_t allMoney,
+                               const std::optional<CalendarDate>& nextReset);
+
+// "By the next reset: about 12 h. 30 min., 14 dol. 20 c."
+std::string ForecastText(const PeriodForecast& forecast);
+
+// The counter as "\Software\Netrova\Counter\All" holds it.
+struct CounterState {
+    CalendarDate Since;        // "Year", "Month", "Day"
+    int Policy = 4;            // "Reset"
+    int Marker = 14;           // "Reset14"
+    std::int32_t AllTime = 0;  // "AllTime", seconds
+    std::int32_t AllMoney = 0; // "AllMoney", cents
+};
+
+// Reads the counter from the machine-wide store; nullopt when the key or one of its values is
+// missing. Store errors other than a missing value are thrown.
+std::optional<CounterState> ReadCounterState(SettingsStore& store);
+
+// The forecast for the stored counter on the given day, with its reset-on date.
+PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& today);
+
+} // namespace netrova

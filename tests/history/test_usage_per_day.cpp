@@ -1,0 +1,65 @@
+#include "common/TStamp.h"
+#include "history/UsagePerDay.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace netrova;
+
+namespace {
+
+THistoryRecord Record(int y, int m, int d, int hour, std::int32_t seconds, std::int32_t fee) {
+    THistoryRecord r{};
+    r.Started = TStamp{
+        std::uint16_t(y), std::uint16_t(m), 0, std::uint16_t(d), std::uint16_t(hour), 0, 0, 0};
+    r.Ended = r.Started;
+    r.Duration = seconds;
+    r.Fee = fee;
+    return r;
+}
+
+} // namespace
+
+class TestUsagePerDay : public QObject {
+    Q_OBJECT
+
+private slots:
+    void periodDays_data();
+    void periodDays();
+};
+
+void TestUsagePerDay::periodDays_data() {
+    QTest::addColumn<int>("today");    // days after 30 December 1999, the first day
+    QTest::addColumn<QString>("days"); // connections/seconds/cents per day from 30 December
+    // The period began on 30 December; the history is in the order connections ended.
+    QTest::newRow("today 3 January") << 4 << "2/5400/150 0/0/0 0/0/0 1/60/1 2/7260/1201";
+    // Later stamps (a clock that was set wrong) go to the last day.
+    QTest::newRow("today 1 January") << 2 << "2/5400/150 0/0/0 3/7320/1202";
+    QTest::newRow("clock before the period") << -8 << "5/12720/1352";
+}
+
+void TestUsagePerDay::periodDays() {
+    QFETCH(int, today);
+    QFETCH(QString, days);
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString();
+    // Running at the reset on 30 December: it counts on the period's first day.
+    QVERIFY(AppendHistoryRecord(path, Record(1999, 12, 29, 23, 3600, 100)));
+    QVERIFY(AppendHistoryRecord(path, Record(1999, 12, 30, 8, 1800, 50)));
+    // Started before midnight: the day it started.
+    QVERIFY(AppendHistoryRecord(path, Record(2000, 1, 2, 23, 60, 1)));
+    QVERIFY(AppendHistoryRecord(path, Record(2000, 1, 3, 0, 7200, 1200)));
+    QVERIFY(AppendHistoryRecord(path, Record(2000, 1, 3, 22, 60, 1)));
+
+    const int first = DayNumber(1999, 12, 30);
+    const auto usage = UsagePerDay(path, first, first + today);
+    QStringList got;
+    for (std::size_t i = 0; i < usage.size(); ++i) {
+        QCOMPARE(usage[i].Day, first + int(i));
+        got << QString("%1/%2/%3").arg(usage[i].Connections).arg(usage[i].Time).arg(usage[i].Money);
+    }
+    QCOMPARE(got.join(' '), days);
+}
+
+QTEST_GUILESS_MAIN(TestUsagePerDay)
+#include "test_usage_per_day.moc"

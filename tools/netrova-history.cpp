@@ -1,0 +1,77 @@
+// netrova-history: lists, exports and sums up the history of finished connections, for people,
+// spreadsheets and scripts. The command line itself is handled by RunHistoryTool; this file
+// only connects it to the settings store and the clock.
+
+#include "history/HistoryFile.h"
+#include "history/HistoryTool.h"
+#include "options/Forecast.h"
+#include "platform/Clock.h"
+#include "store/Defaults.h"
+#include "store/Registry.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace netrova;
+
+namespace {
+
+// The tool only reads: a store that does not exist yet is not created, and then the program
+// directory is the default one beside where the machine store would be.
+class StoreAccess {
+public:
+    explicit StoreAccess(StorePaths paths) : paths_(std::move(paths)) {}
+
+    SettingsStore* Store() {
+        if (!store_ && std::filesystem::exists(paths_.Machine))
+            store_ = std::make_unique<SettingsStore>(paths_);
+        return store_.get();
+    }
+
+    std::string ProgramPath() {
+        std::string path;
+        if (SettingsStore* store = Store()) {
+            TRegistry reg(*store, Root::LocalMachine);
+            if (reg.OpenKey(kProductKey, false)) {
+                path = reg.ReadString("Program path");
+                reg.CloseKey();
+            }
+        }
+        return path.empty() ? paths_.MachineFolder() : path;
+    }
+
+    std::string Forecast() {
+        try {
+            SettingsStore* store = Store();
+            const auto counter = store ? ReadCounterState(*store) : std::nullopt;
+            if (!counter)
+                return {};
+            SystemClock clock;
+            const TStamp now = clock.Now();
+            return ForecastText(ForecastAtReset(*counter, {now.Year, now.Month, now.Day}));
+        } catch (const std::exception& e) {
+            // The summary stands without it.
+            std::cerr << "netrova-history: no forecast: " << e.what() << "\n";
+            return {};
+        }
+    }
+
+private:
+    StorePaths paths_;
+    std::unique_ptr<SettingsStore> store_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    StoreAccess access(StorePaths::FromEnvironment());
+    HistoryToolHooks hooks;
+    hooks.HistoryFile = [&] { return HistoryPath(access.ProgramPath()); };
+    hooks.Forecast = [&] { return access.Forecast(); };
+    return RunHistoryTool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
+                          hooks);
+}
