@@ -29,6 +29,11 @@ public:
     // The application's title (task-bar text) and hint.
     virtual void ShowStatusText(const std::string& text) = 0;
     virtual void EnableTimer(bool enabled) = 0;
+    // The tray icon of tray mode: added at start-up, given the status text and picture (1
+    // while a connection is counted, else 0) at every tick, removed at exit.
+    virtual void AddTrayIcon() = 0;
+    virtual void UpdateTrayIcon(const std::string& text, int picture) = 0;
+    virtual void RemoveTrayIcon() = 0;
 };
 
 // Shows nothing: for running the monitor without a window.
@@ -43,6 +48,9 @@ public:
     void ShowTotalMoney(const std::string&) override {}
     void ShowStatusText(const std::string&) override {}
     void EnableTimer(bool) override {}
+    void AddTrayIcon() override {}
+    void UpdateTrayIcon(const std::string&, int) override {}
+    void RemoveTrayIcon() override {}
 };
 
 // The monitor's state and its routines: start-up, the one-second tick, fee accrual, backup,
