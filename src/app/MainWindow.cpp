@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcutEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -322,6 +323,7 @@ void TForm1::BuildCommands() {
         action->setEnabled(false);
         // Short-cuts work while the window is shown, whichever control has the focus.
         addAction(action);
+        action->installEventFilter(this);
     }
 }
 
@@ -333,6 +335,7 @@ QAction* TForm1::Command(const char* name) const {
 
 void TForm1::BuildMenus() {
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    menuBar()->installEventFilter(this);
     const auto addMenu = [this](const char* name, const char* title, auto& items) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(title));
         menu->setObjectName(QLatin1String(name));
@@ -577,6 +580,20 @@ void TForm1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange)
         HdWin();
     QMainWindow::changeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // A command's short-cut wins over a menu title's mnemonic ("&Counter ..." has Alt+O, as
+    // "&Options" does); Qt would otherwise take turns between them.
+    if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        const QKeySequence key = static_cast<QShortcutEvent*>(event)->key();
+        for (QAction* action : actions())
+            if (action->isEnabled() && action->shortcut() == key) {
+                action->trigger();
+                return true;
+            }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::ShowConnectionStatus(const std::string& caption) {

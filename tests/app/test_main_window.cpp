@@ -416,6 +416,22 @@ private slots:
         QCOMPARE(found, expected);
     }
 
+    // Alt+O is both "&Counter ..." and the "&Options" menu: the command wins, every time.
+    void commandShortcutWinsOverAMenuMnemonic() {
+        Rig rig;
+        QAction* counter = rig.Child<QAction>("Counter1");
+        counter->setEnabled(true);
+        QSignalSpy triggered(counter, &QAction::triggered);
+        rig.form->show();
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(rig.form.get(), Qt::Key_O, Qt::AltModifier);
+            QTRY_COMPARE(triggered.count(), i + 1);
+            QVERIFY(!rig.Child<QMenu>("Options1")->isVisible());
+        }
+    }
+
     void everyEntryReachesItsTargetOrIsDisabled_data() {
         QTest::addColumn<int>("entry");
         for (int i = 0; i < int(std::size(kEntries)); ++i)
