@@ -182,7 +182,8 @@ private slots:
         QCOMPARE(timer->interval(), 1000);
         QCOMPARE(rig.form->windowTitle(), QStringLiteral("Netrova v1.2"));
         // Nothing is shown before the first tick.
-        for (const char* value : {"Label6", "Label7", "Label8", "Label9", "Label11"})
+        for (const char* value : {"Label6", "Label7", "Label8", "Label9", "Label11", "Label13",
+                                  "Label15", "Label17", "Label19", "Label20"})
             QVERIFY2(rig.Text(value).isEmpty(), value);
         QVERIFY(rig.Child<QLabel>("Image1")->isHidden());
         QVERIFY(!rig.Child<QLabel>("Image2")->isHidden());
