@@ -20,9 +20,7 @@ private slots:
         QTest::addColumn<int>("average");
         QTest::newRow("3661 s on the reset day") << 3661 << 0 << 3661;
         QTest::newRow("3661 s the next day, truncated") << 3661 << 1 << 1830;
-        QTest::newRow("7200 s on the reset day") << 7200 << 0 << 7200;
         QTest::newRow("7200 s the next day") << 7200 << 1 << 3600;
-        QTest::newRow("a month later") << 100000 << 29 << 3333;
         // The clock set back: no day to divide by, or a negative count.
         QTest::newRow("reset day tomorrow") << 3661 << -1 << 3661;
         QTest::newRow("reset day next week") << 3661 << -7 << 3661;
@@ -43,8 +41,6 @@ private slots:
         QTest::addColumn<QString>("resetOn");
         QTest::newRow("two weeks, the 14th") << 1 << 14 << 3 << "2026 - 3 - 14";
         QTest::newRow("two weeks, next month") << 1 << 1 << 3 << "2026 - 4 - 1";
-        QTest::newRow("two weeks, December") << 1 << 1 << 12 << "2027 - 1 - 1";
-        QTest::newRow("the month") << 2 << 14 << 3 << "2026 - 4 - 1";
         QTest::newRow("the month, December") << 2 << 14 << 12 << "2027 - 1 - 1";
         QTest::newRow("two months") << 3 << 14 << 3 << "2026 - 5 - 1";
         QTest::newRow("two months, November") << 3 << 14 << 11 << "2027 - 1 - 1";
@@ -73,22 +69,10 @@ private slots:
         QCOMPARE(texts.average, std::string("1 h. 0 min. 0 sec."));
     }
 
-    // A missing value is the store's error, not a silent zero.
-    void missingDoubleIsAnError() {
-        TempStore store;
-        for (const char* v : {"Year", "Month", "Day"})
-            store.SetInt(Root::LocalMachine, kCounterAllKey, v, 1);
-        QVERIFY_THROWS_EXCEPTION(std::exception,
-                                 ReadHistoryGroup(store, TStamp{2026, 3, 2, 10}, 0, 4, 14));
-    }
-
     void trayTipIsCutWithoutSplittingACharacter_data() {
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("fits") << "Netrova: [Not Connected]"
-                              << "Netrova: [Not Connected]";
         const QString sixtyThree = QString(63, QLatin1Char('x'));
-        QTest::newRow("63 bytes") << sixtyThree << sixtyThree;
         QTest::newRow("64 bytes") << sixtyThree + "y" << sixtyThree;
         // "é" is two bytes, taking bytes 63 and 64.
         QTest::newRow("a character across the limit")
