@@ -1,27 +1,44 @@
 #include "app/MainWindow.h"
 
+#include "app/HistoryGroup.h"
 #include "app/StatusPictures.h"
+#include "app/TrayIcon.h"
+#include "common/Text.h"
 #include "options/Beep.h"
+#include "options/BeepDialog.h"
+#include "options/Counter.h"
+#include "options/CounterDialog.h"
 #include "options/ExecList.h"
+#include "options/PreferencesDialog.h"
+#include "platform/Autostart.h"
 #include "platform/CanberraSounds.h"
+#include "platform/Clock.h"
 #include "platform/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/ProgramLauncher.h"
+#include "platform/QtFileChooser.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/Tariffoptions.h"
+#include "windows/AboutBox.h"
+#include "windows/LogoWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcutEvent>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 namespace netrova {
 
@@ -30,34 +47,171 @@ namespace {
 const QColor kMaroon(128, 0, 0);
 const QColor kRed(255, 0, 0);
 
+// One command of the main window: its action's name (after its menu item), caption,
+// short-cut, hint and picture.
+struct CommandInfo {
+    const char* name;
+    const char* caption;
+    QKeyCombination shortcut;
+    const char* hint;
+    const char* picture;
+};
+
+const QKeyCombination kNoKey = QKeyCombination(Qt::Key_unknown);
+
+const CommandInfo kCommands[] = {
+    {"Resetcounter1", "&Reset counter", Qt::CTRL | Qt::Key_R, "Reset the counter", "resetcounter"},
+    {"Createreport1", "&Create report", kNoKey, "Create report", "createreport"},
+    {"Deletereports1", "&Delete reports", kNoKey, "Delete all reports", "deletereports"},
+    {"Openreport1", "&Open report ...", Qt::CTRL | Qt::Key_O, "Open report", "openreport"},
+    {"Hide1", "Hi&de", Qt::CTRL | Qt::Key_D, "Hide program", "hide"},
+    {"Exit2", "E&xit", Qt::ALT | Qt::Key_F4, "Exit program", "exit"},
+    {"Connections1", "Co&nnections ...", Qt::ALT | Qt::Key_N, "History of connections",
+     "connections"},
+    {"Viewstatistic1", "View &statistic ...", Qt::ALT | Qt::Key_S, "View statistic", "statistic"},
+    {"Beep1", "&Beep ...", Qt::ALT | Qt::Key_B, "Beep", "beep"},
+    {"Counter1", "&Counter ...", Qt::ALT | Qt::Key_O, "Counter", "counter"},
+    {"Providers1", "&Providers ...", Qt::ALT | Qt::Key_P, "Providers", "providers"},
+    {"Tariffs1", "&Tariffs ...", Qt::ALT | Qt::Key_T, "Tariffs", "tariffs"},
+    {"Preferences1", "Pr&eferences ...", kNoKey, "Preferences", "preferences"},
+    {"Help2", "&Help", Qt::Key_F1, "Netrova help", "help"},
+    {"About1", "&About ...", kNoKey, "About the program ", "about"},
+    // Tool bar only: the Preferences dialog opened on its page "Startup" or "Exec".
+    {"Programpreferences1", "Program preferences", kNoKey, "Program preferences", "preferences"},
+    {"Execution1", "Execution", kNoKey, "Execution", "execution"},
+};
+
+// Menus and bars as lists of command names; nullptr is a separator.
+const char* const kFileMenu[] = {"Resetcounter1", "Createreport1", "Deletereports1", "Openreport1",
+                                 nullptr,         "Hide1",         "Exit2"};
+const char* const kViewMenu[] = {"Connections1", "Viewstatistic1"};
+const char* const kOptionsMenu[] = {"Beep1",      nullptr,    "Counter1", nullptr,
+                                    "Providers1", "Tariffs1", nullptr,    "Preferences1"};
+const char* const kHelpMenu[] = {"Help2", nullptr, "About1"};
+const char* const kToolBar[] = {"Createreport1",  "Openreport1", "Connections1",
+                                "Viewstatistic1", nullptr,       "Programpreferences1",
+                                "Beep1",          "Execution1",  nullptr,
+                                "Providers1",     "Tariffs1",    "Counter1",
+                                nullptr,          "About1",      "Help2"};
+
+// The tray menu after "Restore": its own name and caption, the command it triggers.
+struct TrayEntry {
+    const char* name;
+    const char* caption;
+    const char* command;
+};
+const TrayEntry kTrayMenu[] = {
+    {nullptr, nullptr, nullptr},
+    {"Connections2", "Connections ...", "Connections1"},
+    {nullptr, nullptr, nullptr},
+    {"Beep2", "Beep ...", "Beep1"},
+    {nullptr, nullptr, nullptr},
+    {"Counter2", "Counter ...", "Counter1"},
+    {nullptr, nullptr, nullptr},
+    {"Providers2", "Providers ...", "Providers1"},
+    {"Tariffs2", "Tariffs ...", "Tariffs1"},
+    {nullptr, nullptr, nullptr},
+    {"Preferences2", "Preferences ...", "Preferences1"},
+    {nullptr, nullptr, nullptr},
+    {"Exit1", "Exit", "Exit2"},
+};
+
+// The commands that do something. A command missing here stays disabled: wiring a dialog is
+// one line here and its handler.
+const struct {
+    const char* command;
+    void (TForm1::*handler)();
+} kHandlers[] = {
+    {"Resetcounter1", &TForm1::Resetcounter1Click},
+    {"Createreport1", &TForm1::Createreport1Click},
+    {"Hide1", &TForm1::BitBtn1Click},
+    {"Exit2", &TForm1::Exit2Click},
+    {"Beep1", &TForm1::Beep1Click},
+    {"Counter1", &TForm1::Counter1Click},
+    {"Providers1", &TForm1::Providers1Click},
+    {"Tariffs1", &TForm1::Tariffs1Click},
+    {"Preferences1", &TForm1::Preferences1Click},
+    {"Help2", &TForm1::Help2Click},
+    {"About1", &TForm1::About1Click},
+    {"Programpreferences1", &TForm1::Programpreferences1Click},
+    {"Execution1", &TForm1::Execution1Click},
+};
+
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& text = {}) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     return label;
 }
 
-void SetTextColor(QLabel* label, const QColor& color) {
-    QPalette palette = label->palette();
+void SetTextColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    widget->setPalette(palette);
 }
 
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
+void SetBold(QWidget* widget) {
+    QFont font = widget->font();
+    font.setBold(true);
+    widget->setFont(font);
+}
+
+// Texts are written only when they change: most ticks change nothing but the clock.
+void SetText(QLabel* label, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    if (label->text() != value)
+        label->setText(value);
+}
+
+// One row of a group: caption on the left, value beside it; the hint belongs to both.
+QLabel* AddField(QGridLayout* grid, QWidget* group, const char* captionName, const char* caption,
+                 const char* valueName, const char* hint, int valueWidth) {
+    const int row = grid->count() / 2;
+    QLabel* captionLabel = NewLabel(group, captionName, QString::fromLatin1(caption));
+    QLabel* value = NewLabel(group, valueName);
+    captionLabel->setToolTip(QString::fromLatin1(hint));
+    value->setToolTip(QString::fromLatin1(hint));
+    value->setMinimumWidth(valueWidth);
+    grid->addWidget(captionLabel, row, 0);
+    grid->addWidget(value, row, 1);
+    return value;
+}
+
+QGridLayout* NewFieldGrid(QGroupBox* group, int captionWidth) {
+    auto* grid = new QGridLayout(group);
+    grid->setColumnMinimumWidth(0, captionWidth);
+    grid->setColumnStretch(1, 1);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(4);
+    return grid;
 }
 
 } // namespace
 
 TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                QWidget* parent)
-    : QMainWindow(parent), store_(store), boxes_(boxes), help_(help),
-      monitor_(store, clock, boxes, help, *this) {
+    : TForm1(store, clock, boxes, help, std::make_unique<TrayIcon>(), parent) {}
+
+TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
+               std::unique_ptr<TrayIcon> tray, QWidget* parent)
+    : QMainWindow(parent), store_(store), clock_(clock), boxes_(boxes), help_(help),
+      tray_(std::move(tray)), monitor_(store, clock, boxes, help, *this) {
     setObjectName(QStringLiteral("Form1"));
     BuildWindow();
-    BuildMenu();
+    BuildCommands();
+    BuildMenus();
+    BuildToolBar();
+    BuildTrayMenu();
+    WireCommands();
+    setFixedSize(sizeHint());
+    CentreOnScreen();
     dialUp_ = MakeDialUpService(store_);
     launcher_ = std::make_unique<QtProgramLauncher>();
     sounds_ = std::make_unique<CanberraSounds>();
+    chooser_ = std::make_unique<QtFileChooser>(this);
+    autostart_ = std::make_unique<XdgAutostart>();
+    Form2 = new TForm2(store_, boxes_, help_, *chooser_, *autostart_, *this, {}, this);
+    Form4 = new TForm4(store_, boxes_, help_, monitor_, this);
+    Form6 = new TForm6(monitor_, store_, clock_, boxes_, help_, this);
     FormCreate();
 }
 
@@ -79,98 +233,103 @@ void TForm1::BuildWindow() {
     headingFont.setBold(true);
     headingFont.setPointSizeF(headingFont.pointSizeF() * 1.5);
     Label1->setFont(headingFont);
+    SetTextColor(Label1, QColor(23, 63, 128));
     Label1->setAlignment(Qt::AlignCenter);
     layout->addWidget(Label1);
 
     // Room for the longest texts the fields usually hold, so that the window keeps its size,
     // and one caption width for both groups, so that their values line up.
+    QFont bold = font();
+    bold.setBold(true);
     const int valueWidth =
-        fontMetrics().horizontalAdvance(QStringLiteral("9999 h. 59 min. 59 sec.")) + 8;
+        std::max(fontMetrics().horizontalAdvance(QStringLiteral("9999 h. 59 min. 59 sec.")),
+                 fontMetrics().horizontalAdvance(QStringLiteral("No tariffs for provider"))) +
+        8;
     const int captionWidth =
         fontMetrics().horizontalAdvance(QStringLiteral("Average t. p. d. :")) + 4;
 
-    GroupBox1 = new QGroupBox(tr("Not connected"), central);
+    GroupBox1 = new QGroupBox(QStringLiteral("Not connected"), central);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    auto* status = new QGridLayout(GroupBox1);
-    status->setColumnMinimumWidth(0, captionWidth);
-    status->setColumnStretch(1, 1);
-    status->setHorizontalSpacing(12);
-    struct Field {
-        const char* caption;
-        const char* captionName;
-        const char* valueName;
-        const char* hint;
-        QLabel** value;
-    };
-    const Field fields[] = {
-        {"Con. time :", "Label2", "Label6", "Current or last connection time", &Label6},
-        {"Current fee :", "Label3", "Label7", "Current or last connection money for Internet",
-         &Label7},
-        {"User :", "Label4", "Label8", "Connected user ", &Label8},
-        {"Provider :", "Label5", "Label9", "Internet Provider", &Label9},
-    };
-    int row = 0;
-    for (const Field& f : fields) {
-        QLabel* caption = NewLabel(GroupBox1, f.captionName, QString::fromLatin1(f.caption));
-        QLabel* value = NewLabel(GroupBox1, f.valueName);
-        value->setToolTip(QString::fromLatin1(f.hint));
-        value->setMinimumWidth(valueWidth);
-        status->addWidget(caption, row, 0);
-        status->addWidget(value, row, 1);
-        *f.value = value;
-        ++row;
-    }
-    // The provider's hint belongs to its caption as well.
-    GroupBox1->findChild<QLabel*>(QStringLiteral("Label5"))->setToolTip(Label9->toolTip());
+    QGridLayout* status = NewFieldGrid(GroupBox1, captionWidth);
+    Label6 = AddField(status, GroupBox1, "Label2", "Con. time :", "Label6",
+                      "Current or last connection time", valueWidth);
+    Label7 = AddField(status, GroupBox1, "Label3", "Current fee :", "Label7",
+                      "Current or last connection money for Internet", valueWidth);
+    Label8 =
+        AddField(status, GroupBox1, "Label4", "User :", "Label8", "Connected user ", valueWidth);
+    Label9 = AddField(status, GroupBox1, "Label5", "Provider :", "Label9", "Internet Provider",
+                      valueWidth);
     SetTextColor(Label6, kMaroon);
     SetTextColor(Label7, kMaroon);
 
     Image1 = NewLabel(GroupBox1, "Image1");
     Image1->setPixmap(ConnectedPicture());
-    Image1->setToolTip(tr("Connected"));
+    Image1->setToolTip(QStringLiteral("Connected"));
     Image2 = NewLabel(GroupBox1, "Image2");
     Image2->setPixmap(NotConnectedPicture());
-    Image2->setToolTip(tr("Not connected"));
+    Image2->setToolTip(QStringLiteral("Not connected"));
     // Both pictures share one place; only one of them is shown.
-    status->addWidget(Image1, 0, 2, row, 1, Qt::AlignCenter);
-    status->addWidget(Image2, 0, 2, row, 1, Qt::AlignCenter);
+    status->addWidget(Image1, 0, 2, status->rowCount(), 1, Qt::AlignCenter);
+    status->addWidget(Image2, 0, 2, status->rowCount(), 1, Qt::AlignCenter);
     Image1->hide();
     layout->addWidget(GroupBox1);
 
-    GroupBox2 = new QGroupBox(tr("History"), central);
+    GroupBox2 = new QGroupBox(QStringLiteral("History"), central);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    auto* history = new QGridLayout(GroupBox2);
-    history->setColumnMinimumWidth(0, captionWidth);
-    history->setColumnStretch(1, 1);
-    history->setHorizontalSpacing(12);
-    history->addWidget(NewLabel(GroupBox2, "Label10", QStringLiteral("General fee :")), 0, 0);
-    Label11 = NewLabel(GroupBox2, "Label11");
-    Label11->setToolTip(QStringLiteral("All money for the Internet since the last counter reset"));
-    Label11->setMinimumWidth(valueWidth);
+    QGridLayout* history = NewFieldGrid(GroupBox2, captionWidth);
+    Label13 = AddField(history, GroupBox2, "Label12", "All Con. time :", "Label13",
+                       "All connections time sice the last counter reset", valueWidth);
+    Label15 = AddField(history, GroupBox2, "Label14", "Average t. p. d. :", "Label15",
+                       "Average time per day", valueWidth);
+    Label11 = AddField(history, GroupBox2, "Label10", "General fee :", "Label11",
+                       "All money for the Internet since the last counter reset", valueWidth);
+    Label17 = AddField(history, GroupBox2, "Label16", "Counting since :", "Label17",
+                       "The last counter reset", valueWidth);
+    Label19 = AddField(history, GroupBox2, "Label18", "Reset on :", "Label19",
+                       "When the counter will be reset", valueWidth);
+    SetTextColor(Label13, kRed);
     SetTextColor(Label11, kRed);
-    history->addWidget(Label11, 0, 1);
-    // The other totals, the clock and the tool bar join this window with the main window's
-    // full contents.
+    SetBold(Label19);
+    // The pictures' column of the group above, kept here too so that both groups line up.
+    history->setColumnMinimumWidth(2, ConnectedPicture().deviceIndependentSize().toSize().width());
     layout->addWidget(GroupBox2);
 
-    BitBtn1 = new QPushButton(tr("Hi&de"), central);
+    Label20 = NewLabel(central, "Label20");
+    Label20->setToolTip(QStringLiteral("Current time "));
+    SetTextColor(Label20, kMaroon);
+    SetBold(Label20);
+    Label20->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("88:88:88")) + 4);
+
+    BitBtn1 = new QPushButton(QStringLiteral("Hi&de"), central);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setToolTip(tr("Hide program"));
-    BitBtn2 = new QPushButton(tr("E&xit"), central);
+    BitBtn1->setToolTip(QStringLiteral("Hide program"));
+    BitBtn1->setIcon(PictureIcon("hide"));
+    BitBtn2 = new QPushButton(QStringLiteral("E&xit"), central);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setToolTip(tr("Exit program"));
+    BitBtn2->setToolTip(QStringLiteral("Exit program"));
+    BitBtn2->setIcon(PictureIcon("exit"));
+    BitBtn3 = new QPushButton(QStringLiteral("Holiday"), central);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setToolTip(QStringLiteral("Enable or disable holiday tariff"));
+    // Its width allows for the mark, so that the button keeps its size when it appears.
+    BitBtn3->setIcon(ImageListPicture(2));
+    BitBtn3->setMinimumWidth(BitBtn3->sizeHint().width());
+    BitBtn3->setIcon(QIcon());
     // Enter presses the focused button, and "Hi&de" is the window's default button.
-    BitBtn1->setAutoDefault(true);
-    BitBtn2->setAutoDefault(true);
+    for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3})
+        b->setAutoDefault(true);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch();
-    layout->addLayout(buttons);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Label20);
+    bottom->addStretch();
+    bottom->addWidget(BitBtn3);
+    bottom->addSpacing(12);
+    bottom->addWidget(BitBtn1);
+    bottom->addWidget(BitBtn2);
+    layout->addLayout(bottom);
     setCentralWidget(central);
     BitBtn1->setFocus();
 
@@ -180,34 +339,102 @@ void TForm1::BuildWindow() {
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
 }
 
-void TForm1::BuildMenu() {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->setObjectName(QStringLiteral("File1"));
-    Hide1 = file->addAction(tr("Hi&de"), this, &TForm1::BitBtn1Click);
-    Hide1->setObjectName(QStringLiteral("Hide1"));
-    Hide1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    file->addSeparator();
-    Exit2 = file->addAction(tr("E&xit"), this, &TForm1::Exit2Click);
-    Exit2->setObjectName(QStringLiteral("Exit2"));
-    Exit2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+void TForm1::BuildCommands() {
+    for (const CommandInfo& c : kCommands) {
+        auto* action = new QAction(PictureIcon(c.picture), QString::fromLatin1(c.caption), this);
+        action->setObjectName(QLatin1String(c.name));
+        if (c.shortcut != kNoKey)
+            action->setShortcut(QKeySequence(c.shortcut));
+        action->setToolTip(QString::fromLatin1(c.hint));
+        action->setStatusTip(action->toolTip());
+        // Until its handler is wired a command does nothing, and says so by being grey.
+        action->setEnabled(false);
+        // Short-cuts work while the window is shown, whichever control has the focus.
+        addAction(action);
+        action->installEventFilter(this);
+    }
+}
 
-    QMenu* options = menuBar()->addMenu(tr("&Options"));
-    options->setObjectName(QStringLiteral("Options1"));
-    Providers1 = options->addAction(tr("&Providers ..."), this, &TForm1::Providers1Click);
-    Providers1->setObjectName(QStringLiteral("Providers1"));
-    Providers1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_P));
-    Tariffs1 = options->addAction(tr("&Tariffs ..."), this, &TForm1::Tariffs1Click);
-    Tariffs1->setObjectName(QStringLiteral("Tariffs1"));
-    Tariffs1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_T));
+QAction* TForm1::Command(const char* name) const {
+    auto* action = findChild<QAction*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    Q_ASSERT(action);
+    return action;
+}
 
-    QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
-    helpMenu->setObjectName(QStringLiteral("Help1"));
-    Help2 = helpMenu->addAction(tr("&Help"), this, &TForm1::Help2Click);
-    Help2->setObjectName(QStringLiteral("Help2"));
-    Help2->setShortcut(QKeySequence(Qt::Key_F1));
+void TForm1::BuildMenus() {
+    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    menuBar()->installEventFilter(this);
+    const auto addMenu = [this](const char* name, const char* title, auto& items) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(title));
+        menu->setObjectName(QLatin1String(name));
+        menu->setToolTipsVisible(true);
+        for (const char* item : items) {
+            if (item)
+                menu->addAction(Command(item));
+            else
+                menu->addSeparator();
+        }
+    };
+    addMenu("File1", "&File", kFileMenu);
+    addMenu("View1", "&View", kViewMenu);
+    addMenu("Options1", "&Options", kOptionsMenu);
+    addMenu("Help1", "&Help", kHelpMenu);
+}
 
-    setFixedSize(sizeHint());
-    CentreOnScreen();
+void TForm1::BuildToolBar() {
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->toggleViewAction()->setEnabled(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    int button = 0;
+    for (const char* item : kToolBar) {
+        if (!item) {
+            ToolBar1->addSeparator();
+            continue;
+        }
+        ToolBar1->addAction(Command(item));
+        auto* tool = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(Command(item)));
+        tool->setObjectName(QStringLiteral("ToolButton%1").arg(++button));
+        tool->setAutoRaise(true);
+    }
+}
+
+void TForm1::BuildTrayMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Restore1 = PopupMenu1->addAction(QStringLiteral("Restore"), this, &TForm1::Restore1Click);
+    Restore1->setObjectName(QStringLiteral("Restore1"));
+    Restore1->setIcon(ProgramIcon());
+    // The default entry, shown in bold.
+    PopupMenu1->setDefaultAction(Restore1);
+    for (const TrayEntry& entry : kTrayMenu) {
+        if (!entry.name) {
+            PopupMenu1->addSeparator();
+            continue;
+        }
+        QAction* command = Command(entry.command);
+        QAction* item = PopupMenu1->addAction(command->icon(), QString::fromLatin1(entry.caption));
+        item->setObjectName(QLatin1String(entry.name));
+        item->setEnabled(command->isEnabled());
+        connect(item, &QAction::triggered, command, &QAction::trigger);
+        connect(command, &QAction::enabledChanged, item, &QAction::setEnabled);
+    }
+    tray_->setObjectName(QStringLiteral("TrayIcon1"));
+    tray_->setContextMenu(PopupMenu1);
+    // The right button opens PopupMenu1 by itself.
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, &TForm1::TrayMessage);
+}
+
+void TForm1::WireCommands() {
+    for (const auto& h : kHandlers) {
+        QAction* action = Command(h.command);
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, h.handler);
+    }
 }
 
 void TForm1::CentreOnScreen() {
@@ -216,24 +443,32 @@ void TForm1::CentreOnScreen() {
 }
 
 void TForm1::FormCreate() {
-    // The start-up logo is shown here, before anything else, when "Logo" asks for it.
-    // HdWin, the minimise and restore handler of tray mode, is installed here.
+    TForm8::ShowAtStart(store_);
+    // HdWin runs on every minimise and restore (changeEvent).
+    starting_ = true;
     monitor_.StartMonitor();
-    // The scheduled counter reset check runs here, after the totals have been loaded.
+    TCounter(monitor_, store_, clock_, boxes_).CheckScheduledReset();
+    starting_ = false;
+    EnableTimer(timerWanted_);
 }
 
 void TForm1::FormActivate() {
     if (monitor_.TrayMode != 1)
-        ShowTaskbarButton();
+        SetTaskbarButton(true);
 }
 
-void TForm1::ShowTaskbarButton() {
-    // Tray mode keeps the window out of the task bar as a tool window; outside it the
-    // window has its normal task-bar entry.
-    if (windowFlags().testFlag(Qt::Tool)) {
-        setWindowFlag(Qt::Tool, false);
-        show();
-    }
+void TForm1::HdWin() {
+    if (TrayInEffect())
+        SetTaskbarButton(false);
+}
+
+bool TForm1::TrayInEffect() const {
+    return monitor_.TrayMode == 1 && trayShown_;
+}
+
+void TForm1::SetTaskbarButton(bool shown) {
+    taskbarButtonShown_ = shown;
+    ShowInTaskbar(this, shown);
 }
 
 bool TForm1::FormCloseQuery() {
@@ -253,7 +488,22 @@ void TForm1::RunExitSteps() {
 void TForm1::Timer1Timer() {
     dialUp_->Publish();
     monitor_.Timer1Timer();
+    UpdateHistoryGroup();
     CheckBeep(monitor_, *sounds_);
+    UpdateClock();
+}
+
+void TForm1::UpdateHistoryGroup() {
+    SetText(Label13, FormatConnTime(monitor_.AllTime));
+    const HistoryGroupTexts texts = ReadHistoryGroup(store_, clock_.Now(), monitor_.AllTime,
+                                                     monitor_.ResetPolicy, monitor_.ResetDay);
+    SetText(Label17, texts.countingSince);
+    SetText(Label19, texts.resetOn);
+    SetText(Label15, texts.average);
+}
+
+void TForm1::UpdateClock() {
+    SetText(Label20, FormatClock(clock_.Now()));
 }
 
 void TForm1::BitBtn1Click() {
@@ -262,6 +512,16 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
     ExitConfirmed();
+}
+
+void TForm1::BitBtn3Click() {
+    if (monitor_.HolidayOn == 1) {
+        monitor_.HolidayOn = 0;
+        BitBtn3->setIcon(QIcon());
+    } else {
+        monitor_.HolidayOn = 1;
+        BitBtn3->setIcon(ImageListPicture(2));
+    }
 }
 
 void TForm1::Exit2Click() {
@@ -288,6 +548,89 @@ void TForm1::Tariffs1Click() {
     TForm5::Execute(store_, boxes_, help_, this);
 }
 
+void TForm1::Resetcounter1Click() {
+    TCounter(monitor_, store_, clock_, boxes_).ResetCounterClick();
+}
+
+void TForm1::Createreport1Click() {
+    TCounter(monitor_, store_, clock_, boxes_).CreateReportNow();
+}
+
+void TForm1::Counter1Click() {
+    Form6->Execute();
+}
+
+void TForm1::Beep1Click() {
+    Form4->Execute();
+}
+
+void TForm1::Preferences1Click() {
+    Form2->Execute();
+}
+
+void TForm1::Programpreferences1Click() {
+    Form2->Execute(TForm2::StartupPage);
+}
+
+void TForm1::Execution1Click() {
+    Form2->Execute(TForm2::ExecPage);
+}
+
+void TForm1::About1Click() {
+    TAboutBox about(help_, this);
+    about.exec();
+}
+
+void TForm1::Restore1Click() {
+    showNormal();
+    HdWin();
+    raise();
+    activateWindow();
+}
+
+void TForm1::TrayMessage(QSystemTrayIcon::ActivationReason reason) {
+    // The right button's menu is opened by the tray icon itself, at the pointer.
+    if (reason == QSystemTrayIcon::Trigger)
+        Restore1Click();
+}
+
+void TForm1::AddTrayIcon() {
+    if (!tray_->Available()) {
+        // Hiding the task-bar entry would leave no way back to the window.
+        if (!noTrayReported_)
+            std::fprintf(stderr, "netrova: the desktop has no system tray; the window keeps its "
+                                 "task-bar entry\n");
+        noTrayReported_ = true;
+        return;
+    }
+    trayPicture_ = 0;
+    tray_->setIcon(ImageListPicture(0));
+    tray_->setToolTip(QString());
+    tray_->show();
+    trayShown_ = true;
+    SetTaskbarButton(false);
+}
+
+void TForm1::UpdateTrayIcon(const std::string& text, int picture) {
+    if (!trayShown_)
+        return;
+    const QString tip = QString::fromStdString(TrayTipText(text));
+    if (tray_->toolTip() != tip)
+        tray_->setToolTip(tip);
+    if (picture != trayPicture_) {
+        trayPicture_ = picture;
+        tray_->setIcon(ImageListPicture(picture));
+    }
+}
+
+void TForm1::RemoveTrayIcon() {
+    if (trayShown_) {
+        tray_->hide();
+        trayShown_ = false;
+    }
+    SetTaskbarButton(true);
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
     if (FormCloseQuery())
         event->accept();
@@ -298,19 +641,37 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         FormActivate();
+    if (event->type() == QEvent::WindowStateChange)
+        HdWin();
     QMainWindow::changeEvent(event);
 }
 
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // A command's short-cut wins over a menu title's mnemonic ("&Counter ..." has Alt+O, as
+    // "&Options" does); Qt would otherwise take turns between them.
+    if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        const QKeySequence key = static_cast<QShortcutEvent*>(event)->key();
+        for (QAction* action : actions())
+            if (action->isEnabled() && action->shortcut() == key) {
+                action->trigger();
+                return true;
+            }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TForm1::ShowConnectionStatus(const std::string& caption) {
-    GroupBox1->setTitle(Text(caption));
+    const QString title = QString::fromStdString(caption);
+    if (GroupBox1->title() != title)
+        GroupBox1->setTitle(title);
 }
 
 void TForm1::ShowProvider(const std::string& provider) {
-    Label9->setText(Text(provider));
+    SetText(Label9, provider);
 }
 
 void TForm1::ShowUser(const std::string& user) {
-    Label8->setText(Text(user));
+    SetText(Label8, user);
 }
 
 void TForm1::ShowConnectedPicture(bool connected) {
@@ -319,19 +680,22 @@ void TForm1::ShowConnectedPicture(bool connected) {
 }
 
 void TForm1::ShowConnTime(const std::string& text) {
-    Label6->setText(Text(text));
+    SetText(Label6, text);
 }
 
 void TForm1::ShowFee(const std::string& text) {
-    Label7->setText(Text(text));
+    SetText(Label7, text);
 }
 
 void TForm1::ShowTotalMoney(const std::string& text) {
-    Label11->setText(Text(text));
+    SetText(Label11, text);
 }
 
 void TForm1::ShowStatusText(const std::string& text) {
-    statusText_ = Text(text);
+    const QString status = QString::fromStdString(text);
+    if (status == statusText_)
+        return;
+    statusText_ = status;
     // The window title is the text of the task-bar entry.
     setWindowTitle(statusText_);
     setToolTip(statusText_);
@@ -341,8 +705,17 @@ void TForm1::RunExecList() {
     netrova::RunExecList(store_, *launcher_, boxes_);
 }
 
+bool TForm1::TrayAvailable() {
+    return tray_->Available();
+}
+
+void TForm1::SetTrayMode(int mode) {
+    monitor_.TrayMode = mode;
+}
+
 void TForm1::EnableTimer(bool enabled) {
-    if (enabled)
+    timerWanted_ = enabled;
+    if (enabled && !starting_)
         Timer1->start();
     else
         Timer1->stop();

@@ -1,22 +1,32 @@
 #pragma once
 
 #include "monitor/Monitor.h"
+#include "options/Preferences.h"
 
 #include <QMainWindow>
+#include <QSystemTrayIcon>
 
 #include <memory>
 
 class QAction;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTimer;
+class QToolBar;
 
 namespace netrova {
 
+class Autostart;
 class DialUpService;
+class FileChooser;
+class TForm2;
+class TForm4;
+class TForm6;
 class ProgramLauncher;
 class Sounds;
+class TrayIcon;
 
 // The application title: the first text of the task-bar entry, before the first tick
 // replaces it with the status text.
@@ -26,22 +36,32 @@ inline constexpr const char* kApplicationTitle = "Netrova v1.2";
 // shows what the monitor's tick reports. Its creation runs the whole start-up.
 //
 // Controls by name: Label1 the heading; GroupBox1 the connection group with the captions
-// Label2..Label5 ("Con. time :", "Current fee :", "User :", "Provider :") and their values
-// Label6..Label9; Image1 / Image2 the "Connected" / "Not connected" pictures; GroupBox2
-// "History" with Label10 "General fee :" and its value Label11; BitBtn1 "Hi&de", BitBtn2
-// "E&xit"; the menus File1, Options1 and Help1 with the items Hide1, Exit2, Providers1,
-// Tariffs1 and Help2; Timer1 the monitor timer.
-class TForm1 : public QMainWindow, public MonitorView {
+// Label2..Label5 ("Con. time :", "Current fee :", "User :", "Provider :"), their values
+// Label6..Label9 and the pictures Image1 ("Connected") / Image2 ("Not connected"); GroupBox2
+// "History" with the captions Label12, Label14, Label10, Label16, Label18 ("All Con. time :",
+// "Average t. p. d. :", "General fee :", "Counting since :", "Reset on :") and their values
+// Label13, Label15, Label11, Label17, Label19; Label20 the clock; BitBtn1 "Hi&de", BitBtn2
+// "E&xit", BitBtn3 "Holiday"; MainMenu1 with File1, View1, Options1, Help1; ToolBar1 with
+// ToolButton1..ToolButton12; PopupMenu1 the tray menu; TrayIcon1; Timer1 the monitor timer.
+// Every command is one action named after its menu item (Resetcounter1, Createreport1, ...;
+// the tool bar's own Programpreferences1 and Execution1; the tray menu's Restore1).
+class TForm1 : public QMainWindow, public MonitorView, public TrayControl {
     Q_OBJECT
 public:
     // The seams come from outside so that tests can run the start-up with doubles.
     TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
            QWidget* parent = nullptr);
+    // The same with a given tray icon (tests stand in for a desktop with a tray).
+    TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
+           std::unique_ptr<TrayIcon> tray, QWidget* parent = nullptr);
     ~TForm1() override;
 
     TMonitor& Monitor() { return monitor_; }
     // The status text of the last tick (the task-bar text and the window's hint).
     const QString& StatusText() const { return statusText_; }
+    // Whether the window has its task-bar entry (tray mode takes it away).
+    bool TaskbarButtonShown() const { return taskbarButtonShown_; }
+    TrayIcon& Tray() { return *tray_; }
 
     // Handlers.
     void FormCreate();
@@ -49,12 +69,30 @@ public:
     // Runs the exit steps unless they already ran; closing is never refused.
     bool FormCloseQuery();
     void Timer1Timer();
-    void BitBtn1Click();    // Hi&de
-    void BitBtn2Click();    // E&xit
-    void Exit2Click();      // File | E&xit
-    void Help2Click();      // Help | &Help
-    void Providers1Click(); // Options | &Providers ...
-    void Tariffs1Click();   // Options | &Tariffs ...
+    void BitBtn1Click(); // Hi&de
+    void BitBtn2Click(); // E&xit
+    void BitBtn3Click(); // Holiday
+    void Exit2Click();   // File | E&xit
+    void Help2Click();   // Help | &Help
+    void Providers1Click();
+    void Tariffs1Click();
+    void Restore1Click(); // the tray menu's "Restore"
+    void Resetcounter1Click();
+    void Createreport1Click();
+    void Counter1Click();
+    void Beep1Click();
+    void Preferences1Click();
+    void Programpreferences1Click(); // Preferences on its page "Startup"
+    void Execution1Click();          // Preferences on its page "Exec"
+    void About1Click();
+    // The tray icon's mouse events.
+    void TrayMessage(QSystemTrayIcon::ActivationReason reason);
+    // Minimise and restore: in tray mode the task-bar entry stays away.
+    void HdWin();
+
+    // Refreshed by every tick, after the connection.
+    void UpdateHistoryGroup();
+    void UpdateClock();
 
     // MonitorView
     void ShowConnectionStatus(const std::string& caption) override;
@@ -67,6 +105,13 @@ public:
     void ShowStatusText(const std::string& text) override;
     void EnableTimer(bool enabled) override;
     void RunExecList() override;
+    void AddTrayIcon() override;
+    void UpdateTrayIcon(const std::string& text, int picture) override;
+    void RemoveTrayIcon() override;
+
+    // TrayControl, for the Preferences dialog's tray switch.
+    bool TrayAvailable() override;
+    void SetTrayMode(int mode) override;
 
 signals:
     // The program ends with this code (the process entry ends the message loop).
@@ -75,25 +120,44 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildWindow();
-    void BuildMenu();
+    void BuildCommands();
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildTrayMenu();
+    void WireCommands();
+    QAction* Command(const char* name) const;
     void CentreOnScreen();
     // The confirmed exit shared by the button and the menu item.
     void ExitConfirmed();
     // The exit steps, run at most once.
     void RunExitSteps();
-    void ShowTaskbarButton();
+    void SetTaskbarButton(bool shown);
+    // Tray mode is on and its icon is in the notification area.
+    bool TrayInEffect() const;
 
     SettingsStore& store_;
+    Clock& clock_;
     MessageBoxes& boxes_;
     HelpViewer& help_;
     std::unique_ptr<DialUpService> dialUp_;
     std::unique_ptr<ProgramLauncher> launcher_;
     std::unique_ptr<Sounds> sounds_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<FileChooser> chooser_;
+    std::unique_ptr<Autostart> autostart_;
     TMonitor monitor_;
     bool exitStepsDone_ = false;
+    // The timer waits for the end of the start-up: no tick may run under its message boxes.
+    bool starting_ = false;
+    bool timerWanted_ = false;
+    bool taskbarButtonShown_ = true;
+    bool trayShown_ = false;
+    bool noTrayReported_ = false;
+    int trayPicture_ = -1;
     QString statusText_;
 
     QLabel* Label1 = nullptr;
@@ -105,15 +169,23 @@ private:
     QLabel* Image1 = nullptr; // "Connected"
     QLabel* Image2 = nullptr; // "Not connected"
     QGroupBox* GroupBox2 = nullptr;
+    QLabel* Label13 = nullptr; // all connection time
+    QLabel* Label15 = nullptr; // average per day
     QLabel* Label11 = nullptr; // general fee
+    QLabel* Label17 = nullptr; // counting since
+    QLabel* Label19 = nullptr; // reset on
+    QLabel* Label20 = nullptr; // clock
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
-    QAction* Hide1 = nullptr;
-    QAction* Exit2 = nullptr;
-    QAction* Help2 = nullptr;
-    QAction* Providers1 = nullptr;
-    QAction* Tariffs1 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Restore1 = nullptr;
     QTimer* Timer1 = nullptr;
+    // The dialogs made once and shown again at each opening.
+    TForm2* Form2 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm6* Form6 = nullptr;
 };
 
 } // namespace netrova

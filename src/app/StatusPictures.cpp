@@ -1,94 +1,93 @@
 #include "app/StatusPictures.h"
 
+#include <QFile>
+#include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
+#include <QSvgRenderer>
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitPictures() {
+    Q_INIT_RESOURCE(pictures);
+}
 
 namespace netrova {
 
 namespace {
 
-constexpr int kPictureSize = 40;
+constexpr int kStatusPictureSize = 40;
 
-// A globe: the Internet, in the given colour.
-void DrawGlobe(QPainter& p, const QRectF& r, const QColor& color) {
-    QRadialGradient fill(r.center() - QPointF(r.width() / 5, r.height() / 5), r.width() * 0.7);
-    fill.setColorAt(0, color.lighter(160));
-    fill.setColorAt(1, color);
-    p.setPen(QPen(color.darker(160), 1.5));
-    p.setBrush(fill);
-    p.drawEllipse(r);
-
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 170), 1.2));
-    const QPointF c = r.center();
-    p.drawEllipse(QRectF(c.x() - r.width() / 5, r.top(), r.width() * 2 / 5, r.height()));
-    p.drawLine(QPointF(c.x(), r.top()), QPointF(c.x(), r.bottom()));
-    p.drawLine(QPointF(r.left(), c.y()), QPointF(r.right(), c.y()));
-    const qreal dy = r.height() / 4.5;
-    p.drawLine(QPointF(r.left() + r.width() / 12, c.y() - dy),
-               QPointF(r.right() - r.width() / 12, c.y() - dy));
-    p.drawLine(QPointF(r.left() + r.width() / 12, c.y() + dy),
-               QPointF(r.right() - r.width() / 12, c.y() + dy));
+QString PicturePath(const char* name) {
+    static const bool registered = (InitPictures(), true);
+    (void)registered;
+    return QStringLiteral(":/pictures/") + QLatin1String(name) + QStringLiteral(".svg");
 }
 
-QPixmap NewPicture() {
-    QPixmap pixmap(kPictureSize, kPictureSize);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
+// Renders the SVG afresh for every size and state, so that tool-bar, menu and tray pictures
+// stay sharp at any scale; disabled pictures are greyed as usual.
+class SvgIconEngine : public QIconEngine {
+public:
+    explicit SvgIconEngine(QString path) : path_(std::move(path)) {}
 
-const QRectF kGlobeRect(2, 2, 30, 30);
-const QRectF kBadgeRect(23, 23, 15, 15);
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        QSvgRenderer renderer(path_);
+        if (mode == QIcon::Disabled) {
+            painter->save();
+            painter->setOpacity(0.4);
+            renderer.render(painter, rect);
+            painter->restore();
+        } else {
+            renderer.render(painter, rect);
+        }
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        QPixmap pm(size * scale);
+        pm.fill(Qt::transparent);
+        {
+            QPainter p(&pm);
+            paint(&p, QRect(QPoint(), pm.size()), mode, state);
+        }
+        pm.setDevicePixelRatio(scale);
+        return pm;
+    }
+    QIconEngine* clone() const override { return new SvgIconEngine(path_); }
+    QString key() const override { return QStringLiteral("netrova-svg"); }
+    bool isNull() override { return !QFile::exists(path_); }
+
+private:
+    QString path_;
+};
 
 } // namespace
 
+QPixmap Picture(const char* name, int size) {
+    const qreal scale = qApp ? qApp->devicePixelRatio() : 1.0;
+    return PictureIcon(name).pixmap(QSize(size, size), scale);
+}
+
+QIcon PictureIcon(const char* name) {
+    return QIcon(new SvgIconEngine(PicturePath(name)));
+}
+
 QPixmap ConnectedPicture() {
-    QPixmap pixmap = NewPicture();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    DrawGlobe(p, kGlobeRect, QColor(0, 140, 60));
-    // A tick on a white badge.
-    p.setPen(QPen(QColor(0, 110, 40), 1.2));
-    p.setBrush(Qt::white);
-    p.drawEllipse(kBadgeRect);
-    QPainterPath tick;
-    tick.moveTo(kBadgeRect.left() + 3.5, kBadgeRect.center().y() + 0.5);
-    tick.lineTo(kBadgeRect.center().x() - 1, kBadgeRect.bottom() - 4);
-    tick.lineTo(kBadgeRect.right() - 3.5, kBadgeRect.top() + 4);
-    p.setPen(QPen(QColor(0, 140, 60), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(tick);
-    return pixmap;
+    return Picture("connected", kStatusPictureSize);
 }
 
 QPixmap NotConnectedPicture() {
-    QPixmap pixmap = NewPicture();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    DrawGlobe(p, kGlobeRect, QColor(130, 130, 140));
-    // A cross on a white badge.
-    p.setPen(QPen(QColor(160, 0, 0), 1.2));
-    p.setBrush(Qt::white);
-    p.drawEllipse(kBadgeRect);
-    p.setPen(QPen(QColor(200, 0, 0), 2.4, Qt::SolidLine, Qt::RoundCap));
-    const QRectF x = kBadgeRect.adjusted(4.5, 4.5, -4.5, -4.5);
-    p.drawLine(x.topLeft(), x.bottomRight());
-    p.drawLine(x.topRight(), x.bottomLeft());
-    return pixmap;
+    return Picture("notconnected", kStatusPictureSize);
 }
 
 QIcon ProgramIcon() {
-    QIcon icon;
-    for (int size : {16, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        DrawGlobe(p, QRectF(1, 1, size - 2, size - 2), QColor(30, 80, 170));
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return PictureIcon("netrova");
+}
+
+QIcon ImageListPicture(int index) {
+    static const char* const names[] = {"tray0", "tray1", "holiday"};
+    return PictureIcon(names[index == 1 || index == 2 ? index : 0]);
 }
 
 } // namespace netrova

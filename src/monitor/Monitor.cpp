@@ -66,8 +66,7 @@ void TMonitor::Timer1Timer() {
     }
     StepConnection();
     UpdateConnection();
-    // The history group (UpdateHistoryGroup), the beep reminder (CheckBeep) and the clock
-    // (UpdateClock) are refreshed here, in that order, once they exist.
+    // The window goes on with the history group, the beep reminder and the clock.
 }
 
 void TMonitor::StepConnection() {
@@ -167,12 +166,15 @@ void TMonitor::UpdateConnection() {
         const std::string timeText = FormatConnTime(Elapsed);
         view_.ShowConnTime(timeText);
         TipText = timeText + FeeText;
-        view_.ShowStatusText("Netrova: [ " + TipText + " ]");
-        // The tray tip (UpdateTrayIcon with picture 1) follows here in tray mode.
+        const std::string tip = "Netrova: [ " + TipText + " ]";
+        view_.ShowStatusText(tip);
+        if (TrayMode == 1)
+            view_.UpdateTrayIcon(tip, 1);
         WriteConnBackup(now);
     } else {
         view_.ShowStatusText(kNotConnectedText);
-        // The tray tip (UpdateTrayIcon with picture 0) follows here in tray mode.
+        if (TrayMode == 1)
+            view_.UpdateTrayIcon(kNotConnectedText, 0);
     }
     view_.ShowTotalMoney(FormatMoney(AllMoney));
 }

@@ -32,6 +32,11 @@ public:
     // The last step of a connection's start: the programs of the launch list. Without a
     // window nothing is launched.
     virtual void RunExecList() {}
+    // The tray icon of tray mode: added at start-up, given the status text and picture (1
+    // while a connection is counted, else 0) at every tick, removed at exit.
+    virtual void AddTrayIcon() = 0;
+    virtual void UpdateTrayIcon(const std::string& text, int picture) = 0;
+    virtual void RemoveTrayIcon() = 0;
 };
 
 // Shows nothing: for running the monitor without a window.
@@ -46,6 +51,9 @@ public:
     void ShowTotalMoney(const std::string&) override {}
     void ShowStatusText(const std::string&) override {}
     void EnableTimer(bool) override {}
+    void AddTrayIcon() override {}
+    void UpdateTrayIcon(const std::string&, int) override {}
+    void RemoveTrayIcon() override {}
 };
 
 // The monitor's state and its routines: start-up, the one-second tick, fee accrual, backup,

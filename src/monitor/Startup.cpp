@@ -39,7 +39,8 @@ void TMonitor::StartMonitor() {
     if (user.OpenKey(kProductKey, false)) {
         TrayMode = user.ReadInteger("System tray");
         user.CloseKey();
-        // The tray icon (AddTrayIcon) is added here when TrayMode is 1.
+        if (TrayMode == 1)
+            view_.AddTrayIcon();
     }
 
     machine.OpenKey(kProductKey, true);
@@ -151,7 +152,8 @@ void TMonitor::CloseForExit() {
     machine.OpenKey(kProductKey, true);
     machine.WriteInteger("Bug", 0);
     machine.CloseKey();
-    // The tray icon (RemoveTrayIcon) is removed here when TrayMode is 1.
+    if (TrayMode == 1)
+        view_.RemoveTrayIcon();
 }
 
 } // namespace netrova

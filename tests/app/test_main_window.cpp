@@ -2,6 +2,9 @@
 // and the exit routes with their guard against running the exit steps twice.
 #include "../support/TempStore.h"
 #include "app/MainWindow.h"
+#include "app/StatusPictures.h"
+#include "app/TrayIcon.h"
+#include "monitor/Monitor.h"
 #include "platform/Clock.h"
 #include "platform/DialUpService.h"
 #include "platform/HelpViewer.h"
@@ -11,8 +14,12 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QtTest>
 
 #include <filesystem>
@@ -23,14 +30,35 @@ using namespace netrova::test;
 
 namespace {
 
+// Stands in for the desktop's notification area, there or not.
+class FakeTray : public TrayIcon {
+public:
+    explicit FakeTray(bool available) : available_(available) {}
+    bool Available() const override { return available_; }
+
+private:
+    bool available_;
+};
+
+enum class Tray { Available, Missing, Off };
+
 // A window over a fresh installation with the user "alice" logged on; the personalisation
-// boxes of this first start are cleared unless asked for.
+// boxes of this first start are cleared unless asked for. The first start turns tray mode on;
+// Tray::Off has it turned off beforehand.
 struct Rig {
-    explicit Rig(bool keepFirstStartRequests = false) {
+    explicit Rig(bool keepFirstStartRequests = false, Tray tray = Tray::Available) {
         EnsureInstallationDefaults(store);
         PublishCurrentUser(store, "alice");
         clock.Set(2026, 3, 10, 14, 0, 0);
-        form = std::make_unique<TForm1>(store, clock, boxes, help);
+        if (tray == Tray::Off) {
+            NullMonitorView view;
+            TMonitor first(store, clock, boxes, help, view);
+            first.StartMonitor();
+            first.CloseForExit();
+            store.SetInt(Root::CurrentUser, kProductKey, "System tray", 0);
+        }
+        form = std::make_unique<TForm1>(store, clock, boxes, help,
+                                        std::make_unique<FakeTray>(tray != Tray::Missing));
         if (!keepFirstStartRequests) {
             boxes.clear();
             help.requests.clear();
@@ -66,6 +94,74 @@ struct Rig {
     std::unique_ptr<TForm1> form;
 };
 
+// An image of an icon, to tell pictures apart.
+QImage Look(const QIcon& icon) {
+    return icon.pixmap(QSize(16, 16), 1.0).toImage();
+}
+
+// Where a command is reached: a menu item, a tool button or a tray menu entry.
+struct Entry {
+    const char* place; // menu object name, "ToolBar1" or "PopupMenu1"
+    const char* name;  // the action's name, or the tool button's
+    const char* caption;
+    const char* key;
+    const char* effect; // "" disabled, else what triggering it does
+};
+
+const Entry kEntries[] = {
+    {"File1", "Resetcounter1", "&Reset counter", "Ctrl+R", ""},
+    {"File1", "Createreport1", "&Create report", "", ""},
+    {"File1", "Deletereports1", "&Delete reports", "", ""},
+    {"File1", "Openreport1", "&Open report ...", "Ctrl+O", ""},
+    {"File1", "Hide1", "Hi&de", "Ctrl+D", "hide"},
+    {"File1", "Exit2", "E&xit", "Alt+F4", "exit"},
+    {"View1", "Connections1", "Co&nnections ...", "Alt+N", ""},
+    {"View1", "Viewstatistic1", "View &statistic ...", "Alt+S", ""},
+    {"Options1", "Beep1", "&Beep ...", "Alt+B", ""},
+    {"Options1", "Counter1", "&Counter ...", "Alt+O", ""},
+    {"Options1", "Providers1", "&Providers ...", "Alt+P", "Tariffs"},
+    {"Options1", "Tariffs1", "&Tariffs ...", "Alt+T", "Tariffs Options"},
+    {"Options1", "Preferences1", "Pr&eferences ...", "", ""},
+    {"Help1", "Help2", "&Help", "F1", "help"},
+    {"Help1", "About1", "&About ...", "", ""},
+    // Tool buttons: the caption is the hint.
+    {"ToolBar1", "ToolButton1", "Create report", "", ""},
+    {"ToolBar1", "ToolButton2", "Open report", "", ""},
+    {"ToolBar1", "ToolButton3", "History of connections", "", ""},
+    {"ToolBar1", "ToolButton4", "View statistic", "", ""},
+    {"ToolBar1", "ToolButton5", "Program preferences", "", ""},
+    {"ToolBar1", "ToolButton6", "Beep", "", ""},
+    {"ToolBar1", "ToolButton7", "Execution", "", ""},
+    {"ToolBar1", "ToolButton8", "Providers", "", "Tariffs"},
+    {"ToolBar1", "ToolButton9", "Tariffs", "", "Tariffs Options"},
+    {"ToolBar1", "ToolButton10", "Counter", "", ""},
+    {"ToolBar1", "ToolButton11", "About the program ", "", ""},
+    {"ToolBar1", "ToolButton12", "Netrova help", "", "help"},
+    {"PopupMenu1", "Restore1", "Restore", "", "restore"},
+    {"PopupMenu1", "Connections2", "Connections ...", "", ""},
+    {"PopupMenu1", "Beep2", "Beep ...", "", ""},
+    {"PopupMenu1", "Counter2", "Counter ...", "", ""},
+    {"PopupMenu1", "Providers2", "Providers ...", "", "Tariffs"},
+    {"PopupMenu1", "Tariffs2", "Tariffs ...", "", "Tariffs Options"},
+    {"PopupMenu1", "Preferences2", "Preferences ...", "", ""},
+    {"PopupMenu1", "Exit1", "Exit", "", "exit"},
+};
+
+// The entries a place holds, in order, separators left out.
+QStringList EntriesOf(QWidget* place) {
+    QStringList names;
+    if (auto* bar = qobject_cast<QToolBar*>(place)) {
+        for (QAction* a : bar->actions())
+            if (!a->isSeparator())
+                names << bar->widgetForAction(a)->objectName();
+    } else {
+        for (QAction* a : place->actions())
+            if (!a->isSeparator())
+                names << a->objectName();
+    }
+    return names;
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -86,7 +182,8 @@ private slots:
         QCOMPARE(timer->interval(), 1000);
         QCOMPARE(rig.form->windowTitle(), QStringLiteral("Netrova v1.2"));
         // Nothing is shown before the first tick.
-        for (const char* value : {"Label6", "Label7", "Label8", "Label9", "Label11"})
+        for (const char* value : {"Label6", "Label7", "Label8", "Label9", "Label11", "Label13",
+                                  "Label15", "Label17", "Label19", "Label20"})
             QVERIFY2(rig.Text(value).isEmpty(), value);
         QVERIFY(rig.Child<QLabel>("Image1")->isHidden());
         QVERIFY(!rig.Child<QLabel>("Image2")->isHidden());
@@ -196,28 +293,182 @@ private slots:
         QCOMPARE(rig.Bug(), 1);
     }
 
-    void helpMenuOpensTheContents() {
+    // The history group and the clock after a tick; the reset day counts as a day.
+    void tickFillsTheHistoryGroupAndTheClock_data() {
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<QString>("clock");
+        QTest::newRow("10:00:05") << 10 << 0 << 4 << "10:0:5";
+        QTest::newRow("09:05:07") << 9 << 5 << 6 << "9:5:7";
+    }
+    void tickFillsTheHistoryGroupAndTheClock() {
+        QFETCH(int, hour);
+        QFETCH(int, minute);
+        QFETCH(int, second);
+        QFETCH(QString, clock);
         Rig rig;
-        rig.Child<QAction>("Help2")->trigger();
-        QCOMPARE(rig.help.requests, std::vector<int>{0});
+        rig.form->Monitor().AllTime = 3661;
+        rig.form->Monitor().ResetPolicy = 2;
+        rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Double", DayNumber(2026, 3, 9));
+        rig.clock.Set(2026, 3, 10, hour, minute, second);
+        rig.Tick();
+        QCOMPARE(rig.Text("Label20"), clock);
+        QCOMPARE(rig.Text("Label13"), QStringLiteral("1 h. 1 min. 1 sec."));
+        QCOMPARE(rig.Text("Label15"), QStringLiteral("0 h. 30 min. 30 sec."));
+        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 10"));
+        QCOMPARE(rig.Text("Label19"), QStringLiteral("2026 - 4 - 1"));
+        // Before the first tick nothing was shown; an idle tick does not retitle the window.
+        QSignalSpy retitled(rig.form.get(), &QWidget::windowTitleChanged);
+        rig.Tick();
+        QCOMPARE(retitled.count(), 0);
     }
 
-    // The Options menu opens a new modal instance of each tariff dialog.
-    void optionsMenuOpensTheTariffDialogs_data() {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("Providers") << "Providers1"
-                                   << "Tariffs";
-        QTest::newRow("Tariffs") << "Tariffs1"
-                                 << "Tariffs Options";
-    }
-    void optionsMenuOpensTheTariffDialogs() {
-        QFETCH(QString, action);
-        QFETCH(QString, caption);
+    void holidayPressedTwiceIsOffWithoutMark() {
         Rig rig;
-        rig.store.SetInt(Root::CurrentUser, std::string(kTariffProfileKey) + "\\Flat",
-                         "StartingInterval", 0);
-        for (const char* v : {"EndingInterval", "DayCost", "NightCost", "OCPD"})
+        auto* holiday = rig.Child<QPushButton>("BitBtn3");
+        QCOMPARE(holiday->toolTip(), QStringLiteral("Enable or disable holiday tariff"));
+        QVERIFY(holiday->icon().isNull());
+        holiday->click();
+        QCOMPARE(rig.form->Monitor().HolidayOn, 1);
+        QCOMPARE(Look(holiday->icon()), Look(ImageListPicture(2)));
+        holiday->click();
+        QCOMPARE(rig.form->Monitor().HolidayOn, 0);
+        QVERIFY(holiday->icon().isNull());
+    }
+
+    // The tray tip and picture follow the connection; tray mode ends with the program.
+    void trayFollowsTheConnection() {
+        Rig rig;
+        TrayIcon& tray = rig.form->Tray();
+        QVERIFY(tray.isVisible());
+        QVERIFY(tray.toolTip().isEmpty());
+        rig.Tick();
+        QCOMPARE(tray.toolTip(), QStringLiteral("Netrova: [Not Connected]"));
+        QCOMPARE(Look(tray.icon()), Look(ImageListPicture(0)));
+        rig.Dial("Provider One");
+        rig.Tick();
+        rig.Tick();
+        QCOMPARE(tray.toolTip(), rig.form->StatusText());
+        QVERIFY(tray.toolTip().startsWith(QStringLiteral("Netrova: [ 0 h. 0 min. 1")));
+        QCOMPARE(Look(tray.icon()), Look(ImageListPicture(1)));
+        SetRemoteConnection(rig.store, false);
+        rig.Tick();
+        QCOMPARE(Look(tray.icon()), Look(ImageListPicture(0)));
+
+        QVERIFY(rig.form->close());
+        QVERIFY(!tray.isVisible());
+        QVERIFY(rig.form->TaskbarButtonShown());
+    }
+
+    // Hiding leaves the task-bar entry only outside tray mode, or where there is no tray to
+    // bring the window back.
+    void hidingAndRestoring_data() {
+        QTest::addColumn<int>("tray");
+        QTest::addColumn<bool>("taskbarButton");
+        QTest::newRow("tray mode") << int(Tray::Available) << false;
+        QTest::newRow("tray mode without a tray") << int(Tray::Missing) << true;
+        QTest::newRow("no tray mode") << int(Tray::Off) << true;
+    }
+    void hidingAndRestoring() {
+        QFETCH(int, tray);
+        QFETCH(bool, taskbarButton);
+        Rig rig(false, Tray(tray));
+        QCOMPARE(rig.form->Tray().isVisible(), Tray(tray) == Tray::Available);
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        QCOMPARE(rig.form->TaskbarButtonShown(), taskbarButton);
+        rig.Child<QPushButton>("BitBtn1")->click();
+        QTRY_VERIFY(rig.form->isMinimized());
+        QCOMPARE(rig.form->TaskbarButtonShown(), taskbarButton);
+
+        // A left click on the tray icon brings the window back, still without its entry.
+        emit rig.form->Tray().activated(QSystemTrayIcon::Trigger);
+        QTRY_VERIFY(!rig.form->isMinimized());
+        QCOMPARE(rig.form->TaskbarButtonShown(), taskbarButton);
+        rig.form->FormActivate();
+        QCOMPARE(rig.form->TaskbarButtonShown(), taskbarButton);
+        // Other mouse events on the icon do nothing.
+        rig.form->showMinimized();
+        QTRY_VERIFY(rig.form->isMinimized());
+        emit rig.form->Tray().activated(QSystemTrayIcon::MiddleClick);
+        QTest::qWait(50);
+        QVERIFY(rig.form->isMinimized());
+    }
+
+    // Every menu item, tool button and tray entry is where it belongs, with its caption and
+    // short-cut.
+    void everyEntryIsInPlace() {
+        Rig rig;
+        QCOMPARE(rig.form->Tray().contextMenu(), rig.Child<QMenu>("PopupMenu1"));
+        QCOMPARE(rig.Child<QMenu>("PopupMenu1")->defaultAction(), rig.Child<QAction>("Restore1"));
+        QStringList places;
+        for (QAction* menu : rig.Child<QMenuBar>("MainMenu1")->actions())
+            places << menu->menu()->objectName();
+        QCOMPARE(places, (QStringList{"File1", "View1", "Options1", "Help1"}));
+        places << "ToolBar1"
+               << "PopupMenu1";
+        QStringList expected, found;
+        for (const Entry& e : kEntries)
+            expected << QString::fromLatin1(e.place) + ":" + e.name;
+        for (const QString& place : places)
+            for (const QString& name : EntriesOf(rig.Child<QWidget>(place.toLatin1())))
+                found << place + ":" + name;
+        QCOMPARE(found, expected);
+    }
+
+    // Alt+O is both "&Counter ..." and the "&Options" menu: the command wins, every time.
+    void commandShortcutWinsOverAMenuMnemonic() {
+        Rig rig;
+        QAction* counter = rig.Child<QAction>("Counter1");
+        counter->setEnabled(true);
+        QSignalSpy triggered(counter, &QAction::triggered);
+        rig.form->show();
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(rig.form.get(), Qt::Key_O, Qt::AltModifier);
+            QTRY_COMPARE(triggered.count(), i + 1);
+            QVERIFY(!rig.Child<QMenu>("Options1")->isVisible());
+        }
+    }
+
+    void everyEntryReachesItsTargetOrIsDisabled_data() {
+        QTest::addColumn<int>("entry");
+        for (int i = 0; i < int(std::size(kEntries)); ++i)
+            QTest::newRow(kEntries[i].name) << i;
+    }
+    void everyEntryReachesItsTargetOrIsDisabled() {
+        QFETCH(int, entry);
+        const Entry& e = kEntries[entry];
+        const QString effect = QLatin1String(e.effect);
+        Rig rig;
+        QAction* action = nullptr;
+        if (QLatin1String(e.place) == QLatin1String("ToolBar1")) {
+            auto* button = rig.Child<QToolButton>(e.name);
+            action = button->defaultAction();
+            QVERIFY(button->autoRaise());
+            QCOMPARE(action->toolTip(), QLatin1String(e.caption));
+            QVERIFY(!action->icon().isNull());
+        } else {
+            action = rig.Child<QAction>(e.name);
+            QCOMPARE(action->text(), QLatin1String(e.caption));
+            QCOMPARE(action->shortcut(), QKeySequence(QLatin1String(e.key)));
+        }
+        QCOMPARE(action->isEnabled(), !effect.isEmpty());
+        if (effect.isEmpty())
+            return;
+
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        if (effect == QLatin1String("restore")) {
+            rig.form->showMinimized();
+            QTRY_VERIFY(rig.form->isMinimized());
+        }
+        if (effect == QLatin1String("exit"))
+            rig.boxes.Answer(MsgResult::No);
+        // The provider tariff dialog opens only with a tariff and a provider to assign.
+        for (const char* v : {"StartingInterval", "EndingInterval", "DayCost", "NightCost", "OCPD"})
             rig.store.SetInt(Root::CurrentUser, std::string(kTariffProfileKey) + "\\Flat", v, 0);
         AddEntry(rig.store, "ISP");
         QString seen;
@@ -229,9 +480,20 @@ private slots:
             }
         });
         poll.start(10);
-        rig.Child<QAction>(action.toLatin1().constData())->trigger();
-        QCOMPARE(seen, caption);
-        QVERIFY(!QApplication::activeModalWidget());
+        action->trigger();
+
+        if (effect == QLatin1String("hide")) {
+            QTRY_VERIFY(rig.form->isMinimized());
+        } else if (effect == QLatin1String("restore")) {
+            QTRY_VERIFY(!rig.form->isMinimized());
+        } else if (effect == QLatin1String("exit")) {
+            QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
+            QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Question);
+        } else if (effect == QLatin1String("help")) {
+            QCOMPARE(rig.help.requests, std::vector<int>{0});
+        } else {
+            QCOMPARE(seen, effect);
+        }
     }
 };
 

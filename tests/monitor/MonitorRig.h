@@ -24,6 +24,9 @@ public:
     void ShowTotalMoney(const std::string& t) override { totalMoney = t; }
     void ShowStatusText(const std::string& t) override { statusText = t; }
     void EnableTimer(bool e) override { timerEnabled = e; }
+    void AddTrayIcon() override {}
+    void UpdateTrayIcon(const std::string&, int) override {}
+    void RemoveTrayIcon() override {}
 
     std::string status, provider, user, connTime, fee, totalMoney, statusText;
     bool connectedPicture = false;
