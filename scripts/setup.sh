@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6test6 libsqlite3-dev libcanberra-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6test6 libsqlite3-dev libcanberra-dev
           fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do
