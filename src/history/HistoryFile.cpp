@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace netrova {
 
 namespace {
@@ -149,24 +151,29 @@ std::size_t ScanHistory(const std::string& programPath,
     const int fd = ::open(HistoryPath(programPath).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return 0;
+    // Records are read many at a time: one read per record made the read calls cost more than
+    // the readers' own work on a long history.
+    constexpr std::size_t kBatch = 512;
+    std::vector<THistoryRecord> batch(kBatch);
+    auto* buffer = reinterpret_cast<char*>(batch.data());
     std::size_t count = 0;
-    THistoryRecord rec;
-    for (;;) {
-        std::size_t got = 0;
-        auto* p = reinterpret_cast<char*>(&rec);
-        while (got < sizeof rec) {
-            const ssize_t n = ::read(fd, p + got, sizeof rec - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += static_cast<std::size_t>(n);
+    std::size_t held = 0; // bytes in the buffer
+    bool more = true;
+    while (more) {
+        const ssize_t n = ::read(fd, buffer + held, kBatch * sizeof(THistoryRecord) - held);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break; // end of file; a torn tail stays unvisited
+        held += static_cast<std::size_t>(n);
+        const std::size_t whole = held / sizeof(THistoryRecord);
+        for (std::size_t i = 0; i < whole && more; ++i) {
+            ++count;
+            more = visit(batch[i]);
         }
-        if (got < sizeof rec)
-            break; // end of file, or a torn tail
-        ++count;
-        if (!visit(rec))
-            break;
+        const std::size_t used = whole * sizeof(THistoryRecord);
+        std::memmove(buffer, buffer + used, held - used);
+        held -= used;
     }
     ::close(fd);
     return count;

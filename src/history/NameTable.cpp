@@ -11,8 +11,9 @@ namespace netrova {
 
 std::uint32_t TNameTable::Intern(const char* field, std::size_t size) {
     const std::string_view raw(field, strnlen(field, size));
-    if (hasLast_ && raw == lastRaw_)
-        return lastId_;
+    for (const auto& [name, id] : few_)
+        if (name == raw)
+            return id;
     std::uint32_t id;
     if (const auto hit = byRaw_.find(std::string(raw)); hit != byRaw_.end()) {
         id = hit->second;
@@ -25,10 +26,9 @@ std::uint32_t TNameTable::Intern(const char* field, std::size_t size) {
             names_.push_back(std::move(text));
         id = at->second;
         byRaw_.emplace(raw, id);
+        if (few_.size() < kFewNames)
+            few_.emplace_back(raw, id);
     }
-    lastRaw_.assign(raw);
-    lastId_ = id;
-    hasLast_ = true;
     return id;
 }
 
@@ -48,8 +48,7 @@ void TNameTable::Clear() {
     names_.clear();
     byRaw_.clear();
     byText_.clear();
-    lastRaw_.clear();
-    hasLast_ = false;
+    few_.clear();
 }
 
 } // namespace netrova

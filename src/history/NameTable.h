@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace netrova {
@@ -25,10 +26,10 @@ private:
     std::vector<std::string> names_;
     std::unordered_map<std::string, std::uint32_t> byRaw_;  // raw field bytes -> number
     std::unordered_map<std::string, std::uint32_t> byText_; // shown text -> number
-    // Records come in runs of the same user and provider; the last hit skips the lookup.
-    std::string lastRaw_;
-    std::uint32_t lastId_ = 0;
-    bool hasLast_ = false;
+    // A history holds a handful of users and providers: the first few are found by a plain
+    // comparison, without hashing.
+    static constexpr std::size_t kFewNames = 8;
+    std::vector<std::pair<std::string, std::uint32_t>> few_;
 };
 
 } // namespace netrova
