@@ -135,7 +135,7 @@ FillResult FillTable(const std::string& programPath, TView view, const TStamp& t
     std::int32_t count = 0;
     std::int32_t feeSum = 0;
     std::int32_t timeSum = 0;
-    std::size_t sincePause = 0;
+    TFillSteps steps(pause);
     bool stopped = false;
     const std::size_t seen = ScanHistory(programPath, [&](const THistoryRecord& record) {
         if (InView(view, record.Started, today)) {
@@ -147,10 +147,7 @@ FillResult FillTable(const std::string& programPath, TView view, const TStamp& t
             rows.Clear();
             count = feeSum = timeSum = 0;
         }
-        if (pause && ++sincePause == kFillStep) {
-            sincePause = 0;
-            stopped = !pause();
-        }
+        stopped = !steps.Next();
         return !stopped;
     });
     if (seen == 0)

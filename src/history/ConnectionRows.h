@@ -106,6 +106,22 @@ FillResult FillTable(const std::string& programPath, TView view, const TStamp& t
 // Records between two calls of a fill's pause.
 inline constexpr std::size_t kFillStep = 4096;
 
+// Counts a fill's records and calls its pause every kFillStep of them; false means stop.
+class TFillSteps {
+public:
+    explicit TFillSteps(const std::function<bool()>& pause) : pause_(pause) {}
+    bool Next() {
+        if (!pause_ || ++since_ < kFillStep)
+            return true;
+        since_ = 0;
+        return pause_();
+    }
+
+private:
+    const std::function<bool()>& pause_;
+    std::size_t since_ = 0;
+};
+
 // Signed 32-bit sums that wrap instead of overflowing, as the original's arithmetic did.
 inline std::int32_t AddWrapping(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));

@@ -1,6 +1,6 @@
 #include "history/ConnectionsWindow.h"
 
-#include "history/HistoryPictures.h"
+#include "history/HistoryWidgets.h"
 #include "history/LoadPacer.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
@@ -71,26 +71,9 @@ void TForm7::BuildControls() {
     Table = new QTableView(this);
     Table->setObjectName(QStringLiteral("Table"));
     Table->setModel(model_);
-    Table->setShowGrid(true);
-    Table->setWordWrap(false);
-    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Table->setSelectionMode(QAbstractItemView::SingleSelection);
-    // One fixed row height: the view never measures a million rows.
-    QHeaderView* rows = Table->verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + 4);
-    QHeaderView* header = Table->horizontalHeader();
-    header->setSectionsClickable(true);
-    header->setHighlightSections(false);
-    int width = 0;
-    for (int c = 0; c < kTableColumnCount; ++c) {
-        Table->setColumnWidth(c, kTableWidths[c]);
-        width += kTableWidths[c];
-    }
-    Table->setMinimumSize(width + 2 * Table->frameWidth() + 20, 240);
-    connect(header, &QHeaderView::sectionClicked, this, &TForm7::TableColumnClick);
+    SetUpHistoryList(*Table, kTableWidths, kTableColumnCount, 240);
+    connect(Table->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &TForm7::TableColumnClick);
 
     auto* figures = new QGridLayout;
     const auto figure = [&](int row, const char* caption, const char* name) {
@@ -132,24 +115,16 @@ void TForm7::BuildControls() {
     sortRow->addWidget(sortedBy);
     sortRow->addWidget(direction);
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("&Help"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    const OkHelpButtons buttons = MakeOkHelpButtons(*this);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.help;
     connect(BitBtn2, &QPushButton::clicked, this, &TForm7::BitBtn2Click);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(views);
     layout->addWidget(Table, 1);
     layout->addLayout(sortRow);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     ShowFigures();

@@ -1,5 +1,6 @@
 #include "history/StatisticsWindow.h"
 
+#include "history/HistoryWidgets.h"
 #include "history/LoadPacer.h"
 #include "platform/HelpViewer.h"
 
@@ -56,44 +57,20 @@ void TForm9::BuildControls() {
     Users = new QTableView(users);
     Users->setObjectName(QStringLiteral("Users"));
     Users->setModel(model_);
-    Users->setShowGrid(true);
-    Users->setWordWrap(false);
-    Users->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Users->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Users->setSelectionMode(QAbstractItemView::SingleSelection);
-    QHeaderView* rows = Users->verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + 4);
-    Users->horizontalHeader()->setSectionsClickable(true);
-    Users->horizontalHeader()->setHighlightSections(false);
-    int width = 0;
-    for (int c = 0; c < kUsersColumnCount; ++c) {
-        Users->setColumnWidth(c, kUsersWidths[c]);
-        width += kUsersWidths[c];
-    }
-    Users->setMinimumSize(width + 2 * Users->frameWidth() + 20, 160);
+    SetUpHistoryList(*Users, kUsersWidths, kUsersColumnCount, 160);
     connect(Users->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &TForm9::UsersColumnClick);
     (new QVBoxLayout(users))->addWidget(Users);
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("&Help"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    const OkHelpButtons buttons = MakeOkHelpButtons(*this);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.help;
     connect(BitBtn2, &QPushButton::clicked, this, &TForm9::BitBtn2Click);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(crashes);
     layout->addWidget(users, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

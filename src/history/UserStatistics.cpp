@@ -39,7 +39,7 @@ bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
               const std::function<bool()>& pause) {
     users.clear();
     TNameTable names;
-    std::size_t sincePause = 0;
+    TFillSteps steps(pause);
     bool stopped = false;
     ScanHistory(programPath, [&](const THistoryRecord& record) {
         const std::uint32_t id = names.Intern(record.User, sizeof record.User);
@@ -49,10 +49,7 @@ bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
         u.Connections = AddWrapping(u.Connections, 1);
         u.Time = AddWrapping(u.Time, record.Duration);
         u.Fee = AddWrapping(u.Fee, record.Fee);
-        if (pause && ++sincePause == kFillStep) {
-            sincePause = 0;
-            stopped = !pause();
-        }
+        stopped = !steps.Next();
         return !stopped;
     });
     if (stopped)

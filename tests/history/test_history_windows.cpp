@@ -21,6 +21,9 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
 using namespace netrova;
 using namespace netrova::test;
 
@@ -51,6 +54,22 @@ QString SortShown(QWidget& w) {
            (Get<QLabel>(w, "Image2")->isVisibleTo(&w) ? "up" : "");
 }
 
+// What a browser needs, on 5 July 2026, with a sort state of its own.
+struct BrowserRig {
+    BrowserRig() { clock.Set(2026, 7, 5, 12, 0, 0); }
+    TForm7* Open() {
+        windows.push_back(std::make_unique<TForm7>(path, clock, help, sort));
+        return windows.back().get();
+    }
+
+    TempStore ts;
+    const std::string path = ts.dir();
+    FakeClock clock;
+    RecordingHelpViewer help;
+    TSortState sort = BrowserSort();
+    std::vector<std::unique_ptr<TForm7>> windows;
+};
+
 } // namespace
 
 class TestHistoryWindows : public QObject {
@@ -65,25 +84,21 @@ private slots:
 };
 
 void TestHistoryWindows::browser() {
-    TempStore ts;
-    const std::string path = ts.dir();
-    FakeClock clock;
-    clock.Set(2026, 7, 5, 12, 0, 0);
-    RecordingHelpViewer help;
-    TSortState sort = BrowserSort();
+    BrowserRig rig;
+    const std::string& path = rig.path;
 
     {
-        TForm7 window(path, clock, help, sort);
+        TForm7& empty = *rig.Open();
         // An empty history leaves the initial figures.
-        window.FormActivate();
-        QCOMPARE(window.Model().rowCount(), 0);
-        QCOMPARE(Label(window, "TotalFee"), QString("0 dol. 0 c."));
-        QCOMPARE(Label(window, "AverageTime"), QString("0 h. 0 m."));
+        empty.FormActivate();
+        QCOMPARE(empty.Model().rowCount(), 0);
+        QCOMPARE(Label(empty, "TotalFee"), QString("0 dol. 0 c."));
+        QCOMPARE(Label(empty, "AverageTime"), QString("0 h. 0 m."));
     }
 
     WriteHistory(path, {Connection("anna", 1005, 10, 2026, 6, 30),
                         Connection("anna", 2000, 30, 2026, 7, 4), Connection("bob", 950, 21)});
-    TForm7 window(path, clock, help, sort);
+    TForm7& window = *rig.Open();
     window.show();
     QTRY_COMPARE(window.Model().rowCount(), 3); // activation loads "All days"
     QVERIFY(!Get<QToolButton>(window, "AllDays")->icon().isNull());
@@ -111,14 +126,14 @@ void TestHistoryWindows::browser() {
     QCOMPARE(SortShown(window), QString("Con. fee/Down/down"));
 
     QTest::mouseClick(Get<QPushButton>(window, "BitBtn2"), Qt::LeftButton);
-    QCOMPARE(help.requests, std::vector<int>{13});
+    QCOMPARE(rig.help.requests, std::vector<int>{13});
     QTest::mouseClick(Get<QPushButton>(window, "BitBtn1"), Qt::LeftButton);
     QVERIFY(!window.isVisible());
     QCOMPARE(window.Model().rowCount(), 0); // closing empties the list
 
     // The sort state outlives the window: a new one starts with "None" and the next click
     // on "Con. fee" reverses it.
-    TForm7 again(path, clock, help, sort);
+    TForm7& again = *rig.Open();
     again.FormActivate();
     QCOMPARE(SortShown(again), QString("None/None/"));
     again.TableColumnClick(tcFee);
@@ -130,17 +145,13 @@ void TestHistoryWindows::browser() {
 }
 
 void TestHistoryWindows::browserStaysResponsiveWhileLoading() {
-    TempStore ts;
-    const std::string path = ts.dir();
-    FakeClock clock;
-    clock.Set(2026, 7, 5, 12, 0, 0);
-    RecordingHelpViewer help;
-    TSortState sort = BrowserSort();
+    BrowserRig rig;
+    const std::string& path = rig.path;
     constexpr int kRecords = 100000;
     WriteLongHistory(path, Connection("old", 1, 1, 2026, 6, 1), kRecords);
     WriteHistory(path, {Connection("today", 7, 70, 2026, 7, 5)});
 
-    TForm7 window(path, clock, help, sort);
+    TForm7& window = *rig.Open();
     int rowsSeen = -1;
     bool loadingSeen = false;
     // Runs in the load's first pause: the first rows are there, a header click waits for the
