@@ -59,6 +59,10 @@ void TForm7::BuildControls() {
         b->setAutoRaise(true);
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setIconSize(QSize(kPictureSize, kPictureSize));
+        // Room for the marker, so that the text is not cut when the marker comes.
+        b->setIcon(QIcon(ViewMarkerPicture(kPictureSize)));
+        b->setMinimumSize(b->sizeHint());
+        b->setIcon(QIcon());
         connect(b, &QToolButton::clicked, this, [this, view] { ViewClick(view); });
         viewRow->addWidget(b);
         return b;
