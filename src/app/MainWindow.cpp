@@ -4,6 +4,10 @@
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
 #include "common/Text.h"
+#include "history/ConnectionsWindow.h"
+#include "history/ReportFiles.h"
+#include "history/StatisticsWindow.h"
+#include "history/Unit10.h"
 #include "options/Beep.h"
 #include "options/BeepDialog.h"
 #include "options/Counter.h"
@@ -17,6 +21,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/QtFileChooser.h"
+#include "platform/TextViewer.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/Tariffoptions.h"
 #include "windows/AboutBox.h"
@@ -124,8 +129,12 @@ const struct {
 } kHandlers[] = {
     {"Resetcounter1", &TForm1::Resetcounter1Click},
     {"Createreport1", &TForm1::Createreport1Click},
+    {"Deletereports1", &TForm1::Deletereports1Click},
+    {"Openreport1", &TForm1::Openreport1Click},
     {"Hide1", &TForm1::BitBtn1Click},
     {"Exit2", &TForm1::Exit2Click},
+    {"Connections1", &TForm1::Connections1Click},
+    {"Viewstatistic1", &TForm1::Viewstatistic1Click},
     {"Beep1", &TForm1::Beep1Click},
     {"Counter1", &TForm1::Counter1Click},
     {"Providers1", &TForm1::Providers1Click},
@@ -209,10 +218,15 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     sounds_ = std::make_unique<CanberraSounds>();
     chooser_ = std::make_unique<QtFileChooser>(this);
     autostart_ = std::make_unique<XdgAutostart>();
+    textViewer_ = std::make_unique<DesktopTextViewer>();
+    FormCreate();
+    // The dialogs shown again at each opening, made once the start-up has found the program
+    // directory.
     Form2 = new TForm2(store_, boxes_, help_, *chooser_, *autostart_, *this, {}, this);
     Form4 = new TForm4(store_, boxes_, help_, monitor_, this);
     Form6 = new TForm6(monitor_, store_, clock_, boxes_, help_, this);
-    FormCreate();
+    Form9 = new TForm9(store_, help_, monitor_.ProgramPath, monitor_.AllTime, UsersSort(), this);
+    Form10 = new TForm10(*textViewer_, monitor_.ProgramPath, this);
 }
 
 TForm1::~TForm1() = default;
@@ -558,6 +572,22 @@ void TForm1::Createreport1Click() {
 
 void TForm1::Counter1Click() {
     Form6->Execute();
+}
+
+void TForm1::Deletereports1Click() {
+    DeleteAllReports(boxes_, monitor_.ProgramPath);
+}
+
+void TForm1::Openreport1Click() {
+    Form10->exec();
+}
+
+void TForm1::Connections1Click() {
+    TForm7::Execute(monitor_.ProgramPath, clock_, help_, this);
+}
+
+void TForm1::Viewstatistic1Click() {
+    Form9->ShowModal();
 }
 
 void TForm1::Beep1Click() {

@@ -24,6 +24,9 @@ class FileChooser;
 class TForm2;
 class TForm4;
 class TForm6;
+class TForm9;
+class TForm10;
+class TextViewer;
 class ProgramLauncher;
 class Sounds;
 class TrayIcon;
@@ -80,6 +83,10 @@ public:
     void Resetcounter1Click();
     void Createreport1Click();
     void Counter1Click();
+    void Deletereports1Click();
+    void Openreport1Click();
+    void Connections1Click();
+    void Viewstatistic1Click();
     void Beep1Click();
     void Preferences1Click();
     void Programpreferences1Click(); // Preferences on its page "Startup"
@@ -149,6 +156,7 @@ private:
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<FileChooser> chooser_;
     std::unique_ptr<Autostart> autostart_;
+    std::unique_ptr<TextViewer> textViewer_;
     TMonitor monitor_;
     bool exitStepsDone_ = false;
     // The timer waits for the end of the start-up: no tick may run under its message boxes.
@@ -186,6 +194,8 @@ private:
     TForm2* Form2 = nullptr;
     TForm4* Form4 = nullptr;
     TForm6* Form6 = nullptr;
+    TForm9* Form9 = nullptr;
+    TForm10* Form10 = nullptr;
 };
 
 } // namespace netrova

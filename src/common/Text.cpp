@@ -5,7 +5,11 @@
 namespace netrova {
 
 std::string FormatMoney(std::int32_t cents) {
-    return std::to_string(cents / 100) + " dol. " + std::to_string(cents % 100) + " c.";
+    return FormatMoneyAs(cents, " dol. ");
+}
+
+std::string FormatMoneyAs(std::int32_t cents, std::string_view unit) {
+    return std::to_string(cents / 100) + std::string(unit) + std::to_string(cents % 100) + " c.";
 }
 
 std::string FormatConnTime(std::int32_t seconds) {

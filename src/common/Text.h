@@ -13,6 +13,8 @@ namespace netrova {
 
 // 1234 -> "12 dol. 34 c."
 std::string FormatMoney(std::int32_t cents);
+// The same with another unit: (1205, " d. ") -> "12 d. 5 c."
+std::string FormatMoneyAs(std::int32_t cents, std::string_view unit);
 // 3725 -> "1 h. 2 min. 5 sec."
 std::string FormatConnTime(std::int32_t seconds);
 // 725 -> "0:12:5"

@@ -1,0 +1,129 @@
+// Cost of loading the history into the connections browser's model and into the statistics,
+// against the bare read of the file, for 10^4, 10^5 and 10^6 records.
+//
+//   bench_history [largest-count]     (default 1000000)
+#include "common/Text.h"
+#include "history/ConnectionRows.h"
+#include "history/HistoryFile.h"
+#include "history/HistoryModels.h"
+#include "history/UserStatistics.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace netrova;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double PeakRssMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// A history of count records: a few users and providers, a month of days, growing totals.
+bool WriteHistory(const std::string& programPath, int count) {
+    std::FILE* f = std::fopen(HistoryPath(programPath).c_str(), "wb");
+    if (!f)
+        return false;
+    const char* users[] = {"anna", "bob", "Default", "carla"};
+    const char* providers[] = {"Home ISP", "Work dial-up", "Backup line"};
+    std::int32_t total = 0;
+    for (int i = 0; i < count; ++i) {
+        THistoryRecord r{};
+        const auto day = static_cast<std::uint16_t>(1 + i % 28);
+        r.Started =
+            TStamp{2026, static_cast<std::uint16_t>(1 + i / 5000 % 12), 0, day, 10, 0, 0, 0};
+        r.Ended =
+            TStamp{2026, r.Started.Month, 0, day, 11, static_cast<std::uint16_t>(i % 60), 0, 0};
+        r.Fee = static_cast<std::int32_t>(std::int64_t{i} * 7919 % 1000);
+        r.Duration = static_cast<std::int32_t>(std::int64_t{i} * 104729 % 7200);
+        total += r.Fee;
+        SetFieldText(r.Provider, providers[i % 3]);
+        SetFieldText(r.TotalFeeText, FormatMoney(total));
+        SetFieldText(r.User, users[(i / 3) % 4]);
+        if (std::fwrite(&r, sizeof r, 1, f) != 1) {
+            std::fclose(f);
+            return false;
+        }
+    }
+    return std::fclose(f) == 0;
+}
+
+// The bare scan: every record read, one field touched.
+double RawReadMs(const std::string& programPath) {
+    const auto start = Clock::now();
+    std::int64_t sum = 0;
+    ScanHistory(programPath, [&](const THistoryRecord& r) {
+        sum += r.Fee;
+        return true;
+    });
+    const double ms = MsSince(start);
+    if (sum == -1)
+        std::puts("");
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int largest = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    if (largest <= 0) {
+        std::fprintf(stderr, "usage: bench_history [largest-count]\n");
+        return 2;
+    }
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString();
+    const TStamp today{2026, 7, 0, 5, 12, 0, 0, 0};
+
+    for (int count = 10000; count <= largest; count *= 10) {
+        if (!WriteHistory(path, count)) {
+            std::fprintf(stderr, "cannot write %s\n", HistoryPath(path).c_str());
+            return 1;
+        }
+        RawReadMs(path); // warms the page cache, as a history in use would be
+        const double raw = RawReadMs(path);
+
+        double browser = 0;
+        {
+            TConnectionsModel model;
+            TFigures figures;
+            const auto start = Clock::now();
+            FillTable(path, TView::AllDays, today, model.Rows(), figures, [&] {
+                model.Publish();
+                return true;
+            });
+            model.Publish();
+            browser = MsSince(start);
+            if (model.rowCount() != count)
+                std::fprintf(stderr, "browser: %d rows of %d\n", model.rowCount(), count);
+        }
+        std::printf("browser %d records: %.0f ms (raw read %.0f ms), peak RSS %.0f MB\n", count,
+                    browser, raw, PeakRssMb());
+
+        const double raw2 = RawReadMs(path);
+        const auto start = Clock::now();
+        std::vector<TUserTotals> users;
+        SumUsers(path, users);
+        const double statistics = MsSince(start);
+        std::printf("statistics %d records: %.0f ms (raw read %.0f ms)\n", count, statistics, raw2);
+
+        if (count > largest / 10)
+            break;
+    }
+    return 0;
+}

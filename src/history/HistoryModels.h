@@ -1,0 +1,58 @@
+#pragma once
+
+#include "history/ConnectionRows.h"
+#include "history/UserStatistics.h"
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+namespace netrova {
+
+// The browser's list as a table model over the compact rows; the texts are made when shown.
+class TConnectionsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    TConnectionRows& Rows() { return rows_; }
+    const TConnectionRows& Rows() const { return rows_; }
+
+    // Brings the views up to date with the rows after they were filled: appended rows are
+    // inserted, emptied ones reset.
+    void Publish();
+    void Clear();
+    void Sort(const TSortState& sort);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    TConnectionRows rows_;
+    int shown_ = 0; // rows the views know of
+    std::uint64_t shownClears_ = 0;
+};
+
+// The statistics window's user list.
+class TUsersModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    const std::vector<TUserTotals>& Users() const { return users_; }
+    void SetUsers(std::vector<TUserTotals> users);
+    void Clear() { SetUsers({}); }
+    void ColumnClick(TSortState& sort, int column);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    std::vector<TUserTotals> users_;
+};
+
+} // namespace netrova

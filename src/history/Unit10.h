@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+namespace netrova {
+
+class TextViewer;
+
+// "Open report": lists the reports and opens the chosen one in the text viewer. Created once
+// and shown again at each opening; the reports folder is made ready on creation and at every
+// showing.
+//
+// Controls (objectName = control name):
+//   FileListBox1   the "*.rpt" files of the reports folder
+//   BitBtn1 "Open" (default)     BitBtn2 "Cancel"
+class TForm10 : public QDialog {
+    Q_OBJECT
+public:
+    // programPath is the monitor's own member, read at each showing.
+    TForm10(TextViewer& viewer, const std::string& programPath, QWidget* parent = nullptr);
+    ~TForm10() override;
+
+    // Creates the reports folder when missing and lists its reports anew.
+    void PrepareDialog();
+    // "Open" and a double click: opens the selected report; the dialog stays open.
+    void BitBtn1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+
+    TextViewer& viewer_;
+    const std::string& programPath_;
+
+    QListWidget* FileListBox1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+};
+
+} // namespace netrova

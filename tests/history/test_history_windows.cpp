@@ -1,0 +1,293 @@
+#include "HistoryTestSupport.h"
+
+#include "../support/TempStore.h"
+#include "history/ConnectionsWindow.h"
+#include "history/ReportFiles.h"
+#include "history/StatisticsWindow.h"
+#include "history/Unit10.h"
+#include "platform/Clock.h"
+#include "platform/HelpViewer.h"
+#include "platform/TextViewer.h"
+#include "store/Defaults.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+using namespace netrova;
+using namespace netrova::test;
+
+namespace {
+
+template <class W> W* Get(QWidget& window, const char* name) {
+    W* w = window.findChild<W*>(QLatin1String(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+QString Label(QWidget& window, const char* name) {
+    return Get<QLabel>(window, name)->text();
+}
+
+QStringList ModelColumn(const QAbstractItemModel& model, int column) {
+    QStringList texts;
+    for (int r = 0; r < model.rowCount(); ++r)
+        texts << model.index(r, column).data().toString();
+    return texts;
+}
+
+// The view, the sort labels and the arrows as one line, for compact checks.
+QString SortShown(QWidget& w) {
+    return Label(w, "SortedBy") + "/" + Label(w, "Direction") + "/" +
+           (Get<QLabel>(w, "Image1")->isVisibleTo(&w) ? "down" : "") +
+           (Get<QLabel>(w, "Image2")->isVisibleTo(&w) ? "up" : "");
+}
+
+// What a browser needs, on 5 July 2026, with a sort state of its own.
+struct BrowserRig {
+    BrowserRig() { clock.Set(2026, 7, 5, 12, 0, 0); }
+    TForm7* Open() {
+        windows.push_back(std::make_unique<TForm7>(path, clock, help, sort));
+        return windows.back().get();
+    }
+
+    TempStore ts;
+    const std::string path = ts.dir();
+    FakeClock clock;
+    RecordingHelpViewer help;
+    TSortState sort = BrowserSort();
+    std::vector<std::unique_ptr<TForm7>> windows;
+};
+
+} // namespace
+
+class TestHistoryWindows : public QObject {
+    Q_OBJECT
+
+private slots:
+    void browser();
+    void browserStaysResponsiveWhileLoading();
+    void statistics();
+    void openReport();
+    void desktopViewerIsNotWaitedFor();
+};
+
+void TestHistoryWindows::browser() {
+    BrowserRig rig;
+    const std::string& path = rig.path;
+
+    {
+        TForm7& empty = *rig.Open();
+        // An empty history leaves the initial figures.
+        empty.FormActivate();
+        QCOMPARE(empty.Model().rowCount(), 0);
+        QCOMPARE(Label(empty, "TotalFee"), QString("0 dol. 0 c."));
+        QCOMPARE(Label(empty, "AverageTime"), QString("0 h. 0 m."));
+    }
+
+    WriteHistory(path, {Connection("anna", 1005, 10, 2026, 6, 30),
+                        Connection("anna", 2000, 30, 2026, 7, 4), Connection("bob", 950, 21)});
+    TForm7& window = *rig.Open();
+    window.show();
+    QTRY_COMPARE(window.Model().rowCount(), 3); // activation loads "All days"
+    QVERIFY(!Get<QToolButton>(window, "AllDays")->icon().isNull());
+    QVERIFY(Get<QToolButton>(window, "ThisDay")->icon().isNull());
+    QCOMPARE(Label(window, "TotalFee"), QString("39 dol. 55 c."));
+    QCOMPARE(Label(window, "AverageTime"), QString("0:0:20"));
+    QCOMPARE(Label(window, "AverageCost"), QString("13 dol. 18 c."));
+    window.TableColumnClick(tcStartedDate); // recorded, nothing sorted, labels kept
+    QCOMPARE(SortShown(window), QString("None/None/"));
+
+    QTest::mouseClick(Get<QToolButton>(window, "ThisMonth"), Qt::LeftButton);
+    QCOMPARE(window.View(), TView::ThisMonth);
+    QVERIFY(Get<QToolButton>(window, "AllDays")->icon().isNull());
+    QVERIFY(!Get<QToolButton>(window, "ThisMonth")->icon().isNull());
+    QCOMPARE(ModelColumn(window.Model(), tcFee), (QStringList{"20 dol. 0 c.", "9 dol. 50 c."}));
+    QCOMPARE(Label(window, "AverageCost"), QString("14 dol. 75 c."));
+
+    window.TableColumnClick(tcFee);
+    QCOMPARE(ModelColumn(window.Model(), tcFee), (QStringList{"9 dol. 50 c.", "20 dol. 0 c."}));
+    QCOMPARE(SortShown(window), QString("Con. fee/Down/down"));
+
+    // A change of view refills in file order and keeps the labels.
+    QTest::mouseClick(Get<QToolButton>(window, "ThisDay"), Qt::LeftButton);
+    QCOMPARE(ModelColumn(window.Model(), tcUserName), QStringList{"bob"});
+    QCOMPARE(SortShown(window), QString("Con. fee/Down/down"));
+
+    QTest::mouseClick(Get<QPushButton>(window, "BitBtn2"), Qt::LeftButton);
+    QCOMPARE(rig.help.requests, std::vector<int>{13});
+    QTest::mouseClick(Get<QPushButton>(window, "BitBtn1"), Qt::LeftButton);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(window.Model().rowCount(), 0); // closing empties the list
+
+    // The sort state outlives the window: a new one starts with "None" and the next click
+    // on "Con. fee" reverses it.
+    TForm7& again = *rig.Open();
+    again.FormActivate();
+    QCOMPARE(SortShown(again), QString("None/None/"));
+    again.TableColumnClick(tcFee);
+    QCOMPARE(SortShown(again), QString("Con. fee/Up/up"));
+    QCOMPARE(ModelColumn(again.Model(), tcFee),
+             (QStringList{"20 dol. 0 c.", "10 dol. 5 c.", "9 dol. 50 c."}));
+    again.TableColumnClick(tcTime);
+    QCOMPARE(ModelColumn(again.Model(), tcTime), (QStringList{"0:0:10", "0:0:21", "0:0:30"}));
+}
+
+void TestHistoryWindows::browserStaysResponsiveWhileLoading() {
+    BrowserRig rig;
+    const std::string& path = rig.path;
+    constexpr int kRecords = 100000;
+    WriteLongHistory(path, Connection("old", 1, 1, 2026, 6, 1), kRecords);
+    WriteHistory(path, {Connection("today", 7, 70, 2026, 7, 5)});
+
+    TForm7& window = *rig.Open();
+    int rowsSeen = -1;
+    bool loadingSeen = false;
+    // Runs in the load's first pause: the first rows are there, a header click waits for the
+    // rows, and a change of view abandons the load.
+    QTimer::singleShot(0, &window, [&] {
+        loadingSeen = window.Loading();
+        rowsSeen = window.Model().rowCount();
+        window.TableColumnClick(tcTime);
+        window.ViewClick(TView::ThisDay);
+    });
+    window.FormActivate();
+    QVERIFY(loadingSeen);
+    QVERIFY(rowsSeen > 0 && rowsSeen < kRecords);
+    QVERIFY(!window.Loading());
+    QCOMPARE(ModelColumn(window.Model(), tcUserName), QStringList{"today"});
+    QCOMPARE(Label(window, "TotalFee"), QString("0 dol. 7 c."));
+    QCOMPARE(Label(window, "SortedBy"), QString("None")); // dropped with the abandoned load
+
+    // Without interruption the whole history arrives, and a click during the load sorts the
+    // whole list afterwards.
+    QTimer::singleShot(0, &window, [&] { window.TableColumnClick(tcTime); });
+    window.ViewClick(TView::AllDays);
+    QCOMPARE(window.Model().rowCount(), kRecords + 1);
+    QCOMPARE(window.Model().index(kRecords, tcUserName).data().toString(), QString("today"));
+    QCOMPARE(Label(window, "SortedBy"), QString("Con. time"));
+    QCOMPARE(Label(window, "AverageCost"), QString("0 dol. 1 c."));
+}
+
+void TestHistoryWindows::statistics() {
+    TempStore ts;
+    const std::string path = ts.dir();
+    RecordingHelpViewer help;
+    TSortState sort = UsersSort();
+    int allTime = 10800;
+    ts.SetInt(Root::LocalMachine, kUsersKey, "Crash", 1);
+    WriteHistory(path,
+                 {Connection("A", 1000, 5000), Connection("B", 2, 1), Connection("A", 205, 400)});
+
+    TForm9 window(ts, help, path, allTime, sort);
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, &window, [&] {
+            const auto close = qScopeGuard([&] { window.accept(); });
+            QTRY_COMPARE(window.Model().rowCount(), 2);
+            QCOMPARE(ModelColumn(window.Model(), ucConnections), (QStringList{"2", "1"}));
+            QCOMPARE(ModelColumn(window.Model(), ucTotalTime), (QStringList{"1:30:0", "0:0:1"}));
+            QCOMPARE(ModelColumn(window.Model(), ucTotalFee),
+                     (QStringList{"12 d. 5 c.", "0 d. 2 c."}));
+            QCOMPARE(Label(window, "TotalCrashes"), QString("1"));
+            QCOMPARE(Label(window, "CrashRate"),
+                     QString("0") + QLocale::system().decimalPoint() + "333");
+            QTest::mouseClick(Get<QPushButton>(window, "BitBtn2"), Qt::LeftButton);
+            // The first click of the run sorts ascending, the one of the next opening reverses.
+            window.UsersColumnClick(ucConnections);
+            QCOMPARE(ModelColumn(window.Model(), ucUserName),
+                     (opening == 0 ? QStringList{"B", "A"} : QStringList{"A", "B"}));
+            QTest::mouseClick(Get<QPushButton>(window, "BitBtn1"), Qt::LeftButton);
+        });
+        window.ShowModal();
+        QCOMPARE(window.Model().rowCount(), 0); // emptied on close, not doubled next time
+    }
+    QCOMPARE(help.requests, (std::vector<int>{17, 17}));
+
+    // The counter time is read at each showing; a store error closes the window and reaches
+    // the opener.
+    allTime = 3599;
+    ts.SetStr(Root::LocalMachine, kUsersKey, "Crash", "not a number");
+    QVERIFY_THROWS_EXCEPTION(StoreError, window.ShowModal());
+    QVERIFY(!window.isVisible());
+    ts.SetInt(Root::LocalMachine, kUsersKey, "Crash", 4);
+    QTimer::singleShot(0, &window, [&] {
+        const auto close = qScopeGuard([&] { window.accept(); });
+        QTRY_COMPARE(window.Model().rowCount(), 2);
+        QCOMPARE(Label(window, "CrashRate"), QString("0"));
+    });
+    window.ShowModal();
+}
+
+void TestHistoryWindows::openReport() {
+    TempStore ts;
+    const std::string path = ts.dir();
+    RecordingTextViewer viewer;
+    const QString reports = QString::fromStdString(ReportsPath(path));
+
+    TForm10 dialog(viewer, path);
+    QVERIFY(QDir(reports).exists()); // made on creation
+    auto* list = Get<QListWidget>(dialog, "FileListBox1");
+    QCOMPARE(list->count(), 0);
+    QTest::mouseClick(Get<QPushButton>(dialog, "BitBtn1"), Qt::LeftButton);
+    QVERIFY(viewer.opened.empty()); // nothing selected
+
+    // Deleted while the program runs, made again at the next showing, with the new reports.
+    QVERIFY(QDir(reports).removeRecursively());
+    QVERIFY(QDir().mkpath(reports));
+    for (const char* name : {"b.rpt", "A.rpt", "c.txt"}) {
+        QFile f(reports + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    dialog.show();
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QString("A.rpt"));
+
+    list->setCurrentRow(1);
+    QTest::mouseClick(Get<QPushButton>(dialog, "BitBtn1"), Qt::LeftButton);
+    QVERIFY(dialog.isVisible()); // stays open
+    viewer.fail = true;          // a viewer that cannot start shows nothing
+    const QPoint first = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first); // a double click's press
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
+    QCOMPARE(viewer.opened, (std::vector<std::string>{reports.toStdString() + "/b.rpt",
+                                                      reports.toStdString() + "/A.rpt"}));
+    QTest::mouseClick(Get<QPushButton>(dialog, "BitBtn2"), Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+}
+
+void TestHistoryWindows::desktopViewerIsNotWaitedFor() {
+    QTemporaryDir dir;
+    // A viewer that records its arguments, then keeps running.
+    const QString script = dir.filePath("viewer.sh");
+    {
+        QFile f(script);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > \"$0.args\"\nsleep 5\n");
+    }
+    QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QElapsedTimer timer;
+    timer.start();
+    DesktopTextViewer viewer(script.toStdString());
+    QVERIFY(viewer.Open("/some dir/2026-7-5.rpt"));
+    QVERIFY(timer.elapsed() < 4000);
+    const auto args = [&] {
+        QFile f(script + ".args");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    QTRY_COMPARE(args(), QByteArray("1\n/some dir/2026-7-5.rpt\n"));
+    QVERIFY(!DesktopTextViewer(dir.filePath("missing").toStdString()).Open("x.rpt"));
+}
+
+QTEST_MAIN(TestHistoryWindows)
+#include "test_history_windows.moc"

@@ -1,0 +1,105 @@
+#include "history/HistoryFile.h"
+#include "history/ReportFiles.h"
+#include "platform/MessageBoxes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace netrova;
+
+namespace {
+
+void Touch(const QString& path) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+}
+
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList Reports(const std::string& programPath) {
+    QStringList names;
+    for (const std::string& n : ListReports(programPath))
+        names << QString::fromStdString(n);
+    return names;
+}
+
+} // namespace
+
+class TestReportFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listAndDelete_data();
+    void listAndDelete();
+    void folderMadeAgain();
+    void unknownProgramPathTouchesNothing();
+};
+
+void TestReportFiles::listAndDelete_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("left");
+
+    const QStringList all{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt",         "b.rpt",
+                          "folder.rpt",    "notes.txt",    "report.rpt.bak"};
+    QTest::newRow("No keeps everything") << int(MsgResult::No) << all;
+    QTest::newRow("Yes deletes only the reports")
+        << int(MsgResult::Yes) << QStringList{"folder.rpt", "notes.txt", "report.rpt.bak"};
+}
+
+void TestReportFiles::listAndDelete() {
+    QFETCH(int, answer);
+    QFETCH(QStringList, left);
+
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString();
+    PrepareReportsFolder(path);
+    const QString reports = QString::fromStdString(ReportsPath(path));
+    QVERIFY(QDir(reports).exists());
+    QCOMPARE(Reports(path), QStringList{});
+    for (const char* name :
+         {"b.rpt", "1999-2-1.rpt", "notes.txt", "A.rpt", "1999-10-1.rpt", "report.rpt.bak"})
+        Touch(reports + "/" + name);
+    QVERIFY(QDir(reports).mkdir("folder.rpt"));
+    Touch(dir.path() + "/outside.rpt");
+
+    // Without regard to case: 1999-10-1 before 1999-2-1, "A" before "b".
+    QCOMPARE(Reports(path), (QStringList{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt", "b.rpt"}));
+
+    ScriptedMessageBoxes boxes;
+    boxes.Answer(static_cast<MsgResult>(answer));
+    DeleteAllReports(boxes, path);
+    QCOMPARE(boxes.shown().size(), std::size_t{1});
+    QCOMPARE(boxes.shown()[0].text, std::string("Are you sure to delete all reports ?"));
+    QCOMPARE(boxes.shown()[0].icon, MsgIcon::Question);
+    QCOMPARE(boxes.shown()[0].buttons, MsgButtons::YesNo);
+    QCOMPARE(Entries(reports), left);
+    QVERIFY(QFile::exists(dir.path() + "/outside.rpt"));
+}
+
+void TestReportFiles::folderMadeAgain() {
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString();
+    const QString reports = QString::fromStdString(ReportsPath(path));
+    PrepareReportsFolder(path);
+    Touch(reports + "/x.rpt");
+    QVERIFY(QDir(reports).removeRecursively());
+    QCOMPARE(DeleteReports(path), 0);
+    PrepareReportsFolder(path);
+    QVERIFY(QDir(reports).exists());
+    QCOMPARE(Reports(path), QStringList{});
+}
+
+void TestReportFiles::unknownProgramPathTouchesNothing() {
+    // Before the program directory is known, "/Reports" must not be made or emptied.
+    PrepareReportsFolder("");
+    QVERIFY(!QDir("/Reports").exists());
+    QCOMPARE(Reports(""), QStringList{});
+    QCOMPARE(DeleteReports(""), 0);
+}
+
+QTEST_GUILESS_MAIN(TestReportFiles)
+#include "test_report_files.moc"
