@@ -58,6 +58,10 @@ std::string ReportsPath(const std::string& programPath);
 // goes on: the record is lost without a message).
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record);
 
+// Reads the last whole record (a torn tail left by a crash is not one) without reading the
+// records before it. Returns false when the history has no record.
+bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record);
+
 // Empties the history, keeping the file's name and mode. Returns false on failure.
 bool EmptyHistory(const std::string& programPath);
 

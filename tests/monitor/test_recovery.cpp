@@ -66,7 +66,7 @@ private slots:
                  std::string("Last connection was unsaved. Netrova will recover data."));
         QCOMPARE(rig.boxes.shown().at(0).icon, MsgIcon::Information);
         QCOMPARE(rig.boxes.shown().at(1).text, std::string("Are you connected now ?"));
-        QCOMPARE(rig.boxes.shown().at(1).buttons, MsgButtons::YesNo);
+        QCOMPARE(rig.boxes.shown().at(1).buttons, MsgButtons::YesNoRequired);
 
         const auto records = rig.Records();
         QCOMPARE(records.size(), std::size_t(1));
