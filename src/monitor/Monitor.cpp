@@ -6,6 +6,7 @@
 #include "platform/DialUpService.h"
 #include "store/Defaults.h"
 
+#include <exception>
 #include <limits>
 
 namespace netrova {
@@ -89,12 +90,25 @@ void TMonitor::Timer1Timer() {
         OpenOrCreate(tick, kRemoteAccessServiceKey);
     Connected = ReadRemoteConnectionFlag(tick) == 1 ? 1 : 0;
     WriteUnsaved();
-    StepConnection();
+    // A connection counted from this tick is measured and charged in it even when the
+    // commit of its connect steps failed; that error is shown once the tick is done.
+    std::exception_ptr connectFailure;
+    try {
+        StepConnection();
+    } catch (...) {
+        if (ConnState != csOnline)
+            throw;
+        connectFailure = std::current_exception();
+    }
     // The connect steps commit before the launch list; the rest of the tick is one more.
-    if (!tick.IsOpen() && ConnState == csOnline)
+    if (!tick.IsOpen() && ConnState == csOnline) {
         tick.OpenKey(kCounterCurrentKey, true);
+        WriteUnsaved();
+    }
     UpdateConnection();
     CommitTick();
+    if (connectFailure)
+        std::rethrow_exception(connectFailure);
     // The history group (UpdateHistoryGroup), the beep reminder (CheckBeep) and the clock
     // (UpdateClock) are refreshed here, in that order, once they exist.
 }
