@@ -52,6 +52,8 @@ enum class ValueType { None, Integer, String, Binary };
 struct StoreOptions {
     // How long a statement waits for another process's write lock before StoreBusyError.
     int busyTimeoutMs = 10000;
+    // The tools wait as long as a user at the command line would.
+    static constexpr int kToolBusyTimeoutMs = 60000;
     // Called once, the first time a wait has lasted a second (the tools say that they wait).
     std::function<void()> onLongWait;
 };
