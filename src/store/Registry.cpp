@@ -105,7 +105,17 @@ struct SettingsStore::Connection {
     bool writing = false; // the transaction holds the write lock
     bool changed = false; // and has written
     std::chrono::steady_clock::time_point waitStart;
-    std::unordered_map<std::string, sqlite3_stmt*> statements;
+    // By the address of the statement's text: every statement is a string literal.
+    std::unordered_map<const char*, sqlite3_stmt*> statements;
+    // Key ids by folded path. Valid while no other process has changed the file (its data
+    // version tells) and this one has neither deleted keys nor rolled back a change.
+    struct CachedKey {
+        std::int64_t id;
+        std::string shown;
+    };
+    std::unordered_map<std::string, CachedKey> keys;
+    std::int64_t keysVersion = -1;
+    bool keysChecked = false; // in this transaction
 
     Connection(const std::string& file, const StoreOptions& opts, bool* notice)
         : path(file), options(opts), noticeGiven(notice) {
@@ -257,15 +267,30 @@ struct SettingsStore::Connection {
     }
 
     // The statement for sql, prepared once per connection. The Query that runs it resets it.
-    sqlite3_stmt* Prepare(const std::string& sql) {
+    sqlite3_stmt* Prepare(const char* sql) {
         auto it = statements.find(sql);
         if (it != statements.end())
             return it->second;
         sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
             throw StoreError("Settings store \"" + path + "\": " + sqlite3_errmsg(db));
         statements.emplace(sql, stmt);
         return stmt;
+    }
+
+    void CheckKeyCache() {
+        if (keysChecked)
+            return;
+        sqlite3_stmt* stmt = Prepare("PRAGMA data_version");
+        const int rc = sqlite3_step(stmt);
+        const std::int64_t version = sqlite3_column_int64(stmt, 0);
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_ROW)
+            Fail(rc);
+        if (version != keysVersion)
+            keys.clear();
+        keysVersion = version;
+        keysChecked = true;
     }
 
     // BEGIN, COMMIT and ROLLBACK as prepared statements.
@@ -283,7 +308,7 @@ namespace {
 // Runs one cached statement: bind, step, read columns.
 class Query {
 public:
-    Query(SettingsStore::Connection& c, const std::string& sql) : c_(c), s_(c.Prepare(sql)) {}
+    Query(SettingsStore::Connection& c, const char* sql) : c_(c), s_(c.Prepare(sql)) {}
     ~Query() { sqlite3_reset(s_); }
     Query& Bind(int i, std::int64_t v) {
         sqlite3_bind_int64(s_, i, v);
@@ -356,6 +381,7 @@ void TRegistry::Begin(bool write) {
     auto& c = Conn();
     if (c.depth == 0) {
         c.Run(write ? "BEGIN IMMEDIATE" : "BEGIN");
+        c.keysChecked = false;
         c.rollbackPending = false;
         c.writing = write;
         c.changed = false;
@@ -378,6 +404,7 @@ void TRegistry::NeedWrite() {
     auto& c = Conn();
     if (!c.writing) {
         c.Run("ROLLBACK");
+        c.keysChecked = false;
         c.writing = true;
         c.changed = false;
         try {
@@ -408,6 +435,8 @@ void TRegistry::End(bool commit) {
         return;
     if (c.rollbackPending || !c.changed) {
         c.rollbackPending = false;
+        if (c.changed)
+            c.keys.clear(); // keys made in this transaction are gone
         c.Run("ROLLBACK");
         return;
     }
@@ -419,6 +448,7 @@ void TRegistry::End(bool commit) {
         c.Run("COMMIT");
         ++store_.durableCommits_;
     } catch (...) {
+        c.keys.clear();
         sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
@@ -426,9 +456,20 @@ void TRegistry::End(bool commit) {
 
 std::int64_t TRegistry::FindKey(std::string_view path, bool create, std::string* display) {
     auto& c = Conn();
+    c.CheckKeyCache();
+    const auto parts = SplitPath(path);
+    std::string folded;
+    for (std::string_view part : parts)
+        folded += "\\" + Fold(part);
+    if (const auto it = c.keys.find(folded); it != c.keys.end()) {
+        if (display)
+            *display = RootName(root_) + it->second.shown;
+        return it->second.id;
+    }
+
     std::int64_t id = kRootKeyId;
-    std::string shown = RootName(root_);
-    for (std::string_view part : SplitPath(path)) {
+    std::string shown;
+    for (std::string_view part : parts) {
         const std::string fold = Fold(part);
         Query find(c, "SELECT id, name FROM keys WHERE parent = ? AND fold = ?");
         find.Bind(1, id).Bind(2, fold);
@@ -445,8 +486,9 @@ std::int64_t TRegistry::FindKey(std::string_view path, bool create, std::string*
         id = sqlite3_last_insert_rowid(c.db);
         shown += "\\" + std::string(part);
     }
+    c.keys[folded] = {id, shown};
     if (display)
-        *display = shown;
+        *display = RootName(root_) + shown;
     return id;
 }
 
@@ -528,36 +570,48 @@ std::size_t TRegistry::ReadBinary(std::string_view name, void* buffer, std::size
 }
 
 namespace {
-const char* const kUpsert = "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?) "
-                            "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, "
-                            "data = excluded.data";
+
+// Replaces a value in place (name, position and all) or adds it. Updating first spares the
+// insert that would fail on the unique key.
+template <typename BindData>
+void Upsert(SettingsStore::Connection& c, std::int64_t key, std::string_view name, ValueType type,
+            const BindData& bindData) {
+    const std::string fold = Fold(name);
+    {
+        Query update(c, "UPDATE vals SET type = ?, data = ? WHERE key = ? AND fold = ?");
+        update.Bind(1, static_cast<int>(type));
+        bindData(update, 2);
+        update.Bind(3, key).Bind(4, fold).Step();
+    }
+    if (sqlite3_changes(c.db) > 0)
+        return;
+    Query insert(c, "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)");
+    insert.Bind(1, key).Bind(2, name).Bind(3, fold).Bind(4, static_cast<int>(type));
+    bindData(insert, 5);
+    insert.Step();
 }
+
+} // namespace
 
 void TRegistry::WriteInteger(std::string_view name, std::int32_t value) {
     RequireOpen("writing");
     NeedWrite();
-    Query q(Conn(), kUpsert);
-    q.Bind(1, keyId_).Bind(2, name).Bind(3, Fold(name));
-    q.Bind(4, static_cast<int>(ValueType::Integer)).Bind(5, static_cast<std::int64_t>(value));
-    q.Step();
+    Upsert(Conn(), keyId_, name, ValueType::Integer,
+           [&](Query& q, int i) { q.Bind(i, static_cast<std::int64_t>(value)); });
 }
 
 void TRegistry::WriteString(std::string_view name, std::string_view value) {
     RequireOpen("writing");
     NeedWrite();
-    Query q(Conn(), kUpsert);
-    q.Bind(1, keyId_).Bind(2, name).Bind(3, Fold(name));
-    q.Bind(4, static_cast<int>(ValueType::String)).BindBlob(5, value.data(), value.size());
-    q.Step();
+    Upsert(Conn(), keyId_, name, ValueType::String,
+           [&](Query& q, int i) { q.BindBlob(i, value.data(), value.size()); });
 }
 
 void TRegistry::WriteBinary(std::string_view name, const void* data, std::size_t size) {
     RequireOpen("writing");
     NeedWrite();
-    Query q(Conn(), kUpsert);
-    q.Bind(1, keyId_).Bind(2, name).Bind(3, Fold(name));
-    q.Bind(4, static_cast<int>(ValueType::Binary)).BindBlob(5, data, size);
-    q.Step();
+    Upsert(Conn(), keyId_, name, ValueType::Binary,
+           [&](Query& q, int i) { q.BindBlob(i, data, size); });
 }
 
 ValueType TRegistry::GetDataType(std::string_view name) {
@@ -603,6 +657,7 @@ bool TRegistry::DeleteKey(std::string_view path) {
         if (id == 0 || id == kRootKeyId)
             return;
         NeedWrite();
+        Conn().keys.clear();
         Query q(Conn(), "DELETE FROM keys WHERE id = ?");
         q.Bind(1, id).Step();
         deleted = true;
