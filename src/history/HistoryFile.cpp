@@ -93,7 +93,9 @@ std::string HistoryPath(const std::string& programPath) {
     return programPath + "/" + kHistoryFileName;
 }
 
-std::string ReportsPath(const std::string& programPath) { return programPath + "/Reports"; }
+std::string ReportsPath(const std::string& programPath) {
+    return programPath + "/Reports";
+}
 
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record) {
     const std::string path = HistoryPath(programPath);

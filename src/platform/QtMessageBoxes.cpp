@@ -65,8 +65,7 @@ MsgResult QtMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons
         box.exec();
         if (box.clickedButton() == box.button(QMessageBox::Yes))
             return MsgResult::Yes;
-        return box.clickedButton() == box.button(QMessageBox::No) ? MsgResult::No
-                                                                    : MsgResult::None;
+        return box.clickedButton() == box.button(QMessageBox::No) ? MsgResult::No : MsgResult::None;
     }
     QMessageBox box(BoxIcon(icon), QString::fromStdString(caption), QString::fromStdString(text));
     if (buttons == MsgButtons::Ok) {

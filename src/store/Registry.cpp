@@ -223,8 +223,8 @@ struct SettingsStore::Connection {
 
     bool TableExists(const char* name) {
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?",
-                           -1, &stmt, nullptr);
+        sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", -1,
+                           &stmt, nullptr);
         sqlite3_bind_text(stmt, 1, name, -1, SQLITE_STATIC);
         const bool found = sqlite3_step(stmt) == SQLITE_ROW;
         sqlite3_finalize(stmt);

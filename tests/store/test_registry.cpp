@@ -551,22 +551,23 @@ void RegistryTest::olderStoreIsMigratedInPlace() {
                            dir.filePath("machine.db").toStdString()};
     sqlite3* db = nullptr;
     QCOMPARE(sqlite3_open(paths.Machine.c_str(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db,
-                          "PRAGMA journal_mode=WAL;"
-                          "CREATE TABLE keys(id INTEGER PRIMARY KEY,"
-                          " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
-                          " name TEXT NOT NULL, fold TEXT NOT NULL, UNIQUE(parent, fold));"
-                          "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                          " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
-                          " name TEXT NOT NULL, fold TEXT NOT NULL,"
-                          " type INTEGER NOT NULL, data BLOB, UNIQUE(key, fold));"
-                          "INSERT INTO keys VALUES(1, NULL, '', ''), (2, 1, 'Software', 'software');"
-                          "INSERT INTO vals(key, name, fold, type, data) VALUES"
-                          " (2, 'Zeta', 'zeta', 1, 7), (2, 'Gone', 'gone', 1, 0),"
-                          " (2, 'Alpha', 'alpha', 2, 'text'), (2, 'Last', 'last', 1, 9);"
-                          "DELETE FROM vals WHERE name IN ('Gone', 'Last');",
-                          nullptr, nullptr, nullptr),
-             SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(db,
+                     "PRAGMA journal_mode=WAL;"
+                     "CREATE TABLE keys(id INTEGER PRIMARY KEY,"
+                     " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
+                     " name TEXT NOT NULL, fold TEXT NOT NULL, UNIQUE(parent, fold));"
+                     "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                     " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+                     " name TEXT NOT NULL, fold TEXT NOT NULL,"
+                     " type INTEGER NOT NULL, data BLOB, UNIQUE(key, fold));"
+                     "INSERT INTO keys VALUES(1, NULL, '', ''), (2, 1, 'Software', 'software');"
+                     "INSERT INTO vals(key, name, fold, type, data) VALUES"
+                     " (2, 'Zeta', 'zeta', 1, 7), (2, 'Gone', 'gone', 1, 0),"
+                     " (2, 'Alpha', 'alpha', 2, 'text'), (2, 'Last', 'last', 1, 9);"
+                     "DELETE FROM vals WHERE name IN ('Gone', 'Last');",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
 
     {
@@ -585,8 +586,7 @@ void RegistryTest::olderStoreIsMigratedInPlace() {
 
     QCOMPARE(sqlite3_open(paths.Machine.c_str(), &db), SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE name = 'vals'", -1, &stmt,
-                       nullptr);
+    sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE name = 'vals'", -1, &stmt, nullptr);
     QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
     const QByteArray sql(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
     sqlite3_finalize(stmt);
@@ -601,8 +601,7 @@ void RegistryTest::heldWriteLock_data() {
     QTest::newRow("a read does not wait")
         << QStringList{"get", "HKLM\\Software\\Netrova", "Bug"} << false << QByteArray("2\n");
     QTest::newRow("a write waits and says so")
-        << QStringList{"set", "HKLM\\Software\\Netrova", "Bug", "int", "1"} << true
-        << QByteArray();
+        << QStringList{"set", "HKLM\\Software\\Netrova", "Bug", "int", "1"} << true << QByteArray();
 }
 
 // Another process holds the machine store's write lock for a while, as a long transaction
@@ -615,9 +614,9 @@ void RegistryTest::heldWriteLock() {
     ts.SetInt(Root::LocalMachine, kProductKey, "Bug", 2);
     sqlite3* db = nullptr;
     QCOMPARE(sqlite3_open(ts.machinePath().c_str(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "BEGIN IMMEDIATE; UPDATE vals SET data = data", nullptr, nullptr,
-                          nullptr),
-             SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(db, "BEGIN IMMEDIATE; UPDATE vals SET data = data", nullptr, nullptr, nullptr),
+        SQLITE_OK);
 
     // In this process too: a short wait ends in a busy error, not in a damaged store.
     {
