@@ -58,18 +58,17 @@ void TMonitor::RecoverConnection() {
     AllTime += rec.Duration;
     StartAllTime = AllTime;
 
-    // Totals, crash count and marker in one transaction: the marker's key stays open while
-    // the other keys join its transaction.
-    TRegistry marker(store_, Root::LocalMachine);
-    marker.OpenKey(kProductKey, true);
+    // Totals, crash count and marker in one transaction.
+    MachineTransaction group(store_);
     machine.OpenKey(kCounterAllKey, true);
     machine.WriteInteger("AllMoney", AllMoney);
     machine.WriteString("AllTime", std::to_string(AllTime));
     machine.OpenKey(kUsersKey, true);
     machine.WriteInteger("Crash", machine.ReadInteger("Crash") + 1);
+    machine.OpenKey(kProductKey, true);
+    machine.WriteInteger("Bug", 1);
     machine.CloseKey();
-    marker.WriteInteger("Bug", 1);
-    marker.CloseKey();
+    group.Commit();
 
     bool stillUp = false;
     if (machine.OpenKey(kRemoteAccessServiceKey, false)) {

@@ -62,6 +62,10 @@ TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
     return s;
 }
 
+MachineTransaction::MachineTransaction(SettingsStore& store) : reg_(store, Root::LocalMachine) {
+    reg_.OpenKey(kProductKey, true);
+}
+
 TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                    MonitorView& view)
     : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view) {}
@@ -135,15 +139,19 @@ void TMonitor::WriteUnsaved() {
 
 // Disconnect: the marker and the totals, in one transaction after the record is on disk.
 void TMonitor::WriteTotals(TRegistry& machine) {
+    MachineTransaction group(store_);
     machine.OpenKey(kProductKey, true);
     machine.WriteInteger("Bug", 1);
     machine.OpenKey(kCounterAllKey, true);
     machine.WriteInteger("AllMoney", AllMoney);
     machine.WriteString("AllTime", std::to_string(AllTime));
+    machine.CloseKey();
+    group.Commit();
 }
 
 // Connect: the start values and the marker, in one transaction.
 void TMonitor::WriteConnectValues(TRegistry& machine) {
+    MachineTransaction group(store_);
     machine.OpenKey(kCounterCurrentKey, true);
     WriteStampValues(machine, "", Rec.Started);
     machine.WriteInteger("Money", 0);
@@ -157,6 +165,8 @@ void TMonitor::WriteConnectValues(TRegistry& machine) {
     machine.WriteString("Provider", Provider);
     machine.OpenKey(kProductKey, true);
     machine.WriteInteger("Bug", 2);
+    machine.CloseKey();
+    group.Commit();
 }
 
 void TMonitor::WriteMoney(TRegistry& machine) {
