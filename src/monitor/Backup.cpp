@@ -36,16 +36,27 @@ void TMonitor::RecoverConnection() {
 
     THistoryRecord rec{}; // zero in every byte: the record is packed
     TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kCounterCurrentKey, true);
-    rec.Fee = machine.ReadInteger("Money");
-    SetFieldText(rec.TotalFeeText, FormatMoney(AllMoney + rec.Fee));
-    SetFieldText(rec.Provider, machine.ReadString("Provider"));
-    rec.Started = ReadStampValues(machine, "");
-    const std::string slot = machine.ReadInteger("Backup") != 0 ? "b" : "";
-    SetFieldText(rec.User, machine.ReadString(slot + "User"));
-    rec.Ended = ReadStampValues(machine, slot + "C");
-    rec.Duration = machine.ReadInteger(slot + "Time");
-    machine.CloseKey();
+    try {
+        machine.OpenKey(kCounterCurrentKey, true);
+        rec.Fee = machine.ReadInteger("Money");
+        SetFieldText(rec.TotalFeeText, FormatMoney(AllMoney + rec.Fee));
+        SetFieldText(rec.Provider, machine.ReadString("Provider"));
+        rec.Started = ReadStampValues(machine, "");
+        const std::string slot = machine.ReadInteger("Backup") != 0 ? "b" : "";
+        SetFieldText(rec.User, machine.ReadString(slot + "User"));
+        rec.Ended = ReadStampValues(machine, slot + "C");
+        rec.Duration = machine.ReadInteger(slot + "Time");
+        machine.CloseKey();
+    } catch (const StoreBusyError&) {
+        throw; // the next start tries again
+    } catch (const StoreError&) {
+        // A backup that cannot be read would stop every later start in the same place: it is
+        // given up, and the error shown.
+        machine.OpenKey(kProductKey, true);
+        machine.WriteInteger("Bug", 1);
+        machine.CloseKey();
+        throw;
+    }
 
     // A crash between a history append and the commit after it leaves the connection
     // recorded already: the totals then take what its record says, and no record is added.

@@ -269,6 +269,21 @@ private slots:
                  std::to_string(duration));
     }
 
+    // A marker of 2 without a backup to go with it (a store edited by hand): the error is
+    // shown once, and the next start goes through.
+    void unreadableBackupStopsOneStartOnly() {
+        MonitorRig rig;
+        rig.Start();
+        rig.store.SetInt(Root::LocalMachine, kProductKey, "Bug", 2);
+        rig.Crash();
+        QVERIFY_THROWS_EXCEPTION(StoreError, rig.mon().StartMonitor());
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
+        rig.Crash();
+        rig.mon().StartMonitor();
+        QVERIFY(rig.Records().empty());
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 0);
+    }
+
     void aDifferentLastRecordDoesNotStopTheAppend() {
         MonitorRig rig;
         rig.Start();
