@@ -48,7 +48,14 @@ void Dial(SettingsStore& store, const std::string& name) {
 }
 
 int Run(const std::string& command, const std::string& name) {
-    SettingsStore store(StorePaths::FromEnvironment());
+    // A hang-up must not be lost to a store that is busy for a moment.
+    StoreOptions options;
+    options.busyTimeoutMs = StoreOptions::kToolBusyTimeoutMs;
+    options.onLongWait = [] {
+        std::cerr << "netrova-dialup: another program is writing to the settings store; "
+                     "waiting for it\n";
+    };
+    SettingsStore store(StorePaths::FromEnvironment(), options);
     if (command == "dial") {
         Dial(store, name);
     } else if (command == "hangup") {

@@ -6,7 +6,8 @@
 //   netrova-reg delete KEY [VALUE]
 //
 // KEY is a root word, HKCU or HKLM, followed by the key path: 'HKLM\Software\Netrova'.
-// Exit codes: 0 done, 1 key or value missing or the store unusable, 2 bad arguments.
+// Exit codes: 0 done, 1 key or value missing or the store unusable, 2 bad arguments, 3 the
+// store stayed busy (another program kept writing to it for a minute).
 
 #include "store/Registry.h"
 
@@ -26,6 +27,7 @@ namespace {
 constexpr int kOk = 0;
 constexpr int kMissing = 1;
 constexpr int kBadArguments = 2;
+constexpr int kBusy = 3;
 
 constexpr const char* kUsage =
     "usage: netrova-reg get    KEY VALUE\n"
@@ -255,7 +257,13 @@ int main(int argc, char** argv) {
         return BadArguments(why);
 
     try {
-        SettingsStore store(StorePaths::FromEnvironment());
+        StoreOptions options;
+        options.busyTimeoutMs = StoreOptions::kToolBusyTimeoutMs;
+        options.onLongWait = [] {
+            std::cerr << "netrova-reg: another program is writing to the settings store; "
+                         "waiting for it\n";
+        };
+        SettingsStore store(StorePaths::FromEnvironment(), options);
         if (isGet)
             return Get(store, *key, args[2]);
         if (isSet)
@@ -263,6 +271,9 @@ int main(int argc, char** argv) {
         if (isList)
             return List(store, *key);
         return args.size() == 3 ? DeleteValue(store, *key, args[2]) : DeleteKey(store, *key);
+    } catch (const StoreBusyError& e) {
+        std::cerr << "netrova-reg: " << e.what() << "\n";
+        return kBusy;
     } catch (const StoreError& e) {
         std::cerr << "netrova-reg: " << e.what() << "\n";
         return kMissing;

@@ -3,6 +3,10 @@
 
 #include "common/Text.h"
 
+#ifdef NETROVA_FAULT_POINTS
+#include "store/FaultPoints.h"
+#endif
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -115,6 +119,12 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
     if (fd < 0)
         return false;
 
+#ifdef NETROVA_FAULT_POINTS
+    if (faults::Reached(faults::Point::HistoryWrite)) {
+        ::close(fd);
+        return false;
+    }
+#endif
     THistoryRecord out = record;
     out.Started.Reserved = 0;
     out.Ended.Reserved = 0;
@@ -138,6 +148,29 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
     if (ok && created)
         SyncFolder(programPath);
     return ok;
+}
+
+bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record) {
+    const int fd = ::open(HistoryPath(programPath).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool found = false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        const off_t whole = st.st_size - st.st_size % static_cast<off_t>(sizeof record);
+        if (whole > 0) {
+            THistoryRecord last;
+            ssize_t n;
+            do
+                n = ::pread(fd, &last, sizeof last, whole - static_cast<off_t>(sizeof last));
+            while (n < 0 && errno == EINTR);
+            found = n == static_cast<ssize_t>(sizeof last);
+            if (found)
+                record = last;
+        }
+    }
+    ::close(fd);
+    return found;
 }
 
 bool EmptyHistory(const std::string& programPath) {

@@ -58,8 +58,11 @@ std::string ReportsPath(const std::string& programPath);
 // goes on: the record is lost without a message).
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record);
 
-// Empties the history, keeping the file's name and mode. Returns false on failure, with errno
-// telling why.
+// Reads the last whole record (a torn tail left by a crash is not one) without reading the
+// records before it. Returns false when the history has no record.
+bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record);
+
+// Empties the history, keeping the file's name and mode. Returns false on failure.
 bool EmptyHistory(const std::string& programPath);
 
 // Calls visit for each whole record in file order; a missing or empty file has none and a

@@ -23,58 +23,73 @@ void TMonitor::WriteConnBackup(const TStamp& now) {
 
 namespace {
 
-// Whether the history already ends with this connection: a crash between the history append
-// and the marker write leaves it recorded once already.
-bool HistoryEndsWith(const std::string& programPath, const THistoryRecord& rec) {
-    THistoryRecord last{};
-    if (ScanHistory(programPath, [&](const THistoryRecord& r) {
-            last = r;
-            return true;
-        }) == 0)
-        return false;
-    return last.Started == rec.Started && FieldText(last.Provider) == FieldText(rec.Provider);
+bool SameConnection(const THistoryRecord& a, const THistoryRecord& b) {
+    return a.Started == b.Started && FieldText(a.Provider) == FieldText(b.Provider);
 }
 
 } // namespace
 
 void TMonitor::RecoverConnection() {
+    // The marker is still 2 while this notice waits: a crash now leaves the connection to be
+    // recovered by the next start.
     boxes_.Show("Last connection was unsaved. Netrova will recover data.", MsgIcon::Information);
 
     THistoryRecord rec{}; // zero in every byte: the record is packed
     TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kCounterCurrentKey, true);
-    rec.Fee = machine.ReadInteger("Money");
-    const int allMoney = AllMoney + rec.Fee;
-    SetFieldText(rec.TotalFeeText, FormatMoney(allMoney));
-    SetFieldText(rec.Provider, machine.ReadString("Provider"));
-    rec.Started = ReadStampValues(machine, "");
-    const std::string slot = machine.ReadInteger("Backup") != 0 ? "b" : "";
-    SetFieldText(rec.User, machine.ReadString(slot + "User"));
-    rec.Ended = ReadStampValues(machine, slot + "C");
-    rec.Duration = machine.ReadInteger(slot + "Time");
-    machine.CloseKey();
-    AllMoney = allMoney;
+    try {
+        machine.OpenKey(kCounterCurrentKey, true);
+        rec.Fee = machine.ReadInteger("Money");
+        SetFieldText(rec.TotalFeeText, FormatMoney(AllMoney + rec.Fee));
+        SetFieldText(rec.Provider, machine.ReadString("Provider"));
+        rec.Started = ReadStampValues(machine, "");
+        const std::string slot = machine.ReadInteger("Backup") != 0 ? "b" : "";
+        SetFieldText(rec.User, machine.ReadString(slot + "User"));
+        rec.Ended = ReadStampValues(machine, slot + "C");
+        rec.Duration = machine.ReadInteger(slot + "Time");
+        machine.CloseKey();
+    } catch (const StoreBusyError&) {
+        throw; // the next start tries again
+    } catch (const StoreError&) {
+        // A backup that cannot be read would stop every later start in the same place: it is
+        // given up, and the error shown.
+        machine.OpenKey(kProductKey, true);
+        machine.WriteInteger("Bug", 1);
+        machine.CloseKey();
+        throw;
+    }
 
-    if (!HistoryEndsWith(ProgramPath, rec))
+    // A crash between a history append and the commit after it leaves the connection
+    // recorded already: the totals then take what its record says, and no record is added.
+    THistoryRecord last{};
+    if (ReadLastHistoryRecord(ProgramPath, last) && SameConnection(last, rec))
+        rec = last;
+    else
         AppendHistoryRecord(ProgramPath, rec);
-
-    machine.OpenKey(kCounterAllKey, true);
-    machine.WriteInteger("AllMoney", AllMoney);
+    AllMoney += rec.Fee;
     AllTime += rec.Duration;
     StartAllTime = AllTime;
+
+    // Totals, crash count and marker in one transaction.
+    MachineTransaction group(store_);
+    machine.OpenKey(kCounterAllKey, true);
+    machine.WriteInteger("AllMoney", AllMoney);
     machine.WriteString("AllTime", std::to_string(AllTime));
     machine.OpenKey(kUsersKey, true);
     machine.WriteInteger("Crash", machine.ReadInteger("Crash") + 1);
+    machine.OpenKey(kProductKey, true);
+    machine.WriteInteger("Bug", 1);
     machine.CloseKey();
+    group.Commit();
 
     bool stillUp = false;
     if (machine.OpenKey(kRemoteAccessServiceKey, false)) {
         stillUp = ReadRemoteConnectionFlag(machine) == 1;
         machine.CloseKey();
     }
-    // The question waits for the user: no key stays open meanwhile.
-    if (stillUp && boxes_.Show("Are you connected now ?", MsgIcon::Question, MsgButtons::YesNo) ==
-                       MsgResult::No) {
+    // The question waits for the user: no key stays open meanwhile. Only Yes or No answers
+    // it; a box closed otherwise (the program told to end) leaves the flag alone.
+    if (stillUp && boxes_.Show("Are you connected now ?", MsgIcon::Question,
+                               MsgButtons::YesNoRequired) == MsgResult::No) {
         machine.OpenKey(kRemoteAccessServiceKey, false);
         WriteRemoteConnectionFlag(machine, 0);
         machine.CloseKey();

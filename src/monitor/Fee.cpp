@@ -37,10 +37,9 @@ void TMonitor::ChargeMinute(const TStamp& now) {
     FeeText = FormatMoney(ConnMoney);
     view_.ShowFee(FeeText);
 
+    unsaved_ |= kMoneyUnsaved;
     TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kCounterCurrentKey, true);
-    machine.WriteInteger("Money", ConnMoney);
-    machine.WriteString("Fee", FeeText);
+    WriteMoney(machine);
     machine.CloseKey();
 }
 

@@ -6,6 +6,7 @@
 #include "platform/DialUpService.h"
 #include "store/Defaults.h"
 
+#include <exception>
 #include <limits>
 
 namespace netrova {
@@ -16,6 +17,26 @@ const char* const kNotConnectedText = "Netrova: [Not Connected]";
 
 // No minute count (-59..59) equals it, so the first tick of a connection always charges.
 constexpr int kMinuteMarkerStart = std::numeric_limits<int>::min();
+
+// Opens a key that is normally there without taking the write lock; creates it when missing.
+void OpenOrCreate(TRegistry& reg, const char* path) {
+    if (!reg.OpenKey(path, false))
+        reg.OpenKey(path, true);
+}
+
+// Points the monitor at the transaction of the tick that runs, and back at the one of the
+// tick it interrupted (a box opened inside a tick lets further ticks run).
+class TickScope {
+public:
+    TickScope(TRegistry*& slot, TRegistry& tick) : slot_(slot), saved_(slot) { slot = &tick; }
+    ~TickScope() { slot_ = saved_; }
+    TickScope(const TickScope&) = delete;
+    TickScope& operator=(const TickScope&) = delete;
+
+private:
+    TRegistry*& slot_;
+    TRegistry* saved_;
+};
 
 } // namespace
 
@@ -41,6 +62,10 @@ TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
     return s;
 }
 
+MachineTransaction::MachineTransaction(SettingsStore& store) : reg_(store, Root::LocalMachine) {
+    reg_.OpenKey(kProductKey, true);
+}
+
 TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                    MonitorView& view)
     : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view) {}
@@ -58,15 +83,95 @@ void TMonitor::Timer1Timer() {
         ProgramPath = reg.ReadString("Program path");
         reg.CloseKey();
     }
-    {
-        TRegistry reg(store_, Root::LocalMachine);
-        reg.OpenKey(kRemoteAccessServiceKey, true);
-        Connected = ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
-        reg.CloseKey();
+    // One transaction of the machine store for the whole tick: while a connection is counted
+    // its writes (connect steps, charge, backup) cost one durable commit; while idle the tick
+    // only reads, without the write lock. Keys the tick's routines open join it.
+    TRegistry tick(store_, Root::LocalMachine);
+    TickScope scope(tick_, tick);
+    if (ConnState == csOnline || unsaved_ != 0)
+        tick.OpenKey(kRemoteAccessServiceKey, true);
+    else
+        OpenOrCreate(tick, kRemoteAccessServiceKey);
+    Connected = ReadRemoteConnectionFlag(tick) == 1 ? 1 : 0;
+    WriteUnsaved();
+    // A connection counted from this tick is measured and charged in it even when the
+    // commit of its connect steps failed; that error is shown once the tick is done.
+    std::exception_ptr connectFailure;
+    try {
+        StepConnection();
+    } catch (...) {
+        if (ConnState != csOnline)
+            throw;
+        connectFailure = std::current_exception();
     }
-    StepConnection();
+    // The connect steps commit before the launch list; the rest of the tick is one more.
+    if (!tick.IsOpen() && ConnState == csOnline) {
+        tick.OpenKey(kCounterCurrentKey, true);
+        WriteUnsaved();
+    }
     UpdateConnection();
+    CommitTick();
+    if (connectFailure)
+        std::rethrow_exception(connectFailure);
     // The window goes on with the history group, the beep reminder and the clock.
+}
+
+void TMonitor::CommitTick() {
+    if (tick_ && tick_->IsOpen()) {
+        tick_->CloseKey();
+        unsaved_ = 0;
+    }
+}
+
+void TMonitor::WriteUnsaved() {
+    if (unsaved_ == 0)
+        return;
+    TRegistry machine(store_, Root::LocalMachine);
+    if (unsaved_ & kTotalsUnsaved)
+        WriteTotals(machine);
+    if (unsaved_ & kConnectUnsaved)
+        WriteConnectValues(machine);
+    if (unsaved_ & kMoneyUnsaved)
+        WriteMoney(machine);
+    machine.CloseKey();
+}
+
+// Disconnect: the marker and the totals, in one transaction after the record is on disk.
+void TMonitor::WriteTotals(TRegistry& machine) {
+    MachineTransaction group(store_);
+    machine.OpenKey(kProductKey, true);
+    machine.WriteInteger("Bug", 1);
+    machine.OpenKey(kCounterAllKey, true);
+    machine.WriteInteger("AllMoney", AllMoney);
+    machine.WriteString("AllTime", std::to_string(AllTime));
+    machine.CloseKey();
+    group.Commit();
+}
+
+// Connect: the start values and the marker, in one transaction.
+void TMonitor::WriteConnectValues(TRegistry& machine) {
+    MachineTransaction group(store_);
+    machine.OpenKey(kCounterCurrentKey, true);
+    WriteStampValues(machine, "", Rec.Started);
+    machine.WriteInteger("Money", 0);
+    // Both backup slots start as this connection, so that a crash before the first backup
+    // can never pair this start with the end of an earlier connection.
+    for (const char* slot : {"", "b"}) {
+        machine.WriteString(std::string(slot) + "User", ConnUser);
+        WriteStampValues(machine, std::string(slot) + "C", Rec.Started);
+        machine.WriteInteger(std::string(slot) + "Time", 0);
+    }
+    machine.WriteString("Provider", Provider);
+    machine.OpenKey(kProductKey, true);
+    machine.WriteInteger("Bug", 2);
+    machine.CloseKey();
+    group.Commit();
+}
+
+void TMonitor::WriteMoney(TRegistry& machine) {
+    machine.OpenKey(kCounterCurrentKey, true);
+    machine.WriteInteger("Money", ConnMoney);
+    machine.WriteString("Fee", FeeText);
 }
 
 void TMonitor::StepConnection() {
@@ -87,13 +192,11 @@ void TMonitor::StepConnection() {
         SetFieldText(Rec.User, ConnUser);
         AppendHistoryRecord(ProgramPath, Rec);
 
-        TRegistry reg(store_, Root::LocalMachine);
-        reg.OpenKey(kProductKey, true);
-        reg.WriteInteger("Bug", 1);
-        reg.OpenKey(kCounterAllKey, true);
-        reg.WriteInteger("AllMoney", AllMoney);
-        reg.WriteString("AllTime", std::to_string(AllTime));
-        reg.CloseKey();
+        // The connection's own values are of no use once its record is written.
+        unsaved_ = (unsaved_ & ~(kConnectUnsaved | kMoneyUnsaved)) | kTotalsUnsaved;
+        TRegistry machine(store_, Root::LocalMachine);
+        WriteTotals(machine);
+        machine.CloseKey();
 
         Provider = " ";
         ConnUser.clear();
@@ -107,17 +210,7 @@ void TMonitor::StepConnection() {
         StartAllTime = AllTime;
 
         TRegistry machine(store_, Root::LocalMachine);
-        machine.OpenKey(kCounterCurrentKey, true);
-        WriteStampValues(machine, "", Rec.Started);
-        machine.WriteInteger("Money", 0);
-        // Both backup slots start as this connection, so that a crash before the first backup
-        // can never pair this start with the end of an earlier connection.
-        for (const char* slot : {"", "b"}) {
-            machine.WriteString(std::string(slot) + "User", CurrentUser);
-            WriteStampValues(machine, std::string(slot) + "C", Rec.Started);
-            machine.WriteInteger(std::string(slot) + "Time", 0);
-        }
-        machine.OpenKey(kCounterAllKey, true);
+        OpenOrCreate(machine, kCounterAllKey);
         AllMoney = machine.ReadInteger("AllMoney");
         StartAllMoney = AllMoney;
         machine.CloseKey();
@@ -126,7 +219,7 @@ void TMonitor::StepConnection() {
         StartRef = SecondsOfDay(Rec.Started);
 
         TRegistry user(store_, Root::CurrentUser);
-        user.OpenKey(kProductKey, true);
+        OpenOrCreate(user, kProductKey);
         StartRef -= user.ReadInteger("Connect Delay");
         Provider = user.OpenKey(kRemoteAccessKey, false) ? user.ReadString("Default") : "";
         user.CloseKey();
@@ -136,14 +229,14 @@ void TMonitor::StepConnection() {
         view_.ShowFee(FeeText);
         ConnUser = CurrentUser;
 
-        machine.OpenKey(kCounterCurrentKey, true);
-        machine.WriteString("Provider", Provider);
-        machine.OpenKey(kProductKey, true);
-        machine.WriteInteger("Bug", 2);
+        unsaved_ = (unsaved_ & ~kMoneyUnsaved) | kConnectUnsaved;
+        WriteConnectValues(machine);
         machine.CloseKey();
 
         ConnState = csOnline;
-        // Last, so that all connection state is final before a failed launch can show a box.
+        CommitTick();
+        // Last, so that all connection state is final and committed before a failed launch
+        // can show a box.
         view_.RunExecList();
     }
 }
@@ -158,10 +251,12 @@ void TMonitor::UpdateConnection() {
         Rec.Duration = Elapsed;
         AllTime = StartAllTime + Elapsed;
 
+        // The marker moves first: a charge whose store write fails is not charged again.
         const int m = Elapsed % 3600 / 60;
-        if (m != MinuteMarker)
+        if (m != MinuteMarker) {
+            MinuteMarker = m;
             ChargeMinute(now);
-        MinuteMarker = m;
+        }
 
         const std::string timeText = FormatConnTime(Elapsed);
         view_.ShowConnTime(timeText);

@@ -7,6 +7,7 @@
 namespace netrova {
 
 class SettingsStore;
+class TRegistry;
 class Clock;
 class MessageBoxes;
 class HelpViewer;
@@ -72,6 +73,9 @@ public:
 
     // The tick.
     void Timer1Timer();
+    // Commits the store writes of the tick so far. The connect steps call it before the launch
+    // list starts, so that no box a launch shows can keep the store's write lock.
+    void CommitTick();
     void StepConnection();
     void UpdateConnection();
     TStamp ReadClock();
@@ -110,6 +114,16 @@ public:
     std::string Provider = " ";
 
 private:
+    // Groups of values written in a tick whose commit has not succeeded yet; the next tick
+    // writes them again, so a failed write is retried and never repeats its step.
+    enum Unsaved : unsigned { kTotalsUnsaved = 1, kConnectUnsaved = 2, kMoneyUnsaved = 4 };
+    void WriteUnsaved();
+    void WriteTotals(TRegistry& machine);
+    void WriteConnectValues(TRegistry& machine);
+    void WriteMoney(TRegistry& machine);
+
+    unsigned unsaved_ = 0;
+    TRegistry* tick_ = nullptr; // the running tick's transaction
     SettingsStore& store_;
     Clock& clock_;
     MessageBoxes& boxes_;

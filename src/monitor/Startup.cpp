@@ -58,8 +58,11 @@ void TMonitor::StartMonitor() {
 
     machine.OpenKey(kProductKey, true);
     LastBug = machine.ReadInteger("Bug");
-    machine.WriteInteger("Bug", 1);
     const int antiCrash = machine.ReadInteger("AntiCrash");
+    const bool recover = LastBug == 2 && antiCrash == 1;
+    // A connection to recover keeps the marker at 2 until the recovery has committed it.
+    if (!recover)
+        machine.WriteInteger("Bug", 1);
     machine.CloseKey();
 
     user.OpenKey(kBeepKey, true);
@@ -79,7 +82,7 @@ void TMonitor::StartMonitor() {
 
     ConnMoney = 0;
 
-    if (LastBug == 2 && antiCrash == 1)
+    if (recover)
         RecoverConnection();
 
     view_.EnableTimer(true);
@@ -142,16 +145,20 @@ bool TMonitor::ConfirmExit() {
 }
 
 void TMonitor::CloseForExit() {
+    // The closing connection's totals and the final marker in one transaction, with whatever
+    // an earlier tick failed to write.
+    TRegistry exit(store_, Root::LocalMachine);
+    exit.OpenKey(kProductKey, true);
+    WriteUnsaved();
     if (Connected == 1) {
         view_.EnableTimer(false);
         Connected = 0;
         ConnState = csOnline;
         StepConnection();
     }
-    TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kProductKey, true);
-    machine.WriteInteger("Bug", 0);
-    machine.CloseKey();
+    exit.WriteInteger("Bug", 0);
+    exit.CloseKey();
+    unsaved_ = 0;
     if (TrayMode == 1)
         view_.RemoveTrayIcon();
 }

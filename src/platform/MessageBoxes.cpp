@@ -9,6 +9,7 @@ MsgResult ScriptedMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgB
     shown_.push_back({text, caption, icon, buttons});
     if (buttons == MsgButtons::Ok)
         return MsgResult::Ok;
+    // MsgResult::None scripts a question left unanswered (the program told to end).
     if (answers_.empty())
         throw std::logic_error("No scripted answer for the question \"" + text + "\"");
     const MsgResult answer = answers_.front();

@@ -10,8 +10,10 @@ namespace netrova {
 inline constexpr const char* kBoxCaption = "Netrova 1.2";
 
 enum class MsgIcon { None, Information, Warning, Stop, Question };
-enum class MsgButtons { Ok, YesNo };
-enum class MsgResult { Ok, Yes, No };
+// YesNoRequired: a question that only Yes or No answers; Escape and the close button do not.
+enum class MsgButtons { Ok, YesNo, YesNoRequired };
+// None: a YesNoRequired question left unanswered because the program was told to end.
+enum class MsgResult { Ok, Yes, No, None };
 
 class MessageBoxes {
 public:

@@ -2,6 +2,8 @@
 
 #include "platform/Display.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -26,6 +28,24 @@ QMessageBox::Icon BoxIcon(MsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// A box that only its buttons answer: Escape and the window's close button do nothing. A
+// termination request still ends it (TerminationSignals rejects a box it cannot close), with
+// no button clicked.
+class RequiredAnswerBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
 } // namespace
 
 QtMessageBoxes::QtMessageBoxes() : interactive_(HasDisplay()) {}
@@ -34,9 +54,18 @@ MsgResult QtMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons
                                const std::string& caption) {
     if (!interactive_) {
         // Nobody can answer: a question takes its default answer, as Enter would.
-        std::fprintf(stderr, "%s: %s%s\n", caption.c_str(), text.c_str(),
-                     buttons == MsgButtons::YesNo ? " [Yes]" : "");
-        return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
+        const bool question = buttons != MsgButtons::Ok;
+        std::fprintf(stderr, "%s: %s%s\n", caption.c_str(), text.c_str(), question ? " [Yes]" : "");
+        return question ? MsgResult::Yes : MsgResult::Ok;
+    }
+    if (buttons == MsgButtons::YesNoRequired) {
+        RequiredAnswerBox box(BoxIcon(icon), QString::fromStdString(caption),
+                              QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.exec();
+        if (box.clickedButton() == box.button(QMessageBox::Yes))
+            return MsgResult::Yes;
+        return box.clickedButton() == box.button(QMessageBox::No) ? MsgResult::No : MsgResult::None;
     }
     QMessageBox box(BoxIcon(icon), QString::fromStdString(caption), QString::fromStdString(text));
     if (buttons == MsgButtons::Ok) {

@@ -1,8 +1,13 @@
 #include "store/Registry.h"
 
+#ifdef NETROVA_FAULT_POINTS
+#include "store/FaultPoints.h"
+#endif
+
 #include <QString>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -15,10 +20,18 @@ namespace netrova {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 10000;
 constexpr std::int64_t kRootKeyId = 1;
+constexpr int kLongWaitMs = 1000;
 
 std::string Fold(std::string_view name) {
+    // ASCII names fold to their lower case; only other names need Unicode case folding.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::string folded(name);
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return folded;
+    }
     return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
         .toCaseFolded()
         .toStdString();
@@ -67,50 +80,79 @@ std::string StorePaths::MachineFolder() const {
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+const char* const kValuesTable = "CREATE TABLE vals("
+                                 " id INTEGER PRIMARY KEY,"
+                                 " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+                                 " name TEXT NOT NULL, fold TEXT NOT NULL,"
+                                 " type INTEGER NOT NULL, data BLOB,"
+                                 " UNIQUE(key, fold))";
+
+bool IsBusy(int rc) {
+    return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+}
+
+} // namespace
+
 struct SettingsStore::Connection {
     sqlite3* db = nullptr;
     std::string path;
-    int depth = 0; // TRegistry objects with a key open on this file
+    StoreOptions options;
+    bool* noticeGiven = nullptr; // shared by both files of one store: the notice comes once
+    int depth = 0;               // TRegistry objects with a key open on this file
     bool rollbackPending = false;
-    std::unordered_map<std::string, sqlite3_stmt*> statements;
+    bool writing = false; // the transaction holds the write lock
+    bool changed = false; // and has written
+    std::chrono::steady_clock::time_point waitStart;
+    // By the address of the statement's text: every statement is a string literal.
+    std::unordered_map<const char*, sqlite3_stmt*> statements;
+    // Key ids by folded path. Valid while no other process has changed the file (its data
+    // version tells) and this one has neither deleted keys nor rolled back a change.
+    struct CachedKey {
+        std::int64_t id;
+        std::string shown;
+    };
+    std::unordered_map<std::string, CachedKey> keys;
+    std::int64_t keysVersion = -1;
+    bool keysChecked = false; // in this transaction
 
-    explicit Connection(const std::string& file) : path(file) {
+    Connection(const std::string& file, const StoreOptions& opts, bool* notice)
+        : path(file), options(opts), noticeGiven(notice) {
         std::error_code ec;
         const auto parent = std::filesystem::absolute(file).parent_path();
         std::filesystem::create_directories(parent, ec);
         if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                             nullptr) != SQLITE_OK)
             FailFile(db ? sqlite3_errmsg(db) : "cannot open");
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        sqlite3_busy_handler(db, &Connection::OnBusy, this);
         // The first statement that touches the file tells whether it is a database at all;
         // a file that is not is left exactly as it is. Switching a new file to WAL does not
-        // wait for the busy timeout, so another process setting up the same new store at this
-        // moment is waited for here.
+        // wait through the busy handler, so another process setting up the same new store at
+        // this moment is waited for here.
         int rc = SQLITE_BUSY;
-        for (int waited = 0; rc == SQLITE_BUSY && waited <= kBusyTimeoutMs; waited += 10) {
-            if (waited)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        waitStart = std::chrono::steady_clock::now();
+        for (int count = 0; IsBusy(rc); ++count) {
+            if (count && !OnBusy(this, count))
+                break;
             rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
         }
         if (rc != SQLITE_OK)
-            FailFile(sqlite3_errmsg(db));
+            FailFile(sqlite3_errmsg(db), rc);
         Exec("PRAGMA synchronous=FULL", true);
         Exec("PRAGMA foreign_keys=ON", true);
-        Exec("BEGIN IMMEDIATE", true);
-        Exec("CREATE TABLE IF NOT EXISTS keys("
-             " id INTEGER PRIMARY KEY,"
-             " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
-             " name TEXT NOT NULL, fold TEXT NOT NULL,"
-             " UNIQUE(parent, fold));"
-             "CREATE TABLE IF NOT EXISTS vals("
-             " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-             " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
-             " name TEXT NOT NULL, fold TEXT NOT NULL,"
-             " type INTEGER NOT NULL, data BLOB,"
-             " UNIQUE(key, fold));"
-             "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES(1, NULL, '', '');"
-             "COMMIT",
-             true);
+        // Opening a store only reads, unless its tables are missing or of the older form.
+        if (!SchemaCurrent()) {
+            Exec("BEGIN IMMEDIATE", true);
+            try {
+                if (!SchemaCurrent())
+                    MakeSchema();
+                Exec("COMMIT", true);
+            } catch (...) {
+                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+                throw;
+            }
+        }
     }
 
     ~Connection() {
@@ -119,42 +161,154 @@ struct SettingsStore::Connection {
         sqlite3_close_v2(db);
     }
 
-    [[noreturn]] void FailFile(const std::string& why) const {
+    static int OnBusy(void* self, int count) {
+        auto* c = static_cast<Connection*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        if (count == 0)
+            c->waitStart = now;
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now - c->waitStart).count();
+        if (waited >= c->options.busyTimeoutMs)
+            return 0;
+        if (waited >= kLongWaitMs && c->options.onLongWait && !*c->noticeGiven) {
+            *c->noticeGiven = true;
+            c->options.onLongWait();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 10));
+        return 1;
+    }
+
+    bool SchemaCurrent() {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db,
+                                    "SELECT count(*), sum(name = 'vals' AND sql LIKE "
+                                    "'%AUTOINCREMENT%') FROM sqlite_master WHERE type = "
+                                    "'table' AND name IN ('keys', 'vals')",
+                                    -1, &stmt, nullptr);
+        if (rc != SQLITE_OK)
+            FailFile(sqlite3_errmsg(db), rc);
+        rc = sqlite3_step(stmt);
+        const bool current = rc == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 2 &&
+                             sqlite3_column_int(stmt, 1) == 0;
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_ROW)
+            FailFile(sqlite3_errmsg(db), rc);
+        return current;
+    }
+
+    // Creates the tables, or brings a store of the older form to the current one in place:
+    // its values table numbered values with AUTOINCREMENT, which rewrote the sequence table
+    // at every write. Value ids, and so the creation order, are kept.
+    void MakeSchema() {
+        Exec("CREATE TABLE IF NOT EXISTS keys("
+             " id INTEGER PRIMARY KEY,"
+             " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
+             " name TEXT NOT NULL, fold TEXT NOT NULL,"
+             " UNIQUE(parent, fold));"
+             "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES(1, NULL, '', '')",
+             true);
+        if (!TableExists("vals")) {
+            Exec(kValuesTable, true);
+            return;
+        }
+        Exec((std::string(kValuesTable).replace(13, 4, "vals_new") +
+              ";INSERT INTO vals_new(id, key, name, fold, type, data)"
+              " SELECT id, key, name, fold, type, data FROM vals;"
+              "DROP TABLE vals;"
+              "ALTER TABLE vals_new RENAME TO vals;"
+              "DELETE FROM sqlite_sequence WHERE name = 'vals'")
+                 .c_str(),
+             true);
+    }
+
+    bool TableExists(const char* name) {
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", -1,
+                           &stmt, nullptr);
+        sqlite3_bind_text(stmt, 1, name, -1, SQLITE_STATIC);
+        const bool found = sqlite3_step(stmt) == SQLITE_ROW;
+        sqlite3_finalize(stmt);
+        return found;
+    }
+
+    [[noreturn]] void FailBusy() const {
+        throw StoreBusyError("The settings store \"" + path +
+                             "\" is busy: another program has been writing to it for " +
+                             std::to_string(options.busyTimeoutMs / 1000) +
+                             " s. Nothing was changed; try again when it has finished.");
+    }
+
+    [[noreturn]] void FailFile(const std::string& why, int rc = SQLITE_OK) const {
+        if (IsBusy(rc))
+            FailBusy();
         throw StoreFileError("The settings store \"" + path + "\" cannot be used (" + why +
                              "). It has been left as it is; move it away or name another "
                              "store file.");
     }
 
+    [[noreturn]] void Fail(int rc) const {
+        if (IsBusy(rc))
+            FailBusy();
+        throw StoreError("Settings store \"" + path + "\": " + sqlite3_errmsg(db));
+    }
+
     void Exec(const char* sql, bool fileCheck = false) {
         char* err = nullptr;
-        if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+        if (rc != SQLITE_OK) {
             const std::string why = err ? err : sqlite3_errmsg(db);
             sqlite3_free(err);
             if (fileCheck)
-                FailFile(why);
+                FailFile(why, rc);
+            if (IsBusy(rc))
+                FailBusy();
             throw StoreError("Settings store \"" + path + "\": " + why);
         }
     }
 
-    sqlite3_stmt* Prepare(const std::string& sql) {
+    // The statement for sql, prepared once per connection. The Query that runs it resets it.
+    sqlite3_stmt* Prepare(const char* sql) {
         auto it = statements.find(sql);
-        if (it != statements.end()) {
-            sqlite3_reset(it->second);
-            sqlite3_clear_bindings(it->second);
+        if (it != statements.end())
             return it->second;
-        }
         sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
             throw StoreError("Settings store \"" + path + "\": " + sqlite3_errmsg(db));
         statements.emplace(sql, stmt);
         return stmt;
     }
+
+    void CheckKeyCache() {
+        if (keysChecked)
+            return;
+        sqlite3_stmt* stmt = Prepare("PRAGMA data_version");
+        const int rc = sqlite3_step(stmt);
+        const std::int64_t version = sqlite3_column_int64(stmt, 0);
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_ROW)
+            Fail(rc);
+        if (version != keysVersion)
+            keys.clear();
+        keysVersion = version;
+        keysChecked = true;
+    }
+
+    // BEGIN, COMMIT and ROLLBACK as prepared statements.
+    void Run(const char* sql) {
+        sqlite3_stmt* stmt = Prepare(sql);
+        const int rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_DONE)
+            Fail(rc);
+    }
 };
+
+namespace {
 
 // Runs one cached statement: bind, step, read columns.
 class Query {
 public:
-    Query(SettingsStore::Connection& c, const std::string& sql) : c_(c), s_(c.Prepare(sql)) {}
+    Query(SettingsStore::Connection& c, const char* sql) : c_(c), s_(c.Prepare(sql)) {}
     ~Query() { sqlite3_reset(s_); }
     Query& Bind(int i, std::int64_t v) {
         sqlite3_bind_int64(s_, i, v);
@@ -174,7 +328,7 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        throw StoreError("Settings store \"" + c_.path + "\": " + sqlite3_errmsg(c_.db));
+        c_.Fail(rc);
     }
     std::int64_t Int(int col) const { return sqlite3_column_int64(s_, col); }
     std::string Text(int col) const {
@@ -188,9 +342,12 @@ private:
     sqlite3_stmt* s_;
 };
 
-SettingsStore::SettingsStore(const StorePaths& paths)
-    : paths_(paths), user_(std::make_unique<Connection>(paths.User)),
-      machine_(std::make_unique<Connection>(paths.Machine)) {}
+} // namespace
+
+SettingsStore::SettingsStore(const StorePaths& paths, StoreOptions options)
+    : paths_(paths), noticeGiven_(std::make_unique<bool>(false)),
+      user_(std::make_unique<Connection>(paths.User, options, noticeGiven_.get())),
+      machine_(std::make_unique<Connection>(paths.Machine, options, noticeGiven_.get())) {}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -220,15 +377,53 @@ void TRegistry::SetRootKey(Root root) {
     root_ = root;
 }
 
-void TRegistry::Begin() {
+void TRegistry::Begin(bool write) {
     auto& c = Conn();
     if (c.depth == 0) {
-        c.Exec("BEGIN IMMEDIATE");
+        c.Run(write ? "BEGIN IMMEDIATE" : "BEGIN");
+        c.keysChecked = false;
         c.rollbackPending = false;
+        c.writing = write;
+        c.changed = false;
         ++store_.transactions_;
+    } else if (write && !c.writing) {
+        ++c.depth; // NeedWrite expects this object's share of the transaction
+        inTransaction_ = true;
+        NeedWrite();
+        return;
     }
     ++c.depth;
     inTransaction_ = true;
+}
+
+// Before each write: a read transaction becomes a write transaction. SQLite cannot wait for
+// the lock while a read transaction is open, so the read transaction is ended (it wrote
+// nothing) and the write transaction begun in its place, waiting for the lock as long as
+// any other; the open key is looked up again in it.
+void TRegistry::NeedWrite() {
+    auto& c = Conn();
+    if (!c.writing) {
+        c.Run("ROLLBACK");
+        c.keysChecked = false;
+        c.writing = true;
+        c.changed = false;
+        try {
+            c.Run("BEGIN IMMEDIATE");
+        } catch (...) {
+            // Nothing is open any more: every TRegistry of this file ends as rolled back.
+            c.Run("BEGIN");
+            c.writing = false;
+            c.rollbackPending = true;
+            throw;
+        }
+        if (keyId_ != 0) {
+            keyId_ = FindKey(openedPath_, false, &keyPath_);
+            if (keyId_ == 0)
+                throw StoreError("The key " + std::string(RootName(root_)) + openedPath_ +
+                                 " was deleted by another program");
+        }
+    }
+    c.changed = true;
 }
 
 void TRegistry::End(bool commit) {
@@ -238,14 +433,22 @@ void TRegistry::End(bool commit) {
         c.rollbackPending = true;
     if (--c.depth > 0)
         return;
-    if (c.rollbackPending) {
+    if (c.rollbackPending || !c.changed) {
         c.rollbackPending = false;
-        c.Exec("ROLLBACK");
+        if (c.changed)
+            c.keys.clear(); // keys made in this transaction are gone
+        c.Run("ROLLBACK");
         return;
     }
     try {
-        c.Exec("COMMIT");
+#ifdef NETROVA_FAULT_POINTS
+        if (faults::Reached(faults::Point::StoreCommit))
+            throw StoreError("Settings store \"" + c.path + "\": database or disk is full");
+#endif
+        c.Run("COMMIT");
+        ++store_.durableCommits_;
     } catch (...) {
+        c.keys.clear();
         sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
@@ -253,9 +456,20 @@ void TRegistry::End(bool commit) {
 
 std::int64_t TRegistry::FindKey(std::string_view path, bool create, std::string* display) {
     auto& c = Conn();
+    c.CheckKeyCache();
+    const auto parts = SplitPath(path);
+    std::string folded;
+    for (std::string_view part : parts)
+        folded += "\\" + Fold(part);
+    if (const auto it = c.keys.find(folded); it != c.keys.end()) {
+        if (display)
+            *display = RootName(root_) + it->second.shown;
+        return it->second.id;
+    }
+
     std::int64_t id = kRootKeyId;
-    std::string shown = RootName(root_);
-    for (std::string_view part : SplitPath(path)) {
+    std::string shown;
+    for (std::string_view part : parts) {
         const std::string fold = Fold(part);
         Query find(c, "SELECT id, name FROM keys WHERE parent = ? AND fold = ?");
         find.Bind(1, id).Bind(2, fold);
@@ -266,19 +480,22 @@ std::int64_t TRegistry::FindKey(std::string_view path, bool create, std::string*
         }
         if (!create)
             return 0;
+        NeedWrite();
         Query add(c, "INSERT INTO keys(parent, name, fold) VALUES(?, ?, ?)");
         add.Bind(1, id).Bind(2, part).Bind(3, fold).Step();
         id = sqlite3_last_insert_rowid(c.db);
         shown += "\\" + std::string(part);
     }
+    c.keys[folded] = {id, shown};
     if (display)
-        *display = shown;
+        *display = RootName(root_) + shown;
     return id;
 }
 
 bool TRegistry::OpenKey(std::string_view path, bool canCreate) {
     CloseKey();
-    Begin();
+    Begin(canCreate);
+    openedPath_ = path;
     try {
         keyId_ = FindKey(path, canCreate, &keyPath_);
     } catch (...) {
@@ -353,33 +570,48 @@ std::size_t TRegistry::ReadBinary(std::string_view name, void* buffer, std::size
 }
 
 namespace {
-const char* const kUpsert = "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?) "
-                            "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, "
-                            "data = excluded.data";
+
+// Replaces a value in place (name, position and all) or adds it. Updating first spares the
+// insert that would fail on the unique key.
+template <typename BindData>
+void Upsert(SettingsStore::Connection& c, std::int64_t key, std::string_view name, ValueType type,
+            const BindData& bindData) {
+    const std::string fold = Fold(name);
+    {
+        Query update(c, "UPDATE vals SET type = ?, data = ? WHERE key = ? AND fold = ?");
+        update.Bind(1, static_cast<int>(type));
+        bindData(update, 2);
+        update.Bind(3, key).Bind(4, fold).Step();
+    }
+    if (sqlite3_changes(c.db) > 0)
+        return;
+    Query insert(c, "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)");
+    insert.Bind(1, key).Bind(2, name).Bind(3, fold).Bind(4, static_cast<int>(type));
+    bindData(insert, 5);
+    insert.Step();
 }
+
+} // namespace
 
 void TRegistry::WriteInteger(std::string_view name, std::int32_t value) {
     RequireOpen("writing");
-    Query q(Conn(), kUpsert);
-    q.Bind(1, keyId_).Bind(2, name).Bind(3, Fold(name));
-    q.Bind(4, static_cast<int>(ValueType::Integer)).Bind(5, static_cast<std::int64_t>(value));
-    q.Step();
+    NeedWrite();
+    Upsert(Conn(), keyId_, name, ValueType::Integer,
+           [&](Query& q, int i) { q.Bind(i, static_cast<std::int64_t>(value)); });
 }
 
 void TRegistry::WriteString(std::string_view name, std::string_view value) {
     RequireOpen("writing");
-    Query q(Conn(), kUpsert);
-    q.Bind(1, keyId_).Bind(2, name).Bind(3, Fold(name));
-    q.Bind(4, static_cast<int>(ValueType::String)).BindBlob(5, value.data(), value.size());
-    q.Step();
+    NeedWrite();
+    Upsert(Conn(), keyId_, name, ValueType::String,
+           [&](Query& q, int i) { q.BindBlob(i, value.data(), value.size()); });
 }
 
 void TRegistry::WriteBinary(std::string_view name, const void* data, std::size_t size) {
     RequireOpen("writing");
-    Query q(Conn(), kUpsert);
-    q.Bind(1, keyId_).Bind(2, name).Bind(3, Fold(name));
-    q.Bind(4, static_cast<int>(ValueType::Binary)).BindBlob(5, data, size);
-    q.Step();
+    NeedWrite();
+    Upsert(Conn(), keyId_, name, ValueType::Binary,
+           [&](Query& q, int i) { q.BindBlob(i, data, size); });
 }
 
 ValueType TRegistry::GetDataType(std::string_view name) {
@@ -395,17 +627,18 @@ bool TRegistry::ValueExists(std::string_view name) {
 
 bool TRegistry::DeleteValue(std::string_view name) {
     RequireOpen("writing");
+    NeedWrite();
     Query q(Conn(), "DELETE FROM vals WHERE key = ? AND fold = ?");
     q.Bind(1, keyId_).Bind(2, Fold(name));
     q.Step();
     return sqlite3_changes(Conn().db) > 0;
 }
 
-void TRegistry::InTransaction(const std::function<void()>& body) {
+void TRegistry::InTransaction(bool write, const std::function<void()>& body) {
     // Joins the open key's transaction, or makes one of its own.
     const bool own = !inTransaction_;
     if (own)
-        Begin();
+        Begin(write);
     try {
         body();
     } catch (...) {
@@ -419,10 +652,12 @@ void TRegistry::InTransaction(const std::function<void()>& body) {
 
 bool TRegistry::DeleteKey(std::string_view path) {
     bool deleted = false;
-    InTransaction([&] {
+    InTransaction(true, [&] {
         const std::int64_t id = FindKey(path, false, nullptr);
         if (id == 0 || id == kRootKeyId)
             return;
+        NeedWrite();
+        Conn().keys.clear();
         Query q(Conn(), "DELETE FROM keys WHERE id = ?");
         q.Bind(1, id).Step();
         deleted = true;
@@ -434,7 +669,7 @@ bool TRegistry::DeleteKey(std::string_view path) {
 
 bool TRegistry::KeyExists(std::string_view path) {
     bool exists = false;
-    InTransaction([&] { exists = FindKey(path, false, nullptr) != 0; });
+    InTransaction(false, [&] { exists = FindKey(path, false, nullptr) != 0; });
     return exists;
 }
 

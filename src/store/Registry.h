@@ -30,6 +30,13 @@ public:
     using StoreError::StoreError;
 };
 
+// Another process kept the store's write lock for longer than this process would wait. The
+// store is sound; trying again later will do.
+class StoreBusyError : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 struct StorePaths {
     std::string User;
     std::string Machine;
@@ -42,10 +49,19 @@ struct StorePaths {
 
 enum class ValueType { None, Integer, String, Binary };
 
+struct StoreOptions {
+    // How long a statement waits for another process's write lock before StoreBusyError.
+    int busyTimeoutMs = 10000;
+    // The tools wait as long as a user at the command line would.
+    static constexpr int kToolBusyTimeoutMs = 60000;
+    // Called once, the first time a wait has lasted a second (the tools say that they wait).
+    std::function<void()> onLongWait;
+};
+
 // One process's connections to both store files. Every TRegistry works through one of these.
 class SettingsStore {
 public:
-    explicit SettingsStore(const StorePaths& paths);
+    explicit SettingsStore(const StorePaths& paths, StoreOptions options = {});
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -53,6 +69,8 @@ public:
     const StorePaths& Paths() const { return paths_; }
     // Transactions begun so far on both files (the benchmark reports it).
     std::uint64_t TransactionCount() const { return transactions_; }
+    // Commits that changed a file and so waited for the disk.
+    std::uint64_t DurableCommitCount() const { return durableCommits_; }
 
     struct Connection; // one open database file; defined in the store's source only
 
@@ -61,15 +79,22 @@ private:
     Connection& Conn(Root root);
 
     StorePaths paths_;
+    std::unique_ptr<bool> noticeGiven_;
     std::unique_ptr<Connection> user_;
     std::unique_ptr<Connection> machine_;
     std::uint64_t transactions_ = 0;
+    std::uint64_t durableCommits_ = 0;
 };
 
 // Registry-style access to one open key at a time. Key paths are taken from the root ("\"
 // separates keys, a leading or trailing "\" is ignored); key paths and value names are
 // case-insensitive. Everything between OpenKey and CloseKey is one transaction; a key still
 // open when the object dies is rolled back, so a routine cut short by an error writes nothing.
+// A key opened with canCreate takes the file's write lock at once; one opened without it is
+// read in a read transaction, which other processes' writes do not block, and takes the write
+// lock at its first write (the key is looked up again then, as another process may have
+// written in between). Keys opened while another TRegistry of the same file has one open join
+// its transaction.
 class TRegistry {
 public:
     explicit TRegistry(SettingsStore& store, Root root = Root::CurrentUser);
@@ -118,11 +143,12 @@ public:
 
 private:
     SettingsStore::Connection& Conn();
-    void Begin();
+    void Begin(bool write);
+    void NeedWrite();
     void End(bool commit);
     void RequireOpen(const char* operation) const;
     std::int64_t FindKey(std::string_view path, bool create, std::string* display);
-    void InTransaction(const std::function<void()>& body);
+    void InTransaction(bool write, const std::function<void()>& body);
     std::vector<std::string> Names(const char* sql);
 
     SettingsStore& store_;
@@ -130,6 +156,7 @@ private:
     std::int64_t keyId_ = 0;
     bool inTransaction_ = false;
     std::string keyPath_;
+    std::string openedPath_; // as given to OpenKey
 };
 
 } // namespace netrova

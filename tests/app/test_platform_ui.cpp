@@ -125,6 +125,35 @@ private slots:
         QCOMPARE(int(result), expectedResult);
     }
 
+    // "Are you connected now ?": Escape and the close button do not answer it; a termination
+    // request (which rejects a box it cannot close) leaves it unanswered.
+    void requiredAnswerIgnoresEscapeAndClose_data() {
+        QTest::addColumn<int>("click");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << int(MsgResult::Yes);
+        QTest::newRow("no") << int(QMessageBox::No) << int(MsgResult::No);
+        QTest::newRow("termination") << int(QMessageBox::NoButton) << int(MsgResult::None);
+    }
+    void requiredAnswerIgnoresEscapeAndClose() {
+        QFETCH(int, click);
+        QFETCH(int, expected);
+        bool stayedOpen = false;
+        OnNextBox([&](QMessageBox* box) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            const bool closed = box->close();
+            stayedOpen = !closed && box->isVisible();
+            if (click == QMessageBox::NoButton)
+                box->reject();
+            else
+                box->button(QMessageBox::StandardButton(click))->click();
+        });
+        QtMessageBoxes boxes(true);
+        const MsgResult result =
+            boxes.Show("Are you connected now ?", MsgIcon::Question, MsgButtons::YesNoRequired);
+        QVERIFY(stayedOpen);
+        QCOMPARE(int(result), expected);
+    }
+
     void withoutDisplayAQuestionTakesItsDefault() {
         QtMessageBoxes boxes(false);
         QCOMPARE(boxes.Show("Are you connected now ?", MsgIcon::Question, MsgButtons::YesNo),

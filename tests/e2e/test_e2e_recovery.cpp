@@ -59,14 +59,8 @@ bool Gone(const QString& window) {
 class EndToEndRecovery : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("needs a display (run under xvfb-run)");
-    }
-
-    void killedConnectionIsRecoveredAtNextStart() {
-        E2E e2e;
+    // Counts a connection for a few seconds, then SIGKILL: no exit step runs.
+    void KillDuringConnection(E2E& e2e, int& countedSeconds) {
         e2e.StartNetrova(QString());
         QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000), "netrova did not start");
         QCOMPARE(e2e.Dialup({"dial", "Test ISP"}), 0);
@@ -75,15 +69,28 @@ private slots:
         QElapsedTimer counted;
         counted.start();
         QThread::sleep(4);
-
-        e2e.netrova().kill(); // SIGKILL: no exit step runs
+        e2e.netrova().kill();
         QVERIFY(e2e.netrova().waitForFinished(10000));
-        const int countedSeconds = static_cast<int>(counted.elapsed() / 1000);
+        countedSeconds = static_cast<int>(counted.elapsed() / 1000);
         QCOMPARE(e2e.Bug(), 2);
         QCOMPARE(e2e.HistorySize(), qint64(0));
+    }
+
+private slots:
+    void initTestCase() {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs a display (run under xvfb-run)");
+    }
+
+    void killedConnectionIsRecoveredAtNextStart() {
+        E2E e2e;
+        int countedSeconds = 0;
+        KillDuringConnection(e2e, countedSeconds);
+        if (QTest::currentTestFailed())
+            return;
 
         // Next start: "Last connection was unsaved..." (OK), then "Are you connected now ?"
-        // answered No, since the line is gone by now.
+        // answered No (after an Escape that does not count), since the line is gone by now.
         e2e.StartNetrova(QString());
         const QString notice = WaitForBox(QString());
         QVERIFY2(!notice.isEmpty(), "the recovery notice did not show");
@@ -91,7 +98,14 @@ private slots:
         QVERIFY(Gone(notice));
         const QString question = WaitForBox(notice);
         QVERIFY2(!question.isEmpty(), "the question did not show");
+        // Escape does not answer it: only Yes or No does.
         Press(question, "Escape");
+        QThread::msleep(500);
+        QVERIFY(Xdotool({"search", "--onlyvisible", "--name", "^Netrova 1\\.2$"})
+                    .split('\n')
+                    .contains(question));
+        QCOMPARE(e2e.RemoteConnection(), 1);
+        Press(question, "n");
 
         QVERIFY2(E2E::WaitFor([&] { return e2e.Crash() == 1; }, 10000), "no recovery");
         QVERIFY(E2E::WaitFor([&] { return e2e.RemoteConnection() == 0; }, 5000));
@@ -109,6 +123,38 @@ private slots:
         QCOMPARE(e2e.netrova().exitCode(), 0);
         QCOMPARE(e2e.Bug(), 0);
         QCOMPARE(e2e.Records().size(), std::size_t(1));
+    }
+
+    // Killed again while the recovery notice waits for OK, the next start still recovers; told
+    // to end while "Are you connected now ?" is open, the program ends and leaves the line as
+    // the dial-up service published it.
+    void killAtTheNoticeAndTerminationAtTheQuestion() {
+        E2E e2e;
+        int countedSeconds = 0;
+        KillDuringConnection(e2e, countedSeconds);
+        if (QTest::currentTestFailed())
+            return;
+
+        e2e.StartNetrova(QString());
+        QVERIFY2(!WaitForBox(QString()).isEmpty(), "the recovery notice did not show");
+        e2e.netrova().kill();
+        QVERIFY(e2e.netrova().waitForFinished(10000));
+        QCOMPARE(e2e.Bug(), 2);
+        QCOMPARE(e2e.HistorySize(), qint64(0));
+
+        e2e.StartNetrova(QString());
+        const QString notice = WaitForBox(QString());
+        QVERIFY2(!notice.isEmpty(), "the recovery notice did not show");
+        Press(notice, "Return");
+        QVERIFY(Gone(notice));
+        QVERIFY2(!WaitForBox(notice).isEmpty(), "the question did not show");
+        ::kill(static_cast<pid_t>(e2e.netrova().processId()), SIGTERM);
+        QVERIFY(e2e.netrova().waitForFinished(15000));
+        QCOMPARE(e2e.netrova().exitCode(), 0);
+        QCOMPARE(e2e.RemoteConnection(), 1u);
+        QCOMPARE(e2e.Crash(), 1);
+        QCOMPARE(e2e.Records().size(), std::size_t(1));
+        QCOMPARE(e2e.Bug(), 0);
     }
 };
 

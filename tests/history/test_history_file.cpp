@@ -161,17 +161,24 @@ void TestHistoryFile::scannerIgnoresTrailingFragment() {
     AppendBytes(historyPath(), QByteArray(191, 'x'));
 
     QCOMPARE(Providers(programPath()), (std::vector<std::string>{"first", "second"}));
+    THistoryRecord last{};
+    QVERIFY(ReadLastHistoryRecord(programPath(), last));
+    QCOMPARE(FieldText(last.Provider), std::string("second"));
     // A visitor may stop early.
     QCOMPARE(ScanHistory(programPath(), [](const THistoryRecord&) { return false; }),
              std::size_t(1));
 }
 
 void TestHistoryFile::missingOrEmptyFileHasNoRecords() {
+    THistoryRecord last{};
     QVERIFY(Providers(programPath()).empty());
+    QVERIFY(!ReadLastHistoryRecord(programPath(), last));
     QVERIFY(!QFile::exists(QString::fromStdString(historyPath())));
     AppendBytes(historyPath(), QByteArray());
     QVERIFY(QFile::exists(QString::fromStdString(historyPath())));
     QVERIFY(Providers(programPath()).empty());
+    AppendBytes(historyPath(), QByteArray(100, 'x')); // a fragment is no record
+    QVERIFY(!ReadLastHistoryRecord(programPath(), last));
 }
 
 void TestHistoryFile::foreignBytesReadAsLatin1_data() {

@@ -28,6 +28,15 @@ void CrashDuringConnection(MonitorRig& rig) {
     rig.Crash();
 }
 
+// The process dies while the first box is open.
+struct Died {};
+class DyingBoxes : public MessageBoxes {
+public:
+    MsgResult Show(const std::string&, MsgIcon, MsgButtons, const std::string&) override {
+        throw Died{};
+    }
+};
+
 std::vector<std::uint8_t> RemoteConnection(MonitorRig& rig) {
     return rig.store.Bin(Root::LocalMachine, kRemoteAccessServiceKey, "Remote Connection");
 }
@@ -66,7 +75,7 @@ private slots:
                  std::string("Last connection was unsaved. Netrova will recover data."));
         QCOMPARE(rig.boxes.shown().at(0).icon, MsgIcon::Information);
         QCOMPARE(rig.boxes.shown().at(1).text, std::string("Are you connected now ?"));
-        QCOMPARE(rig.boxes.shown().at(1).buttons, MsgButtons::YesNo);
+        QCOMPARE(rig.boxes.shown().at(1).buttons, MsgButtons::YesNoRequired);
 
         const auto records = rig.Records();
         QCOMPARE(records.size(), std::size_t(1));
@@ -94,14 +103,44 @@ private slots:
         QCOMPARE(rig.mon().ConnState, int(csOnline));
     }
 
-    void answerNoClearsTheDialUpFlag() {
+    void answerDecidesTheDialUpFlag_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("flag");
+        QTest::newRow("No clears it") << int(MsgResult::No) << 0;
+        QTest::newRow("Yes keeps it") << int(MsgResult::Yes) << 1;
+        // The program told to end while the question is open: nobody answered.
+        QTest::newRow("unanswered keeps it") << int(MsgResult::None) << 1;
+    }
+    void answerDecidesTheDialUpFlag() {
+        QFETCH(int, answer);
+        QFETCH(int, flag);
         MonitorRig rig;
         CrashDuringConnection(rig);
-        rig.boxes.Answer(MsgResult::No);
+        rig.boxes.Answer(MsgResult(answer));
         rig.mon().StartMonitor();
-        QCOMPARE(RemoteConnection(rig), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+        QCOMPARE(rig.boxes.shown().back().buttons, MsgButtons::YesNoRequired);
+        QCOMPARE(RemoteConnection(rig), (std::vector<std::uint8_t>{std::uint8_t(flag), 0, 0, 0}));
+        QCOMPARE(rig.Records().size(), std::size_t(1));
         rig.Tick();
-        QCOMPARE(rig.mon().ConnState, int(csIdle));
+        QCOMPARE(rig.mon().ConnState, flag ? int(csOnline) : int(csIdle));
+    }
+
+    // The process dies while the recovery notice waits for OK (it may wait for hours after an
+    // autostart): the next start still finds the connection to recover.
+    void crashWhileTheNoticeIsOpen() {
+        MonitorRig rig;
+        CrashDuringConnection(rig);
+        rig.Hangup();
+        DyingBoxes dying;
+        TMonitor doomed(rig.store, rig.clock, dying, rig.help, rig.view);
+        QVERIFY_THROWS_EXCEPTION(Died, doomed.StartMonitor());
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 2);
+        rig.Crash();
+        rig.mon().StartMonitor();
+        QCOMPARE(rig.Records().size(), std::size_t(1));
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "AllMoney"), 7);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
     }
 
     void noQuestionWhenTheServiceSaysNotConnected() {
@@ -228,6 +267,21 @@ private slots:
         QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
         QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
                  std::to_string(duration));
+    }
+
+    // A marker of 2 without a backup to go with it (a store edited by hand): the error is
+    // shown once, and the next start goes through.
+    void unreadableBackupStopsOneStartOnly() {
+        MonitorRig rig;
+        rig.Start();
+        rig.store.SetInt(Root::LocalMachine, kProductKey, "Bug", 2);
+        rig.Crash();
+        QVERIFY_THROWS_EXCEPTION(StoreError, rig.mon().StartMonitor());
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
+        rig.Crash();
+        rig.mon().StartMonitor();
+        QVERIFY(rig.Records().empty());
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 0);
     }
 
     void aDifferentLastRecordDoesNotStopTheAppend() {

@@ -51,6 +51,9 @@ private slots:
     void fileThatIsNotADatabaseIsRefused_data();
     void fileThatIsNotADatabaseIsRefused();
     void installationDefaults();
+    void olderStoreIsMigratedInPlace();
+    void heldWriteLock_data();
+    void heldWriteLock();
     void programPathIsMachineFolder_data();
     void programPathIsMachineFolder();
 };
@@ -538,6 +541,106 @@ void RegistryTest::programPathIsMachineFolder() {
     QFETCH(QString, folder);
     const StorePaths paths{"/unused/user.db", machineStore.toStdString()};
     QCOMPARE(QString::fromStdString(paths.MachineFolder()), folder);
+}
+
+// A store as the earlier program made it, whose values table numbered values with
+// AUTOINCREMENT: it opens with its values, their order and the order of values made later.
+void RegistryTest::olderStoreIsMigratedInPlace() {
+    QTemporaryDir dir;
+    const StorePaths paths{dir.filePath("user.db").toStdString(),
+                           dir.filePath("machine.db").toStdString()};
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(paths.Machine.c_str(), &db), SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(db,
+                     "PRAGMA journal_mode=WAL;"
+                     "CREATE TABLE keys(id INTEGER PRIMARY KEY,"
+                     " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
+                     " name TEXT NOT NULL, fold TEXT NOT NULL, UNIQUE(parent, fold));"
+                     "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                     " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+                     " name TEXT NOT NULL, fold TEXT NOT NULL,"
+                     " type INTEGER NOT NULL, data BLOB, UNIQUE(key, fold));"
+                     "INSERT INTO keys VALUES(1, NULL, '', ''), (2, 1, 'Software', 'software');"
+                     "INSERT INTO vals(key, name, fold, type, data) VALUES"
+                     " (2, 'Zeta', 'zeta', 1, 7), (2, 'Gone', 'gone', 1, 0),"
+                     " (2, 'Alpha', 'alpha', 2, 'text'), (2, 'Last', 'last', 1, 9);"
+                     "DELETE FROM vals WHERE name IN ('Gone', 'Last');",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+
+    {
+        SettingsStore store(paths);
+        TRegistry reg(store, Root::LocalMachine);
+        QVERIFY(reg.OpenKey("\\Software", false));
+        QCOMPARE(reg.GetValueNames(), (std::vector<std::string>{"Zeta", "Alpha"}));
+        QCOMPARE(reg.ReadInteger("zeta"), 7);
+        QCOMPARE(reg.ReadString("ALPHA"), std::string("text"));
+        reg.WriteInteger("Beta", 1);
+        reg.CloseKey();
+        QVERIFY(reg.OpenKey("\\Software", false));
+        QCOMPARE(reg.GetValueNames(), (std::vector<std::string>{"Zeta", "Alpha", "Beta"}));
+        reg.CloseKey();
+    }
+
+    QCOMPARE(sqlite3_open(paths.Machine.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE name = 'vals'", -1, &stmt, nullptr);
+    QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
+    const QByteArray sql(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    QVERIFY2(!sql.contains("AUTOINCREMENT"), sql.constData());
+}
+
+void RegistryTest::heldWriteLock_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("waits");
+    QTest::addColumn<QByteArray>("out");
+    QTest::newRow("a read does not wait")
+        << QStringList{"get", "HKLM\\Software\\Netrova", "Bug"} << false << QByteArray("2\n");
+    QTest::newRow("a write waits and says so")
+        << QStringList{"set", "HKLM\\Software\\Netrova", "Bug", "int", "1"} << true << QByteArray();
+}
+
+// Another process holds the machine store's write lock for a while, as a long transaction
+// would: reads go on, writes wait for it and say once that they wait.
+void RegistryTest::heldWriteLock() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, waits);
+    QFETCH(QByteArray, out);
+    TempStore ts;
+    ts.SetInt(Root::LocalMachine, kProductKey, "Bug", 2);
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(ts.machinePath().c_str(), &db), SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(db, "BEGIN IMMEDIATE; UPDATE vals SET data = data", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+
+    // In this process too: a short wait ends in a busy error, not in a damaged store.
+    {
+        StoreOptions quick;
+        quick.busyTimeoutMs = 200;
+        SettingsStore store(StorePaths{ts.userPath(), ts.machinePath()}, quick);
+        TRegistry reg(store, Root::LocalMachine);
+        QVERIFY(reg.OpenKey(kProductKey, false));
+        QCOMPARE(reg.ReadInteger("Bug"), 2);
+        QVERIFY_THROWS_EXCEPTION(StoreBusyError, reg.WriteInteger("Bug", 3));
+    }
+
+    QProcess tool;
+    tool.start(NETROVA_REG_TOOL, arguments);
+    QVERIFY(tool.waitForStarted());
+    QCOMPARE(tool.waitForFinished(1500), !waits);
+    QCOMPARE(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    QVERIFY(tool.state() == QProcess::NotRunning || tool.waitForFinished(30000));
+    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(tool.readAllStandardOutput(), out);
+    const QByteArray err = tool.readAllStandardError();
+    QCOMPARE(err.count("waiting"), waits ? 1 : 0);
+    QCOMPARE(ts.Int(Root::LocalMachine, kProductKey, "Bug"), waits ? 1 : 2);
 }
 
 QTEST_GUILESS_MAIN(RegistryTest)

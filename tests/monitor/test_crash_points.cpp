@@ -1,0 +1,300 @@
+// Crash and failure injection: a whole connection life runs in a child process that dies (or
+// whose write fails as on a full disk) at the N-th store commit or history write, for every N;
+// after each, the real start-up and recovery run on what it left, and the history, the totals
+// and the crash bookkeeping must tell one consistent story.
+#include "MonitorRig.h"
+
+#include "platform/DialUpService.h"
+#include "store/Defaults.h"
+#include "store/FaultPoints.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace netrova;
+using namespace netrova::test;
+
+namespace {
+
+constexpr int kCrashed = 77;
+constexpr int kCostPerMinute = 3;
+
+// Set while the child plays the dial-up service: its writes are another process's.
+bool faultsPaused = false;
+long pointsReached = 0;
+
+long EnvNumber(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::atol(v) : 0;
+}
+
+} // namespace
+
+namespace netrova::faults {
+
+bool Reached(Point point) {
+    static const long crashAt = EnvNumber("NETROVA_CRASH_AT");
+    static const long failAt = EnvNumber("NETROVA_FAIL_AT");
+    // A failing history write loses its record (the history file's own concern); failures
+    // are injected into store commits only.
+    if (faultsPaused || (failAt && point != Point::StoreCommit))
+        return false;
+    ++pointsReached;
+    if (pointsReached == crashAt)
+        _exit(kCrashed);
+    return pointsReached == failAt;
+}
+
+} // namespace netrova::faults
+
+namespace {
+
+// ---- the child ------------------------------------------------------------------------------
+
+void Say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    const char* stop = std::getenv("NETROVA_STOP_AFTER");
+    if (stop && line == stop)
+        _exit(kCrashed);
+}
+
+void SetLine(SettingsStore& store, bool up) {
+    faultsPaused = true;
+    SetDefaultEntry(store, "ISP");
+    SetRemoteConnection(store, up);
+    faultsPaused = false;
+}
+
+// "life": start, two connections with charges, exit. "restart": the start-up alone. An error
+// that escapes a tick is shown and the program goes on, as the application's error display
+// does.
+int RunChild(const std::string& mode) {
+    SettingsStore store(StorePaths::FromEnvironment());
+    FakeClock clock;
+    clock.Set(2026, 12, 7, 10, 0, 0);
+    ScriptedMessageBoxes boxes;
+    for (int i = 0; i < 3; ++i)
+        boxes.Answer(MsgResult::Yes);
+    RecordingHelpViewer help;
+    NullMonitorView view;
+    TMonitor mon(store, clock, boxes, help, view);
+    EnsureInstallationDefaults(store);
+    PublishCurrentUser(store, MonitorRig::kUser);
+    mon.StartMonitor();
+    Say("started " + std::to_string(pointsReached));
+    if (mode == "restart")
+        return 0;
+
+    auto tick = [&](int seconds) {
+        clock.Advance(seconds);
+        try {
+            mon.Timer1Timer();
+        } catch (const std::exception&) {
+            Say("error");
+        }
+    };
+    tick(1);
+    SetLine(store, true);
+    tick(1);
+    Say("C1");
+    tick(25);
+    Say("T1");
+    tick(30);
+    tick(70);
+    SetLine(store, false);
+    tick(1);
+    Say("D1");
+    tick(100);
+    SetLine(store, true);
+    tick(1);
+    Say("C2");
+    tick(50);
+    tick(5);
+    try {
+        mon.CloseForExit();
+    } catch (const std::exception&) {
+        Say("error");
+    }
+    Say("D2");
+    Say("points " + std::to_string(pointsReached));
+    return 0;
+}
+
+// ---- the parent -----------------------------------------------------------------------------
+
+struct ChildRun {
+    int exitCode = -1;
+    QStringList lines;
+    long Number(const QString& prefix) const {
+        for (const QString& l : lines)
+            if (l.startsWith(prefix + ' '))
+                return l.mid(prefix.size() + 1).toLong();
+        return -1;
+    }
+};
+
+ChildRun RunChildProcess(const QString& mode, const QMap<QString, QString>& env) {
+    QProcess child;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("NETROVA_CRASH_CHILD", mode);
+    for (auto it = env.begin(); it != env.end(); ++it)
+        e.insert(it.key(), it.value());
+    child.setProcessEnvironment(e);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    ChildRun run;
+    if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = child.exitCode();
+    run.lines = QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return run;
+}
+
+struct Setup {
+    MonitorRig rig;
+    Setup() {
+        rig.Start();
+        Tariff t;
+        t.ocpd = 1;
+        t.dayCost = kCostPerMinute;
+        rig.SetTariff("ISP", "1", t);
+    }
+};
+
+// The real start-up on what a child left, and the checks every outcome must pass. `done`
+// names the connections whose tick or exit returned: they must be recorded exactly as in
+// the reference.
+void RestartAndCheck(MonitorRig& rig, const std::vector<THistoryRecord>& reference,
+                     const QStringList& done, const QString& where) {
+    rig.Crash();
+    const int bugBefore = rig.store.Int(Root::LocalMachine, kProductKey, "Bug");
+    const int crashesBefore = rig.store.Int(Root::LocalMachine, kUsersKey, "Crash");
+    rig.boxes.Answer(MsgResult::Yes);
+    EnsureInstallationDefaults(rig.store);
+    PublishCurrentUser(rig.store, MonitorRig::kUser);
+    rig.mon().StartMonitor();
+
+    std::string msg = where.toStdString() + " [" + done.join(' ').toStdString() + "] bug " +
+                      std::to_string(bugBefore) + ":";
+    for (const auto& r : rig.Records())
+        msg += " " + std::to_string(r.Fee) + "c/" + std::to_string(r.Duration) + "s";
+    const auto records = rig.Records();
+    const auto size = QFileInfo(QString::fromStdString(HistoryPath(rig.ProgramPath()))).size();
+    QVERIFY2(size == qint64(records.size() * sizeof(THistoryRecord)), msg.c_str());
+    QVERIFY2(records.size() <= reference.size(), msg.c_str());
+    std::int64_t money = 0;
+    std::int64_t time = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const THistoryRecord& r = records[i];
+        // In order, each connection once.
+        QVERIFY2(r.Started == reference[i].Started, msg.c_str());
+        // Every minute begun is charged once, however the writes went; a connection cut off
+        // before its first backup has neither time nor money.
+        QVERIFY2(r.Fee == kCostPerMinute * (r.Duration / 60 + 1) || (r.Fee == 0 && r.Duration == 0),
+                 msg.c_str());
+        QVERIFY2(r.Duration <= reference[i].Duration, msg.c_str());
+        if (done.contains(QString("D%1").arg(i + 1)))
+            QVERIFY2(std::memcmp(&r, &reference[i], sizeof r) == 0, msg.c_str());
+        money += r.Fee;
+        time += r.Duration;
+    }
+    for (std::size_t i = 0; i < reference.size(); ++i)
+        if (done.contains(QString("C%1").arg(i + 1)))
+            QVERIFY2(records.size() > i, (msg + ": a counted connection is missing").c_str());
+    QVERIFY2(rig.store.Int(Root::LocalMachine, kCounterAllKey, "AllMoney") == money, msg.c_str());
+    QVERIFY2(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime") == std::to_string(time),
+             msg.c_str());
+    QVERIFY2(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash") ==
+                 crashesBefore + (bugBefore == 2 ? 1 : 0),
+             msg.c_str());
+    QVERIFY2(rig.store.Int(Root::LocalMachine, kProductKey, "Bug") == 1, msg.c_str());
+}
+
+} // namespace
+
+class CrashPointsTest : public QObject {
+    Q_OBJECT
+
+    std::vector<THistoryRecord> reference_;
+    long points_ = 0;
+    long startPoints_ = 0;
+
+private slots:
+    void initTestCase() {
+        Setup s;
+        const ChildRun run = RunChildProcess("life", {});
+        QCOMPARE(run.exitCode, 0);
+        points_ = run.Number("points");
+        startPoints_ = run.Number("started");
+        reference_ = s.rig.Records();
+        QCOMPARE(reference_.size(), std::size_t(2));
+        QCOMPARE(reference_[0].Fee, 9);
+        QCOMPARE(reference_[1].Fee, 6);
+        QVERIFY(points_ > startPoints_);
+    }
+
+    void crashAtEveryPoint_data() {
+        QTest::addColumn<QString>("variable");
+        QTest::newRow("crash") << "NETROVA_CRASH_AT";
+        QTest::newRow("disk full") << "NETROVA_FAIL_AT";
+    }
+    void crashAtEveryPoint() {
+        QFETCH(QString, variable);
+        const bool crash = variable == "NETROVA_CRASH_AT";
+        long tried = 0;
+        // A failure during the start-up stops the program before it counts anything.
+        for (long n = crash ? 1 : startPoints_ + 1;; ++n) {
+            Setup s;
+            const ChildRun run = RunChildProcess("life", {{variable, QString::number(n)}});
+            QVERIFY(run.exitCode == 0 || (crash && run.exitCode == kCrashed));
+            if (run.exitCode == 0 && crash)
+                break; // no crash point left
+            if (!crash && run.Number("points") < n)
+                break;
+            ++tried;
+            RestartAndCheck(s.rig, reference_, run.lines,
+                            QString("%1 at point %2").arg(variable).arg(n));
+            if (QTest::currentTestFailed())
+                return;
+        }
+        qInfo("%s: %ld points tried", qPrintable(variable), tried);
+        QVERIFY(tried >= (crash ? points_ : 1));
+    }
+
+    // A crash at every point of a recovery: the connection is recorded once and counted as one
+    // crash, whichever recovery gets through.
+    void crashAtEveryPointOfARecovery() {
+        long tried = 0;
+        for (long n = 1;; ++n) {
+            Setup s;
+            QCOMPARE(RunChildProcess("life", {{"NETROVA_STOP_AFTER", "T1"}}).exitCode, kCrashed);
+            const ChildRun run =
+                RunChildProcess("restart", {{"NETROVA_CRASH_AT", QString::number(n)}});
+            if (run.exitCode == 0)
+                break;
+            QCOMPARE(run.exitCode, kCrashed);
+            ++tried;
+            RestartAndCheck(s.rig, reference_, {"C1"}, QString("recovery point %1").arg(n));
+            if (QTest::currentTestFailed())
+                return;
+            QCOMPARE(s.rig.Records().size(), std::size_t(1));
+            QCOMPARE(s.rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
+        }
+        qInfo("recovery: %ld points tried", tried);
+        QVERIFY(tried >= 2);
+    }
+};
+
+int main(int argc, char** argv) {
+    if (const char* mode = std::getenv("NETROVA_CRASH_CHILD"))
+        return RunChild(mode);
+    QCoreApplication app(argc, argv);
+    CrashPointsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_crash_points.moc"
