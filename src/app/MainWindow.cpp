@@ -25,7 +25,6 @@
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/Tariffoptions.h"
 #include "windows/AboutBox.h"
-#include "windows/LogoWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -457,7 +456,7 @@ void TForm1::CentreOnScreen() {
 }
 
 void TForm1::FormCreate() {
-    TForm8::ShowAtStart(store_);
+    // The start-up logo has been shown by then (main).
     // HdWin runs on every minimise and restore (changeEvent).
     starting_ = true;
     monitor_.StartMonitor();

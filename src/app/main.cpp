@@ -8,6 +8,7 @@
 #include "platform/QtHelpViewer.h"
 #include "platform/QtMessageBoxes.h"
 #include "store/Defaults.h"
+#include "windows/LogoWindow.h"
 
 #include <QMessageBox>
 
@@ -73,6 +74,8 @@ int main(int argc, char** argv) {
         store = std::make_unique<SettingsStore>(paths);
         EnsureInstallationDefaults(*store);
         PublishCurrentUser(*store, LoginName());
+        // The logo comes first of the start-up, before any of its boxes.
+        TForm8::ShowAtStart(*store);
         form = std::make_unique<TForm1>(*store, clock, boxes, help);
     } catch (const std::exception& e) {
         return RefuseToStart(e.what());
