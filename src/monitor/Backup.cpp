@@ -1,4 +1,5 @@
 #include "common/Text.h"
+#include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
 #include "monitor/StoreValues.h"
 #include "platform/DialUpService.h"
@@ -21,22 +22,6 @@ void TMonitor::WriteConnBackup(const TStamp& now) {
     machine.CloseKey();
 }
 
-namespace {
-
-// Whether the history already ends with this connection: a crash between the history append
-// and the marker write leaves it recorded once already.
-bool HistoryEndsWith(const std::string& programPath, const THistoryRecord& rec) {
-    THistoryRecord last{};
-    if (ScanHistory(programPath, [&](const THistoryRecord& r) {
-            last = r;
-            return true;
-        }) == 0)
-        return false;
-    return last.Started == rec.Started && FieldText(last.Provider) == FieldText(rec.Provider);
-}
-
-} // namespace
-
 void TMonitor::RecoverConnection() {
     boxes_.Show("Last connection was unsaved. Netrova will recover data.", MsgIcon::Information);
 
@@ -44,7 +29,9 @@ void TMonitor::RecoverConnection() {
     TRegistry machine(store_, Root::LocalMachine);
     machine.OpenKey(kCounterCurrentKey, true);
     rec.Fee = machine.ReadInteger("Money");
-    const int allMoney = AllMoney + rec.Fee;
+    const std::int64_t total = std::int64_t{AllMoney} + rec.Fee;
+    const int allMoney =
+        Fits32(total, "money total \"AllMoney\"", "cents") ? static_cast<int>(total) : AllMoney;
     SetFieldText(rec.TotalFeeText, FormatMoney(allMoney));
     SetFieldText(rec.Provider, machine.ReadString("Provider"));
     rec.Started = ReadStampValues(machine, "");
@@ -55,17 +42,23 @@ void TMonitor::RecoverConnection() {
     machine.CloseKey();
     AllMoney = allMoney;
 
+    std::string unsaved;
     if (!HistoryEndsWith(ProgramPath, rec))
-        AppendHistoryRecord(ProgramPath, rec);
+        unsaved = SaveHistoryRecord(rec);
 
     machine.OpenKey(kCounterAllKey, true);
     machine.WriteInteger("AllMoney", AllMoney);
-    AllTime += rec.Duration;
+    if (Fits32(std::int64_t{AllTime} + rec.Duration, "total time \"AllTime\"", "seconds"))
+        AllTime += rec.Duration;
     StartAllTime = AllTime;
     machine.WriteString("AllTime", std::to_string(AllTime));
     machine.OpenKey(kUsersKey, true);
-    machine.WriteInteger("Crash", machine.ReadInteger("Crash") + 1);
+    const std::int64_t crashes = std::int64_t{machine.ReadInteger("Crash")} + 1;
+    if (Fits32(crashes, "crash count \"Crash\"", "recoveries"))
+        machine.WriteInteger("Crash", static_cast<int>(crashes));
     machine.CloseKey();
+    if (!unsaved.empty())
+        boxes_.Show(unsaved, MsgIcon::Stop);
 
     bool stillUp = false;
     if (machine.OpenKey(kRemoteAccessServiceKey, false)) {

@@ -1,9 +1,11 @@
 #include "monitor/Monitor.h"
 
 #include "common/Text.h"
+#include "monitor/HistoryKeeping.h"
 #include "monitor/StoreValues.h"
 #include "platform/Clock.h"
 #include "platform/DialUpService.h"
+#include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 
 #include <limits>
@@ -86,7 +88,7 @@ void TMonitor::StepConnection() {
         Rec.Fee = ConnMoney;
         SetFieldText(Rec.TotalFeeText, FormatMoney(AllMoney));
         SetFieldText(Rec.User, ConnUser);
-        AppendHistoryRecord(ProgramPath, Rec);
+        const std::string unsaved = SaveHistoryRecord(Rec);
 
         TRegistry reg(store_, Root::LocalMachine);
         reg.OpenKey(kProductKey, true);
@@ -98,6 +100,9 @@ void TMonitor::StepConnection() {
 
         Provider = " ";
         ConnUser.clear();
+        // The box waits for the user: the totals are stored by then.
+        if (!unsaved.empty())
+            boxes_.Show(unsaved, MsgIcon::Stop);
     }
 
     if (Connected == 1 && ConnState == csDetected) {
@@ -106,6 +111,7 @@ void TMonitor::StepConnection() {
         Rec.Started = ReadClock();
         ConnMoney = 0;
         StartAllTime = AllTime;
+        rangeErrorShown_ = false;
 
         TRegistry machine(store_, Root::LocalMachine);
         machine.OpenKey(kCounterCurrentKey, true);
@@ -153,11 +159,14 @@ void TMonitor::UpdateConnection() {
     if (ConnState == csOnline) {
         const TStamp now = ReadClock();
         // One day per midnight passed since the start, however many.
-        const long long days = static_cast<long long>(DayNumber(now)) - DayNumber(Rec.Started);
-        const int nowSec = static_cast<int>(SecondsOfDay(now) + days * 86400);
-        Elapsed = nowSec - StartRef;
-        Rec.Duration = Elapsed;
-        AllTime = StartAllTime + Elapsed;
+        const std::int64_t days = std::int64_t{DayNumber(now)} - DayNumber(Rec.Started);
+        const std::int64_t elapsed = SecondsOfDay(now) + days * 86400 - StartRef;
+        if (Fits32(elapsed, "connection time", "seconds") &&
+            Fits32(StartAllTime + elapsed, "total time \"AllTime\"", "seconds")) {
+            Elapsed = static_cast<int>(elapsed);
+            Rec.Duration = Elapsed;
+            AllTime = StartAllTime + Elapsed;
+        }
 
         const int m = Elapsed % 3600 / 60;
         if (m != MinuteMarker)
