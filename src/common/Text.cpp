@@ -85,6 +85,13 @@ std::optional<std::int32_t> ParseInt32(std::string_view text) {
     return value;
 }
 
+bool HasControlCharacter(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return true;
+    return false;
+}
+
 std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes)
         return std::string(text);

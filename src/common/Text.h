@@ -44,6 +44,10 @@ constexpr bool FitsInt32(std::int64_t value) {
            value <= std::numeric_limits<std::int32_t>::max();
 }
 
+// Whether text holds a control character (below U+0020, or DEL): names with one would make
+// line- or tab-separated listings ambiguous.
+bool HasControlCharacter(std::string_view text);
+
 // Cuts UTF-8 text to at most maxBytes bytes without splitting a character.
 std::string CutUtf8(std::string_view text, std::size_t maxBytes);
 
