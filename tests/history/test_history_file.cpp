@@ -5,6 +5,9 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <vector>
 
@@ -65,6 +68,8 @@ private slots:
     void foreignBytesReadAsLatin1();
     void emptyKeepsFileAndMode();
     void appendToMissingFolderFails();
+    void notARegularFile_data();
+    void notARegularFile();
     void cleanup() { QFile::remove(QString::fromStdString(historyPath())); }
 
 private:
@@ -222,6 +227,44 @@ void TestHistoryFile::appendToMissingFolderFails() {
     QVERIFY(!AppendHistoryRecord(programPath() + "/no such folder", Record("isp")));
     QVERIFY(ScanHistory(programPath() + "/no such folder",
                         [](const THistoryRecord&) { return true; }) == 0);
+}
+
+// A FIFO would block open() for ever and a folder cannot take records: every operation gives up
+// at once with the reason, and the scanner finds no records.
+void TestHistoryFile::notARegularFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("fifo") << "fifo"
+                          << "it is not a regular file";
+    QTest::newRow("folder") << "folder"
+                            << "it is a folder";
+    QTest::newRow("link to a device") << "device"
+                                      << "it is not a regular file";
+}
+
+void TestHistoryFile::notARegularFile() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const std::string path = historyPath();
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
+    else if (kind == "folder")
+        QCOMPARE(::mkdir(path.c_str(), 0755), 0);
+    else
+        QCOMPARE(::symlink("/dev/null", path.c_str()), 0);
+
+    std::string why;
+    QVERIFY(!AppendHistoryRecord(programPath(), Record("isp"), &why));
+    QCOMPARE(QString::fromStdString(why), reason);
+    why.clear();
+    QCOMPARE(ScanHistory(
+                 programPath(), [](const THistoryRecord&) { return true; }, &why),
+             std::size_t(0));
+    QCOMPARE(QString::fromStdString(why), reason);
+    why.clear();
+    QVERIFY(!EmptyHistory(programPath(), &why));
+    QCOMPARE(QString::fromStdString(why), reason);
+    QVERIFY(::remove(path.c_str()) == 0);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)
