@@ -126,7 +126,10 @@ struct SettingsStore::Connection {
         sqlite3_close_v2(db);
     }
 
-    [[noreturn]] void FailFile(const std::string& why) const {
+    // Only the constructor fails this way, so no destructor would close the handle.
+    [[noreturn]] void FailFile(const std::string& why) {
+        sqlite3_close_v2(db);
+        db = nullptr;
         throw StoreFileError("The settings store \"" + path + "\" cannot be used (" + why +
                              "). It has been left as it is; move it away or name another "
                              "store file.");
