@@ -1,6 +1,7 @@
 #include "history/HistoryFile.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -70,6 +71,8 @@ private slots:
     void appendToMissingFolderFails();
     void notARegularFile_data();
     void notARegularFile();
+    void fileAttributes_data();
+    void fileAttributes();
     void cleanup() { QFile::remove(QString::fromStdString(historyPath())); }
 
 private:
@@ -265,6 +268,31 @@ void TestHistoryFile::notARegularFile() {
     QVERIFY(!EmptyHistory(programPath(), &why));
     QCOMPARE(QString::fromStdString(why), reason);
     QVERIFY(::remove(path.c_str()) == 0);
+}
+
+// An append-only file takes records (the file is opened with O_APPEND); an immutable one
+// refuses them with the reason. Needs chattr and a file system that supports it, as root.
+void TestHistoryFile::fileAttributes_data() {
+    QTest::addColumn<QString>("attribute");
+    QTest::addColumn<bool>("appended");
+    QTest::newRow("append only") << "+a" << true;
+    QTest::newRow("immutable") << "+i" << false;
+}
+
+void TestHistoryFile::fileAttributes() {
+    QFETCH(QString, attribute);
+    QFETCH(bool, appended);
+    QVERIFY(AppendHistoryRecord(programPath(), Record("first")));
+    const QString path = QString::fromStdString(historyPath());
+    if (QProcess::execute("chattr", {attribute, path}) != 0)
+        QSKIP("chattr is not available here");
+    std::string why;
+    const bool ok = AppendHistoryRecord(programPath(), Record("second"), &why);
+    QProcess::execute("chattr", {"-a", "-i", path});
+    QCOMPARE(ok, appended);
+    QCOMPARE(Providers(programPath()).size(), std::size_t(appended ? 2 : 1));
+    QCOMPARE(QString::fromStdString(why),
+             appended ? QString() : QString("Operation not permitted"));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)
