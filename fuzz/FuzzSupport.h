@@ -2,6 +2,8 @@
 
 // Shared by the fuzz targets: splitting an input into fields and stopping on a broken rule.
 
+#include <cerrno>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -26,28 +28,38 @@ inline std::vector<std::string> Fields(const std::uint8_t* data, std::size_t siz
 }
 
 // A fresh folder for the target's files, in memory where possible: the history file and the
-// store sync every write, and a disk would slow the fuzzing down a hundredfold.
-inline std::string TempFolder(const char* name) {
-    // Removed at exit; a folder left by a finding shows what the input did.
+// store sync every write, and a disk would slow the fuzzing down a hundredfold. libFuzzer ends
+// without running destructors, so each folder carries its process id and the folders of
+// processes that are gone are removed here.
+inline std::string TempFolder(const std::string& name) {
+    const std::filesystem::path base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(base, ec)) {
+        const std::string file = entry.path().filename().string();
+        if (file.rfind(name + "-", 0) != 0)
+            continue;
+        const long pid = std::strtol(file.c_str() + name.size() + 1, nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            std::filesystem::remove_all(entry.path(), ec);
+    }
+    const std::filesystem::path folder = base / (name + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder, ec);
+    if (!std::filesystem::create_directory(folder, ec)) {
+        std::fprintf(stderr, "cannot make %s: %s\n", folder.c_str(), ec.message().c_str());
+        std::abort();
+    }
+    // Where the process does end normally (the corpus runs of the test suite), it goes at exit.
     struct Folders {
-        std::vector<std::string> paths;
+        std::vector<std::filesystem::path> paths;
         ~Folders() {
-            std::error_code ec;
+            std::error_code ignored;
             for (const auto& path : paths)
-                std::filesystem::remove_all(path, ec);
+                std::filesystem::remove_all(path, ignored);
         }
     };
     static Folders folders;
-    std::string pattern = (::access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/");
-    pattern += name;
-    pattern += "-XXXXXX";
-    const char* made = ::mkdtemp(pattern.data());
-    if (!made) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    folders.paths.push_back(made);
-    return made;
+    folders.paths.push_back(folder);
+    return folder.string();
 }
 
 // A broken rule is a finding: abort, so that libFuzzer keeps the input.
