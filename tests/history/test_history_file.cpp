@@ -5,9 +5,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include <vector>
@@ -73,6 +75,7 @@ private slots:
     void notARegularFile();
     void fileAttributes_data();
     void fileAttributes();
+    void fullDiskLeavesNoFragment();
     void cleanup() { QFile::remove(QString::fromStdString(historyPath())); }
 
 private:
@@ -293,6 +296,27 @@ void TestHistoryFile::fileAttributes() {
     QCOMPARE(Providers(programPath()).size(), std::size_t(appended ? 2 : 1));
     QCOMPARE(QString::fromStdString(why),
              appended ? QString() : QString("Operation not permitted"));
+}
+
+// A write that stops half-way (here at the file size limit, as on a full disk) is taken back:
+// no fragment would shift the records appended later.
+void TestHistoryFile::fullDiskLeavesNoFragment() {
+    QVERIFY(AppendHistoryRecord(programPath(), Record("first")));
+    struct rlimit old {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = sizeof(THistoryRecord) + 100;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string why;
+    const bool ok = AppendHistoryRecord(programPath(), Record("second"), &why);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    QVERIFY(!ok);
+    QCOMPARE(QString::fromStdString(why), QString("File too large"));
+    QCOMPARE(FileBytes(historyPath()).size(), qsizetype(sizeof(THistoryRecord)));
+    QVERIFY(AppendHistoryRecord(programPath(), Record("third")));
+    QCOMPARE(Providers(programPath()), (std::vector<std::string>{"first", "third"}));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)

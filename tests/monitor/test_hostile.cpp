@@ -92,7 +92,9 @@ private slots:
         // Still unwritable at the next start: one box, nothing lost.
         rig.mon().CloseForExit();
         rig.Crash();
+        rig.boxes.clear();
         rig.mon().StartMonitor();
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
         QVERIFY2(BoxTexts(rig).contains(reason), qPrintable(BoxTexts(rig)));
         QCOMPARE(KeptRecords(rig), std::size_t(2));
 
