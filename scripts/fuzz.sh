@@ -16,7 +16,7 @@ fi
 target=$1
 seconds=${2:-60}
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  "$root/scripts/setup.sh" >/dev/null
+  command -v clang++ >/dev/null && [ -d /usr/lib/llvm-14/lib/clang ] || "$root/scripts/setup.sh"
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DNETROVA_SANITIZE=ON >/dev/null
 fi
 # CI builds every target first and then runs two at once: NETROVA_FUZZ_PREBUILT=1.
@@ -27,5 +27,6 @@ mkdir -p "$work" "$findings"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # The seeds are read, never written: what libFuzzer finds goes to the work folder.
-exec "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+# An input that runs 10 s counts as a hang: a finding too.
+exec "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
   -artifact_prefix="$findings/$target-" "$work" "$root/fuzz/corpus/$target"

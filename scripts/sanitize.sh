@@ -6,7 +6,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-sanitize
-"$root/scripts/setup.sh" >/dev/null # the packages, clang among them
+# setup.sh installs the packages, clang among them (and builds build/ on the way).
+command -v clang++ >/dev/null && [ -d /usr/lib/llvm-14/lib/clang ] || "$root/scripts/setup.sh"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DNETROVA_SANITIZE=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 # Qt's own start-up allocations are no finding of ours: see lsan.supp.
