@@ -110,6 +110,9 @@ void TMonitor::StepConnection() {
         BeepCount = 1;
         Rec.Started = ReadClock();
         ConnMoney = 0;
+        // A time that never fits must not leave the last connection's count in this record.
+        Elapsed = 0;
+        Rec.Duration = 0;
         StartAllTime = AllTime;
         rangeErrorShown_ = false;
 
