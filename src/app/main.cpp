@@ -13,6 +13,8 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 using namespace netrova;
@@ -40,10 +42,53 @@ bool MinimizeAtStart(SettingsStore& store) {
     return minimize != 0;
 }
 
+QtMessageHandler defaultMessageHandler = nullptr;
+
+void QuietPlatformMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg && context.category && std::strncmp(context.category, "qt.qpa.", 7) == 0)
+        return;
+    if (defaultMessageHandler)
+        defaultMessageHandler(type, context, text);
+}
+
+bool IsSet(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// Without a reachable display Qt would abort; Netrova still counts and records, so it falls
+// back to the offscreen platform. Returns whether the fallback may be taken: only when neither
+// the environment nor the command line chose a platform.
+bool ArmOffscreenFallback(int argc, char** argv) {
+    if (IsSet("QT_QPA_PLATFORM"))
+        return false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return false;
+    if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return true;
+    }
+    // A display is named but may not answer: Qt tries the platforms in order. Its own
+    // complaints about the failed ones are silenced; the fallback is reported once below.
+    setenv("QT_QPA_PLATFORM", IsSet("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen",
+           1);
+    defaultMessageHandler = qInstallMessageHandler(QuietPlatformMessages);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool fallbackArmed = ArmOffscreenFallback(argc, argv);
     NetrovaApplication app(argc, argv);
+    if (fallbackArmed) {
+        qInstallMessageHandler(nullptr);
+        unsetenv("QT_QPA_PLATFORM"); // programs started from the launch list choose their own
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            std::fprintf(stderr, "netrova: no display found: Netrova runs on the offscreen "
+                                 "platform (it counts and records, but shows no window).\n");
+    }
     // The application title; the window title starts with it (the display name would be
     // appended to every window title, so it stays unset).
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));

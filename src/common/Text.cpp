@@ -1,6 +1,7 @@
 #include "common/Text.h"
 
 #include <cctype>
+#include <charconv>
 
 namespace netrova {
 
@@ -49,6 +50,50 @@ std::int32_t LeadingInt(std::string_view text) {
     if (negative)
         value = 0u - value;
     return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> LeadingInt32(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    const std::size_t first = i;
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > std::int64_t{1} << 31)
+            return std::nullopt;
+    }
+    if (i == first)
+        return std::nullopt;
+    value = negative ? -value : value;
+    if (!FitsInt32(value))
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> ParseInt32(std::string_view text) {
+    const bool signed_ = !text.empty() && (text.front() == '+' || text.front() == '-');
+    const std::string_view digits = text.substr(signed_ ? 1 : 0);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    // from_chars takes a "-" but not a "+".
+    if (text.front() == '+')
+        text.remove_prefix(1);
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool HasControlCharacter(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return true;
+    return false;
 }
 
 std::string CutUtf8(std::string_view text, std::size_t maxBytes) {

@@ -3,6 +3,8 @@
 #include "common/TStamp.h"
 
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,24 @@ std::string FormatClock(const TStamp& s);
 // Leading-digits parse: optional white space and sign, then decimal digits up to the first
 // other character; no digits gives 0. Overflow wraps like the 32-bit original.
 std::int32_t LeadingInt(std::string_view text);
+
+// The same leading-digits parse, but only for a number in the 32-bit range: no digits or
+// digits out of range give nothing instead of 0 or a wrapped number.
+std::optional<std::int32_t> LeadingInt32(std::string_view text);
+
+// Strict decimal parse: an optional sign, then only digits, in the 32-bit range; anything else
+// (white space, a second sign, trailing text, overflow) gives nothing.
+std::optional<std::int32_t> ParseInt32(std::string_view text);
+
+// Whether a value computed in 64 bits fits its stored 32-bit form.
+constexpr bool FitsInt32(std::int64_t value) {
+    return value >= std::numeric_limits<std::int32_t>::min() &&
+           value <= std::numeric_limits<std::int32_t>::max();
+}
+
+// Whether text holds a control character (below U+0020, or DEL): names with one would make
+// line- or tab-separated listings ambiguous.
+bool HasControlCharacter(std::string_view text);
 
 // Cuts UTF-8 text to at most maxBytes bytes without splitting a character.
 std::string CutUtf8(std::string_view text, std::size_t maxBytes);

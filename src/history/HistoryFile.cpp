@@ -108,16 +108,60 @@ std::string ReportsPath(const std::string& programPath) {
     return programPath + "/Reports";
 }
 
-bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record) {
+namespace {
+
+// Opens the history file, creating it when asked and missing, but only when it is a regular
+// file: opening a FIFO or a device could block the program for ever, so nothing blocks here and
+// anything else is refused. Returns -1 with the reason in why (empty for a missing file that
+// is not to be created).
+int OpenHistoryFile(const std::string& path, int flags, bool create, bool* created,
+                    std::string& why) {
+    flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(path.c_str(), flags);
+    if (fd < 0 && errno == ENOENT && create) {
+        fd = ::open(path.c_str(), flags | O_CREAT, 0644);
+        if (created)
+            *created = fd >= 0;
+    }
+    struct stat st {};
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOENT && !create) {
+            why.clear(); // a missing file is an empty history, not a failure
+            return -1;
+        }
+        // A FIFO without a reader fails with ENXIO; say what the file is instead.
+        if (err != ENOENT && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            why = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+        else
+            why = std::strerror(err);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool Fail(std::string* error, const std::string& why) {
+    if (error)
+        *error = why;
+    return false;
+}
+
+} // namespace
+
+bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record,
+                         std::string* error) {
     const std::string path = HistoryPath(programPath);
     bool created = false;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        created = fd >= 0;
-    }
+    std::string why;
+    // O_APPEND: a file that may only be appended to (chattr +a) takes the record too.
+    const int fd = OpenHistoryFile(path, O_WRONLY | O_APPEND, true, &created, why);
     if (fd < 0)
-        return false;
+        return Fail(error, why);
 
 #ifdef NETROVA_FAULT_POINTS
     if (faults::Reached(faults::Point::HistoryWrite)) {
@@ -129,29 +173,34 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
     out.Started.Reserved = 0;
     out.Ended.Reserved = 0;
 
-    bool ok = false;
     struct stat st {};
-    if (::fstat(fd, &st) == 0) {
-        // A write cut short by a crash leaves a fragment; appending after it would shift every
-        // later record, so the fragment goes first.
-        const off_t whole = st.st_size - st.st_size % static_cast<off_t>(sizeof out);
-        ok = (whole == st.st_size || ::ftruncate(fd, whole) == 0) &&
-             ::lseek(fd, whole, SEEK_SET) == whole && WriteAll(fd, &out, sizeof out);
-        if (!ok) {
-            // Leave no fragment of our own behind.
-            [[maybe_unused]] const int cut = ::ftruncate(fd, whole);
-        }
-        ok = ok && ::fsync(fd) == 0;
+    if (::fstat(fd, &st) != 0)
+        why = std::strerror(errno);
+    const off_t whole = st.st_size - st.st_size % static_cast<off_t>(sizeof out);
+    // A write cut short by a crash leaves a fragment; appending after it would shift every
+    // later record, so the fragment goes first.
+    if (why.empty() && whole != st.st_size && ::ftruncate(fd, whole) != 0)
+        why = std::string("a torn record at its end cannot be cut off (") + std::strerror(errno) +
+              ")";
+    if (why.empty() && !WriteAll(fd, &out, sizeof out)) {
+        why = std::strerror(errno);
+        // Leave no fragment of our own behind.
+        [[maybe_unused]] const int cut = ::ftruncate(fd, whole);
     }
+    if (why.empty() && ::fsync(fd) != 0)
+        why = std::strerror(errno);
     ::close(fd);
+    if (!why.empty())
+        return Fail(error, why);
     // A new file's name must reach the disk too, or a crash could lose the whole file.
-    if (ok && created)
+    if (created)
         SyncFolder(programPath);
-    return ok;
+    return true;
 }
 
 bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record) {
-    const int fd = ::open(HistoryPath(programPath).c_str(), O_RDONLY | O_CLOEXEC);
+    std::string why;
+    const int fd = OpenHistoryFile(HistoryPath(programPath), O_RDONLY, false, nullptr, why);
     if (fd < 0)
         return false;
     bool found = false;
@@ -173,28 +222,33 @@ bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& recor
     return found;
 }
 
-bool EmptyHistory(const std::string& programPath) {
-    const int fd =
-        ::open(HistoryPath(programPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+bool EmptyHistory(const std::string& programPath, std::string* error) {
+    std::string why;
+    const int fd = OpenHistoryFile(HistoryPath(programPath), O_WRONLY, true, nullptr, why);
     if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    const int why = errno; // the caller names the cause
+        return Fail(error, why);
+    if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
+        why = std::strerror(errno);
     ::close(fd);
-    errno = why;
-    return ok;
+    return why.empty() || Fail(error, why);
 }
 
 std::size_t ScanHistory(const std::string& programPath,
-                        const std::function<bool(const THistoryRecord&)>& visit) {
-    return ScanHistoryFile(HistoryPath(programPath), visit);
+                        const std::function<bool(const THistoryRecord&)>& visit,
+                        std::string* error) {
+    return ScanHistoryFile(HistoryPath(programPath), visit, error);
 }
 
 std::size_t ScanHistoryFile(const std::string& filePath,
-                            const std::function<bool(const THistoryRecord&)>& visit) {
-    const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+                            const std::function<bool(const THistoryRecord&)>& visit,
+                            std::string* error) {
+    std::string why;
+    const int fd = OpenHistoryFile(filePath, O_RDONLY, false, nullptr, why);
+    if (fd < 0) {
+        if (error)
+            *error = why;
         return 0;
+    }
     // Read in blocks of whole records: one read per record would cost more than the readers'
     // own work on a long history.
     constexpr std::size_t kBlockRecords = 512;

@@ -52,26 +52,32 @@ std::string HistoryPath(const std::string& programPath);
 // "<programPath>/Reports": the folder of the report files (*.rpt).
 std::string ReportsPath(const std::string& programPath);
 
+// The file operations below open history.dat only when it is a regular file, and never block
+// on anything else (a FIFO, a device). On failure they give the reason in error ("it is not a
+// regular file", "Permission denied", "No space left on device" ...) when error is given.
+
 // Appends one record, creating the file when missing. A torn tail left by a crash is cut back
 // to the last whole record first; the stamps' reserved words are written as 0; the record is
-// on disk when this returns. Returns false when the file could not be written (the caller
-// goes on: the record is lost without a message).
-bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record);
+// on disk when this returns. Returns false when the file could not be written.
+bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record,
+                         std::string* error = nullptr);
 
 // Reads the last whole record (a torn tail left by a crash is not one) without reading the
 // records before it. Returns false when the history has no record.
 bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record);
 
 // Empties the history, keeping the file's name and mode. Returns false on failure.
-bool EmptyHistory(const std::string& programPath);
+bool EmptyHistory(const std::string& programPath, std::string* error = nullptr);
 
-// Calls visit for each whole record in file order; a missing or empty file has none and a
-// trailing fragment shorter than a record is ignored. Returns the number of records visited.
-// visit may return false to stop early.
+// Calls visit for each whole record in file order; a missing or empty file has none (and is no
+// error) and a trailing fragment shorter than a record is ignored. Returns the number of records
+// visited. visit may return false to stop early.
 std::size_t ScanHistory(const std::string& programPath,
-                        const std::function<bool(const THistoryRecord&)>& visit);
+                        const std::function<bool(const THistoryRecord&)>& visit,
+                        std::string* error = nullptr);
 // The same for a history file named by its own path (a copy, a file given on a command line).
 std::size_t ScanHistoryFile(const std::string& filePath,
-                            const std::function<bool(const THistoryRecord&)>& visit);
+                            const std::function<bool(const THistoryRecord&)>& visit,
+                            std::string* error = nullptr);
 
 } // namespace netrova

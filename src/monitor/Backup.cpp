@@ -1,4 +1,5 @@
 #include "common/Text.h"
+#include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
 #include "monitor/StoreValues.h"
 #include "platform/DialUpService.h"
@@ -21,14 +22,6 @@ void TMonitor::WriteConnBackup(const TStamp& now) {
     machine.CloseKey();
 }
 
-namespace {
-
-bool SameConnection(const THistoryRecord& a, const THistoryRecord& b) {
-    return a.Started == b.Started && FieldText(a.Provider) == FieldText(b.Provider);
-}
-
-} // namespace
-
 void TMonitor::RecoverConnection() {
     // The marker is still 2 while this notice waits: a crash now leaves the connection to be
     // recovered by the next start.
@@ -39,7 +32,6 @@ void TMonitor::RecoverConnection() {
     try {
         machine.OpenKey(kCounterCurrentKey, true);
         rec.Fee = machine.ReadInteger("Money");
-        SetFieldText(rec.TotalFeeText, FormatMoney(AllMoney + rec.Fee));
         SetFieldText(rec.Provider, machine.ReadString("Provider"));
         rec.Started = ReadStampValues(machine, "");
         const std::string slot = machine.ReadInteger("Backup") != 0 ? "b" : "";
@@ -60,13 +52,21 @@ void TMonitor::RecoverConnection() {
 
     // A crash between a history append and the commit after it leaves the connection
     // recorded already: the totals then take what its record says, and no record is added.
-    THistoryRecord last{};
-    if (ReadLastHistoryRecord(ProgramPath, last) && SameConnection(last, rec))
-        rec = last;
-    else
-        AppendHistoryRecord(ProgramPath, rec);
-    AllMoney += rec.Fee;
-    AllTime += rec.Duration;
+    std::string unsaved;
+    if (!HistoryEndsWith(ProgramPath, rec, &rec)) {
+        const std::int64_t total = std::int64_t{AllMoney} + rec.Fee;
+        SetFieldText(rec.TotalFeeText,
+                     FormatMoney(Fits32(total, "money total \"AllMoney\"", "cents")
+                                     ? static_cast<int>(total)
+                                     : AllMoney));
+        unsaved = SaveHistoryRecord(rec);
+    }
+    const std::int64_t money = std::int64_t{AllMoney} + rec.Fee;
+    if (Fits32(money, "money total \"AllMoney\"", "cents"))
+        AllMoney = static_cast<int>(money);
+    const std::int64_t time = std::int64_t{AllTime} + rec.Duration;
+    if (Fits32(time, "total time \"AllTime\"", "seconds"))
+        AllTime = static_cast<int>(time);
     StartAllTime = AllTime;
 
     // Totals, crash count and marker in one transaction.
@@ -75,11 +75,15 @@ void TMonitor::RecoverConnection() {
     machine.WriteInteger("AllMoney", AllMoney);
     machine.WriteString("AllTime", std::to_string(AllTime));
     machine.OpenKey(kUsersKey, true);
-    machine.WriteInteger("Crash", machine.ReadInteger("Crash") + 1);
+    const std::int64_t crashes = std::int64_t{machine.ReadInteger("Crash")} + 1;
+    if (Fits32(crashes, "crash count \"Crash\"", "recoveries"))
+        machine.WriteInteger("Crash", static_cast<int>(crashes));
     machine.OpenKey(kProductKey, true);
     machine.WriteInteger("Bug", 1);
     machine.CloseKey();
     group.Commit();
+    if (!unsaved.empty())
+        boxes_.Show(unsaved, MsgIcon::Stop);
 
     bool stillUp = false;
     if (machine.OpenKey(kRemoteAccessServiceKey, false)) {

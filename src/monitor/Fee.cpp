@@ -2,6 +2,7 @@
 #include "monitor/Monitor.h"
 #include "store/Defaults.h"
 
+#include <cstdint>
 #include <string>
 
 namespace netrova {
@@ -32,7 +33,11 @@ void TMonitor::ChargeMinute(const TStamp& now) {
     if (oneCostPerDay != 0 || (starting <= now.Hour && now.Hour < ending))
         cost = dayCost;
 
-    ConnMoney += cost;
+    const std::int64_t connMoney = std::int64_t{ConnMoney} + cost;
+    if (!Fits32(connMoney, "fee of the connection", "cents") ||
+        !Fits32(StartAllMoney + connMoney, "money total \"AllMoney\"", "cents"))
+        return;
+    ConnMoney = static_cast<int>(connMoney);
     AllMoney = StartAllMoney + ConnMoney;
     FeeText = FormatMoney(ConnMoney);
     view_.ShowFee(FeeText);

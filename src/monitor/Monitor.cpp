@@ -1,9 +1,11 @@
 #include "monitor/Monitor.h"
 
 #include "common/Text.h"
+#include "monitor/HistoryKeeping.h"
 #include "monitor/StoreValues.h"
 #include "platform/Clock.h"
 #include "platform/DialUpService.h"
+#include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 
 #include <exception>
@@ -190,7 +192,7 @@ void TMonitor::StepConnection() {
         Rec.Fee = ConnMoney;
         SetFieldText(Rec.TotalFeeText, FormatMoney(AllMoney));
         SetFieldText(Rec.User, ConnUser);
-        AppendHistoryRecord(ProgramPath, Rec);
+        const std::string unsaved = SaveHistoryRecord(Rec);
 
         // The connection's own values are of no use once its record is written.
         unsaved_ = (unsaved_ & ~(kConnectUnsaved | kMoneyUnsaved)) | kTotalsUnsaved;
@@ -200,6 +202,11 @@ void TMonitor::StepConnection() {
 
         Provider = " ";
         ConnUser.clear();
+        // The box waits for the user: the totals are committed by then, and no lock is held.
+        if (!unsaved.empty()) {
+            CommitTick();
+            boxes_.Show(unsaved, MsgIcon::Stop);
+        }
     }
 
     if (Connected == 1 && ConnState == csDetected) {
@@ -207,7 +214,11 @@ void TMonitor::StepConnection() {
         BeepCount = 1;
         Rec.Started = ReadClock();
         ConnMoney = 0;
+        // A time that never fits must not leave the last connection's count in this record.
+        Elapsed = 0;
+        Rec.Duration = 0;
         StartAllTime = AllTime;
+        rangeErrorShown_ = false;
 
         TRegistry machine(store_, Root::LocalMachine);
         OpenOrCreate(machine, kCounterAllKey);
@@ -245,11 +256,14 @@ void TMonitor::UpdateConnection() {
     if (ConnState == csOnline) {
         const TStamp now = ReadClock();
         // One day per midnight passed since the start, however many.
-        const long long days = static_cast<long long>(DayNumber(now)) - DayNumber(Rec.Started);
-        const int nowSec = static_cast<int>(SecondsOfDay(now) + days * 86400);
-        Elapsed = nowSec - StartRef;
-        Rec.Duration = Elapsed;
-        AllTime = StartAllTime + Elapsed;
+        const std::int64_t days = std::int64_t{DayNumber(now)} - DayNumber(Rec.Started);
+        const std::int64_t elapsed = SecondsOfDay(now) + days * 86400 - StartRef;
+        if (Fits32(elapsed, "connection time", "seconds") &&
+            Fits32(StartAllTime + elapsed, "total time \"AllTime\"", "seconds")) {
+            Elapsed = static_cast<int>(elapsed);
+            Rec.Duration = Elapsed;
+            AllTime = StartAllTime + Elapsed;
+        }
 
         // The marker moves first: a charge whose store write fails is not charged again.
         const int m = Elapsed % 3600 / 60;

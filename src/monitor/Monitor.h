@@ -2,6 +2,7 @@
 
 #include "history/HistoryFile.h"
 
+#include <cstdint>
 #include <string>
 
 namespace netrova {
@@ -85,6 +86,14 @@ public:
     void WriteConnBackup(const TStamp& now);
     void RecoverConnection();
 
+    // Appends a finished connection to the history. When the file cannot be written the record
+    // is kept in the store, and the text of the error box naming the file and the reason is
+    // returned (the caller shows it once its own work is done); "" when it was appended.
+    std::string SaveHistoryRecord(const THistoryRecord& rec);
+    // Appends the records kept by SaveHistoryRecord, in order; false with the reason when some
+    // are still kept.
+    bool AppendKeptRecords(std::string& why);
+
     // The monitor state, in its declared order.
     THistoryRecord Rec{};
     int Connected = 0;
@@ -94,7 +103,7 @@ public:
     int ResetDay = 0;
     int MinuteMarker = 0;
     int BeepSound = 0;
-    int StartRef = 0;
+    std::int64_t StartRef = 0; // 64 bits: "Connect delay" may be any 32-bit number
     int Elapsed = 0;
     int ConnMoney = 0;
     int AllMoney = 0;
@@ -114,6 +123,10 @@ public:
     std::string Provider = " ";
 
 private:
+    // Whether a time or money value computed in 64 bits fits its stored 32-bit form; when it
+    // does not, one error box per connection names it and the value is not taken.
+    bool Fits32(std::int64_t value, const std::string& what, const char* unit);
+
     // Groups of values written in a tick whose commit has not succeeded yet; the next tick
     // writes them again, so a failed write is retried and never repeats its step.
     enum Unsaved : unsigned { kTotalsUnsaved = 1, kConnectUnsaved = 2, kMoneyUnsaved = 4 };
@@ -129,6 +142,7 @@ private:
     MessageBoxes& boxes_;
     HelpViewer& help_;
     MonitorView& view_;
+    bool rangeErrorShown_ = false;
 };
 
 } // namespace netrova

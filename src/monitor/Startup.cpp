@@ -1,4 +1,5 @@
 #include "common/Text.h"
+#include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
@@ -56,6 +57,12 @@ void TMonitor::StartMonitor() {
         machine.CloseKey();
     }
 
+    // A total that cannot be read stops the start before the crash marker is touched, so that
+    // an interrupted connection is still recovered once the total is mended.
+    machine.OpenKey(kCounterAllKey, true);
+    const std::int32_t allTime = ReadTotalTime(machine);
+    machine.CloseKey();
+
     machine.OpenKey(kProductKey, true);
     LastBug = machine.ReadInteger("Bug");
     const int antiCrash = machine.ReadInteger("AntiCrash");
@@ -76,11 +83,15 @@ void TMonitor::StartMonitor() {
     ResetDay = machine.ReadInteger("Reset14");
     AllMoney = machine.ReadInteger("AllMoney");
     StartAllMoney = AllMoney;
-    AllTime = LeadingInt(machine.ReadString("AllTime"));
+    AllTime = allTime;
     StartAllTime = AllTime;
     machine.CloseKey();
 
     ConnMoney = 0;
+
+    // Records kept because the history file could not be written go in before a recovered one.
+    if (std::string why; !AppendKeptRecords(why))
+        boxes_.Show(UnsavedHistoryText(ProgramPath, why), MsgIcon::Stop);
 
     if (recover)
         RecoverConnection();

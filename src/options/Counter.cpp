@@ -52,8 +52,8 @@ void TCounter::ResetCounter(int year, int month, int day, int withReport) {
         reg.WriteInteger("Reset14", m.ResetDay);
     reg.CloseKey();
 
-    const bool emptied = EmptyHistory(m.ProgramPath);
-    const int why = errno;
+    std::string why;
+    const bool emptied = EmptyHistory(m.ProgramPath, &why);
 
     reg.OpenKey(kUsersKey, true);
     reg.WriteInteger("Crash", 0);
@@ -61,7 +61,7 @@ void TCounter::ResetCounter(int year, int month, int day, int withReport) {
 
     if (!emptied)
         boxes_.Show("The history file " + HistoryPath(m.ProgramPath) +
-                        " could not be emptied: " + std::strerror(why) + ".",
+                        " could not be emptied: " + why + ".",
                     MsgIcon::Stop);
 }
 

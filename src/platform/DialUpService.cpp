@@ -1,5 +1,6 @@
 #include "platform/DialUpService.h"
 
+#include "common/Text.h"
 #include "store/Defaults.h"
 #include "store/Registry.h"
 
@@ -184,6 +185,9 @@ std::string EntryNameProblem(std::string_view name) {
         return "an entry name cannot be empty";
     if (name.find('\\') != std::string_view::npos)
         return "an entry name cannot contain \"\\\"";
+    // A new line would make one entry two in any list of them.
+    if (HasControlCharacter(name))
+        return "an entry name cannot contain control characters (tab, new line ...)";
     return {};
 }
 

@@ -46,7 +46,8 @@ bool RemoveEntry(SettingsStore& store, std::string_view name);
 void SyncEntries(SettingsStore& store, const std::vector<std::string>& names);
 
 // Why a name cannot be a dial-up entry, or "" when it can. Entry names become key names
-// under the provider tariffs, so they must not be empty or hold the key separator.
+// under the provider tariffs, so they must not be empty or hold the key separator, and they are
+// listed one per line, so they hold no control characters.
 std::string EntryNameProblem(std::string_view name);
 
 // Publishes the desktop's dial-up state into the store; the monitor calls Publish before

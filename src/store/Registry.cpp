@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 
@@ -37,26 +38,32 @@ std::string Fold(std::string_view name) {
         .toStdString();
 }
 
-std::vector<std::string_view> SplitPath(std::string_view path) {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('\\', start);
-        if (end == std::string_view::npos)
-            end = path.size();
-        if (end > start)
-            parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 std::string EnvOr(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
     return v && *v ? std::string(v) : fallback;
 }
 
 } // namespace
+
+std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path) {
+    if (!path.empty() && path.front() == '\\')
+        path.remove_prefix(1);
+    if (!path.empty() && path.back() == '\\')
+        path.remove_suffix(1);
+    std::vector<std::string_view> parts;
+    if (path.empty())
+        return parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(path.find('\\', start), path.size());
+        // Two "\" in a row name no key: collapsing them would make "ISP\" the key of "ISP".
+        if (end == start)
+            return std::nullopt;
+        parts.push_back(path.substr(start, end - start));
+        if (end == path.size())
+            return parts;
+        start = end + 1;
+    }
+}
 
 const char* RootName(Root root) {
     return root == Root::CurrentUser ? "HKCU" : "HKLM";
@@ -238,7 +245,13 @@ struct SettingsStore::Connection {
                              " s. Nothing was changed; try again when it has finished.");
     }
 
-    [[noreturn]] void FailFile(const std::string& why, int rc = SQLITE_OK) const {
+    // Only the constructor fails this way, so no destructor would close the handle.
+    [[noreturn]] void FailFile(const std::string& why, int rc = SQLITE_OK) {
+        for (auto& [sql, stmt] : statements)
+            sqlite3_finalize(stmt);
+        statements.clear();
+        sqlite3_close_v2(db);
+        db = nullptr;
         if (IsBusy(rc))
             FailBusy();
         throw StoreFileError("The settings store \"" + path + "\" cannot be used (" + why +
@@ -457,9 +470,14 @@ void TRegistry::End(bool commit) {
 std::int64_t TRegistry::FindKey(std::string_view path, bool create, std::string* display) {
     auto& c = Conn();
     c.CheckKeyCache();
-    const auto parts = SplitPath(path);
+    const auto parts = SplitKeyPath(path);
+    if (!parts) {
+        if (!create)
+            return 0;
+        throw StoreError("The key path \"" + std::string(path) + "\" holds an empty key name");
+    }
     std::string folded;
-    for (std::string_view part : parts)
+    for (std::string_view part : *parts)
         folded += "\\" + Fold(part);
     if (const auto it = c.keys.find(folded); it != c.keys.end()) {
         if (display)
@@ -469,7 +487,7 @@ std::int64_t TRegistry::FindKey(std::string_view path, bool create, std::string*
 
     std::int64_t id = kRootKeyId;
     std::string shown;
-    for (std::string_view part : parts) {
+    for (std::string_view part : *parts) {
         const std::string fold = Fold(part);
         Query find(c, "SELECT id, name FROM keys WHERE parent = ? AND fold = ?");
         find.Bind(1, id).Bind(2, fold);
@@ -658,8 +676,21 @@ bool TRegistry::DeleteKey(std::string_view path) {
             return;
         NeedWrite();
         Conn().keys.clear();
-        Query q(Conn(), "DELETE FROM keys WHERE id = ?");
-        q.Bind(1, id).Step();
+        // Deepest keys first, so that no delete cascades more than one level: SQLite counts
+        // cascade levels as trigger levels and gives up past 1000.
+        std::vector<std::int64_t> subtree;
+        {
+            Query q(Conn(), "WITH RECURSIVE sub(id, depth) AS (SELECT ?, 0 UNION ALL "
+                            "SELECT keys.id, sub.depth + 1 FROM keys JOIN sub ON "
+                            "keys.parent = sub.id) SELECT id FROM sub ORDER BY depth DESC");
+            q.Bind(1, id);
+            while (q.Step())
+                subtree.push_back(q.Int(0));
+        }
+        for (const std::int64_t key : subtree) {
+            Query q(Conn(), "DELETE FROM keys WHERE id = ?");
+            q.Bind(1, key).Step();
+        }
         deleted = true;
         if (id == keyId_)
             keyId_ = 0;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,6 +19,10 @@ enum class Root { CurrentUser, LocalMachine };
 
 // "HKCU" / "HKLM": how roots are named in messages and by the command-line tool.
 const char* RootName(Root root);
+
+// The key names of a key path: one leading and one trailing "\" are ignored, and a path of no
+// names is the root. An empty name inside (two "\" in a row) makes the path invalid: nothing.
+std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path);
 
 class StoreError : public std::runtime_error {
 public:
@@ -86,13 +91,13 @@ private:
     std::uint64_t durableCommits_ = 0;
 };
 
-// Registry-style access to one open key at a time. Key paths are taken from the root ("\"
-// separates keys, a leading or trailing "\" is ignored); key paths and value names are
-// case-insensitive. Everything between OpenKey and CloseKey is one transaction; a key still
-// open when the object dies is rolled back, so a routine cut short by an error writes nothing.
-// A key opened with canCreate takes the file's write lock at once; one opened without it is
-// read in a read transaction, which other processes' writes do not block, and takes the write
-// lock at its first write (the key is looked up again then, as another process may have
+// Registry-style access to one open key at a time. Key paths are taken from the root (see
+// SplitKeyPath; a path with an empty key name opens nothing, and creating it is an error); key
+// paths and value names are case-insensitive. Everything between OpenKey and CloseKey is one
+// transaction; a key still open when the object dies is rolled back, so a routine cut short by an
+// error writes nothing. A key opened with canCreate takes the file's write lock at once; one opened
+// without it is read in a read transaction, which other processes' writes do not block, and takes
+// the write lock at its first write (the key is looked up again then, as another process may have
 // written in between). Keys opened while another TRegistry of the same file has one open join
 // its transaction.
 class TRegistry {

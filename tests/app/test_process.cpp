@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -36,9 +38,17 @@ protected:
 // A netrova process on the test's store, without a display and without a modem.
 class NetrovaProcess : public QProcess {
 public:
-    NetrovaProcess() {
+    // display: the DISPLAY to give, or "" for none and no platform chosen either.
+    explicit NetrovaProcess(const QString& display = QStringLiteral("offscreen")) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("DISPLAY"));
+        if (display == QLatin1String("offscreen"))
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        else
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (!display.isEmpty() && display != QLatin1String("offscreen"))
+            env.insert(QStringLiteral("DISPLAY"), display);
         env.insert(QStringLiteral("NETROVA_DIALUP"), QStringLiteral("manual"));
         setProcessEnvironment(env);
         setProgram(QStringLiteral(NETROVA_EXE));
@@ -143,6 +153,55 @@ private slots:
         QCOMPARE(ReadBug(store), 0);
         const auto history = std::filesystem::path(store.dir()) / "history.dat";
         QCOMPARE(std::filesystem::file_size(history), std::uintmax_t(192));
+    }
+
+    // Without a reachable display the program runs offscreen by itself and says so once.
+    void noDisplayFallsBackToOffscreen_data() {
+        QTest::addColumn<QString>("display");
+        QTest::newRow("none named") << QString();
+        QTest::newRow("named but not answering") << QStringLiteral(":93");
+    }
+    void noDisplayFallsBackToOffscreen() {
+        QFETCH(QString, display);
+        TempStore store;
+        NetrovaProcess netrova(display);
+        netrova.start();
+        QVERIFY(WaitUntilRunning(store, netrova));
+        netrova.terminate();
+        QVERIFY(netrova.waitForFinished(20000));
+        QCOMPARE(netrova.exitCode(), 0);
+        const QString err = QString::fromLocal8Bit(netrova.readAllStandardError());
+        QCOMPARE(err.count("offscreen"), 1);
+        QVERIFY2(!err.contains("qt.qpa"), qPrintable(err));
+    }
+
+    // A FIFO in place of history.dat blocks neither the start nor the end of a connection;
+    // the error names the file and the record waits in the store.
+    void historyFifoBlocksNothing() {
+        TempStore store;
+        const std::string history = store.dir() + "/history.dat";
+        QCOMPARE(::mkfifo(history.c_str(), 0644), 0);
+        NetrovaProcess netrova;
+        netrova.start();
+        QVERIFY(WaitUntilRunning(store, netrova));
+
+        AddEntry(store, "Provider One");
+        SetDefaultEntry(store, "Provider One");
+        SetRemoteConnection(store, true);
+        QVERIFY(QTest::qWaitFor([&] { return ReadBug(store) == 2; }, 10000));
+        SetRemoteConnection(store, false);
+        QVERIFY(QTest::qWaitFor([&] { return ReadBug(store) == 1; }, 10000));
+
+        netrova.terminate();
+        QVERIFY(netrova.waitForFinished(20000));
+        QCOMPARE(netrova.exitCode(), 0);
+        const QString err = QString::fromLocal8Bit(netrova.readAllStandardError());
+        QVERIFY2(err.contains(QString::fromStdString(history) + "\" cannot be written"),
+                 qPrintable(err));
+        store.Reopen();
+        QCOMPARE(store.Bin(Root::LocalMachine, "\\Software\\Netrova\\Counter\\Unsaved", "Records")
+                     .size(),
+                 std::size_t(192));
     }
 
     void signalClosesAnOpenBoxBeforeTheWindow() {

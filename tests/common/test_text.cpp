@@ -38,6 +38,8 @@ private slots:
     void leadingInt();
     void cutUtf8_data();
     void cutUtf8();
+    void rangeCheckedParses_data();
+    void rangeCheckedParses();
 };
 
 void TextTest::formatMoney_data() {
@@ -154,6 +156,38 @@ void TextTest::cutUtf8() {
     const std::string result = CutUtf8(text.toStdString(), static_cast<std::size_t>(maxBytes));
     QVERIFY(result.size() <= static_cast<std::size_t>(maxBytes));
     QCOMPARE(QString::fromStdString(result), cut);
+}
+
+// Stored numbers and tool arguments: out of range or malformed gives nothing, never a wrapped
+// number. -1 in a column means "nothing".
+void TextTest::rangeCheckedParses_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("leading"); // LeadingInt32
+    QTest::addColumn<qint64>("strict");  // ParseInt32
+    const qint64 none = -1;
+    QTest::newRow("plain") << "3600" << qint64(3600) << qint64(3600);
+    QTest::newRow("trailing text") << "3600 seconds" << qint64(3600) << none;
+    QTest::newRow("blank first") << " 5" << qint64(5) << none;
+    QTest::newRow("plus") << "+7" << qint64(7) << qint64(7);
+    QTest::newRow("two signs") << "+-1" << none << none;
+    QTest::newRow("sign alone") << "-" << none << none;
+    QTest::newRow("letters") << "abc" << none << none;
+    QTest::newRow("largest") << "2147483647" << qint64(INT_MAX) << qint64(INT_MAX);
+    QTest::newRow("smallest") << "-2147483648" << qint64(INT_MIN) << qint64(INT_MIN);
+    QTest::newRow("one past largest") << "2147483648" << none << none;
+    QTest::newRow("one past smallest") << "-2147483649" << none << none;
+    QTest::newRow("eleven digits") << "99999999999" << none << none;
+    QTest::newRow("many leading zeros") << "000000000000000000042" << qint64(42) << qint64(42);
+}
+
+void TextTest::rangeCheckedParses() {
+    QFETCH(QString, text);
+    QFETCH(qint64, leading);
+    QFETCH(qint64, strict);
+    const auto l = LeadingInt32(text.toStdString());
+    const auto s = ParseInt32(text.toStdString());
+    QCOMPARE(l ? qint64(*l) : qint64(-1), leading);
+    QCOMPARE(s ? qint64(*s) : qint64(-1), strict);
 }
 
 QTEST_GUILESS_MAIN(TextTest)

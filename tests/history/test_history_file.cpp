@@ -1,10 +1,16 @@
 #include "history/HistoryFile.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 
 #include <vector>
 
@@ -65,6 +71,11 @@ private slots:
     void foreignBytesReadAsLatin1();
     void emptyKeepsFileAndMode();
     void appendToMissingFolderFails();
+    void notARegularFile_data();
+    void notARegularFile();
+    void fileAttributes_data();
+    void fileAttributes();
+    void fullDiskLeavesNoFragment();
     void cleanup() { QFile::remove(QString::fromStdString(historyPath())); }
 
 private:
@@ -229,6 +240,90 @@ void TestHistoryFile::appendToMissingFolderFails() {
     QVERIFY(!AppendHistoryRecord(programPath() + "/no such folder", Record("isp")));
     QVERIFY(ScanHistory(programPath() + "/no such folder",
                         [](const THistoryRecord&) { return true; }) == 0);
+}
+
+// A FIFO would block open() for ever and a folder cannot take records: every operation gives up
+// at once with the reason, and the scanner finds no records.
+void TestHistoryFile::notARegularFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("fifo") << "fifo"
+                          << "it is not a regular file";
+    QTest::newRow("folder") << "folder"
+                            << "it is a folder";
+    QTest::newRow("link to a device") << "device"
+                                      << "it is not a regular file";
+}
+
+void TestHistoryFile::notARegularFile() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const std::string path = historyPath();
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
+    else if (kind == "folder")
+        QCOMPARE(::mkdir(path.c_str(), 0755), 0);
+    else
+        QCOMPARE(::symlink("/dev/null", path.c_str()), 0);
+
+    std::string why;
+    QVERIFY(!AppendHistoryRecord(programPath(), Record("isp"), &why));
+    QCOMPARE(QString::fromStdString(why), reason);
+    why.clear();
+    QCOMPARE(ScanHistory(
+                 programPath(), [](const THistoryRecord&) { return true; }, &why),
+             std::size_t(0));
+    QCOMPARE(QString::fromStdString(why), reason);
+    why.clear();
+    QVERIFY(!EmptyHistory(programPath(), &why));
+    QCOMPARE(QString::fromStdString(why), reason);
+    QVERIFY(::remove(path.c_str()) == 0);
+}
+
+// An append-only file takes records (the file is opened with O_APPEND); an immutable one
+// refuses them with the reason. Needs chattr and a file system that supports it, as root.
+void TestHistoryFile::fileAttributes_data() {
+    QTest::addColumn<QString>("attribute");
+    QTest::addColumn<bool>("appended");
+    QTest::newRow("append only") << "+a" << true;
+    QTest::newRow("immutable") << "+i" << false;
+}
+
+void TestHistoryFile::fileAttributes() {
+    QFETCH(QString, attribute);
+    QFETCH(bool, appended);
+    QVERIFY(AppendHistoryRecord(programPath(), Record("first")));
+    const QString path = QString::fromStdString(historyPath());
+    if (QProcess::execute("chattr", {attribute, path}) != 0)
+        QSKIP("chattr is not available here");
+    std::string why;
+    const bool ok = AppendHistoryRecord(programPath(), Record("second"), &why);
+    QProcess::execute("chattr", {"-a", "-i", path});
+    QCOMPARE(ok, appended);
+    QCOMPARE(Providers(programPath()).size(), std::size_t(appended ? 2 : 1));
+    QCOMPARE(QString::fromStdString(why),
+             appended ? QString() : QString("Operation not permitted"));
+}
+
+// A write that stops half-way (here at the file size limit, as on a full disk) is taken back:
+// no fragment would shift the records appended later.
+void TestHistoryFile::fullDiskLeavesNoFragment() {
+    QVERIFY(AppendHistoryRecord(programPath(), Record("first")));
+    struct rlimit old {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = sizeof(THistoryRecord) + 100;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string why;
+    const bool ok = AppendHistoryRecord(programPath(), Record("second"), &why);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    QVERIFY(!ok);
+    QCOMPARE(QString::fromStdString(why), QString("File too large"));
+    QCOMPARE(FileBytes(historyPath()).size(), qsizetype(sizeof(THistoryRecord)));
+    QVERIFY(AppendHistoryRecord(programPath(), Record("third")));
+    QCOMPARE(Providers(programPath()), (std::vector<std::string>{"first", "third"}));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)

@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
         QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Stop);
         QCOMPARE(rig.boxes.shown()[0].text,
-                 "The history file " + history + " could not be emptied: Is a directory.");
+                 "The history file " + history + " could not be emptied: it is a folder.");
     }
 
     void resetCommand_data() {

@@ -58,6 +58,8 @@ private slots:
     void badArguments_data();
     void badArguments();
     void storeFileThatIsNoDatabase();
+    void helpPrintsUsage_data();
+    void helpPrintsUsage();
 };
 
 void TestDialUpTool::dialStatusHangup() {
@@ -134,6 +136,10 @@ void TestDialUpTool::badArguments_data() {
     QTest::newRow("hangup with argument") << QStringList{"hangup", "isp"};
     QTest::newRow("empty name") << QStringList{"add-entry", ""};
     QTest::newRow("key separator in name") << QStringList{"dial", "a\\b"};
+    // "entries" lists one name per line: a new line would make one entry two.
+    QTest::newRow("new line in name") << QStringList{"dial", "a\nb"};
+    QTest::newRow("tab in name") << QStringList{"add-entry", "a\tb"};
+    QTest::newRow("escape in name") << QStringList{"add-entry", "a\x1b[2Jb"};
 }
 
 void TestDialUpTool::badArguments() {
@@ -145,6 +151,21 @@ void TestDialUpTool::badArguments() {
     QCOMPARE(r.out, QString());
     QVERIFY(!ReadRemoteConnection(store));
     QVERIFY(ListEntries(store).empty());
+}
+
+void TestDialUpTool::helpPrintsUsage_data() {
+    QTest::addColumn<QString>("option");
+    QTest::newRow("long") << "--help";
+    QTest::newRow("short") << "-h";
+}
+
+void TestDialUpTool::helpPrintsUsage() {
+    QFETCH(QString, option);
+    test::TempStore store;
+    const Result r = RunTool({option});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.startsWith("usage: netrova-dialup"));
+    QCOMPARE(r.err, QString());
 }
 
 void TestDialUpTool::storeFileThatIsNoDatabase() {

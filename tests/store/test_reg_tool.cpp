@@ -54,6 +54,8 @@ private slots:
     void refusals_data();
     void refusals();
     void fileThatIsNotADatabase();
+    void helpPrintsUsage_data();
+    void helpPrintsUsage();
 };
 
 void RegToolTest::setThenGet_data() {
@@ -224,6 +226,15 @@ void RegToolTest::refusals_data() {
     QTest::newRow("bin not hex") << QStringList{"set", key, "V", "bin", "0x01"} << 2 << true;
     QTest::newRow("unknown type") << QStringList{"set", key, "V", "dword", "1"} << 2 << true;
     QTest::newRow("delete a root") << QStringList{"delete", "HKCU\\"} << 2 << true;
+    QTest::newRow("int with two signs") << QStringList{"set", key, "V", "int", "+-1"} << 2 << true;
+    QTest::newRow("int with blank") << QStringList{"set", key, "V", "int", " 1"} << 2 << true;
+    QTest::newRow("value name with new line")
+        << QStringList{"set", key, "V\nW", "int", "1"} << 2 << true;
+    QTest::newRow("key with tab") << QStringList{"set", key + "\\A\tB", "V", "int", "1"} << 2
+                                  << true;
+    // "ISP\\" must not become the key "ISP".
+    QTest::newRow("empty key name")
+        << QStringList{"set", key + "\\ISP\\\\0", "V", "int", "1"} << 2 << true;
     QTest::newRow("get missing value") << QStringList{"get", key, "V"} << 1 << false;
     QTest::newRow("get missing key") << QStringList{"get", key + "\\Nope", "V"} << 1 << false;
     QTest::newRow("list missing key") << QStringList{"list", key + "\\Nope"} << 1 << false;
@@ -267,6 +278,21 @@ void RegToolTest::fileThatIsNotADatabase() {
     QFile f(bad);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), content);
+}
+
+void RegToolTest::helpPrintsUsage_data() {
+    QTest::addColumn<QString>("option");
+    QTest::newRow("long") << "--help";
+    QTest::newRow("short") << "-h";
+}
+
+void RegToolTest::helpPrintsUsage() {
+    QFETCH(QString, option);
+    TempStore ts;
+    const Result r = Run({option});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith("usage: netrova-reg"));
+    QCOMPARE(r.err, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(RegToolTest)

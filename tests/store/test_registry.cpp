@@ -38,6 +38,9 @@ private slots:
     void namesAreCaseInsensitive();
     void openWithoutCreate();
     void deleteKeyRemovesSubtree();
+    void keyPaths_data();
+    void keyPaths();
+    void deepSubtreeIsDeleted();
     void missingAndMistypedValues_data();
     void missingAndMistypedValues();
     void readBinaryCopiesAtMostSize();
@@ -182,6 +185,76 @@ void RegistryTest::deleteKeyRemovesSubtree() {
     QVERIFY(reg.DeleteKey("\\Software\\Last"));
     QVERIFY(reg.OpenKey("\\Software\\Fresh", true));
     QCOMPARE(reg.ValueCount(), 0);
+}
+
+// One leading and one trailing "\\" are ignored; an empty name inside names no key, so that a
+// provider "ISP\\" never reads the tariffs of "ISP".
+void RegistryTest::keyPaths_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("parts"); // joined by "/"; "!" for an invalid path
+    QTest::newRow("root") << ""
+                          << "";
+    QTest::newRow("root with separator") << "\\"
+                                         << "";
+    QTest::newRow("absolute") << "\\A\\B"
+                              << "A/B";
+    QTest::newRow("relative, trailing") << "A\\B\\"
+                                        << "A/B";
+    QTest::newRow("name ending in separator") << "\\Tariffs\\ISP\\\\0"
+                                              << "!";
+    QTest::newRow("name starting with separator") << "\\Tariffs\\\\ISP\\0"
+                                                  << "!";
+    QTest::newRow("two leading") << "\\\\A"
+                                 << "!";
+    QTest::newRow("separators only") << "\\\\\\"
+                                     << "!";
+}
+
+void RegistryTest::keyPaths() {
+    QFETCH(QString, path);
+    QFETCH(QString, parts);
+    const std::string text = path.toStdString();
+    const auto split = SplitKeyPath(text);
+    QString joined = "!";
+    if (split) {
+        QStringList names;
+        for (std::string_view part : *split)
+            names << QString::fromUtf8(part.data(), qsizetype(part.size()));
+        joined = names.join('/');
+    }
+    QCOMPARE(joined, parts);
+
+    TempStore ts;
+    ts.SetInt(Root::CurrentUser, "\\Tariffs\\ISP\\0", "DayCost", 5);
+    TRegistry reg(ts, Root::CurrentUser);
+    if (!split) {
+        QVERIFY(!reg.OpenKey(text, false));
+        QVERIFY_THROWS_EXCEPTION(StoreError, reg.OpenKey(text, true));
+        QVERIFY(!reg.DeleteKey(text));
+        QVERIFY(ts.HasKey(Root::CurrentUser, "\\Tariffs\\ISP\\0"));
+    } else {
+        QVERIFY(reg.OpenKey(text, true));
+        QCOMPARE(QString::fromStdString(reg.CurrentPath()),
+                 QString("HKCU") + (parts.isEmpty() ? "" : "\\" + parts.replace('/', '\\')));
+    }
+}
+
+// SQLite counts each level of a cascading delete as a trigger level and stops at 1000.
+void RegistryTest::deepSubtreeIsDeleted() {
+    TempStore ts;
+    std::string deep = kProductKey;
+    for (int i = 0; i < 1200; ++i)
+        deep += "\\k";
+    ts.SetInt(Root::CurrentUser, deep, "Deepest", 1);
+    ts.SetInt(Root::CurrentUser, kBeepKey, "Enabled", 1);
+    TRegistry reg(ts, Root::CurrentUser);
+    QVERIFY(reg.DeleteKey(std::string(kProductKey) + "\\k"));
+    QVERIFY(!reg.KeyExists(std::string(kProductKey) + "\\k"));
+    QCOMPARE(ts.Int(Root::CurrentUser, kBeepKey, "Enabled"), 1);
+    ts.SetInt(Root::CurrentUser, deep, "Deepest", 1);
+    QVERIFY(reg.DeleteKey(kProductKey));
+    QVERIFY(reg.OpenKey("\\Software", false));
+    QCOMPARE(reg.GetKeyNames(), std::vector<std::string>{});
 }
 
 void RegistryTest::missingAndMistypedValues_data() {

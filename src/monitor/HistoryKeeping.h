@@ -1,0 +1,31 @@
+#pragma once
+
+#include "history/HistoryFile.h"
+
+#include <cstdint>
+#include <string>
+
+namespace netrova {
+
+class TRegistry;
+
+// Records that could not be appended to the history file wait here (machine root, one binary
+// value of whole records in the order they ended) until the file can be written.
+inline constexpr const char* kUnsavedHistoryKey = "\\Software\\Netrova\\Counter\\Unsaved";
+inline constexpr const char* kUnsavedHistoryValue = "Records";
+
+// Whether the history already ends with this connection (same start, same provider): a crash
+// between the history append and the commit after it leaves it recorded once already. Only the
+// last record is read; it is copied to `last` when it matches and `last` is given.
+bool HistoryEndsWith(const std::string& programPath, const THistoryRecord& rec,
+                     THistoryRecord* last = nullptr);
+
+// The error box for a history file that cannot be written.
+std::string UnsavedHistoryText(const std::string& programPath, const std::string& why);
+
+// "AllTime" of the open "Counter\All" key by its leading digits; empty reads as 0. Text without
+// leading digits or a number out of the 32-bit range is a StoreError naming the value, never a
+// wrapped number.
+std::int32_t ReadTotalTime(TRegistry& reg);
+
+} // namespace netrova
