@@ -1,6 +1,7 @@
 #include "options/CounterDialog.h"
 
 #include "monitor/Monitor.h"
+#include "options/OptionsDialogSupport.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "store/Defaults.h"
@@ -43,9 +44,7 @@ TForm6::TForm6(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBox
 TForm6::~TForm6() = default;
 
 int TForm6::Execute() {
-    const int result = exec();
-    errors_.RethrowPending();
-    return result;
+    return ExecDialog(*this, errors_);
 }
 
 void TForm6::BuildControls() {
@@ -81,7 +80,8 @@ void TForm6::BuildControls() {
     reportLayout->addStretch(1);
     PageControl1->addTab(reportPage, QStringLiteral("Report"));
 
-    const DialogButtons buttons = MakeDialogButtons(*this);
+    const DialogButtons buttons = MakeConnectedButtons(
+        *this, errors_, [this] { BitBtn1Click(); }, [this] { BitBtn3Click(); });
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
     BitBtn3 = buttons.help;
@@ -90,21 +90,15 @@ void TForm6::BuildControls() {
     layout->addWidget(PageControl1);
     layout->addLayout(buttons.row);
 
-    const auto guarded = [this](void (TForm6::*handler)()) {
-        return [this, handler] { errors_.Run(*this, [this, handler] { (this->*handler)(); }); };
-    };
-    connect(Button1, &QPushButton::clicked, this, guarded(&TForm6::Button1Click));
-    connect(Button2, &QPushButton::clicked, this, guarded(&TForm6::Button2Click));
-    connect(BitBtn1, &QPushButton::clicked, this, guarded(&TForm6::BitBtn1Click));
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm6::reject);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm6::BitBtn3Click);
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { errors_.Run(*this, [this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { errors_.Run(*this, [this] { Button2Click(); }); });
 }
 
 void TForm6::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Queued: a store error closes the dialog, which exec() only notices once its loop runs.
-    QMetaObject::invokeMethod(
-        this, [this] { errors_.Run(*this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
+    QueueActivation(*this, errors_, [this] { FormActivate(); });
 }
 
 void TForm6::FormActivate() {
