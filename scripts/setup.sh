@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6test6 libsqlite3-dev libcanberra-dev
-          fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick qt6-svg-dev libxcb1-dev
+          fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick qt6-svg-dev qt6-charts-dev libxcb1-dev
           openbox trayer desktop-file-utils
           clang libclang-rt-14-dev llvm) # clang, its sanitizer and libFuzzer runtimes, llvm-symbolizer
 missing=()

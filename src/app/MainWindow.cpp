@@ -13,6 +13,7 @@
 #include "options/Counter.h"
 #include "options/CounterDialog.h"
 #include "options/ExecList.h"
+#include "options/Forecast.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
 #include "platform/CanberraSounds.h"
@@ -224,7 +225,12 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     Form2 = new TForm2(store_, boxes_, help_, *chooser_, *autostart_, *this, {}, this);
     Form4 = new TForm4(store_, boxes_, help_, monitor_, this);
     Form6 = new TForm6(monitor_, store_, clock_, boxes_, help_, this);
-    Form9 = new TForm9(store_, help_, monitor_.ProgramPath, monitor_.AllTime, UsersSort(), this);
+    Form9 = new TForm9(
+        store_, help_, clock_, monitor_.ProgramPath, monitor_.AllTime, monitor_.AllMoney,
+        [this](const TStamp& now, int allTime, int allMoney) {
+            return CounterPeriod(store_, now, allTime, allMoney);
+        },
+        UsersSort(), this);
     Form10 = new TForm10(*textViewer_, monitor_.ProgramPath, this);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryModels.h"
+#include "history/UsagePerDay.h"
 #include "platform/DialogSupport.h"
 
 #include <QDialog>
@@ -11,28 +12,37 @@
 
 class QLabel;
 class QPushButton;
+class QStackedWidget;
+class QTabBar;
 class QTableView;
 
 namespace netrova {
 
+class Clock;
 class HelpViewer;
 class SettingsStore;
+class TUsageChartView;
 
 // "Statistics": crash recoveries, the crash rate per connection hour and the per-user sums of
-// the history. Created once and shown again at each opening; filled on each showing and emptied
-// on close.
+// the history, the forecast for the counter period and, on a second tab, its usage per day.
+// Created once and shown again at each opening; filled on each showing and emptied on close.
 //
 // Controls (objectName = control name):
+//   Tabs                      "Summary" and "Usage chart"
 //   TotalCrashes, CrashRate   the crash figures' values
 //   Users                     the user list
+//   Forecast                  the forecast text
+//   UsageChart                the chart of the counter period
 //   BitBtn1 "OK"     BitBtn2 "&Help"
 class TForm9 : public QDialog {
     Q_OBJECT
 public:
-    // programPath and allTime are the monitor's own members, read at each showing: allTime is
-    // the counter's connection time including a connection in progress.
-    TForm9(SettingsStore& store, HelpViewer& help, const std::string& programPath,
-           const int& allTime, TSortState& sort = UsersSort(), QWidget* parent = nullptr);
+    // programPath, allTime and allMoney are the monitor's own members, read at each showing:
+    // the counter's totals including a connection in progress. counterPeriod gives the period's
+    // first day and forecast for the clock's today and those totals.
+    TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, const std::string& programPath,
+           const int& allTime, const int& allMoney, CounterPeriodFn counterPeriod,
+           TSortState& sort = UsersSort(), QWidget* parent = nullptr);
     ~TForm9() override;
 
     // Runs the window modally. A store error of its handlers is thrown from here after the
@@ -54,11 +64,16 @@ protected:
 
 private:
     void BuildControls();
+    void ShowPage(int index);
+    void FillChart(const std::optional<TCounterPeriod>& period, const TStamp& now);
 
     SettingsStore& store_;
     HelpViewer& help_;
+    Clock& clock_;
     const std::string& programPath_;
     const int& allTime_;
+    const int& allMoney_;
+    CounterPeriodFn counterPeriod_;
     TSortState& sort_;
     DialogErrors errors_;
 
@@ -70,6 +85,10 @@ private:
     QLabel* TotalCrashes = nullptr;
     QLabel* CrashRate = nullptr;
     QTableView* Users = nullptr;
+    QLabel* Forecast = nullptr;
+    QTabBar* Tabs = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    TUsageChartView* UsageChart = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "history/UsagePerDay.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 
 namespace netrova {
@@ -30,6 +32,38 @@ std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, 
         return true;
     });
     return days;
+}
+
+namespace {
+
+TStamp DateOf(int dayNumber) {
+    int year = 0, month = 0, day = 0;
+    DateFromDayNumber(dayNumber, year, month, day);
+    return TStamp{static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month), 0,
+                  static_cast<std::uint16_t>(day)};
+}
+
+} // namespace
+
+TUsageChart ChartUsage(const std::vector<DayUsage>& days) {
+    TUsageChart chart;
+    const auto shown = std::min<std::size_t>(days.size(), kChartDays);
+    const auto first = days.end() - static_cast<std::ptrdiff_t>(shown);
+    std::int64_t longest = 0;
+    for (auto d = first; d != days.end(); ++d)
+        longest = std::max(longest, d->Time);
+    const bool hours = longest >= 2 * 3600;
+    chart.TimeUnit = hours ? "h." : "min.";
+    for (auto d = first; d != days.end(); ++d) {
+        const TStamp date = DateOf(d->Day);
+        chart.Labels.push_back(std::to_string(date.Month) + "/" + std::to_string(date.Day));
+        chart.Time.push_back(static_cast<double>(d->Time) / (hours ? 3600.0 : 60.0));
+        chart.Fee.push_back(static_cast<double>(d->Money) / 100.0);
+    }
+    if (shown > 0)
+        chart.Range =
+            FormatStampDate(DateOf(first->Day)) + " - " + FormatStampDate(DateOf(days.back().Day));
+    return chart;
 }
 
 } // namespace netrova

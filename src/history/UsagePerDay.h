@@ -3,6 +3,8 @@
 #include "history/HistoryFile.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,5 +29,28 @@ void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r);
 
 // The days of the history in programPath from firstDay to lastDay, in one pass.
 std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, int lastDay);
+
+// The counter period as the statistics window shows it. The counter lives in a layer above the
+// history, so the window is handed a function that works this out.
+struct TCounterPeriod {
+    int FirstDay = 0;     // the counting-since date (DayNumber)
+    std::string Forecast; // "By the next reset: about 12 h. 30 min., 14 dol. 20 c."
+};
+// From the clock's now and the live "AllTime" and "AllMoney"; nullopt when the store holds no
+// counter values.
+using CounterPeriodFn =
+    std::function<std::optional<TCounterPeriod>(const TStamp& now, int allTime, int allMoney)>;
+
+// The usage chart's figures: one bar pair per day, the days of a long period cut to the last
+// kChartDays so that the bars stay readable.
+inline constexpr int kChartDays = 62;
+struct TUsageChart {
+    std::vector<std::string> Labels; // "7/5": the chart's categories must differ
+    std::vector<double> Time;        // in TimeUnit
+    std::vector<double> Fee;         // dol.
+    std::string TimeUnit;            // "min." or, when a day reaches two hours, "h."
+    std::string Range;               // "2026/7/1 - 2026/7/5"
+};
+TUsageChart ChartUsage(const std::vector<DayUsage>& days);
 
 } // namespace netrova

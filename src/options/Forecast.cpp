@@ -70,4 +70,16 @@ PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& 
     return ForecastAtReset(counter.Since, today, counter.AllTime, counter.AllMoney, next);
 }
 
+std::optional<TCounterPeriod> CounterPeriod(SettingsStore& store, const TStamp& now,
+                                            std::int32_t allTime, std::int32_t allMoney) {
+    std::optional<CounterState> counter = ReadCounterState(store);
+    if (!counter)
+        return std::nullopt;
+    counter->AllTime = allTime;
+    counter->AllMoney = allMoney;
+    return TCounterPeriod{
+        DayOf(counter->Since),
+        ForecastText(ForecastAtReset(*counter, CalendarDate{now.Year, now.Month, now.Day}))};
+}
+
 } // namespace netrova

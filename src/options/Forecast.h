@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/UsagePerDay.h"
 #include "options/CounterText.h"
 
 #include <cstdint>
@@ -46,5 +47,10 @@ std::optional<CounterState> ReadCounterState(SettingsStore& store);
 
 // The forecast for the stored counter on the given day, with its reset-on date.
 PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& today);
+
+// The statistics window's counter period: the stored counting-since date and reset policy with
+// the monitor's live totals, which include a connection in progress. nullopt without a counter.
+std::optional<TCounterPeriod> CounterPeriod(SettingsStore& store, const TStamp& now,
+                                            std::int32_t allTime, std::int32_t allMoney);
 
 } // namespace netrova

@@ -5,12 +5,18 @@
 #include "history/ReportFiles.h"
 #include "history/StatisticsWindow.h"
 #include "history/Unit10.h"
+#include "history/UsageChartView.h"
+#include "options/Forecast.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
 
 #include <QApplication>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -79,6 +85,8 @@ private slots:
     void browser();
     void browserStaysResponsiveWhileLoading();
     void statistics();
+    void statisticsForecastAndChart_data();
+    void statisticsForecastAndChart();
     void openReport();
     void desktopViewerIsNotWaitedFor();
 };
@@ -186,11 +194,13 @@ void TestHistoryWindows::statistics() {
     RecordingHelpViewer help;
     TSortState sort = UsersSort();
     int allTime = 10800;
+    const int allMoney = 0;
+    FakeClock clock;
     ts.SetInt(Root::LocalMachine, kUsersKey, "Crash", 1);
     WriteHistory(path,
                  {Connection("A", 1000, 5000), Connection("B", 2, 1), Connection("A", 205, 400)});
 
-    TForm9 window(ts, help, path, allTime, sort);
+    TForm9 window(ts, help, clock, path, allTime, allMoney, {}, sort);
     for (int opening = 0; opening < 2; ++opening) {
         QTimer::singleShot(0, &window, [&] {
             const auto close = qScopeGuard([&] { window.accept(); });
@@ -227,6 +237,107 @@ void TestHistoryWindows::statistics() {
         QCOMPARE(Label(window, "CrashRate"), QString("0"));
     });
     window.ShowModal();
+}
+
+void TestHistoryWindows::statisticsForecastAndChart_data() {
+    QTest::addColumn<QDate>("since"); // invalid: no counter in the store
+    QTest::addColumn<int>("policy");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("forecast");
+    QTest::addColumn<int>("bars");
+    QTest::addColumn<QString>("timeAxis");
+    QTest::addColumn<QString>("used"); // day:time/fee of the days with connections
+
+    // 10 days of 31; the connection of the day before the reset counts on the first day.
+    QTest::newRow("monthly, mid-period")
+        << QDate(2026, 7, 1) << 2 << QDate(2026, 7, 10)
+        << "By the next reset: about 31 h. 0 min., 31 dol. 0 c." << 10 << "Time, min."
+        << "7/1:30/1.5 7/4:40/1.75 7/10:50/3";
+    // 191 days so far of 212 to the end of July; the chart keeps the last 62 days.
+    QTest::newRow("never, long period")
+        << QDate(2026, 1, 1) << 4 << QDate(2026, 7, 10)
+        << "By the next reset: about 11 h. 5 min., 11 dol. 9 c." << 62 << "Time, min."
+        << "6/30:10/0.5 7/1:20/1 7/4:40/1.75 7/10:50/3";
+    // A clock set back: the later connections go to today, which reaches hours.
+    QTest::newRow("later stamps on today")
+        << QDate(2026, 6, 29) << 2 << QDate(2026, 6, 29)
+        << "By the next reset: about 0 h. 0 min., 0 dol. 0 c." << 1 << "Time, h."
+        << "6/29:2/6.25";
+    QTest::newRow("no counter") << QDate() << 2 << QDate(2026, 7, 10)
+                                << "No forecast: the counter has no totals yet." << 0 << ""
+                                << "";
+}
+
+void TestHistoryWindows::statisticsForecastAndChart() {
+    QFETCH(QDate, since);
+    QFETCH(int, policy);
+    QFETCH(QDate, today);
+    QFETCH(QString, forecast);
+    QFETCH(int, bars);
+    QFETCH(QString, timeAxis);
+    QFETCH(QString, used);
+    TempStore ts;
+    const std::string path = ts.dir();
+    RecordingHelpViewer help;
+    FakeClock clock;
+    clock.Set(today.year(), today.month(), today.day(), 12, 0, 0);
+    if (since.isValid()) {
+        const std::pair<const char*, int> values[] = {
+            {"Year", since.year()}, {"Month", since.month()}, {"Day", since.day()},
+            {"Reset", policy},      {"Reset14", 14},          {"AllMoney", 1}};
+        for (const auto& [name, value] : values)
+            ts.SetInt(Root::LocalMachine, kCounterAllKey, name, value);
+        ts.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", "1"); // the monitor's are newer
+    }
+    WriteHistory(path,
+                 {Connection("A", 50, 600, 2026, 6, 30), Connection("A", 100, 1200, 2026, 7, 1),
+                  Connection("B", 150, 1800, 2026, 7, 4), Connection("A", 25, 600, 2026, 7, 4),
+                  Connection("A", 300, 3000, 2026, 7, 10)});
+    // Live totals: 36000 s and 1000 c., none yet on the period's first day.
+    const int allTime = since == today ? 0 : 36000;
+    const int allMoney = since == today ? 0 : 1000;
+    TSortState sort = UsersSort();
+    TForm9 window(
+        ts, help, clock, path, allTime, allMoney,
+        [&](const TStamp& now, int time, int money) { return CounterPeriod(ts, now, time, money); },
+        sort);
+    QChart& chart = *Get<TUsageChartView>(window, "UsageChart")->chart();
+
+    QTimer::singleShot(0, &window, [&] {
+        const auto close = qScopeGuard([&] { window.accept(); });
+        QTRY_COMPARE(window.Model().rowCount(), 2);
+        QCOMPARE(Label(window, "Forecast"), forecast);
+        QStringList got;
+        QBarSet* time = nullptr;
+        QBarSet* fee = nullptr;
+        for (QAbstractSeries* s : chart.series())
+            for (QBarSet* set : static_cast<QBarSeries*>(s)->barSets()) {
+                if (set->label() == "Connection time" && s->objectName() == "TimeSeries")
+                    time = set;
+                if (set->label() == "Fee" && s->objectName() == "FeeSeries")
+                    fee = set;
+            }
+        QCOMPARE(time != nullptr, bars > 0);
+        if (!time)
+            return;
+        QVERIFY(fee);
+        QCOMPARE(time->count(), bars);
+        QCOMPARE(fee->count(), bars);
+        const auto* days = static_cast<QBarCategoryAxis*>(chart.axes(Qt::Horizontal).front());
+        QCOMPARE(days->count(), bars);
+        for (int i = 0; i < bars; ++i)
+            if (time->at(i) != 0 || fee->at(i) != 0)
+                got << days->at(i) + ":" + QString::number(time->at(i)) + "/" +
+                           QString::number(fee->at(i));
+        QCOMPARE(got.join(' '), used);
+        QCOMPARE(chart.axes(Qt::Vertical, static_cast<QBarSeries*>(chart.series().front()))
+                     .front()
+                     ->titleText(),
+                 timeAxis);
+    });
+    window.ShowModal();
+    QVERIFY(chart.series().isEmpty()); // emptied on close
+    QVERIFY(Label(window, "Forecast").isEmpty());
 }
 
 void TestHistoryWindows::openReport() {

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "history/UsagePerDay.h"
+
+#include <QChartView>
+
+namespace netrova {
+
+// The statistics window's usage chart: connection time and fee per day as bars side by side,
+// each against its own axis (time on the left, fee on the right).
+//
+// Series (objectName): "TimeSeries" with the set "Connection time", "FeeSeries" with "Fee".
+class TUsageChartView : public QChartView {
+    Q_OBJECT
+public:
+    explicit TUsageChartView(QWidget* parent = nullptr);
+
+    void Show(const TUsageChart& usage);
+    // No bars, and a title that says why.
+    void ShowNothing(const QString& reason);
+    void Clear();
+};
+
+} // namespace netrova
