@@ -83,7 +83,6 @@ void TForm9::BuildControls() {
 
     UsageChart = new TUsageChartView(this);
     UsageChart->setObjectName(QStringLiteral("UsageChart"));
-    UsageChart->setMinimumSize(640, 380);
 
     // A tab bar over a stack rather than a tab widget: the window takes the size of the page
     // shown, so the summary keeps its compact size and the chart gets room for its bars.
@@ -116,8 +115,10 @@ void TForm9::ShowPage(int index) {
                                                     : QSizePolicy::Ignored);
     pages_->setCurrentIndex(index);
     pages_->updateGeometry();
-    if (layout())
+    if (layout()) {
         layout()->activate();
+        CenterOnScreen(*this); // the window changed size: keep it centred
+    }
 }
 
 int TForm9::ShowModal() {

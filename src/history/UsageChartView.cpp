@@ -1,8 +1,8 @@
 #include "history/UsageChartView.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QLegendMarker>
 #include <QValueAxis>
@@ -78,11 +78,15 @@ void TUsageChartView::Show(const TUsageChart& usage) {
     QChart& c = *chart();
     c.setTitle(QString::fromStdString(usage.Range));
 
-    QStringList labels;
-    for (const std::string& label : usage.Labels)
-        labels << QString::fromStdString(label);
-    auto* days = new QBarCategoryAxis(&c);
-    days->append(labels);
+    // Bars sit at 0, 1, ...; a label on every day of a long period would not fit, so a long
+    // one is labelled weekly, from its last day back.
+    auto* days = new QCategoryAxis(&c);
+    days->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    const int count = static_cast<int>(usage.Labels.size());
+    days->setRange(-0.5, count - 0.5);
+    const int step = count > 14 ? 7 : 1;
+    for (int i = (count - 1) % step; i < count; i += step)
+        days->append(QString::fromStdString(usage.Labels[static_cast<std::size_t>(i)]), i);
     c.addAxis(days, Qt::AlignBottom);
 
     const QString timeCaption = QStringLiteral("Connection time");

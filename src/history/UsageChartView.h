@@ -19,6 +19,9 @@ public:
     // No bars, and a title that says why.
     void ShowNothing(const QString& reason);
     void Clear();
+
+    // Room for two months of bar pairs with their labels.
+    QSize sizeHint() const override { return {640, 380}; }
 };
 
 } // namespace netrova
