@@ -168,7 +168,7 @@ void TForm9::FillChart(const std::optional<TCounterPeriod>& period, const TStamp
         UsageChart->ShowNothing(QStringLiteral("No counter period to chart."));
         return;
     }
-    UsageChart->Show(ChartUsage(UsagePerDay(programPath_, period->FirstDay, DayNumber(now))));
+    UsageChart->Show(ChartUsage(RecentUsage(programPath_, period->FirstDay, DayNumber(now))));
 }
 
 void TForm9::UsersColumnClick(int column) {

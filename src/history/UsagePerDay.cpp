@@ -34,6 +34,19 @@ std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, 
     return days;
 }
 
+std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, int lastDay) {
+    if (std::int64_t{lastDay} - firstDay < kChartDays)
+        return UsagePerDay(programPath, firstDay, lastDay);
+    // Earlier connections belong to days not shown, not to the first one shown.
+    std::vector<DayUsage> days = EmptyUsage(lastDay - kChartDays + 1, lastDay);
+    ScanHistory(programPath, [&](const THistoryRecord& r) {
+        if (DayNumber(r.Started) >= days.front().Day)
+            AddUsage(days, r);
+        return true;
+    });
+    return days;
+}
+
 namespace {
 
 TStamp DateOf(int dayNumber) {
@@ -47,22 +60,20 @@ TStamp DateOf(int dayNumber) {
 
 TUsageChart ChartUsage(const std::vector<DayUsage>& days) {
     TUsageChart chart;
-    const auto shown = std::min<std::size_t>(days.size(), kChartDays);
-    const auto first = days.end() - static_cast<std::ptrdiff_t>(shown);
     std::int64_t longest = 0;
-    for (auto d = first; d != days.end(); ++d)
-        longest = std::max(longest, d->Time);
+    for (const DayUsage& d : days)
+        longest = std::max(longest, d.Time);
     const bool hours = longest >= 2 * 3600;
     chart.TimeUnit = hours ? "h." : "min.";
-    for (auto d = first; d != days.end(); ++d) {
-        const TStamp date = DateOf(d->Day);
+    for (const DayUsage& d : days) {
+        const TStamp date = DateOf(d.Day);
         chart.Labels.push_back(std::to_string(date.Month) + "/" + std::to_string(date.Day));
-        chart.Time.push_back(static_cast<double>(d->Time) / (hours ? 3600.0 : 60.0));
-        chart.Fee.push_back(static_cast<double>(d->Money) / 100.0);
+        chart.Time.push_back(static_cast<double>(d.Time) / (hours ? 3600.0 : 60.0));
+        chart.Fee.push_back(static_cast<double>(d.Money) / 100.0);
     }
-    if (shown > 0)
-        chart.Range =
-            FormatStampDate(DateOf(first->Day)) + " - " + FormatStampDate(DateOf(days.back().Day));
+    if (!days.empty())
+        chart.Range = FormatStampDate(DateOf(days.front().Day)) + " - " +
+                      FormatStampDate(DateOf(days.back().Day));
     return chart;
 }
 

@@ -41,9 +41,13 @@ struct TCounterPeriod {
 using CounterPeriodFn =
     std::function<std::optional<TCounterPeriod>(const TStamp& now, int allTime, int allMoney)>;
 
-// The usage chart's figures: one bar pair per day, the days of a long period cut to the last
-// kChartDays so that the bars stay readable.
+// The days the usage chart shows: the whole period from firstDay to lastDay, or of a longer one
+// its last kChartDays, so that the bars stay readable (and a counting-since date far in the past
+// costs no more than these days).
 inline constexpr int kChartDays = 62;
+std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, int lastDay);
+
+// The usage chart's figures: one bar pair per day.
 struct TUsageChart {
     std::vector<std::string> Labels; // "7/5": the chart's categories must differ
     std::vector<double> Time;        // in TimeUnit

@@ -248,13 +248,14 @@ void TestHistoryWindows::statisticsForecastAndChart_data() {
     QTest::addColumn<QString>("range");
     QTest::addColumn<QString>("used"); // bar:time/fee of the days with connections
 
-    // 10 days of 31; the connection of the day before the reset counts on the first day.
+    // 10 days of 31; the connections before the period count on its first day.
     QTest::newRow("monthly, mid-period")
         << QDate(2026, 7, 1) << 2 << QDate(2026, 7, 10)
         << "By the next reset: about 31 h. 0 min., 31 dol. 0 c." << 10 << "Time, min."
         << "2026/7/1 - 2026/7/10"
-        << "0:30/1.5 3:40/1.75 9:50/3";
-    // 191 days so far of 212 to the end of July; the chart keeps the last 62 days.
+        << "0:31/1.51 3:40/1.75 9:50/3";
+    // 191 days so far of 212 to the end of July; the chart keeps the last 62 days, without the
+    // connection of 1 March.
     QTest::newRow("never, long period")
         << QDate(2026, 1, 1) << 4 << QDate(2026, 7, 10)
         << "By the next reset: about 11 h. 5 min., 11 dol. 9 c." << 62 << "Time, min."
@@ -265,7 +266,7 @@ void TestHistoryWindows::statisticsForecastAndChart_data() {
         << QDate(2026, 6, 29) << 2 << QDate(2026, 6, 29)
         << "By the next reset: about 0 h. 0 min., 0 dol. 0 c." << 1 << "Time, h."
         << "2026/6/29 - 2026/6/29"
-        << "0:2/6.25";
+        << "0:2.01667/6.26";
     QTest::newRow("no counter") << QDate() << 2 << QDate(2026, 7, 10)
                                 << "No forecast: the counter has no totals yet." << 0 << ""
                                 << "No counter period to chart."
@@ -295,9 +296,9 @@ void TestHistoryWindows::statisticsForecastAndChart() {
         ts.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", "1"); // the monitor's are newer
     }
     WriteHistory(path,
-                 {Connection("A", 50, 600, 2026, 6, 30), Connection("A", 100, 1200, 2026, 7, 1),
-                  Connection("B", 150, 1800, 2026, 7, 4), Connection("A", 25, 600, 2026, 7, 4),
-                  Connection("A", 300, 3000, 2026, 7, 10)});
+                 {Connection("B", 1, 60, 2026, 3, 1), Connection("A", 50, 600, 2026, 6, 30),
+                  Connection("A", 100, 1200, 2026, 7, 1), Connection("B", 150, 1800, 2026, 7, 4),
+                  Connection("A", 25, 600, 2026, 7, 4), Connection("A", 300, 3000, 2026, 7, 10)});
     // Live totals: 36000 s and 1000 c., none yet on the period's first day.
     const int allTime = since == today ? 0 : 36000;
     const int allMoney = since == today ? 0 : 1000;
