@@ -4,32 +4,26 @@
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
-#include <QLegendMarker>
 #include <QValueAxis>
 
 namespace netrova {
 
 namespace {
 
-// Bars of two series in one category are drawn over each other; a series that holds its own
-// bar and an empty one in the other's place puts them side by side.
-QBarSeries* SideBySide(const QString& name, const QString& caption, const QColor& color,
-                       const std::vector<double>& values, bool left, QChart& chart) {
+// One set in a series of its own, so that it can have its own axis; the chart puts the bars
+// of its bar series side by side in each category.
+QBarSeries* BarSeries(const QString& name, const QString& caption, const QColor& color,
+                      const std::vector<double>& values, QChart& chart) {
     auto* series = new QBarSeries(&chart);
     series->setObjectName(name);
     auto* bars = new QBarSet(caption, series);
     bars->setColor(color);
     bars->setBorderColor(color.darker(130));
-    auto* blank = new QBarSet(QString(), series);
-    for (const double v : values) {
+    for (const double v : values)
         bars->append(v);
-        blank->append(0.0);
-    }
-    series->append(left ? QList<QBarSet*>{bars, blank} : QList<QBarSet*>{blank, bars});
-    series->setBarWidth(0.9);
+    series->append(bars);
+    series->setBarWidth(0.8);
     chart.addSeries(series);
-    for (QLegendMarker* marker : chart.legend()->markers(series))
-        marker->setVisible(marker->label() == caption);
     return series;
 }
 
@@ -84,18 +78,18 @@ void TUsageChartView::Show(const TUsageChart& usage) {
     days->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     const int count = static_cast<int>(usage.Labels.size());
     days->setRange(-0.5, count - 0.5);
+    days->setGridLineVisible(false); // a line through each bar pair would only clutter it
     const int step = count > 14 ? 7 : 1;
     for (int i = (count - 1) % step; i < count; i += step)
         days->append(QString::fromStdString(usage.Labels[static_cast<std::size_t>(i)]), i);
     c.addAxis(days, Qt::AlignBottom);
 
-    const QString timeCaption = QStringLiteral("Connection time");
-    QBarSeries* time = SideBySide(QStringLiteral("TimeSeries"), timeCaption,
-                                  QColor(0x3a, 0x6e, 0xa5), usage.Time, true, c);
+    QBarSeries* time = BarSeries(QStringLiteral("TimeSeries"), QStringLiteral("Connection time"),
+                                 QColor(0x3a, 0x6e, 0xa5), usage.Time, c);
     QValueAxis* timeAxis = ValueAxis("Time, " + QString::fromStdString(usage.TimeUnit),
                                      Highest(usage.Time), c, Qt::AlignLeft);
-    QBarSeries* fee = SideBySide(QStringLiteral("FeeSeries"), QStringLiteral("Fee"),
-                                 QColor(0xd9, 0x82, 0x2b), usage.Fee, false, c);
+    QBarSeries* fee = BarSeries(QStringLiteral("FeeSeries"), QStringLiteral("Fee"),
+                                QColor(0xd9, 0x82, 0x2b), usage.Fee, c);
     QValueAxis* feeAxis =
         ValueAxis(QStringLiteral("Fee, dol."), Highest(usage.Fee), c, Qt::AlignRight);
     time->attachAxis(days);
