@@ -3,8 +3,8 @@
 #include "history/HistoryWidgets.h"
 #include "history/LoadPacer.h"
 #include "platform/Clock.h"
-#include "platform/DialogSupport.h"
 #include "platform/HelpViewer.h"
+#include "platform/DialogSupport.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
