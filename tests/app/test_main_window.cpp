@@ -421,19 +421,13 @@ private slots:
     void commandShortcutWinsOverAMenuMnemonic() {
         Rig rig;
         QAction* counter = rig.Child<QAction>("Counter1");
+        // Only the short-cut is under test here: the Counter dialog stays shut.
+        QObject::disconnect(counter, &QAction::triggered, rig.form.get(), nullptr);
         QSignalSpy triggered(counter, &QAction::triggered);
-        QTimer poll; // the command opens its dialog: close it
-        connect(&poll, &QTimer::timeout, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        poll.start(10);
         rig.form->show();
         rig.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
         for (int i = 0; i < 3; ++i) {
-            rig.form->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
             QTest::keyClick(rig.form.get(), Qt::Key_O, Qt::AltModifier);
             QTRY_COMPARE(triggered.count(), i + 1);
             QVERIFY(!rig.Child<QMenu>("Options1")->isVisible());
