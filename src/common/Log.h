@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Notices and errors go through these categories, so that QT_LOGGING_RULES can select them
+// (for example "netrova.dialup.debug=true").
+Q_DECLARE_LOGGING_CATEGORY(lcStore)
+Q_DECLARE_LOGGING_CATEGORY(lcMonitor)
+Q_DECLARE_LOGGING_CATEGORY(lcDialup)
+Q_DECLARE_LOGGING_CATEGORY(lcHistory)
+Q_DECLARE_LOGGING_CATEGORY(lcOptions)
+Q_DECLARE_LOGGING_CATEGORY(lcApp)
