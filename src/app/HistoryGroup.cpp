@@ -15,7 +15,9 @@ HistoryGroupTexts ReadHistoryGroup(SettingsStore& store, const TStamp& today, st
                                    int resetPolicy, int resetDay) {
     HistoryGroupTexts texts;
     TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kCounterAllKey, true);
+    // Read without the write lock, which another program may hold.
+    if (!reg.OpenKey(kCounterAllKey, false))
+        reg.OpenKey(kCounterAllKey, true);
     const int year = reg.ReadInteger("Year");
     const int month = reg.ReadInteger("Month");
     const int day = reg.ReadInteger("Day");

@@ -20,6 +20,7 @@
 #include "platform/Clock.h"
 #include "platform/DialUpService.h"
 #include "platform/HelpViewer.h"
+#include "platform/MessageBoxes.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/QtFileChooser.h"
 #include "platform/TextViewer.h"
@@ -505,11 +506,22 @@ void TForm1::RunExitSteps() {
 }
 
 void TForm1::Timer1Timer() {
-    dialUp_->Publish();
-    monitor_.Timer1Timer();
-    UpdateHistoryGroup();
-    CheckBeep(monitor_, *sounds_);
+    TickStep([this] { dialUp_->Publish(); });
+    TickStep([this] { monitor_.Timer1Timer(); });
+    TickStep([this] { UpdateHistoryGroup(); });
+    TickStep([this] { CheckBeep(monitor_, *sounds_); });
     UpdateClock();
+}
+
+void TForm1::TickStep(const std::function<void()>& step) {
+    // A part of the tick that fails leaves the others running; its error would come back at
+    // every tick, so each one is shown once while the program runs.
+    try {
+        step();
+    } catch (const std::exception& e) {
+        if (tickErrorsShown_.insert(e.what()).second)
+            boxes_.Show(e.what(), MsgIcon::Stop);
+    }
 }
 
 void TForm1::UpdateHistoryGroup() {

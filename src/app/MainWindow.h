@@ -6,7 +6,10 @@
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
+#include <functional>
 #include <memory>
+#include <set>
+#include <string>
 
 class QAction;
 class QGroupBox;
@@ -142,6 +145,8 @@ private:
     void ExitConfirmed();
     // The exit steps, run at most once.
     void RunExitSteps();
+    // Runs one part of the tick.
+    void TickStep(const std::function<void()>& step);
     void SetTaskbarButton(bool shown);
     // Tray mode is on and its icon is in the notification area.
     bool TrayInEffect() const;
@@ -167,6 +172,7 @@ private:
     bool noTrayReported_ = false;
     int trayPicture_ = -1;
     QString statusText_;
+    std::set<std::string> tickErrorsShown_;
 
     QLabel* Label1 = nullptr;
     QGroupBox* GroupBox1 = nullptr;

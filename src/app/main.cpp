@@ -126,6 +126,10 @@ int main(int argc, char** argv) {
         return RefuseToStart(e.what());
     }
 
+    // The start-up above may wait for the store as long as a tool would; from here on the
+    // window does not wait: a tick that cannot write tries again at the next one.
+    store->SetBusyTimeout(StoreOptions::kWindowBusyTimeoutMs);
+
     QObject::connect(form.get(), &TForm1::ExitRequested,
                      [](int code) { QCoreApplication::exit(code); });
 

@@ -7,6 +7,7 @@
 #include "store/FaultPoints.h"
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -198,28 +199,42 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
     return true;
 }
 
-bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record) {
+std::vector<THistoryRecord> ReadLastHistoryRecords(const std::string& programPath,
+                                                   std::size_t count) {
+    std::vector<THistoryRecord> records;
     std::string why;
     const int fd = OpenHistoryFile(HistoryPath(programPath), O_RDONLY, false, nullptr, why);
     if (fd < 0)
-        return false;
-    bool found = false;
+        return records;
     struct stat st {};
     if (::fstat(fd, &st) == 0) {
-        const off_t whole = st.st_size - st.st_size % static_cast<off_t>(sizeof record);
-        if (whole > 0) {
-            THistoryRecord last;
-            ssize_t n;
-            do
-                n = ::pread(fd, &last, sizeof last, whole - static_cast<off_t>(sizeof last));
-            while (n < 0 && errno == EINTR);
-            found = n == static_cast<ssize_t>(sizeof last);
-            if (found)
-                record = last;
+        const auto size = static_cast<off_t>(sizeof(THistoryRecord));
+        const off_t whole = st.st_size - st.st_size % size;
+        const off_t first = std::max<off_t>(0, whole - static_cast<off_t>(count) * size);
+        records.resize(static_cast<std::size_t>((whole - first) / size));
+        const std::size_t bytes = records.size() * sizeof(THistoryRecord);
+        std::size_t done = 0;
+        while (done < bytes) {
+            const ssize_t n = ::pread(fd, reinterpret_cast<char*>(records.data()) + done,
+                                      bytes - done, first + static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
         }
+        records.resize(done / sizeof(THistoryRecord));
     }
     ::close(fd);
-    return found;
+    return records;
+}
+
+bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record) {
+    const auto last = ReadLastHistoryRecords(programPath, 1);
+    if (last.empty())
+        return false;
+    record = last.back();
+    return true;
 }
 
 bool EmptyHistory(const std::string& programPath, std::string* error) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace netrova {
 
@@ -65,6 +66,9 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
 // Reads the last whole record (a torn tail left by a crash is not one) without reading the
 // records before it. Returns false when the history has no record.
 bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record);
+// The last `count` whole records (fewer when the history holds fewer), in file order.
+std::vector<THistoryRecord> ReadLastHistoryRecords(const std::string& programPath,
+                                                   std::size_t count);
 
 // Empties the history, keeping the file's name and mode. Returns false on failure.
 bool EmptyHistory(const std::string& programPath, std::string* error = nullptr);

@@ -52,14 +52,14 @@ void TMonitor::RecoverConnection() {
 
     // A crash between a history append and the commit after it leaves the connection
     // recorded already: the totals then take what its record says, and no record is added.
-    std::string unsaved;
+    std::vector<THistoryRecord> finished;
     if (!HistoryEndsWith(ProgramPath, rec, &rec)) {
         const std::int64_t total = std::int64_t{AllMoney} + rec.Fee;
         SetFieldText(rec.TotalFeeText,
                      FormatMoney(Fits32(total, "money total \"AllMoney\"", "cents")
                                      ? static_cast<int>(total)
                                      : AllMoney));
-        unsaved = SaveHistoryRecord(rec);
+        finished.push_back(rec);
     }
     const std::int64_t money = std::int64_t{AllMoney} + rec.Fee;
     if (Fits32(money, "money total \"AllMoney\"", "cents"))
@@ -69,8 +69,10 @@ void TMonitor::RecoverConnection() {
         AllTime = static_cast<int>(time);
     StartAllTime = AllTime;
 
-    // Totals, crash count and marker in one transaction.
+    // The record, the totals, the crash count and the marker in one transaction; the record
+    // goes on to the history file after it.
     MachineTransaction group(store_);
+    KeepRecords(machine, finished);
     machine.OpenKey(kCounterAllKey, true);
     machine.WriteInteger("AllMoney", AllMoney);
     machine.WriteString("AllTime", std::to_string(AllTime));
@@ -82,8 +84,8 @@ void TMonitor::RecoverConnection() {
     machine.WriteInteger("Bug", 1);
     machine.CloseKey();
     group.Commit();
-    if (!unsaved.empty())
-        boxes_.Show(unsaved, MsgIcon::Stop);
+    keptWaiting_ = keptWaiting_ || !finished.empty();
+    FlushKept(true);
 
     bool stillUp = false;
     if (machine.OpenKey(kRemoteAccessServiceKey, false)) {

@@ -43,9 +43,6 @@ void TMonitor::ChargeMinute(const TStamp& now) {
     view_.ShowFee(FeeText);
 
     unsaved_ |= kMoneyUnsaved;
-    TRegistry machine(store_, Root::LocalMachine);
-    WriteMoney(machine);
-    machine.CloseKey();
 }
 
 } // namespace netrova

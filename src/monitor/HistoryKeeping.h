@@ -23,6 +23,11 @@ bool HistoryEndsWith(const std::string& programPath, const THistoryRecord& rec,
 // The error box for a history file that cannot be written.
 std::string UnsavedHistoryText(const std::string& programPath, const std::string& why);
 
+// The folder on which the file system holding `path` is mounted.
+std::string MountPointOf(const std::string& path);
+// The box for a full file system, named by its mount point; `folder` is where Netrova writes.
+std::string FullFileSystemText(const std::string& folder);
+
 // "AllTime" of the open "Counter\All" key by its leading digits; empty reads as 0. Text without
 // leading digits or a number out of the 32-bit range is a StoreError naming the value, never a
 // wrapped number.

@@ -8,7 +8,6 @@
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 
-#include <exception>
 #include <limits>
 
 namespace netrova {
@@ -25,20 +24,6 @@ void OpenOrCreate(TRegistry& reg, const char* path) {
     if (!reg.OpenKey(path, false))
         reg.OpenKey(path, true);
 }
-
-// Points the monitor at the transaction of the tick that runs, and back at the one of the
-// tick it interrupted (a box opened inside a tick lets further ticks run).
-class TickScope {
-public:
-    TickScope(TRegistry*& slot, TRegistry& tick) : slot_(slot), saved_(slot) { slot = &tick; }
-    ~TickScope() { slot_ = saved_; }
-    TickScope(const TickScope&) = delete;
-    TickScope& operator=(const TickScope&) = delete;
-
-private:
-    TRegistry*& slot_;
-    TRegistry* saved_;
-};
 
 } // namespace
 
@@ -81,78 +66,75 @@ TStamp TMonitor::ReadClock() {
 void TMonitor::Timer1Timer() {
     if (ProgramPath.empty()) {
         TRegistry reg(store_, Root::LocalMachine);
-        reg.OpenKey(kProductKey, true);
+        OpenOrCreate(reg, kProductKey);
         ProgramPath = reg.ReadString("Program path");
         reg.CloseKey();
     }
-    // One transaction of the machine store for the whole tick: while a connection is counted
-    // its writes (connect steps, charge, backup) cost one durable commit; while idle the tick
-    // only reads, without the write lock. Keys the tick's routines open join it.
-    TRegistry tick(store_, Root::LocalMachine);
-    TickScope scope(tick_, tick);
-    if (ConnState == csOnline || unsaved_ != 0)
-        tick.OpenKey(kRemoteAccessServiceKey, true);
-    else
-        OpenOrCreate(tick, kRemoteAccessServiceKey);
-    Connected = ReadRemoteConnectionFlag(tick) == 1 ? 1 : 0;
-    WriteUnsaved();
-    // A connection counted from this tick is measured and charged in it even when the
-    // commit of its connect steps failed; that error is shown once the tick is done.
-    std::exception_ptr connectFailure;
-    try {
-        StepConnection();
-    } catch (...) {
-        if (ConnState != csOnline)
-            throw;
-        connectFailure = std::current_exception();
-    }
-    // The connect steps commit before the launch list; the rest of the tick is one more.
-    if (!tick.IsOpen() && ConnState == csOnline) {
-        tick.OpenKey(kCounterCurrentKey, true);
-        WriteUnsaved();
-    }
+    // Reading takes no lock: a tick measures and shows the connection even while another
+    // process holds the store's write lock; only its writes wait for a later tick.
+    TRegistry reg(store_, Root::LocalMachine);
+    OpenOrCreate(reg, kRemoteAccessServiceKey);
+    Connected = ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
+    reg.CloseKey();
+    StepConnection();
     UpdateConnection();
-    CommitTick();
-    if (connectFailure)
-        std::rethrow_exception(connectFailure);
+    SaveTick();
     // The window goes on with the history group, the beep reminder and the clock.
 }
 
-void TMonitor::CommitTick() {
-    if (tick_ && tick_->IsOpen()) {
-        tick_->CloseKey();
-        unsaved_ = 0;
+void TMonitor::SaveTick() {
+    if (unsaved_ != 0) {
+        try {
+            // One transaction, so that a finished connection's record and the totals that
+            // count it land together or not at all.
+            TRegistry machine(store_, Root::LocalMachine);
+            MachineTransaction group(store_);
+            WriteUnsaved(machine);
+            machine.CloseKey();
+            group.Commit();
+        } catch (const StoreError& e) {
+            StoreFailed(e);
+            return;
+        }
+        Saved();
     }
+    FlushKept(true);
 }
 
-void TMonitor::WriteUnsaved() {
-    if (unsaved_ == 0)
-        return;
-    TRegistry machine(store_, Root::LocalMachine);
+void TMonitor::Saved() {
+    if (!finished_.empty())
+        keptWaiting_ = true;
+    finished_.clear();
+    unsaved_ = 0;
+    busyTicks_ = 0;
+    if (!keptWaiting_)
+        failuresShown_.clear();
+}
+
+void TMonitor::WriteUnsaved(TRegistry& machine) {
     if (unsaved_ & kTotalsUnsaved)
         WriteTotals(machine);
     if (unsaved_ & kConnectUnsaved)
         WriteConnectValues(machine);
     if (unsaved_ & kMoneyUnsaved)
         WriteMoney(machine);
-    machine.CloseKey();
+    if (unsaved_ & kBackupUnsaved)
+        WriteConnBackup(backupTime_);
 }
 
-// Disconnect: the marker and the totals, in one transaction after the record is on disk.
+// Disconnect: the finished records, the marker and the totals. The records go to the history
+// file once this has landed, so that the history never holds a record the totals lack.
 void TMonitor::WriteTotals(TRegistry& machine) {
-    MachineTransaction group(store_);
+    KeepRecords(machine, finished_);
     machine.OpenKey(kProductKey, true);
     machine.WriteInteger("Bug", 1);
     machine.OpenKey(kCounterAllKey, true);
     machine.WriteInteger("AllMoney", AllMoney);
     machine.WriteString("AllTime", std::to_string(AllTime));
-    machine.CloseKey();
-    group.Commit();
 }
 
-// Connect: the start values and the marker, in one transaction.
+// Connect: the start values and the marker.
 void TMonitor::WriteConnectValues(TRegistry& machine) {
-    MachineTransaction group(store_);
     machine.OpenKey(kCounterCurrentKey, true);
     WriteStampValues(machine, "", Rec.Started);
     machine.WriteInteger("Money", 0);
@@ -166,8 +148,6 @@ void TMonitor::WriteConnectValues(TRegistry& machine) {
     machine.WriteString("Provider", Provider);
     machine.OpenKey(kProductKey, true);
     machine.WriteInteger("Bug", 2);
-    machine.CloseKey();
-    group.Commit();
 }
 
 void TMonitor::WriteMoney(TRegistry& machine) {
@@ -192,21 +172,13 @@ void TMonitor::StepConnection() {
         Rec.Fee = ConnMoney;
         SetFieldText(Rec.TotalFeeText, FormatMoney(AllMoney));
         SetFieldText(Rec.User, ConnUser);
-        const std::string unsaved = SaveHistoryRecord(Rec);
 
         // The connection's own values are of no use once its record is written.
-        unsaved_ = (unsaved_ & ~(kConnectUnsaved | kMoneyUnsaved)) | kTotalsUnsaved;
-        TRegistry machine(store_, Root::LocalMachine);
-        WriteTotals(machine);
-        machine.CloseKey();
-
+        finished_.push_back(Rec);
+        unsaved_ = (unsaved_ & ~(kConnectUnsaved | kMoneyUnsaved | kBackupUnsaved)) |
+                   kTotalsUnsaved;
         Provider = " ";
         ConnUser.clear();
-        // The box waits for the user: the totals are committed by then, and no lock is held.
-        if (!unsaved.empty()) {
-            CommitTick();
-            boxes_.Show(unsaved, MsgIcon::Stop);
-        }
     }
 
     if (Connected == 1 && ConnState == csDetected) {
@@ -222,7 +194,9 @@ void TMonitor::StepConnection() {
 
         TRegistry machine(store_, Root::LocalMachine);
         OpenOrCreate(machine, kCounterAllKey);
-        AllMoney = machine.ReadInteger("AllMoney");
+        // While a finished connection waits to be written, the stored total lags behind.
+        if (!(unsaved_ & kTotalsUnsaved))
+            AllMoney = machine.ReadInteger("AllMoney");
         StartAllMoney = AllMoney;
         machine.CloseKey();
 
@@ -240,12 +214,9 @@ void TMonitor::StepConnection() {
         view_.ShowFee(FeeText);
         ConnUser = CurrentUser;
 
-        unsaved_ = (unsaved_ & ~kMoneyUnsaved) | kConnectUnsaved;
-        WriteConnectValues(machine);
-        machine.CloseKey();
-
+        unsaved_ = (unsaved_ & ~(kMoneyUnsaved | kBackupUnsaved)) | kConnectUnsaved;
         ConnState = csOnline;
-        CommitTick();
+        SaveTick();
         // Last, so that all connection state is final and committed before a failed launch
         // can show a box.
         view_.RunExecList();
@@ -279,7 +250,8 @@ void TMonitor::UpdateConnection() {
         view_.ShowStatusText(tip);
         if (TrayMode == 1)
             view_.UpdateTrayIcon(tip, 1);
-        WriteConnBackup(now);
+        backupTime_ = now;
+        unsaved_ |= kBackupUnsaved;
     } else {
         view_.ShowStatusText(kNotConnectedText);
         if (TrayMode == 1)

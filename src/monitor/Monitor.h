@@ -3,7 +3,9 @@
 #include "history/HistoryFile.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace netrova {
 
@@ -12,6 +14,7 @@ class TRegistry;
 class Clock;
 class MessageBoxes;
 class HelpViewer;
+class StoreError;
 
 enum ConnectionState { csIdle = 0, csDetected = 1, csOnline = 2 };
 
@@ -74,9 +77,13 @@ public:
 
     // The tick.
     void Timer1Timer();
-    // Commits the store writes of the tick so far. The connect steps call it before the launch
-    // list starts, so that no box a launch shows can keep the store's write lock.
-    void CommitTick();
+    // Writes what the ticks changed and could not write yet (the connect values, the charges,
+    // the backup, a finished connection with the totals) in one transaction. A store that is
+    // busy or full keeps it all pending for the next tick, with one box per cause; should the
+    // process die meanwhile, the crash marker leads the next start to the backup.
+    void SaveTick();
+    // Whether changes wait for SaveTick.
+    bool SavePending() const { return unsaved_ != 0; }
     void StepConnection();
     void UpdateConnection();
     TStamp ReadClock();
@@ -86,12 +93,8 @@ public:
     void WriteConnBackup(const TStamp& now);
     void RecoverConnection();
 
-    // Appends a finished connection to the history. When the file cannot be written the record
-    // is kept in the store, and the text of the error box naming the file and the reason is
-    // returned (the caller shows it once its own work is done); "" when it was appended.
-    std::string SaveHistoryRecord(const THistoryRecord& rec);
-    // Appends the records kept by SaveHistoryRecord, in order; false with the reason when some
-    // are still kept.
+    // Appends the records kept in the store to the history, in order, and removes them from the
+    // store; false with the reason when some are still kept.
     bool AppendKeptRecords(std::string& why);
 
     // The monitor state, in its declared order.
@@ -127,16 +130,35 @@ private:
     // does not, one error box per connection names it and the value is not taken.
     bool Fits32(std::int64_t value, const std::string& what, const char* unit);
 
-    // Groups of values written in a tick whose commit has not succeeded yet; the next tick
-    // writes them again, so a failed write is retried and never repeats its step.
-    enum Unsaved : unsigned { kTotalsUnsaved = 1, kConnectUnsaved = 2, kMoneyUnsaved = 4 };
-    void WriteUnsaved();
+    // Groups of values changed in a tick whose commit has not succeeded yet; SaveTick writes
+    // them again, so a failed write is retried and never repeats its step.
+    enum Unsaved : unsigned {
+        kTotalsUnsaved = 1,
+        kConnectUnsaved = 2,
+        kMoneyUnsaved = 4,
+        kBackupUnsaved = 8
+    };
+    void WriteUnsaved(TRegistry& machine);
     void WriteTotals(TRegistry& machine);
     void WriteConnectValues(TRegistry& machine);
     void WriteMoney(TRegistry& machine);
+    // Adds records to the ones kept in the store for the history file.
+    void KeepRecords(TRegistry& machine, const std::vector<THistoryRecord>& records);
+    // After a commit of everything unsaved.
+    void Saved();
+    // AppendKeptRecords when records are kept; a failure is reported once when `report`.
+    void FlushKept(bool report);
+    void ReportFailure(const std::string& text);
+    void StoreFailed(const StoreError& error);
 
     unsigned unsaved_ = 0;
-    TRegistry* tick_ = nullptr; // the running tick's transaction
+    // Connections that ended since the last commit: they land with the totals.
+    std::vector<THistoryRecord> finished_;
+    TStamp backupTime_{};
+    bool keptWaiting_ = false; // records kept in the store wait for the history file
+    int busyTicks_ = 0;
+    // Failure boxes shown since everything was last written: each cause is shown once.
+    std::set<std::string> failuresShown_;
     SettingsStore& store_;
     Clock& clock_;
     MessageBoxes& boxes_;

@@ -1,6 +1,8 @@
+#include "common/Log.h"
 #include "common/Text.h"
 #include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
+#include "monitor/StoreValues.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
@@ -90,8 +92,8 @@ void TMonitor::StartMonitor() {
     ConnMoney = 0;
 
     // Records kept because the history file could not be written go in before a recovered one.
-    if (std::string why; !AppendKeptRecords(why))
-        boxes_.Show(UnsavedHistoryText(ProgramPath, why), MsgIcon::Stop);
+    keptWaiting_ = true;
+    FlushKept(true);
 
     if (recover)
         RecoverConnection();
@@ -143,6 +145,10 @@ void TMonitor::InitCounterStart() {
     machine.WriteInteger("Year", today.Year);
     machine.WriteInteger("Month", today.Month);
     machine.WriteInteger("Day", today.Day);
+    // A machine store made anew (the old one moved away) under settings that stay: the day
+    // the average per day counts from is the counting start.
+    if (!machine.ValueExists("Double"))
+        machine.WriteInteger("Double", DayNumber(today));
     machine.CloseKey();
 }
 
@@ -156,20 +162,29 @@ bool TMonitor::ConfirmExit() {
 }
 
 void TMonitor::CloseForExit() {
-    // The closing connection's totals and the final marker in one transaction, with whatever
-    // an earlier tick failed to write.
-    TRegistry exit(store_, Root::LocalMachine);
-    exit.OpenKey(kProductKey, true);
-    WriteUnsaved();
     if (Connected == 1) {
         view_.EnableTimer(false);
         Connected = 0;
         ConnState = csOnline;
         StepConnection();
     }
-    exit.WriteInteger("Bug", 0);
-    exit.CloseKey();
-    unsaved_ = 0;
+    // The closing connection's record and totals and the final marker in one transaction,
+    // with whatever an earlier tick failed to write. The exit is never held up by a store that
+    // cannot be written: the marker then stays as it was, and a connection counted is
+    // recovered from its backup by the next start.
+    try {
+        TRegistry machine(store_, Root::LocalMachine);
+        MachineTransaction group(store_);
+        WriteUnsaved(machine);
+        machine.OpenKey(kProductKey, true);
+        machine.WriteInteger("Bug", 0);
+        machine.CloseKey();
+        group.Commit();
+        Saved();
+    } catch (const StoreError& e) {
+        qCWarning(lcMonitor, "%s", e.what());
+    }
+    FlushKept(false);
     if (TrayMode == 1)
         view_.RemoveTrayIcon();
 }

@@ -239,10 +239,12 @@ struct SettingsStore::Connection {
     }
 
     [[noreturn]] void FailBusy() const {
+        const int ms = options.busyTimeoutMs;
         throw StoreBusyError("The settings store \"" + path +
                              "\" is busy: another program has been writing to it for " +
-                             std::to_string(options.busyTimeoutMs / 1000) +
-                             " s. Nothing was changed; try again when it has finished.");
+                             (ms < 1000 ? std::to_string(ms) + " ms"
+                                        : std::to_string(ms / 1000) + " s") +
+                             ". Nothing was changed; try again when it has finished.");
     }
 
     // Only the constructor fails this way, so no destructor would close the handle.
@@ -259,10 +261,13 @@ struct SettingsStore::Connection {
                              "store file.");
     }
 
-    [[noreturn]] void Fail(int rc) const {
+    [[noreturn]] void Fail(int rc) const { Fail(rc, sqlite3_errmsg(db)); }
+    [[noreturn]] void Fail(int rc, const std::string& why) const {
         if (IsBusy(rc))
             FailBusy();
-        throw StoreError("Settings store \"" + path + "\": " + sqlite3_errmsg(db));
+        if ((rc & 0xFF) == SQLITE_FULL)
+            throw StoreFullError("Settings store \"" + path + "\": " + why);
+        throw StoreError("Settings store \"" + path + "\": " + why);
     }
 
     void Exec(const char* sql, bool fileCheck = false) {
@@ -273,9 +278,7 @@ struct SettingsStore::Connection {
             sqlite3_free(err);
             if (fileCheck)
                 FailFile(why, rc);
-            if (IsBusy(rc))
-                FailBusy();
-            throw StoreError("Settings store \"" + path + "\": " + why);
+            Fail(rc, why);
         }
     }
 
@@ -363,6 +366,11 @@ SettingsStore::SettingsStore(const StorePaths& paths, StoreOptions options)
       machine_(std::make_unique<Connection>(paths.Machine, options, noticeGiven_.get())) {}
 
 SettingsStore::~SettingsStore() = default;
+
+void SettingsStore::SetBusyTimeout(int ms) {
+    user_->options.busyTimeoutMs = ms;
+    machine_->options.busyTimeoutMs = ms;
+}
 
 SettingsStore::Connection& SettingsStore::Conn(Root root) {
     return root == Root::CurrentUser ? *user_ : *machine_;
@@ -456,7 +464,7 @@ void TRegistry::End(bool commit) {
     try {
 #ifdef NETROVA_FAULT_POINTS
         if (faults::Reached(faults::Point::StoreCommit))
-            throw StoreError("Settings store \"" + c.path + "\": database or disk is full");
+            throw StoreFullError("Settings store \"" + c.path + "\": database or disk is full");
 #endif
         c.Run("COMMIT");
         ++store_.durableCommits_;

@@ -42,6 +42,12 @@ public:
     using StoreError::StoreError;
 };
 
+// The file system of the store file has no room left for a write. Nothing was changed.
+class StoreFullError : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 struct StorePaths {
     std::string User;
     std::string Machine;
@@ -59,6 +65,8 @@ struct StoreOptions {
     int busyTimeoutMs = 10000;
     // The tools wait as long as a user at the command line would.
     static constexpr int kToolBusyTimeoutMs = 60000;
+    // The running program's window: a tick that cannot write tries again at the next one.
+    static constexpr int kWindowBusyTimeoutMs = 300;
     // Called once, the first time a wait has lasted a second (the tools say that they wait).
     std::function<void()> onLongWait;
 };
@@ -72,6 +80,8 @@ public:
     SettingsStore& operator=(const SettingsStore&) = delete;
 
     const StorePaths& Paths() const { return paths_; }
+    // Changes how long later statements wait for another process's write lock.
+    void SetBusyTimeout(int ms);
     // Transactions begun so far on both files (the benchmark reports it).
     std::uint64_t TransactionCount() const { return transactions_; }
     // Commits that changed a file and so waited for the disk.

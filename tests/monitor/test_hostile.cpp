@@ -86,7 +86,8 @@ private slots:
 
         rig.clock.Advance(600);
         Connection(rig, 90);
-        QCOMPARE(rig.boxes.shown().size(), std::size_t(2));
+        // The same cause, not yet mended: no second box.
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
         QCOMPARE(KeptRecords(rig), std::size_t(2));
 
         // Still unwritable at the next start: one box, nothing lost.
