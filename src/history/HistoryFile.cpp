@@ -167,7 +167,7 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
 #ifdef NETROVA_FAULT_POINTS
     if (faults::Reached(faults::Point::HistoryWrite)) {
         ::close(fd);
-        return false;
+        return Fail(error, std::strerror(ENOSPC));
     }
 #endif
     THistoryRecord out = record;

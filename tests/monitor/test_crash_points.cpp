@@ -39,14 +39,20 @@ namespace netrova::faults {
 bool Reached(Point point) {
     static const long crashAt = EnvNumber("NETROVA_CRASH_AT");
     static const long failAt = EnvNumber("NETROVA_FAIL_AT");
-    // A failing history write loses its record (the history file's own concern); failures
-    // are injected into store commits only.
-    if (faultsPaused || (failAt && point != Point::StoreCommit))
+    static const long historyFailAt = EnvNumber("NETROVA_FAIL_HISTORY_AT");
+    static const long fullFrom = EnvNumber("NETROVA_FULL_FROM");
+    static const long fullFor = EnvNumber("NETROVA_FULL_FOR");
+    // One failure counts store commits only, or history writes only; a disk that stays full
+    // fails both, from its point on.
+    if (faultsPaused || (failAt && point != Point::StoreCommit) ||
+        (historyFailAt && point != Point::HistoryWrite))
         return false;
     ++pointsReached;
     if (pointsReached == crashAt)
         _exit(kCrashed);
-    return pointsReached == failAt;
+    return pointsReached == failAt || pointsReached == historyFailAt ||
+           (fullFrom && pointsReached >= fullFrom &&
+            (!fullFor || pointsReached < fullFrom + fullFor));
 }
 
 } // namespace netrova::faults
@@ -72,7 +78,8 @@ void SetLine(SettingsStore& store, bool up) {
 
 // "life": start, two connections with charges, exit. "restart": the start-up alone. An error
 // that escapes a tick is shown and the program goes on, as the application's error display
-// does.
+// does. A milestone is told once nothing waits to be written, so that the parent can hold the
+// store to it.
 int RunChild(const std::string& mode) {
     SettingsStore store(StorePaths::FromEnvironment());
     FakeClock clock;
@@ -90,6 +97,18 @@ int RunChild(const std::string& mode) {
     if (mode == "restart")
         return 0;
 
+    std::vector<std::string> milestones;
+    auto settle = [&] {
+        if (mon.SavePending())
+            return;
+        for (const std::string& m : milestones)
+            Say(m);
+        milestones.clear();
+    };
+    auto milestone = [&](const std::string& m) {
+        milestones.push_back(m);
+        settle();
+    };
     auto tick = [&](int seconds) {
         clock.Advance(seconds);
         try {
@@ -97,22 +116,23 @@ int RunChild(const std::string& mode) {
         } catch (const std::exception&) {
             Say("error");
         }
+        settle();
     };
     tick(1);
     SetLine(store, true);
     tick(1);
-    Say("C1");
+    milestone("C1");
     tick(25);
-    Say("T1");
+    milestone("T1");
     tick(30);
     tick(70);
     SetLine(store, false);
     tick(1);
-    Say("D1");
+    milestone("D1");
     tick(100);
     SetLine(store, true);
     tick(1);
-    Say("C2");
+    milestone("C2");
     tick(50);
     tick(5);
     try {
@@ -120,7 +140,7 @@ int RunChild(const std::string& mode) {
     } catch (const std::exception&) {
         Say("error");
     }
-    Say("D2");
+    milestone("D2");
     Say("points " + std::to_string(pointsReached));
     return 0;
 }
@@ -239,17 +259,25 @@ private slots:
 
     void crashAtEveryPoint_data() {
         QTest::addColumn<QString>("variable");
-        QTest::newRow("crash") << "NETROVA_CRASH_AT";
-        QTest::newRow("disk full") << "NETROVA_FAIL_AT";
+        QTest::addColumn<int>("fullFor"); // points a full disk lasts; 0: to the end
+        QTest::newRow("crash") << "NETROVA_CRASH_AT" << 0;
+        QTest::newRow("disk full") << "NETROVA_FAIL_AT" << 0;
+        QTest::newRow("history write fails") << "NETROVA_FAIL_HISTORY_AT" << 0;
+        QTest::newRow("disk full for a while") << "NETROVA_FULL_FROM" << 3;
+        QTest::newRow("disk stays full") << "NETROVA_FULL_FROM" << 0;
     }
     void crashAtEveryPoint() {
         QFETCH(QString, variable);
+        QFETCH(int, fullFor);
         const bool crash = variable == "NETROVA_CRASH_AT";
         long tried = 0;
-        // A failure during the start-up stops the program before it counts anything.
-        for (long n = crash ? 1 : startPoints_ + 1;; ++n) {
+        // A failure during the start-up stops the program before it counts anything; the
+        // start-up writes no history.
+        const bool history = variable == "NETROVA_FAIL_HISTORY_AT";
+        for (long n = crash || history ? 1 : startPoints_ + 1;; ++n) {
             Setup s;
-            const ChildRun run = RunChildProcess("life", {{variable, QString::number(n)}});
+            const ChildRun run = RunChildProcess(
+                "life", {{variable, QString::number(n)}, {"NETROVA_FULL_FOR", QString::number(fullFor)}});
             QVERIFY(run.exitCode == 0 || (crash && run.exitCode == kCrashed));
             if (run.exitCode == 0 && crash)
                 break; // no crash point left
