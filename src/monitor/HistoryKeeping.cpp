@@ -1,6 +1,5 @@
 #include "monitor/HistoryKeeping.h"
 
-#include "common/Log.h"
 #include "common/Text.h"
 #include "monitor/Monitor.h"
 #include "platform/MessageBoxes.h"
@@ -136,7 +135,6 @@ void TMonitor::StoreFailed(const StoreError& error) {
 }
 
 void TMonitor::ReportFailure(const std::string& text) {
-    qCWarning(lcMonitor, "%s", text.c_str());
     if (failuresShown_.insert(text).second)
         boxes_.Show(text, MsgIcon::Stop);
 }

@@ -182,7 +182,7 @@ void TMonitor::CloseForExit() {
         group.Commit();
         Saved();
     } catch (const StoreError& e) {
-        qCWarning(lcMonitor, "%s", e.what());
+        qCWarning(lcMonitor, "%s The crash marker stays as it was for the next start.", e.what());
     }
     FlushKept(false);
     if (TrayMode == 1)

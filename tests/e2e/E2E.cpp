@@ -39,7 +39,7 @@ E2E::~E2E() {
     }
 }
 
-void E2E::StartNetrova(const QString& platform) {
+void E2E::StartNetrova(const QString& platform, bool captureErrors) {
     netrova_ = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("NETROVA_DIALUP", "manual");
@@ -48,7 +48,8 @@ void E2E::StartNetrova(const QString& platform) {
     else
         env.insert("QT_QPA_PLATFORM", platform);
     netrova_->setProcessEnvironment(env);
-    netrova_->setProcessChannelMode(QProcess::ForwardedChannels);
+    netrova_->setProcessChannelMode(captureErrors ? QProcess::ForwardedOutputChannel
+                                                  : QProcess::ForwardedChannels);
     netrova_->start(NETROVA_EXE, {});
     netrova_->waitForStarted(10000);
 }

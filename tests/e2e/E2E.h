@@ -19,8 +19,9 @@ public:
     E2E();
     ~E2E();
 
-    // Starts netrova; `platform` is passed as QT_QPA_PLATFORM unless empty.
-    void StartNetrova(const QString& platform);
+    // Starts netrova; `platform` is passed as QT_QPA_PLATFORM unless empty. With
+    // `captureErrors` its standard error is kept for readAllStandardError.
+    void StartNetrova(const QString& platform, bool captureErrors = false);
     QProcess& netrova() { return *netrova_; }
     // Runs netrova-dialup with the arguments and returns its exit code.
     int Dialup(const QStringList& args);
