@@ -51,8 +51,8 @@ public:
                 return {};
             if (!SaneCalendarDate(counter->Since)) {
                 const CalendarDate& d = counter->Since;
-                std::cerr << "netrova-history: no forecast: " << DamagedSinceText(d.Year, d.Month, d.Day)
-                          << "\n";
+                std::cerr << "netrova-history: no forecast: "
+                          << DamagedSinceText(d.Year, d.Month, d.Day) << "\n";
                 return {};
             }
             SystemClock clock;

@@ -29,8 +29,8 @@ ReportOutcome ReportProgressRunner::Run(const std::string& programPath, int year
     }
     busy_ = true;
     ReportProgress progress;
-    const std::unique_ptr<QThread> worker(QThread::create(
-        [&] { outcome = WriteReport(programPath, year, month, day, &progress); }));
+    const std::unique_ptr<QThread> worker(
+        QThread::create([&] { outcome = WriteReport(programPath, year, month, day, &progress); }));
 
     QApplication::setOverrideCursor(Qt::BusyCursor);
     QProgressDialog box(parent_);

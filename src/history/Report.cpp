@@ -115,12 +115,13 @@ char* PutThree(char* p, unsigned a, unsigned b, unsigned c, char between) {
 char* PutRow(char* p, const THistoryRecord& r) {
     std::string spare[3];
     char numbers[6][48];
-    const char* ends[6] = {PutMoney(numbers[0], r.Fee),
-                           PutDuration(numbers[1], r.Duration),
-                           PutThree(numbers[2], r.Started.Year, r.Started.Month, r.Started.Day, '/'),
-                           PutThree(numbers[3], r.Started.Hour, r.Started.Minute, r.Started.Second, ':'),
-                           PutThree(numbers[4], r.Ended.Year, r.Ended.Month, r.Ended.Day, '/'),
-                           PutThree(numbers[5], r.Ended.Hour, r.Ended.Minute, r.Ended.Second, ':')};
+    const char* ends[6] = {
+        PutMoney(numbers[0], r.Fee),
+        PutDuration(numbers[1], r.Duration),
+        PutThree(numbers[2], r.Started.Year, r.Started.Month, r.Started.Day, '/'),
+        PutThree(numbers[3], r.Started.Hour, r.Started.Minute, r.Started.Second, ':'),
+        PutThree(numbers[4], r.Ended.Year, r.Ended.Month, r.Ended.Day, '/'),
+        PutThree(numbers[5], r.Ended.Hour, r.Ended.Minute, r.Ended.Second, ':')};
     const auto number = [&](int i) {
         return std::string_view(numbers[i], static_cast<std::size_t>(ends[i] - numbers[i]));
     };
@@ -186,7 +187,7 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
         return Failed(outcome, std::strerror(errno));
     ::fchmod(fd, 0644);
     if (progress) {
-        struct stat st{};
+        struct stat st {};
         const bool known = ::stat(HistoryPath(programPath).c_str(), &st) == 0;
         progress->Total = known ? static_cast<std::size_t>(st.st_size) / sizeof(THistoryRecord) : 0;
     }

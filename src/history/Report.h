@@ -28,9 +28,9 @@ struct ReportProgress {
 };
 
 struct ReportOutcome {
-    bool Written = false;   // written, on disk and under its name
-    std::string Path;       // the report's file
-    std::string Error;      // why not, when not written
+    bool Written = false;    // written, on disk and under its name
+    std::string Path;        // the report's file
+    std::string Error;       // why not, when not written
     std::size_t Records = 0; // records the report holds
 };
 

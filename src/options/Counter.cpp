@@ -24,7 +24,7 @@ constexpr const char* kResetPending = "Reset pending";
 constexpr int kReportTries = 3;
 
 std::size_t HistoryRecordCount(const std::string& programPath) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(HistoryPath(programPath).c_str(), &st) != 0)
         return 0;
     return static_cast<std::size_t>(st.st_size) / sizeof(THistoryRecord);
@@ -46,8 +46,8 @@ void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& p
     reg.CloseKey();
 
     if (!emptied)
-        boxes.Show("The history file " + HistoryPath(programPath) + " could not be emptied: " +
-                       why + ".",
+        boxes.Show("The history file " + HistoryPath(programPath) +
+                       " could not be emptied: " + why + ".",
                    MsgIcon::Stop);
 }
 

@@ -173,7 +173,7 @@ private slots:
     }
 
     // A second report of the day replaces the first, and nothing else is left in the folder, not
-// even what an interrupted report left.
+    // even what an interrupted report left.
     void laterReportOfTheDayReplacesEarlier() {
         Folder f;
         f.append(Example(), 2);

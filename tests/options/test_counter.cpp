@@ -343,7 +343,8 @@ private slots:
         AddRecords(rig, 1);
         const QString reports = QString::fromStdString(ReportsPath(rig.ProgramPath()));
         QVERIFY(QDir().mkpath(reports));
-        for (const char* name : {".2026-12-7.rpt.Ab12Zx", ".2026-12-7.rpt", "2026-12-6.rpt", ".x"}) {
+        for (const char* name :
+             {".2026-12-7.rpt.Ab12Zx", ".2026-12-7.rpt", "2026-12-6.rpt", ".x"}) {
             QFile f(reports + "/" + name);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
