@@ -1,4 +1,5 @@
-// Writing a report from a large history, beside reading the same history raw. The report
+// Writing a report from a large history, beside reading the same history raw and beside the
+// floor: writing and syncing as many bytes as the report has, in the same run. The report
 // streams the history, so its memory stays flat however long the history is.
 //
 //   bench_report [records]     (default 1000000)
@@ -46,6 +47,8 @@ bool WriteHistory(const std::string& programPath, long records) {
         ok = ::write(fd, block.data(), bytes) == static_cast<ssize_t>(bytes);
         left -= n;
     }
+    // On disk before anything is timed: its write-back must not slow what is measured.
+    ok = ok && ::fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
 }
 
@@ -60,6 +63,28 @@ long RawRead(const std::string& path) {
         total += n;
     ::close(fd);
     return total;
+}
+
+// The same number of bytes written in the report's block size and synced: what any report must
+// cost. -1 when the file cannot be written. The file is left: freeing its blocks would slow
+// what is timed next.
+double WriteFloor(const std::string& path, long bytes) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return -1;
+    const std::vector<char> block(1 << 16, '_');
+    bool ok = true;
+    for (long left = bytes; ok && left > 0;) {
+        const auto n =
+            static_cast<std::size_t>(std::min<long>(left, static_cast<long>(block.size())));
+        ok = ::write(fd, block.data(), n) == static_cast<ssize_t>(n);
+        left -= static_cast<long>(n);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    const double ms = Millis(t0);
+    return ok ? ms : -1;
 }
 
 } // namespace
@@ -78,17 +103,29 @@ int main(int argc, char** argv) {
     const long bytes = RawRead(HistoryPath(programPath));
     const double raw = Millis(t0);
 
+    // The floor once before and once after the report, so that neither gains from going first.
+    const long reportBytes = (kReportWidth + 2) * (4 + 2 * records);
+    const double floorBefore = WriteFloor(programPath + "/floor1", reportBytes);
+
     t0 = std::chrono::steady_clock::now();
-    const bool written = CreateReport(programPath, 2026, 12, 7);
+    const ReportOutcome outcome = WriteReport(programPath, 2026, 12, 7);
     const double report = Millis(t0);
-    if (!written || bytes != records * static_cast<long>(sizeof(THistoryRecord))) {
-        std::fprintf(stderr, "report not written\n");
+    if (!outcome.Written || bytes != records * static_cast<long>(sizeof(THistoryRecord))) {
+        std::fprintf(stderr, "report not written: %s\n", outcome.Error.c_str());
+        return 1;
+    }
+    const double floorAfter = WriteFloor(programPath + "/floor2", reportBytes);
+    const double floor = (floorBefore + floorAfter) / 2;
+    if (floorBefore < 0 || floorAfter < 0) {
+        std::fprintf(stderr, "cannot write the floor file\n");
         return 1;
     }
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("report %ld records: %.0f ms (raw read %.0f ms), peak RSS %.1f MB\n", records,
-                report, raw, static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::printf(
+        "report %ld records: %.0f ms (raw read %.0f ms, write floor %.0f ms), peak RSS %.1f "
+        "MB\n",
+        records, report, raw, floor, static_cast<double>(usage.ru_maxrss) / 1024.0);
     return 0;
 }

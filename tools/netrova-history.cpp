@@ -49,6 +49,12 @@ public:
             const auto counter = store ? ReadCounterState(*store) : std::nullopt;
             if (!counter)
                 return {};
+            if (!SaneCalendarDate(counter->Since)) {
+                const CalendarDate& d = counter->Since;
+                std::cerr << "netrova-history: no forecast: "
+                          << DamagedSinceText(d.Year, d.Month, d.Day) << "\n";
+                return {};
+            }
             SystemClock clock;
             const TStamp now = clock.Now();
             return ForecastText(ForecastAtReset(*counter, {now.Year, now.Month, now.Day}));

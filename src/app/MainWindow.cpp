@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/HistoryGroup.h"
+#include "app/ReportProgress.h"
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
 #include "common/Text.h"
@@ -220,12 +221,13 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     chooser_ = std::make_unique<QtFileChooser>(this);
     autostart_ = std::make_unique<XdgAutostart>();
     textViewer_ = std::make_unique<DesktopTextViewer>();
+    reports_ = std::make_unique<ReportProgressRunner>(this);
     FormCreate();
     // The dialogs shown again at each opening, made once the start-up has found the program
     // directory.
     Form2 = new TForm2(store_, boxes_, help_, *chooser_, *autostart_, *this, {}, this);
     Form4 = new TForm4(store_, boxes_, help_, monitor_, this);
-    Form6 = new TForm6(monitor_, store_, clock_, boxes_, help_, this);
+    Form6 = new TForm6(monitor_, store_, clock_, boxes_, help_, this, reports_.get());
     Form9 = new TForm9(
         store_, help_, clock_, monitor_.ProgramPath, monitor_.AllTime, monitor_.AllMoney,
         [this](const TStamp& now, int allTime, int allMoney) {
@@ -466,8 +468,9 @@ void TForm1::FormCreate() {
     // The start-up logo has been shown by then (main).
     // HdWin runs on every minimise and restore (changeEvent).
     starting_ = true;
+    TCounter::FinishInterruptedReset(store_, boxes_);
     monitor_.StartMonitor();
-    TCounter(monitor_, store_, clock_, boxes_).CheckScheduledReset();
+    TCounter(monitor_, store_, clock_, boxes_, reports_.get()).CheckScheduledReset();
     starting_ = false;
     EnableTimer(timerWanted_);
 }
@@ -580,11 +583,11 @@ void TForm1::Tariffs1Click() {
 }
 
 void TForm1::Resetcounter1Click() {
-    TCounter(monitor_, store_, clock_, boxes_).ResetCounterClick();
+    TCounter(monitor_, store_, clock_, boxes_, reports_.get()).ResetCounterClick();
 }
 
 void TForm1::Createreport1Click() {
-    TCounter(monitor_, store_, clock_, boxes_).CreateReportNow();
+    TCounter(monitor_, store_, clock_, boxes_, reports_.get()).CreateReportNow();
 }
 
 void TForm1::Counter1Click() {

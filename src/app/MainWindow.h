@@ -31,6 +31,7 @@ class TForm9;
 class TForm10;
 class TextViewer;
 class ProgramLauncher;
+class ReportRunner;
 class Sounds;
 class TrayIcon;
 
@@ -162,6 +163,7 @@ private:
     std::unique_ptr<FileChooser> chooser_;
     std::unique_ptr<Autostart> autostart_;
     std::unique_ptr<TextViewer> textViewer_;
+    std::unique_ptr<ReportRunner> reports_;
     TMonitor monitor_;
     bool exitStepsDone_ = false;
     // The timer waits for the end of the start-up: no tick may run under its message boxes.

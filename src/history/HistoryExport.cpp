@@ -1,6 +1,7 @@
 #include "history/HistoryExport.h"
 
 #include "common/Text.h"
+#include "history/TextPut.h"
 
 #include <array>
 #include <charconv>
@@ -40,21 +41,6 @@ char* PutPadded(char* p, unsigned value, int width) {
     while (n > 0)
         *p++ = digits[--n];
     return p;
-}
-
-char* PutText(char* p, std::string_view text) {
-    std::memcpy(p, text.data(), text.size());
-    return p + text.size();
-}
-
-char* PutNumber(char* p, std::int64_t value) {
-    return std::to_chars(p, p + 24, value).ptr;
-}
-
-// The form of FormatMoney: "12 dol. 5 c.".
-char* PutMoney(char* p, std::int32_t cents) {
-    p = PutText(PutNumber(p, cents / 100), " dol. ");
-    return PutText(PutNumber(p, cents % 100), " c.");
 }
 
 // 1999-07-04, or 1999-07 without the day.

@@ -242,6 +242,12 @@ bool EmptyHistory(const std::string& programPath, std::string* error) {
     const int fd = OpenHistoryFile(HistoryPath(programPath), O_WRONLY, true, nullptr, why);
     if (fd < 0)
         return Fail(error, why);
+#ifdef NETROVA_FAULT_POINTS
+    if (faults::Reached(faults::Point::HistoryWrite)) {
+        ::close(fd);
+        return Fail(error, std::strerror(ENOSPC));
+    }
+#endif
     if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
         why = std::strerror(errno);
     ::close(fd);

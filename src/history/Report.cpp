@@ -1,11 +1,14 @@
 #include "history/Report.h"
 
-#include "common/Text.h"
 #include "history/FileWrite.h"
+#include "history/ReportFiles.h"
+#include "history/TextPut.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +19,8 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kFlushSize = 1 << 16;
+// The longest data row: every character of it four bytes of UTF-8.
+constexpr std::size_t kRowMax = 4 * kReportWidth;
 
 // A cell of the data row: its columns first..last (inclusive), the column its value starts at
 // and the longest value written whole (0: a stamp's text, only kept inside the cell).
@@ -50,9 +55,9 @@ std::string_view FirstChars(std::string_view text, std::size_t count) {
     return text;
 }
 
-// Appends a cell's value where the blank row has blanks: cut as the report's columns require,
+// Puts a cell's value where the blank row has blanks: cut as the report's columns require,
 // then padded so that the next "|" keeps its column.
-void PutCell(std::string& row, const Cell& cell, std::string_view value) {
+char* PutCell(char* p, const Cell& cell, std::string_view value) {
     const std::size_t room = static_cast<std::size_t>(cell.last - cell.start + 1);
     std::size_t chars = CharCount(value);
     std::string_view cut = value;
@@ -66,12 +71,69 @@ void PutCell(std::string& row, const Cell& cell, std::string_view value) {
         cut = FirstChars(value, room);
         chars = room;
     }
-    row += '|';
-    row.append(static_cast<std::size_t>(cell.start - cell.first), ' ');
-    row += cut;
+    *p++ = '|';
+    const auto lead = static_cast<std::size_t>(cell.start - cell.first);
+    std::memset(p, ' ', lead);
+    p = PutText(p + lead, cut);
     if (dots)
-        row += "..";
-    row.append(room - chars, ' ');
+        p = PutText(p, "..");
+    std::memset(p, ' ', room - chars);
+    return p + (room - chars);
+}
+
+// A record's text field: the field itself when it is plain ASCII, as nearly all are, else its
+// text as FieldText reads it, kept in spare.
+template <std::size_t N> std::string_view FieldView(const char (&field)[N], std::string& spare) {
+    std::size_t len = 0;
+    unsigned char high = 0;
+    for (; len < N && field[len] != 0; ++len)
+        high |= static_cast<unsigned char>(field[len]) & 0x80;
+    if (high == 0)
+        return {field, len};
+    spare = FieldText(field);
+    return spare;
+}
+
+// The forms of FormatDuration, FormatStampDate and FormatStampTime.
+char* PutDuration(char* p, std::int32_t seconds) {
+    p = PutNumber(p, seconds / 3600);
+    *p++ = ':';
+    p = PutNumber(p, seconds % 3600 / 60);
+    *p++ = ':';
+    return PutNumber(p, seconds % 60);
+}
+
+char* PutThree(char* p, unsigned a, unsigned b, unsigned c, char between) {
+    p = PutNumber(p, a);
+    *p++ = between;
+    p = PutNumber(p, b);
+    *p++ = between;
+    return PutNumber(p, c);
+}
+
+// Puts the record's data row at p, which has room for kRowMax bytes; returns its end.
+char* PutRow(char* p, const THistoryRecord& r) {
+    std::string spare[3];
+    char numbers[6][48];
+    const char* ends[6] = {
+        PutMoney(numbers[0], r.Fee),
+        PutDuration(numbers[1], r.Duration),
+        PutThree(numbers[2], r.Started.Year, r.Started.Month, r.Started.Day, '/'),
+        PutThree(numbers[3], r.Started.Hour, r.Started.Minute, r.Started.Second, ':'),
+        PutThree(numbers[4], r.Ended.Year, r.Ended.Month, r.Ended.Day, '/'),
+        PutThree(numbers[5], r.Ended.Hour, r.Ended.Minute, r.Ended.Second, ':')};
+    const auto number = [&](int i) {
+        return std::string_view(numbers[i], static_cast<std::size_t>(ends[i] - numbers[i]));
+    };
+    p = PutCell(p, kCells[0], FieldView(r.User, spare[0]));
+    p = PutCell(p, kCells[1], FieldView(r.Provider, spare[1]));
+    p = PutCell(p, kCells[2], number(0));
+    p = PutCell(p, kCells[3], number(1));
+    p = PutCell(p, kCells[4], FieldView(r.TotalFeeText, spare[2]));
+    for (int i = 2; i < 6; ++i)
+        p = PutCell(p, kCells[i + 3], number(i));
+    *p++ = '|';
+    return p;
 }
 
 std::string Rule(char c) {
@@ -80,15 +142,9 @@ std::string Rule(char c) {
     return line;
 }
 
-// Appends the record's data row to out: the writer builds its rows in its output buffer.
-void AppendRow(std::string& out, const THistoryRecord& r) {
-    const std::string values[9] = {
-        FieldText(r.User),          FieldText(r.Provider),     FormatMoney(r.Fee),
-        FormatDuration(r.Duration), FieldText(r.TotalFeeText), FormatStampDate(r.Started),
-        FormatStampTime(r.Started), FormatStampDate(r.Ended),  FormatStampTime(r.Ended)};
-    for (int i = 0; i < 9; ++i)
-        PutCell(out, kCells[i], values[i]);
-    out += '|';
+ReportOutcome Failed(ReportOutcome outcome, std::string why) {
+    outcome.Error = std::move(why);
+    return outcome;
 }
 
 } // namespace
@@ -110,48 +166,83 @@ std::string ReportHead() {
 }
 
 std::string ReportRow(const THistoryRecord& r) {
-    std::string row;
-    row.reserve(2 * kReportWidth);
-    AppendRow(row, r);
-    return row;
+    char row[kRowMax];
+    return std::string(row, PutRow(row, r));
 }
 
-bool CreateReport(const std::string& programPath, int year, int month, int day) {
+ReportOutcome WriteReport(const std::string& programPath, int year, int month, int day,
+                          ReportProgress* progress) {
     const std::string folder = ReportsPath(programPath);
+    const std::string name = ReportFileName(year, month, day);
+    ReportOutcome outcome;
+    outcome.Path = folder + "/" + name;
     if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-        return false;
+        return Failed(outcome, std::strerror(errno));
+    RemoveReportTemporaries(programPath);
 
     // A hidden name without the ".rpt" ending: the report lists never show a half-made report.
-    const std::string name = ReportFileName(year, month, day);
     std::string temp = folder + "/." + name + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
-        return false;
+        return Failed(outcome, std::strerror(errno));
     ::fchmod(fd, 0644);
+    if (progress) {
+        struct stat st {};
+        const bool known = ::stat(HistoryPath(programPath).c_str(), &st) == 0;
+        progress->Total = known ? static_cast<std::size_t>(st.st_size) / sizeof(THistoryRecord) : 0;
+    }
 
+    const std::string head = ReportHead();
     const std::string underscores = Rule('_');
-    std::string out = ReportHead();
-    out.reserve(kFlushSize + 2 * underscores.size() + 64);
-    bool ok = true;
-    ScanHistory(programPath, [&](const THistoryRecord& r) {
-        AppendRow(out, r);
-        out += kLineEnd;
-        out += underscores;
-        if (out.size() >= kFlushSize) {
-            ok = WriteAll(fd, out.data(), out.size());
-            out.clear();
-        }
-        return ok;
-    });
-    ok = ok && WriteAll(fd, out.data(), out.size()) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), (folder + "/" + name).c_str()) == 0;
-    if (!ok) {
+    const std::size_t capacity = kFlushSize + kRowMax + kLineEnd.size() + underscores.size();
+    const auto buffer = std::make_unique<char[]>(capacity);
+    char* const begin = buffer.get();
+    char* p = PutText(begin, head);
+    std::string why;
+    const auto flush = [&] {
+        if (!WriteAll(fd, begin, static_cast<std::size_t>(p - begin)))
+            why = std::strerror(errno);
+        p = begin;
+        return why.empty();
+    };
+    std::string scanError;
+    ScanHistory(
+        programPath,
+        [&](const THistoryRecord& r) {
+            p = PutText(PutText(PutRow(p, r), kLineEnd), underscores);
+            ++outcome.Records;
+            if (static_cast<std::size_t>(p - begin) < kFlushSize)
+                return true;
+            if (progress)
+                progress->Done.store(outcome.Records, std::memory_order_relaxed);
+            return flush();
+        },
+        &scanError);
+    if (why.empty() && !scanError.empty())
+        why = "the history file could not be read: " + scanError;
+    if (why.empty() && flush() && ::fsync(fd) != 0)
+        why = std::strerror(errno);
+    if (::close(fd) != 0 && why.empty())
+        why = std::strerror(errno);
+    if (why.empty() && std::rename(temp.c_str(), outcome.Path.c_str()) != 0)
+        why = std::strerror(errno);
+    if (!why.empty()) {
         ::unlink(temp.c_str());
-        return false;
+        return Failed(outcome, why);
     }
     SyncFolder(folder);
-    return true;
+    if (progress)
+        progress->Done = outcome.Records;
+    outcome.Written = true;
+    return outcome;
+}
+
+bool CreateReport(const std::string& programPath, int year, int month, int day) {
+    return WriteReport(programPath, year, month, day).Written;
+}
+
+ReportOutcome ReportRunner::Run(const std::string& programPath, int year, int month, int day) {
+    return WriteReport(programPath, year, month, day);
 }
 
 } // namespace netrova

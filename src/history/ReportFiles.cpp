@@ -73,6 +73,23 @@ int DeleteReports(const std::string& programPath) {
     return deleted;
 }
 
+void RemoveReportTemporaries(const std::string& programPath) {
+    if (programPath.empty())
+        return;
+    static constexpr std::string_view kMiddle = ".rpt.";
+    constexpr std::size_t kSuffix = kMiddle.size() + 6; // mkstemp's six characters
+    std::error_code error;
+    fs::directory_iterator it(ReportsPath(programPath), error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code kind;
+        if (name.size() > kSuffix + 1 && name[0] == '.' &&
+            name.compare(name.size() - kSuffix, kMiddle.size(), kMiddle) == 0 &&
+            it->symlink_status(kind).type() == fs::file_type::regular)
+            fs::remove(it->path(), kind);
+    }
+}
+
 void DeleteAllReports(MessageBoxes& boxes, const std::string& programPath) {
     if (boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question, MsgButtons::YesNo) !=
         MsgResult::Yes)

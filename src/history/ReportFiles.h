@@ -20,6 +20,10 @@ std::vector<std::string> ListReports(const std::string& programPath);
 // and other folders are never touched. Returns how many were deleted.
 int DeleteReports(const std::string& programPath);
 
+// Removes the hidden temporaries (".<name>.rpt.XXXXXX") that reports cut off by a crash or a
+// kill left behind. Only while no report is being written.
+void RemoveReportTemporaries(const std::string& programPath);
+
 // The "&Delete reports" command: asks, and deletes the reports when the answer is Yes.
 void DeleteAllReports(MessageBoxes& boxes, const std::string& programPath);
 

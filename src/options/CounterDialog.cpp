@@ -34,9 +34,9 @@ QPushButton* ActionButton(const char* name, const char* text, QWidget* parent) {
 } // namespace
 
 TForm6::TForm6(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
-               HelpViewer& help, QWidget* parent)
+               HelpViewer& help, QWidget* parent, ReportRunner* reports)
     : QDialog(parent), monitor_(monitor), store_(store), clock_(clock), help_(help),
-      counter_(monitor, store, clock, boxes) {
+      counter_(monitor, store, clock, boxes, reports) {
     BuildControls();
     CenterOnScreen(*this);
 }

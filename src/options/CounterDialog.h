@@ -26,7 +26,7 @@ class TForm6 : public QDialog {
     Q_OBJECT
 public:
     TForm6(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
-           HelpViewer& help, QWidget* parent = nullptr);
+           HelpViewer& help, QWidget* parent = nullptr, ReportRunner* reports = nullptr);
     ~TForm6() override;
 
     // Runs the dialog modally. A store error of its handlers is thrown from here after the

@@ -2,6 +2,16 @@
 
 namespace netrova {
 
+bool SaneCalendarDate(int year, int month, int day) {
+    return year >= 1980 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+std::string DamagedSinceText(int year, int month, int day) {
+    return "The counting-since date " + CountingSinceText(year, month, day) +
+           " in HKLM\\Software\\Netrova\\Counter\\All is damaged: the counter is neither reset "
+           "on its schedule nor forecast until it is reset by hand.";
+}
+
 std::string CountingSinceText(int year, int month, int day) {
     return std::to_string(year) + " - " + std::to_string(month) + " - " + std::to_string(day);
 }
@@ -12,6 +22,9 @@ std::optional<CalendarDate> ResetOnDate(int year, int month, int day, int policy
         const int m = month + ahead;
         return m > 12 ? CalendarDate{year + 1, m - 12, 1} : CalendarDate{year, m, 1};
     };
+    // Only a sane date leaves room for the months ahead.
+    if (policy != 4 && !SaneCalendarDate(year, month, day))
+        return CalendarDate{year, month, day};
     switch (policy) {
     case 1:
         return marker == 14 ? CalendarDate{year, month, 14} : firstOfMonthAhead(1);

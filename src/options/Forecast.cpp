@@ -62,6 +62,8 @@ std::optional<CounterState> ReadCounterState(SettingsStore& store) {
 }
 
 PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& today) {
+    if (!SaneCalendarDate(counter.Since))
+        return {counter.AllTime, counter.AllMoney};
     // Only the three schedules reset; any other policy never does, as at start-up.
     const bool resets = counter.Policy >= 1 && counter.Policy <= 3;
     const auto next = resets ? ResetOnDate(counter.Since.Year, counter.Since.Month,
@@ -73,7 +75,7 @@ PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& 
 std::optional<TCounterPeriod> CounterPeriod(SettingsStore& store, const TStamp& now,
                                             std::int32_t allTime, std::int32_t allMoney) {
     std::optional<CounterState> counter = ReadCounterState(store);
-    if (!counter)
+    if (!counter || !SaneCalendarDate(counter->Since))
         return std::nullopt;
     counter->AllTime = allTime;
     counter->AllMoney = allMoney;

@@ -45,11 +45,13 @@ struct CounterState {
 // missing. Store errors other than a missing value are thrown.
 std::optional<CounterState> ReadCounterState(SettingsStore& store);
 
-// The forecast for the stored counter on the given day, with its reset-on date.
+// The forecast for the stored counter on the given day, with its reset-on date; the totals as
+// they stand when the counting-since date is damaged.
 PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& today);
 
 // The statistics window's counter period: the stored counting-since date and reset policy with
-// the monitor's live totals, which include a connection in progress. nullopt without a counter.
+// the monitor's live totals, which include a connection in progress. nullopt without a counter
+// or with a damaged counting-since date.
 std::optional<TCounterPeriod> CounterPeriod(SettingsStore& store, const TStamp& now,
                                             std::int32_t allTime, std::int32_t allMoney);
 

@@ -397,6 +397,13 @@ void TestHistoryExport::toolFindsHistoryAndForecastThroughStore() {
         QVERIFY2(lines[2].endsWith(
                      QString("  By the next reset: about %1 h. 0 min., %1 dol. 0 c.").arg(days)),
                  qPrintable(lines[2]));
+    // A counting-since year far out of range: the summary stands, without a forecast.
+    store.SetInt(Root::LocalMachine, kCounterAllKey, "Year", 2147483647);
+    const Result damaged = ToolSummary(QProcessEnvironment::systemEnvironment());
+    QCOMPARE(damaged.code, 0);
+    QVERIFY2(!damaged.out.contains("By the next reset"), qPrintable(damaged.out));
+    QVERIFY2(damaged.err.contains("2147483647 - ") && damaged.err.contains("is damaged"),
+             qPrintable(damaged.err));
 
     QTemporaryDir empty;
     const QString machine = empty.path() + "/netrova/machine.db";

@@ -172,13 +172,17 @@ private slots:
         QCOMPARE(bytes.size(), 142 * 4);
     }
 
-    // A second report of the day replaces the first, and nothing else is left in the folder.
+    // A second report of the day replaces the first, and nothing else is left in the folder, not
+    // even what an interrupted report left.
     void laterReportOfTheDayReplacesEarlier() {
         Folder f;
         f.append(Example(), 2);
         QVERIFY(CreateReport(f.path(), 2026, 1, 31));
         QCOMPARE(FileBytes(f.report("2026-1-31.rpt")).size(), 142 * (4 + 2 * 2));
         f.append(Example(), 3);
+        // What a report cut off by a kill left goes with the next report.
+        QFile stale(f.report(".2026-1-30.rpt.k9Xq2w"));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
         QVERIFY(CreateReport(f.path(), 2026, 1, 31));
         QCOMPARE(FileBytes(f.report("2026-1-31.rpt")).size(), 142 * (4 + 2 * 5));
         QCOMPARE(

@@ -4,6 +4,7 @@
 // and the crash bookkeeping must tell one consistent story.
 #include "MonitorRig.h"
 
+#include "options/Counter.h"
 #include "platform/DialUpService.h"
 #include "store/Defaults.h"
 #include "store/FaultPoints.h"
@@ -142,6 +143,22 @@ int RunChild(const std::string& mode) {
     }
     milestone("D2");
     Say("points " + std::to_string(pointsReached));
+    return 0;
+}
+
+// ---- a counter reset, cut off at each point ---------------------------------------------------
+
+// "reset": a start after a life, then a reset by hand with its report.
+int RunResetChild() {
+    SettingsStore store(StorePaths::FromEnvironment());
+    FakeClock clock;
+    clock.Set(2026, 12, 7, 11, 0, 0);
+    ScriptedMessageBoxes boxes;
+    RecordingHelpViewer help;
+    NullMonitorView view;
+    TMonitor mon(store, clock, boxes, help, view);
+    mon.StartMonitor();
+    TCounter(mon, store, clock, boxes).ResetCounter(2026, 12, 7, 1);
     return 0;
 }
 
@@ -315,11 +332,38 @@ private slots:
         qInfo("recovery: %ld points tried", tried);
         QVERIFY(tried >= 2);
     }
+
+    // A crash at every point of a reset: the start that follows, which finishes an interrupted
+    // reset before anything else, finds either the old period whole or the new one empty.
+    void crashAtEveryPointOfAReset() {
+        long tried = 0;
+        long finished = 0;
+        for (long n = 1;; ++n) {
+            Setup s;
+            QCOMPARE(RunChildProcess("life", {}).exitCode, 0);
+            const ChildRun run =
+                RunChildProcess("reset", {{"NETROVA_CRASH_AT", QString::number(n)}});
+            if (run.exitCode == 0)
+                break;
+            QCOMPARE(run.exitCode, kCrashed);
+            ++tried;
+            finished += TCounter::FinishInterruptedReset(s.rig.store, s.rig.boxes) ? 1 : 0;
+            RestartAndCheck(s.rig, reference_, {}, QString("reset point %1").arg(n));
+            if (QTest::currentTestFailed())
+                return;
+            const std::size_t left = s.rig.Records().size();
+            QVERIFY2(left == 0 || left == reference_.size(), qPrintable(QString::number(n)));
+            QVERIFY(s.rig.boxes.shown().empty());
+        }
+        qInfo("reset: %ld points tried, %ld finished at the next start", tried, finished);
+        QVERIFY(tried >= 3);
+        QVERIFY(finished >= 1);
+    }
 };
 
 int main(int argc, char** argv) {
     if (const char* mode = std::getenv("NETROVA_CRASH_CHILD"))
-        return RunChild(mode);
+        return std::string(mode) == "reset" ? RunResetChild() : RunChild(mode);
     QCoreApplication app(argc, argv);
     CrashPointsTest test;
     return QTest::qExec(&test, argc, argv);

@@ -4,6 +4,7 @@
 #include "common/Text.h"
 #include "history/Report.h"
 #include "options/CounterText.h"
+#include "options/Forecast.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -249,6 +250,108 @@ private slots:
         QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Stop);
         QCOMPARE(rig.boxes.shown()[0].text,
                  "The history file " + history + " could not be emptied: it is a folder.");
+    }
+
+    // With "Report" 1 a period ends only with its report on disk: nothing is reset, one stop box
+    // says why, and a scheduled reset comes again at the next start.
+    void failedReportResetsNothing_data() {
+        QTest::addColumn<bool>("scheduled");
+        QTest::newRow("by hand") << false;
+        QTest::newRow("scheduled") << true;
+    }
+    void failedReportResetsNothing() {
+        QFETCH(bool, scheduled);
+        MonitorRig rig;
+        rig.clock.Set(2026, 12, 20, 9, 0, 0);
+        rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "AllMoney", 40);
+        rig.store.SetInt(Root::LocalMachine, kUsersKey, "Crash", 2);
+        StartCounting(rig, 2, 14, 2026, 11, 3, 1);
+        AddRecords(rig, 2);
+        const QString reports = QString::fromStdString(ReportsPath(rig.ProgramPath()));
+        QDir(reports).removeRecursively();
+        QFile file(reports);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+
+        QVERIFY(!(scheduled ? Counter(rig).CheckScheduledReset()
+                            : Counter(rig).ResetCounter(2026, 12, 20, 1)));
+        QCOMPARE(rig.Records().size(), std::size_t(2));
+        QCOMPARE(Stored(rig, "AllMoney"), 40);
+        QCOMPARE(rig.mon().AllMoney, 40);
+        QCOMPARE(Stored(rig, "Month"), 11);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 2);
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
+        QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Stop);
+        QCOMPARE(rig.boxes.shown()[0].text,
+                 "The report " + reports.toStdString() +
+                     "/2026-12-20.rpt could not be written: Not a directory. " +
+                     (scheduled ? "The counter is reset at the next start instead."
+                                : "Nothing was reset."));
+
+        QVERIFY(QFile::remove(reports));
+        rig.Crash();
+        rig.Start();
+        QVERIFY(Counter(rig).CheckScheduledReset());
+        QCOMPARE(rig.Records().size(), std::size_t(0));
+        QCOMPARE(QFileInfo(ReportFile(rig, "2026-12-20.rpt")).size(), 142 * (4 + 2 * 2));
+    }
+
+    // Counting-since values the program cannot have written are named at start and never reset
+    // nor forecast, however they would overflow the reset date.
+    void damagedSinceNeverResets_data() {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<bool>("resets");
+        QTest::newRow("largest year") << 2147483647 << 12 << 5 << true << false;
+        QTest::newRow("smallest year") << (-2147483647 - 1) << 1 << 1 << true << false;
+        QTest::newRow("year 1979") << 1979 << 12 << 31 << true << false;
+        QTest::newRow("year 10000") << 10000 << 1 << 1 << true << false;
+        QTest::newRow("month 0") << 2000 << 0 << 1 << true << false;
+        QTest::newRow("month 13") << 2000 << 13 << 1 << true << false;
+        QTest::newRow("largest month") << 2000 << 2147483647 << 1 << true << false;
+        QTest::newRow("day 0") << 2000 << 5 << 0 << true << false;
+        QTest::newRow("day 32") << 2000 << 5 << 32 << true << false;
+        QTest::newRow("1980-1-1 is sane") << 1980 << 1 << 1 << false << true;
+        QTest::newRow("9999-12-31 is sane") << 9999 << 12 << 31 << false << false;
+    }
+    void damagedSinceNeverResets() {
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(int, day);
+        QFETCH(bool, damaged);
+        MonitorRig rig;
+        rig.clock.Set(2026, 12, 20, 9, 0, 0);
+        StartCounting(rig, 3, 14, year, month, day);
+        AddRecords(rig, 1);
+
+        QTEST(Counter(rig).CheckScheduledReset(), "resets");
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(damaged ? 1 : 0));
+        if (damaged) {
+            QCOMPARE(rig.boxes.shown()[0].text, DamagedSinceText(year, month, day));
+            QCOMPARE(rig.Records().size(), std::size_t(1));
+            QCOMPARE(ResetOnText(year, month, day, 3, 14), CountingSinceText(year, month, day));
+        }
+        QCOMPARE(CounterPeriod(rig.store, rig.clock.Now(), 3600, 100).has_value(), !damaged);
+    }
+
+    // A start finds what a crash left: a report's temporaries go, everything else stays.
+    void startRemovesReportTemporaries() {
+        MonitorRig rig;
+        rig.Start();
+        AddRecords(rig, 1);
+        const QString reports = QString::fromStdString(ReportsPath(rig.ProgramPath()));
+        QVERIFY(QDir().mkpath(reports));
+        for (const char* name :
+             {".2026-12-7.rpt.Ab12Zx", ".2026-12-7.rpt", "2026-12-6.rpt", ".x"}) {
+            QFile f(reports + "/" + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(!TCounter::FinishInterruptedReset(rig.store, rig.boxes));
+        QCOMPARE(QDir(reports).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{".2026-12-7.rpt", ".x", "2026-12-6.rpt"}));
+        QCOMPARE(rig.Records().size(), std::size_t(1));
     }
 
     void resetCommand_data() {
