@@ -31,6 +31,10 @@ void DateFromDayNumber(int dayNumber, int& year, int& month, int& day);
 // 0 = Sunday .. 6 = Saturday.
 int WeekdayOfDayNumber(int dayNumber);
 
+// Whether the stamp names a moment that can be: a date that exists, in the years 1 to 9999, and
+// a time from 00:00:00 to 23:59:60 (a leap second). The weekday is not checked.
+bool IsPossibleStamp(const TStamp& s);
+
 // Seconds since midnight of the stamp's time of day.
 inline int SecondsOfDay(const TStamp& s) {
     return s.Hour * 3600 + s.Minute * 60 + s.Second;

@@ -96,6 +96,44 @@ bool HasControlCharacter(std::string_view text) {
     return false;
 }
 
+namespace {
+
+// Length of the sequence led by c, or 0 when c cannot lead one.
+std::size_t Utf8Length(unsigned char c) {
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        return 2;
+    if ((c >> 4) == 0xE)
+        return 3;
+    if (c >= 0xF0 && c <= 0xF4)
+        return 4;
+    return 0;
+}
+
+} // namespace
+
+bool IsUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t len = Utf8Length(p[i]);
+        if (len == 0 || i + len > n)
+            return false;
+        for (std::size_t k = 1; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8 either;
+        // Latin-1 text such as "\xE0\x80\x80" would otherwise pass for it.
+        const unsigned char second = len > 1 ? p[i + 1] : 0;
+        if ((p[i] == 0xE0 && second < 0xA0) || (p[i] == 0xED && second > 0x9F) ||
+            (p[i] == 0xF0 && second < 0x90) || (p[i] == 0xF4 && second > 0x8F))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
 std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes)
         return std::string(text);

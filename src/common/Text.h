@@ -50,6 +50,10 @@ constexpr bool FitsInt32(std::int64_t value) {
 // line- or tab-separated listings ambiguous.
 bool HasControlCharacter(std::string_view text);
 
+// Whether text is well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF).
+bool IsUtf8(std::string_view text);
+
 // Cuts UTF-8 text to at most maxBytes bytes without splitting a character.
 std::string CutUtf8(std::string_view text, std::size_t maxBytes);
 

@@ -66,6 +66,20 @@ char* PutStamp(char* p, const TStamp& s, char between) {
     return PutPadded(p, s.Second, 2);
 }
 
+// A stamp that cannot be is left empty rather than printed as a time that is none.
+char* PutCsvStamp(char* p, const TStamp& s) {
+    return IsPossibleStamp(s) ? PutStamp(p, s, 'T') : p;
+}
+
+char* PutJsonStamp(char* p, const TStamp& s) {
+    if (!IsPossibleStamp(s))
+        return PutText(p, "null");
+    *p++ = '"';
+    p = PutStamp(p, s, 'T');
+    *p++ = '"';
+    return p;
+}
+
 char* PutCsvField(char* p, std::string_view text) {
     bool plain = true;
     for (char c : text)
@@ -134,6 +148,19 @@ char* PutField(char* p, const char (&field)[N], const ByteClasses& classes, Put 
     if (seen == 0)
         return p + len;
     return (seen & 2) ? put(p, FieldText(field)) : put(p, std::string_view(field, len));
+}
+
+// A spreadsheet takes a cell that begins with one of these for a formula.
+constexpr bool StartsFormula(char c) {
+    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r';
+}
+
+// A record's text as a CSV cell; one that a spreadsheet would run as a formula gets a leading
+// apostrophe, which keeps it text.
+template <std::size_t N> char* PutCsvText(char* p, const char (&field)[N]) {
+    if (!StartsFormula(field[0]))
+        return PutField(p, field, kCsvClasses, PutCsvField);
+    return PutCsvField(p, "'" + FieldText(field));
 }
 
 template <typename Put> void AppendLine(std::string& out, const THistoryRecord& r, Put put) {
@@ -214,9 +241,9 @@ const char* const kCsvHeader =
     "started,ended,duration_seconds,fee_cents,fee_text,total_fee_text,provider,user\r\n";
 
 char* PutCsvLine(const THistoryRecord& r, char* p) {
-    p = PutStamp(p, r.Started, 'T');
+    p = PutCsvStamp(p, r.Started);
     *p++ = ',';
-    p = PutStamp(p, r.Ended, 'T');
+    p = PutCsvStamp(p, r.Ended);
     *p++ = ',';
     p = PutNumber(p, r.Duration);
     *p++ = ',';
@@ -224,18 +251,18 @@ char* PutCsvLine(const THistoryRecord& r, char* p) {
     *p++ = ',';
     p = PutMoney(p, r.Fee); // never holds a comma or a quote
     *p++ = ',';
-    p = PutField(p, r.TotalFeeText, kCsvClasses, PutCsvField);
+    p = PutCsvText(p, r.TotalFeeText);
     *p++ = ',';
-    p = PutField(p, r.Provider, kCsvClasses, PutCsvField);
+    p = PutCsvText(p, r.Provider);
     *p++ = ',';
-    p = PutField(p, r.User, kCsvClasses, PutCsvField);
+    p = PutCsvText(p, r.User);
     return PutText(p, "\r\n");
 }
 
 char* PutJsonLine(const THistoryRecord& r, char* p) {
-    p = PutStamp(PutText(p, "{\"started\":\""), r.Started, 'T');
-    p = PutStamp(PutText(p, "\",\"ended\":\""), r.Ended, 'T');
-    p = PutNumber(PutText(p, "\",\"duration_seconds\":"), r.Duration);
+    p = PutJsonStamp(PutText(p, "{\"started\":"), r.Started);
+    p = PutJsonStamp(PutText(p, ",\"ended\":"), r.Ended);
+    p = PutNumber(PutText(p, ",\"duration_seconds\":"), r.Duration);
     p = PutNumber(PutText(p, ",\"fee_cents\":"), r.Fee);
     p = PutText(p, ",\"fee_text\":\"");
     p = PutText(PutMoney(p, r.Fee), "\"");

@@ -31,8 +31,10 @@ std::optional<int> ParseDate(std::string_view text);
 std::string IsoStamp(const TStamp& s);
 
 // The export's header row and records: times in ISO 8601 local time, duration in seconds,
-// money in cents and as text, UTF-8. CSV (RFC 4180) quotes a field holding a comma, a quote or
-// a line break and ends lines with CR LF; JSON Lines end with LF.
+// money in cents and as text, UTF-8. A stamp that cannot be (IsPossibleStamp) is left empty, or
+// null in JSON. CSV (RFC 4180) quotes a field holding a comma, a quote or a line break, puts an
+// apostrophe before a text that begins with =, +, -, @, tab or carriage return, and ends lines
+// with CR LF; JSON Lines end with LF.
 extern const char* const kCsvHeader;
 // Longest line a record can give (every byte of a text escaped).
 inline constexpr std::size_t kExportLineMax = 2048;

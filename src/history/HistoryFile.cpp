@@ -18,42 +18,6 @@
 
 namespace netrova {
 
-namespace {
-
-// Length of the sequence led by c, or 0 when c cannot lead one.
-std::size_t Utf8Length(unsigned char c) {
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF)
-        return 2;
-    if ((c >> 4) == 0xE)
-        return 3;
-    if (c >= 0xF0 && c <= 0xF4)
-        return 4;
-    return 0;
-}
-
-bool IsUtf8(const unsigned char* p, std::size_t n) {
-    for (std::size_t i = 0; i < n;) {
-        const std::size_t len = Utf8Length(p[i]);
-        if (len == 0 || i + len > n)
-            return false;
-        for (std::size_t k = 1; k < len; ++k)
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8 either;
-        // Latin-1 text such as "\xE0\x80\x80" would otherwise pass for it.
-        const unsigned char second = len > 1 ? p[i + 1] : 0;
-        if ((p[i] == 0xE0 && second < 0xA0) || (p[i] == 0xED && second > 0x9F) ||
-            (p[i] == 0xF0 && second < 0x90) || (p[i] == 0xF4 && second > 0x8F))
-            return false;
-        i += len;
-    }
-    return true;
-}
-
-} // namespace
-
 bool WriteAll(int fd, const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -79,9 +43,9 @@ void SyncFolder(const std::string& path) {
 
 std::string FieldText(const char* field, std::size_t size) {
     const std::size_t len = strnlen(field, size);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(field);
-    if (IsUtf8(bytes, len))
+    if (IsUtf8(std::string_view(field, len)))
         return std::string(field, len);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(field);
     std::string latin1;
     for (std::size_t i = 0; i < len; ++i) {
         const unsigned char c = bytes[i];

@@ -262,13 +262,18 @@ void List(Source& source, const HistoryFilter& filter, Output& out, bool& ok) {
     });
 }
 
-void Export(Source& source, const Command& cmd, Output& out, bool& ok) {
+void Export(Source& source, const Command& cmd, Output& out, std::ostream& err, bool& ok) {
     const bool csv = cmd.Format == "csv";
     if (csv)
         out.Write(kCsvHeader);
+    std::uint64_t number = 0; // of the record in the file, from 1
     ok = source.Scan([&](const THistoryRecord& r) {
+        ++number;
         if (!cmd.Filter.Matches(r))
             return;
+        if (!IsPossibleStamp(r.Started) || !IsPossibleStamp(r.Ended))
+            err << kName << "record " << number
+                << " holds a date or time that cannot be; it is exported empty\n";
         out.Done(csv ? PutCsvLine(r, out.Room()) : PutJsonLine(r, out.Room()));
     });
 }
@@ -344,7 +349,7 @@ int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std:
     if (cmd.Name == "list")
         List(source, cmd.Filter, output, ok);
     else if (cmd.Name == "export")
-        Export(source, cmd, output, ok);
+        Export(source, cmd, output, err, ok);
     else
         Summary(source, cmd, hooks, output, ok);
     if (!ok)

@@ -66,8 +66,11 @@ int DeleteReports(const std::string& programPath) {
     int deleted = 0;
     ForEachReport(programPath, [&](const fs::directory_entry& entry) {
         std::error_code error;
-        // A folder named like a report is no report: remove() would take an empty one.
-        if (!entry.is_directory(error) && fs::remove(entry.path(), error))
+        // Only files and links, never what a link points to: a folder, a FIFO or a device
+        // named like a report is no report.
+        const fs::file_type type = entry.symlink_status(error).type();
+        if ((type == fs::file_type::regular || type == fs::file_type::symlink) &&
+            fs::remove(entry.path(), error))
             ++deleted;
     });
     return deleted;

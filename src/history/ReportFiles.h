@@ -16,8 +16,9 @@ void PrepareReportsFolder(const std::string& programPath);
 // Names (without folder) of the ordinary "*.rpt" files, sorted without regard to case.
 std::vector<std::string> ListReports(const std::string& programPath);
 
-// Deletes every "*.rpt" file of the folder, skipping those that cannot be deleted; other files
-// and other folders are never touched. Returns how many were deleted.
+// Deletes every "*.rpt" regular file and symbolic link (the link, not its target) of the
+// folder, skipping those that cannot be deleted; other kinds of file, other names and other
+// folders are never touched. Returns how many were deleted.
 int DeleteReports(const std::string& programPath);
 
 // Removes the hidden temporaries (".<name>.rpt.XXXXXX") that reports cut off by a crash or a

@@ -205,7 +205,7 @@ void TMonitor::StepConnection() {
 
         TRegistry user(store_, Root::CurrentUser);
         OpenOrCreate(user, kProductKey);
-        StartRef -= user.ReadInteger("Connect Delay");
+        StartRef -= UsableConnectDelay(user.ReadInteger("Connect Delay"));
         Provider = user.OpenKey(kRemoteAccessKey, false) ? user.ReadString("Default") : "";
         user.CloseKey();
         SetFieldText(Rec.Provider, Provider);

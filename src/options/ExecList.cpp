@@ -4,6 +4,8 @@
 #include "platform/ProgramLauncher.h"
 #include "store/Defaults.h"
 
+#include <algorithm>
+
 namespace netrova {
 
 namespace {
@@ -17,10 +19,16 @@ std::string LineName(std::size_t i) {
 std::vector<std::string> ReadExecList(SettingsStore& store) {
     TRegistry reg(store, Root::CurrentUser);
     reg.OpenKey(kExecKey, true);
-    const int count = reg.ReadInteger("Lines");
+    // "Lines" may claim far more entries than were ever written (another program, a damaged
+    // store): the list ends at the first entry that is missing, and at the limit.
+    const int count = std::min(reg.ReadInteger("Lines"), kExecListLimit);
     std::vector<std::string> lines;
-    for (int i = 0; i < count; ++i)
-        lines.push_back(reg.ReadString(LineName(static_cast<std::size_t>(i))));
+    for (int i = 0; i < count; ++i) {
+        const std::string name = LineName(static_cast<std::size_t>(i));
+        if (!reg.ValueExists(name))
+            break;
+        lines.push_back(reg.ReadString(name));
+    }
     reg.CloseKey();
     return lines;
 }
@@ -36,9 +44,17 @@ void WriteExecList(SettingsStore& store, const std::vector<std::string>& lines) 
 
 void RunExecList(SettingsStore& store, ProgramLauncher& launcher, MessageBoxes& boxes) {
     // Read whole first: the store is not kept open while a failure box waits for the user.
-    for (const std::string& path : ReadExecList(store))
-        if (!launcher.Start(path))
-            boxes.Show("Can't launch the program : " + path, MsgIcon::Stop);
+    // One box for all failures: a connection never brings a queue of boxes.
+    std::string failures;
+    for (const std::string& path : ReadExecList(store)) {
+        if (launcher.Start(path))
+            continue;
+        if (!failures.empty())
+            failures += '\n';
+        failures += "Can't launch the program : " + path;
+    }
+    if (!failures.empty())
+        boxes.Show(failures, MsgIcon::Stop);
 }
 
 std::vector<std::string> TextLines(std::string_view text) {

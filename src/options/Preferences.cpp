@@ -7,6 +7,15 @@
 
 namespace netrova {
 
+namespace {
+
+// The delay as the monitor takes it: a stored value out of range shows as the 0 it counts as.
+std::string StoredConnectDelayText(TRegistry& reg) {
+    return std::to_string(UsableConnectDelay(reg.ReadInteger("Connect delay")));
+}
+
+} // namespace
+
 Preferences LoadPreferences(SettingsStore& store) {
     Preferences p;
     TRegistry reg(store, Root::LocalMachine);
@@ -18,7 +27,7 @@ Preferences LoadPreferences(SettingsStore& store) {
     p.Logo = reg.ReadInteger("Logo") != 0;
     p.Minimize = reg.ReadInteger("Minimize") != 0;
     p.SystemTray = reg.ReadInteger("System tray") != 0;
-    p.ConnectDelay = std::to_string(reg.ReadInteger("Connect Delay"));
+    p.ConnectDelay = StoredConnectDelayText(reg);
     reg.CloseKey();
     return p;
 }
@@ -43,10 +52,10 @@ std::string StorePreferences(SettingsStore& store, Autostart& autostart, const P
     reg.SetRootKey(Root::CurrentUser);
     reg.OpenKey(kProductKey, false);
     std::string delay = p.ConnectDelay;
-    if (!delay.empty())
+    if (!delay.empty() && ConnectDelayProblems(delay) == 0)
         reg.WriteInteger("Connect delay", LeadingInt(delay));
     else
-        delay = std::to_string(reg.ReadInteger("Connect delay"));
+        delay = StoredConnectDelayText(reg);
     reg.WriteInteger("Logo", p.Logo ? 1 : 0);
     reg.WriteInteger("Minimize", p.Minimize ? 1 : 0);
     reg.WriteInteger("System tray", p.SystemTray ? 1 : 0);
@@ -73,6 +82,14 @@ bool LogoAtStart(SettingsStore& store) {
     const bool logo = reg.ReadInteger("Logo") != 0;
     reg.CloseKey();
     return logo;
+}
+
+int ConnectDelayProblems(std::string_view text) {
+    const int nonDigits = CountNonDigits(text);
+    if (nonDigits > 0)
+        return nonDigits;
+    // Only digits: the field's length keeps the number within 32 bits.
+    return LeadingInt(text) > kMaxConnectDelay ? 1 : 0;
 }
 
 int CountNonDigits(std::string_view text) {

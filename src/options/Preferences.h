@@ -42,8 +42,8 @@ public:
 Preferences LoadPreferences(SettingsStore& store);
 
 // Writes the settings in the dialog's order and writes or removes the autostart entry, which
-// starts `program`. An empty connect delay is not written; returns the connect delay text the
-// field shows afterwards (the stored one when the field was empty).
+// starts `program`. An empty connect delay, or one the field refuses, is not written; returns
+// the connect delay text the field shows afterwards (the stored one when none was written).
 std::string StorePreferences(SettingsStore& store, Autostart& autostart, const Preferences& p,
                              const std::string& program);
 
@@ -58,5 +58,8 @@ bool LogoAtStart(SettingsStore& store);
 
 // How many boxes a typed number earns: one per character (UTF-8) that is not a digit 0-9.
 int CountNonDigits(std::string_view text);
+// The boxes a typed connect delay earns: those of CountNonDigits, else one for a number of
+// seconds above a day. At most 9 characters.
+int ConnectDelayProblems(std::string_view text);
 
 } // namespace netrova

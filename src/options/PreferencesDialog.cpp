@@ -165,7 +165,7 @@ void TForm2::Memo1Change() {
 }
 
 void TForm2::Edit1Change() {
-    const int bad = CountNonDigits(Edit1->text().toStdString());
+    const int bad = ConnectDelayProblems(Edit1->text().toStdString());
     for (int i = 0; i < bad; ++i)
         boxes_.Show(kIncorrectNumber, MsgIcon::Warning);
     // "0" passes the check, so setting it goes no deeper.

@@ -1,5 +1,7 @@
 #include "platform/Autostart.h"
 
+#include "common/Text.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -29,17 +31,37 @@ std::string XdgAutostart::ExecValue(const std::string& program) {
         quoted += c;
     }
     quoted += '"';
-    // Then escaped once more, as every string of a desktop entry is.
+    // Then escaped once more, as every string of a desktop entry is: a line break must not
+    // end the value and start a key of its own.
     std::string out;
     for (const char c : quoted) {
-        if (c == '\\' || c == '%')
-            out += c;
-        out += c;
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '%': out += "%%"; break;
+        default: out += c;
+        }
     }
     return out;
 }
 
+bool XdgAutostart::CanName(const std::string& program) {
+    // A desktop entry is UTF-8 text, and its escapes cover no other control character.
+    for (const char c : program) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\n' && c != '\t' && c != '\r') || u == 0x7f)
+            return false;
+    }
+    return IsUtf8(program);
+}
+
 void XdgAutostart::Enable(const std::string& program) {
+    if (!CanName(program))
+        throw std::runtime_error("The autostart entry cannot name the program \"" + program +
+                                 "\": a desktop entry holds only UTF-8 text without control "
+                                 "characters.");
     if (!QDir().mkpath(QString::fromStdString(folder_)))
         throw std::runtime_error("Cannot create the folder " + folder_);
     QSaveFile file(QString::fromStdString(EntryPath()));

@@ -26,6 +26,9 @@ public:
     std::string EntryPath() const;
     // The Exec value for a program path, quoted as desktop entries want it.
     static std::string ExecValue(const std::string& program);
+    // Whether an entry can start the program: its path is UTF-8 and holds no control
+    // character but tab and line breaks. Enable throws std::runtime_error for any other.
+    static bool CanName(const std::string& program);
 
 private:
     std::string folder_;

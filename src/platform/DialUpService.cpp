@@ -78,6 +78,12 @@ bool IsPeerFileName(const std::string& name) {
     return EntryNameProblem(name).empty();
 }
 
+// Every source of entries checks its names; a name that still has a problem is a fault.
+void RequireEntryName(std::string_view name) {
+    if (const std::string problem = EntryNameProblem(name); !problem.empty())
+        throw std::invalid_argument(problem + ": \"" + std::string(name) + "\"");
+}
+
 // ppp2 before ppp10.
 bool InterfaceOrder(const std::string& a, const std::string& b) {
     return a.size() != b.size() ? a.size() < b.size() : a < b;
@@ -130,6 +136,7 @@ std::string ReadDefaultEntry(SettingsStore& store) {
 }
 
 void SetDefaultEntry(SettingsStore& store, std::string_view name) {
+    RequireEntryName(name);
     TRegistry reg(store, Root::CurrentUser);
     reg.OpenKey(kRemoteAccessKey, true);
     reg.WriteString(kDefault, name);
@@ -152,6 +159,7 @@ std::optional<std::string> FindEntry(SettingsStore& store, std::string_view name
 }
 
 bool AddEntry(SettingsStore& store, std::string_view name) {
+    RequireEntryName(name);
     TRegistry reg(store, Root::CurrentUser);
     reg.OpenKey(kAddressesKey, true);
     const bool added = !reg.ValueExists(name);
@@ -175,7 +183,7 @@ void SyncEntries(SettingsStore& store, const std::vector<std::string>& names) {
         if (!FindName(names, stored))
             reg.DeleteValue(stored);
     for (const auto& name : names)
-        if (!reg.ValueExists(name))
+        if (EntryNameProblem(name).empty() && !reg.ValueExists(name))
             reg.WriteString(name, "");
     reg.CloseKey();
 }
@@ -188,6 +196,9 @@ std::string EntryNameProblem(std::string_view name) {
     // A new line would make one entry two in any list of them.
     if (HasControlCharacter(name))
         return "an entry name cannot contain control characters (tab, new line ...)";
+    // Names are shown, compared without case and written into the history as UTF-8.
+    if (!IsUtf8(name))
+        return "an entry name must be UTF-8 text";
     return {};
 }
 

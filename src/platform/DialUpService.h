@@ -30,6 +30,8 @@ void SetRemoteConnection(SettingsStore& store, bool connected);
 
 // "" when the key or the value is missing.
 std::string ReadDefaultEntry(SettingsStore& store);
+// SetDefaultEntry and AddEntry throw std::invalid_argument for a name that cannot be an entry
+// (EntryNameProblem): every source checks its names first.
 void SetDefaultEntry(SettingsStore& store, std::string_view name);
 
 // Entry names in the store's order; empty when the key is missing.
@@ -42,12 +44,13 @@ bool AddEntry(SettingsStore& store, std::string_view name);
 // Returns false when there was no such entry.
 bool RemoveEntry(SettingsStore& store, std::string_view name);
 // Makes the entries exactly `names`: adds the missing ones, removes the others. One
-// transaction, and nothing is written when the list already matches.
+// transaction, and nothing is written when the list already matches. Names that cannot be
+// entries (EntryNameProblem) are left out.
 void SyncEntries(SettingsStore& store, const std::vector<std::string>& names);
 
 // Why a name cannot be a dial-up entry, or "" when it can. Entry names become key names
 // under the provider tariffs, so they must not be empty or hold the key separator, and they are
-// listed one per line, so they hold no control characters.
+// listed one per line, so they hold no control characters; they are UTF-8 text.
 std::string EntryNameProblem(std::string_view name);
 
 // Publishes the desktop's dial-up state into the store; the monitor calls Publish before

@@ -19,6 +19,12 @@ inline constexpr const char* kRemoteAccessServiceKey =
 inline constexpr const char* kRemoteAccessKey = "\\RemoteAccess";
 inline constexpr const char* kAddressesKey = "\\RemoteAccess\\Addresses";
 
+// "Connect delay" is seconds of dialling: a stored value outside 0 to a day counts as 0.
+inline constexpr int kMaxConnectDelay = 86400;
+constexpr int UsableConnectDelay(std::int32_t stored) {
+    return stored >= 0 && stored <= kMaxConnectDelay ? stored : 0;
+}
+
 // Creates the machine-wide values that the program reads before it ever writes them, where
 // they are missing; existing values are left alone.
 void EnsureInstallationDefaults(SettingsStore& store);

@@ -1,5 +1,7 @@
 #include "store/Registry.h"
 
+#include "common/Text.h"
+
 #ifdef NETROVA_FAULT_POINTS
 #include "store/FaultPoints.h"
 #endif
@@ -16,6 +18,8 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+
+#include <unistd.h>
 
 namespace netrova {
 
@@ -100,6 +104,24 @@ bool IsBusy(int rc) {
     return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
 }
 
+// Marks a database as one of this program's stores ("NTRV"), so that another program's
+// database named by mistake is told apart and left alone.
+constexpr std::int32_t kApplicationId = 0x4E545256;
+
+// Whether a database without the mark holds exactly the tables of a store made before the mark
+// was set, with their columns (the older values table is the same but for AUTOINCREMENT).
+const char* const kUnmarkedStoreSql =
+    "SELECT (SELECT count(*) FROM sqlite_master"
+    "        WHERE tbl_name NOT IN ('keys', 'vals', 'sqlite_sequence')) = 0"
+    " AND (SELECT count(*) = 4 AND sum(name IN ('id', 'parent', 'name', 'fold')) = 4"
+    "      FROM pragma_table_info('keys'))"
+    " AND (SELECT count(*) = 6 AND sum(name IN ('id', 'key', 'name', 'fold', 'type', 'data')) = 6"
+    "      FROM pragma_table_info('vals'))";
+
+// What an opened file holds: nothing yet, a store with or without the mark, or another
+// program's tables.
+enum class Content { Empty, Marked, Unmarked, Foreign };
+
 } // namespace
 
 struct SettingsStore::Connection {
@@ -129,31 +151,35 @@ struct SettingsStore::Connection {
         std::error_code ec;
         const auto parent = std::filesystem::absolute(file).parent_path();
         std::filesystem::create_directories(parent, ec);
-        if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                            nullptr) != SQLITE_OK)
-            FailFile(db ? sqlite3_errmsg(db) : "cannot open");
+        const int opened = sqlite3_open_v2(file.c_str(), &db,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (opened != SQLITE_OK)
+            FailFile(db ? sqlite3_errmsg(db) : "cannot open", opened);
         sqlite3_busy_handler(db, &Connection::OnBusy, this);
-        // The first statement that touches the file tells whether it is a database at all;
-        // a file that is not is left exactly as it is. Switching a new file to WAL does not
-        // wait through the busy handler, so another process setting up the same new store at
-        // this moment is waited for here.
-        int rc = SQLITE_BUSY;
-        waitStart = std::chrono::steady_clock::now();
-        for (int count = 0; IsBusy(rc); ++count) {
-            if (count && !OnBusy(this, count))
-                break;
-            rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-        }
+        // The first statements only read: they tell whether the file is a database at all and
+        // whose it is. A file that is not a store is left exactly as it is.
+        Content content = Content::Empty;
+        int rc = UntilNotBusy([&] { return Probe(content); });
+        if (rc != SQLITE_OK)
+            FailFile(sqlite3_errmsg(db), rc);
+        if (content == Content::Foreign)
+            FailFile("it is a database of another program");
+        // Switching a new file to WAL does not wait through the busy handler, so another
+        // process setting up the same new store at this moment is waited for here.
+        rc = UntilNotBusy(
+            [&] { return sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr); });
         if (rc != SQLITE_OK)
             FailFile(sqlite3_errmsg(db), rc);
         Exec("PRAGMA synchronous=FULL", true);
         Exec("PRAGMA foreign_keys=ON", true);
-        // Opening a store only reads, unless its tables are missing or of the older form.
-        if (!SchemaCurrent()) {
+        // Opening a store only reads, unless it is new, unmarked, or its tables are of the
+        // older form.
+        if (content != Content::Marked || !SchemaCurrent()) {
             Exec("BEGIN IMMEDIATE", true);
             try {
                 if (!SchemaCurrent())
                     MakeSchema();
+                Exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str(), true);
                 Exec("COMMIT", true);
             } catch (...) {
                 sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -166,6 +192,54 @@ struct SettingsStore::Connection {
         for (auto& [sql, stmt] : statements)
             sqlite3_finalize(stmt);
         sqlite3_close_v2(db);
+    }
+
+    // Runs step again while another process holds the file; its last result.
+    template <typename Step> int UntilNotBusy(Step step) {
+        int rc = SQLITE_BUSY;
+        waitStart = std::chrono::steady_clock::now();
+        for (int count = 0; IsBusy(rc); ++count) {
+            if (count && !OnBusy(this, count))
+                break;
+            rc = step();
+        }
+        return rc;
+    }
+
+    // A number that one statement gives; the statement's result code.
+    int QueryNumber(const char* sql, std::int64_t& number) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            number = sqlite3_column_int64(stmt, 0);
+            rc = rc == SQLITE_ROW ? SQLITE_OK : rc;
+        }
+        sqlite3_finalize(stmt);
+        return rc;
+    }
+
+    // Marked stores are this program's; an unmarked database is one when it holds nothing
+    // (a new file) or exactly the tables of a store made before the mark.
+    int Probe(Content& content) {
+        std::int64_t number = 0;
+        int rc = QueryNumber("PRAGMA application_id", number);
+        if (rc != SQLITE_OK || number == kApplicationId) {
+            content = Content::Marked;
+            return rc;
+        }
+        if (number != 0) {
+            content = Content::Foreign;
+            return rc;
+        }
+        rc = QueryNumber("SELECT count(*) FROM sqlite_master", number);
+        if (rc != SQLITE_OK || number == 0) {
+            content = Content::Empty;
+            return rc;
+        }
+        rc = QueryNumber(kUnmarkedStoreSql, number);
+        content = number == 1 ? Content::Unmarked : Content::Foreign;
+        return rc;
     }
 
     static int OnBusy(void* self, int count) {
@@ -256,6 +330,20 @@ struct SettingsStore::Connection {
         db = nullptr;
         if (IsBusy(rc))
             FailBusy();
+        // SQLite blames the file when the folder is at fault: it cannot make the file, or the
+        // journal files beside it.
+        const int kind = rc & 0xFF;
+        if (kind == SQLITE_CANTOPEN || kind == SQLITE_READONLY) {
+            const std::string folder = std::filesystem::absolute(path).parent_path().string();
+            const char* state = ::access(folder.c_str(), F_OK) != 0 ? "cannot be made"
+                                : ::access(folder.c_str(), W_OK | X_OK) != 0 ? "is not writable"
+                                                                             : nullptr;
+            if (state)
+                throw StoreFileError("The settings store \"" + path + "\" cannot be used: its "
+                                     "folder \"" + folder + "\" " + state +
+                                     ". Nothing was changed; let this user write there or name "
+                                     "another store file.");
+        }
         throw StoreFileError("The settings store \"" + path + "\" cannot be used (" + why +
                              "). It has been left as it is; move it away or name another "
                              "store file.");
@@ -347,6 +435,7 @@ public:
         c_.Fail(rc);
     }
     std::int64_t Int(int col) const { return sqlite3_column_int64(s_, col); }
+    int Type(int col) const { return sqlite3_column_type(s_, col); }
     std::string Text(int col) const {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_blob(s_, col));
         return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s_, col)))
@@ -556,10 +645,17 @@ std::int32_t TRegistry::ReadInteger(std::string_view name) {
     if (!q.Step())
         throw StoreError("The integer value \"" + std::string(name) + "\" does not exist in " +
                          keyPath_);
-    if (q.Int(0) != static_cast<int>(ValueType::Integer))
+    if (q.Int(0) != static_cast<int>(ValueType::Integer) || q.Type(1) != SQLITE_INTEGER)
         throw StoreError("The value \"" + std::string(name) + "\" in " + keyPath_ +
                          " is not an integer");
-    return static_cast<std::int32_t>(q.Int(1));
+    // Another program may have written any 64-bit number: never cut it to 32 bits.
+    const std::int64_t value = q.Int(1);
+    if (!FitsInt32(value))
+        throw StoreError("The integer value \"" + std::string(name) + "\" in " + keyPath_ +
+                         " is " + std::to_string(value) +
+                         ", which is not from -2147483648 to 2147483647. Correct it with "
+                         "netrova-reg.");
+    return static_cast<std::int32_t>(value);
 }
 
 std::string TRegistry::ReadString(std::string_view name) {

@@ -76,6 +76,7 @@ private slots:
     void csvFields_data();
     void csvFields();
     void jsonLinesParseBack();
+    void impossibleStampsAreEmpty();
     void filters_data();
     void filters();
     void summaryTotalsEqualRecordSums_data();
@@ -126,6 +127,16 @@ void TestHistoryExport::csvFields_data() {
                                << QString::fromUtf8("J\u00fcrgen \u20ac");
     QTest::newRow("leading quote only") << "\"x"
                                         << "\"\"\"x\"";
+    // Cells a spreadsheet would run as formulas stay text.
+    QTest::newRow("formula") << "=cmd|' /C calc'!A0"
+                             << "'=cmd|' /C calc'!A0";
+    QTest::newRow("plus") << "+1" << "'+1";
+    QTest::newRow("minus") << "-2+3" << "'-2+3";
+    QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
+    QTest::newRow("tab first") << "\tx" << "'\tx";
+    QTest::newRow("carriage return first") << "\rx" << "\"'\rx\"";
+    QTest::newRow("formula with a comma") << "=1,2" << "\"'=1,2\"";
+    QTest::newRow("sign inside") << "a=b-c" << "a=b-c";
 }
 
 void TestHistoryExport::csvFields() {
@@ -172,6 +183,29 @@ void TestHistoryExport::jsonLinesParseBack() {
     // Latin-1 bytes of an older file come out as UTF-8.
     QCOMPARE(QJsonDocument::fromJson(lines.back().toUtf8())["provider"].toString(),
              QString::fromUtf8("M\u00fcller"));
+}
+
+// A stamp that cannot be is exported empty (null), and its record named once.
+void TestHistoryExport::impossibleStampsAreEmpty() {
+    Append(Record(Stamp(1999, 7, 4, 21, 5, 0), 60, 1));
+    THistoryRecord bad = Record(Stamp(65535, 13, 99, 99, 99, 99), 60, 1);
+    bad.Ended = Stamp(2001, 2, 29); // not a leap year
+    Append(bad);
+    Append(Record(Stamp(2000, 2, 29, 23, 59, 59), 60, 1));
+
+    const Result csv = Run({"export", "--format", "csv"});
+    QCOMPARE(csv.code, 0);
+    const QStringList lines = Lines(csv.out);
+    QCOMPARE(lines.size(), 4);
+    QVERIFY2(lines[2].startsWith(",,60,"), qPrintable(lines[2]));
+    QVERIFY(lines[3].startsWith("2000-02-29T23:59:59,2000-02-29T23:00:59,60,"));
+    QCOMPARE(Lines(csv.err), QStringList{"netrova-history: record 2 holds a date or time that "
+                                         "cannot be; it is exported empty"});
+
+    const Result json = Run({"export", "--format", "json"});
+    const QJsonObject o = QJsonDocument::fromJson(Lines(json.out)[1].toUtf8()).object();
+    QVERIFY(o["started"].isNull() && o["ended"].isNull());
+    QCOMPARE(json.err, csv.err);
 }
 
 void TestHistoryExport::filters_data() {

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace netrova;
 
 namespace {
@@ -17,7 +19,7 @@ void Touch(const QString& path) {
 }
 
 QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 QStringList Reports(const std::string& programPath) {
@@ -43,11 +45,13 @@ void TestReportFiles::listAndDelete_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<QStringList>("left");
 
-    const QStringList all{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt",         "b.rpt",
-                          "folder.rpt",    "notes.txt",    "report.rpt.bak"};
+    const QStringList all{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt",      "b.rpt",
+                          "folder.rpt",    "link.rpt",     "notes.txt",  "pipe.rpt",
+                          "report.rpt.bak"};
     QTest::newRow("No keeps everything") << int(MsgResult::No) << all;
-    QTest::newRow("Yes deletes only the reports")
-        << int(MsgResult::Yes) << QStringList{"folder.rpt", "notes.txt", "report.rpt.bak"};
+    QTest::newRow("Yes deletes only the reports and links")
+        << int(MsgResult::Yes)
+        << QStringList{"folder.rpt", "notes.txt", "pipe.rpt", "report.rpt.bak"};
 }
 
 void TestReportFiles::listAndDelete() {
@@ -65,9 +69,12 @@ void TestReportFiles::listAndDelete() {
         Touch(reports + "/" + name);
     QVERIFY(QDir(reports).mkdir("folder.rpt"));
     Touch(dir.path() + "/outside.rpt");
+    QVERIFY(QFile::link(dir.path() + "/outside.rpt", reports + "/link.rpt"));
+    QCOMPARE(mkfifo(QFile::encodeName(reports + "/pipe.rpt").constData(), 0600), 0);
 
     // Without regard to case: 1999-10-1 before 1999-2-1, "A" before "b".
-    QCOMPARE(Reports(path), (QStringList{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt", "b.rpt"}));
+    QCOMPARE(Reports(path),
+             (QStringList{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt", "b.rpt", "link.rpt"}));
 
     ScriptedMessageBoxes boxes;
     boxes.Answer(static_cast<MsgResult>(answer));

@@ -57,12 +57,19 @@ private slots:
         QTest::newRow("empty second entry")
             << 3 << Strings{"/bin/a", "", "/bin/c"} << Strings{""}
             << Strings{"/bin/a", "", "/bin/c"} << Strings{"Can't launch the program : "};
-        QTest::newRow("each failure its own box")
+        QTest::newRow("one box lists every failure")
             << 3 << Strings{"/no/a", "/bin/b", "/no/c"} << Strings{"/no/a", "/no/c"}
             << Strings{"/no/a", "/bin/b", "/no/c"}
-            << Strings{"Can't launch the program : /no/a", "Can't launch the program : /no/c"};
+            << Strings{"Can't launch the program : /no/a\nCan't launch the program : /no/c"};
         QTest::newRow("entries beyond Lines are left alone")
             << 1 << Strings{"/bin/a", "/bin/old"} << none << Strings{"/bin/a"} << none;
+        QTest::newRow("Lines far beyond the entries") << 2147483647 << Strings{"/bin/a", "/bin/b"}
+                                                      << none << Strings{"/bin/a", "/bin/b"} << none;
+        Strings many;
+        for (int i = 0; i <= kExecListLimit; ++i)
+            many.push_back("/bin/p" + std::to_string(i));
+        QTest::newRow("at most the limit") << 1000 << many << none
+                                           << Strings(many.begin(), many.end() - 1) << none;
     }
     void run() {
         QFETCH(int, lines);

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
@@ -101,22 +102,40 @@ private slots:
         QVERIFY(!QFile::exists(p.entry()));
     }
 
+    // Every entry written passes the desktop's own check; a path that no entry can hold is
+    // refused and nothing is written.
     void execValueQuoting_data() {
-        QTest::addColumn<QString>("program");
+        QTest::addColumn<QByteArray>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/usr/bin/netrova"
-                               << "\"/usr/bin/netrova\"";
-        QTest::newRow("reserved") << "/a\"b$c"
-                                  << "\"/a\\\\\"b\\\\$c\"";
-        QTest::newRow("backslash") << "/a\\b"
-                                   << "\"/a\\\\\\\\b\"";
-        QTest::newRow("percent") << "/100%/n"
-                                 << "\"/100%%/n\"";
+        QTest::newRow("plain") << QByteArray("/usr/bin/netrova") << "\"/usr/bin/netrova\"";
+        QTest::newRow("reserved") << QByteArray("/a\"b$c`d") << "\"/a\\\\\"b\\\\$c\\\\`d\"";
+        QTest::newRow("backslash") << QByteArray("/a\\b") << "\"/a\\\\\\\\b\"";
+        QTest::newRow("percent") << QByteArray("/100%/n") << "\"/100%%/n\"";
+        QTest::newRow("new line and a key")
+            << QByteArray("/a\nHidden=true\nExec=/bin/sh") << "\"/a\\nHidden=true\\nExec=/bin/sh\"";
+        QTest::newRow("tab and carriage return") << QByteArray("/a\tb\rc") << "\"/a\\tb\\rc\"";
+        QTest::newRow("not UTF-8") << QByteArray("/caf\xe9/netrova") << QString();
+        QTest::newRow("other control character") << QByteArray("/a\x1b[2J") << QString();
     }
     void execValueQuoting() {
-        QFETCH(QString, program);
+        QFETCH(QByteArray, program);
         QFETCH(QString, exec);
+        QTemporaryDir dir;
+        XdgAutostart autostart(dir.path().toStdString());
+        const QString entry = QString::fromStdString(autostart.EntryPath());
+        if (exec.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, autostart.Enable(program.toStdString()));
+            QVERIFY(!QFile::exists(entry));
+            return;
+        }
         QCOMPARE(QString::fromStdString(XdgAutostart::ExecValue(program.toStdString())), exec);
+        autostart.Enable(program.toStdString());
+        QVERIFY(ReadFile(entry).contains("\nExec=" + exec + "\n"));
+        QProcess validate;
+        validate.start("desktop-file-validate", {entry});
+        QVERIFY2(validate.waitForFinished(), "desktop-file-validate (desktop-file-utils) is needed");
+        QVERIFY2(validate.exitCode() == 0 && validate.readAll().isEmpty(),
+                 qPrintable(ReadFile(entry)));
     }
 
     // Anti-crash switched off in an earlier run stays off through an "OK" for something else.
@@ -136,15 +155,25 @@ private slots:
         QVERIFY(!LogoAtStart(p.rig.store));
     }
 
+    // A stored delay out of range shows as the 0 it counts as.
+    void emptyDelayKeepsTheStoredOne_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("in range") << 25 << "25";
+        QTest::newRow("negative") << -5 << "0";
+        QTest::newRow("above a day") << 86401 << "0";
+    }
     void emptyDelayKeepsTheStoredOne() {
+        QFETCH(int, stored);
+        QFETCH(QString, shown);
         PrefsRig p;
-        p.rig.SetConnectDelay(25);
+        p.rig.SetConnectDelay(stored);
         p.dialog.FormActivate();
-        QCOMPARE(p.get()->text(), QString("25"));
+        QCOMPARE(p.get()->text(), shown);
         p.get()->clear();
         p.dialog.BitBtn1Click();
-        QCOMPARE(p.userInt("Connect delay"), 25);
-        QCOMPARE(p.get()->text(), QString("25"));
+        QCOMPARE(p.userInt("Connect delay"), stored);
+        QCOMPARE(p.get()->text(), shown);
         QVERIFY(p.rig.boxes.shown().empty());
     }
 
@@ -156,6 +185,8 @@ private slots:
         QTest::newRow("letter") << "1x" << 1 << "0";
         QTest::newRow("one box per character") << "a-b5" << 3 << "0";
         QTest::newRow("non-ASCII letter") << QString::fromUtf8("5\u00e9") << 1 << "0";
+        QTest::newRow("a day") << "86400" << 0 << "86400";
+        QTest::newRow("above a day") << "86401" << 1 << "0";
     }
     void typedDelay() {
         QFETCH(QString, text);

@@ -13,6 +13,7 @@
 #include <sqlite3.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +27,29 @@ const std::string kLoadKey = "\\Software\\Netrova\\Load";
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The file of a database that sql makes.
+QByteArray DatabaseBytes(const char* sql) {
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("other.db"));
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.constData(), &db) != SQLITE_OK ||
+        sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("cannot make the database: %s", sqlite3_errmsg(db));
+    sqlite3_close(db);
+    return ReadFile(QString::fromLocal8Bit(path));
+}
+
+std::int64_t ApplicationId(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &stmt, nullptr);
+    const std::int64_t id = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return id;
 }
 
 } // namespace
@@ -53,6 +77,8 @@ private slots:
     void newStoreLockedByAnotherProcess();
     void fileThatIsNotADatabaseIsRefused_data();
     void fileThatIsNotADatabaseIsRefused();
+    void unwritableFolderIsNamed_data();
+    void unwritableFolderIsNamed();
     void installationDefaults();
     void olderStoreIsMigratedInPlace();
     void heldWriteLock_data();
@@ -258,18 +284,32 @@ void RegistryTest::deepSubtreeIsDeleted() {
 }
 
 void RegistryTest::missingAndMistypedValues_data() {
-    QTest::addColumn<bool>("writeAsString");
-    QTest::newRow("missing") << false;
-    QTest::newRow("stored as a string") << true;
+    QTest::addColumn<QString>("stored"); // "" missing, else SQL giving the data of "Bug"
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("missing") << "" << 0 << "";
+    QTest::newRow("stored as a string") << "'1'" << 2 << "";
+    // Written by another program: never cut to 32 bits.
+    QTest::newRow("64-bit number") << "4294967297" << 1 << "4294967297";
+    QTest::newRow("below the 32-bit range") << "-2147483649" << 1 << "-2147483649";
+    QTest::newRow("text in an integer") << "'7'" << 1 << "not an integer";
 }
 
 void RegistryTest::missingAndMistypedValues() {
-    QFETCH(bool, writeAsString);
+    QFETCH(QString, stored);
+    QFETCH(int, type);
+    QFETCH(QString, named);
     TempStore ts;
-    if (writeAsString)
-        ts.SetStr(Root::LocalMachine, kProductKey, "Bug", "1");
-    else
-        ts.SetInt(Root::LocalMachine, kProductKey, "Other", 1);
+    ts.SetInt(Root::LocalMachine, kProductKey, stored.isEmpty() ? "Other" : "Bug", 1);
+    if (!stored.isEmpty()) {
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(ts.machinePath().c_str(), &db), SQLITE_OK);
+        const QString sql = QString("UPDATE vals SET type = %1, data = %2 WHERE fold = 'bug'")
+                                .arg(type)
+                                .arg(stored);
+        QCOMPARE(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
 
     TRegistry reg(ts, Root::LocalMachine);
     QVERIFY(reg.OpenKey("\\software\\netrova", false));
@@ -281,6 +321,7 @@ void RegistryTest::missingAndMistypedValues() {
         const QString message = QString::fromUtf8(e.what());
         QVERIFY2(message.contains("HKLM\\Software\\Netrova"), e.what());
         QVERIFY2(message.contains("\"Bug\""), e.what());
+        QVERIFY2(message.contains(named), e.what());
     }
 }
 
@@ -535,6 +576,19 @@ void RegistryTest::fileThatIsNotADatabaseIsRefused_data() {
     header.append('\0');
     header.append(QByteArray(4080, '\x5a'));
     QTest::newRow("database header, garbage after") << header << true;
+    // Databases of other programs are not taken over, whatever their tables are called.
+    QTest::newRow("database of another program")
+        << DatabaseBytes("CREATE TABLE foo(x); INSERT INTO foo VALUES(1)") << false;
+    QTest::newRow("tables named like a store's, other columns")
+        << DatabaseBytes("CREATE TABLE keys(a, b); CREATE TABLE vals(c)") << true;
+    QTest::newRow("a store's tables and one more")
+        << DatabaseBytes("CREATE TABLE keys(id, parent, name, fold);"
+                         "CREATE TABLE vals(id, key, name, fold, type, data); CREATE TABLE x(y)")
+        << false;
+    QTest::newRow("another program's mark")
+        << DatabaseBytes("PRAGMA application_id = 7; CREATE TABLE keys(id, parent, name, fold);"
+                         "CREATE TABLE vals(id, key, name, fold, type, data)")
+        << true;
 }
 
 void RegistryTest::fileThatIsNotADatabaseIsRefused() {
@@ -557,6 +611,45 @@ void RegistryTest::fileThatIsNotADatabaseIsRefused() {
         QVERIFY2(QString::fromUtf8(e.what()).contains(bad), e.what());
     }
     QCOMPARE(ReadFile(bad), content);
+}
+
+// A folder this user cannot write is named as the cause, not the store file. Root writes
+// anywhere but into an immutable folder.
+void RegistryTest::unwritableFolderIsNamed_data() {
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("new store") << false;
+    QTest::newRow("existing store") << true;
+}
+
+void RegistryTest::unwritableFolderIsNamed() {
+    QFETCH(bool, existing);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("store");
+    QVERIFY(QDir().mkdir(folder));
+    const StorePaths paths{(folder + "/user.db").toStdString(),
+                           (folder + "/machine.db").toStdString()};
+    if (existing)
+        SettingsStore made(paths);
+    const QByteArray before = ReadFile(QString::fromStdString(paths.User));
+    const QByteArray name = QFile::encodeName(folder);
+    QCOMPARE(::chmod(name.constData(), 0555), 0);
+    if (::access(name.constData(), W_OK) == 0)
+        QProcess::execute("chattr", {"+i", folder});
+    const bool writable = ::access(name.constData(), W_OK) == 0;
+    QString message;
+    if (!writable) {
+        try {
+            SettingsStore store(paths);
+        } catch (const StoreFileError& e) {
+            message = QString::fromUtf8(e.what());
+        }
+    }
+    QProcess::execute("chattr", {"-i", folder});
+    ::chmod(name.constData(), 0755);
+    if (writable)
+        QSKIP("no way to make a folder unwritable here");
+    QVERIFY2(message.contains("folder \"" + folder + "\" is not writable"), qPrintable(message));
+    QCOMPARE(ReadFile(QString::fromStdString(paths.User)), before);
 }
 
 void RegistryTest::installationDefaults() {
@@ -665,6 +758,9 @@ void RegistryTest::olderStoreIsMigratedInPlace() {
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     QVERIFY2(!sql.contains("AUTOINCREMENT"), sql.constData());
+    // Both the migrated store and the new one are marked as stores.
+    QVERIFY(ApplicationId(paths.Machine) != 0);
+    QCOMPARE(ApplicationId(paths.Machine), ApplicationId(paths.User));
 }
 
 void RegistryTest::heldWriteLock_data() {
