@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace netrova {
 
@@ -14,19 +12,58 @@ TSortState& BrowserSort() {
     return sort;
 }
 
-std::string TConnectionRows::Text(std::size_t i, int column) const {
-    const Row& r = rows_[i];
+namespace {
+
+std::size_t NumberLength(std::int64_t v) {
+    std::size_t n = v < 0 ? 2 : 1;
+    for (v = v < 0 ? -v : v; v >= 10; v /= 10)
+        ++n;
+    return n;
+}
+
+std::size_t StampLength(std::uint16_t a, std::uint16_t b, std::uint16_t c) {
+    return NumberLength(a) + NumberLength(b) + NumberLength(c) + 2;
+}
+
+// Length of a column's text, without making it.
+std::size_t TextLength(const THistoryRecord& r, int column) {
     switch (column) {
     case tcUserName:
-        return users_.Name(r.User);
+        return strnlen(r.User, sizeof r.User);
     case tcProvider:
-        return providers_.Name(r.Provider);
+        return strnlen(r.Provider, sizeof r.Provider);
+    case tcFee:
+        return NumberLength(r.Fee / 100) + NumberLength(r.Fee % 100);
+    case tcTime:
+        return NumberLength(r.Duration / 3600) + NumberLength(r.Duration % 3600 / 60) +
+               NumberLength(r.Duration % 60);
+    case tcTotalFee:
+        return strnlen(r.TotalFeeText, sizeof r.TotalFeeText);
+    case tcStartedDate:
+        return StampLength(r.Started.Year, r.Started.Month, r.Started.Day);
+    case tcStartedTime:
+        return StampLength(r.Started.Hour, r.Started.Minute, r.Started.Second);
+    case tcEndedDate:
+        return StampLength(r.Ended.Year, r.Ended.Month, r.Ended.Day);
+    case tcEndedTime:
+        return StampLength(r.Ended.Hour, r.Ended.Minute, r.Ended.Second);
+    default:
+        return 0;
+    }
+}
+
+std::string ColumnText(const THistoryRecord& r, int column) {
+    switch (column) {
+    case tcUserName:
+        return FieldText(r.User);
+    case tcProvider:
+        return FieldText(r.Provider);
     case tcFee:
         return FormatMoney(r.Fee);
     case tcTime:
         return FormatDuration(r.Duration);
     case tcTotalFee:
-        return FieldText(pool_.data() + r.TotalFeeAt, r.TotalFeeSize);
+        return FieldText(r.TotalFeeText);
     case tcStartedDate:
         return FormatStampDate(r.Started);
     case tcStartedTime:
@@ -40,72 +77,159 @@ std::string TConnectionRows::Text(std::size_t i, int column) const {
     }
 }
 
-void TConnectionRows::Add(const THistoryRecord& record) {
-    Row r;
-    r.Started = record.Started;
-    r.Ended = record.Ended;
-    r.Fee = record.Fee;
-    r.Duration = record.Duration;
-    r.User = users_.Intern(record.User, sizeof record.User);
-    r.Provider = providers_.Intern(record.Provider, sizeof record.Provider);
-    const std::size_t size = strnlen(record.TotalFeeText, sizeof record.TotalFeeText);
-    r.TotalFeeAt = static_cast<std::uint32_t>(pool_.size());
-    r.TotalFeeSize = static_cast<std::uint8_t>(size);
-    pool_.append(record.TotalFeeText, size);
-    rows_.push_back(r);
+// The total fee and the date and time columns are not sorted.
+bool Sortable(int column) {
+    return column == tcUserName || column == tcProvider || column == tcFee || column == tcTime;
 }
 
-void TConnectionRows::Reserve(std::size_t rows) {
-    rows_.reserve(rows);
-    // "123 dol. 45 c." is typical of a total.
-    pool_.reserve(rows * 16);
+// A signed value as a key that orders as the value does.
+std::uint32_t SignedKey(std::int32_t v) {
+    return static_cast<std::uint32_t>(v) ^ 0x80000000u;
+}
+
+// Stable sort of rows (record numbers) by their keys (keys[record - first]), one byte of the
+// key at a time from the lowest; bytes that are the same in every key need no pass.
+bool RadixSort(std::vector<std::uint32_t>& rows, const std::vector<std::uint32_t>& keys,
+               std::size_t first, const std::function<bool()>& pause) {
+    std::vector<std::uint32_t> out(rows.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        std::size_t at[257] = {};
+        for (const std::uint32_t key : keys)
+            ++at[((key >> shift) & 0xFF) + 1];
+        if (std::find(std::begin(at), std::end(at), keys.size()) != std::end(at))
+            continue;
+        for (int d = 0; d < 256; ++d)
+            at[d + 1] += at[d];
+        for (const std::uint32_t row : rows)
+            out[at[(keys[row - first] >> shift) & 0xFF]++] = row;
+        rows.swap(out);
+        if (pause && rows.size() >= kFillStep && !pause())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string TConnectionRows::Text(std::size_t row, int column) const {
+    THistoryRecord r;
+    return Read(RecordOf(row), r) ? ColumnText(r, column) : std::string();
+}
+
+std::size_t TConnectionRows::RowOf(std::size_t record) const {
+    if (record < first_ || record >= end_)
+        return Count();
+    if (order_.empty())
+        return record - first_;
+    return static_cast<std::size_t>(std::find(order_.begin(), order_.end(), record) -
+                                    order_.begin());
+}
+
+void TConnectionRows::Start(const std::string& programPath) {
+    Clear();
+    programPath_ = programPath;
+    cache_.clear();
+}
+
+void TConnectionRows::Add(std::size_t record, const THistoryRecord& contents) {
+    if (first_ == end_)
+        first_ = end_ = record;
+    for (int c = 0; c < kTableColumnCount; ++c) {
+        const std::size_t length = TextLength(contents, c);
+        if (length > widest_[c].length)
+            widest_[c] = {record, length};
+    }
+    end_ = record + 1;
 }
 
 void TConnectionRows::Clear() {
-    rows_.clear();
-    pool_.clear();
+    first_ = end_ = 0;
+    order_.clear();
+    order_.shrink_to_fit();
+    for (Widest& w : widest_)
+        w = {};
     ++clears_;
 }
 
-int TConnectionRows::TableCompare(const Row& a, const Row& b, const TSortState& sort) const {
-    switch (sort.SortColumn) {
-    case tcUserName:
-        return CompareOrdered(users_.Name(a.User), users_.Name(b.User), sort.SortAscending);
-    case tcProvider:
-        return CompareOrdered(providers_.Name(a.Provider), providers_.Name(b.Provider),
-                              sort.SortAscending);
-    case tcFee:
-        return CompareOrdered(a.Fee, b.Fee, sort.SortAscending);
-    case tcTime:
-        return CompareOrdered(a.Duration, b.Duration, sort.SortAscending);
-    default:
-        return 0;
+std::size_t TConnectionRows::WidestRow(int column) const {
+    return column >= 0 && column < kTableColumnCount && Count() > 0 ? RowOf(widest_[column].record)
+                                                                    : Count();
+}
+
+bool TConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
+    const std::size_t first = record - record % kBlockRecords;
+    Block* block = nullptr;
+    for (Block& b : cache_)
+        if (b.first == first)
+            block = &b;
+    if (!block) {
+        if (cache_.size() < kCacheBlocks) {
+            block = &cache_.emplace_back();
+        } else {
+            block =
+                &*std::min_element(cache_.begin(), cache_.end(),
+                                   [](const Block& a, const Block& b) { return a.used < b.used; });
+        }
+        block->records.resize(kBlockRecords);
+        block->first = first;
+        block->count =
+            ReadHistoryRecords(programPath_, first, block->records.data(), kBlockRecords);
     }
+    block->used = ++uses_;
+    if (record - first >= block->count)
+        return false;
+    contents = block->records[record - first];
+    return true;
+}
+
+bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
+                                  const std::function<bool()>& pause) const {
+    const int column = sort.SortColumn;
+    if (Count() < 2 || !Sortable(column))
+        return true;
+    // One key per record of the rows, in file order: a name's rank, or the value.
+    std::vector<std::uint32_t> keys;
+    keys.reserve(Count());
+    TNameTable names;
+    TFillSteps steps(pause);
+    bool stopped = false;
+    ScanHistoryFrom(programPath_, first_, [&](const THistoryRecord& r) {
+        if (column == tcUserName)
+            keys.push_back(names.Intern(r.User, sizeof r.User));
+        else if (column == tcProvider)
+            keys.push_back(names.Intern(r.Provider, sizeof r.Provider));
+        else
+            keys.push_back(SignedKey(column == tcFee ? r.Fee : r.Duration));
+        stopped = !steps.Next();
+        return !stopped && keys.size() < Count();
+    });
+    if (stopped)
+        return false;
+    keys.resize(Count()); // rows the file no longer holds sort as zero
+    if (column == tcUserName || column == tcProvider) {
+        // Names compare through their rank, which orders as the texts do.
+        const std::vector<std::uint32_t> rank = names.Ranks();
+        for (std::uint32_t& key : keys)
+            key = key < rank.size() ? rank[key] : 0;
+    }
+    if (!sort.SortAscending)
+        for (std::uint32_t& key : keys)
+            key = ~key;
+    order.resize(Count());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<std::uint32_t>(RecordOf(i));
+    return RadixSort(order, keys, first_, pause);
 }
 
 void TConnectionRows::Sort(const TSortState& sort) {
-    const auto by = [&](auto key) {
-        std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
-            return CompareOrdered(key(a), key(b), sort.SortAscending) < 0;
-        });
-    };
-    // Names compare through their rank, which orders as the texts do.
-    if (sort.SortColumn == tcUserName) {
-        const std::vector<std::uint32_t> rank = users_.Ranks();
-        by([&](const Row& r) { return rank[r.User]; });
-    } else if (sort.SortColumn == tcProvider) {
-        const std::vector<std::uint32_t> rank = providers_.Ranks();
-        by([&](const Row& r) { return rank[r.Provider]; });
-    } else if (sort.SortColumn == tcFee) {
-        by([](const Row& r) { return r.Fee; });
-    } else if (sort.SortColumn == tcTime) {
-        by([](const Row& r) { return r.Duration; });
-    }
+    std::vector<std::uint32_t> order;
+    if (SortedOrder(sort, order) && !order.empty())
+        SetOrder(std::move(order));
 }
 
 bool TableColumnClick(TSortState& sort, int column) {
     ClickSortColumn(sort, column);
-    return column == tcUserName || column == tcProvider || column == tcFee || column == tcTime;
+    return Sortable(column);
 }
 
 namespace {
@@ -127,26 +251,25 @@ bool InView(TView view, const TStamp& started, const TStamp& today) {
 
 FillResult FillTable(const std::string& programPath, TView view, const TStamp& today,
                      TConnectionRows& rows, TFigures& figures, const std::function<bool()>& pause) {
-    std::error_code error;
-    const auto bytes = std::filesystem::file_size(HistoryPath(programPath), error);
-    if (!error)
-        rows.Reserve(rows.Count() + static_cast<std::size_t>(bytes / sizeof(THistoryRecord)));
-
     std::int32_t count = 0;
     std::int32_t feeSum = 0;
     std::int32_t timeSum = 0;
     TFillSteps steps(pause);
     bool stopped = false;
-    const std::size_t seen = ScanHistory(programPath, [&](const THistoryRecord& record) {
-        if (InView(view, record.Started, today)) {
+    std::size_t record = 0;
+    const std::size_t seen = ScanHistory(programPath, [&](const THistoryRecord& contents) {
+        if (record == 0)
+            rows.Start(programPath); // rows of an earlier fill stay while there is no history
+        if (InView(view, contents.Started, today)) {
             ++count;
-            timeSum = AddWrapping(timeSum, record.Duration);
-            feeSum = AddWrapping(feeSum, record.Fee);
-            rows.Add(record);
-        } else {
+            timeSum = AddWrapping(timeSum, contents.Duration);
+            feeSum = AddWrapping(feeSum, contents.Fee);
+            rows.Add(record, contents);
+        } else if (rows.Count() != 0 || count != 0) {
             rows.Clear();
             count = feeSum = timeSum = 0;
         }
+        ++record;
         stopped = !steps.Next();
         return !stopped;
     });

@@ -44,45 +44,68 @@ struct TFigures {
     std::string AverageCost = "0 dol. 0 c.";
 };
 
-// The browser's rows, compact enough for a history of millions of records: names are kept once
-// and the column texts are made when shown.
+// The browser's rows: a run of records of the history file, which are read when shown. A view
+// is always the last unbroken run of matching records, so the rows are a range of record
+// numbers; a sort keeps their order as record numbers, and keys exist only while sorting.
 class TConnectionRows {
 public:
-    struct Row {
-        TStamp Started;
-        TStamp Ended;
-        std::int32_t Fee;
-        std::int32_t Duration;
-        std::uint32_t User;
-        std::uint32_t Provider;
-        std::uint32_t TotalFeeAt; // TotalFeeText's bytes in the pool
-        std::uint8_t TotalFeeSize;
-    };
-
-    std::size_t Count() const { return rows_.size(); }
-    const Row& operator[](std::size_t i) const { return rows_[i]; }
+    std::size_t Count() const { return end_ - first_; }
+    // Text of a row's column; empty when the record can no longer be read.
     std::string Text(std::size_t row, int column) const;
+    // The record a row shows, and the row showing a record (Count() when none does).
+    std::size_t RecordOf(std::size_t row) const {
+        return order_.empty() ? first_ + row : order_[row];
+    }
+    std::size_t RowOf(std::size_t record) const;
 
-    void Add(const THistoryRecord& record);
-    void Reserve(std::size_t rows);
+    // A fill: Start on the history of programPath (no rows), then Add each matching record
+    // with its number, in file order; the first one added begins the run.
+    void Start(const std::string& programPath);
+    void Add(std::size_t record, const THistoryRecord& contents);
     // Removes all rows. Every removal is counted, so that a view following a fill can tell
     // rows that were replaced from rows that were only appended.
     void Clear();
     std::uint64_t Clears() const { return clears_; }
 
-    // The comparison of the list's sort: texts byte by byte (case-sensitive, a prefix first),
-    // money and durations by value. The columns' texts convert back to exactly Fee and
-    // Duration, so those are compared directly. Only the four sortable columns are asked.
-    int TableCompare(const Row& row1, const Row& row2, const TSortState& sort) const;
-    // Sorts by TableCompare; equal rows keep their order.
+    // The row of each column's widest text (by length) among the rows added since the last
+    // Clear, for sizing the list without reading every row again.
+    std::size_t WidestRow(int column) const;
+
+    // The rows' order under the list's sort, as record numbers; equal rows keep their order.
+    // Names compare byte by byte (case-sensitive, a prefix first), money and durations by value;
+    // other columns leave the order empty. Reads the rows' records (calling pause as a fill
+    // does); false when pause stopped it.
+    bool SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
+                     const std::function<bool()>& pause = {}) const;
+    void SetOrder(std::vector<std::uint32_t> order) { order_ = std::move(order); }
+    // SortedOrder and SetOrder at once.
     void Sort(const TSortState& sort);
 
+    // Reads a record, through a small cache of blocks around the rows last shown.
+    bool Read(std::size_t record, THistoryRecord& contents) const;
+
 private:
-    std::vector<Row> rows_;
-    std::string pool_;
-    TNameTable users_;
-    TNameTable providers_;
+    std::string programPath_;
+    std::size_t first_ = 0;
+    std::size_t end_ = 0;
+    std::vector<std::uint32_t> order_; // empty: file order
     std::uint64_t clears_ = 0;
+    struct Widest {
+        std::size_t record = 0;
+        std::size_t length = 0;
+    };
+    Widest widest_[kTableColumnCount];
+
+    static constexpr std::size_t kBlockRecords = 64;
+    static constexpr std::size_t kCacheBlocks = 16;
+    struct Block {
+        std::size_t first = SIZE_MAX;
+        std::size_t count = 0;
+        std::uint64_t used = 0;
+        std::vector<THistoryRecord> records;
+    };
+    mutable std::vector<Block> cache_;
+    mutable std::uint64_t uses_ = 0;
 };
 
 // A header click: updates the sort state and says whether the rows are to be sorted (the total

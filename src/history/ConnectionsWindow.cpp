@@ -3,15 +3,19 @@
 #include "history/HistoryWidgets.h"
 #include "history/LoadPacer.h"
 #include "platform/Clock.h"
-#include "platform/HelpViewer.h"
 #include "platform/DialogSupport.h"
+#include "platform/HelpViewer.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -24,9 +28,56 @@ namespace {
 constexpr int kHelpContext = 13;
 constexpr int kPictureSize = 16;
 
+// Rows the window shows at its default size.
+constexpr int kDefaultRows = 16;
+
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
 }
+
+// The list: says so when it has no rows, and asks for room for its columns and a number of rows.
+class TConnectionsTable : public QTableView {
+public:
+    using QTableView::QTableView;
+
+    void SetEmptyText(const QString& text) {
+        emptyText_ = text;
+        viewport()->update();
+    }
+
+    QSize sizeHint() const override {
+        int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+        for (int c = 0; c < horizontalHeader()->count(); ++c)
+            width += columnWidth(c);
+        return {width, 2 * frameWidth() + horizontalHeader()->sizeHint().height() +
+                           kDefaultRows * verticalHeader()->defaultSectionSize()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QTableView::paintEvent(event);
+        if (emptyText_.isEmpty() || !model() || model()->rowCount() != 0)
+            return;
+        QPainter painter(viewport());
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter, emptyText_);
+    }
+
+private:
+    QString emptyText_;
+};
+
+// The marker's room on the buttons without it.
+QPixmap EmptyPicture() {
+    QPixmap empty(kPictureSize, kPictureSize);
+    empty.fill(Qt::transparent);
+    return empty;
+}
+
+// Samples of the widest texts of the value columns, digits aside (see FitColumns).
+constexpr const char* kWideSamples[kTableColumnCount] = {
+    "",           "",         "8888 dol. 88 c.", "888:88:88", "88888 dol. 88 c.",
+    "8888/88/88", "88:88:88", "8888/88/88",      "88:88:88"};
 
 } // namespace
 
@@ -35,6 +86,9 @@ TForm7::TForm7(const std::string& programPath, Clock& clock, HelpViewer& help, T
     : QDialog(parent), programPath_(programPath), clock_(clock), help_(help), sort_(sort) {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Connections"));
+    // A long history reads better in a larger window.
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    setSizeGripEnabled(true);
     BuildControls();
     CenterOnScreen(*this);
 }
@@ -59,10 +113,9 @@ void TForm7::BuildControls() {
         b->setAutoRaise(true);
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setIconSize(QSize(kPictureSize, kPictureSize));
-        // Room for the marker, so that the text is not cut when the marker comes.
-        b->setIcon(QIcon(ViewMarkerPicture(kPictureSize)));
-        b->setMinimumSize(b->sizeHint());
-        b->setIcon(QIcon());
+        // An empty picture keeps the marker's room, so that the text stays where it is when
+        // the marker comes or goes.
+        b->setIcon(QIcon(EmptyPicture()));
         connect(b, &QToolButton::clicked, this, [this, view] { ViewClick(view); });
         viewRow->addWidget(b);
         return b;
@@ -72,7 +125,7 @@ void TForm7::BuildControls() {
     AllDays = viewButton("AllDays", "All days", TView::AllDays);
     viewRow->addStretch(1);
 
-    Table = new QTableView(this);
+    Table = new TConnectionsTable(this);
     Table->setObjectName(QStringLiteral("Table"));
     Table->setModel(model_);
     SetUpHistoryList(*Table, kTableWidths, kTableColumnCount, 240);
@@ -105,6 +158,10 @@ void TForm7::BuildControls() {
         auto* image = new QLabel(direction);
         image->setObjectName(QLatin1String(name));
         image->setPixmap(picture);
+        // The arrows keep their room while hidden, so that nothing moves when one shows.
+        QSizePolicy policy = image->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        image->setSizePolicy(policy);
         image->hide();
         return image;
     };
@@ -129,7 +186,7 @@ void TForm7::BuildControls() {
     layout->addWidget(Table, 1);
     layout->addLayout(sortRow);
     layout->addLayout(buttons.row);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    FitColumns();
 
     ShowFigures();
     SortedBy->setText(QStringLiteral("None"));
@@ -147,6 +204,53 @@ void TForm7::showEvent(QShowEvent* event) {
     }
 }
 
+void TForm7::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
+        FitColumns();
+    }
+}
+
+void TForm7::FitColumns(bool growOnly) {
+    const QFontMetrics metrics = Table->fontMetrics();
+    // A cell's text margins on both sides, the grid line and a pixel the style rounds up.
+    const int margins =
+        2 * (Table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Table) + 1) + 2;
+    // Any number fits when every digit is drawn as the widest one.
+    QChar wideDigit = u'0';
+    for (char16_t d = u'1'; d <= u'9'; ++d)
+        if (metrics.horizontalAdvance(QChar(d)) > metrics.horizontalAdvance(wideDigit))
+            wideDigit = QChar(d);
+    const auto widened = [&](QString text) {
+        for (QChar& c : text)
+            if (c.isDigit())
+                c = wideDigit;
+        return text;
+    };
+    const TConnectionRows& rows = model_->Rows();
+    const QHeaderView* header = Table->horizontalHeader();
+    for (int c = 0; c < kTableColumnCount; ++c) {
+        int width = std::max(kTableWidths[c], header->sectionSizeHint(c));
+        width = std::max(width, metrics.horizontalAdvance(widened(kWideSamples[c])) + margins);
+        // The longest text of the rows, known from the load without reading them all.
+        if (const std::size_t row = rows.WidestRow(c); row < rows.Count())
+            width = std::max(width,
+                             metrics.horizontalAdvance(widened(Text(rows.Text(row, c)))) + margins);
+        Table->setColumnWidth(c, growOnly ? std::max(width, Table->columnWidth(c)) : width);
+    }
+    Table->updateGeometry();
+    // The sort labels keep their place whatever they show.
+    int caption = 0;
+    for (const char* text : kTableCaptions)
+        caption = std::max(caption, SortedBy->fontMetrics().horizontalAdvance(QLatin1String(text)));
+    SortedBy->setMinimumWidth(caption);
+    Direction->setMinimumWidth(
+        std::max({Direction->fontMetrics().horizontalAdvance(QStringLiteral("None")),
+                  Direction->fontMetrics().horizontalAdvance(QStringLiteral("Down")),
+                  Direction->fontMetrics().horizontalAdvance(QStringLiteral("Up"))}));
+}
+
 void TForm7::FormActivate() {
     ViewClick(TView::AllDays);
 }
@@ -155,34 +259,49 @@ void TForm7::ViewClick(TView view) {
     ClearTable();
     view_ = view;
     const QPixmap marker = ViewMarkerPicture(kPictureSize);
+    const QPixmap none = EmptyPicture();
     for (auto [button, v] :
          {std::pair{ThisMonth, TView::ThisMonth}, std::pair{ThisDay, TView::ThisDay},
           std::pair{AllDays, TView::AllDays}})
-        button->setIcon(v == view ? QIcon(marker) : QIcon());
+        button->setIcon(QIcon(v == view ? marker : none));
     FillTable(view);
 }
 
 void TForm7::ClearTable() {
-    // Abandons a load in progress.
+    // Abandons a load or a sort in progress.
     ++generation_;
-    loading_ = false;
+    Loaded(false);
     pendingClicks_.clear();
     model_->Clear();
+}
+
+void TForm7::Loaded(bool loading) {
+    loading_ = loading;
+    static_cast<TConnectionsTable*>(Table)->SetEmptyText(
+        loading ? QString() : QStringLiteral("No connections"));
 }
 
 void TForm7::FillTable(TView view) {
     const TStamp today = clock_.Now();
     const std::uint64_t generation = ++generation_;
-    loading_ = true;
+    Loaded(true);
     TLoadPacer pause(generation_, [this] { model_->Publish(); });
     const FillResult result =
         netrova::FillTable(programPath_, view, today, model_->Rows(), figures_, std::ref(pause));
     if (generation != generation_)
         return; // a newer fill or a close took over
-    loading_ = false;
     model_->Publish();
     if (result == FillResult::Filled)
         ShowFigures();
+    FitColumns(true);
+    // The rows keep the order the labels show.
+    if (sorted_ && !SortRows(*sorted_))
+        return;
+    Loaded(false);
+    RunPendingClicks();
+}
+
+void TForm7::RunPendingClicks() {
     for (const int column : std::exchange(pendingClicks_, {}))
         TableColumnClick(column);
 }
@@ -201,15 +320,28 @@ void TForm7::TableColumnClick(int column) {
     }
     if (!netrova::TableColumnClick(sort_, column))
         return;
-    model_->Sort(sort_);
-    ShowSortLabels();
+    const TSortState sort = sort_;
+    if (!SortRows(sort))
+        return;
+    sorted_ = sort;
+    ShowSortLabels(sort);
+    Loaded(false);
+    RunPendingClicks();
 }
 
-void TForm7::ShowSortLabels() {
-    SortedBy->setText(QString::fromLatin1(kTableCaptions[sort_.SortColumn]));
-    Direction->setText(sort_.SortAscending ? QStringLiteral("Down") : QStringLiteral("Up"));
-    Image1->setVisible(sort_.SortAscending);
-    Image2->setVisible(!sort_.SortAscending);
+bool TForm7::SortRows(const TSortState& sort) {
+    const std::uint64_t generation = ++generation_;
+    Loaded(true);
+    TLoadPacer pause(generation_);
+    model_->Sort(sort, std::ref(pause));
+    return generation == generation_;
+}
+
+void TForm7::ShowSortLabels(const TSortState& sort) {
+    SortedBy->setText(QString::fromLatin1(kTableCaptions[sort.SortColumn]));
+    Direction->setText(sort.SortAscending ? QStringLiteral("Down") : QStringLiteral("Up"));
+    Image1->setVisible(sort.SortAscending);
+    Image2->setVisible(!sort.SortAscending);
 }
 
 void TForm7::BitBtn2Click() {

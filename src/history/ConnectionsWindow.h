@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,11 +60,20 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildControls();
     void ShowFigures();
-    void ShowSortLabels();
+    void ShowSortLabels(const TSortState& sort);
+    // Sorts the rows with the window responsive; false when a view change or a close took
+    // over meanwhile.
+    bool SortRows(const TSortState& sort);
+    void RunPendingClicks();
+    void Loaded(bool loading);
+    // Columns wide enough for their captions and their widest texts at the current font; after
+    // a load they only grow, so that a column the user widened stays so.
+    void FitColumns(bool growOnly = false);
 
     const std::string& programPath_;
     Clock& clock_;
@@ -75,8 +85,9 @@ private:
     TView view_ = TView::AllDays;
     bool activated_ = false;
     bool loading_ = false;
-    std::uint64_t generation_ = 0;   // a fill in progress stops when this moves on
-    std::vector<int> pendingClicks_; // header clicks during a load, sorted after it
+    std::uint64_t generation_ = 0;     // a fill in progress stops when this moves on
+    std::vector<int> pendingClicks_;   // header clicks during a load, sorted after it
+    std::optional<TSortState> sorted_; // the sort the labels show, kept through view changes
 
     QToolButton* ThisMonth = nullptr;
     QToolButton* ThisDay = nullptr;

@@ -224,9 +224,27 @@ std::size_t ScanHistory(const std::string& programPath,
     return ScanHistoryFile(HistoryPath(programPath), visit, error);
 }
 
-std::size_t ScanHistoryFile(const std::string& filePath,
-                            const std::function<bool(const THistoryRecord&)>& visit,
-                            std::string* error) {
+namespace {
+
+// Reads whole records at the record offset first into out; a torn tail is left out.
+std::size_t ReadRecordsAt(int fd, std::size_t first, THistoryRecord* out, std::size_t count) {
+    auto* bytes = reinterpret_cast<char*>(out);
+    const std::size_t size = count * sizeof(THistoryRecord);
+    const auto at = static_cast<off_t>(first * sizeof(THistoryRecord));
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, bytes + got, size - got, at + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got / sizeof(THistoryRecord);
+}
+
+std::size_t ScanFrom(const std::string& filePath, std::size_t first,
+                     const std::function<bool(const THistoryRecord&)>& visit, std::string* error) {
     std::string why;
     const int fd = OpenHistoryFile(filePath, O_RDONLY, false, nullptr, why);
     if (fd < 0) {
@@ -238,23 +256,11 @@ std::size_t ScanHistoryFile(const std::string& filePath,
     // own work on a long history.
     constexpr std::size_t kBlockRecords = 512;
     std::vector<THistoryRecord> block(kBlockRecords);
-    auto* bytes = reinterpret_cast<char*>(block.data());
-    const std::size_t blockSize = kBlockRecords * sizeof(THistoryRecord);
     std::size_t count = 0;
-    bool more = true;
-    while (more) {
-        std::size_t got = 0;
-        while (got < blockSize) {
-            const ssize_t n = ::read(fd, bytes + got, blockSize - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                more = false; // end of file (a torn tail is left out below)
-                break;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        for (std::size_t i = 0; i < got / sizeof(THistoryRecord); ++i) {
+    for (bool more = true; more;) {
+        const std::size_t got = ReadRecordsAt(fd, first + count, block.data(), kBlockRecords);
+        more = got == kBlockRecords;
+        for (std::size_t i = 0; i < got; ++i) {
             ++count;
             if (!visit(block[i])) {
                 more = false;
@@ -264,6 +270,30 @@ std::size_t ScanHistoryFile(const std::string& filePath,
     }
     ::close(fd);
     return count;
+}
+
+} // namespace
+
+std::size_t ScanHistoryFile(const std::string& filePath,
+                            const std::function<bool(const THistoryRecord&)>& visit,
+                            std::string* error) {
+    return ScanFrom(filePath, 0, visit, error);
+}
+
+std::size_t ScanHistoryFrom(const std::string& programPath, std::size_t first,
+                            const std::function<bool(const THistoryRecord&)>& visit) {
+    return ScanFrom(HistoryPath(programPath), first, visit, nullptr);
+}
+
+std::size_t ReadHistoryRecords(const std::string& programPath, std::size_t first,
+                               THistoryRecord* out, std::size_t count) {
+    std::string why;
+    const int fd = OpenHistoryFile(HistoryPath(programPath), O_RDONLY, false, nullptr, why);
+    if (fd < 0)
+        return 0;
+    const std::size_t got = ReadRecordsAt(fd, first, out, count);
+    ::close(fd);
+    return got;
 }
 
 } // namespace netrova

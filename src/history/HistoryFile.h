@@ -79,6 +79,14 @@ bool EmptyHistory(const std::string& programPath, std::string* error = nullptr);
 std::size_t ScanHistory(const std::string& programPath,
                         const std::function<bool(const THistoryRecord&)>& visit,
                         std::string* error = nullptr);
+// The same from record number first on (a later part of the history), without reading the
+// records before it.
+std::size_t ScanHistoryFrom(const std::string& programPath, std::size_t first,
+                            const std::function<bool(const THistoryRecord&)>& visit);
+// Reads up to count whole records from record number first on into out; returns how many
+// were read (fewer at the end of the file, 0 when it cannot be read).
+std::size_t ReadHistoryRecords(const std::string& programPath, std::size_t first,
+                               THistoryRecord* out, std::size_t count);
 // The same for a history file named by its own path (a copy, a file given on a command line).
 std::size_t ScanHistoryFile(const std::string& filePath,
                             const std::function<bool(const THistoryRecord&)>& visit,

@@ -1,5 +1,6 @@
 #include "history/HistoryModels.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace netrova {
@@ -41,10 +42,33 @@ void TConnectionsModel::Clear() {
     endResetModel();
 }
 
-void TConnectionsModel::Sort(const TSortState& sort) {
-    emit layoutAboutToBeChanged();
-    rows_.Sort(sort);
-    emit layoutChanged();
+bool TConnectionsModel::Sort(const TSortState& sort, const std::function<bool()>& pause) {
+    std::vector<std::uint32_t> order;
+    if (!rows_.SortedOrder(sort, order, pause))
+        return false;
+    if (order.empty())
+        return true;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::size_t> records;
+    records.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        records.push_back(rows_.RecordOf(static_cast<std::size_t>(index.row())));
+    rows_.SetOrder(std::move(order));
+    // The same connection's new row; a view holds a few such indexes, all on one or two rows.
+    std::vector<std::pair<std::size_t, int>> found;
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        auto at = std::find_if(found.begin(), found.end(),
+                               [&](const auto& f) { return f.first == records[i]; });
+        if (at == found.end())
+            at = found.insert(found.end(), {records[i], static_cast<int>(rows_.RowOf(records[i]))});
+        after << index(at->second, before[i].column());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
 }
 
 int TConnectionsModel::rowCount(const QModelIndex& parent) const {
@@ -56,6 +80,13 @@ int TConnectionsModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TConnectionsModel::data(const QModelIndex& index, int role) const {
+    if (role == Qt::TextAlignmentRole && index.isValid()) {
+        // Money and times line up on their last digit.
+        const int c = index.column();
+        const bool right =
+            c == tcFee || c == tcTime || c == tcTotalFee || c == tcStartedTime || c == tcEndedTime;
+        return QVariant::fromValue(Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft));
+    }
     // Between two publications the rows may hold fewer rows than the views know of.
     if (role != Qt::DisplayRole || !index.isValid() ||
         static_cast<std::size_t>(index.row()) >= rows_.Count())

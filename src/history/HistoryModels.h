@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
 #include <vector>
 
 namespace netrova {
@@ -22,7 +23,9 @@ public:
     // inserted, emptied ones reset.
     void Publish();
     void Clear();
-    void Sort(const TSortState& sort);
+    // Sorts the rows (see TConnectionRows::SortedOrder); the views' current row and selection
+    // stay on the connections they were on. False, and nothing changed, when pause stopped it.
+    bool Sort(const TSortState& sort, const std::function<bool()>& pause = {});
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

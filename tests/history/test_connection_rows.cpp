@@ -19,6 +19,15 @@ QStringList Column(const TConnectionRows& rows, int column) {
     return texts;
 }
 
+// Rows of "All days" over a history of the records in dir.
+void Load(const QTemporaryDir& dir, const Records& records, TConnectionRows& rows) {
+    WriteHistory(dir.path().toStdString(), records);
+    TFigures figures;
+    QCOMPARE(
+        FillTable(dir.path().toStdString(), TView::AllDays, TStamp{2026, 7, 0, 5}, rows, figures),
+        FillResult::Filled);
+}
+
 QStringList Figures(const TFigures& f) {
     return {QString::fromStdString(f.TotalFee), QString::fromStdString(f.AverageTime),
             QString::fromStdString(f.AverageCost)};
@@ -115,8 +124,9 @@ void TestConnectionRows::noHistoryKeepsRowsAndFigures() {
         QVERIFY(EmptyHistory(path));
 
     // Rows and figures of an earlier fill stay as they are.
+    QTemporaryDir earlier;
     TConnectionRows rows;
-    rows.Add(Connection("earlier", 1, 1));
+    Load(earlier, {Connection("earlier", 1, 1)}, rows);
     TFigures figures;
     figures.TotalFee = "9 dol. 9 c.";
     QCOMPARE(FillTable(path, TView::AllDays, TStamp{2026, 7, 0, 5}, rows, figures),
@@ -129,8 +139,9 @@ void TestConnectionRows::rowTexts() {
     THistoryRecord r = Connection("Default", 1205, 5400, 1999, 7, 4, "My ISP");
     r.Ended = TStamp{1999, 7, 1, 5, 0, 5, 9, 0};
     SetFieldText(r.TotalFeeText, "as stored, not recomputed");
+    QTemporaryDir dir;
     TConnectionRows rows;
-    rows.Add(r);
+    Load(dir, {r}, rows);
     QStringList texts;
     for (int c = 0; c < kTableColumnCount; ++c)
         texts << QString::fromStdString(rows.Text(0, c));
@@ -171,11 +182,13 @@ void TestConnectionRows::columnClicks() {
     QFETCH(QStringList, order);
     QFETCH(bool, ascending);
 
+    QTemporaryDir dir;
     TConnectionRows rows;
-    rows.Add(Connection("Anna", 950, 10, 2026, 7, 5, "b"));
-    rows.Add(Connection("anna", 1005, 9, 2026, 7, 5, "c"));
-    rows.Add(Connection("Zed", 5, 3600, 2026, 7, 5, "a"));
-    rows.Add(Connection("An", 1000000, 59, 2026, 7, 5, "b"));
+    Load(dir,
+         {Connection("Anna", 950, 10, 2026, 7, 5, "b"),
+          Connection("anna", 1005, 9, 2026, 7, 5, "c"), Connection("Zed", 5, 3600, 2026, 7, 5, "a"),
+          Connection("An", 1000000, 59, 2026, 7, 5, "b")},
+         rows);
 
     TSortState sort = BrowserSort();
     QCOMPARE(sort.SortColumn, int(tcProvider));

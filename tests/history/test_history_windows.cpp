@@ -17,10 +17,12 @@
 #include <QBarSet>
 #include <QChart>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -59,6 +61,16 @@ QString SortShown(QWidget& w) {
            (Get<QLabel>(w, "Image2")->isVisibleTo(&w) ? "up" : "");
 }
 
+// Whether a view button carries the marker (the others keep an empty picture of its size).
+bool Marked(QToolButton* button) {
+    const QImage picture = button->icon().pixmap(16).toImage();
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (qAlpha(picture.pixel(x, y)) != 0)
+                return true;
+    return false;
+}
+
 // What a browser needs, on 5 July 2026, with a sort state of its own.
 struct BrowserRig {
     BrowserRig() { clock.Set(2026, 7, 5, 12, 0, 0); }
@@ -83,6 +95,8 @@ class TestHistoryWindows : public QObject {
 private slots:
     void browser();
     void browserStaysResponsiveWhileLoading();
+    void browserColumnsFitTheirTexts_data();
+    void browserColumnsFitTheirTexts();
     void statistics();
     void statisticsForecastAndChart_data();
     void statisticsForecastAndChart();
@@ -96,9 +110,17 @@ void TestHistoryWindows::browser() {
 
     {
         TForm7& empty = *rig.Open();
-        // An empty history leaves the initial figures.
+        // An empty history leaves the initial figures, and the list says it is empty.
+        empty.show();
         empty.FormActivate();
         QCOMPARE(empty.Model().rowCount(), 0);
+        const QImage list = Get<QTableView>(empty, "Table")->viewport()->grab().toImage();
+        const QRgb base = list.pixel(1, 1);
+        int written = 0;
+        for (int y = 0; y < list.height(); ++y)
+            for (int x = 0; x < list.width(); ++x)
+                written += list.pixel(x, y) != base;
+        QVERIFY(written > 0);
         QCOMPARE(Label(empty, "TotalFee"), QString("0 dol. 0 c."));
         QCOMPARE(Label(empty, "AverageTime"), QString("0 h. 0 m."));
     }
@@ -108,8 +130,8 @@ void TestHistoryWindows::browser() {
     TForm7& window = *rig.Open();
     window.show();
     QTRY_COMPARE(window.Model().rowCount(), 3); // activation loads "All days"
-    QVERIFY(!Get<QToolButton>(window, "AllDays")->icon().isNull());
-    QVERIFY(Get<QToolButton>(window, "ThisDay")->icon().isNull());
+    QVERIFY(Marked(Get<QToolButton>(window, "AllDays")));
+    QVERIFY(!Marked(Get<QToolButton>(window, "ThisDay")));
     QCOMPARE(Label(window, "TotalFee"), QString("39 dol. 55 c."));
     QCOMPARE(Label(window, "AverageTime"), QString("0:0:20"));
     QCOMPARE(Label(window, "AverageCost"), QString("13 dol. 18 c."));
@@ -118,8 +140,8 @@ void TestHistoryWindows::browser() {
 
     QTest::mouseClick(Get<QToolButton>(window, "ThisMonth"), Qt::LeftButton);
     QCOMPARE(window.View(), TView::ThisMonth);
-    QVERIFY(Get<QToolButton>(window, "AllDays")->icon().isNull());
-    QVERIFY(!Get<QToolButton>(window, "ThisMonth")->icon().isNull());
+    QVERIFY(!Marked(Get<QToolButton>(window, "AllDays")));
+    QVERIFY(Marked(Get<QToolButton>(window, "ThisMonth")));
     QCOMPARE(ModelColumn(window.Model(), tcFee), (QStringList{"20 dol. 0 c.", "9 dol. 50 c."}));
     QCOMPARE(Label(window, "AverageCost"), QString("14 dol. 75 c."));
 
@@ -130,6 +152,11 @@ void TestHistoryWindows::browser() {
     // A change of view refills in file order and keeps the labels.
     QTest::mouseClick(Get<QToolButton>(window, "ThisDay"), Qt::LeftButton);
     QCOMPARE(ModelColumn(window.Model(), tcUserName), QStringList{"bob"});
+    QCOMPARE(SortShown(window), QString("Con. fee/Down/down"));
+    // and the rows of the new view are in the order the labels show.
+    QTest::mouseClick(Get<QToolButton>(window, "AllDays"), Qt::LeftButton);
+    QCOMPARE(ModelColumn(window.Model(), tcFee),
+             (QStringList{"9 dol. 50 c.", "10 dol. 5 c.", "20 dol. 0 c."}));
     QCOMPARE(SortShown(window), QString("Con. fee/Down/down"));
 
     QTest::mouseClick(Get<QPushButton>(window, "BitBtn2"), Qt::LeftButton);
@@ -147,8 +174,54 @@ void TestHistoryWindows::browser() {
     QCOMPARE(SortShown(again), QString("Con. fee/Up/up"));
     QCOMPARE(ModelColumn(again.Model(), tcFee),
              (QStringList{"20 dol. 0 c.", "10 dol. 5 c.", "9 dol. 50 c."}));
+    // The current row and the selection stay on their connection through a sort.
+    auto* table = Get<QTableView>(again, "Table");
+    table->setCurrentIndex(again.Model().index(0, tcUserName)); // anna's 20 dol. 0 c.
     again.TableColumnClick(tcTime);
     QCOMPARE(ModelColumn(again.Model(), tcTime), (QStringList{"0:0:10", "0:0:21", "0:0:30"}));
+    QCOMPARE(table->currentIndex().row(), 2);
+    QCOMPARE(table->currentIndex().siblingAtColumn(tcFee).data().toString(),
+             QString("20 dol. 0 c."));
+    QCOMPARE(table->selectionModel()->selectedRows().value(0).row(), 2);
+}
+
+void TestHistoryWindows::browserColumnsFitTheirTexts_data() {
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("9 pt") << 9;
+    QTest::newRow("14 pt") << 14;
+}
+
+void TestHistoryWindows::browserColumnsFitTheirTexts() {
+    QFETCH(int, pointSize);
+    BrowserRig rig;
+    THistoryRecord wide = Connection("Administrator of this machine", 12345678, 3599999, 2026, 12,
+                                     28, std::string(49, 'W'));
+    wide.Ended = TStamp{2026, 12, 0, 28, 23, 59, 58, 0};
+    SetFieldText(wide.TotalFeeText, "21474836 dol. 47 c.");
+    WriteHistory(rig.path, {Connection("a", 1, 1), wide});
+    TForm7& window = *rig.Open();
+    QFont font = window.font();
+    font.setPointSize(pointSize);
+    window.setFont(font);
+    window.show();
+    window.FormActivate();
+    QVERIFY(window.maximumWidth() > window.minimumWidth()); // it can be resized
+
+    // Every header and cell gets at least the width the style asks for its text.
+    auto* table = Get<QTableView>(window, "Table");
+    QStyleOptionViewItem option;
+    option.initFrom(table->viewport());
+    option.font = table->font();
+    for (int c = 0; c < kTableColumnCount; ++c) {
+        QVERIFY2(table->columnWidth(c) >= kTableWidths[c], kTableCaptions[c]);
+        QVERIFY2(table->horizontalHeader()->sectionSizeHint(c) <= table->columnWidth(c),
+                 kTableCaptions[c]);
+        for (int row = 0; row < 2; ++row) {
+            const QModelIndex cell = window.Model().index(row, c);
+            const int needed = table->itemDelegate()->sizeHint(option, cell).width();
+            QVERIFY2(needed < table->columnWidth(c), qPrintable(cell.data().toString()));
+        }
+    }
 }
 
 void TestHistoryWindows::browserStaysResponsiveWhileLoading() {
