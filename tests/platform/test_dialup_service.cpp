@@ -176,6 +176,7 @@ private slots:
     void badChoiceIsAnError();
 
 private:
+    QString WhyNoMock() const;
     QProcess bus_; // the private system bus
 };
 
@@ -193,16 +194,22 @@ void TestDialUpService::initTestCase() {
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
 }
 
+QString TestDialUpService::WhyNoMock() const {
+    if (bus_.state() != QProcess::Running)
+        return "dbus-daemon is not installed (Debian package dbus-daemon)";
+    if (MockNetworkManager::Python().isEmpty())
+        return "python3-dbusmock is not installed (Debian package python3-dbusmock)";
+    return {};
+}
+
 void TestDialUpService::cleanupTestCase() {
     bus_.kill();
     bus_.waitForFinished();
 }
 
 void TestDialUpService::followsNetworkManager() {
-    if (bus_.state() != QProcess::Running)
-        QSKIP("dbus-daemon is not installed (Debian package dbus-daemon)");
-    if (MockNetworkManager::Python().isEmpty())
-        QSKIP("python3-dbusmock is not installed (Debian package python3-dbusmock)");
+    if (const QString why = WhyNoMock(); !why.isEmpty())
+        QSKIP(qPrintable(why));
     MockNetworkManager nm;
     nm.Start();
     const QString device =
@@ -445,17 +452,28 @@ void TestDialUpService::manualPublishesNothing() {
 void TestDialUpService::choiceByVariable_data() {
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("networkManager"); // running on the bus
 
     const bool peers = std::filesystem::exists("/etc/ppp/peers");
-    QTest::newRow("manual") << QByteArray("manual") << "manual";
-    QTest::newRow("pppd") << QByteArray("pppd") << "pppd";
-    QTest::newRow("unset") << QByteArray() << (peers ? "pppd" : "manual");
+    QTest::newRow("manual") << QByteArray("manual") << "manual" << true;
+    QTest::newRow("pppd") << QByteArray("pppd") << "pppd" << false;
+    QTest::newRow("unset") << QByteArray() << (peers ? "pppd" : "manual") << false;
+    QTest::newRow("networkmanager")
+        << QByteArray("networkmanager") << "networkmanager" << true;
+    QTest::newRow("unset, NetworkManager running") << QByteArray() << "networkmanager" << true;
 }
 
 void TestDialUpService::choiceByVariable() {
     QFETCH(QByteArray, value);
     QFETCH(QString, source);
+    QFETCH(bool, networkManager);
 
+    MockNetworkManager nm;
+    if (networkManager) {
+        if (const QString why = WhyNoMock(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        nm.Start();
+    }
     test::TempStore store;
     if (value.isNull())
         qunsetenv("NETROVA_DIALUP");
