@@ -3,6 +3,7 @@
 #include "app/HistoryGroup.h"
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
+#include "common/Log.h"
 #include "common/Text.h"
 #include "history/ConnectionsWindow.h"
 #include "history/ReportFiles.h"
@@ -43,7 +44,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <cstdio>
 
 namespace netrova {
 
@@ -633,8 +633,8 @@ void TForm1::AddTrayIcon() {
     if (!tray_->Available()) {
         // Hiding the task-bar entry would leave no way back to the window.
         if (!noTrayReported_)
-            std::fprintf(stderr, "netrova: the desktop has no system tray; the window keeps its "
-                                 "task-bar entry\n");
+            qCWarning(lcApp) << "the desktop has no system tray; the window keeps its task-bar "
+                                "entry";
         noTrayReported_ = true;
         return;
     }

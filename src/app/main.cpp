@@ -22,7 +22,7 @@ using namespace netrova;
 
 namespace {
 
-// A reason not to start: on stderr, and in a box where somebody can see it.
+// A reason not to start: in the log, and in a box where somebody can see it.
 int RefuseToStart(const std::string& text, QMessageBox::Icon icon = QMessageBox::Critical) {
     qCCritical(lcApp).noquote() << QString::fromStdString(text);
     if (HasDisplay()) {
