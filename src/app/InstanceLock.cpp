@@ -58,8 +58,7 @@ constexpr char kAnswer[] = "raised\n";
 
 } // namespace
 
-ActivationChannel::ActivationChannel(const StorePaths& paths, QObject* parent)
-    : QObject(parent) {
+ActivationChannel::ActivationChannel(const StorePaths& paths, QObject* parent) : QObject(parent) {
     // A short name in the user's runtime folder: socket paths are limited to about 100 bytes,
     // and the store may lie deep.
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -93,7 +92,8 @@ bool ActivationChannel::AskToActivate(int timeoutMs) {
     socket.connectToServer(name_);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    while (socket.bytesAvailable() < qint64(sizeof kAnswer - 1) && socket.waitForReadyRead(timeoutMs))
+    while (socket.bytesAvailable() < qint64(sizeof kAnswer - 1) &&
+           socket.waitForReadyRead(timeoutMs))
         ;
     return socket.readAll() == kAnswer;
 }

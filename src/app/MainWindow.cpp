@@ -44,7 +44,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-
 namespace netrova {
 
 namespace {

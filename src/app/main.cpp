@@ -97,10 +97,9 @@ int main(int argc, char** argv) {
         unsetenv("QT_QPA_PLATFORM"); // programs started from the launch list choose their own
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
             qCWarning(lcApp).noquote()
-                << (triedPlatforms.empty()
-                        ? QStringLiteral("no display found:")
-                        : "no usable display: tried " + QString::fromStdString(triedPlatforms) +
-                              ";")
+                << (triedPlatforms.empty() ? QStringLiteral("no display found:")
+                                           : "no usable display: tried " +
+                                                 QString::fromStdString(triedPlatforms) + ";")
                 << "Netrova runs on the offscreen platform (it counts and records, but shows no "
                    "window).";
     }
@@ -123,8 +122,8 @@ int main(int argc, char** argv) {
     case InstanceLock::Result::Busy:
         // The second start only brings the running window forward.
         if (channel.AskToActivate()) {
-            qCInfo(lcApp).noquote() << QString::fromStdString(running)
-                                    << "Its window was brought to the front.";
+            qCInfo(lcApp).noquote()
+                << QString::fromStdString(running) << "Its window was brought to the front.";
             return 0;
         }
         return RefuseToStart(running, QMessageBox::Information);

@@ -54,9 +54,12 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
         const QString& interface;
         const char* name;
     } signalsFollowed[] = {
-        {kProperties, "PropertiesChanged"}, {kManager, "PropertiesChanged"},
-        {kActive, "PropertiesChanged"},     {kActive, "StateChanged"},
-        {kSettings, "NewConnection"},       {kSettings, "ConnectionRemoved"},
+        {kProperties, "PropertiesChanged"},
+        {kManager, "PropertiesChanged"},
+        {kActive, "PropertiesChanged"},
+        {kActive, "StateChanged"},
+        {kSettings, "NewConnection"},
+        {kSettings, "ConnectionRemoved"},
         {kProfile, "Updated"},
     };
     for (const auto& s : signalsFollowed)
@@ -124,7 +127,8 @@ void NetworkManagerDialUpService::ReadAll() {
 
 std::optional<QVariantMap> NetworkManagerDialUpService::GetAll(const QString& path,
                                                                const QString& interface) const {
-    auto call = QDBusMessage::createMethodCall(kService, path, kProperties, QStringLiteral("GetAll"));
+    auto call =
+        QDBusMessage::createMethodCall(kService, path, kProperties, QStringLiteral("GetAll"));
     call << interface;
     const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 
-
 namespace netrova {
 
 namespace {

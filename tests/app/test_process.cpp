@@ -168,7 +168,8 @@ private slots:
         QTest::newRow("named but not answering")
             << QStringLiteral(":93") << QString() << "tried xcb (DISPLAY=:93)";
         QTest::newRow("Wayland alone, not answering")
-            << QString() << "netrova-none" << "tried wayland (WAYLAND_DISPLAY=netrova-none);";
+            << QString() << "netrova-none"
+            << "tried wayland (WAYLAND_DISPLAY=netrova-none);";
     }
     void noDisplayFallsBackToOffscreen() {
         QFETCH(QString, display);

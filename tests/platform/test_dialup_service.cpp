@@ -259,7 +259,8 @@ void TestDialUpService::followsNetworkManager() {
     QTRY_COMPARE(state(), "not connected Mobile ISP");
     QCOMPARE(Entries(store), QStringList{});
     QCOMPARE(dialUpNotices.size(), 2);
-    QVERIFY2(dialUpNotices.join('\n').count("NetworkManager") == 2, qPrintable(dialUpNotices.join('\n')));
+    QVERIFY2(dialUpNotices.join('\n').count("NetworkManager") == 2,
+             qPrintable(dialUpNotices.join('\n')));
 }
 
 void TestDialUpService::interfaceState_data() {
@@ -458,8 +459,7 @@ void TestDialUpService::choiceByVariable_data() {
     QTest::newRow("manual") << QByteArray("manual") << "manual" << true;
     QTest::newRow("pppd") << QByteArray("pppd") << "pppd" << false;
     QTest::newRow("unset") << QByteArray() << (peers ? "pppd" : "manual") << false;
-    QTest::newRow("networkmanager")
-        << QByteArray("networkmanager") << "networkmanager" << true;
+    QTest::newRow("networkmanager") << QByteArray("networkmanager") << "networkmanager" << true;
     QTest::newRow("unset, NetworkManager running") << QByteArray() << "networkmanager" << true;
 }
 
