@@ -2,6 +2,10 @@
 
 #include "store/Registry.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLocalSocket>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -46,6 +50,52 @@ InstanceLock::Result InstanceLock::Acquire() {
     }
     fd_ = fd;
     return Result::Acquired;
+}
+
+namespace {
+
+constexpr char kAnswer[] = "raised\n";
+
+} // namespace
+
+ActivationChannel::ActivationChannel(const StorePaths& paths, QObject* parent) : QObject(parent) {
+    // A short name in the user's runtime folder: socket paths are limited to about 100 bytes,
+    // and the store may lie deep.
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::tempPath();
+    const QByteArray store =
+        std::filesystem::absolute(paths.Machine).lexically_normal().string().c_str();
+    const QByteArray hash = QCryptographicHash::hash(store, QCryptographicHash::Sha256).toHex();
+    name_ = QStringLiteral("%1/netrova-%2-%3.socket")
+                .arg(folder)
+                .arg(::getuid())
+                .arg(QString::fromLatin1(hash.left(16)));
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* client = server_.nextPendingConnection()) {
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            emit ActivationRequested();
+            client->write(kAnswer);
+            client->disconnectFromServer();
+        }
+    });
+}
+
+bool ActivationChannel::Listen() {
+    QLocalServer::removeServer(name_);
+    return server_.listen(name_);
+}
+
+bool ActivationChannel::AskToActivate(int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(name_);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    while (socket.bytesAvailable() < qint64(sizeof kAnswer - 1) &&
+           socket.waitForReadyRead(timeoutMs))
+        ;
+    return socket.readAll() == kAnswer;
 }
 
 } // namespace netrova

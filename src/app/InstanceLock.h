@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QLocalServer>
+#include <QObject>
+
 #include <string>
 
 namespace netrova {
@@ -31,6 +34,28 @@ private:
     std::string path_;
     std::string error_;
     int fd_ = -1;
+};
+
+// How a second start reaches the copy that holds the lock: that copy listens on a local socket
+// named after its store, and a second start asks it to bring its window to the front.
+class ActivationChannel : public QObject {
+    Q_OBJECT
+public:
+    explicit ActivationChannel(const StorePaths& paths, QObject* parent = nullptr);
+
+    // In the copy that holds the lock (so a socket left by a copy that died can go).
+    // Returns false, with Error() telling why, when the socket cannot be made.
+    bool Listen();
+    // In a second copy: true once the running copy has answered.
+    bool AskToActivate(int timeoutMs = 5000);
+    QString Error() const { return server_.errorString(); }
+
+signals:
+    void ActivationRequested();
+
+private:
+    QString name_;
+    QLocalServer server_;
 };
 
 } // namespace netrova

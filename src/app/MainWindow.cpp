@@ -4,6 +4,7 @@
 #include "app/ReportProgress.h"
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
+#include "common/Log.h"
 #include "common/Text.h"
 #include "history/ConnectionsWindow.h"
 #include "history/ReportFiles.h"
@@ -44,8 +45,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-#include <cstdio>
 
 namespace netrova {
 
@@ -648,8 +647,8 @@ void TForm1::AddTrayIcon() {
     if (!tray_->Available()) {
         // Hiding the task-bar entry would leave no way back to the window.
         if (!noTrayReported_)
-            std::fprintf(stderr, "netrova: the desktop has no system tray; the window keeps its "
-                                 "task-bar entry\n");
+            qCWarning(lcApp) << "the desktop has no system tray; the window keeps its task-bar "
+                                "entry";
         noTrayReported_ = true;
         return;
     }

@@ -1,6 +1,7 @@
 #include "app/InstanceLock.h"
 #include "app/MainWindow.h"
 #include "app/TerminationSignals.h"
+#include "common/Log.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/LoginName.h"
@@ -21,9 +22,9 @@ using namespace netrova;
 
 namespace {
 
-// A reason not to start: on stderr, and in a box where somebody can see it.
+// A reason not to start: in the log, and in a box where somebody can see it.
 int RefuseToStart(const std::string& text, QMessageBox::Icon icon = QMessageBox::Critical) {
-    std::fprintf(stderr, "netrova: %s\n", text.c_str());
+    qCCritical(lcApp).noquote() << QString::fromStdString(text);
     if (HasDisplay()) {
         QMessageBox box(icon, QString::fromLatin1(kBoxCaption), QString::fromStdString(text),
                         QMessageBox::Ok);
@@ -56,6 +57,9 @@ bool IsSet(const char* name) {
     return v && *v;
 }
 
+// The display platforms tried before the offscreen one, as said when none could be used.
+std::string triedPlatforms;
+
 // Without a reachable display Qt would abort; Netrova still counts and records, so it falls
 // back to the offscreen platform. Returns whether the fallback may be taken: only when neither
 // the environment nor the command line chose a platform.
@@ -65,15 +69,21 @@ bool ArmOffscreenFallback(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
             return false;
-    if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return true;
+    // Each platform only where its display is named: xcb cannot work from WAYLAND_DISPLAY.
+    std::string platforms;
+    for (const auto& [platform, variable] :
+         {std::pair{"wayland", "WAYLAND_DISPLAY"}, std::pair{"xcb", "DISPLAY"}}) {
+        if (!IsSet(variable))
+            continue;
+        platforms += std::string(platform) + ";";
+        triedPlatforms += std::string(triedPlatforms.empty() ? "" : ", ") + platform + " (" +
+                          variable + "=" + std::getenv(variable) + ")";
     }
+    setenv("QT_QPA_PLATFORM", (platforms + "offscreen").c_str(), 1);
     // A display is named but may not answer: Qt tries the platforms in order. Its own
     // complaints about the failed ones are silenced; the fallback is reported once below.
-    setenv("QT_QPA_PLATFORM", IsSet("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen",
-           1);
-    defaultMessageHandler = qInstallMessageHandler(QuietPlatformMessages);
+    if (!platforms.empty())
+        defaultMessageHandler = qInstallMessageHandler(QuietPlatformMessages);
     return true;
 }
 
@@ -86,8 +96,12 @@ int main(int argc, char** argv) {
         qInstallMessageHandler(nullptr);
         unsetenv("QT_QPA_PLATFORM"); // programs started from the launch list choose their own
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
-            std::fprintf(stderr, "netrova: no display found: Netrova runs on the offscreen "
-                                 "platform (it counts and records, but shows no window).\n");
+            qCWarning(lcApp).noquote()
+                << (triedPlatforms.empty() ? QStringLiteral("no display found:")
+                                           : "no usable display: tried " +
+                                                 QString::fromStdString(triedPlatforms) + ";")
+                << "Netrova runs on the offscreen platform (it counts and records, but shows no "
+                   "window).";
     }
     // The application title; the window title starts with it (the display name would be
     // appended to every window title, so it stays unset).
@@ -99,13 +113,20 @@ int main(int argc, char** argv) {
     // is taken before the store is opened, so a refused start leaves the store alone.
     const StorePaths paths = StorePaths::FromEnvironment();
     InstanceLock lock(InstanceLock::PathFor(paths));
+    ActivationChannel channel(paths);
+    const std::string running =
+        "Netrova is already running with the settings store \"" + paths.Machine + "\".";
     switch (lock.Acquire()) {
     case InstanceLock::Result::Acquired:
         break;
     case InstanceLock::Result::Busy:
-        return RefuseToStart("Netrova is already running with the settings store \"" +
-                                 paths.Machine + "\".",
-                             QMessageBox::Information);
+        // The second start only brings the running window forward.
+        if (channel.AskToActivate()) {
+            qCInfo(lcApp).noquote()
+                << QString::fromStdString(running) << "Its window was brought to the front.";
+            return 0;
+        }
+        return RefuseToStart(running, QMessageBox::Information);
     case InstanceLock::Result::Failed:
         return RefuseToStart(lock.Error());
     }
@@ -115,6 +136,14 @@ int main(int argc, char** argv) {
     QtMessageBoxes boxes;
     QtHelpViewer help;
     std::unique_ptr<TForm1> form;
+    // Asked for during the start-up, the window comes forward anyway when it is shown.
+    QObject::connect(&channel, &ActivationChannel::ActivationRequested, [&form] {
+        qCInfo(lcApp) << "Another start of Netrova brought the window to the front.";
+        if (form)
+            form->Restore1Click();
+    });
+    if (!channel.Listen())
+        qCWarning(lcApp).noquote() << "A second start cannot reach this one:" << channel.Error();
     try {
         store = std::make_unique<SettingsStore>(paths);
         EnsureInstallationDefaults(*store);

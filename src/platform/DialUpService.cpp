@@ -1,6 +1,7 @@
 #include "platform/DialUpService.h"
 
 #include "common/Text.h"
+#include "platform/NetworkManagerSource.h"
 #include "store/Defaults.h"
 #include "store/Registry.h"
 
@@ -348,15 +349,21 @@ std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store) {
     std::string choice = value ? value : "";
     if (choice.empty()) {
         std::error_code ec;
-        choice = fs::exists("/etc/ppp/peers", ec) ? "pppd" : "manual";
+        if (NetworkManagerDialUpService::Running())
+            choice = "networkmanager";
+        else
+            choice = fs::exists("/etc/ppp/peers", ec) ? "pppd" : "manual";
     }
+    if (choice == "networkmanager")
+        return std::make_unique<NetworkManagerDialUpService>(store);
     if (choice == "pppd")
         return std::make_unique<PppdDialUpService>(store);
     if (choice == "manual")
         return std::make_unique<ManualDialUpService>();
     throw std::runtime_error(std::string(kDialUpVariable) + "=\"" + choice +
-                             "\" is not a dial-up source; use " + kDialUpVariable + "=pppd or " +
-                             kDialUpVariable + "=manual.");
+                             "\" is not a dial-up source; use " + kDialUpVariable +
+                             "=networkmanager, " + kDialUpVariable + "=pppd or " + kDialUpVariable +
+                             "=manual.");
 }
 
 } // namespace netrova

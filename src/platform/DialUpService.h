@@ -59,7 +59,7 @@ class DialUpService {
 public:
     virtual ~DialUpService() = default;
     virtual void Publish() = 0;
-    // "pppd" or "manual".
+    // "networkmanager", "pppd" or "manual".
     virtual const char* SourceName() const = 0;
 };
 
@@ -111,8 +111,9 @@ private:
     std::optional<std::vector<std::string>> entries_;
 };
 
-// NETROVA_DIALUP=pppd|manual chooses the source; unset or empty: pppd where /etc/ppp/peers
-// exists, else manual. Any other value throws std::runtime_error.
+// NETROVA_DIALUP=networkmanager|pppd|manual chooses the source; unset or empty: networkmanager
+// when NetworkManager is on the system bus, else pppd where /etc/ppp/peers exists, else manual.
+// Any other value throws std::runtime_error.
 std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store);
 
 } // namespace netrova

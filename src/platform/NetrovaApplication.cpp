@@ -1,11 +1,11 @@
 #include "platform/NetrovaApplication.h"
 
+#include "common/Log.h"
 #include "platform/Display.h"
 #include "platform/MessageBoxes.h"
 
 #include <QMessageBox>
 
-#include <cstdio>
 #include <exception>
 
 namespace netrova {
@@ -30,7 +30,7 @@ void NetrovaApplication::ShowError(const QString& text) {
         return;
     }
     if (!errorBoxes_) {
-        std::fprintf(stderr, "%s: %s\n", kBoxCaption, qPrintable(text));
+        qCCritical(lcApp).noquote() << QString::fromLatin1(kBoxCaption) + ": " + text;
         return;
     }
     showingError_ = true;

@@ -14,7 +14,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Shows the error box (caption "Netrova 1.2", stop icon) unless one is already open.
-    // Without a display the error goes to stderr.
+    // Without a display the error goes to the log (netrova.app).
     void ShowError(const QString& text);
     // Boxes are shown where there is a display; tests turn them on offscreen.
     void SetErrorBoxes(bool shown) { errorBoxes_ = shown; }

@@ -1,12 +1,11 @@
 #include "platform/QtMessageBoxes.h"
 
+#include "common/Log.h"
 #include "platform/Display.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
-
-#include <cstdio>
 
 namespace netrova {
 
@@ -55,7 +54,14 @@ MsgResult QtMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons
     if (!interactive_) {
         // Nobody can answer: a question takes its default answer, as Enter would.
         const bool question = buttons != MsgButtons::Ok;
-        std::fprintf(stderr, "%s: %s%s\n", caption.c_str(), text.c_str(), question ? " [Yes]" : "");
+        const QString line = QString::fromStdString(caption + ": " + text) +
+                             (question ? QStringLiteral(" [Yes]") : QString());
+        if (icon == MsgIcon::Stop)
+            qCCritical(lcApp).noquote() << line;
+        else if (icon == MsgIcon::Warning)
+            qCWarning(lcApp).noquote() << line;
+        else
+            qCInfo(lcApp).noquote() << line;
         return question ? MsgResult::Yes : MsgResult::Ok;
     }
     if (buttons == MsgButtons::YesNoRequired) {

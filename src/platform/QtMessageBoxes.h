@@ -5,7 +5,7 @@
 namespace netrova {
 
 // The message boxes of the program, shown with QMessageBox. Without a display they are
-// written to stderr, and a question takes its default answer, Yes.
+// logged on netrova.app, and a question takes its default answer, Yes.
 class QtMessageBoxes : public MessageBoxes {
 public:
     QtMessageBoxes();

@@ -105,7 +105,9 @@ private slots:
         QVERIFY(QString::fromStdString(lock.Error()).contains("machine.db.lock"));
     }
 
-    void secondProgramRefusesToRun() {
+    // A second start brings the running window to the front and ends; the first one keeps
+    // the store.
+    void secondProgramRaisesTheFirst() {
         TempStore store;
         NetrovaProcess first;
         first.start();
@@ -115,7 +117,7 @@ private slots:
         second.start();
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 1);
+        QCOMPARE(second.exitCode(), 0);
         const QString err = QString::fromLocal8Bit(second.readAllStandardError());
         QVERIFY2(err.contains("Netrova is already running"), qPrintable(err));
         QVERIFY2(err.contains(QString::fromStdString(store.machinePath())), qPrintable(err));
@@ -124,6 +126,8 @@ private slots:
         first.terminate();
         QVERIFY(first.waitForFinished(20000));
         QCOMPARE(first.exitCode(), 0);
+        const QString firstErr = QString::fromLocal8Bit(first.readAllStandardError());
+        QVERIFY2(firstErr.contains("brought the window to the front"), qPrintable(firstErr));
     }
 
     void terminationSignalRecordsTheConnection_data() {
@@ -158,13 +162,26 @@ private slots:
     // Without a reachable display the program runs offscreen by itself and says so once.
     void noDisplayFallsBackToOffscreen_data() {
         QTest::addColumn<QString>("display");
-        QTest::newRow("none named") << QString();
-        QTest::newRow("named but not answering") << QStringLiteral(":93");
+        QTest::addColumn<QString>("wayland"); // WAYLAND_DISPLAY
+        QTest::addColumn<QString>("said");
+        QTest::newRow("none named") << QString() << QString() << "no display found";
+        QTest::newRow("named but not answering")
+            << QStringLiteral(":93") << QString() << "tried xcb (DISPLAY=:93)";
+        QTest::newRow("Wayland alone, not answering")
+            << QString() << "netrova-none"
+            << "tried wayland (WAYLAND_DISPLAY=netrova-none);";
     }
     void noDisplayFallsBackToOffscreen() {
         QFETCH(QString, display);
+        QFETCH(QString, wayland);
+        QFETCH(QString, said);
         TempStore store;
         NetrovaProcess netrova(display);
+        if (!wayland.isEmpty()) {
+            auto env = netrova.processEnvironment();
+            env.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland);
+            netrova.setProcessEnvironment(env);
+        }
         netrova.start();
         QVERIFY(WaitUntilRunning(store, netrova));
         netrova.terminate();
@@ -172,6 +189,7 @@ private slots:
         QCOMPARE(netrova.exitCode(), 0);
         const QString err = QString::fromLocal8Bit(netrova.readAllStandardError());
         QCOMPARE(err.count("offscreen"), 1);
+        QVERIFY2(err.contains(said), qPrintable(err));
         QVERIFY2(!err.contains("qt.qpa"), qPrintable(err));
     }
 

@@ -1,9 +1,16 @@
 #include "../support/TempStore.h"
 #include "platform/DialUpService.h"
+#include "platform/NetworkManagerSource.h"
 #include "store/Defaults.h"
 
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -74,12 +81,87 @@ QStringList Entries(SettingsStore& store) {
     return names;
 }
 
+// What the dial-up service says on netrova.dialup.
+QStringList dialUpNotices;
+QtMessageHandler previousHandler = nullptr;
+void RecordNotices(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (context.category && QByteArray(context.category) == "netrova.dialup")
+        dialUpNotices << text;
+    previousHandler(type, context, text);
+}
+
+// python3-dbusmock's NetworkManager on the private system bus that initTestCase starts.
+class MockNetworkManager {
+public:
+    static QString Python() {
+        for (const QString& python :
+             {QStandardPaths::findExecutable("python3"), QStringLiteral("/usr/bin/python3")}) {
+            QProcess probe;
+            probe.setStandardErrorFile(QProcess::nullDevice());
+            probe.start(python, {"-c", "import dbusmock"});
+            if (probe.waitForFinished() && probe.exitStatus() == QProcess::NormalExit &&
+                probe.exitCode() == 0)
+                return python;
+        }
+        return {};
+    }
+    ~MockNetworkManager() { Stop(); }
+
+    void Start() {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(Python(), {"-m", "dbusmock", "--template", "networkmanager"});
+        QVERIFY(process_.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(NetworkManagerDialUpService::Running(), 20000);
+    }
+    void Stop() {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.terminate();
+        process_.waitForFinished();
+    }
+
+    static QVariant Call(const QString& path, const QString& interface, const QString& method,
+                         const QVariantList& args) {
+        auto call = QDBusMessage::createMethodCall("org.freedesktop.NetworkManager", path,
+                                                   interface, method);
+        call.setArguments(args);
+        const QDBusMessage reply = QDBusConnection::systemBus().call(call);
+        const QString error = reply.errorMessage();
+        [&] { QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(error)); }();
+        return reply.arguments().value(0);
+    }
+    static QVariant Mock(const QString& method, const QVariantList& args) {
+        return Call("/org/freedesktop/NetworkManager", "org.freedesktop.DBus.Mock", method, args);
+    }
+    // A profile; metered is connection.metered (0 unknown, 1 yes, 2 no).
+    static QString AddProfile(const QString& id, const QString& type, int metered = 0) {
+        const QMap<QString, QVariantMap> settings{
+            {"connection", {{"id", id}, {"type", type}, {"metered", metered}}}};
+        return Call("/org/freedesktop/NetworkManager/Settings",
+                    "org.freedesktop.NetworkManager.Settings", "AddConnection",
+                    {QVariant::fromValue(settings)})
+            .value<QDBusObjectPath>()
+            .path();
+    }
+    static QString Activate(const QString& device, const QString& profile, const QString& name) {
+        return Mock("AddActiveConnection",
+                    {QStringList{device}, profile, QStringLiteral("/"), name, 2u})
+            .toString();
+    }
+
+private:
+    QProcess process_;
+};
+
 } // namespace
 
 class TestDialUpService : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void followsNetworkManager();
     void interfaceState_data();
     void interfaceState();
     void connectAndDisconnect();
@@ -92,7 +174,94 @@ private slots:
     void choiceByVariable_data();
     void choiceByVariable();
     void badChoiceIsAnError();
+
+private:
+    QString WhyNoMock() const;
+    QProcess bus_; // the private system bus
 };
+
+void TestDialUpService::initTestCase() {
+    previousHandler = qInstallMessageHandler(RecordNotices);
+    qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
+    // A system bus of the test's own, so that no NetworkManager of the machine takes part.
+    const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+    if (!daemon.isEmpty()) {
+        bus_.start(daemon, {"--session", "--nofork", "--print-address=1"});
+        if (bus_.waitForStarted() && bus_.waitForReadyRead())
+            qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus_.readLine().trimmed());
+    }
+    if (qEnvironmentVariableIsEmpty("DBUS_SYSTEM_BUS_ADDRESS") || bus_.state() != QProcess::Running)
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+}
+
+QString TestDialUpService::WhyNoMock() const {
+    if (bus_.state() != QProcess::Running)
+        return "dbus-daemon is not installed (Debian package dbus-daemon)";
+    if (MockNetworkManager::Python().isEmpty())
+        return "python3-dbusmock is not installed (Debian package python3-dbusmock)";
+    return {};
+}
+
+void TestDialUpService::cleanupTestCase() {
+    bus_.kill();
+    bus_.waitForFinished();
+}
+
+void TestDialUpService::followsNetworkManager() {
+    if (const QString why = WhyNoMock(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    MockNetworkManager nm;
+    nm.Start();
+    const QString device =
+        MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    const QString mobile = MockNetworkManager::AddProfile("Mobile ISP", "gsm");
+    const QString wired = MockNetworkManager::AddProfile("Wired", "802-3-ethernet", 2);
+    const QString hotspot = MockNetworkManager::AddProfile("Phone hotspot", "802-11-wireless", 1);
+
+    test::TempStore store;
+    AddEntry(store, "gone");
+    NetworkManagerDialUpService service(store);
+    const auto state = [&] {
+        service.Publish();
+        return (ReadRemoteConnection(store) ? "connected " : "not connected ") +
+               QString::fromStdString(ReadDefaultEntry(store));
+    };
+    QCOMPARE(state(), "not connected ");
+    QCOMPARE(Entries(store), (QStringList{"Mobile ISP", "Phone hotspot"}));
+    MockNetworkManager::AddProfile("Dial 2", "cdma");
+    QTRY_COMPARE((state(), Entries(store)), (QStringList{"Mobile ISP", "Phone hotspot", "Dial 2"}));
+
+    const QString first = MockNetworkManager::Activate(device, mobile, "0");
+    QTRY_COMPARE(state(), "connected Mobile ISP");
+    const auto before = store.store().TransactionCount();
+    service.Publish();
+    QCOMPARE(store.store().TransactionCount(), before);
+    MockNetworkManager::Mock("SetProperty",
+                             {first, "org.freedesktop.NetworkManager.Connection.Active", "State",
+                              QVariant::fromValue(QDBusVariant(4u))});
+    QTRY_COMPARE(state(), "not connected Mobile ISP");
+
+    // An ethernet link is no dial-up; a metered one is.
+    MockNetworkManager::Activate(device, wired, "1");
+    const QString metered = MockNetworkManager::Activate(device, hotspot, "2");
+    QTRY_COMPARE(state(), "connected Phone hotspot");
+    MockNetworkManager::Mock("RemoveActiveConnection", {device, metered});
+    QTRY_COMPARE(state(), "not connected Phone hotspot");
+
+    // NetworkManager going away leaves the state as it was; back again, it is read anew.
+    MockNetworkManager::Activate(device, mobile, "3");
+    QTRY_COMPARE(state(), "connected Mobile ISP");
+    dialUpNotices.clear();
+    nm.Stop();
+    QTRY_COMPARE(dialUpNotices.size(), 1);
+    QCOMPARE(state(), "connected Mobile ISP");
+    nm.Start();
+    QTRY_COMPARE(state(), "not connected Mobile ISP");
+    QCOMPARE(Entries(store), QStringList{});
+    QCOMPARE(dialUpNotices.size(), 2);
+    QVERIFY2(dialUpNotices.join('\n').count("NetworkManager") == 2,
+             qPrintable(dialUpNotices.join('\n')));
+}
 
 void TestDialUpService::interfaceState_data() {
     QTest::addColumn<QString>("name");
@@ -287,17 +456,27 @@ void TestDialUpService::manualPublishesNothing() {
 void TestDialUpService::choiceByVariable_data() {
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("networkManager"); // running on the bus
 
     const bool peers = std::filesystem::exists("/etc/ppp/peers");
-    QTest::newRow("manual") << QByteArray("manual") << "manual";
-    QTest::newRow("pppd") << QByteArray("pppd") << "pppd";
-    QTest::newRow("unset") << QByteArray() << (peers ? "pppd" : "manual");
+    QTest::newRow("manual") << QByteArray("manual") << "manual" << true;
+    QTest::newRow("pppd") << QByteArray("pppd") << "pppd" << false;
+    QTest::newRow("unset") << QByteArray() << (peers ? "pppd" : "manual") << false;
+    QTest::newRow("networkmanager") << QByteArray("networkmanager") << "networkmanager" << true;
+    QTest::newRow("unset, NetworkManager running") << QByteArray() << "networkmanager" << true;
 }
 
 void TestDialUpService::choiceByVariable() {
     QFETCH(QByteArray, value);
     QFETCH(QString, source);
+    QFETCH(bool, networkManager);
 
+    MockNetworkManager nm;
+    if (networkManager) {
+        if (const QString why = WhyNoMock(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        nm.Start();
+    }
     test::TempStore store;
     if (value.isNull())
         qunsetenv("NETROVA_DIALUP");
