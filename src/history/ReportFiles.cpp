@@ -74,7 +74,7 @@ int DeleteReports(const std::string& programPath) {
 }
 
 void DeleteAllReports(MessageBoxes& boxes, const std::string& programPath) {
-    if (boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question, MsgButtons::YesNo) !=
+    if (boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question, MsgButtons::YesNoDefaultNo) !=
         MsgResult::Yes)
         return;
     DeleteReports(programPath);

@@ -89,7 +89,7 @@ bool TCounter::CheckScheduledReset() {
 }
 
 bool TCounter::ResetCounterClick() {
-    if (boxes_.Show("Are you sure to reset counter ?", MsgIcon::Question, MsgButtons::YesNo) !=
+    if (boxes_.Show("Are you sure to reset counter ?", MsgIcon::Question, MsgButtons::YesNoDefaultNo) !=
         MsgResult::Yes)
         return false;
     TRegistry reg(store_, Root::LocalMachine);

@@ -54,9 +54,13 @@ MsgResult QtMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons
                                const std::string& caption) {
     if (!interactive_) {
         // Nobody can answer: a question takes its default answer, as Enter would.
-        const bool question = buttons != MsgButtons::Ok;
-        std::fprintf(stderr, "%s: %s%s\n", caption.c_str(), text.c_str(), question ? " [Yes]" : "");
-        return question ? MsgResult::Yes : MsgResult::Ok;
+        if (buttons == MsgButtons::Ok) {
+            std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+            return MsgResult::Ok;
+        }
+        const bool no = buttons == MsgButtons::YesNoDefaultNo;
+        std::fprintf(stderr, "%s: %s [%s]\n", caption.c_str(), text.c_str(), no ? "No" : "Yes");
+        return no ? MsgResult::No : MsgResult::Yes;
     }
     if (buttons == MsgButtons::YesNoRequired) {
         RequiredAnswerBox box(BoxIcon(icon), QString::fromStdString(caption),
@@ -74,7 +78,8 @@ MsgResult QtMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons
         return MsgResult::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(buttons == MsgButtons::YesNoDefaultNo ? QMessageBox::No
+                                                               : QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     box.exec();
     // Closing the box in any other way counts as No: a question is never answered by accident.

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -131,6 +132,9 @@ void TForm3::BuildControls() {
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
     BitBtn3 = buttons.help;
+    // F1 asks for the tariff editor's page rather than the help button's.
+    buttons.helpKey->disconnect();
+    connect(buttons.helpKey, &QShortcut::activated, this, [this] { help_.ShowContext(kF1Context); });
 
     // The title keeps the frame level with the provider group's.
     auto* assignBox = new QGroupBox(QStringLiteral(" "), this);
@@ -264,14 +268,6 @@ void TForm3::BitBtn1Click() {
 
 void TForm3::BitBtn3Click() {
     help_.ShowContext(kHelpContext);
-}
-
-void TForm3::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        help_.ShowContext(kF1Context);
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TForm3::done(int result) {
