@@ -128,11 +128,10 @@ void TForm9::BuildControls() {
 
 void TForm9::FitColumns() {
     // Each column at least its own width, and as wide as its caption and its widest figure.
-    QHeaderView& header = *Users->horizontalHeader();
     int width = 0;
     for (int c = 0; c < kUsersColumnCount; ++c) {
-        const int fit = std::max({kUsersWidths[c], header.sectionSizeFromContents(c).width(),
-                                  Users->sizeHintForColumn(c)});
+        Users->resizeColumnToContents(c);
+        const int fit = std::max(kUsersWidths[c], Users->columnWidth(c));
         Users->setColumnWidth(c, fit);
         width += fit;
     }

@@ -80,6 +80,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void FitLists();
     struct ProviderDays {
         std::string Name;
         DayTariffs Days;

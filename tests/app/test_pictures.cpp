@@ -18,7 +18,7 @@ class PicturesTest : public QObject {
 private slots:
     void everyPictureOfTheTreeRenders_data() {
         QTest::addColumn<QString>("name");
-        for (const QString& path : QStringLiteral(NETROVA_PICTURES).split(';'))
+        for (const QString& path : QStringLiteral(NETROVA_PICTURES).split(','))
             QTest::newRow(qPrintable(path)) << QFileInfo(path).fileName();
     }
     void everyPictureOfTheTreeRenders() {

@@ -9,6 +9,7 @@
 #include "history/Unit10.h"
 #include "options/BeepDialog.h"
 #include "options/CounterDialog.h"
+#include "options/Preferences.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
 #include "platform/FileChooser.h"
@@ -97,7 +98,7 @@ QStringList ClippedTexts(QWidget& window) {
                     const int icon = index.data(Qt::DecorationRole).isNull()
                                          ? 0
                                          : view->iconSize().width() + 2 * margin;
-                    if (!text.isEmpty())
+                    if (!text.isEmpty() && !view->visualRect(index).isEmpty())
                         check(*view, text, fm.horizontalAdvance(text) + 2 * margin + icon,
                               view->visualRect(index).width());
                 }
@@ -114,13 +115,14 @@ struct FitRig {
         rig.Start();
         SeedProfile(rig.store, "Night and weekend", 1, 9, 120, 45, 1);
         SeedProviders(rig.store, {"Long Distance Internet Provider"});
-        WriteHistory(rig.ProgramPath(), {Connection("alice", 1234567, 3600 * 1234 + 59 * 61)});
-        QDir().mkpath(QString::fromStdString(ReportsPath(rig.ProgramPath())));
-        QFile report(QString::fromStdString(ReportsPath(rig.ProgramPath())) +
+        WriteHistory(path, {Connection("alice", 1234567, 3600 * 1234 + 59 * 61)});
+        QDir().mkpath(QString::fromStdString(ReportsPath(path)));
+        QFile report(QString::fromStdString(ReportsPath(path)) +
                      "/Report 2026-07-05 12-00-00.rpt");
         report.open(QIODevice::WriteOnly);
     }
     MonitorRig rig;
+    const std::string path = rig.ProgramPath(); // the windows keep a reference
     QTemporaryDir autostartDir;
     XdgAutostart autostart;
     ScriptedFileChooser chooser;
@@ -172,7 +174,7 @@ private slots:
         });
         QTest::newRow("Statistics") << Open([](FitRig& f) -> std::unique_ptr<QDialog> {
             auto d = std::make_unique<TForm9>(f.rig.store, f.rig.help, f.rig.clock,
-                                              f.rig.ProgramPath(), f.allTime, f.allMoney,
+                                              f.path, f.allTime, f.allMoney,
                                               CounterPeriodFn{}, f.sort);
             d->show();
             if (!QTest::qWaitFor([&] { return d->Model().rowCount() == 1; }))
@@ -180,7 +182,7 @@ private slots:
             return d;
         });
         QTest::newRow("Open report") << Open(
-            [](FitRig& f) { return std::make_unique<TForm10>(f.viewer, f.rig.ProgramPath()); });
+            [](FitRig& f) { return std::make_unique<TForm10>(f.viewer, f.path); });
         QTest::newRow("About") << Open([](FitRig& f) {
             return std::make_unique<TAboutBox>(f.rig.help);
         });
