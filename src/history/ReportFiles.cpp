@@ -74,8 +74,8 @@ int DeleteReports(const std::string& programPath) {
 }
 
 void DeleteAllReports(MessageBoxes& boxes, const std::string& programPath) {
-    if (boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question, MsgButtons::YesNoDefaultNo) !=
-        MsgResult::Yes)
+    if (boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question,
+                   MsgButtons::YesNoDefaultNo) != MsgResult::Yes)
         return;
     DeleteReports(programPath);
 }

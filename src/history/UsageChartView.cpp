@@ -38,8 +38,9 @@ QValueAxis* ValueAxis(const QString& title, double top, QChart& chart, Qt::Align
     axis->applyNiceNumbers();
     // Plain figures: "%g" would turn 50000 into "5e+04".
     const double step = (axis->max() - axis->min()) / std::max(1, axis->tickCount() - 1);
-    axis->setLabelFormat(step >= 1.0 ? QStringLiteral("%.0f")
-                                     : step >= 0.1 ? QStringLiteral("%.1f") : QStringLiteral("%.2f"));
+    axis->setLabelFormat(step >= 1.0   ? QStringLiteral("%.0f")
+                         : step >= 0.1 ? QStringLiteral("%.1f")
+                                       : QStringLiteral("%.2f"));
     chart.addAxis(axis, side);
     return axis;
 }
@@ -81,9 +82,8 @@ void TUsageChartView::Recolour() {
     for (QAbstractSeries* s : chart()->series())
         if (auto* series = qobject_cast<QBarSeries*>(s))
             for (QBarSet* bars : series->barSets()) {
-                const QColor color = series->objectName() == QLatin1String("FeeSeries")
-                                         ? kFeeColour
-                                         : kTimeColour;
+                const QColor color =
+                    series->objectName() == QLatin1String("FeeSeries") ? kFeeColour : kTimeColour;
                 bars->setColor(color);
                 bars->setBorderColor(color.darker(130));
             }

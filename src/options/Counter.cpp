@@ -89,8 +89,8 @@ bool TCounter::CheckScheduledReset() {
 }
 
 bool TCounter::ResetCounterClick() {
-    if (boxes_.Show("Are you sure to reset counter ?", MsgIcon::Question, MsgButtons::YesNoDefaultNo) !=
-        MsgResult::Yes)
+    if (boxes_.Show("Are you sure to reset counter ?", MsgIcon::Question,
+                    MsgButtons::YesNoDefaultNo) != MsgResult::Yes)
         return false;
     TRegistry reg(store_, Root::LocalMachine);
     reg.OpenKey(kCounterAllKey, true);

@@ -138,7 +138,8 @@ void TForm3::BuildControls() {
     BitBtn3 = buttons.help;
     // F1 asks for the tariff editor's page rather than the help button's.
     buttons.helpKey->disconnect();
-    connect(buttons.helpKey, &QShortcut::activated, this, [this] { help_.ShowContext(kF1Context); });
+    connect(buttons.helpKey, &QShortcut::activated, this,
+            [this] { help_.ShowContext(kF1Context); });
 
     // The title keeps the frame level with the provider group's.
     auto* assignBox = new QGroupBox(QStringLiteral(" "), this);

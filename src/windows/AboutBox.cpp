@@ -1,7 +1,7 @@
 #include "windows/AboutBox.h"
 
-#include "platform/HelpViewer.h"
 #include "platform/DialogSupport.h"
+#include "platform/HelpViewer.h"
 #include "windows/LogoWindow.h"
 
 #include <QFrame>

@@ -188,7 +188,8 @@ private slots:
                  qPrintable(Run("xdotool", {"getwindowname", help})));
         const QRect byDialog = Geometry(statistics);
         const QRect helpPlace = Geometry(help);
-        QVERIFY2(!byDialog.intersects(helpPlace), qPrintable(Run("xdotool", {"getwindowgeometry", help})));
+        QVERIFY2(!byDialog.intersects(helpPlace),
+                 qPrintable(Run("xdotool", {"getwindowgeometry", help})));
 
         // A click into the help's page and Escape: a blocked window would leave the keys to the
         // dialog, which Escape closes.

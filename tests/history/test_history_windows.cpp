@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -211,6 +212,14 @@ void TestHistoryWindows::statistics() {
             QCOMPARE(Label(window, "TotalCrashes"), QString("1"));
             QCOMPARE(Label(window, "CrashRate"),
                      QString("0") + QLocale::system().decimalPoint() + "333");
+            // The tabs turn with Ctrl+PgDown and Ctrl+Tab; the window keeps its size and place.
+            const QRect place = window.geometry();
+            auto* tabs = Get<QTabWidget>(window, "Tabs");
+            QTest::keyClick(&window, Qt::Key_PageDown, Qt::ControlModifier);
+            QCOMPARE(tabs->currentIndex(), 1);
+            QTest::keyClick(&window, Qt::Key_Tab, Qt::ControlModifier);
+            QCOMPARE(tabs->currentIndex(), 0);
+            QCOMPARE(window.geometry(), place);
             QTest::mouseClick(Get<QPushButton>(window, "BitBtn2"), Qt::LeftButton);
             // The first click of the run sorts ascending, the one of the next opening reverses.
             window.UsersColumnClick(ucConnections);

@@ -117,8 +117,7 @@ struct FitRig {
         SeedProviders(rig.store, {"Long Distance Internet Provider"});
         WriteHistory(path, {Connection("alice", 1234567, 3600 * 1234 + 59 * 61)});
         QDir().mkpath(QString::fromStdString(ReportsPath(path)));
-        QFile report(QString::fromStdString(ReportsPath(path)) +
-                     "/Report 2026-07-05 12-00-00.rpt");
+        QFile report(QString::fromStdString(ReportsPath(path)) + "/Report 2026-07-05 12-00-00.rpt");
         report.open(QIODevice::WriteOnly);
     }
     MonitorRig rig;
@@ -173,19 +172,17 @@ private slots:
             return d;
         });
         QTest::newRow("Statistics") << Open([](FitRig& f) -> std::unique_ptr<QDialog> {
-            auto d = std::make_unique<TForm9>(f.rig.store, f.rig.help, f.rig.clock,
-                                              f.path, f.allTime, f.allMoney,
-                                              CounterPeriodFn{}, f.sort);
+            auto d = std::make_unique<TForm9>(f.rig.store, f.rig.help, f.rig.clock, f.path,
+                                              f.allTime, f.allMoney, CounterPeriodFn{}, f.sort);
             d->show();
             if (!QTest::qWaitFor([&] { return d->Model().rowCount() == 1; }))
                 return nullptr;
             return d;
         });
-        QTest::newRow("Open report") << Open(
-            [](FitRig& f) { return std::make_unique<TForm10>(f.viewer, f.path); });
-        QTest::newRow("About") << Open([](FitRig& f) {
-            return std::make_unique<TAboutBox>(f.rig.help);
-        });
+        QTest::newRow("Open report")
+            << Open([](FitRig& f) { return std::make_unique<TForm10>(f.viewer, f.path); });
+        QTest::newRow("About") << Open(
+            [](FitRig& f) { return std::make_unique<TAboutBox>(f.rig.help); });
     }
     void textsFitAtALargeFont() {
         QFETCH(Open, open);
