@@ -8,7 +8,7 @@
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitPictures() {
-    Q_INIT_RESOURCE(pictures);
+    Q_INIT_RESOURCE(app_pictures);
 }
 
 namespace netrova {

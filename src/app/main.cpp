@@ -1,5 +1,6 @@
 #include "app/InstanceLock.h"
 #include "app/MainWindow.h"
+#include "app/StatusPictures.h"
 #include "app/TerminationSignals.h"
 #include "common/Log.h"
 #include "platform/Clock.h"
@@ -107,6 +108,8 @@ int main(int argc, char** argv) {
     // appended to every window title, so it stays unset).
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("netrova"));
+    // Message boxes, dialogs and the help window carry the program's picture too.
+    QApplication::setWindowIcon(ProgramIcon());
     TerminationSignals terminationSignals;
 
     // One copy per machine store: a second one would count every connection again. The lock

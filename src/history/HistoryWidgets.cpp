@@ -1,5 +1,7 @@
 #include "history/HistoryWidgets.h"
 
+#include "platform/DialogSupport.h"
+
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,7 +12,7 @@
 
 // Resources of a static library have to be registered by hand, outside any namespace.
 static void InitPictureResources() {
-    Q_INIT_RESOURCE(pictures);
+    Q_INIT_RESOURCE(history_pictures);
 }
 
 namespace netrova {
@@ -69,6 +71,7 @@ OkHelpButtons MakeOkHelpButtons(QDialog& window) {
     b.help->setObjectName(QStringLiteral("BitBtn2"));
     b.help->setAutoDefault(false);
     QObject::connect(b.ok, &QPushButton::clicked, &window, &QDialog::accept);
+    HelpKey(window, *b.help);
     b.row->addStretch(1);
     b.row->addWidget(b.ok);
     b.row->addWidget(b.help);

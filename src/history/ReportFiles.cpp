@@ -94,8 +94,8 @@ void RemoveReportTemporaries(const std::string& programPath) {
 }
 
 void DeleteAllReports(MessageBoxes& boxes, const std::string& programPath) {
-    if (boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question, MsgButtons::YesNo) !=
-        MsgResult::Yes)
+    if (boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question,
+                   MsgButtons::YesNoDefaultNo) != MsgResult::Yes)
         return;
     DeleteReports(programPath);
 }

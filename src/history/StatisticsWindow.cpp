@@ -10,15 +10,18 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QStackedWidget>
-#include <QTabBar>
+#include <QShortcut>
+#include <QStyle>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace netrova {
@@ -26,6 +29,17 @@ namespace netrova {
 namespace {
 
 constexpr int kHelpContext = 17;
+
+// Counts, times and money line up on the right like figures in a column.
+class RightAlignedFigures : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::TextAlignmentRole && index.column() != ucUserName)
+            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        return QIdentityProxyModel::data(index, role);
+    }
+};
 
 } // namespace
 
@@ -45,6 +59,8 @@ TForm9::~TForm9() = default;
 
 void TForm9::BuildControls() {
     model_ = new TUsersModel(this);
+    auto* figures = new RightAlignedFigures(this);
+    figures->setSourceModel(model_);
 
     auto* summary = new QWidget(this);
     auto* crashes = new QGroupBox(QStringLiteral("Crashes:"), summary);
@@ -63,8 +79,9 @@ void TForm9::BuildControls() {
     auto* users = new QGroupBox(QStringLiteral("Users:"), summary);
     Users = new QTableView(users);
     Users->setObjectName(QStringLiteral("Users"));
-    Users->setModel(model_);
+    Users->setModel(figures);
     SetUpHistoryList(*Users, kUsersWidths, kUsersColumnCount, 160);
+    FitColumns();
     connect(Users->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &TForm9::UsersColumnClick);
     (new QVBoxLayout(users))->addWidget(Users);
@@ -84,17 +101,20 @@ void TForm9::BuildControls() {
     UsageChart = new TUsageChartView(this);
     UsageChart->setObjectName(QStringLiteral("UsageChart"));
 
-    // A tab bar over a stack rather than a tab widget: the window takes the size of the page
-    // shown, so the summary keeps its compact size and the chart gets room for its bars.
-    Tabs = new QTabBar(this);
+    // The window takes the size of its larger page once, so a tab change neither resizes nor
+    // moves it.
+    Tabs = new QTabWidget(this);
     Tabs->setObjectName(QStringLiteral("Tabs"));
-    Tabs->addTab(QStringLiteral("Summary"));
-    Tabs->addTab(QStringLiteral("Usage chart"));
-    pages_ = new QStackedWidget(this);
-    pages_->addWidget(summary);
-    pages_->addWidget(UsageChart);
-    connect(Tabs, &QTabBar::currentChanged, this, &TForm9::ShowPage);
-    ShowPage(0);
+    Tabs->addTab(summary, QStringLiteral("Summary"));
+    Tabs->addTab(UsageChart, QStringLiteral("Usage chart"));
+    const auto turn = [this](QKeyCombination key, int by) {
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this,
+                [this, by] { Tabs->setCurrentIndex((Tabs->currentIndex() + by + 2) % 2); });
+    };
+    turn(Qt::CTRL | Qt::Key_Tab, 1);
+    turn(Qt::CTRL | Qt::Key_PageDown, 1);
+    turn(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1);
+    turn(Qt::CTRL | Qt::Key_PageUp, -1);
 
     const OkHelpButtons buttons = MakeOkHelpButtons(*this);
     BitBtn1 = buttons.ok;
@@ -102,23 +122,21 @@ void TForm9::BuildControls() {
     connect(BitBtn2, &QPushButton::clicked, this, &TForm9::BitBtn2Click);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Tabs);
-    layout->addWidget(pages_, 1);
+    layout->addWidget(Tabs, 1);
     layout->addLayout(buttons.row);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TForm9::ShowPage(int index) {
-    for (int i = 0; i < pages_->count(); ++i)
-        pages_->widget(i)->setSizePolicy(i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored,
-                                         i == index ? QSizePolicy::Preferred
-                                                    : QSizePolicy::Ignored);
-    pages_->setCurrentIndex(index);
-    pages_->updateGeometry();
-    if (layout()) {
-        layout()->activate();
-        CenterOnScreen(*this); // the window changed size: keep it centred
+void TForm9::FitColumns() {
+    // Each column at least its own width, and as wide as its caption and its widest figure.
+    int width = 0;
+    for (int c = 0; c < kUsersColumnCount; ++c) {
+        Users->resizeColumnToContents(c);
+        const int fit = std::max(kUsersWidths[c], Users->columnWidth(c));
+        Users->setColumnWidth(c, fit);
+        width += fit;
     }
+    Users->setMinimumWidth(width + 2 * Users->frameWidth() +
+                           Users->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 int TForm9::ShowModal() {
@@ -154,13 +172,14 @@ void TForm9::FormActivate() {
         return; // closed while loading
     loading_ = false;
     model_->SetUsers(std::move(users));
+    FitColumns();
     for (const int column : std::exchange(pendingClicks_, {}))
         UsersColumnClick(column);
-    FillChart(period, now);
 
     const float rate = netrova::CrashRate(crashes, allTime_);
     CrashRate->setText(
         QString::fromStdString(FormatRate(rate, QLocale::system().decimalPoint().toStdString())));
+    FillChart(period, now);
 }
 
 void TForm9::FillChart(const std::optional<TCounterPeriod>& period, const TStamp& now) {
@@ -168,7 +187,13 @@ void TForm9::FillChart(const std::optional<TCounterPeriod>& period, const TStamp
         UsageChart->ShowNothing(QStringLiteral("No counter period to chart."));
         return;
     }
-    UsageChart->Show(ChartUsage(RecentUsage(programPath_, period->FirstDay, DayNumber(now))));
+    // The chart's scan is paced like the list's; a close on the way leaves the chart empty.
+    const std::uint64_t generation = generation_;
+    TLoadPacer pause(generation_);
+    std::vector<DayUsage> days =
+        RecentUsage(programPath_, period->FirstDay, DayNumber(now), std::ref(pause));
+    if (generation == generation_)
+        UsageChart->Show(ChartUsage(days));
 }
 
 void TForm9::UsersColumnClick(int column) {

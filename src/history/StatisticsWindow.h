@@ -12,8 +12,7 @@
 
 class QLabel;
 class QPushButton;
-class QStackedWidget;
-class QTabBar;
+class QTabWidget;
 class QTableView;
 
 namespace netrova {
@@ -64,7 +63,7 @@ protected:
 
 private:
     void BuildControls();
-    void ShowPage(int index);
+    void FitColumns();
     void FillChart(const std::optional<TCounterPeriod>& period, const TStamp& now);
 
     SettingsStore& store_;
@@ -86,8 +85,7 @@ private:
     QLabel* CrashRate = nullptr;
     QTableView* Users = nullptr;
     QLabel* Forecast = nullptr;
-    QTabBar* Tabs = nullptr;
-    QStackedWidget* pages_ = nullptr;
+    QTabWidget* Tabs = nullptr;
     TUsageChartView* UsageChart = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;

@@ -6,19 +6,23 @@
 #include <QChart>
 #include <QValueAxis>
 
+#include <algorithm>
+
 namespace netrova {
 
 namespace {
 
+// Mid-tone bars that read on a light and a dark chart alike.
+const QColor kTimeColour(0x3a, 0x6e, 0xa5);
+const QColor kFeeColour(0xd9, 0x82, 0x2b);
+
 // One set in a series of its own, so that it can have its own axis; the chart puts the bars
 // of its bar series side by side in each category.
-QBarSeries* BarSeries(const QString& name, const QString& caption, const QColor& color,
+QBarSeries* BarSeries(const QString& name, const QString& caption,
                       const std::vector<double>& values, QChart& chart) {
     auto* series = new QBarSeries(&chart);
     series->setObjectName(name);
     auto* bars = new QBarSet(caption, series);
-    bars->setColor(color);
-    bars->setBorderColor(color.darker(130));
     for (const double v : values)
         bars->append(v);
     series->append(bars);
@@ -32,7 +36,11 @@ QValueAxis* ValueAxis(const QString& title, double top, QChart& chart, Qt::Align
     axis->setTitleText(title);
     axis->setRange(0.0, top > 0.0 ? top : 1.0);
     axis->applyNiceNumbers();
-    axis->setLabelFormat(QStringLiteral("%.4g"));
+    // Plain figures: "%g" would turn 50000 into "5e+04".
+    const double step = (axis->max() - axis->min()) / std::max(1, axis->tickCount() - 1);
+    axis->setLabelFormat(step >= 1.0   ? QStringLiteral("%.0f")
+                         : step >= 0.1 ? QStringLiteral("%.1f")
+                                       : QStringLiteral("%.2f"));
     chart.addAxis(axis, side);
     return axis;
 }
@@ -48,8 +56,37 @@ double Highest(const std::vector<double>& values) {
 
 TUsageChartView::TUsageChartView(QWidget* parent) : QChartView(parent) {
     setRenderHint(QPainter::Antialiasing);
+    FollowPalette();
     chart()->legend()->setAlignment(Qt::AlignBottom);
     chart()->setMargins(QMargins(4, 4, 4, 4));
+}
+
+void TUsageChartView::FollowPalette() {
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    const QChart::ChartTheme theme = dark ? QChart::ChartThemeDark : QChart::ChartThemeLight;
+    if (chart()->theme() != theme || !themed_) {
+        themed_ = true;
+        // A theme recolours the bars too: they are set again.
+        chart()->setTheme(theme);
+        Recolour();
+    }
+}
+
+void TUsageChartView::changeEvent(QEvent* event) {
+    QChartView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        FollowPalette();
+}
+
+void TUsageChartView::Recolour() {
+    for (QAbstractSeries* s : chart()->series())
+        if (auto* series = qobject_cast<QBarSeries*>(s))
+            for (QBarSet* bars : series->barSets()) {
+                const QColor color =
+                    series->objectName() == QLatin1String("FeeSeries") ? kFeeColour : kTimeColour;
+                bars->setColor(color);
+                bars->setBorderColor(color.darker(130));
+            }
 }
 
 void TUsageChartView::Clear() {
@@ -84,14 +121,17 @@ void TUsageChartView::Show(const TUsageChart& usage) {
         days->append(QString::fromStdString(usage.Labels[static_cast<std::size_t>(i)]), i);
     c.addAxis(days, Qt::AlignBottom);
 
-    QBarSeries* time = BarSeries(QStringLiteral("TimeSeries"), QStringLiteral("Connection time"),
-                                 QColor(0x3a, 0x6e, 0xa5), usage.Time, c);
+    QBarSeries* time =
+        BarSeries(QStringLiteral("TimeSeries"), QStringLiteral("Connection time"), usage.Time, c);
     QValueAxis* timeAxis = ValueAxis("Time, " + QString::fromStdString(usage.TimeUnit),
                                      Highest(usage.Time), c, Qt::AlignLeft);
-    QBarSeries* fee = BarSeries(QStringLiteral("FeeSeries"), QStringLiteral("Fee"),
-                                QColor(0xd9, 0x82, 0x2b), usage.Fee, c);
+    QBarSeries* fee = BarSeries(QStringLiteral("FeeSeries"), QStringLiteral("Fee"), usage.Fee, c);
     QValueAxis* feeAxis =
         ValueAxis(QStringLiteral("Fee, dol."), Highest(usage.Fee), c, Qt::AlignRight);
+    // One set of grid lines, the time axis's: the fee's would cross them at other heights.
+    feeAxis->setGridLineVisible(false);
+    feeAxis->setMinorGridLineVisible(false);
+    Recolour();
     time->attachAxis(days);
     time->attachAxis(timeAxis);
     fee->attachAxis(days);

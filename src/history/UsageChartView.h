@@ -22,6 +22,16 @@ public:
 
     // Room for two months of bar pairs with their labels.
     QSize sizeHint() const override { return {640, 380}; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    // A dark chart on a dark palette, a light one on a light palette.
+    void FollowPalette();
+    void Recolour();
+
+    bool themed_ = false;
 };
 
 } // namespace netrova

@@ -1,6 +1,7 @@
 #include "history/UsagePerDay.h"
 
 #include "common/Text.h"
+#include "history/ConnectionRows.h"
 
 #include <algorithm>
 
@@ -18,33 +19,40 @@ void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r) {
     if (days.empty())
         return;
     const std::int64_t offset = std::int64_t{DayNumber(r.Started)} - days.front().Day;
+    if (offset < 0) {
+        const std::int64_t before = -offset * 86400 - SecondsOfDay(r.Started);
+        const std::int64_t inside = std::int64_t{r.Duration} - before;
+        if (inside <= 0)
+            return;
+        DayUsage& first = days.front();
+        ++first.Connections;
+        first.Time += inside;
+        first.Money += std::int64_t{r.Fee} * inside / r.Duration;
+        return;
+    }
     const auto last = static_cast<std::int64_t>(days.size()) - 1;
-    DayUsage& day = days[static_cast<std::size_t>(std::clamp<std::int64_t>(offset, 0, last))];
+    DayUsage& day = days[static_cast<std::size_t>(std::min(offset, last))];
     ++day.Connections;
     day.Time += r.Duration;
     day.Money += r.Fee;
 }
 
-std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, int lastDay) {
+std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, int lastDay,
+                                  const std::function<bool()>& pause) {
     std::vector<DayUsage> days = EmptyUsage(firstDay, lastDay);
+    TFillSteps steps(pause);
     ScanHistory(programPath, [&](const THistoryRecord& r) {
         AddUsage(days, r);
-        return true;
+        return steps.Next();
     });
     return days;
 }
 
-std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, int lastDay) {
-    if (std::int64_t{lastDay} - firstDay < kChartDays)
-        return UsagePerDay(programPath, firstDay, lastDay);
-    // Earlier connections belong to days not shown, not to the first one shown.
-    std::vector<DayUsage> days = EmptyUsage(lastDay - kChartDays + 1, lastDay);
-    ScanHistory(programPath, [&](const THistoryRecord& r) {
-        if (DayNumber(r.Started) >= days.front().Day)
-            AddUsage(days, r);
-        return true;
-    });
-    return days;
+std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, int lastDay,
+                                  const std::function<bool()>& pause) {
+    const std::int64_t shown = std::int64_t{lastDay} - kChartDays + 1;
+    return UsagePerDay(programPath, static_cast<int>(std::max<std::int64_t>(firstDay, shown)),
+                       lastDay, pause);
 }
 
 namespace {

@@ -22,13 +22,17 @@ struct DayUsage {
 // One entry per day from firstDay to lastDay (at least firstDay), empty days included.
 std::vector<DayUsage> EmptyUsage(int firstDay, int lastDay);
 
-// Adds a record to the day it started on. A record outside the days goes to the nearest end:
-// a connection that was running at the reset, or one stamped by a clock set wrong, still
-// counts in the period, so that the days add up to the counter.
+// Adds a record to the day it started on. Of a connection that started before the first day
+// only its time from that day's midnight counts there, with the same share of its fee (one
+// that was running at the reset); one that ended before is left out. A record stamped after
+// the last day (a clock set wrong) goes to the last day.
 void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r);
 
-// The days of the history in programPath from firstDay to lastDay, in one pass.
-std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, int lastDay);
+// The days of the history in programPath from firstDay to lastDay, in one pass. pause is called
+// every few thousand records and stops the scan (the days so far are returned) when it returns
+// false.
+std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, int lastDay,
+                                  const std::function<bool()>& pause = {});
 
 // The counter period as the statistics window shows it. The counter lives in a layer above the
 // history, so the window is handed a function that works this out.
@@ -45,7 +49,8 @@ using CounterPeriodFn =
 // its last kChartDays, so that the bars stay readable (and a counting-since date far in the past
 // costs no more than these days).
 inline constexpr int kChartDays = 62;
-std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, int lastDay);
+std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, int lastDay,
+                                  const std::function<bool()>& pause = {});
 
 // The usage chart's figures: one bar pair per day.
 struct TUsageChart {

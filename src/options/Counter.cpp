@@ -166,8 +166,8 @@ bool TCounter::CheckScheduledReset() {
 }
 
 bool TCounter::ResetCounterClick() {
-    if (boxes_.Show("Are you sure to reset counter ?", MsgIcon::Question, MsgButtons::YesNo) !=
-        MsgResult::Yes)
+    if (boxes_.Show("Are you sure to reset counter ?", MsgIcon::Question,
+                    MsgButtons::YesNoDefaultNo) != MsgResult::Yes)
         return false;
     TRegistry reg(store_, Root::LocalMachine);
     reg.OpenKey(kCounterAllKey, true);

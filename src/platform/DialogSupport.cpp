@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 namespace netrova {
 
@@ -15,12 +16,19 @@ DialogButtons MakeDialogButtons(QDialog& dialog) {
         return b;
     };
     DialogButtons buttons{button("BitBtn1", "OK"), button("BitBtn2", "Cancel"),
-                          button("BitBtn3", "&Help"), new QHBoxLayout};
+                          button("BitBtn3", "&Help"), new QHBoxLayout, nullptr};
+    buttons.helpKey = HelpKey(dialog, *buttons.help);
     buttons.ok->setDefault(true);
     buttons.row->addStretch(1);
     for (QPushButton* b : {buttons.ok, buttons.cancel, buttons.help})
         buttons.row->addWidget(b);
     return buttons;
+}
+
+QShortcut* HelpKey(QWidget& dialog, QAbstractButton& help) {
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F1), &dialog);
+    QObject::connect(key, &QShortcut::activated, &help, &QAbstractButton::click);
+    return key;
 }
 
 void CenterOnScreen(QWidget& dialog) {

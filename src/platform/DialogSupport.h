@@ -2,8 +2,10 @@
 
 #include <QDialog>
 
+class QAbstractButton;
 class QHBoxLayout;
 class QPushButton;
+class QShortcut;
 
 #include <exception>
 #include <utility>
@@ -35,13 +37,17 @@ private:
     std::exception_ptr error_;
 };
 
+// F1 anywhere in the dialog does what its help button does.
+QShortcut* HelpKey(QWidget& dialog, QAbstractButton& help);
+
 // The "OK" (default), "Cancel" and "&Help" buttons, named BitBtn1..BitBtn3, right-aligned in
-// one row.
+// one row; F1 is the help button's key.
 struct DialogButtons {
     QPushButton* ok;
     QPushButton* cancel;
     QPushButton* help;
     QHBoxLayout* row;
+    QShortcut* helpKey;
 };
 DialogButtons MakeDialogButtons(QDialog& dialog);
 

@@ -17,12 +17,19 @@ public:
 
     explicit HelpWindow(QWidget* parent = nullptr);
 
-    // Shows the page and brings the window to the front.
-    void ShowPage(const QUrl& page);
+    // Shows the page and brings the window to the front. `modal` is the open modal dialog,
+    // if any, that the window has to belong to so as not to be blocked by it; a window shown
+    // anew is placed beside `asker`.
+    void ShowPage(const QUrl& page, QWidget* modal = nullptr, QWidget* asker = nullptr);
     QUrl CurrentPage() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void UpdateTitle();
+    void JoinModal(QWidget* modal);
+    void PlaceBeside(const QWidget& asker);
 
     QTextBrowser* Browser;
     QPushButton* ContentsButton;

@@ -11,7 +11,8 @@ inline constexpr const char* kBoxCaption = "Netrova 1.2";
 
 enum class MsgIcon { None, Information, Warning, Stop, Question };
 // YesNoRequired: a question that only Yes or No answers; Escape and the close button do not.
-enum class MsgButtons { Ok, YesNo, YesNoRequired };
+// YesNoDefaultNo: a question whose Yes destroys data, so that Enter answers No.
+enum class MsgButtons { Ok, YesNo, YesNoRequired, YesNoDefaultNo };
 // None: a YesNoRequired question left unanswered because the program was told to end.
 enum class MsgResult { Ok, Yes, No, None };
 

@@ -2,6 +2,8 @@
 
 #include "platform/HelpWindow.h"
 
+#include <QApplication>
+
 // Resources of a static library have to be registered by hand; Q_INIT_RESOURCE must be used
 // outside any namespace.
 static void InitHelpResources() {
@@ -55,7 +57,9 @@ void QtHelpViewer::ShowContext(int context) {
 void QtHelpViewer::Show(const QUrl& page) {
     if (!window_)
         window_ = new HelpWindow;
-    window_->ShowPage(page);
+    // A modal dialog blocks every window but its own: the help window joins the dialog that
+    // asked, so that it can be read and used while the dialog stays open.
+    window_->ShowPage(page, QApplication::activeModalWidget(), QApplication::activeWindow());
 }
 
 } // namespace netrova

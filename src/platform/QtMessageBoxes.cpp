@@ -54,15 +54,17 @@ MsgResult QtMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons
     if (!interactive_) {
         // Nobody can answer: a question takes its default answer, as Enter would.
         const bool question = buttons != MsgButtons::Ok;
+        const bool no = buttons == MsgButtons::YesNoDefaultNo;
         const QString line = QString::fromStdString(caption + ": " + text) +
-                             (question ? QStringLiteral(" [Yes]") : QString());
+                             (question ? (no ? QStringLiteral(" [No]") : QStringLiteral(" [Yes]"))
+                                       : QString());
         if (icon == MsgIcon::Stop)
             qCCritical(lcApp).noquote() << line;
         else if (icon == MsgIcon::Warning)
             qCWarning(lcApp).noquote() << line;
         else
             qCInfo(lcApp).noquote() << line;
-        return question ? MsgResult::Yes : MsgResult::Ok;
+        return !question ? MsgResult::Ok : no ? MsgResult::No : MsgResult::Yes;
     }
     if (buttons == MsgButtons::YesNoRequired) {
         RequiredAnswerBox box(BoxIcon(icon), QString::fromStdString(caption),
@@ -80,7 +82,8 @@ MsgResult QtMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons
         return MsgResult::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(buttons == MsgButtons::YesNoDefaultNo ? QMessageBox::No
+                                                               : QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     box.exec();
     // Closing the box in any other way counts as No: a question is never answered by accident.

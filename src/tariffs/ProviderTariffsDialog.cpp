@@ -16,8 +16,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace netrova {
 
@@ -25,6 +29,9 @@ namespace {
 
 constexpr int kHelpContext = 15;
 constexpr int kF1Context = 12;
+constexpr int kListWidth = 180;
+constexpr int kNameColumnWidth = 170;
+constexpr int kDaysColumnWidth = 100;
 
 const char* const kNoProviders = "No providers found!";
 const char* const kNoTariffs = "No tariffs found! To create tariffs go to menu Options|Tariffs.";
@@ -118,11 +125,9 @@ void TForm3::BuildControls() {
     Days->setFixedHeight(listHeight);
     Days->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Days->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Days->setColumnWidth(0, 170);
-    Days->setColumnWidth(1, 100);
-    Days->setFixedWidth(170 + 100 + frame + 2);
-    Tariff->setFixedSize(180, listHeight);
-    ListBox1->setFixedSize(180, listHeight);
+    Tariff->setFixedHeight(listHeight);
+    ListBox1->setFixedHeight(listHeight);
+    FitLists();
 
     for (QTreeWidget* list : {Tariff, Days})
         list->viewport()->installEventFilter(this);
@@ -131,6 +136,10 @@ void TForm3::BuildControls() {
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
     BitBtn3 = buttons.help;
+    // F1 asks for the tariff editor's page rather than the help button's.
+    buttons.helpKey->disconnect();
+    connect(buttons.helpKey, &QShortcut::activated, this,
+            [this] { help_.ShowContext(kF1Context); });
 
     // The title keeps the frame level with the provider group's.
     auto* assignBox = new QGroupBox(QStringLiteral(" "), this);
@@ -176,6 +185,29 @@ void TForm3::FormActivate() {
     if (!providers_.empty())
         ReadDayMap(0);
     current_ = 0;
+    FitLists();
+}
+
+void TForm3::FitLists() {
+    // The lists' own widths at least, wider where a name, a day or a caption needs it at the
+    // current font; the days' name column takes any tariff name.
+    const auto contents = [](const QAbstractItemView& list, const QHeaderView* header, int c) {
+        return std::max(list.sizeHintForColumn(c), header ? header->sectionSizeHint(c) : 0);
+    };
+    const int frame = 2 * Days->frameWidth() + 2;
+    const int names = std::max({kNameColumnWidth, contents(*Tariff, Tariff->header(), 0),
+                                contents(*Days, Days->header(), 0)});
+    const int days = std::max(kDaysColumnWidth, contents(*Days, Days->header(), 1));
+    Days->setColumnWidth(0, names);
+    Days->setColumnWidth(1, days);
+    Days->setFixedWidth(names + days + frame);
+    const auto fit = [&](QAbstractItemView& list, int widest, int count) {
+        const bool scrolls = count * list.sizeHintForRow(0) > list.height() - frame;
+        const int bar = scrolls ? list.style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+        list.setFixedWidth(std::max(kListWidth, widest + frame + bar));
+    };
+    fit(*Tariff, contents(*Tariff, Tariff->header(), 0), Tariff->topLevelItemCount());
+    fit(*ListBox1, contents(*ListBox1, nullptr, 0), ListBox1->count());
 }
 
 void TForm3::LoadProviderList() {
@@ -264,14 +296,6 @@ void TForm3::BitBtn1Click() {
 
 void TForm3::BitBtn3Click() {
     help_.ShowContext(kHelpContext);
-}
-
-void TForm3::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        help_.ShowContext(kF1Context);
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TForm3::done(int result) {

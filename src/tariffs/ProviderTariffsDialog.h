@@ -77,10 +77,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    void FitLists();
     struct ProviderDays {
         std::string Name;
         DayTariffs Days;

@@ -60,18 +60,25 @@ bool IsDigit(QChar c) {
 }
 
 QIcon MarkIcon() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPen pen(QColor(0, 128, 0), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    painter.setPen(pen);
-    QPainterPath tick;
-    tick.moveTo(3, 8.5);
-    tick.lineTo(6.5, 12);
-    tick.lineTo(13, 4);
-    painter.drawPath(tick);
-    return QIcon(pixmap);
+    // Drawn for each usual device pixel ratio, so that a scaled desktop shows it sharp.
+    QIcon icon;
+    for (const qreal ratio : {1.0, 1.5, 2.0, 3.0}) {
+        QPixmap pixmap(QSize(16, 16) * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPen pen(QColor(0, 128, 0), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        painter.setPen(pen);
+        QPainterPath tick;
+        tick.moveTo(3, 8.5);
+        tick.lineTo(6.5, 12);
+        tick.lineTo(13, 4);
+        painter.drawPath(tick);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 QLineEdit* NumberEdit(const char* name, QWidget* parent) {

@@ -1,7 +1,7 @@
 #include "windows/AboutBox.h"
 
-#include "platform/HelpViewer.h"
 #include "platform/DialogSupport.h"
+#include "platform/HelpViewer.h"
 #include "windows/LogoWindow.h"
 
 #include <QFrame>
@@ -27,7 +27,7 @@ TAboutBox::TAboutBox(HelpViewer& help, QWidget* parent) : QDialog(parent), help_
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     ProgramIcon = new QLabel(panel);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setPixmap(LogoPicture());
+    ProgramIcon->setPixmap(LogoPicture(devicePixelRatio()));
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(4, 4, 4, 4);
     panelLayout->addWidget(ProgramIcon);
@@ -51,6 +51,7 @@ TAboutBox::TAboutBox(HelpViewer& help, QWidget* parent) : QDialog(parent), help_
 
     connect(OKButton, &QPushButton::clicked, this, &TAboutBox::accept);
     connect(HelpBtn, &QPushButton::clicked, this, &TAboutBox::HelpBtnClick);
+    HelpKey(*this, *HelpBtn);
     CenterOnScreen(*this);
 }
 

@@ -23,13 +23,15 @@ constexpr int kLogoMilliseconds = 1000;
 
 } // namespace
 
-QPixmap LogoPicture() {
+QPixmap LogoPicture(qreal ratio) {
     InitWindowsResources();
-    QPixmap picture(kPictureWidth, kPictureHeight);
+    // Drawn at the screen's own pixels, so that a scaled desktop shows it sharp.
+    QPixmap picture(QSize(kPictureWidth, kPictureHeight) * ratio);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::black);
     QSvgRenderer renderer(QStringLiteral(":/windows/logo.svg"));
     QPainter painter(&picture);
-    renderer.render(&painter);
+    renderer.render(&painter, QRectF(0, 0, kPictureWidth, kPictureHeight));
     return picture;
 }
 
@@ -41,7 +43,7 @@ TForm8::TForm8(QWidget* parent)
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     // The picture is 4 pixels wider than the window; its right edge is cut off.
-    Image1->setPixmap(LogoPicture());
+    Image1->setPixmap(LogoPicture(devicePixelRatio()));
     Image1->setGeometry(0, 0, kPictureWidth, kPictureHeight);
     setFixedSize(kClientWidth, kClientHeight);
     CenterOnScreen(*this);

@@ -10,8 +10,9 @@ namespace netrova {
 
 class SettingsStore;
 
-// The logo picture (282 x 251), drawn from the program's SVG; the About box shows it too.
-QPixmap LogoPicture();
+// The logo picture (282 x 251), drawn from the program's SVG at the device pixel ratio given;
+// the About box shows it too.
+QPixmap LogoPicture(qreal ratio = 1.0);
 
 // The start-up logo: no frame, on top, centred, a 278 x 251 client area showing the picture.
 // Its timer runs from creation; each tick closes the window, so shown modally it holds the

@@ -87,6 +87,12 @@ private slots:
         // Escape (closing the box) answers a question with No.
         row("escape", MsgIcon::Question, MsgButtons::YesNo, "", QMessageBox::NoButton,
             QMessageBox::Question, MsgResult::No);
+        // Enter takes the default answer: No where Yes would destroy data.
+        const auto enter = QMessageBox::StandardButton(-1);
+        row("enter", MsgIcon::Question, MsgButtons::YesNo, "", enter, QMessageBox::Question,
+            MsgResult::Yes);
+        row("enter, default no", MsgIcon::Question, MsgButtons::YesNoDefaultNo, "", enter,
+            QMessageBox::Question, MsgResult::No);
     }
     void messageBoxShowsCaptionIconAndButtons() {
         QFETCH(int, icon);
@@ -107,6 +113,8 @@ private slots:
             shownButtons = box->standardButtons();
             if (click == QMessageBox::NoButton)
                 QTest::keyClick(box, Qt::Key_Escape);
+            else if (click == -1)
+                QTest::keyClick(box, Qt::Key_Return);
             else
                 box->button(QMessageBox::StandardButton(click))->click();
         });
@@ -158,6 +166,9 @@ private slots:
         QtMessageBoxes boxes(false);
         QCOMPARE(boxes.Show("Are you connected now ?", MsgIcon::Question, MsgButtons::YesNo),
                  MsgResult::Yes);
+        QCOMPARE(boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question,
+                            MsgButtons::YesNoDefaultNo),
+                 MsgResult::No);
         QCOMPARE(VisibleBoxes(), 0);
     }
 

@@ -2,6 +2,8 @@
 // the mouse through xdotool as a person would.
 #include "E2E.h"
 
+#include "store/Defaults.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -161,7 +163,64 @@ private slots:
         QCOMPARE(e2e.Bug(), 0);
     }
 
+    // Help asked for in a modal dialog (F1) opens beside it, takes the mouse and keys while the
+    // dialog stays open, and Escape closes it alone.
+    void helpFromADialogIsUsable() {
+        E2E e2e;
+        e2e.store.SetInt(Root::CurrentUser, kProductKey, "Minimize", 0);
+        e2e.StartNetrova(QString());
+        const auto visible = [](const char* name) {
+            return Windows({"--onlyvisible", "--name", QString::fromLatin1(name)});
+        };
+        QVERIFY2(E2E::WaitFor([&] { return !visible("^Netrova: ").isEmpty(); }, 20000),
+                 "no main window");
+        Run("xdotool", {"windowactivate", "--sync", visible("^Netrova: ").first()});
+        Run("xdotool", {"key", "alt+s"});
+        QVERIFY2(E2E::WaitFor([&] { return !visible("^Statistics$").isEmpty(); }, 10000),
+                 "Alt+S did not open the statistics");
+        const QString statistics = visible("^Statistics$").first();
+        Run("xdotool", {"windowactivate", "--sync", statistics});
+        Run("xdotool", {"key", "F1"});
+        QVERIFY2(E2E::WaitFor([&] { return !visible("^Netrova Help").isEmpty(); }, 10000),
+                 "F1 did not open the help");
+        const QString help = visible("^Netrova Help").first();
+        QVERIFY2(Run("xdotool", {"getwindowname", help}).endsWith("Statistics"),
+                 qPrintable(Run("xdotool", {"getwindowname", help})));
+        const QRect byDialog = Geometry(statistics);
+        const QRect helpPlace = Geometry(help);
+        QVERIFY2(!byDialog.intersects(helpPlace),
+                 qPrintable(Run("xdotool", {"getwindowgeometry", help})));
+
+        // A click into the help's page and Escape: a blocked window would leave the keys to the
+        // dialog, which Escape closes.
+        Run("xdotool", {"mousemove", "--sync", "--window", help, "200", "200"});
+        Run("xdotool", {"click", "1"});
+        Run("xdotool", {"key", "Escape"});
+        QVERIFY2(E2E::WaitFor([&] { return visible("^Netrova Help").isEmpty(); }, 10000),
+                 "Escape did not close the help");
+        QVERIFY2(!visible("^Statistics$").isEmpty(), "the dialog closed instead of the help");
+
+        ::kill(static_cast<pid_t>(e2e.netrova().processId()), SIGTERM);
+        QVERIFY(e2e.netrova().waitForFinished(15000));
+        QCOMPARE(e2e.netrova().exitCode(), 0);
+    }
+
 private:
+    static QRect Geometry(const QString& window) {
+        // "X=10\nY=20\nWIDTH=..." from --shell.
+        QRect r;
+        for (const QString& line :
+             Run("xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
+            const int value = line.section('=', 1).toInt();
+            if (line.startsWith("X="))
+                r.moveLeft(value);
+            if (line.startsWith("Y="))
+                r.moveTop(value);
+        }
+        r.setSize(Size(window));
+        return r;
+    }
+
     static std::unique_ptr<QProcess> Start(const QString& program, const QStringList& args) {
         auto p = std::make_unique<QProcess>();
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);

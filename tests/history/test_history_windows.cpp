@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStyleOptionViewItem>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -284,6 +285,14 @@ void TestHistoryWindows::statistics() {
             QCOMPARE(Label(window, "TotalCrashes"), QString("1"));
             QCOMPARE(Label(window, "CrashRate"),
                      QString("0") + QLocale::system().decimalPoint() + "333");
+            // The tabs turn with Ctrl+PgDown and Ctrl+Tab; the window keeps its size and place.
+            const QRect place = window.geometry();
+            auto* tabs = Get<QTabWidget>(window, "Tabs");
+            QTest::keyClick(&window, Qt::Key_PageDown, Qt::ControlModifier);
+            QCOMPARE(tabs->currentIndex(), 1);
+            QTest::keyClick(&window, Qt::Key_Tab, Qt::ControlModifier);
+            QCOMPARE(tabs->currentIndex(), 0);
+            QCOMPARE(window.geometry(), place);
             QTest::mouseClick(Get<QPushButton>(window, "BitBtn2"), Qt::LeftButton);
             // The first click of the run sorts ascending, the one of the next opening reverses.
             window.UsersColumnClick(ucConnections);
@@ -321,12 +330,12 @@ void TestHistoryWindows::statisticsForecastAndChart_data() {
     QTest::addColumn<QString>("range");
     QTest::addColumn<QString>("used"); // bar:time/fee of the days with connections
 
-    // 10 days of 31; the connections before the period count on its first day.
+    // 10 days of 31; the connections that ended before the period are not on its first day.
     QTest::newRow("monthly, mid-period")
         << QDate(2026, 7, 1) << 2 << QDate(2026, 7, 10)
         << "By the next reset: about 31 h. 0 min., 31 dol. 0 c." << 10 << "Time, min."
         << "2026/7/1 - 2026/7/10"
-        << "0:31/1.51 3:40/1.75 9:50/3";
+        << "0:20/1 3:40/1.75 9:50/3";
     // 191 days so far of 212 to the end of July; the chart keeps the last 62 days, without the
     // connection of 1 March.
     QTest::newRow("never, long period")
@@ -339,7 +348,7 @@ void TestHistoryWindows::statisticsForecastAndChart_data() {
         << QDate(2026, 6, 29) << 2 << QDate(2026, 6, 29)
         << "By the next reset: about 0 h. 0 min., 0 dol. 0 c." << 1 << "Time, h."
         << "2026/6/29 - 2026/6/29"
-        << "0:2.01667/6.26";
+        << "0:2/6.25";
     QTest::newRow("no counter") << QDate() << 2 << QDate(2026, 7, 10)
                                 << "No forecast: the counter has no totals yet." << 0 << ""
                                 << "No counter period to chart."

@@ -82,7 +82,7 @@ void TestReportFiles::listAndDelete() {
     QCOMPARE(boxes.shown().size(), std::size_t{1});
     QCOMPARE(boxes.shown()[0].text, std::string("Are you sure to delete all reports ?"));
     QCOMPARE(boxes.shown()[0].icon, MsgIcon::Question);
-    QCOMPARE(boxes.shown()[0].buttons, MsgButtons::YesNo);
+    QCOMPARE(boxes.shown()[0].buttons, MsgButtons::YesNoDefaultNo);
     QCOMPARE(Entries(reports), left);
     QVERIFY(QFile::exists(dir.path() + "/outside.rpt"));
 }

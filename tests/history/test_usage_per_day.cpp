@@ -43,8 +43,10 @@ void TestUsagePerDay::periodDays() {
     QFETCH(QString, days);
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString();
-    // Running at the reset on 30 December: it counts on the period's first day.
-    QVERIFY(AppendHistoryRecord(path, Record(1999, 12, 29, 23, 3600, 100)));
+    // Ended before the period: not shown. Running at the reset on 30 December: its hour after
+    // midnight and half its fee count on the period's first day.
+    QVERIFY(AppendHistoryRecord(path, Record(1999, 12, 1, 10, 600, 40)));
+    QVERIFY(AppendHistoryRecord(path, Record(1999, 12, 29, 23, 7200, 200)));
     QVERIFY(AppendHistoryRecord(path, Record(1999, 12, 30, 8, 1800, 50)));
     // Started before midnight: the day it started.
     QVERIFY(AppendHistoryRecord(path, Record(2000, 1, 2, 23, 60, 1)));

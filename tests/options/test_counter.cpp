@@ -373,7 +373,7 @@ private slots:
         QCOMPARE(Counter(rig).ResetCounterClick(), yes);
         QCOMPARE(rig.boxes.shown().at(0).text, std::string("Are you sure to reset counter ?"));
         QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Question);
-        QCOMPARE(rig.boxes.shown()[0].buttons, MsgButtons::YesNo);
+        QCOMPARE(rig.boxes.shown()[0].buttons, MsgButtons::YesNoDefaultNo);
         QCOMPARE(Stored(rig, "Day"), yes ? 20 : 1);
         QCOMPARE(rig.Records().size(), std::size_t(yes ? 0 : 1));
         QCOMPARE(QFileInfo::exists(ReportFile(rig, "2026-12-20.rpt")), yes && report == 1);

@@ -134,6 +134,7 @@ void TestProviderTariffs::dialogLayout() {
     QCOMPARE(a.tariffs()->headerItem()->text(0), QStringLiteral("Tariffs"));
     QCOMPARE(a.tariffs()->toolTip(), QStringLiteral("Drag tariffs to -->"));
     // Every day row is in view without scrolling.
+    a.dialog.show();
     const QRect holiday = days->visualItemRect(days->topLevelItem(kHoliday));
     QVERIFY(days->viewport()->rect().contains(holiday));
     QVERIFY(a.get<QPushButton>("BitBtn1")->isDefault());
@@ -372,8 +373,13 @@ void TestProviderTariffs::executeClosesWhenThereIsNoProfile() {
 
 void TestProviderTariffs::helpKeys() {
     TempStore ts;
+    SeedProfile(ts, "Evening", 18, 23, 10, 5, 0); // the dialog stays open
     Assigner a(ts);
     a.click("BitBtn3");
+    // F1 is the key of the window in front.
+    a.dialog.show();
+    a.dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&a.dialog));
     QTest::keyClick(a.providers(), Qt::Key_F1);
     QTest::keyClick(a.days(), Qt::Key_F1);
     QCOMPARE(a.help.requests, (std::vector<int>{15, 12, 12}));

@@ -1,29 +1,229 @@
 // The start-up logo and the About box.
+#include "../history/HistoryTestSupport.h"
+#include "../monitor/MonitorRig.h"
 #include "../support/TempStore.h"
+#include "../tariffs/TariffTestSupport.h"
 
+#include "history/HistoryFile.h"
+#include "history/StatisticsWindow.h"
+#include "history/Unit10.h"
+#include "options/BeepDialog.h"
+#include "options/CounterDialog.h"
+#include "options/Preferences.h"
+#include "options/PreferencesDialog.h"
+#include "platform/Autostart.h"
+#include "platform/FileChooser.h"
 #include "platform/HelpViewer.h"
+#include "platform/TextViewer.h"
 #include "store/Defaults.h"
+#include "tariffs/ProviderTariffsDialog.h"
+#include "tariffs/Tariffoptions.h"
 #include "windows/AboutBox.h"
 #include "windows/LogoWindow.h"
 
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <functional>
+#include <memory>
 
 using namespace netrova;
 using namespace netrova::test;
+
+namespace {
+
+class NoTray : public TrayControl {
+public:
+    bool TrayAvailable() override { return true; }
+    void AddTrayIcon() override {}
+    void RemoveTrayIcon() override {}
+    void SetTrayMode(int) override {}
+};
+
+// Every text of the window's shown controls whose room is narrower than the text: labels,
+// buttons, group titles, list headers and the cells of the first rows.
+QStringList ClippedTexts(QWidget& window) {
+    QStringList clipped;
+    const auto check = [&](const QWidget& w, const QString& text, int need, int room) {
+        if (need > room)
+            clipped << QStringLiteral("%1 \"%2\": %3 > %4")
+                           .arg(w.objectName(), text)
+                           .arg(need)
+                           .arg(room);
+    };
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(&window))
+            continue;
+        const QFontMetrics fm = w->fontMetrics();
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (!label->wordWrap() && !label->text().isEmpty() &&
+                !Qt::mightBeRichText(label->text()))
+                check(*w, label->text(), fm.horizontalAdvance(label->text()),
+                      label->contentsRect().width() - 2 * label->margin());
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            if (!button->text().isEmpty() &&
+                (qobject_cast<QPushButton*>(w) || qobject_cast<QCheckBox*>(w) ||
+                 w->inherits("QRadioButton")))
+                check(*w, button->text(), button->sizeHint().width(), button->width());
+        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+            check(*w, group->title(), fm.horizontalAdvance(group->title()) + 8, group->width());
+        } else if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
+            const QAbstractItemModel* model = view->model();
+            const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+            const QHeaderView* header = view->findChild<QHeaderView*>();
+            for (int c = 0; c < model->columnCount(); ++c) {
+                if (header && header->orientation() == Qt::Horizontal &&
+                    header->isVisibleTo(&window) && !header->isSectionHidden(c)) {
+                    const QString caption = model->headerData(c, Qt::Horizontal).toString();
+                    check(*header, caption,
+                          header->fontMetrics().horizontalAdvance(caption) +
+                              2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin),
+                          header->sectionSize(c));
+                }
+                for (int r = 0; r < std::min(model->rowCount(), 50); ++r) {
+                    const QModelIndex index = model->index(r, c);
+                    const QString text = index.data().toString();
+                    const int icon = index.data(Qt::DecorationRole).isNull()
+                                         ? 0
+                                         : view->iconSize().width() + 2 * margin;
+                    if (!text.isEmpty() && !view->visualRect(index).isEmpty())
+                        check(*view, text, fm.horizontalAdvance(text) + 2 * margin + icon,
+                              view->visualRect(index).width());
+                }
+            }
+        }
+    }
+    return clipped;
+}
+
+// The dialogs over one user's settings with a history and reports that need room: hours of
+// four digits, money of five, a long provider name.
+struct FitRig {
+    FitRig() : autostart(autostartDir.path().toStdString()) {
+        rig.Start();
+        SeedProfile(rig.store, "Night and weekend", 1, 9, 120, 45, 1);
+        SeedProviders(rig.store, {"Long Distance Internet Provider"});
+        WriteHistory(path, {Connection("alice", 1234567, 3600 * 1234 + 59 * 61)});
+        QDir().mkpath(QString::fromStdString(ReportsPath(path)));
+        QFile report(QString::fromStdString(ReportsPath(path)) + "/Report 2026-07-05 12-00-00.rpt");
+        report.open(QIODevice::WriteOnly);
+    }
+    MonitorRig rig;
+    const std::string path = rig.ProgramPath(); // the windows keep a reference
+    QTemporaryDir autostartDir;
+    XdgAutostart autostart;
+    ScriptedFileChooser chooser;
+    NoTray tray;
+    RecordingTextViewer viewer;
+    TSortState sort = UsersSort();
+    int allTime = 0;
+    int allMoney = 0;
+};
+
+using Open = std::function<std::unique_ptr<QDialog>(FitRig&)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Open)
 
 class WindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void textsFitAtALargeFont_data() {
+        QTest::addColumn<Open>("open");
+        QTest::newRow("Preferences") << Open([](FitRig& f) {
+            auto d = std::make_unique<TForm2>(f.rig.store, f.rig.boxes, f.rig.help, f.chooser,
+                                              f.autostart, f.tray, "/usr/bin/netrova");
+            d->FormActivate();
+            return d;
+        });
+        QTest::newRow("Beep") << Open([](FitRig& f) {
+            auto d = std::make_unique<TForm4>(f.rig.store, f.rig.boxes, f.rig.help, f.rig.mon());
+            d->FormActivate();
+            return d;
+        });
+        QTest::newRow("Counter") << Open([](FitRig& f) {
+            auto d = std::make_unique<TForm6>(f.rig.mon(), f.rig.store, f.rig.clock, f.rig.boxes,
+                                              f.rig.help);
+            d->FormActivate();
+            return d;
+        });
+        QTest::newRow("Tariffs") << Open([](FitRig& f) {
+            auto d = std::make_unique<TForm5>(f.rig.store, f.rig.boxes, f.rig.help);
+            d->FormActivate();
+            return d;
+        });
+        QTest::newRow("Providers") << Open([](FitRig& f) {
+            auto d = std::make_unique<TForm3>(f.rig.store, f.rig.boxes, f.rig.help);
+            d->FormActivate();
+            return d;
+        });
+        QTest::newRow("Statistics") << Open([](FitRig& f) -> std::unique_ptr<QDialog> {
+            auto d = std::make_unique<TForm9>(f.rig.store, f.rig.help, f.rig.clock, f.path,
+                                              f.allTime, f.allMoney, CounterPeriodFn{}, f.sort);
+            d->show();
+            if (!QTest::qWaitFor([&] { return d->Model().rowCount() == 1; }))
+                return nullptr;
+            return d;
+        });
+        QTest::newRow("Open report")
+            << Open([](FitRig& f) { return std::make_unique<TForm10>(f.viewer, f.path); });
+        QTest::newRow("About") << Open(
+            [](FitRig& f) { return std::make_unique<TAboutBox>(f.rig.help); });
+    }
+    void textsFitAtALargeFont() {
+        QFETCH(Open, open);
+        const QFont font = QApplication::font();
+        QFont large = font;
+        large.setPointSize(14);
+        QApplication::setFont(large);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(font); });
+
+        FitRig rig;
+        const std::unique_ptr<QDialog> dialog = open(rig);
+        QVERIFY(dialog);
+        dialog->show();
+        // Every page of a dialog with tabs.
+        QTabWidget* tabs = dialog->findChild<QTabWidget*>();
+        for (int page = 0; page < (tabs ? tabs->count() : 1); ++page) {
+            if (tabs)
+                tabs->setCurrentIndex(page);
+            QCoreApplication::processEvents();
+            const QStringList clipped = ClippedTexts(*dialog);
+            QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+        }
+        dialog->reject();
+    }
+
+    void logoPictureIsDrawn_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("scale 1") << 1.0;
+        QTest::newRow("scale 2") << 2.0;
+    }
     void logoPictureIsDrawn() {
-        const QImage picture = LogoPicture().toImage();
-        QCOMPARE(picture.size(), QSize(282, 251));
-        // Drawn, not an empty fill: the clock's face is light, the corner dark.
-        QVERIFY(qGray(picture.pixel(70, 80)) > 200);
+        QFETCH(qreal, ratio);
+        const QPixmap pixmap = LogoPicture(ratio);
+        QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(282, 251));
+        const QImage picture = pixmap.toImage();
+        QCOMPARE(picture.size(), QSize(282, 251) * ratio);
+        // Drawn over the whole picture, not an empty fill: the clock's face is light, the
+        // corners dark.
+        QVERIFY(qGray(picture.pixel(QPoint(70, 80) * ratio)) > 200);
         QVERIFY(qGray(picture.pixel(1, 1)) < 80);
+        QVERIFY(qGray(picture.pixel(picture.width() - 2, picture.height() - 2)) < 80);
     }
 
     void logoAtStart_data() {

@@ -1,0 +1,52 @@
+// The pictures drawn for the program, loaded through the resources of the libraries the program
+// links: two resource files of one name link as one and lose the other's pictures.
+#include "app/StatusPictures.h"
+#include "history/HistoryWidgets.h"
+#include "windows/LogoWindow.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtTest>
+
+using namespace netrova;
+
+class PicturesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyPictureOfTheTreeRenders_data() {
+        QTest::addColumn<QString>("name");
+        for (const QString& path : QStringLiteral(NETROVA_PICTURES).split(','))
+            QTest::newRow(qPrintable(path)) << QFileInfo(path).fileName();
+    }
+    void everyPictureOfTheTreeRenders() {
+        QFETCH(QString, name);
+        // Each library registers its resources on the first use of its pictures.
+        ProgramIcon().pixmap(16);
+        ViewMarkerPicture();
+        LogoPicture();
+
+        QStringList found;
+        for (QDirIterator it(QStringLiteral(":/"), QDirIterator::Subdirectories); it.hasNext();)
+            if (QFileInfo(it.next()).fileName() == name)
+                found << it.filePath();
+        QCOMPARE(found.size(), 1);
+        QSvgRenderer svg(found.first());
+        QVERIFY(svg.isValid());
+        QImage image(32, 32, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        svg.render(&painter);
+        painter.end();
+        bool drawn = false;
+        for (int y = 0; y < image.height() && !drawn; ++y)
+            for (int x = 0; x < image.width() && !drawn; ++x)
+                drawn = qAlpha(image.pixel(x, y)) != 0;
+        QVERIFY2(drawn, qPrintable(found.first()));
+    }
+};
+
+QTEST_MAIN(PicturesTest)
+#include "test_pictures.moc"
