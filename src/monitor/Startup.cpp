@@ -100,6 +100,7 @@ void TMonitor::StartMonitor() {
 }
 
 void TMonitor::PersonalizeSettings() {
+    personalized_ = true;
     const int today = DayNumber(clock_.Now());
 
     TRegistry user(store_, Root::CurrentUser);
