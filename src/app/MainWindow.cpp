@@ -211,6 +211,16 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text = {}) {
     return label;
 }
 
+// A field whose text changes while the program runs paints its own background, so that a new
+// text repaints the field alone, not the group and the window behind it.
+QLabel* NewValueLabel(QWidget* parent, const char* name) {
+    QLabel* label = NewLabel(parent, name);
+    label->setAutoFillBackground(true);
+    // Names come from the desktop's connection list: never taken for markup.
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
 void SetTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
@@ -229,7 +239,7 @@ QLabel* AddField(QGridLayout* grid, QWidget* group, const char* captionName, con
                  const char* valueName, const char* hint) {
     const int row = grid->count() / 2;
     QLabel* captionLabel = NewLabel(group, captionName, QString::fromLatin1(caption));
-    QLabel* value = NewLabel(group, valueName);
+    QLabel* value = NewValueLabel(group, valueName);
     captionLabel->setToolTip(QString::fromLatin1(hint));
     value->setToolTip(QString::fromLatin1(hint));
     value->setProperty(kHint, value->toolTip());
@@ -348,7 +358,7 @@ void TForm1::BuildWindow() {
     // The pictures' column of the group above, kept here too so that both groups line up.
     layout->addWidget(GroupBox2);
 
-    Label20 = NewLabel(central, "Label20");
+    Label20 = NewValueLabel(central, "Label20");
     Label20->setToolTip(QStringLiteral("Current time "));
     SetBold(Label20);
     ApplyColours();
@@ -569,8 +579,10 @@ void TForm1::SetValue(QLabel* label, const std::string& text) {
     // Most ticks change nothing but the clock.
     if (label->text() == value)
         return;
+    // Measuring a text costs more than showing it: only a longer one can need more room.
+    const bool longer = value.size() > label->text().size();
     label->setText(value);
-    if (label->fontMetrics().horizontalAdvance(value) > label->width())
+    if (longer && label->fontMetrics().horizontalAdvance(value) > label->width())
         FitFields();
 }
 
@@ -595,7 +607,8 @@ void TForm1::FitFields() {
         if (value != Label8 && value != Label9)
             width = std::max(width, metrics.horizontalAdvance(value->text()));
     }
-    valueWidth_ = width;
+    // A digit to spare: a text as long as one that fitted may still be a little wider.
+    valueWidth_ = width + fontMetrics().horizontalAdvance(QLatin1Char('0'));
     for (QLabel* value : values)
         value->setFixedSize(valueWidth_, QFontMetrics(value->font()).height());
     for (QLabel* name : {Label8, Label9})
