@@ -211,10 +211,11 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text = {}) {
     return label;
 }
 
-// A field whose text changes while the program runs paints its own background, so that a new
-// text repaints the field alone, not the group and the window behind it.
+// A field whose text changes while the program runs paints its own background, a field's, so
+// that a new text repaints the field alone, not the group and the window behind it.
 QLabel* NewValueLabel(QWidget* parent, const char* name) {
     QLabel* label = NewLabel(parent, name);
+    label->setBackgroundRole(QPalette::Base);
     label->setAutoFillBackground(true);
     // Names come from the desktop's connection list: never taken for markup.
     label->setTextFormat(Qt::PlainText);
@@ -223,7 +224,7 @@ QLabel* NewValueLabel(QWidget* parent, const char* name) {
 
 void SetTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(widget->foregroundRole(), color);
     widget->setPalette(palette);
 }
 
@@ -245,7 +246,7 @@ QLabel* AddField(QGridLayout* grid, QWidget* group, const char* captionName, con
     value->setProperty(kHint, value->toolTip());
     captionLabel->setBuddy(value);
     grid->addWidget(captionLabel, row, 0);
-    grid->addWidget(value, row, 1);
+    grid->addWidget(value, row, 1, Qt::AlignLeft);
     return value;
 }
 
@@ -359,6 +360,8 @@ void TForm1::BuildWindow() {
     layout->addWidget(GroupBox2);
 
     Label20 = NewValueLabel(central, "Label20");
+    // The clock stands on the window itself, not in a field.
+    Label20->setBackgroundRole(QPalette::Window);
     Label20->setToolTip(QStringLiteral("Current time "));
     SetBold(Label20);
     ApplyColours();
@@ -641,12 +644,14 @@ void TForm1::FitFields() {
 }
 
 void TForm1::ApplyColours() {
-    const QColor back = palette().color(QPalette::Window);
-    SetTextColor(Label1, ReadableOn(kHeading, back));
+    const auto colour = [](QLabel* label, const QColor& wanted) {
+        SetTextColor(label, ReadableOn(wanted, label->palette().color(label->backgroundRole())));
+    };
+    colour(Label1, kHeading);
     for (QLabel* label : {Label6, Label7, Label20})
-        SetTextColor(label, ReadableOn(kMaroon, back));
+        colour(label, kMaroon);
     for (QLabel* label : {Label13, Label11})
-        SetTextColor(label, ReadableOn(kRed, back));
+        colour(label, kRed);
 }
 
 void TForm1::BitBtn1Click() {

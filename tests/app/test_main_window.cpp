@@ -401,7 +401,10 @@ private slots:
             if (label->text().isEmpty() || label->window() != rig.form.get())
                 continue;
             const QString what = label->objectName() + " \"" + label->text() + "\"";
-            QVERIFY2(Contrast(label->palette().color(QPalette::WindowText), back) >= 4.5,
+            const QColor behind = label->autoFillBackground()
+                                      ? label->palette().color(label->backgroundRole())
+                                      : back;
+            QVERIFY2(Contrast(label->palette().color(label->foregroundRole()), behind) >= 4.5,
                      qPrintable(what));
             QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
                          label->contentsRect().width(),
