@@ -644,8 +644,9 @@ void TForm1::FitFields() {
 }
 
 void TForm1::ApplyColours() {
-    const auto colour = [](QLabel* label, const QColor& wanted) {
-        SetTextColor(label, ReadableOn(wanted, label->palette().color(label->backgroundRole())));
+    // The window's palette is new by now; its labels' may not be yet.
+    const auto colour = [this](QLabel* label, const QColor& wanted) {
+        SetTextColor(label, ReadableOn(wanted, palette().color(label->backgroundRole())));
     };
     colour(Label1, kHeading);
     for (QLabel* label : {Label6, Label7, Label20})
