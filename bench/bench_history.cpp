@@ -4,7 +4,7 @@
 // its event loop run) and the peak memory.
 //
 //   bench_history [largest-count]     (default 1000000)
-#include "common/Text.h"
+#include "HistoryWriter.h"
 #include "history/ConnectionRows.h"
 #include "history/HistoryFile.h"
 #include "history/HistoryModels.h"
@@ -37,35 +37,6 @@ double PeakRssMb() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// A history of count records: a few users and providers, a month of days, growing totals.
-bool WriteHistory(const std::string& programPath, int count) {
-    std::FILE* f = std::fopen(HistoryPath(programPath).c_str(), "wb");
-    if (!f)
-        return false;
-    const char* users[] = {"anna", "bob", "Default", "carla"};
-    const char* providers[] = {"Home ISP", "Work dial-up", "Backup line"};
-    std::int32_t total = 0;
-    for (int i = 0; i < count; ++i) {
-        THistoryRecord r{};
-        const auto day = static_cast<std::uint16_t>(1 + i % 28);
-        r.Started =
-            TStamp{2026, static_cast<std::uint16_t>(1 + i / 5000 % 12), 0, day, 10, 0, 0, 0};
-        r.Ended =
-            TStamp{2026, r.Started.Month, 0, day, 11, static_cast<std::uint16_t>(i % 60), 0, 0};
-        r.Fee = static_cast<std::int32_t>(std::int64_t{i} * 7919 % 1000);
-        r.Duration = static_cast<std::int32_t>(std::int64_t{i} * 104729 % 7200);
-        total += r.Fee;
-        SetFieldText(r.Provider, providers[i % 3]);
-        SetFieldText(r.TotalFeeText, FormatMoney(total));
-        SetFieldText(r.User, users[(i / 3) % 4]);
-        if (std::fwrite(&r, sizeof r, 1, f) != 1) {
-            std::fclose(f);
-            return false;
-        }
-    }
-    return std::fclose(f) == 0;
-}
-
 // The bare scan: every record read, one field touched.
 double RawReadMs(const std::string& programPath) {
     const auto start = Clock::now();
@@ -94,7 +65,7 @@ int main(int argc, char** argv) {
     const TStamp today{2026, 7, 0, 5, 12, 0, 0, 0};
 
     for (int count = 10000; count <= largest; count *= 10) {
-        if (!WriteHistory(path, count)) {
+        if (!bench::WriteHistory(path, count)) {
             std::fprintf(stderr, "cannot write %s\n", HistoryPath(path).c_str());
             return 1;
         }

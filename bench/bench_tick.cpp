@@ -6,6 +6,7 @@
 //   bench_tick [ticks-per-phase [paced-ticks]]     (defaults 3000 and 60; 0 paced skips it)
 //
 // The store lives in TMPDIR: point it at the disk to be measured.
+#include "TickSetup.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
 #include "platform/DialUpService.h"
@@ -13,7 +14,6 @@
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 #include "store/Registry.h"
-#include "tariffs/DayMap.h"
 
 #include <QTemporaryDir>
 #include <sqlite3.h>
@@ -21,20 +21,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <string>
 #include <thread>
 
 using namespace netrova;
+using netrova::bench::CpuSeconds;
 
 namespace {
-
-double CpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 // Bytes this process has handed to write calls so far.
 double BytesWritten() {
@@ -122,9 +116,10 @@ void SetConnected(SettingsStore& store, bool connected) {
     reg.CloseKey();
 }
 
-// One phase: `ticks` ticks, each one second later on the fake clock, each followed by one
-// floor commit; paced ones also wait a real second before each tick, so that the disk is as
-// idle between ticks as it is in use.
+// One phase: `ticks` ticks, each one second later on the fake clock, each beside one floor
+// commit; paced ones also wait a real second before each pair, so that the disk is as idle
+// between ticks as it is in use. Tick and floor take turns at going first after the wait, so
+// that neither always pays for the caches the wait has cooled.
 void Phase(const char* name, TMonitor& mon, FakeClock& clock, SettingsStore& store, int ticks,
            bool paced, const std::string& floorFile) {
     FloorCommit floor(floorFile);
@@ -134,6 +129,8 @@ void Phase(const char* name, TMonitor& mon, FakeClock& clock, SettingsStore& sto
         if (paced)
             std::this_thread::sleep_for(std::chrono::seconds(1));
         clock.Advance(1);
+        if (i % 2)
+            floor.Run();
         const double bytes0 = BytesWritten();
         const double wall0 = WallSeconds();
         const double cpu0 = CpuSeconds();
@@ -141,7 +138,8 @@ void Phase(const char* name, TMonitor& mon, FakeClock& clock, SettingsStore& sto
         cpu += CpuSeconds() - cpu0;
         wall += WallSeconds() - wall0;
         bytes += BytesWritten() - bytes0;
-        floor.Run();
+        if (i % 2 == 0)
+            floor.Run();
     }
     const double commits = static_cast<double>(store.DurableCommitCount() - commits0);
     const double cpuUs = cpu * 1e6 / ticks;
@@ -177,18 +175,7 @@ int main(int argc, char** argv) {
     TMonitor mon(store, clock, boxes, help, view);
     mon.StartMonitor();
 
-    {
-        // A tariff for every day, so that the online phases charge each minute.
-        TRegistry reg(store, Root::CurrentUser);
-        reg.OpenKey(kRemoteAccessKey, true);
-        reg.WriteString("Default", "Bench ISP");
-        reg.CloseKey();
-        const TariffProfile standard{"Standard", 8, 20, 5, 2, 0};
-        WriteDayMap(store, "Bench ISP",
-                    DayTariffs{"Standard", "Standard", "Standard", "Standard", "Standard",
-                               "Standard", "Standard", "Standard"},
-                    {standard});
-    }
+    bench::PriceEveryDay(store, "Bench ISP");
 
     SetConnected(store, false);
     Phase("idle", mon, clock, store, ticks, false, base + "/floor-idle.db");

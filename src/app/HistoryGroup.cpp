@@ -11,23 +11,27 @@ namespace {
 constexpr std::size_t kTrayTipBytes = 63;
 }
 
-HistoryGroupTexts ReadHistoryGroup(SettingsStore& store, const TStamp& today, std::int32_t allTime,
-                                   int resetPolicy, int resetDay) {
-    HistoryGroupTexts texts;
+CounterDates ReadCounterDates(SettingsStore& store) {
+    CounterDates dates;
     TRegistry reg(store, Root::LocalMachine);
     // Read without the write lock, which another program may hold.
     if (!reg.OpenKey(kCounterAllKey, false))
         reg.OpenKey(kCounterAllKey, true);
-    const int year = reg.ReadInteger("Year");
-    const int month = reg.ReadInteger("Month");
-    const int day = reg.ReadInteger("Day");
-    texts.countingSince = CountingSinceText(year, month, day);
-    texts.resetOn = ResetOnText(year, month, day, resetPolicy, resetDay);
-
-    const int todayNumber = DayNumber(today);
-    const int resetDayNumber = reg.ReadInteger("Double");
+    dates.year = reg.ReadInteger("Year");
+    dates.month = reg.ReadInteger("Month");
+    dates.day = reg.ReadInteger("Day");
+    dates.resetDayNumber = reg.ReadInteger("Double");
     reg.CloseKey();
-    texts.average = FormatConnTime(AverageTimePerDay(allTime, todayNumber, resetDayNumber));
+    return dates;
+}
+
+HistoryGroupTexts HistoryGroupFor(const CounterDates& dates, const TStamp& today,
+                                  std::int32_t allTime, int resetPolicy, int resetDay) {
+    HistoryGroupTexts texts;
+    texts.countingSince = CountingSinceText(dates.year, dates.month, dates.day);
+    texts.resetOn = ResetOnText(dates.year, dates.month, dates.day, resetPolicy, resetDay);
+    texts.average = FormatConnTime(
+        AverageTimePerDay(allTime, DayNumber(today), dates.resetDayNumber));
     return texts;
 }
 

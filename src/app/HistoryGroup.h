@@ -17,10 +17,22 @@ struct HistoryGroupTexts {
     std::string average;       // "Average t. p. d. :"
 };
 
-// Reads the counter's dates and "Double" from the machine store, in the order the window
-// always read them, and builds the texts for today.
-HistoryGroupTexts ReadHistoryGroup(SettingsStore& store, const TStamp& today, std::int32_t allTime,
-                                   int resetPolicy, int resetDay);
+// What the group needs from the store: the counting-since date and "Double", the day number
+// of the last reset. They change only when the counter is reset, so the window reads them at
+// start, after a reset and when the day changes, never at every tick.
+struct CounterDates {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int resetDayNumber = 0;
+};
+
+// Reads the counter's dates and "Double" from the machine store.
+CounterDates ReadCounterDates(SettingsStore& store);
+
+// The group's texts for today.
+HistoryGroupTexts HistoryGroupFor(const CounterDates& dates, const TStamp& today,
+                                  std::int32_t allTime, int resetPolicy, int resetDay);
 
 // The average connection time per day since the reset day `resetDayNumber`, which counts as a
 // day, as today does. A reset day later than today (the clock was set back) leaves no days to

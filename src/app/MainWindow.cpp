@@ -46,12 +46,55 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 namespace netrova {
 
 namespace {
 
+const QColor kHeading(23, 63, 128);
 const QColor kMaroon(128, 0, 0);
 const QColor kRed(255, 0, 0);
+
+// The longest texts the value fields usually hold: each field has room for all of them.
+const char* const kWidestValues[] = {"99999 h. 59 min. 59 sec.", "9999999 dol. 99 c.",
+                                     "No tariffs for provider", "No tariff for this day"};
+const char* const kWidestClock = "88:88:88";
+
+// Properties of a name field: the whole name, and the hint it shows while the name fits.
+const char* const kFullName = "fullName";
+const char* const kHint = "hint";
+
+double Luminance(const QColor& c) {
+    const auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colour itself where it reads well on `back`; else the same hue made darker on a light
+// background, lighter on a dark one, until it does (black or white always would).
+QColor ReadableOn(const QColor& wanted, const QColor& back) {
+    constexpr double kReadable = 4.5;
+    const bool darken = Contrast(Qt::black, back) > Contrast(Qt::white, back);
+    QColor c = wanted;
+    while (Contrast(c, back) < kReadable) {
+        float h = 0, sat = 0, l = 0;
+        c.getHslF(&h, &sat, &l);
+        l = darken ? std::max(0.0f, l - 0.02f) : std::min(1.0f, l + 0.02f);
+        c = QColor::fromHslF(h, sat, l);
+        if (l == 0.0f || l == 1.0f)
+            break;
+    }
+    return c.toRgb();
+}
 
 // One command of the main window: its action's name (after its menu item), caption,
 // short-cut, hint and picture.
@@ -147,15 +190,44 @@ const struct {
     {"Execution1", &TForm1::Execution1Click},
 };
 
+// A name field shows its name cut with "..." to the room it has; the whole name becomes its
+// hint while it is cut.
+void ShowName(QLabel* label, int width) {
+    const QString full = label->property(kFullName).toString();
+    const QString shown = label->fontMetrics().elidedText(full, Qt::ElideRight, width);
+    if (label->text() != shown)
+        label->setText(shown);
+    label->setToolTip(shown == full ? label->property(kHint).toString() : full);
+}
+
+void SetName(QLabel* label, const std::string& name, int width) {
+    const QVariant full(QString::fromStdString(name));
+    if (label->property(kFullName) == full)
+        return;
+    label->setProperty(kFullName, full);
+    ShowName(label, width);
+}
+
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& text = {}) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     return label;
 }
 
+// A field whose text changes while the program runs paints its own background, a field's, so
+// that a new text repaints the field alone, not the group and the window behind it.
+QLabel* NewValueLabel(QWidget* parent, const char* name) {
+    QLabel* label = NewLabel(parent, name);
+    label->setBackgroundRole(QPalette::Base);
+    label->setAutoFillBackground(true);
+    // Names come from the desktop's connection list: never taken for markup.
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
 void SetTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(widget->foregroundRole(), color);
     widget->setPalette(palette);
 }
 
@@ -165,30 +237,24 @@ void SetBold(QWidget* widget) {
     widget->setFont(font);
 }
 
-// Texts are written only when they change: most ticks change nothing but the clock.
-void SetText(QLabel* label, const std::string& text) {
-    const QString value = QString::fromStdString(text);
-    if (label->text() != value)
-        label->setText(value);
-}
-
-// One row of a group: caption on the left, value beside it; the hint belongs to both.
+// One row of a group: caption on the left, value beside it; the hint belongs to both. The
+// caption is the value's buddy, so that a screen reader says what the value is.
 QLabel* AddField(QGridLayout* grid, QWidget* group, const char* captionName, const char* caption,
-                 const char* valueName, const char* hint, int valueWidth) {
+                 const char* valueName, const char* hint) {
     const int row = grid->count() / 2;
     QLabel* captionLabel = NewLabel(group, captionName, QString::fromLatin1(caption));
-    QLabel* value = NewLabel(group, valueName);
+    QLabel* value = NewValueLabel(group, valueName);
     captionLabel->setToolTip(QString::fromLatin1(hint));
     value->setToolTip(QString::fromLatin1(hint));
-    value->setMinimumWidth(valueWidth);
+    value->setProperty(kHint, value->toolTip());
+    captionLabel->setBuddy(value);
     grid->addWidget(captionLabel, row, 0);
-    grid->addWidget(value, row, 1);
+    grid->addWidget(value, row, 1, Qt::AlignLeft);
     return value;
 }
 
-QGridLayout* NewFieldGrid(QGroupBox* group, int captionWidth) {
+QGridLayout* NewFieldGrid(QGroupBox* group) {
     auto* grid = new QGridLayout(group);
-    grid->setColumnMinimumWidth(0, captionWidth);
     grid->setColumnStretch(1, 1);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(4);
@@ -212,7 +278,7 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     BuildToolBar();
     BuildTrayMenu();
     WireCommands();
-    setFixedSize(sizeHint());
+    FitFields();
     CentreOnScreen();
     dialUp_ = MakeDialUpService(store_);
     launcher_ = std::make_unique<QtProgramLauncher>();
@@ -250,45 +316,30 @@ void TForm1::BuildWindow() {
     auto* layout = new QVBoxLayout(central);
 
     Label1 = NewLabel(central, "Label1", QStringLiteral("Netrova 1.2"));
-    QFont headingFont = Label1->font();
-    headingFont.setBold(true);
-    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.5);
-    Label1->setFont(headingFont);
-    SetTextColor(Label1, QColor(23, 63, 128));
     Label1->setAlignment(Qt::AlignCenter);
     layout->addWidget(Label1);
 
-    // Room for the longest texts the fields usually hold, so that the window keeps its size,
-    // and one caption width for both groups, so that their values line up.
-    QFont bold = font();
-    bold.setBold(true);
-    const int valueWidth =
-        std::max(fontMetrics().horizontalAdvance(QStringLiteral("9999 h. 59 min. 59 sec.")),
-                 fontMetrics().horizontalAdvance(QStringLiteral("No tariffs for provider"))) +
-        8;
-    const int captionWidth =
-        fontMetrics().horizontalAdvance(QStringLiteral("Average t. p. d. :")) + 4;
-
     GroupBox1 = new QGroupBox(QStringLiteral("Not connected"), central);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    QGridLayout* status = NewFieldGrid(GroupBox1, captionWidth);
+    QGridLayout* status = NewFieldGrid(GroupBox1);
     Label6 = AddField(status, GroupBox1, "Label2", "Con. time :", "Label6",
-                      "Current or last connection time", valueWidth);
+                      "Current or last connection time");
     Label7 = AddField(status, GroupBox1, "Label3", "Current fee :", "Label7",
-                      "Current or last connection money for Internet", valueWidth);
+                      "Current or last connection money for Internet");
     Label8 =
-        AddField(status, GroupBox1, "Label4", "User :", "Label8", "Connected user ", valueWidth);
-    Label9 = AddField(status, GroupBox1, "Label5", "Provider :", "Label9", "Internet Provider",
-                      valueWidth);
-    SetTextColor(Label6, kMaroon);
-    SetTextColor(Label7, kMaroon);
+        AddField(status, GroupBox1, "Label4", "User :", "Label8", "Connected user ");
+    Label9 = AddField(status, GroupBox1, "Label5", "Provider :", "Label9", "Internet Provider");
 
     Image1 = NewLabel(GroupBox1, "Image1");
     Image1->setPixmap(ConnectedPicture());
     Image1->setToolTip(QStringLiteral("Connected"));
+    Image1->setAccessibleName(Image1->toolTip());
+    Image1->setAccessibleDescription(Image1->toolTip());
     Image2 = NewLabel(GroupBox1, "Image2");
     Image2->setPixmap(NotConnectedPicture());
     Image2->setToolTip(QStringLiteral("Not connected"));
+    Image2->setAccessibleName(Image2->toolTip());
+    Image2->setAccessibleDescription(Image2->toolTip());
     // Both pictures share one place; only one of them is shown.
     status->addWidget(Image1, 0, 2, status->rowCount(), 1, Qt::AlignCenter);
     status->addWidget(Image2, 0, 2, status->rowCount(), 1, Qt::AlignCenter);
@@ -297,29 +348,27 @@ void TForm1::BuildWindow() {
 
     GroupBox2 = new QGroupBox(QStringLiteral("History"), central);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    QGridLayout* history = NewFieldGrid(GroupBox2, captionWidth);
+    QGridLayout* history = NewFieldGrid(GroupBox2);
     Label13 = AddField(history, GroupBox2, "Label12", "All Con. time :", "Label13",
-                       "All connections time sice the last counter reset", valueWidth);
+                       "All connections time sice the last counter reset");
     Label15 = AddField(history, GroupBox2, "Label14", "Average t. p. d. :", "Label15",
-                       "Average time per day", valueWidth);
+                       "Average time per day");
     Label11 = AddField(history, GroupBox2, "Label10", "General fee :", "Label11",
-                       "All money for the Internet since the last counter reset", valueWidth);
+                       "All money for the Internet since the last counter reset");
     Label17 = AddField(history, GroupBox2, "Label16", "Counting since :", "Label17",
-                       "The last counter reset", valueWidth);
+                       "The last counter reset");
     Label19 = AddField(history, GroupBox2, "Label18", "Reset on :", "Label19",
-                       "When the counter will be reset", valueWidth);
-    SetTextColor(Label13, kRed);
-    SetTextColor(Label11, kRed);
+                       "When the counter will be reset");
     SetBold(Label19);
     // The pictures' column of the group above, kept here too so that both groups line up.
-    history->setColumnMinimumWidth(2, ConnectedPicture().deviceIndependentSize().toSize().width());
     layout->addWidget(GroupBox2);
 
-    Label20 = NewLabel(central, "Label20");
+    Label20 = NewValueLabel(central, "Label20");
+    // The clock stands on the window itself, not in a field.
+    Label20->setBackgroundRole(QPalette::Window);
     Label20->setToolTip(QStringLiteral("Current time "));
-    SetTextColor(Label20, kMaroon);
     SetBold(Label20);
-    Label20->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("88:88:88")) + 4);
+    ApplyColours();
 
     BitBtn1 = new QPushButton(QStringLiteral("Hi&de"), central);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
@@ -527,16 +576,99 @@ void TForm1::TickStep(const std::function<void()>& step) {
 }
 
 void TForm1::UpdateHistoryGroup() {
-    SetText(Label13, FormatConnTime(monitor_.AllTime));
-    const HistoryGroupTexts texts = ReadHistoryGroup(store_, clock_.Now(), monitor_.AllTime,
-                                                     monitor_.ResetPolicy, monitor_.ResetDay);
-    SetText(Label17, texts.countingSince);
-    SetText(Label19, texts.resetOn);
-    SetText(Label15, texts.average);
+    SetValue(Label13, FormatConnTime(monitor_.AllTime));
+    const TStamp today = clock_.Now();
+    if (const int day = DayNumber(today); !counterDates_ || day != datesDay_) {
+        counterDates_ = ReadCounterDates(store_);
+        datesDay_ = day;
+    }
+    const HistoryGroupTexts texts = HistoryGroupFor(*counterDates_, today, monitor_.AllTime,
+                                                    monitor_.ResetPolicy, monitor_.ResetDay);
+    SetValue(Label17, texts.countingSince);
+    SetValue(Label19, texts.resetOn);
+    SetValue(Label15, texts.average);
 }
 
 void TForm1::UpdateClock() {
-    SetText(Label20, FormatClock(clock_.Now()));
+    SetValue(Label20, FormatClock(clock_.Now()));
+}
+
+void TForm1::SetValue(QLabel* label, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    // Most ticks change nothing but the clock.
+    if (label->text() == value)
+        return;
+    // Measuring a text costs more than showing it: only a longer one can need more room.
+    const bool longer = value.size() > label->text().size();
+    label->setText(value);
+    if (longer && label->fontMetrics().horizontalAdvance(value) > label->width())
+        FitFields();
+}
+
+void TForm1::FitFields() {
+    fitPending_ = false;
+    QFont heading = font();
+    heading.setBold(true);
+    if (heading.pointSizeF() > 0)
+        heading.setPointSizeF(heading.pointSizeF() * 1.5);
+    else
+        heading.setPixelSize(heading.pixelSize() * 3 / 2);
+    Label1->setFont(heading);
+
+    QLabel* const values[] = {Label6, Label7, Label8, Label9, Label13, Label15, Label11, Label17,
+                              Label19};
+    int width = 0;
+    for (const QLabel* value : values) {
+        const QFontMetrics metrics(value->font());
+        for (const char* text : kWidestValues)
+            width = std::max(width, metrics.horizontalAdvance(QLatin1String(text)));
+        // Names are cut to the room, other values make room for themselves.
+        if (value != Label8 && value != Label9)
+            width = std::max(width, metrics.horizontalAdvance(value->text()));
+    }
+    // A digit to spare: a text as long as one that fitted may still be a little wider.
+    valueWidth_ = width + fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (QLabel* value : values)
+        value->setFixedSize(valueWidth_, QFontMetrics(value->font()).height());
+    for (QLabel* name : {Label8, Label9})
+        ShowName(name, valueWidth_);
+    const QFontMetrics clock(Label20->font());
+    Label20->setFixedSize(
+        std::max(clock.horizontalAdvance(QLatin1String(kWidestClock)),
+                 clock.horizontalAdvance(Label20->text())),
+        clock.height());
+
+    // One caption width for both groups, so that their values line up.
+    int captionWidth = 0;
+    for (const QGroupBox* group : {GroupBox1, GroupBox2})
+        for (const QLabel* label : group->findChildren<QLabel*>())
+            if (label->buddy())
+                captionWidth = std::max(captionWidth, label->sizeHint().width());
+    for (QGroupBox* group : {GroupBox1, GroupBox2})
+        static_cast<QGridLayout*>(group->layout())->setColumnMinimumWidth(0, captionWidth);
+    // The history group keeps a column as wide as the pictures of the group above.
+    static_cast<QGridLayout*>(GroupBox2->layout())
+        ->setColumnMinimumWidth(2, Image2->sizeHint().width());
+
+    // The layouts hold on to the sizes of before until told.
+    for (QLayout* l : findChildren<QLayout*>())
+        l->invalidate();
+    for (QWidget* w : {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2),
+                       centralWidget()})
+        w->updateGeometry();
+    setFixedSize(sizeHint());
+}
+
+void TForm1::ApplyColours() {
+    // The window's palette is new by now; its labels' may not be yet.
+    const auto colour = [this](QLabel* label, const QColor& wanted) {
+        SetTextColor(label, ReadableOn(wanted, palette().color(label->backgroundRole())));
+    };
+    colour(Label1, kHeading);
+    for (QLabel* label : {Label6, Label7, Label20})
+        colour(label, kMaroon);
+    for (QLabel* label : {Label13, Label11})
+        colour(label, kRed);
 }
 
 void TForm1::BitBtn1Click() {
@@ -583,6 +715,7 @@ void TForm1::Tariffs1Click() {
 
 void TForm1::Resetcounter1Click() {
     TCounter(monitor_, store_, clock_, boxes_, reports_.get()).ResetCounterClick();
+    counterDates_.reset();
 }
 
 void TForm1::Createreport1Click() {
@@ -591,6 +724,8 @@ void TForm1::Createreport1Click() {
 
 void TForm1::Counter1Click() {
     Form6->Execute();
+    // "Reset now" may have started a new period.
+    counterDates_.reset();
 }
 
 void TForm1::Deletereports1Click() {
@@ -692,6 +827,13 @@ void TForm1::changeEvent(QEvent* event) {
         FormActivate();
     if (event->type() == QEvent::WindowStateChange)
         HdWin();
+    // Refitted once every widget has the new font.
+    if (event->type() == QEvent::FontChange && !fitPending_) {
+        fitPending_ = true;
+        QTimer::singleShot(0, this, &TForm1::FitFields);
+    }
+    if (event->type() == QEvent::PaletteChange)
+        ApplyColours();
     QMainWindow::changeEvent(event);
 }
 
@@ -716,11 +858,11 @@ void TForm1::ShowConnectionStatus(const std::string& caption) {
 }
 
 void TForm1::ShowProvider(const std::string& provider) {
-    SetText(Label9, provider);
+    SetName(Label9, provider, valueWidth_);
 }
 
 void TForm1::ShowUser(const std::string& user) {
-    SetText(Label8, user);
+    SetName(Label8, user, valueWidth_);
 }
 
 void TForm1::ShowConnectedPicture(bool connected) {
@@ -729,15 +871,15 @@ void TForm1::ShowConnectedPicture(bool connected) {
 }
 
 void TForm1::ShowConnTime(const std::string& text) {
-    SetText(Label6, text);
+    SetValue(Label6, text);
 }
 
 void TForm1::ShowFee(const std::string& text) {
-    SetText(Label7, text);
+    SetValue(Label7, text);
 }
 
 void TForm1::ShowTotalMoney(const std::string& text) {
-    SetText(Label11, text);
+    SetValue(Label11, text);
 }
 
 void TForm1::ShowStatusText(const std::string& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HistoryGroup.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
 
@@ -10,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <optional>
 
 class QAction;
 class QGroupBox;
@@ -101,7 +103,8 @@ public:
     // Minimise and restore: in tray mode the task-bar entry stays away.
     void HdWin();
 
-    // Refreshed by every tick, after the connection.
+    // Refreshed by every tick, after the connection. The counter's dates come from the store
+    // only at the first tick, after a reset and when the day changes.
     void UpdateHistoryGroup();
     void UpdateClock();
 
@@ -142,6 +145,13 @@ private:
     void WireCommands();
     QAction* Command(const char* name) const;
     void CentreOnScreen();
+    // Each value field gets a fixed size with room for its widest text at the window's font, so
+    // that the texts of a tick never lay the window out again; the window fits around them.
+    void FitFields();
+    // The fields' colours, made readable on the palette's window colour.
+    void ApplyColours();
+    // Shows a value; one wider than its field widens the fields (once).
+    void SetValue(QLabel* label, const std::string& text);
     // The confirmed exit shared by the button and the menu item.
     void ExitConfirmed();
     // The exit steps, run at most once.
@@ -175,6 +185,12 @@ private:
     int trayPicture_ = -1;
     QString statusText_;
     std::set<std::string> tickErrorsShown_;
+    // The counter's dates as last read, and the day they were read on.
+    std::optional<CounterDates> counterDates_;
+    int datesDay_ = 0;
+    // Room for a value field's text, and whether a refit is already on its way.
+    int valueWidth_ = 0;
+    bool fitPending_ = false;
 
     QLabel* Label1 = nullptr;
     QGroupBox* GroupBox1 = nullptr;

@@ -165,9 +165,11 @@ int main(int argc, char** argv) {
     QObject::connect(form.get(), &TForm1::ExitRequested,
                      [](int code) { QCoreApplication::exit(code); });
 
+    // A new user's first start shows the window whatever "Minimize" says: with the window
+    // hidden and no tray to bring it back, nothing of the program would be seen.
     bool minimize = false;
     try {
-        minimize = MinimizeAtStart(*store);
+        minimize = !form->Monitor().Personalized() && MinimizeAtStart(*store);
     } catch (const std::exception& e) {
         app.ShowError(QString::fromUtf8(e.what()));
     }

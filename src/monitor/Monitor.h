@@ -72,6 +72,8 @@ public:
     void StartMonitor();
     void PersonalizeSettings();
     void InitCounterStart();
+    // Whether this start wrote the defaults of a new user (the first start of that user).
+    bool Personalized() const { return personalized_; }
     bool ConfirmExit();
     void CloseForExit();
 
@@ -165,6 +167,7 @@ private:
     HelpViewer& help_;
     MonitorView& view_;
     bool rangeErrorShown_ = false;
+    bool personalized_ = false;
 };
 
 } // namespace netrova

@@ -102,6 +102,7 @@ void TMonitor::StartMonitor() {
 }
 
 void TMonitor::PersonalizeSettings() {
+    personalized_ = true;
     const int today = DayNumber(clock_.Now());
 
     TRegistry user(store_, Root::CurrentUser);

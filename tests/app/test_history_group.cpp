@@ -62,7 +62,8 @@ private slots:
         today.Year = 2026;
         today.Month = 3;
         today.Day = 10;
-        const HistoryGroupTexts texts = ReadHistoryGroup(store, today, 7200, policy, marker);
+        const HistoryGroupTexts texts =
+            HistoryGroupFor(ReadCounterDates(store), today, 7200, policy, marker);
         QCOMPARE(QString::fromStdString(texts.countingSince),
                  QStringLiteral("2026 - %1 - 5").arg(month));
         QCOMPARE(QString::fromStdString(texts.resetOn), resetOn);

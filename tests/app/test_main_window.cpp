@@ -11,6 +11,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
@@ -162,6 +164,27 @@ QStringList EntriesOf(QWidget* place) {
     return names;
 }
 
+// The contrast of two colours as the accessibility guidelines define it (1:1 to 21:1).
+double Contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+               0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QPalette DarkPalette() {
+    QPalette dark(QColor(53, 53, 53));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(35, 35, 35));
+    return dark;
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -176,6 +199,8 @@ private slots:
         QCOMPARE(rig.boxes.shown().size(), std::size_t(2));
         QCOMPARE(rig.help.requests, std::vector<int>{0});
         QCOMPARE(rig.Bug(), 1);
+        // A new user's first start shows the window whatever "Minimize" says.
+        QVERIFY(rig.form->Monitor().Personalized());
 
         auto* timer = rig.Child<QTimer>("Timer1");
         QVERIFY(timer->isActive());
@@ -311,17 +336,112 @@ private slots:
         rig.form->Monitor().AllTime = 3661;
         rig.form->Monitor().ResetPolicy = 2;
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Double", DayNumber(2026, 3, 9));
+        rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Day", 9);
         rig.clock.Set(2026, 3, 10, hour, minute, second);
         rig.Tick();
         QCOMPARE(rig.Text("Label20"), clock);
         QCOMPARE(rig.Text("Label13"), QStringLiteral("1 h. 1 min. 1 sec."));
         QCOMPARE(rig.Text("Label15"), QStringLiteral("0 h. 30 min. 30 sec."));
-        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 10"));
+        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 9"));
         QCOMPARE(rig.Text("Label19"), QStringLiteral("2026 - 4 - 1"));
         // Before the first tick nothing was shown; an idle tick does not retitle the window.
         QSignalSpy retitled(rig.form.get(), &QWidget::windowTitleChanged);
         rig.Tick();
         QCOMPARE(retitled.count(), 0);
+
+        // The next day counts as a third day.
+        rig.clock.Set(2026, 3, 11, hour, minute, second);
+        rig.Tick();
+        QCOMPARE(rig.Text("Label15"), QStringLiteral("0 h. 20 min. 20 sec."));
+        // A reset starts the period today.
+        rig.boxes.Answer(MsgResult::Yes);
+        rig.Child<QAction>("Resetcounter1")->trigger();
+        rig.Tick();
+        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 11"));
+        QCOMPARE(rig.Text("Label15"), QStringLiteral("0 h. 0 min. 0 sec."));
+    }
+
+    // Every text of the window reads clearly and whole, at the desktop's usual font and at a
+    // large one, on a light and on a dark palette, changed while the window is open.
+    void everyTextReadsClearlyAndWhole_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<int>("points");
+        QTest::newRow("light") << false << 0;
+        QTest::newRow("dark") << true << 0;
+        QTest::newRow("light, 14 pt") << false << 14;
+        QTest::newRow("dark, 14 pt") << true << 14;
+    }
+    void everyTextReadsClearlyAndWhole() {
+        QFETCH(bool, dark);
+        QFETCH(int, points);
+        const QPalette palette = QApplication::palette();
+        const QFont font = QApplication::font();
+        Rig rig;
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        if (dark)
+            QApplication::setPalette(DarkPalette());
+        if (points) {
+            QFont large = font;
+            large.setPointSize(points);
+            QApplication::setFont(large);
+        }
+        const auto restore = qScopeGuard([&] {
+            QApplication::setPalette(palette);
+            QApplication::setFont(font);
+        });
+        rig.Dial("Provider One");
+        rig.form->Monitor().AllTime = 3600 * 9999;
+        rig.Tick();
+        rig.Tick();
+        QTest::qWait(50);
+
+        const QColor back = rig.form->palette().color(QPalette::Window);
+        for (QLabel* label : rig.form->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || label->window() != rig.form.get())
+                continue;
+            const QString what = label->objectName() + " \"" + label->text() + "\"";
+            const QColor behind = label->autoFillBackground()
+                                      ? label->palette().color(label->backgroundRole())
+                                      : back;
+            QVERIFY2(Contrast(label->palette().color(label->foregroundRole()), behind) >= 4.5,
+                     qPrintable(what));
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                         label->contentsRect().width(),
+                     qPrintable(what));
+            const QRect inWindow(label->mapTo(rig.form.get(), QPoint()), label->size());
+            QVERIFY2(rig.form->rect().contains(inWindow), qPrintable(what));
+        }
+
+        // A name too long for its field is cut with an ellipsis; the hint holds all of it.
+        const std::string longName(120, 'W');
+        rig.Dial(longName);
+        SetRemoteConnection(rig.store, false);
+        rig.Tick();
+        rig.Dial(longName);
+        rig.Tick();
+        rig.Tick();
+        auto* provider = rig.Child<QLabel>("Label9");
+        QVERIFY(provider->text().endsWith(QChar(0x2026)));
+        QCOMPARE(provider->toolTip(), QString::fromStdString(longName));
+    }
+
+    // A screen reader says what each value is, and what the status picture shows.
+    void valuesAreNamedByTheirCaptions() {
+        Rig rig;
+        for (const char* value : {"Label6", "Label7", "Label8", "Label9", "Label13", "Label15",
+                                  "Label11", "Label17", "Label19"}) {
+            QAccessibleInterface* field =
+                QAccessible::queryAccessibleInterface(rig.Child<QLabel>(value));
+            const auto captions = field->relations(QAccessible::Label);
+            QVERIFY2(!captions.isEmpty(), value);
+            QVERIFY2(captions[0].first->text(QAccessible::Name).endsWith(QStringLiteral(" :")),
+                     value);
+        }
+        for (const char* picture : {"Image1", "Image2"})
+            QCOMPARE(QAccessible::queryAccessibleInterface(rig.Child<QLabel>(picture))
+                         ->text(QAccessible::Description),
+                     rig.Child<QLabel>(picture)->toolTip());
     }
 
     void holidayPressedTwiceIsOffWithoutMark() {
@@ -375,6 +495,7 @@ private slots:
         QFETCH(bool, taskbarButton);
         Rig rig(false, Tray(tray));
         QCOMPARE(rig.form->Tray().isVisible(), Tray(tray) == Tray::Available);
+        QCOMPARE(rig.form->Monitor().Personalized(), Tray(tray) != Tray::Off);
         rig.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
         QCOMPARE(rig.form->TaskbarButtonShown(), taskbarButton);
