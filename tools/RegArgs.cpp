@@ -133,7 +133,6 @@ std::optional<RegCommand> ParseWords(const std::vector<std::string>& words, std:
     return cmd;
 }
 
-
 } // namespace
 
 std::string NameProblem(const std::string& name) {
@@ -149,7 +148,8 @@ std::optional<RegCommand> ParseRegArgs(const std::vector<std::string>& args, std
     if (!ask)
         return std::nullopt;
     if (*ask != CommandLineAsk::Run) {
-        cmd.kind = *ask == CommandLineAsk::Help ? RegCommand::Kind::Help : RegCommand::Kind::Version;
+        cmd.kind =
+            *ask == CommandLineAsk::Help ? RegCommand::Kind::Help : RegCommand::Kind::Version;
         return cmd;
     }
     if (words.empty()) {

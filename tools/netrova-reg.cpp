@@ -172,7 +172,8 @@ int main(int argc, char** argv) {
         return kOk;
     }
     try {
-        const bool reads = cmd->kind == RegCommand::Kind::Get || cmd->kind == RegCommand::Kind::List;
+        const bool reads =
+            cmd->kind == RegCommand::Kind::Get || cmd->kind == RegCommand::Kind::List;
         const StorePaths paths = StorePaths::FromEnvironment();
         SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, ToolStoreOptions("netrova-reg"));
         return Run(store, *cmd);

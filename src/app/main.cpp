@@ -98,9 +98,8 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     std::string why;
     const auto ask = ParseCommandLine(parser, {argv + 1, argv + argc}, why);
-    if (ask && !parser.positionalArguments().isEmpty()) {
+    if (ask && !parser.positionalArguments().isEmpty())
         why = "unknown command \"" + parser.positionalArguments().front().toStdString() + "\"";
-    }
     if (!why.empty()) {
         std::fputs(BadArgumentsText("netrova", why).c_str(), stderr);
         return kExitBadArguments;

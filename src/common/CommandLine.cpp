@@ -21,8 +21,8 @@ std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
                                                const std::vector<std::string>& args,
                                                std::string& why) {
     why.clear();
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOption(help);
     parser.addOption(version);
     QStringList list{QStringLiteral("program")}; // parse() skips the program's name
@@ -48,8 +48,7 @@ std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
 }
 
 std::optional<CommandLineAsk> ParseCommandWords(const std::vector<std::string>& args,
-                                                std::vector<std::string>& words,
-                                                std::string& why) {
+                                                std::vector<std::string>& words, std::string& why) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const auto ask = ParseCommandLine(parser, args, why);

@@ -27,8 +27,7 @@ std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
 // command only, so that after it "-5" is data and "--x" a name. words gets the command and its
 // arguments exactly as given (bytes, not UTF-16).
 std::optional<CommandLineAsk> ParseCommandWords(const std::vector<std::string>& args,
-                                                std::vector<std::string>& words,
-                                                std::string& why);
+                                                std::vector<std::string>& words, std::string& why);
 
 // The answer to --version: "netrova-reg 1.2\n".
 std::string VersionText(std::string_view program);

@@ -47,7 +47,8 @@ struct Command {
 
 // Parses the arguments into cmd; returns the problem, or "" when they are good.
 std::string Parse(const std::vector<std::string>& args, Command& cmd, CommandLineAsk& ask) {
-    static const char* const kOptions[] = {"file", "from", "to", "user", "provider", "format", "by"};
+    static const char* const kOptions[] = {"file",     "from",   "to", "user",
+                                           "provider", "format", "by"};
     QCommandLineParser parser;
     for (const char* name : kOptions)
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("x")));

@@ -27,8 +27,9 @@ struct HistoryToolHooks {
 };
 
 // Runs one command line (without the program name) and returns the exit code: 0 done, 1 the
-// history (or the output) could not be read (written), 2 bad arguments, 3 the store stayed busy. Problems go to err,
-// each naming what went wrong; a torn last record is reported there and skipped.
+// history (or the output) could not be read (written), 2 bad arguments, 3 the store stayed busy.
+// Problems go to err, each naming what went wrong; a torn last record is reported there and
+// skipped.
 int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    const HistoryToolHooks& hooks);
 

@@ -6,8 +6,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace netrova;
@@ -225,22 +225,30 @@ void RegToolTest::refusals_data() {
     QTest::newRow("unknown command") << QStringList{"put", key, "V"} << 2 << true << QString();
     QTest::newRow("get without value") << QStringList{"get", key} << 2 << true << QString();
     QTest::newRow("list with value") << QStringList{"list", key, "V"} << 2 << true << QString();
-    QTest::newRow("set without data") << QStringList{"set", key, "V", "int"} << 2 << true << QString();
+    QTest::newRow("set without data")
+        << QStringList{"set", key, "V", "int"} << 2 << true << QString();
     QTest::newRow("unknown root") << QStringList{"set", "HKCR\\Software", "V", "int", "1"} << 2
                                   << true << QString();
     QTest::newRow("root without separator")
         << QStringList{"set", "HKCUSoftware", "V", "int", "1"} << 2 << true << QString();
-    QTest::newRow("int with letters") << QStringList{"set", key, "V", "int", "12x"} << 2 << true << QString();
+    QTest::newRow("int with letters")
+        << QStringList{"set", key, "V", "int", "12x"} << 2 << true << QString();
     QTest::newRow("int empty") << QStringList{"set", key, "V", "int", ""} << 2 << true << QString();
-    QTest::newRow("int too big") << QStringList{"set", key, "V", "int", "2147483648"} << 2 << true << QString();
+    QTest::newRow("int too big") << QStringList{"set", key, "V", "int", "2147483648"} << 2 << true
+                                 << QString();
     QTest::newRow("int too small")
         << QStringList{"set", key, "V", "int", "-2147483649"} << 2 << true << QString();
-    QTest::newRow("bin odd") << QStringList{"set", key, "V", "bin", "abc"} << 2 << true << QString();
-    QTest::newRow("bin not hex") << QStringList{"set", key, "V", "bin", "0x01"} << 2 << true << QString();
-    QTest::newRow("unknown type") << QStringList{"set", key, "V", "dword", "1"} << 2 << true << QString();
+    QTest::newRow("bin odd") << QStringList{"set", key, "V", "bin", "abc"} << 2 << true
+                             << QString();
+    QTest::newRow("bin not hex") << QStringList{"set", key, "V", "bin", "0x01"} << 2 << true
+                                 << QString();
+    QTest::newRow("unknown type") << QStringList{"set", key, "V", "dword", "1"} << 2 << true
+                                  << QString();
     QTest::newRow("delete a root") << QStringList{"delete", "HKCU\\"} << 2 << true << QString();
-    QTest::newRow("int with two signs") << QStringList{"set", key, "V", "int", "+-1"} << 2 << true << QString();
-    QTest::newRow("int with blank") << QStringList{"set", key, "V", "int", " 1"} << 2 << true << QString();
+    QTest::newRow("int with two signs")
+        << QStringList{"set", key, "V", "int", "+-1"} << 2 << true << QString();
+    QTest::newRow("int with blank")
+        << QStringList{"set", key, "V", "int", " 1"} << 2 << true << QString();
     QTest::newRow("value name with new line")
         << QStringList{"set", key, "V\nW", "int", "1"} << 2 << true << QString();
     QTest::newRow("key with tab") << QStringList{"set", key + "\\A\tB", "V", "int", "1"} << 2
@@ -250,13 +258,15 @@ void RegToolTest::refusals_data() {
         << QStringList{"set", key + "\\ISP\\\\0", "V", "int", "1"} << 2 << true << QString();
     QTest::newRow("unknown command alone")
         << QStringList{"frobnicate"} << 2 << true << "unknown command \"frobnicate\"";
-    QTest::newRow("unknown option") << QStringList{"--frob", "list", key} << 2 << true
-                                    << "unknown option \"--frob\"";
+    QTest::newRow("unknown option")
+        << QStringList{"--frob", "list", key} << 2 << true << "unknown option \"--frob\"";
     QTest::newRow("option after the command is a name")
         << QStringList{"get", key, "--version"} << 1 << false << "\"--version\"";
     QTest::newRow("get missing value") << QStringList{"get", key, "V"} << 1 << false << QString();
-    QTest::newRow("get missing key") << QStringList{"get", key + "\\Nope", "V"} << 1 << false << QString();
-    QTest::newRow("list missing key") << QStringList{"list", key + "\\Nope"} << 1 << false << QString();
+    QTest::newRow("get missing key")
+        << QStringList{"get", key + "\\Nope", "V"} << 1 << false << QString();
+    QTest::newRow("list missing key")
+        << QStringList{"list", key + "\\Nope"} << 1 << false << QString();
 }
 
 // Refused commands print only to stderr and leave the store as it was.
@@ -328,8 +338,8 @@ void RegToolTest::readsCreateNoStore_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<bool>("userStoreExists");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("get, no store") << QStringList{"get", "HKLM\\Software\\Netrova", "Bug"} << false
-                                   << 1;
+    QTest::newRow("get, no store")
+        << QStringList{"get", "HKLM\\Software\\Netrova", "Bug"} << false << 1;
     QTest::newRow("list, no store") << QStringList{"list", "HKCU\\Software"} << false << 1;
     QTest::newRow("get of the user store, no machine store")
         << QStringList{"get", "HKCU\\Software\\Netrova", "Logo"} << true << 0;
