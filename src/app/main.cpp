@@ -99,7 +99,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
     std::string why;
     const auto ask = ParseCommandLine(parser, {argv + 1, argv + argc}, why);
     if (ask && !parser.positionalArguments().isEmpty())
-        why = "unknown command \"" + parser.positionalArguments().front().toStdString() + "\"";
+        why = "unknown command \"" + ArgumentText(parser.positionalArguments().front()) + "\"";
     if (!why.empty()) {
         std::fputs(BadArgumentsText("netrova", why).c_str(), stderr);
         return kExitBadArguments;

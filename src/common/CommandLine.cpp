@@ -27,16 +27,16 @@ std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
     parser.addOption(version);
     QStringList list{QStringLiteral("program")}; // parse() skips the program's name
     for (const std::string& arg : args)
-        list << QString::fromStdString(arg);
+        list << QString::fromLatin1(arg.data(), static_cast<qsizetype>(arg.size()));
     if (!parser.parse(list)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty()) {
-            why = "unknown option \"" + AsGiven(unknown.front().toStdString(), args) + "\"";
+            why = "unknown option \"" + AsGiven(ArgumentText(unknown.front()), args) + "\"";
         } else if (!args.empty() && args.back().rfind('-', 0) == 0) {
             // Parsing fails otherwise only on a value option at the end.
             why = args.back() + " needs a value";
         } else {
-            why = parser.errorText().toStdString();
+            why = ArgumentText(parser.errorText());
         }
         return std::nullopt;
     }
@@ -47,14 +47,18 @@ std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
     return CommandLineAsk::Run;
 }
 
+std::string ArgumentText(const QString& parsed) {
+    return parsed.toLatin1().toStdString();
+}
+
 std::optional<CommandLineAsk> ParseCommandWords(const std::vector<std::string>& args,
                                                 std::vector<std::string>& words, std::string& why) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const auto ask = ParseCommandLine(parser, args, why);
-    // From the first positional argument on, every argument is one: they are the tail.
-    const auto count = ask ? parser.positionalArguments().size() : 0;
-    words.assign(args.end() - static_cast<std::ptrdiff_t>(count), args.end());
+    words.clear();
+    for (const QString& word : parser.positionalArguments())
+        words.push_back(ArgumentText(word));
     return ask;
 }
 

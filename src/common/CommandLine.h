@@ -18,14 +18,17 @@ enum class CommandLineAsk { Run, Help, Version };
 
 // Parses args (without the program's name) with the options already added to parser and
 // -h/--help and -v/--version added here. Returns what was asked for, or nothing with the
-// problem in why ("unknown option \"--all\"", "--user needs a value").
+// problem in why ("unknown option \"--all\"", "--user needs a value"). The arguments reach the
+// parser byte for byte, one character each (a file name need not be UTF-8): ArgumentText turns
+// what the parser gives back into the bytes given.
 std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
                                                const std::vector<std::string>& args,
                                                std::string& why);
+std::string ArgumentText(const QString& parsed);
 
 // For programs of the form "program [OPTIONS] COMMAND ARGUMENTS...": options come before the
 // command only, so that after it "-5" is data and "--x" a name. words gets the command and its
-// arguments exactly as given (bytes, not UTF-16).
+// arguments exactly as given.
 std::optional<CommandLineAsk> ParseCommandWords(const std::vector<std::string>& args,
                                                 std::vector<std::string>& words, std::string& why);
 

@@ -62,11 +62,11 @@ std::string Parse(const std::vector<std::string>& args, Command& cmd, CommandLin
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
         return "no command: list, export or summary";
-    cmd.Name = words[0].toStdString();
+    cmd.Name = ArgumentText(words[0]);
     if (cmd.Name != "list" && cmd.Name != "export" && cmd.Name != "summary")
         return "unknown command \"" + cmd.Name + "\"";
     if (words.size() > 1)
-        return "unexpected argument \"" + words[1].toStdString() + "\"";
+        return "unexpected argument \"" + ArgumentText(words[1]) + "\"";
     std::map<std::string, std::string> given;
     for (const char* name : kOptions) {
         const QStringList values = parser.values(QString::fromLatin1(name));
@@ -74,7 +74,7 @@ std::string Parse(const std::vector<std::string>& args, Command& cmd, CommandLin
         if (values.size() > 1)
             return option + " is given twice";
         if (!values.isEmpty())
-            given[option] = values[0].toStdString();
+            given[option] = ArgumentText(values[0]);
     }
 
     auto take = [&](const char* option) -> std::optional<std::string> {
