@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string why;
     const auto cmd = ParseRegArgs(args, why);
     fuzz::Require(cmd.has_value() == why.empty(), "a refusal always gives its reason");
-    if (!cmd || cmd->kind == RegCommand::Kind::Help)
+    if (!cmd || cmd->kind == RegCommand::Kind::Help || cmd->kind == RegCommand::Kind::Version)
         return 0;
     fuzz::Require(SplitKeyPath(cmd->path).has_value(), "an accepted key path is valid");
     fuzz::Require(!HasControlCharacter(cmd->path) && !HasControlCharacter(cmd->name),
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (cmd->kind == RegCommand::Kind::DeleteKey)
         fuzz::Require(!SplitKeyPath(cmd->path)->empty(), "a root is never deleted");
     if (cmd->kind == RegCommand::Kind::Set && cmd->type == ValueType::Integer)
-        fuzz::Require(std::to_string(cmd->number) == Canonical(args[4]),
+        fuzz::Require(std::to_string(cmd->number) == Canonical(args.back()),
                       "an integer is taken exactly as given, never wrapped");
     return 0;
 }

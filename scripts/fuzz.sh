@@ -16,7 +16,7 @@ fi
 target=$1
 seconds=${2:-60}
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  command -v clang++ >/dev/null && [ -d /usr/lib/llvm-14/lib/clang ] || "$root/scripts/setup.sh"
+  "$root/scripts/packages.sh" clang
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DNETROVA_SANITIZE=ON >/dev/null
 fi
 # CI builds every target first and then runs two at once: NETROVA_FUZZ_PREBUILT=1.
@@ -24,6 +24,8 @@ fi
 work=$build/fuzz/work/$target
 findings=$build/fuzz/findings
 mkdir -p "$work" "$findings"
+ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-$("$root/scripts/clang-runtime.sh")}
+export ASAN_SYMBOLIZER_PATH
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # The seeds are read, never written: what libFuzzer finds goes to the work folder.

@@ -6,8 +6,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-sanitize
-# setup.sh installs the packages, clang among them (and builds build/ on the way).
-command -v clang++ >/dev/null && [ -d /usr/lib/llvm-14/lib/clang ] || "$root/scripts/setup.sh"
+"$root/scripts/packages.sh" test clang
+ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-$("$root/scripts/clang-runtime.sh")}
+export ASAN_SYMBOLIZER_PATH
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DNETROVA_SANITIZE=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 # Qt's own start-up allocations are no finding of ours: see lsan.supp.

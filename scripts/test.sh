@@ -2,6 +2,6 @@
 # Builds Netrova and runs every test.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+NETROVA_PACKAGE_SETS=test "$root/scripts/setup.sh"
 cd "$root/build"
 ctest --output-on-failure -j 2 "$@"

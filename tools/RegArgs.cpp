@@ -1,5 +1,6 @@
 #include "tools/RegArgs.h"
 
+#include "common/CommandLine.h"
 #include "common/Text.h"
 
 #include <cctype>
@@ -12,9 +13,11 @@ const char* const kRegUsage =
     "       netrova-reg set    KEY VALUE int|str|bin DATA\n"
     "       netrova-reg list   KEY\n"
     "       netrova-reg delete KEY [VALUE]\n"
-    "       netrova-reg --help\n"
+    "       netrova-reg --help | --version\n"
     "KEY is HKCU or HKLM followed by the key path, e.g. 'HKLM\\Software\\Netrova'.\n"
-    "int data is decimal, bin data is hex digits.\n";
+    "int data is decimal, bin data is hex digits.\n"
+    "Exit status: 0 done, 1 the key or value is missing or the store unusable, 2 bad arguments,\n"
+    "3 the store stayed busy.\n";
 
 namespace {
 
@@ -95,6 +98,41 @@ bool ParseNewValue(const std::string& type, const std::string& data, RegCommand&
     return why.empty();
 }
 
+// The command and its arguments, after the options.
+std::optional<RegCommand> ParseWords(const std::vector<std::string>& words, std::string& why) {
+    const std::string& command = words[0];
+    RegCommand cmd;
+    if (command == "get" && words.size() == 3)
+        cmd.kind = RegCommand::Kind::Get;
+    else if (command == "set" && words.size() == 5)
+        cmd.kind = RegCommand::Kind::Set;
+    else if (command == "list" && words.size() == 2)
+        cmd.kind = RegCommand::Kind::List;
+    else if (command == "delete" && words.size() == 2)
+        cmd.kind = RegCommand::Kind::DeleteKey;
+    else if (command == "delete" && words.size() == 3)
+        cmd.kind = RegCommand::Kind::DeleteValue;
+    else if (command != "get" && command != "set" && command != "list" && command != "delete")
+        why = "unknown command \"" + command + "\"";
+    else
+        why = "bad argument count for " + command;
+    if (!why.empty() || !ParseKey(words[1], cmd, why))
+        return std::nullopt;
+    if (cmd.kind == RegCommand::Kind::DeleteKey && SplitKeyPath(cmd.path)->empty()) {
+        why = "a root cannot be deleted";
+        return std::nullopt;
+    }
+    if (words.size() >= 3) {
+        cmd.name = words[2];
+        why = NameProblem(cmd.name);
+    }
+    if (why.empty() && cmd.kind == RegCommand::Kind::Set)
+        ParseNewValue(words[3], words[4], cmd, why);
+    if (!why.empty())
+        return std::nullopt;
+    return cmd;
+}
+
 } // namespace
 
 std::string NameProblem(const std::string& name) {
@@ -104,44 +142,21 @@ std::string NameProblem(const std::string& name) {
 }
 
 std::optional<RegCommand> ParseRegArgs(const std::vector<std::string>& args, std::string& why) {
-    why.clear();
     RegCommand cmd;
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
+    std::vector<std::string> words;
+    const auto ask = ParseCommandWords(args, words, why);
+    if (!ask)
+        return std::nullopt;
+    if (*ask != CommandLineAsk::Run) {
+        cmd.kind =
+            *ask == CommandLineAsk::Help ? RegCommand::Kind::Help : RegCommand::Kind::Version;
         return cmd;
-    if (args.size() < 2) {
-        why = "missing arguments";
+    }
+    if (words.empty()) {
+        why = "no command: get, set, list or delete";
         return std::nullopt;
     }
-    const std::string& command = args[0];
-    if (command == "get" && args.size() == 3)
-        cmd.kind = RegCommand::Kind::Get;
-    else if (command == "set" && args.size() == 5)
-        cmd.kind = RegCommand::Kind::Set;
-    else if (command == "list" && args.size() == 2)
-        cmd.kind = RegCommand::Kind::List;
-    else if (command == "delete" && args.size() == 2)
-        cmd.kind = RegCommand::Kind::DeleteKey;
-    else if (command == "delete" && args.size() == 3)
-        cmd.kind = RegCommand::Kind::DeleteValue;
-    else if (command != "get" && command != "set" && command != "list" && command != "delete")
-        why = "unknown command \"" + command + "\"";
-    else
-        why = "bad argument count for " + command;
-    if (!why.empty() || !ParseKey(args[1], cmd, why))
-        return std::nullopt;
-    if (cmd.kind == RegCommand::Kind::DeleteKey && SplitKeyPath(cmd.path)->empty()) {
-        why = "a root cannot be deleted";
-        return std::nullopt;
-    }
-    if (args.size() >= 3) {
-        cmd.name = args[2];
-        why = NameProblem(cmd.name);
-    }
-    if (why.empty() && cmd.kind == RegCommand::Kind::Set)
-        ParseNewValue(args[3], args[4], cmd, why);
-    if (!why.empty())
-        return std::nullopt;
-    return cmd;
+    return ParseWords(words, why);
 }
 
 } // namespace netrova

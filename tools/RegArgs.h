@@ -14,7 +14,7 @@ namespace netrova {
 extern const char* const kRegUsage;
 
 struct RegCommand {
-    enum class Kind { Help, Get, Set, List, DeleteKey, DeleteValue };
+    enum class Kind { Help, Version, Get, Set, List, DeleteKey, DeleteValue };
     Kind kind = Kind::Help;
     Root root = Root::CurrentUser;
     std::string path;  // below the root; may be empty

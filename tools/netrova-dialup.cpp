@@ -1,8 +1,10 @@
 // netrova-dialup: reports a dial-up connection to Netrova through the settings store, for the
 // manual dial-up source (trying the program without a modem, connection manager scripts).
 
+#include "common/CommandLine.h"
 #include "platform/DialUpService.h"
 #include "store/Registry.h"
+#include "tools/ToolStore.h"
 
 #include <exception>
 #include <iostream>
@@ -13,6 +15,8 @@ using namespace netrova;
 
 namespace {
 
+constexpr const char* kName = "netrova-dialup";
+
 constexpr const char* kUsage =
     "usage: netrova-dialup dial NAME          report a connection through entry NAME\n"
     "       netrova-dialup hangup             report that the connection has ended\n"
@@ -20,19 +24,33 @@ constexpr const char* kUsage =
     "       netrova-dialup entries            list the dial-up entries, one per line\n"
     "       netrova-dialup add-entry NAME     add a dial-up entry\n"
     "       netrova-dialup remove-entry NAME  remove a dial-up entry\n"
+    "       netrova-dialup --help | --version\n"
     "The store is the one Netrova uses: NETROVA_USER_STORE and NETROVA_MACHINE_STORE name its\n"
-    "files, else the XDG locations below HOME.\n";
+    "files, else the XDG locations below HOME.\n"
+    "Exit status: 0 done, 1 an error, 2 bad arguments, 3 the store stayed busy (nothing was\n"
+    "changed).\n";
 
-int Usage(const std::string& problem = {}) {
-    if (!problem.empty())
-        std::cerr << "netrova-dialup: " << problem << "\n";
-    std::cerr << kUsage;
-    return 2;
+int Usage(const std::string& problem) {
+    std::cerr << BadArgumentsText(kName, problem);
+    return kExitBadArguments;
 }
 
 int Fail(const std::string& message) {
-    std::cerr << "netrova-dialup: " << message << "\n";
+    std::cerr << kName << ": " << message << "\n";
     return 1;
+}
+
+// What a command would have changed, for the message when the store stays busy.
+std::string Unrecorded(const std::string& command) {
+    if (command == "dial")
+        return "; the connection was not recorded";
+    if (command == "hangup")
+        return "; the hang-up was not recorded";
+    if (command == "add-entry")
+        return "; the entry was not added";
+    if (command == "remove-entry")
+        return "; the entry was not removed";
+    return {};
 }
 
 // The entry is made and chosen before "Remote Connection" turns 1: the monitor takes the
@@ -48,14 +66,10 @@ void Dial(SettingsStore& store, const std::string& name) {
 }
 
 int Run(const std::string& command, const std::string& name) {
-    // A hang-up must not be lost to a store that is busy for a moment.
-    StoreOptions options;
-    options.busyTimeoutMs = StoreOptions::kToolBusyTimeoutMs;
-    options.onLongWait = [] {
-        std::cerr << "netrova-dialup: another program is writing to the settings store; "
-                     "waiting for it\n";
-    };
-    SettingsStore store(StorePaths::FromEnvironment(), options);
+    // A hang-up must not be lost to a store that is busy for a moment. Reading creates no store.
+    const bool reads = command == "status" || command == "entries";
+    const StorePaths paths = StorePaths::FromEnvironment();
+    SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, ToolStoreOptions(kName));
     if (command == "dial") {
         Dial(store, name);
     } else if (command == "hangup") {
@@ -74,19 +88,27 @@ int Run(const std::string& command, const std::string& name) {
         if (!RemoveEntry(store, name))
             return Fail("\"" + name + "\" is not a dial-up entry");
     }
-    return 0;
+    return kExitOk;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::vector<std::string> args;
+    std::string why;
+    const auto ask = ParseCommandWords({argv + 1, argv + argc}, args, why);
+    if (!ask)
+        return Usage(why);
+    if (*ask == CommandLineAsk::Help) {
         std::cout << kUsage;
-        return 0;
+        return kExitOk;
+    }
+    if (*ask == CommandLineAsk::Version) {
+        std::cout << VersionText(kName);
+        return kExitOk;
     }
     if (args.empty())
-        return Usage();
+        return Usage("no command: dial, hangup, status, entries, add-entry or remove-entry");
 
     const std::string& command = args[0];
     const bool takesName = command == "dial" || command == "add-entry" || command == "remove-entry";
@@ -106,6 +128,9 @@ int main(int argc, char** argv) {
     // included; nothing is written when one is thrown.
     try {
         return Run(command, name);
+    } catch (const StoreBusyError& e) {
+        std::cerr << kName << ": " << e.what() << Unrecorded(command) << "\n";
+        return kExitStoreBusy;
     } catch (const std::exception& e) {
         return Fail(e.what());
     }

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "store/Defaults.h"
 #include "store/Registry.h"
+#include "tools/ToolStore.h"
 
 #include <filesystem>
 #include <iostream>
@@ -19,16 +20,25 @@ using namespace netrova;
 
 namespace {
 
-// The tool only reads: a store that does not exist yet is not created, and then the program
-// directory is the default one beside where the machine store would be.
+// The tool only reads: a store that does not exist yet is not created (neither file of it), and
+// then the program directory is the default one beside where the machine store would be.
 class StoreAccess {
 public:
     explicit StoreAccess(StorePaths paths) : paths_(std::move(paths)) {}
 
     SettingsStore* Store() {
         if (!store_ && std::filesystem::exists(paths_.Machine))
-            store_ = std::make_unique<SettingsStore>(paths_);
+            store_ = std::make_unique<SettingsStore>(ReadOnlyPaths(paths_),
+                                                     ToolStoreOptions("netrova-history"));
         return store_.get();
+    }
+
+    // "" for a new user: neither a store nor the default program directory exists yet.
+    std::string HistoryFile() {
+        const std::string folder = ProgramPath();
+        if (!Store() && !std::filesystem::exists(folder))
+            return {};
+        return HistoryPath(folder);
     }
 
     std::string ProgramPath() {
@@ -76,7 +86,7 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     StoreAccess access(StorePaths::FromEnvironment());
     HistoryToolHooks hooks;
-    hooks.HistoryFile = [&] { return HistoryPath(access.ProgramPath()); };
+    hooks.HistoryFile = [&] { return access.HistoryFile(); };
     hooks.Forecast = [&] { return access.Forecast(); };
     return RunHistoryTool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
                           hooks);

@@ -4,14 +4,16 @@
 //   netrova-reg set    KEY VALUE int|str|bin DATA
 //   netrova-reg list   KEY
 //   netrova-reg delete KEY [VALUE]
-//   netrova-reg --help
+//   netrova-reg --help | --version
 //
 // KEY is a root word, HKCU or HKLM, followed by the key path: 'HKLM\Software\Netrova'.
 // Exit codes: 0 done, 1 key or value missing or the store unusable, 2 bad arguments, 3 the
 // store stayed busy (another program kept writing to it for a minute).
 
+#include "common/CommandLine.h"
 #include "store/Registry.h"
 #include "tools/RegArgs.h"
+#include "tools/ToolStore.h"
 
 #include <cstdint>
 #include <iostream>
@@ -24,10 +26,8 @@ using namespace netrova;
 
 namespace {
 
-constexpr int kOk = 0;
+constexpr int kOk = kExitOk;
 constexpr int kMissing = 1;
-constexpr int kBadArguments = 2;
-constexpr int kBusy = 3;
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     static const char digits[] = "0123456789abcdef";
@@ -74,8 +74,8 @@ int Missing(const std::string& what) {
 }
 
 int BadArguments(const std::string& why) {
-    std::cerr << "netrova-reg: " << why << "\n" << kRegUsage;
-    return kBadArguments;
+    std::cerr << BadArgumentsText("netrova-reg", why);
+    return kExitBadArguments;
 }
 
 int Get(SettingsStore& store, const RegCommand& key, const std::string& name) {
@@ -149,6 +149,7 @@ int Run(SettingsStore& store, const RegCommand& cmd) {
     case RegCommand::Kind::DeleteValue:
         return DeleteValue(store, cmd, cmd.name);
     case RegCommand::Kind::Help:
+    case RegCommand::Kind::Version:
         break;
     }
     return kOk;
@@ -166,18 +167,19 @@ int main(int argc, char** argv) {
         std::cout << kRegUsage;
         return kOk;
     }
+    if (cmd->kind == RegCommand::Kind::Version) {
+        std::cout << VersionText("netrova-reg");
+        return kOk;
+    }
     try {
-        StoreOptions options;
-        options.busyTimeoutMs = StoreOptions::kToolBusyTimeoutMs;
-        options.onLongWait = [] {
-            std::cerr << "netrova-reg: another program is writing to the settings store; "
-                         "waiting for it\n";
-        };
-        SettingsStore store(StorePaths::FromEnvironment(), options);
+        const bool reads =
+            cmd->kind == RegCommand::Kind::Get || cmd->kind == RegCommand::Kind::List;
+        const StorePaths paths = StorePaths::FromEnvironment();
+        SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, ToolStoreOptions("netrova-reg"));
         return Run(store, *cmd);
     } catch (const StoreBusyError& e) {
         std::cerr << "netrova-reg: " << e.what() << "\n";
-        return kBusy;
+        return kExitStoreBusy;
     } catch (const StoreError& e) {
         std::cerr << "netrova-reg: " << e.what() << "\n";
         return kMissing;

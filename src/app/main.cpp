@@ -3,6 +3,7 @@
 #include "app/StatusPictures.h"
 #include "app/TerminationSignals.h"
 #include "common/Log.h"
+#include "common/CommandLine.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/LoginName.h"
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 using namespace netrova;
 
@@ -88,9 +90,45 @@ bool ArmOffscreenFallback(int argc, char** argv) {
     return true;
 }
 
+constexpr const char* kUsage =
+    "usage: netrova [--help | --version] [Qt options, such as -platform NAME or -style NAME]\n"
+    "Starts Netrova, the dial-up connection monitor, with its window (or its tray icon).\n"
+    "NETROVA_USER_STORE and NETROVA_MACHINE_STORE name the settings store's files, else the\n"
+    "XDG locations below HOME; NETROVA_DIALUP chooses where the connection's state comes from.\n";
+
+// --help and --version are answered before anything opens a window or a store, and anything
+// else Netrova does not know is refused; Qt's own options go on to Qt.
+std::optional<int> AnswerCommandLine(int argc, char** argv) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "display",
+                             "geometry", "title", "name", "session", "style", "stylesheet"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("x")));
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    std::string why;
+    const auto ask = ParseCommandLine(parser, {argv + 1, argv + argc}, why);
+    if (ask && !parser.positionalArguments().isEmpty())
+        why = "unknown command \"" + ArgumentText(parser.positionalArguments().front()) + "\"";
+    if (!why.empty()) {
+        std::fputs(BadArgumentsText("netrova", why).c_str(), stderr);
+        return kExitBadArguments;
+    }
+    if (*ask == CommandLineAsk::Help)
+        std::fputs(kUsage, stdout);
+    else if (*ask == CommandLineAsk::Version)
+        std::fputs(VersionText("netrova").c_str(), stdout);
+    else
+        return std::nullopt;
+    return kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerCommandLine(argc, argv))
+        return *answered;
     const bool fallbackArmed = ArmOffscreenFallback(argc, argv);
     NetrovaApplication app(argc, argv);
     if (fallbackArmed) {

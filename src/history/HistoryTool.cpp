@@ -2,6 +2,9 @@
 
 #include "history/HistoryExport.h"
 
+#include "common/CommandLine.h"
+#include "store/Registry.h"
+
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -19,6 +22,7 @@ const char* const kHistoryToolUsage =
     "usage: netrova-history list    [FILTERS] [--file PATH]\n"
     "       netrova-history export  --format csv|json [FILTERS] [--file PATH]\n"
     "       netrova-history summary --by day|month|provider|user [FILTERS] [--file PATH]\n"
+    "       netrova-history --help | --version\n"
     "FILTERS: --from DATE  --to DATE  (YYYY-MM-DD, the day a connection started, both "
     "included)\n"
     "         --user NAME  --provider NAME  (exact names)\n"
@@ -26,7 +30,8 @@ const char* const kHistoryToolUsage =
     "summary prints connections, time and fee per group and a total line with the forecast\n"
     "for the next counter reset. The history is the program's history.dat, found through the\n"
     "settings store (NETROVA_USER_STORE, NETROVA_MACHINE_STORE), unless --file names one.\n"
-    "Exit status: 0 done, 1 the history cannot be read, 2 bad arguments.\n";
+    "Exit status: 0 done, 1 the history cannot be read, 2 bad arguments, 3 the settings store\n"
+    "stayed busy.\n";
 
 namespace {
 
@@ -41,38 +46,36 @@ struct Command {
 };
 
 // Parses the arguments into cmd; returns the problem, or "" when they are good.
-std::string Parse(const std::vector<std::string>& args, Command& cmd) {
-    static const char* const kOptions[] = {"--file",     "--from",   "--to", "--user",
-                                           "--provider", "--format", "--by"};
-    std::map<std::string, std::string> given;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) {
-            if (!cmd.Name.empty())
-                return "unexpected argument \"" + arg + "\"";
-            if (arg != "list" && arg != "export" && arg != "summary")
-                return "unknown command \"" + arg + "\"";
-            cmd.Name = arg;
-            continue;
-        }
-        const std::size_t eq = arg.find('=');
-        const std::string option = arg.substr(0, eq);
-        bool known = false;
-        for (const char* o : kOptions)
-            known = known || option == o;
-        if (!known)
-            return "unknown option \"" + option + "\"";
-        if (given.count(option))
-            return option + " is given twice";
-        if (eq != std::string::npos)
-            given[option] = arg.substr(eq + 1);
-        else if (i + 1 < args.size())
-            given[option] = args[++i];
-        else
-            return option + " needs a value";
-    }
-    if (cmd.Name.empty())
+std::string Parse(const std::vector<std::string>& args, Command& cmd, CommandLineAsk& ask) {
+    static const char* const kOptions[] = {"file",     "from",   "to", "user",
+                                           "provider", "format", "by"};
+    QCommandLineParser parser;
+    for (const char* name : kOptions)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("x")));
+    std::string problem;
+    const auto asked = ParseCommandLine(parser, args, problem);
+    if (!asked)
+        return problem;
+    ask = *asked;
+    if (ask != CommandLineAsk::Run)
+        return {};
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
         return "no command: list, export or summary";
+    cmd.Name = ArgumentText(words[0]);
+    if (cmd.Name != "list" && cmd.Name != "export" && cmd.Name != "summary")
+        return "unknown command \"" + cmd.Name + "\"";
+    if (words.size() > 1)
+        return "unexpected argument \"" + ArgumentText(words[1]) + "\"";
+    std::map<std::string, std::string> given;
+    for (const char* name : kOptions) {
+        const QStringList values = parser.values(QString::fromLatin1(name));
+        const std::string option = std::string("--") + name;
+        if (values.size() > 1)
+            return option + " is given twice";
+        if (!values.isEmpty())
+            given[option] = ArgumentText(values[0]);
+    }
 
     auto take = [&](const char* option) -> std::optional<std::string> {
         const auto it = given.find(option);
@@ -324,9 +327,14 @@ int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std:
         }
     }
     Command cmd;
-    if (const std::string problem = Parse(args, cmd); !problem.empty()) {
-        err << kName << problem << "\n" << kHistoryToolUsage;
+    CommandLineAsk ask = CommandLineAsk::Run;
+    if (const std::string problem = Parse(args, cmd, ask); !problem.empty()) {
+        err << BadArgumentsText("netrova-history", problem);
         return kHistoryBadArguments;
+    }
+    if (ask == CommandLineAsk::Version) {
+        out << VersionText("netrova-history");
+        return kHistoryToolOk;
     }
 
     std::string path;
@@ -335,13 +343,16 @@ int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std:
     } else {
         try {
             path = hooks.HistoryFile();
+        } catch (const StoreBusyError& e) {
+            err << kName << e.what() << "\n";
+            return kHistoryStoreBusy;
         } catch (const std::exception& e) {
             err << kName << e.what() << "\n";
             return kHistoryUnreadable;
         }
     }
     Source source(path, err);
-    if (!source.Open(!cmd.File))
+    if (!path.empty() && !source.Open(!cmd.File))
         return kHistoryUnreadable;
 
     Output output(out);

@@ -253,6 +253,42 @@ private slots:
         QVERIFY(signals_.CloseRequested());
         QVERIFY(closedAfterBox);
     }
+
+    void commandLineAnsweredBeforeWindowAndStore_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("printed");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("usage: netrova ");
+        QTest::newRow("version") << QStringList{"-v"} << 0 << QByteArray("netrova 1.");
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2
+                                         << QByteArray("netrova: unknown command \"frobnicate\"\n");
+        QTest::newRow("unknown option") << QStringList{"-platform", "offscreen", "--frob"} << 2
+                                        << QByteArray("netrova: unknown option \"--frob\"\n");
+    }
+
+    // No display is needed for the answer, and no store or lock is made for it.
+    void commandLineAnsweredBeforeWindowAndStore() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QByteArray, printed);
+        QTemporaryDir dir;
+        NetrovaProcess netrova{QString()};
+        QProcessEnvironment env = netrova.processEnvironment();
+        env.insert("NETROVA_USER_STORE", dir.filePath("new/user.db"));
+        env.insert("NETROVA_MACHINE_STORE", dir.filePath("new/machine.db"));
+        netrova.setProcessEnvironment(env);
+        netrova.setArguments(args);
+        netrova.start();
+        QVERIFY(netrova.waitForFinished(20000));
+        QCOMPARE(netrova.exitCode(), code);
+        const QByteArray out =
+            code == 0 ? netrova.readAllStandardOutput() : netrova.readAllStandardError();
+        QVERIFY2(out.startsWith(printed), out.constData());
+        if (code != 0)
+            QCOMPARE(out.mid(printed.size()),
+                     QByteArray("Try 'netrova --help' for more information.\n"));
+        QVERIFY(!QFile::exists(dir.filePath("new")));
+    }
 };
 
 QTEST_MAIN(ProcessTest)

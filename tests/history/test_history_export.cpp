@@ -53,11 +53,12 @@ QStringList Lines(const QString& text) {
     return lines;
 }
 
-// The real tool's summary by user.
-Result ToolSummary(const QProcessEnvironment& env) {
+// The real tool, by default its summary by user.
+Result ToolSummary(const QProcessEnvironment& env,
+                   const QStringList& args = {"summary", "--by", "user"}) {
     QProcess p;
     p.setProcessEnvironment(env);
-    p.start(NETROVA_HISTORY_TOOL, {"summary", "--by", "user"});
+    p.start(NETROVA_HISTORY_TOOL, args);
     Result r;
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
         return r;
@@ -386,7 +387,9 @@ void TestHistoryExport::badArguments_data() {
         << "--from is after --to";
     QTest::newRow("missing value") << QStringList{"list", "--user"} << "--user needs a value";
     QTest::newRow("twice") << QStringList{"list", "--user", "a", "--user=b"} << "given twice";
-    QTest::newRow("unknown option") << QStringList{"list", "--all"} << "unknown option";
+    QTest::newRow("unknown option") << QStringList{"list", "--all"} << "unknown option \"--all\"";
+    QTest::newRow("unknown short option") << QStringList{"list", "-x"} << "unknown option \"-x\"";
+    QTest::newRow("second command") << QStringList{"list", "export"} << "unexpected argument";
 }
 
 void TestHistoryExport::badArguments() {
@@ -396,7 +399,9 @@ void TestHistoryExport::badArguments() {
     const Result r = Run(args);
     QCOMPARE(r.code, 2);
     QVERIFY2(r.err.startsWith("netrova-history: ") && r.err.contains(message), qPrintable(r.err));
-    QVERIFY(r.err.contains("usage: netrova-history"));
+    QVERIFY2(r.err.endsWith("\nTry 'netrova-history --help' for more information.\n") &&
+                 r.err.count('\n') == 2,
+             qPrintable(r.err));
     QCOMPARE(r.out, QString());
 
     const Result help = Run(args + QStringList{"--help"});
@@ -465,6 +470,18 @@ void TestHistoryExport::toolFindsHistoryAndForecastThroughStore() {
     QVERIFY2(broken.err.contains(machine) && broken.err.contains("cannot be used"),
              qPrintable(broken.err));
     QCOMPARE(broken.out, QString());
+
+    // A new user: no store, no folder, no history; every command answers without creating one.
+    env.insert("NETROVA_MACHINE_STORE", empty.path() + "/new/machine.db");
+    env.insert("NETROVA_USER_STORE", empty.path() + "/new/user.db");
+    const Result list = ToolSummary(env, {"list"});
+    QCOMPARE(list.code, 0);
+    QCOMPARE(Lines(list.out).size(), 1); // the header alone
+    QCOMPARE(list.err, QString());
+    const Result version = ToolSummary(env, {"--version"});
+    QCOMPARE(version.code, 0);
+    QVERIFY2(version.out.startsWith("netrova-history 1."), qPrintable(version.out));
+    QVERIFY(!QFile::exists(empty.path() + "/new"));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryExport)

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 using namespace netrova;
 
 namespace {
@@ -24,7 +26,7 @@ Result RunTool(const QStringList& args, const QProcessEnvironment& env = {}) {
         p.setProcessEnvironment(env);
     p.start(NETROVA_DIALUP_TOOL, args);
     Result r;
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+    if (!p.waitForFinished(90000) || p.exitStatus() != QProcess::NormalExit)
         return r;
     r.code = p.exitCode();
     r.out = QString::fromUtf8(p.readAllStandardOutput());
@@ -60,6 +62,7 @@ private slots:
     void storeFileThatIsNoDatabase();
     void helpPrintsUsage_data();
     void helpPrintsUsage();
+    void busyStoreLosesNoHangupSilently();
 };
 
 void TestDialUpTool::dialStatusHangup() {
@@ -131,6 +134,7 @@ void TestDialUpTool::badArguments_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("nothing") << QStringList{};
     QTest::newRow("unknown command") << QStringList{"connect", "isp"};
+    QTest::newRow("unknown option") << QStringList{"--frob", "hangup"};
     QTest::newRow("dial without name") << QStringList{"dial"};
     QTest::newRow("two names") << QStringList{"dial", "a", "b"};
     QTest::newRow("hangup with argument") << QStringList{"hangup", "isp"};
@@ -147,25 +151,61 @@ void TestDialUpTool::badArguments() {
     test::TempStore store;
     const Result r = RunTool(args);
     QCOMPARE(r.code, 2);
-    QVERIFY2(r.err.contains("usage: netrova-dialup"), qPrintable(r.err));
+    // The reason, naming what was wrong, and one line pointing to --help.
+    const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith("netrova-dialup: "), qPrintable(r.err));
+    if (QByteArray(QTest::currentDataTag()).startsWith("unknown"))
+        QVERIFY2(lines[0].contains("\"" + args[0] + "\""), qPrintable(r.err));
+    QCOMPARE(lines[1], QString("Try 'netrova-dialup --help' for more information."));
     QCOMPARE(r.out, QString());
     QVERIFY(!ReadRemoteConnection(store));
     QVERIFY(ListEntries(store).empty());
 }
 
 void TestDialUpTool::helpPrintsUsage_data() {
-    QTest::addColumn<QString>("option");
-    QTest::newRow("long") << "--help";
-    QTest::newRow("short") << "-h";
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("long") << QStringList{"--help"} << "usage: netrova-dialup";
+    QTest::newRow("short") << QStringList{"-h"} << "usage: netrova-dialup";
+    QTest::newRow("version") << QStringList{"--version"} << "netrova-dialup 1.";
+    // Reading creates no store: a new user is simply not connected.
+    QTest::newRow("status of a new user") << QStringList{"status"} << "not connected\n";
+    QTest::newRow("entries of a new user") << QStringList{"entries"} << "";
 }
 
+// Answers that need no store leave none behind, nor its folder.
 void TestDialUpTool::helpPrintsUsage() {
-    QFETCH(QString, option);
-    test::TempStore store;
-    const Result r = RunTool({option});
+    QFETCH(QStringList, args);
+    QFETCH(QString, out);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("new");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETROVA_USER_STORE", folder + "/user.db");
+    env.insert("NETROVA_MACHINE_STORE", folder + "/machine.db");
+    const Result r = RunTool(args, env);
     QCOMPARE(r.code, 0);
-    QVERIFY(r.out.startsWith("usage: netrova-dialup"));
+    QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(out), qPrintable(r.out));
     QCOMPARE(r.err, QString());
+    QVERIFY(!QFile::exists(folder));
+}
+
+// Another program keeps the store's write lock past the tool's wait: the hang-up is refused with
+// its own exit code and says it was not recorded, rather than failing like any other error.
+void TestDialUpTool::busyStoreLosesNoHangupSilently() {
+    test::TempStore store;
+    SetRemoteConnection(store, true);
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(store.machinePath().c_str(), &db), SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(db, "BEGIN IMMEDIATE; UPDATE vals SET data = data", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    const Result r = RunTool({"hangup"});
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    QCOMPARE(r.code, 3);
+    QVERIFY2(r.err.contains("the hang-up was not recorded"), qPrintable(r.err));
+    QVERIFY(ReadRemoteConnection(store));
 }
 
 void TestDialUpTool::storeFileThatIsNoDatabase() {

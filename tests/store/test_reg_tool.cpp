@@ -4,8 +4,10 @@
 #include "store/Defaults.h"
 #include "store/Registry.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace netrova;
@@ -33,6 +35,14 @@ Result Run(const QStringList& args,
     return r;
 }
 
+// The environment of a user whose store files would be in folder.
+QProcessEnvironment EnvWithStoreIn(const QString& folder) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETROVA_USER_STORE", folder + "/user.db");
+    env.insert("NETROVA_MACHINE_STORE", folder + "/machine.db");
+    return env;
+}
+
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> list) {
     std::vector<std::uint8_t> v;
     for (int b : list)
@@ -56,6 +66,8 @@ private slots:
     void fileThatIsNotADatabase();
     void helpPrintsUsage_data();
     void helpPrintsUsage();
+    void readsCreateNoStore_data();
+    void readsCreateNoStore();
 };
 
 void RegToolTest::setThenGet_data() {
@@ -204,47 +216,65 @@ void RegToolTest::deleteKeyAndValue() {
 void RegToolTest::refusals_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<bool>("usage");
+    QTest::addColumn<bool>("pointsToHelp");
+    QTest::addColumn<QString>("message");
 
     const QString key = "HKCU\\Software\\Netrova";
-    QTest::newRow("no arguments") << QStringList{} << 2 << true;
-    QTest::newRow("command only") << QStringList{"get"} << 2 << true;
-    QTest::newRow("unknown command") << QStringList{"put", key, "V"} << 2 << true;
-    QTest::newRow("get without value") << QStringList{"get", key} << 2 << true;
-    QTest::newRow("list with value") << QStringList{"list", key, "V"} << 2 << true;
-    QTest::newRow("set without data") << QStringList{"set", key, "V", "int"} << 2 << true;
+    QTest::newRow("no arguments") << QStringList{} << 2 << true << QString();
+    QTest::newRow("command only") << QStringList{"get"} << 2 << true << QString();
+    QTest::newRow("unknown command") << QStringList{"put", key, "V"} << 2 << true << QString();
+    QTest::newRow("get without value") << QStringList{"get", key} << 2 << true << QString();
+    QTest::newRow("list with value") << QStringList{"list", key, "V"} << 2 << true << QString();
+    QTest::newRow("set without data")
+        << QStringList{"set", key, "V", "int"} << 2 << true << QString();
     QTest::newRow("unknown root") << QStringList{"set", "HKCR\\Software", "V", "int", "1"} << 2
-                                  << true;
+                                  << true << QString();
     QTest::newRow("root without separator")
-        << QStringList{"set", "HKCUSoftware", "V", "int", "1"} << 2 << true;
-    QTest::newRow("int with letters") << QStringList{"set", key, "V", "int", "12x"} << 2 << true;
-    QTest::newRow("int empty") << QStringList{"set", key, "V", "int", ""} << 2 << true;
-    QTest::newRow("int too big") << QStringList{"set", key, "V", "int", "2147483648"} << 2 << true;
+        << QStringList{"set", "HKCUSoftware", "V", "int", "1"} << 2 << true << QString();
+    QTest::newRow("int with letters")
+        << QStringList{"set", key, "V", "int", "12x"} << 2 << true << QString();
+    QTest::newRow("int empty") << QStringList{"set", key, "V", "int", ""} << 2 << true << QString();
+    QTest::newRow("int too big") << QStringList{"set", key, "V", "int", "2147483648"} << 2 << true
+                                 << QString();
     QTest::newRow("int too small")
-        << QStringList{"set", key, "V", "int", "-2147483649"} << 2 << true;
-    QTest::newRow("bin odd") << QStringList{"set", key, "V", "bin", "abc"} << 2 << true;
-    QTest::newRow("bin not hex") << QStringList{"set", key, "V", "bin", "0x01"} << 2 << true;
-    QTest::newRow("unknown type") << QStringList{"set", key, "V", "dword", "1"} << 2 << true;
-    QTest::newRow("delete a root") << QStringList{"delete", "HKCU\\"} << 2 << true;
-    QTest::newRow("int with two signs") << QStringList{"set", key, "V", "int", "+-1"} << 2 << true;
-    QTest::newRow("int with blank") << QStringList{"set", key, "V", "int", " 1"} << 2 << true;
+        << QStringList{"set", key, "V", "int", "-2147483649"} << 2 << true << QString();
+    QTest::newRow("bin odd") << QStringList{"set", key, "V", "bin", "abc"} << 2 << true
+                             << QString();
+    QTest::newRow("bin not hex") << QStringList{"set", key, "V", "bin", "0x01"} << 2 << true
+                                 << QString();
+    QTest::newRow("unknown type") << QStringList{"set", key, "V", "dword", "1"} << 2 << true
+                                  << QString();
+    QTest::newRow("delete a root") << QStringList{"delete", "HKCU\\"} << 2 << true << QString();
+    QTest::newRow("int with two signs")
+        << QStringList{"set", key, "V", "int", "+-1"} << 2 << true << QString();
+    QTest::newRow("int with blank")
+        << QStringList{"set", key, "V", "int", " 1"} << 2 << true << QString();
     QTest::newRow("value name with new line")
-        << QStringList{"set", key, "V\nW", "int", "1"} << 2 << true;
+        << QStringList{"set", key, "V\nW", "int", "1"} << 2 << true << QString();
     QTest::newRow("key with tab") << QStringList{"set", key + "\\A\tB", "V", "int", "1"} << 2
-                                  << true;
+                                  << true << QString();
     // "ISP\\" must not become the key "ISP".
     QTest::newRow("empty key name")
-        << QStringList{"set", key + "\\ISP\\\\0", "V", "int", "1"} << 2 << true;
-    QTest::newRow("get missing value") << QStringList{"get", key, "V"} << 1 << false;
-    QTest::newRow("get missing key") << QStringList{"get", key + "\\Nope", "V"} << 1 << false;
-    QTest::newRow("list missing key") << QStringList{"list", key + "\\Nope"} << 1 << false;
+        << QStringList{"set", key + "\\ISP\\\\0", "V", "int", "1"} << 2 << true << QString();
+    QTest::newRow("unknown command alone")
+        << QStringList{"frobnicate"} << 2 << true << "unknown command \"frobnicate\"";
+    QTest::newRow("unknown option")
+        << QStringList{"--frob", "list", key} << 2 << true << "unknown option \"--frob\"";
+    QTest::newRow("option after the command is a name")
+        << QStringList{"get", key, "--version"} << 1 << false << "\"--version\"";
+    QTest::newRow("get missing value") << QStringList{"get", key, "V"} << 1 << false << QString();
+    QTest::newRow("get missing key")
+        << QStringList{"get", key + "\\Nope", "V"} << 1 << false << QString();
+    QTest::newRow("list missing key")
+        << QStringList{"list", key + "\\Nope"} << 1 << false << QString();
 }
 
 // Refused commands print only to stderr and leave the store as it was.
 void RegToolTest::refusals() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
-    QFETCH(bool, usage);
+    QFETCH(bool, pointsToHelp);
+    QFETCH(QString, message);
     TempStore ts;
     ts.SetInt(Root::CurrentUser, kProductKey, "Logo", 1);
 
@@ -252,7 +282,11 @@ void RegToolTest::refusals() {
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.out, QByteArray());
     QVERIFY(!r.err.isEmpty());
-    QCOMPARE(r.err.contains("usage:"), usage);
+    QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
+    // The reason on one line and a pointer to --help, never the whole usage.
+    QVERIFY(!r.err.contains("usage:"));
+    QCOMPARE(r.err.endsWith("\nTry 'netrova-reg --help' for more information.\n"), pointsToHelp);
+    QCOMPARE(r.err.count('\n'), pointsToHelp ? 2 : 1);
 
     TRegistry reg(ts, Root::CurrentUser);
     QVERIFY(reg.OpenKey(kProductKey, false));
@@ -282,17 +316,54 @@ void RegToolTest::fileThatIsNotADatabase() {
 
 void RegToolTest::helpPrintsUsage_data() {
     QTest::addColumn<QString>("option");
-    QTest::newRow("long") << "--help";
-    QTest::newRow("short") << "-h";
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("long") << "--help" << QByteArray("usage: netrova-reg");
+    QTest::newRow("short") << "-h" << QByteArray("usage: netrova-reg");
+    QTest::newRow("version") << "--version" << QByteArray("netrova-reg 1.");
 }
 
+// Answered without a store: none is created for it.
 void RegToolTest::helpPrintsUsage() {
     QFETCH(QString, option);
-    TempStore ts;
-    const Result r = Run({option});
+    QFETCH(QByteArray, start);
+    QTemporaryDir dir;
+    const Result r = Run({option}, EnvWithStoreIn(dir.path() + "/new"));
     QCOMPARE(r.exitCode, 0);
-    QVERIFY(r.out.startsWith("usage: netrova-reg"));
+    QVERIFY2(r.out.startsWith(start), r.out.constData());
     QCOMPARE(r.err, QByteArray());
+    QVERIFY(!QFile::exists(dir.path() + "/new"));
+}
+
+void RegToolTest::readsCreateNoStore_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("userStoreExists");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("get, no store")
+        << QStringList{"get", "HKLM\\Software\\Netrova", "Bug"} << false << 1;
+    QTest::newRow("list, no store") << QStringList{"list", "HKCU\\Software"} << false << 1;
+    QTest::newRow("get of the user store, no machine store")
+        << QStringList{"get", "HKCU\\Software\\Netrova", "Logo"} << true << 0;
+}
+
+// Reading never creates a store file or its folder; a missing file reads as empty.
+void RegToolTest::readsCreateNoStore() {
+    QFETCH(QStringList, args);
+    QFETCH(bool, userStoreExists);
+    QFETCH(int, exitCode);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/new";
+    if (userStoreExists) {
+        SettingsStore store(StorePaths{(folder + "/user.db").toStdString(), ":memory:"});
+        TRegistry reg(store, Root::CurrentUser);
+        reg.OpenKey(kProductKey, true);
+        reg.WriteInteger("Logo", 1);
+        reg.CloseKey();
+    }
+    const Result r = Run(args, EnvWithStoreIn(folder));
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.out, QByteArray(exitCode == 0 ? "1\n" : ""));
+    QCOMPARE(QDir(dir.path()).exists("new"), userStoreExists);
+    QVERIFY(!QFile::exists(folder + "/machine.db"));
 }
 
 QTEST_GUILESS_MAIN(RegToolTest)

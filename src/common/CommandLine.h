@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QCommandLineParser>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace netrova {
+
+// The exit codes every Netrova program shares.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadArguments = 2;
+inline constexpr int kExitStoreBusy = 3;
+
+enum class CommandLineAsk { Run, Help, Version };
+
+// Parses args (without the program's name) with the options already added to parser and
+// -h/--help and -v/--version added here. Returns what was asked for, or nothing with the
+// problem in why ("unknown option \"--all\"", "--user needs a value"). The arguments reach the
+// parser byte for byte, one character each (a file name need not be UTF-8): ArgumentText turns
+// what the parser gives back into the bytes given.
+std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
+                                               const std::vector<std::string>& args,
+                                               std::string& why);
+std::string ArgumentText(const QString& parsed);
+
+// For programs of the form "program [OPTIONS] COMMAND ARGUMENTS...": options come before the
+// command only, so that after it "-5" is data and "--x" a name. words gets the command and its
+// arguments exactly as given.
+std::optional<CommandLineAsk> ParseCommandWords(const std::vector<std::string>& args,
+                                                std::vector<std::string>& words, std::string& why);
+
+// The answer to --version: "netrova-reg 1.2\n".
+std::string VersionText(std::string_view program);
+
+// A refusal on one line and one more pointing to --help, rather than the whole usage.
+std::string BadArgumentsText(std::string_view program, std::string_view why);
+
+} // namespace netrova
