@@ -186,9 +186,9 @@ private slots:
         QCOMPARE(QFileInfo(history).size(), qint64(0));
 
         QVERIFY(QFile::remove(fs + "/filler"));
-        QVERIFY2(E2E::WaitFor([&] { return QFileInfo(history).size() == 192 && bug() == 1; },
-                              10000),
-                 "the record did not land once there was space");
+        QVERIFY2(
+            E2E::WaitFor([&] { return QFileInfo(history).size() == 192 && bug() == 1; }, 10000),
+            "the record did not land once there was space");
         QThread::sleep(2);
         QCOMPARE(QFileInfo(history).size(), qint64(192));
         std::vector<THistoryRecord> records;
