@@ -147,7 +147,7 @@ std::string MountPointOf(const std::string& path) {
     while (::stat(p.c_str(), &st) != 0 && p.has_relative_path())
         p = p.parent_path();
     // Up the folders while they are on the same file system.
-    for (struct stat up {}; p.has_relative_path(); p = p.parent_path())
+    for (struct stat up{}; p.has_relative_path(); p = p.parent_path())
         if (::stat(p.parent_path().c_str(), &up) != 0 || up.st_dev != st.st_dev)
             break;
     return p.string();

@@ -175,8 +175,8 @@ void TMonitor::StepConnection() {
 
         // The connection's own values are of no use once its record is written.
         finished_.push_back(Rec);
-        unsaved_ = (unsaved_ & ~(kConnectUnsaved | kMoneyUnsaved | kBackupUnsaved)) |
-                   kTotalsUnsaved;
+        unsaved_ =
+            (unsaved_ & ~(kConnectUnsaved | kMoneyUnsaved | kBackupUnsaved)) | kTotalsUnsaved;
         Provider = " ";
         ConnUser.clear();
     }

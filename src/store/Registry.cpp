@@ -314,11 +314,11 @@ struct SettingsStore::Connection {
 
     [[noreturn]] void FailBusy() const {
         const int ms = options.busyTimeoutMs;
-        throw StoreBusyError("The settings store \"" + path +
-                             "\" is busy: another program has been writing to it for " +
-                             (ms < 1000 ? std::to_string(ms) + " ms"
-                                        : std::to_string(ms / 1000) + " s") +
-                             ". Nothing was changed; try again when it has finished.");
+        throw StoreBusyError(
+            "The settings store \"" + path +
+            "\" is busy: another program has been writing to it for " +
+            (ms < 1000 ? std::to_string(ms) + " ms" : std::to_string(ms / 1000) + " s") +
+            ". Nothing was changed; try again when it has finished.");
     }
 
     // Only the constructor fails this way, so no destructor would close the handle.

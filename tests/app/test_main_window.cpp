@@ -444,6 +444,24 @@ private slots:
                      rig.Child<QLabel>(picture)->toolTip());
     }
 
+    // A value the tick needs is missing: its error is shown once, not at every tick, and the
+    // rest of the tick goes on.
+    void tickErrorIsShownOnce() {
+        Rig rig;
+        {
+            TRegistry reg(rig.store, Root::LocalMachine);
+            reg.OpenKey(kCounterAllKey, false);
+            reg.DeleteValue("Double");
+            reg.CloseKey();
+        }
+        rig.clock.Set(2026, 3, 10, 10, 0, 4);
+        for (int i = 0; i < 3; ++i)
+            rig.Tick();
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
+        QVERIFY(rig.boxes.shown()[0].text.find("\"Double\"") != std::string::npos);
+        QCOMPARE(rig.Text("Label20"), QStringLiteral("10:0:7"));
+    }
+
     void holidayPressedTwiceIsOffWithoutMark() {
         Rig rig;
         auto* holiday = rig.Child<QPushButton>("BitBtn3");

@@ -5,7 +5,6 @@
 #include "history/HistoryFile.h"
 #include "store/Defaults.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QThread>
@@ -19,32 +18,20 @@ using namespace netrova::test;
 
 namespace {
 
-// Holds the write lock of a store file as a long transaction of another program would.
-class HeldLock {
-public:
-    explicit HeldLock(const std::string& path) {
-        sqlite3_open(path.c_str(), &db_);
-        ok_ = sqlite3_exec(db_, "BEGIN IMMEDIATE; UPDATE vals SET data = data", nullptr, nullptr,
-                           nullptr) == SQLITE_OK;
-    }
-    ~HeldLock() {
-        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db_);
-    }
-    bool ok() const { return ok_; }
-
-private:
-    sqlite3* db_ = nullptr;
-    bool ok_ = false;
-};
-
-bool Sql(const std::string& path, const std::string& sql) {
+// Runs SQL on a store file as another program; `keep` leaves the connection open (holding
+// whatever lock the SQL took) for the caller to close.
+bool Sql(const std::string& path, const std::string& sql, sqlite3** keep = nullptr) {
     sqlite3* db = nullptr;
     const bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
                     sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
+    if (keep)
+        *keep = db;
+    else
+        sqlite3_close(db);
     return ok;
 }
+
+const char* const kHoldLock = "BEGIN IMMEDIATE; UPDATE vals SET data = data";
 
 // Writes until the file system has no room left.
 void Fill(const QString& path) {
@@ -102,13 +89,12 @@ private slots:
         QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000));
         QElapsedTimer counted;
         counted.start();
+        sqlite3* lock = nullptr;
+        QVERIFY(Sql(e2e.store.machinePath(), kHoldLock, &lock));
         QProcess hangup;
-        {
-            HeldLock lock(e2e.store.machinePath());
-            QVERIFY(lock.ok());
-            hangup.start(NETROVA_DIALUP_TOOL, {"hangup"}); // waits for the lock
-            QThread::sleep(6);
-        }
+        hangup.start(NETROVA_DIALUP_TOOL, {"hangup"}); // waits for the lock
+        QThread::sleep(6);
+        sqlite3_close(lock); // rolled back
         QVERIFY(hangup.waitForFinished(20000));
         QCOMPARE(hangup.exitCode(), 0);
         QVERIFY2(E2E::WaitFor([&] { return e2e.HistorySize() == 192; }, 10000), "no record");
@@ -120,8 +106,8 @@ private slots:
 
         QCOMPARE(e2e.Dialup({"dial", "Test ISP"}), 0);
         QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000));
-        HeldLock lock(e2e.store.machinePath());
-        QVERIFY(lock.ok());
+        QVERIFY(Sql(e2e.store.machinePath(), kHoldLock, &lock));
+        const auto release = qScopeGuard([&] { sqlite3_close(lock); });
         ::kill(static_cast<pid_t>(e2e.netrova().processId()), SIGTERM);
         QVERIFY(e2e.netrova().waitForFinished(5000));
         QCOMPARE(e2e.netrova().exitCode(), 0);
@@ -133,78 +119,50 @@ private slots:
     // message names it, and once there is space the record is in the history once and counted
     // once.
     void fullDiskAtHangUpLosesNothing() {
-        E2E e2e;
-        const QString fs = QString::fromStdString(e2e.store.dir()) + "/fs";
-        QVERIFY(QDir().mkpath(fs));
+        QTemporaryDir dir;
+        const QString fs = dir.path();
         QProcess mount;
         mount.start("mount", {"-t", "tmpfs", "-o", "size=400k", "netrova-test", fs});
         if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit ||
             mount.exitCode() != 0)
             QSKIP("cannot mount a small file system here (needs root)");
         const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {"-l", fs}); });
+        // The test's store, and so the program's stores and history, on it.
+        const QByteArray tmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", fs.toLocal8Bit());
+        auto e2e = std::make_unique<E2E>();
+        qputenv("TMPDIR", tmp);
 
-        // The stores as the test made them, moved onto it.
-        const std::string user = fs.toStdString() + "/user.db";
-        const std::string machine = fs.toStdString() + "/machine.db";
-        QVERIFY(Sql(e2e.store.userPath(), "VACUUM INTO '" + user + "'"));
-        QVERIFY(Sql(e2e.store.machinePath(), "VACUUM INTO '" + machine + "'"));
-        SettingsStore store(StorePaths{user, machine});
-        {
-            TRegistry reg(store, Root::LocalMachine);
-            reg.OpenKey(kProductKey, true);
-            reg.WriteString("Program path", fs.toStdString());
-            reg.CloseKey();
-        }
-        qputenv("NETROVA_USER_STORE", QByteArray::fromStdString(user));
-        qputenv("NETROVA_MACHINE_STORE", QByteArray::fromStdString(machine));
-        auto read = [&](const char* key, const char* name) {
-            TRegistry reg(store, Root::LocalMachine);
-            reg.OpenKey(key, false);
-            return reg.ReadString(name);
-        };
-        auto bug = [&] {
-            TRegistry reg(store, Root::LocalMachine);
-            reg.OpenKey(kProductKey, false);
-            return reg.ReadInteger("Bug");
-        };
-        const QString history = QString::fromStdString(HistoryPath(fs.toStdString()));
-
-        e2e.StartNetrova("offscreen", true);
-        QVERIFY2(E2E::WaitFor([&] { return bug() == 1; }, 20000), "netrova did not start");
-        QCOMPARE(e2e.Dialup({"dial", "Test ISP"}), 0);
-        QVERIFY(E2E::WaitFor([&] { return bug() == 2; }, 10000));
+        e2e->StartNetrova("offscreen", true);
+        QVERIFY2(E2E::WaitFor([&] { return e2e->Bug() == 1; }, 20000), "netrova did not start");
+        QCOMPARE(e2e->Dialup({"dial", "Test ISP"}), 0);
+        QVERIFY(E2E::WaitFor([&] { return e2e->Bug() == 2; }, 10000));
         QThread::sleep(2);
 
         // The hang-up and the full disk come between two ticks.
-        const auto pid = static_cast<pid_t>(e2e.netrova().processId());
+        const auto pid = static_cast<pid_t>(e2e->netrova().processId());
         ::kill(pid, SIGSTOP);
-        QCOMPARE(e2e.Dialup({"hangup"}), 0);
-        QVERIFY(Sql(machine, "PRAGMA wal_checkpoint(TRUNCATE)"));
+        QCOMPARE(e2e->Dialup({"hangup"}), 0);
+        QVERIFY(Sql(e2e->store.machinePath(), "PRAGMA wal_checkpoint(TRUNCATE)"));
         Fill(fs + "/filler");
         ::kill(pid, SIGCONT);
         QThread::sleep(4);
-        QCOMPARE(QFileInfo(history).size(), qint64(0));
+        QCOMPARE(e2e->HistorySize(), qint64(0));
 
         QVERIFY(QFile::remove(fs + "/filler"));
-        QVERIFY2(E2E::WaitFor([&] { return QFileInfo(history).size() == 192 && bug() == 1; },
-                              10000),
+        QVERIFY2(E2E::WaitFor([&] { return e2e->HistorySize() == 192 && e2e->Bug() == 1; }, 10000),
                  "the record did not land once there was space");
         QThread::sleep(2);
-        QCOMPARE(QFileInfo(history).size(), qint64(192));
-        std::vector<THistoryRecord> records;
-        ScanHistory(fs.toStdString(), [&](const THistoryRecord& r) {
-            records.push_back(r);
-            return true;
-        });
+        const auto records = e2e->Records();
         QCOMPARE(records.size(), std::size_t(1));
-        QCOMPARE(read(kCounterAllKey, "AllTime"), std::to_string(records[0].Duration));
+        QCOMPARE(e2e->store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
+                 std::to_string(records[0].Duration));
         QVERIFY(records[0].Duration >= 10 + 2);
 
         ::kill(pid, SIGTERM);
-        QVERIFY(e2e.netrova().waitForFinished(10000));
-        QCOMPARE(e2e.netrova().exitCode(), 0);
-        QCOMPARE(bug(), 0);
-        const QString errors = QString::fromUtf8(e2e.netrova().readAllStandardError());
+        QVERIFY(e2e->netrova().waitForFinished(10000));
+        QCOMPARE(e2e->Bug(), 0);
+        const QString errors = QString::fromUtf8(e2e->netrova().readAllStandardError());
         const QString named =
             "The file system at \"" + QFileInfo(fs).canonicalFilePath() + "\" is full";
         QVERIFY2(errors.count(named) == 1, qPrintable(errors));

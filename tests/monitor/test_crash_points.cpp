@@ -293,8 +293,9 @@ private slots:
         const bool history = variable == "NETROVA_FAIL_HISTORY_AT";
         for (long n = crash || history ? 1 : startPoints_ + 1;; ++n) {
             Setup s;
-            const ChildRun run = RunChildProcess(
-                "life", {{variable, QString::number(n)}, {"NETROVA_FULL_FOR", QString::number(fullFor)}});
+            const ChildRun run =
+                RunChildProcess("life", {{variable, QString::number(n)},
+                                         {"NETROVA_FULL_FOR", QString::number(fullFor)}});
             QVERIFY(run.exitCode == 0 || (crash && run.exitCode == kCrashed));
             if (run.exitCode == 0 && crash)
                 break; // no crash point left

@@ -67,6 +67,21 @@ private slots:
         rig.Start();
         QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "Month"), 2);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "Day"), 28);
+
+        // The machine store moved away, the user's settings kept: the new store counts from
+        // today, average day included, and nothing asks about it.
+        rig.mon().CloseForExit();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(QString::fromStdString(rig.store.machinePath()) + suffix);
+        rig.Crash();
+        EnsureInstallationDefaults(rig.store);
+        PublishCurrentUser(rig.store, MonitorRig::kUser);
+        rig.boxes.clear();
+        rig.mon().StartMonitor();
+        QVERIFY(rig.boxes.shown().empty());
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "Month"), 3);
+        QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "Double"),
+                 DayNumber(rig.clock.Now()));
     }
 
     void sameUserKeepsSettings() {
