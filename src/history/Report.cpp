@@ -56,19 +56,23 @@ std::string_view FirstChars(std::string_view text, std::size_t count) {
 }
 
 // Puts a cell's value where the blank row has blanks: cut as the report's columns require,
-// then padded so that the next "|" keeps its column.
-char* PutCell(char* p, const Cell& cell, std::string_view value) {
+// then padded so that the next "|" keeps its column. ASCII values, nearly all, skip the
+// counting of characters.
+char* PutCell(char* p, const Cell& cell, std::string_view value, bool ascii) {
     const std::size_t room = static_cast<std::size_t>(cell.last - cell.start + 1);
-    std::size_t chars = CharCount(value);
+    std::size_t chars = ascii ? value.size() : CharCount(value);
     std::string_view cut = value;
     bool dots = false;
+    const auto first = [&](std::size_t count) {
+        return ascii ? value.substr(0, count) : FirstChars(value, count);
+    };
     if (cell.whole > 0 && chars > static_cast<std::size_t>(cell.whole)) {
-        cut = FirstChars(value, static_cast<std::size_t>(cell.whole - 2));
+        cut = first(static_cast<std::size_t>(cell.whole - 2));
         chars = static_cast<std::size_t>(cell.whole);
         dots = true;
     } else if (chars > room) {
         // Only a stamp out of its ranges gets here.
-        cut = FirstChars(value, room);
+        cut = first(room);
         chars = room;
     }
     *p++ = '|';
@@ -83,15 +87,16 @@ char* PutCell(char* p, const Cell& cell, std::string_view value) {
 
 // A record's text field: the field itself when it is plain ASCII, as nearly all are, else its
 // text as FieldText reads it, kept in spare.
-template <std::size_t N> std::string_view FieldView(const char (&field)[N], std::string& spare) {
+template <std::size_t N>
+char* PutFieldCell(char* p, const Cell& cell, const char (&field)[N], std::string& spare) {
     std::size_t len = 0;
     unsigned char high = 0;
     for (; len < N && field[len] != 0; ++len)
         high |= static_cast<unsigned char>(field[len]) & 0x80;
     if (high == 0)
-        return {field, len};
+        return PutCell(p, cell, {field, len}, true);
     spare = FieldText(field);
-    return spare;
+    return PutCell(p, cell, spare, false);
 }
 
 // The forms of FormatDuration, FormatStampDate and FormatStampTime.
@@ -113,7 +118,7 @@ char* PutThree(char* p, unsigned a, unsigned b, unsigned c, char between) {
 
 // Puts the record's data row at p, which has room for kRowMax bytes; returns its end.
 char* PutRow(char* p, const THistoryRecord& r) {
-    std::string spare[3];
+    std::string spare;
     char numbers[6][48];
     const char* ends[6] = {
         PutMoney(numbers[0], r.Fee),
@@ -125,13 +130,13 @@ char* PutRow(char* p, const THistoryRecord& r) {
     const auto number = [&](int i) {
         return std::string_view(numbers[i], static_cast<std::size_t>(ends[i] - numbers[i]));
     };
-    p = PutCell(p, kCells[0], FieldView(r.User, spare[0]));
-    p = PutCell(p, kCells[1], FieldView(r.Provider, spare[1]));
-    p = PutCell(p, kCells[2], number(0));
-    p = PutCell(p, kCells[3], number(1));
-    p = PutCell(p, kCells[4], FieldView(r.TotalFeeText, spare[2]));
+    p = PutFieldCell(p, kCells[0], r.User, spare);
+    p = PutFieldCell(p, kCells[1], r.Provider, spare);
+    p = PutCell(p, kCells[2], number(0), true);
+    p = PutCell(p, kCells[3], number(1), true);
+    p = PutFieldCell(p, kCells[4], r.TotalFeeText, spare);
     for (int i = 2; i < 6; ++i)
-        p = PutCell(p, kCells[i + 3], number(i));
+        p = PutCell(p, kCells[i + 3], number(i), true);
     *p++ = '|';
     return p;
 }
