@@ -77,6 +77,11 @@ std::string ColumnText(const THistoryRecord& r, int column) {
     }
 }
 
+// The total fee and the date and time columns are not sorted.
+bool Sortable(int column) {
+    return column == tcUserName || column == tcProvider || column == tcFee || column == tcTime;
+}
+
 // A signed value as a key that orders as the value does.
 std::uint32_t SignedKey(std::int32_t v) {
     return static_cast<std::uint32_t>(v) ^ 0x80000000u;
@@ -147,9 +152,8 @@ void TConnectionRows::Clear() {
 }
 
 std::size_t TConnectionRows::WidestRow(int column) const {
-    return column >= 0 && column < kTableColumnCount && Count() > 0
-               ? RowOf(widest_[column].row)
-               : Count();
+    return column >= 0 && column < kTableColumnCount && Count() > 0 ? RowOf(widest_[column].record)
+                                                                    : Count();
 }
 
 bool TConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
@@ -162,14 +166,14 @@ bool TConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
         if (cache_.size() < kCacheBlocks) {
             block = &cache_.emplace_back();
         } else {
-            block = &*std::min_element(cache_.begin(), cache_.end(), [](const Block& a,
-                                                                        const Block& b) {
-                return a.used < b.used;
-            });
+            block =
+                &*std::min_element(cache_.begin(), cache_.end(),
+                                   [](const Block& a, const Block& b) { return a.used < b.used; });
         }
         block->records.resize(kBlockRecords);
         block->first = first;
-        block->count = ReadHistoryRecords(programPath_, first, block->records.data(), kBlockRecords);
+        block->count =
+            ReadHistoryRecords(programPath_, first, block->records.data(), kBlockRecords);
     }
     block->used = ++uses_;
     if (record - first >= block->count)
@@ -181,8 +185,7 @@ bool TConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
 bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
                                   const std::function<bool()>& pause) const {
     const int column = sort.SortColumn;
-    if (Count() < 2 ||
-        (column != tcUserName && column != tcProvider && column != tcFee && column != tcTime))
+    if (Count() < 2 || !Sortable(column))
         return true;
     // One key per record of the rows, in file order: a name's rank, or the value.
     std::vector<std::uint32_t> keys;
@@ -218,18 +221,15 @@ bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint3
     return RadixSort(order, keys, first_, pause);
 }
 
-bool TConnectionRows::Sort(const TSortState& sort) {
+void TConnectionRows::Sort(const TSortState& sort) {
     std::vector<std::uint32_t> order;
-    if (!SortedOrder(sort, order))
-        return false;
-    if (!order.empty())
+    if (SortedOrder(sort, order) && !order.empty())
         SetOrder(std::move(order));
-    return true;
 }
 
 bool TableColumnClick(TSortState& sort, int column) {
     ClickSortColumn(sort, column);
-    return column == tcUserName || column == tcProvider || column == tcFee || column == tcTime;
+    return Sortable(column);
 }
 
 namespace {

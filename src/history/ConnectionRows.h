@@ -53,10 +53,13 @@ public:
     // Text of a row's column; empty when the record can no longer be read.
     std::string Text(std::size_t row, int column) const;
     // The record a row shows, and the row showing a record (Count() when none does).
-    std::size_t RecordOf(std::size_t row) const { return order_.empty() ? first_ + row : order_[row]; }
+    std::size_t RecordOf(std::size_t row) const {
+        return order_.empty() ? first_ + row : order_[row];
+    }
     std::size_t RowOf(std::size_t record) const;
 
-    // A fill: rows of the history in programPath from record number record on, one by one.
+    // A fill: Start on the history of programPath (no rows), then Add each matching record
+    // with its number, in file order; the first one added begins the run.
     void Start(const std::string& programPath);
     void Add(std::size_t record, const THistoryRecord& contents);
     // Removes all rows. Every removal is counted, so that a view following a fill can tell
@@ -68,13 +71,15 @@ public:
     // Clear, for sizing the list without reading every row again.
     std::size_t WidestRow(int column) const;
 
-    // The order of a sort by TableCompare, as record numbers; equal rows keep their order.
-    // Names compare byte by byte (case-sensitive, a prefix first), money and durations by value.
-    // Reads the rows' records (calling pause as a fill does); false when pause stopped it.
+    // The rows' order under the list's sort, as record numbers; equal rows keep their order.
+    // Names compare byte by byte (case-sensitive, a prefix first), money and durations by value;
+    // other columns leave the order empty. Reads the rows' records (calling pause as a fill
+    // does); false when pause stopped it.
     bool SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
                      const std::function<bool()>& pause = {}) const;
     void SetOrder(std::vector<std::uint32_t> order) { order_ = std::move(order); }
-    bool Sort(const TSortState& sort);
+    // SortedOrder and SetOrder at once.
+    void Sort(const TSortState& sort);
 
     // Reads a record, through a small cache of blocks around the rows last shown.
     bool Read(std::size_t record, THistoryRecord& contents) const;
@@ -86,7 +91,7 @@ private:
     std::vector<std::uint32_t> order_; // empty: file order
     std::uint64_t clears_ = 0;
     struct Widest {
-        std::size_t row = 0;
+        std::size_t record = 0;
         std::size_t length = 0;
     };
     Widest widest_[kTableColumnCount];

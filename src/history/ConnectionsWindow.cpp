@@ -3,8 +3,8 @@
 #include "history/HistoryWidgets.h"
 #include "history/LoadPacer.h"
 #include "platform/Clock.h"
-#include "platform/HelpViewer.h"
 #include "platform/DialogSupport.h"
+#include "platform/HelpViewer.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -76,8 +76,8 @@ QPixmap EmptyPicture() {
 
 // Samples of the widest texts of the value columns, digits aside (see FitColumns).
 constexpr const char* kWideSamples[kTableColumnCount] = {
-    "", "", "8888 dol. 88 c.", "888:88:88", "88888 dol. 88 c.", "8888/88/88", "88:88:88",
-    "8888/88/88", "88:88:88"};
+    "",           "",         "8888 dol. 88 c.", "888:88:88", "88888 dol. 88 c.",
+    "8888/88/88", "88:88:88", "8888/88/88",      "88:88:88"};
 
 } // namespace
 
@@ -277,8 +277,8 @@ void TForm7::ClearTable() {
 
 void TForm7::Loaded(bool loading) {
     loading_ = loading;
-    static_cast<TConnectionsTable*>(Table)->SetEmptyText(loading ? QString()
-                                                                 : QStringLiteral("No connections"));
+    static_cast<TConnectionsTable*>(Table)->SetEmptyText(
+        loading ? QString() : QStringLiteral("No connections"));
 }
 
 void TForm7::FillTable(TView view) {

@@ -85,8 +85,8 @@ private:
     TView view_ = TView::AllDays;
     bool activated_ = false;
     bool loading_ = false;
-    std::uint64_t generation_ = 0;   // a fill in progress stops when this moves on
-    std::vector<int> pendingClicks_; // header clicks during a load, sorted after it
+    std::uint64_t generation_ = 0;     // a fill in progress stops when this moves on
+    std::vector<int> pendingClicks_;   // header clicks during a load, sorted after it
     std::optional<TSortState> sorted_; // the sort the labels show, kept through view changes
 
     QToolButton* ThisMonth = nullptr;

@@ -63,8 +63,7 @@ bool TConnectionsModel::Sort(const TSortState& sort, const std::function<bool()>
         auto at = std::find_if(found.begin(), found.end(),
                                [&](const auto& f) { return f.first == records[i]; });
         if (at == found.end())
-            at = found.insert(found.end(),
-                              {records[i], static_cast<int>(rows_.RowOf(records[i]))});
+            at = found.insert(found.end(), {records[i], static_cast<int>(rows_.RowOf(records[i]))});
         after << index(at->second, before[i].column());
     }
     changePersistentIndexList(before, after);
@@ -84,10 +83,9 @@ QVariant TConnectionsModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole && index.isValid()) {
         // Money and times line up on their last digit.
         const int c = index.column();
-        const bool right = c == tcFee || c == tcTime || c == tcTotalFee || c == tcStartedTime ||
-                           c == tcEndedTime;
-        return QVariant::fromValue(Qt::AlignVCenter |
-                                   (right ? Qt::AlignRight : Qt::AlignLeft));
+        const bool right =
+            c == tcFee || c == tcTime || c == tcTotalFee || c == tcStartedTime || c == tcEndedTime;
+        return QVariant::fromValue(Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft));
     }
     // Between two publications the rows may hold fewer rows than the views know of.
     if (role != Qt::DisplayRole || !index.isValid() ||

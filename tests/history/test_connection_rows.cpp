@@ -23,9 +23,9 @@ QStringList Column(const TConnectionRows& rows, int column) {
 void Load(const QTemporaryDir& dir, const Records& records, TConnectionRows& rows) {
     WriteHistory(dir.path().toStdString(), records);
     TFigures figures;
-    QCOMPARE(FillTable(dir.path().toStdString(), TView::AllDays, TStamp{2026, 7, 0, 5}, rows,
-                       figures),
-             FillResult::Filled);
+    QCOMPARE(
+        FillTable(dir.path().toStdString(), TView::AllDays, TStamp{2026, 7, 0, 5}, rows, figures),
+        FillResult::Filled);
 }
 
 QStringList Figures(const TFigures& f) {
@@ -185,8 +185,9 @@ void TestConnectionRows::columnClicks() {
     QTemporaryDir dir;
     TConnectionRows rows;
     Load(dir,
-         {Connection("Anna", 950, 10, 2026, 7, 5, "b"), Connection("anna", 1005, 9, 2026, 7, 5, "c"),
-          Connection("Zed", 5, 3600, 2026, 7, 5, "a"), Connection("An", 1000000, 59, 2026, 7, 5, "b")},
+         {Connection("Anna", 950, 10, 2026, 7, 5, "b"),
+          Connection("anna", 1005, 9, 2026, 7, 5, "c"), Connection("Zed", 5, 3600, 2026, 7, 5, "a"),
+          Connection("An", 1000000, 59, 2026, 7, 5, "b")},
          rows);
 
     TSortState sort = BrowserSort();

@@ -17,11 +17,11 @@
 #include <QBarSet>
 #include <QChart>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QHeaderView>
 #include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTimer>
