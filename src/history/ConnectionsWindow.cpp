@@ -270,12 +270,12 @@ void TForm7::ViewClick(TView view) {
 void TForm7::ClearTable() {
     // Abandons a load or a sort in progress.
     ++generation_;
-    Loaded(false);
+    SetLoading(false);
     pendingClicks_.clear();
     model_->Clear();
 }
 
-void TForm7::Loaded(bool loading) {
+void TForm7::SetLoading(bool loading) {
     loading_ = loading;
     static_cast<TConnectionsTable*>(Table)->SetEmptyText(
         loading ? QString() : QStringLiteral("No connections"));
@@ -284,7 +284,7 @@ void TForm7::Loaded(bool loading) {
 void TForm7::FillTable(TView view) {
     const TStamp today = clock_.Now();
     const std::uint64_t generation = ++generation_;
-    Loaded(true);
+    SetLoading(true);
     TLoadPacer pause(generation_, [this] { model_->Publish(); });
     const FillResult result =
         netrova::FillTable(programPath_, view, today, model_->Rows(), figures_, std::ref(pause));
@@ -297,7 +297,7 @@ void TForm7::FillTable(TView view) {
     // The rows keep the order the labels show.
     if (sorted_ && !SortRows(*sorted_))
         return;
-    Loaded(false);
+    SetLoading(false);
     RunPendingClicks();
 }
 
@@ -325,13 +325,13 @@ void TForm7::TableColumnClick(int column) {
         return;
     sorted_ = sort;
     ShowSortLabels(sort);
-    Loaded(false);
+    SetLoading(false);
     RunPendingClicks();
 }
 
 bool TForm7::SortRows(const TSortState& sort) {
     const std::uint64_t generation = ++generation_;
-    Loaded(true);
+    SetLoading(true);
     TLoadPacer pause(generation_);
     model_->Sort(sort, std::ref(pause));
     return generation == generation_;

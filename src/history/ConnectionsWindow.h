@@ -70,7 +70,8 @@ private:
     // over meanwhile.
     bool SortRows(const TSortState& sort);
     void RunPendingClicks();
-    void Loaded(bool loading);
+    // While loading or sorting, header clicks wait and the empty list says nothing.
+    void SetLoading(bool loading);
     // Columns wide enough for their captions and their widest texts at the current font; after
     // a load they only grow, so that a column the user widened stays so.
     void FitColumns(bool growOnly = false);
