@@ -355,7 +355,6 @@ void TForm1::BuildWindow() {
     Label19 = AddField(history, GroupBox2, "Label18", "Reset on :", "Label19",
                        "When the counter will be reset");
     SetBold(Label19);
-    // The pictures' column of the group above, kept here too so that both groups line up.
     layout->addWidget(GroupBox2);
 
     Label20 = NewValueLabel(central, "Label20");
