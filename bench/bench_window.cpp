@@ -186,9 +186,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto trigger = [&](const char* command) {
-        return [&form, command] {
-            form.findChild<QAction*>(QLatin1String(command))->trigger();
-        };
+        return [&form, command] { form.findChild<QAction*>(QLatin1String(command))->trigger(); };
     };
     const TStamp today = clock.Now();
     const auto report = std::filesystem::path(programPath) / "Reports" /

@@ -30,8 +30,8 @@ HistoryGroupTexts HistoryGroupFor(const CounterDates& dates, const TStamp& today
     HistoryGroupTexts texts;
     texts.countingSince = CountingSinceText(dates.year, dates.month, dates.day);
     texts.resetOn = ResetOnText(dates.year, dates.month, dates.day, resetPolicy, resetDay);
-    texts.average = FormatConnTime(
-        AverageTimePerDay(allTime, DayNumber(today), dates.resetDayNumber));
+    texts.average =
+        FormatConnTime(AverageTimePerDay(allTime, DayNumber(today), dates.resetDayNumber));
     return texts;
 }
 

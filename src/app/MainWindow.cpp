@@ -326,8 +326,7 @@ void TForm1::BuildWindow() {
                       "Current or last connection time");
     Label7 = AddField(status, GroupBox1, "Label3", "Current fee :", "Label7",
                       "Current or last connection money for Internet");
-    Label8 =
-        AddField(status, GroupBox1, "Label4", "User :", "Label8", "Connected user ");
+    Label8 = AddField(status, GroupBox1, "Label4", "User :", "Label8", "Connected user ");
     Label9 = AddField(status, GroupBox1, "Label5", "Provider :", "Label9", "Internet Provider");
 
     Image1 = NewLabel(GroupBox1, "Image1");
@@ -360,7 +359,6 @@ void TForm1::BuildWindow() {
     Label19 = AddField(history, GroupBox2, "Label18", "Reset on :", "Label19",
                        "When the counter will be reset");
     SetBold(Label19);
-    // The pictures' column of the group above, kept here too so that both groups line up.
     layout->addWidget(GroupBox2);
 
     Label20 = NewValueLabel(central, "Label20");
@@ -615,8 +613,8 @@ void TForm1::FitFields() {
         heading.setPixelSize(heading.pixelSize() * 3 / 2);
     Label1->setFont(heading);
 
-    QLabel* const values[] = {Label6, Label7, Label8, Label9, Label13, Label15, Label11, Label17,
-                              Label19};
+    QLabel* const values[] = {Label6,  Label7,  Label8,  Label9, Label13,
+                              Label15, Label11, Label17, Label19};
     int width = 0;
     for (const QLabel* value : values) {
         const QFontMetrics metrics(value->font());
@@ -633,10 +631,9 @@ void TForm1::FitFields() {
     for (QLabel* name : {Label8, Label9})
         ShowName(name, valueWidth_);
     const QFontMetrics clock(Label20->font());
-    Label20->setFixedSize(
-        std::max(clock.horizontalAdvance(QLatin1String(kWidestClock)),
-                 clock.horizontalAdvance(Label20->text())),
-        clock.height());
+    Label20->setFixedSize(std::max(clock.horizontalAdvance(QLatin1String(kWidestClock)),
+                                   clock.horizontalAdvance(Label20->text())),
+                          clock.height());
 
     // One caption width for both groups, so that their values line up.
     int captionWidth = 0;
@@ -653,8 +650,8 @@ void TForm1::FitFields() {
     // The layouts hold on to the sizes of before until told.
     for (QLayout* l : findChildren<QLayout*>())
         l->invalidate();
-    for (QWidget* w : {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2),
-                       centralWidget()})
+    for (QWidget* w :
+         {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2), centralWidget()})
         w->updateGeometry();
     setFixedSize(sizeHint());
 }

@@ -203,8 +203,8 @@ int main(int argc, char** argv) {
     QObject::connect(form.get(), &TForm1::ExitRequested,
                      [](int code) { QCoreApplication::exit(code); });
 
-    // A new user's first start shows the window whatever "Minimize" says: with the window
-    // hidden and no tray to bring it back, nothing of the program would be seen.
+    // A new user's first start shows the window whatever "Minimize" says, so that the program
+    // is seen after its welcome boxes even where no tray could bring it back.
     bool minimize = false;
     try {
         minimize = !form->Monitor().Personalized() && MinimizeAtStart(*store);
