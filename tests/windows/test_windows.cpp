@@ -134,6 +134,13 @@ struct FitRig {
 
 using Open = std::function<std::unique_ptr<QDialog>(FitRig&)>;
 
+// A dialog loaded from the store as its showing loads it.
+template <class Dialog, class... Args> std::unique_ptr<QDialog> Activated(Args&&... args) {
+    auto dialog = std::make_unique<Dialog>(std::forward<Args>(args)...);
+    dialog->FormActivate();
+    return dialog;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Open)
@@ -145,32 +152,20 @@ private slots:
     void textsFitAtALargeFont_data() {
         QTest::addColumn<Open>("open");
         QTest::newRow("Preferences") << Open([](FitRig& f) {
-            auto d = std::make_unique<TForm2>(f.rig.store, f.rig.boxes, f.rig.help, f.chooser,
-                                              f.autostart, f.tray, "/usr/bin/netrova");
-            d->FormActivate();
-            return d;
+            return Activated<TForm2>(f.rig.store, f.rig.boxes, f.rig.help, f.chooser, f.autostart,
+                                     f.tray, "/usr/bin/netrova");
         });
         QTest::newRow("Beep") << Open([](FitRig& f) {
-            auto d = std::make_unique<TForm4>(f.rig.store, f.rig.boxes, f.rig.help, f.rig.mon());
-            d->FormActivate();
-            return d;
+            return Activated<TForm4>(f.rig.store, f.rig.boxes, f.rig.help, f.rig.mon());
         });
         QTest::newRow("Counter") << Open([](FitRig& f) {
-            auto d = std::make_unique<TForm6>(f.rig.mon(), f.rig.store, f.rig.clock, f.rig.boxes,
-                                              f.rig.help);
-            d->FormActivate();
-            return d;
+            return Activated<TForm6>(f.rig.mon(), f.rig.store, f.rig.clock, f.rig.boxes,
+                                     f.rig.help);
         });
-        QTest::newRow("Tariffs") << Open([](FitRig& f) {
-            auto d = std::make_unique<TForm5>(f.rig.store, f.rig.boxes, f.rig.help);
-            d->FormActivate();
-            return d;
-        });
-        QTest::newRow("Providers") << Open([](FitRig& f) {
-            auto d = std::make_unique<TForm3>(f.rig.store, f.rig.boxes, f.rig.help);
-            d->FormActivate();
-            return d;
-        });
+        QTest::newRow("Tariffs") << Open(
+            [](FitRig& f) { return Activated<TForm5>(f.rig.store, f.rig.boxes, f.rig.help); });
+        QTest::newRow("Providers") << Open(
+            [](FitRig& f) { return Activated<TForm3>(f.rig.store, f.rig.boxes, f.rig.help); });
         QTest::newRow("Statistics") << Open([](FitRig& f) -> std::unique_ptr<QDialog> {
             auto d = std::make_unique<TForm9>(f.rig.store, f.rig.help, f.rig.clock, f.path,
                                               f.allTime, f.allMoney, CounterPeriodFn{}, f.sort);
