@@ -33,7 +33,15 @@ int WeekdayOfDayNumber(int dayNumber);
 
 // Whether the stamp names a moment that can be: a date that exists, in the years 1 to 9999, and
 // a time from 00:00:00 to 23:59:60 (a leap second). The weekday is not checked.
-bool IsPossibleStamp(const TStamp& s);
+// Inline: the export checks two stamps of every record.
+inline bool IsPossibleStamp(const TStamp& s) {
+    constexpr std::uint16_t kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (s.Year < 1 || s.Year > 9999 || s.Month < 1 || s.Month > 12 || s.Day < 1 ||
+        s.Day > kMonthDays[s.Month - 1] || s.Hour > 23 || s.Minute > 59 || s.Second > 60)
+        return false;
+    const bool leap = s.Year % 4 == 0 && (s.Year % 100 != 0 || s.Year % 400 == 0);
+    return s.Month != 2 || s.Day < 29 || leap;
+}
 
 // Seconds since midnight of the stamp's time of day.
 inline int SecondsOfDay(const TStamp& s) {
