@@ -44,15 +44,6 @@ void DateFromDayNumber(int dayNumber, int& year, int& month, int& day) {
     day = static_cast<int>(d);
 }
 
-bool IsPossibleStamp(const TStamp& s) {
-    static constexpr std::uint16_t kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (s.Year < 1 || s.Year > 9999 || s.Month < 1 || s.Month > 12 || s.Day < 1 ||
-        s.Day > kMonthDays[s.Month - 1] || s.Hour > 23 || s.Minute > 59 || s.Second > 60)
-        return false;
-    const bool leap = s.Year % 4 == 0 && (s.Year % 100 != 0 || s.Year % 400 == 0);
-    return s.Month != 2 || s.Day < 29 || leap;
-}
-
 int WeekdayOfDayNumber(int dayNumber) {
     // Day 0 (30 December 1899) was a Saturday.
     const int w = (dayNumber + 6) % 7;

@@ -33,7 +33,17 @@ int WeekdayOfDayNumber(int dayNumber);
 
 // Whether the stamp names a moment that can be: a date that exists, in the years 1 to 9999, and
 // a time from 00:00:00 to 23:59:60 (a leap second). The weekday is not checked.
-bool IsPossibleStamp(const TStamp& s);
+// Inline: the export checks two stamps of every record.
+inline bool IsPossibleStamp(const TStamp& s) {
+    // One test without branches for the common case: every field in range, day at most 28.
+    const bool inRange = (s.Year - 1u < 9999u) & (s.Month - 1u < 12u) & (s.Day - 1u < 31u) &
+                         (s.Hour < 24u) & (s.Minute < 60u) & (s.Second <= 60u);
+    if (!inRange || s.Day <= 28)
+        return inRange;
+    constexpr std::uint16_t kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = s.Year % 4 == 0 && (s.Year % 100 != 0 || s.Year % 400 == 0);
+    return s.Day <= kMonthDays[s.Month - 1] && (s.Month != 2 || s.Day < 29 || leap);
+}
 
 // Seconds since midnight of the stamp's time of day.
 inline int SecondsOfDay(const TStamp& s) {
