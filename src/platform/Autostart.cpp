@@ -36,12 +36,23 @@ std::string XdgAutostart::ExecValue(const std::string& program) {
     std::string out;
     for (const char c : quoted) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '%': out += "%%"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '%':
+            out += "%%";
+            break;
+        default:
+            out += c;
         }
     }
     return out;

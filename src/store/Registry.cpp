@@ -151,8 +151,8 @@ struct SettingsStore::Connection {
         std::error_code ec;
         const auto parent = std::filesystem::absolute(file).parent_path();
         std::filesystem::create_directories(parent, ec);
-        const int opened = sqlite3_open_v2(file.c_str(), &db,
-                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        const int opened =
+            sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         if (opened != SQLITE_OK)
             FailFile(db ? sqlite3_errmsg(db) : "cannot open", opened);
         sqlite3_busy_handler(db, &Connection::OnBusy, this);
@@ -335,12 +335,14 @@ struct SettingsStore::Connection {
         const int kind = rc & 0xFF;
         if (kind == SQLITE_CANTOPEN || kind == SQLITE_READONLY) {
             const std::string folder = std::filesystem::absolute(path).parent_path().string();
-            const char* state = ::access(folder.c_str(), F_OK) != 0 ? "cannot be made"
+            const char* state = ::access(folder.c_str(), F_OK) != 0          ? "cannot be made"
                                 : ::access(folder.c_str(), W_OK | X_OK) != 0 ? "is not writable"
                                                                              : nullptr;
             if (state)
-                throw StoreFileError("The settings store \"" + path + "\" cannot be used: its "
-                                     "folder \"" + folder + "\" " + state +
+                throw StoreFileError("The settings store \"" + path +
+                                     "\" cannot be used: its "
+                                     "folder \"" +
+                                     folder + "\" " + state +
                                      ". Nothing was changed; let this user write there or name "
                                      "another store file.");
         }
@@ -651,8 +653,8 @@ std::int32_t TRegistry::ReadInteger(std::string_view name) {
     // Another program may have written any 64-bit number: never cut it to 32 bits.
     const std::int64_t value = q.Int(1);
     if (!FitsInt32(value))
-        throw StoreError("The integer value \"" + std::string(name) + "\" in " + keyPath_ +
-                         " is " + std::to_string(value) +
+        throw StoreError("The integer value \"" + std::string(name) + "\" in " + keyPath_ + " is " +
+                         std::to_string(value) +
                          ", which is not from -2147483648 to 2147483647. Correct it with "
                          "netrova-reg.");
     return static_cast<std::int32_t>(value);

@@ -131,13 +131,20 @@ void TestHistoryExport::csvFields_data() {
     // Cells a spreadsheet would run as formulas stay text.
     QTest::newRow("formula") << "=cmd|' /C calc'!A0"
                              << "'=cmd|' /C calc'!A0";
-    QTest::newRow("plus") << "+1" << "'+1";
-    QTest::newRow("minus") << "-2+3" << "'-2+3";
-    QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
-    QTest::newRow("tab first") << "\tx" << "'\tx";
-    QTest::newRow("carriage return first") << "\rx" << "\"'\rx\"";
-    QTest::newRow("formula with a comma") << "=1,2" << "\"'=1,2\"";
-    QTest::newRow("sign inside") << "a=b-c" << "a=b-c";
+    QTest::newRow("plus") << "+1"
+                          << "'+1";
+    QTest::newRow("minus") << "-2+3"
+                           << "'-2+3";
+    QTest::newRow("at") << "@SUM(A1)"
+                        << "'@SUM(A1)";
+    QTest::newRow("tab first") << "\tx"
+                               << "'\tx";
+    QTest::newRow("carriage return first") << "\rx"
+                                           << "\"'\rx\"";
+    QTest::newRow("formula with a comma") << "=1,2"
+                                          << "\"'=1,2\"";
+    QTest::newRow("sign inside") << "a=b-c"
+                                 << "a=b-c";
 }
 
 void TestHistoryExport::csvFields() {

@@ -131,14 +131,20 @@ private slots:
         QTest::addColumn<QString>("allTime");
         QTest::addColumn<QString>("named");
         QTest::addColumn<int>("duration");
-        QTest::newRow("largest connect delay") << INT_MAX << 0 << "0" << "" << 69;
-        QTest::newRow("smallest connect delay") << INT_MIN << 0 << "-5" << "" << 69;
-        QTest::newRow("negative connect delay") << -1 << 0 << "0" << "" << 69;
-        QTest::newRow("a day of connect delay") << 86400 << 0 << "0" << "" << 86469;
+        QTest::newRow("largest connect delay") << INT_MAX << 0 << "0"
+                                               << "" << 69;
+        QTest::newRow("smallest connect delay") << INT_MIN << 0 << "-5"
+                                                << "" << 69;
+        QTest::newRow("negative connect delay") << -1 << 0 << "0"
+                                                << "" << 69;
+        QTest::newRow("a day of connect delay") << 86400 << 0 << "0"
+                                                << "" << 86469;
         QTest::newRow("money total near the top")
-            << 10 << INT_MAX - 15 << "0" << "money total \"AllMoney\" would be 2147483652" << 79;
+            << 10 << INT_MAX - 15 << "0"
+            << "money total \"AllMoney\" would be 2147483652" << 79;
         QTest::newRow("time total near the top")
-            << 10 << 0 << "2147483600" << "total time \"AllTime\" would be 2147483648" << 47;
+            << 10 << 0 << "2147483600"
+            << "total time \"AllTime\" would be 2147483648" << 47;
     }
     void absurdValuesAreNamedNotWrapped() {
         QFETCH(int, delay);

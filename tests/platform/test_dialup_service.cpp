@@ -343,9 +343,8 @@ void TestDialUpService::entryInUse_data() {
         << "dsl";
     QTest::newRow("the only peer")
         << QStringList{"solo"} << QStringList{} << QByteArray() << "solo";
-    QTest::newRow("called peer that is not UTF-8")
-        << QStringList{"isp", "work"} << QStringList{} << Cmdline({"pppd", "call", "caf\xe9"})
-        << "old";
+    QTest::newRow("called peer that is not UTF-8") << QStringList{"isp", "work"} << QStringList{}
+                                                   << Cmdline({"pppd", "call", "caf\xe9"}) << "old";
     QTest::newRow("unknown: left as it was")
         << QStringList{"isp", "work"} << QStringList{} << Cmdline({"pppd", "nodetach"}) << "old";
 }
