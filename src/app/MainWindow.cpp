@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/AboutBox.h"
 #include "app/HistoryGroup.h"
 #include "app/ReportProgress.h"
 #include "app/StatusPictures.h"
@@ -28,7 +29,6 @@
 #include "platform/TextViewer.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/Tariffoptions.h"
-#include "windows/AboutBox.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -9,9 +9,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
-#include <optional>
 
 class QAction;
 class QGroupBox;

@@ -1,9 +1,10 @@
 #include "app/InstanceLock.h"
+#include "app/LogoWindow.h"
 #include "app/MainWindow.h"
 #include "app/StatusPictures.h"
 #include "app/TerminationSignals.h"
-#include "common/Log.h"
 #include "common/CommandLine.h"
+#include "common/Log.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/LoginName.h"
@@ -11,7 +12,6 @@
 #include "platform/QtHelpViewer.h"
 #include "platform/QtMessageBoxes.h"
 #include "store/Defaults.h"
-#include "windows/LogoWindow.h"
 
 #include <QMessageBox>
 

@@ -2,8 +2,8 @@
 
 #include "history/HistoryFile.h"
 #include "history/ReportFiles.h"
-#include "platform/TextViewer.h"
 #include "platform/DialogSupport.h"
+#include "platform/TextViewer.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -55,9 +55,9 @@ MsgResult QtMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons
         // Nobody can answer: a question takes its default answer, as Enter would.
         const bool question = buttons != MsgButtons::Ok;
         const bool no = buttons == MsgButtons::YesNoDefaultNo;
-        const QString line = QString::fromStdString(caption + ": " + text) +
-                             (question ? (no ? QStringLiteral(" [No]") : QStringLiteral(" [Yes]"))
-                                       : QString());
+        const QString line =
+            QString::fromStdString(caption + ": " + text) +
+            (question ? (no ? QStringLiteral(" [No]") : QStringLiteral(" [Yes]")) : QString());
         if (icon == MsgIcon::Stop)
             qCCritical(lcApp).noquote() << line;
         else if (icon == MsgIcon::Warning)

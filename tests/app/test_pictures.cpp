@@ -1,8 +1,8 @@
 // The pictures drawn for the program, loaded through the resources of the libraries the program
 // links: two resource files of one name link as one and lose the other's pictures.
+#include "app/LogoWindow.h"
 #include "app/StatusPictures.h"
 #include "history/HistoryWidgets.h"
-#include "windows/LogoWindow.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

@@ -4,6 +4,8 @@
 #include "../support/TempStore.h"
 #include "../tariffs/TariffTestSupport.h"
 
+#include "app/AboutBox.h"
+#include "app/LogoWindow.h"
 #include "history/HistoryFile.h"
 #include "history/StatisticsWindow.h"
 #include "history/Unit10.h"
@@ -18,8 +20,6 @@
 #include "store/Defaults.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/Tariffoptions.h"
-#include "windows/AboutBox.h"
-#include "windows/LogoWindow.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

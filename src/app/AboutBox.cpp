@@ -1,8 +1,8 @@
-#include "windows/AboutBox.h"
+#include "app/AboutBox.h"
 
+#include "app/LogoWindow.h"
 #include "platform/DialogSupport.h"
 #include "platform/HelpViewer.h"
-#include "windows/LogoWindow.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "windows/LogoWindow.h"
+#include "app/LogoWindow.h"
 
 #include "options/Preferences.h"
 #include "platform/DialogSupport.h"
@@ -9,8 +9,8 @@
 #include <QTimer>
 
 // Resources of a static library have to be registered by hand, outside any namespace.
-static void InitWindowsResources() {
-    Q_INIT_RESOURCE(windows);
+static void InitLogoResources() {
+    Q_INIT_RESOURCE(logo);
 }
 
 namespace netrova {
@@ -24,12 +24,12 @@ constexpr int kLogoMilliseconds = 1000;
 } // namespace
 
 QPixmap LogoPicture(qreal ratio) {
-    InitWindowsResources();
+    InitLogoResources();
     // Drawn at the screen's own pixels, so that a scaled desktop shows it sharp.
     QPixmap picture(QSize(kPictureWidth, kPictureHeight) * ratio);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::black);
-    QSvgRenderer renderer(QStringLiteral(":/windows/logo.svg"));
+    QSvgRenderer renderer(QStringLiteral(":/pictures/logo.svg"));
     QPainter painter(&picture);
     renderer.render(&painter, QRectF(0, 0, kPictureWidth, kPictureHeight));
     return picture;
