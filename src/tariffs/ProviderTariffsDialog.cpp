@@ -211,7 +211,7 @@ void TForm3::FitLists() {
 }
 
 void TForm3::LoadProviderList() {
-    const std::vector<std::string> names = ReadProviders(store_);
+    const std::vector<std::string> names = Tariffs(store_).Providers();
     if (names.empty())
         boxes_.Show(kNoProviders, MsgIcon::Warning);
     const QSignalBlocker blocker(ListBox1);
@@ -225,7 +225,7 @@ void TForm3::LoadProviderList() {
 }
 
 bool TForm3::LoadAssignableTariffs() {
-    tariffs_ = ReadProfiles(store_);
+    tariffs_ = Tariffs(store_).Profiles();
     if (tariffs_.empty()) {
         boxes_.Show(kNoTariffs, MsgIcon::Warning);
         return false;
@@ -244,7 +244,7 @@ void TForm3::ClearDayRows() {
 void TForm3::ReadDayMap(int provider) {
     if (provider < 0 || provider >= static_cast<int>(providers_.size()))
         return;
-    const DayTariffs days = netrova::ReadDayMap(store_, providers_[provider].Name);
+    const DayTariffs days = Tariffs(store_).DayMap(providers_[provider].Name);
     for (int d = 0; d < kDayCount; ++d)
         Days->topLevelItem(d)->setText(0, QString::fromStdString(days[d]));
 }
@@ -268,7 +268,7 @@ void TForm3::KeepDayMap(int provider) {
 
 void TForm3::WriteDayMap(int provider) {
     const ProviderDays& p = providers_.at(provider);
-    netrova::WriteDayMap(store_, p.Name, p.Days, tariffs_);
+    Tariffs(store_).SaveDayMap(p.Name, p.Days, tariffs_);
 }
 
 void TForm3::ListBox1Click(int row) {

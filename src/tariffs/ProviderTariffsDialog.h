@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/DialogSupport.h"
-#include "tariffs/DayMap.h"
+#include "tariffs/Tariffs.h"
 
 #include <QDialog>
 #include <QPoint>

@@ -228,7 +228,7 @@ void TForm5::FormActivate() {
 }
 
 void TForm5::LoadProfiles() {
-    slots_ = ReadProfiles(store_);
+    slots_ = Tariffs(store_).Profiles();
     {
         const QSignalBlocker blocker(ListBox1);
         ListBox1->clear();
@@ -411,8 +411,8 @@ void TForm5::BitBtn1Click() {
         StoreProfile(current_);
     slots_.resize(ListBox1->count());
     StoreBatch batch(store_);
-    SaveProfiles(store_, slots_);
-    RefreshDayCopies(store_, slots_);
+    Tariffs(store_).SaveProfiles(slots_);
+    Tariffs(store_).RefreshDayCopies(slots_);
     batch.Commit();
     accept();
 }

@@ -166,7 +166,7 @@ void TestProviderTariffs::dropReplacesAndDraggingBackClears() {
     DayTariffs stored;
     stored[1] = "Cheap";
     stored[kHoliday] = "Cheap";
-    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", stored, Tariffs(ts).Profiles());
     Assigner a(ts);
     a.dialog.FormActivate();
     QCOMPARE(a.day(1), QStringLiteral("Cheap"));
@@ -185,7 +185,7 @@ void TestProviderTariffs::dragsThatAreRefused() {
     SeedProviders(ts, {"ISP"});
     DayTariffs stored;
     stored[2] = "Dear";
-    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", stored, Tariffs(ts).Profiles());
     Assigner a(ts);
     a.dialog.FormActivate();
 
@@ -257,7 +257,7 @@ void TestProviderTariffs::unsavedAssignmentsSurviveSwitching() {
     SeedProviders(ts, {"A", "B"});
     DayTariffs storedB;
     storedB[0] = "Dear";
-    WriteDayMap(ts, "B", storedB, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("B", storedB, Tariffs(ts).Profiles());
     const QStringList before = DumpUserStore(ts);
     {
         Assigner a(ts);
@@ -305,7 +305,7 @@ void TestProviderTariffs::storedDaysAreShownAndKeptOnOk() {
     SeedProviders(ts, {"ISP"});
     DayTariffs stored;
     stored[3] = "Cheap";
-    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", stored, Tariffs(ts).Profiles());
     // The profile's numbers changed behind the copies' back: "OK" writes the current ones.
     SeedProfile(ts, "Cheap", 7, 19, 4, 1, 0);
     Assigner a(ts);

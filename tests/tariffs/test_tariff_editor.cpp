@@ -316,7 +316,7 @@ void TestTariffEditor::deletingTheOnlyProfileThenOk() {
     SeedProfile(ts, "Only", 8, 20, 5, 2, 1);
     DayTariffs days;
     days.fill("Only");
-    WriteDayMap(ts, "ISP", days, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", days, Tariffs(ts).Profiles());
     Editor ed(ts);
     ed.dialog.FormActivate();
     QVERIFY(ed.markShown());
@@ -331,7 +331,7 @@ void TestTariffEditor::deletingTheOnlyProfileThenOk() {
 
     ed.click("BitBtn1");
     QVERIFY(ts.HasKey(Root::CurrentUser, kTariffProfileKey));
-    QVERIFY(ReadProfiles(ts).empty());
+    QVERIFY(Tariffs(ts).Profiles().empty());
     for (int d = 0; d < kDayCount; ++d)
         QCOMPARE(DayKeyText(ts, "ISP", d), Unassigned());
 }
@@ -343,7 +343,7 @@ void TestTariffEditor::renameThenOkUnassignsItsDays() {
     DayTariffs days;
     days[1] = "Cheap";
     days[2] = "Dear";
-    WriteDayMap(ts, "ISP", days, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", days, Tariffs(ts).Profiles());
     Editor ed(ts);
     ed.dialog.FormActivate();
     ed.type("Edit7", "Budget");
@@ -366,8 +366,8 @@ void TestTariffEditor::costChangeReachesEveryAssignedDay() {
     one[3] = "Dear";
     DayTariffs two;
     two[0] = "Cheap";
-    WriteDayMap(ts, "One", one, ReadProfiles(ts));
-    WriteDayMap(ts, "Two", two, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("One", one, Tariffs(ts).Profiles());
+    Tariffs(ts).SaveDayMap("Two", two, Tariffs(ts).Profiles());
     Editor ed(ts);
     ed.dialog.FormActivate();
     ed.type("Edit3", "7");
@@ -393,7 +393,7 @@ void TestTariffEditor::closingWithoutOkWritesNothing() {
     SeedProfile(ts, "Dear", 0, 0, 9, 9, 1);
     DayTariffs days;
     days[1] = "Cheap";
-    WriteDayMap(ts, "ISP", days, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", days, Tariffs(ts).Profiles());
     const QStringList before = DumpUserStore(ts);
     {
         Editor ed(ts);
