@@ -27,7 +27,7 @@
 #include "platform/QtFileChooser.h"
 #include "platform/TextViewer.h"
 #include "tariffs/ProviderTariffsDialog.h"
-#include "tariffs/Tariffoptions.h"
+#include "tariffs/TariffEditorDialog.h"
 #include "windows/AboutBox.h"
 
 #include <QAction>

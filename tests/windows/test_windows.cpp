@@ -17,7 +17,7 @@
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
 #include "tariffs/ProviderTariffsDialog.h"
-#include "tariffs/Tariffoptions.h"
+#include "tariffs/TariffEditorDialog.h"
 #include "windows/AboutBox.h"
 #include "windows/LogoWindow.h"
 
