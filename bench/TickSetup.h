@@ -24,9 +24,9 @@ inline void PriceEveryDay(SettingsStore& store, const std::string& provider) {
     reg.CloseKey();
     const TariffProfile standard{"Standard", 8, 20, 5, 2, 0};
     Tariffs(store).SaveDayMap(provider,
-                DayTariffs{"Standard", "Standard", "Standard", "Standard", "Standard", "Standard",
-                           "Standard", "Standard"},
-                {standard});
+                              DayTariffs{"Standard", "Standard", "Standard", "Standard", "Standard",
+                                         "Standard", "Standard", "Standard"},
+                              {standard});
 }
 
 } // namespace netrova::bench

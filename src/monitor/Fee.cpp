@@ -10,9 +10,9 @@ namespace netrova {
 void TMonitor::ChargeMinute(const TStamp& now) {
     // An empty provider name must not fall through to the "Tariffs" key itself.
     const std::optional<TariffProfile> tariff =
-        Provider.empty() ? std::nullopt
-                         : Tariffs(store_).DayTariff(Provider, HolidayOn != 0 ? kHoliday
-                                                                               : now.DayOfWeek);
+        Provider.empty()
+            ? std::nullopt
+            : Tariffs(store_).DayTariff(Provider, HolidayOn != 0 ? kHoliday : now.DayOfWeek);
     if (!tariff) {
         view_.ShowFee("No tariffs for provider");
         return;

@@ -173,22 +173,21 @@ void TForm3::BuildControls() {
     auto* providerLayout = new QVBoxLayout(providerBox);
     providerLayout->addWidget(ListBox1);
 
-    Tariff = ReportList(new DragList(
-                            {QLatin1String(kDayDragMimeType)},
-                            [this](int row) { return TariffDragData(row); },
-                            [this](const QMimeData& data, int, bool apply) {
-                                return DropOnTariffs(data, apply);
-                            },
-                            this),
-                        "Tariff", {QStringLiteral("Tariffs")});
+    Tariff = ReportList(
+        new DragList(
+            {QLatin1String(kDayDragMimeType)}, [this](int row) { return TariffDragData(row); },
+            [this](const QMimeData& data, int, bool apply) { return DropOnTariffs(data, apply); },
+            this),
+        "Tariff", {QStringLiteral("Tariffs")});
     Tariff->setToolTip(QStringLiteral("Drag tariffs to -->"));
-    Days = ReportList(new DragList(
-                          {QLatin1String(kDragMimeType)}, [this](int row) { return DayDragData(row); },
-                          [this](const QMimeData& data, int row, bool apply) {
-                              return DropOnDay(data, row, apply);
-                          },
-                          this),
-                      "Days", {QStringLiteral("Tariff's name"), QStringLiteral("Week days")});
+    Days =
+        ReportList(new DragList(
+                       {QLatin1String(kDragMimeType)}, [this](int row) { return DayDragData(row); },
+                       [this](const QMimeData& data, int row, bool apply) {
+                           return DropOnDay(data, row, apply);
+                       },
+                       this),
+                   "Days", {QStringLiteral("Tariff's name"), QStringLiteral("Week days")});
     Days->setToolTip(QStringLiteral("To delete tariff drag it back <--"));
     for (const char* text : kDayRowText) {
         auto* row = new QTreeWidgetItem(Days);
@@ -345,11 +344,6 @@ void TForm3::KeepDayMap(int provider) {
     p.Visited = true;
 }
 
-void TForm3::WriteDayMap(int provider) {
-    const ProviderDays& p = providers_.at(provider);
-    Tariffs(store_).SaveDayMap(p.Name, p.Days, tariffs_);
-}
-
 void TForm3::ListBox1Click(int row) {
     if (row < 0 || row >= static_cast<int>(providers_.size()) || row == current_)
         return;
@@ -365,11 +359,11 @@ void TForm3::ListBox1Click(int row) {
 
 void TForm3::BitBtn1Click() {
     KeepDayMap(current_);
-    StoreBatch batch(store_);
-    for (int p = 0; p < static_cast<int>(providers_.size()); ++p)
-        if (providers_[p].Visited)
-            WriteDayMap(p);
-    batch.Commit();
+    std::vector<std::pair<std::string, DayTariffs>> visited;
+    for (const ProviderDays& p : providers_)
+        if (p.Visited)
+            visited.emplace_back(p.Name, p.Days);
+    Tariffs(store_).SaveDayMaps(visited, tariffs_);
     accept();
 }
 

@@ -4,8 +4,6 @@
 #include "tariffs/Tariffs.h"
 
 #include <QDialog>
-#include <QPoint>
-#include <QString>
 
 class QListWidget;
 class QMimeData;
@@ -52,7 +50,6 @@ public:
     void ReadDayMap(int provider);
     void ShowDayMap(int provider);
     void KeepDayMap(int provider);
-    void WriteDayMap(int provider);
 
     // Handlers.
     void ListBox1Click(int row);

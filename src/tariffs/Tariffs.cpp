@@ -137,6 +137,14 @@ void Tariffs::SaveDayMap(const std::string& provider, const DayTariffs& days,
     providerKey.CloseKey();
 }
 
+void Tariffs::SaveDayMaps(const std::vector<std::pair<std::string, DayTariffs>>& maps,
+                          const TariffProfiles& profiles) {
+    StoreBatch batch(store_);
+    for (const auto& [provider, days] : maps)
+        SaveDayMap(provider, days, profiles);
+    batch.Commit();
+}
+
 void Tariffs::SaveDayTariff(const std::string& provider, int day, const TariffProfile* profile) {
     TRegistry reg(store_, Root::CurrentUser);
     reg.OpenKey(DayKeyPath(provider, day), true);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace netrova {
@@ -52,6 +53,10 @@ public:
     // transaction. A day naming no profile of the list is written as unassigned.
     void SaveDayMap(const std::string& provider, const DayTariffs& days,
                     const TariffProfiles& profiles);
+
+    // SaveDayMap for each provider, all in one transaction.
+    void SaveDayMaps(const std::vector<std::pair<std::string, DayTariffs>>& maps,
+                     const TariffProfiles& profiles);
 
     // Writes one day key: the profile's name and numbers, or unassigned for nullptr.
     void SaveDayTariff(const std::string& provider, int day, const TariffProfile* profile);

@@ -199,8 +199,10 @@ void TestTariffEditor::nameRefusals_data() {
     QTest::newRow("rename: its own name") << 2 << true << "P00" << kRenameDup;
     QTest::newRow("rename: its own name in other case") << 2 << true << "p00" << kRenameDup;
     QTest::newRow("rename: another profile's name") << 2 << true << "P01" << kRenameDup;
-    QTest::newRow("rename: a free name at the limit") << 20 << true << "Fresh" << "";
-    QTest::newRow("create: a free name below the limit") << 19 << false << "Fresh" << "";
+    QTest::newRow("rename: a free name at the limit") << 20 << true << "Fresh"
+                                                      << "";
+    QTest::newRow("create: a free name below the limit") << 19 << false << "Fresh"
+                                                         << "";
 }
 
 void TestTariffEditor::nameRefusals() {

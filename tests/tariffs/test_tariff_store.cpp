@@ -1,7 +1,7 @@
 #include "TariffTestSupport.h"
 
-#include "tariffs/Tariffs.h"
 #include "tariffs/TariffStore.h"
+#include "tariffs/Tariffs.h"
 
 #include <QTest>
 
@@ -65,7 +65,7 @@ private slots:
 void TestTariffStore::profilesRoundTripInStoreOrder() {
     TempStore ts;
     Tariffs(ts).SaveProfiles({Profile("night", 8, 20, 5, 2, 0), Profile("Cheap", 22, 6, 9, 1, 1),
-                      Profile("basic", 0, 0, 3, 3, 0)});
+                              Profile("basic", 0, 0, 3, 3, 0)});
     // Each profile key holds the five integers in this order.
     QCOMPARE(ValueNames(ts, "\\Software\\Netrova\\Tariff Profile\\Cheap"),
              QStringList({"StartingInterval", "EndingInterval", "DayCost", "NightCost", "OCPD"}));
