@@ -2,7 +2,7 @@
 // What the tick benchmarks share: the process's CPU clock and a provider priced every day.
 #include "store/Defaults.h"
 #include "store/Registry.h"
-#include "tariffs/DayMap.h"
+#include "tariffs/Tariffs.h"
 
 #include <ctime>
 #include <string>
@@ -23,10 +23,10 @@ inline void PriceEveryDay(SettingsStore& store, const std::string& provider) {
     reg.WriteString("Default", provider);
     reg.CloseKey();
     const TariffProfile standard{"Standard", 8, 20, 5, 2, 0};
-    WriteDayMap(store, provider,
-                DayTariffs{"Standard", "Standard", "Standard", "Standard", "Standard", "Standard",
-                           "Standard", "Standard"},
-                {standard});
+    Tariffs(store).SaveDayMap(provider,
+                              DayTariffs{"Standard", "Standard", "Standard", "Standard", "Standard",
+                                         "Standard", "Standard", "Standard"},
+                              {standard});
 }
 
 } // namespace netrova::bench

@@ -28,7 +28,7 @@
 #include "platform/QtFileChooser.h"
 #include "platform/TextViewer.h"
 #include "tariffs/ProviderTariffsDialog.h"
-#include "tariffs/Tariffoptions.h"
+#include "tariffs/TariffEditorDialog.h"
 
 #include <QAction>
 #include <QCloseEvent>

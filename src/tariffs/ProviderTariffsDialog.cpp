@@ -10,10 +10,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QListWidget>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
@@ -22,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 namespace netrova {
 
@@ -39,8 +38,82 @@ const char* const kNoTariffs = "No tariffs found! To create tariffs go to menu O
 const char* const kDayRowText[kDayCount] = {"Sunday",   "Monday", "Tuesday",  "Wednesday",
                                             "Thursday", "Friday", "Saturday", "Holiday"};
 
-QTreeWidget* ReportList(const char* name, const QStringList& columns, QWidget* parent) {
-    auto* list = new QTreeWidget(parent);
+QPixmap DragPixmap(const QWidget& source, const QString& text);
+
+// A one-level report list whose rows travel by the built-in drag and drop of its model, with
+// this dialog's own MIME types: the dialog says what a row carries and what a drop does.
+class DragList : public QTreeWidget {
+public:
+    using DragData = std::function<QMimeData*(int row)>;
+    using Drop = std::function<bool(const QMimeData& data, int row, bool apply)>;
+
+    DragList(QStringList types, DragData dragData, Drop drop, QWidget* parent)
+        : QTreeWidget(parent), types_(std::move(types)), dragData_(std::move(dragData)),
+          drop_(std::move(drop)) {
+        setDragEnabled(true);
+        setDragDropMode(QAbstractItemView::DragDrop);
+        // A drop lands on the row under the pointer, never between two rows.
+        setDragDropOverwriteMode(true);
+        setDropIndicatorShown(false);
+    }
+
+protected:
+    QStringList mimeTypes() const override { return types_; }
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+
+    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override {
+        return items.isEmpty() ? nullptr : dragData_(indexOfTopLevelItem(items.front()));
+    }
+
+    bool dropMimeData(QTreeWidgetItem* parent, int, const QMimeData* data,
+                      Qt::DropAction) override {
+        return data && drop_(*data, parent ? indexOfTopLevelItem(parent) : -1, true);
+    }
+
+    // Refused before the view sees them, so that it never enters its dragging state for a drop
+    // that cannot be.
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (Takes(*event))
+            QTreeWidget::dragEnterEvent(event);
+        else
+            event->ignore();
+    }
+
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        if (Takes(*event))
+            QTreeWidget::dragMoveEvent(event);
+        else
+            event->ignore();
+    }
+
+    // The row keeps its item: a drag copies a name onto a day or clears the day itself, so the
+    // view's own clean-up after a move must not run.
+    void startDrag(Qt::DropActions) override {
+        if (!(QApplication::mouseButtons() & Qt::LeftButton))
+            return;
+        const QList<QTreeWidgetItem*> items = selectedItems();
+        QMimeData* data = mimeData(items);
+        if (!data)
+            return;
+        auto* drag = new QDrag(this);
+        drag->setMimeData(data);
+        drag->setPixmap(DragPixmap(*this, items.front()->text(0)));
+        drag->setHotSpot(QPoint(-12, -4));
+        drag->exec(Qt::MoveAction);
+    }
+
+private:
+    bool Takes(const QDropEvent& event) const {
+        QTreeWidgetItem* item = itemAt(event.position().toPoint());
+        return drop_(*event.mimeData(), item ? indexOfTopLevelItem(item) : -1, false);
+    }
+
+    QStringList types_;
+    DragData dragData_;
+    Drop drop_;
+};
+
+QTreeWidget* ReportList(QTreeWidget* list, const char* name, const QStringList& columns) {
     list->setObjectName(QLatin1String(name));
     list->setColumnCount(static_cast<int>(columns.size()));
     list->setHeaderLabels(columns);
@@ -51,11 +124,7 @@ QTreeWidget* ReportList(const char* name, const QStringList& columns, QWidget* p
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setDragEnabled(false); // drags are started by the dialog
     list->header()->setSectionsMovable(false);
-    list->setAcceptDrops(true);
-    list->viewport()->setAcceptDrops(true);
-    list->setDropIndicatorShown(false);
     return list;
 }
 
@@ -104,9 +173,21 @@ void TForm3::BuildControls() {
     auto* providerLayout = new QVBoxLayout(providerBox);
     providerLayout->addWidget(ListBox1);
 
-    Tariff = ReportList("Tariff", {QStringLiteral("Tariffs")}, this);
+    Tariff = ReportList(
+        new DragList(
+            {QLatin1String(kDayDragMimeType)}, [this](int row) { return TariffDragData(row); },
+            [this](const QMimeData& data, int, bool apply) { return DropOnTariffs(data, apply); },
+            this),
+        "Tariff", {QStringLiteral("Tariffs")});
     Tariff->setToolTip(QStringLiteral("Drag tariffs to -->"));
-    Days = ReportList("Days", {QStringLiteral("Tariff's name"), QStringLiteral("Week days")}, this);
+    Days =
+        ReportList(new DragList(
+                       {QLatin1String(kDragMimeType)}, [this](int row) { return DayDragData(row); },
+                       [this](const QMimeData& data, int row, bool apply) {
+                           return DropOnDay(data, row, apply);
+                       },
+                       this),
+                   "Days", {QStringLiteral("Tariff's name"), QStringLiteral("Week days")});
     Days->setToolTip(QStringLiteral("To delete tariff drag it back <--"));
     for (const char* text : kDayRowText) {
         auto* row = new QTreeWidgetItem(Days);
@@ -128,9 +209,6 @@ void TForm3::BuildControls() {
     Tariff->setFixedHeight(listHeight);
     ListBox1->setFixedHeight(listHeight);
     FitLists();
-
-    for (QTreeWidget* list : {Tariff, Days})
-        list->viewport()->installEventFilter(this);
 
     const DialogButtons buttons = MakeDialogButtons(*this);
     BitBtn1 = buttons.ok;
@@ -211,7 +289,7 @@ void TForm3::FitLists() {
 }
 
 void TForm3::LoadProviderList() {
-    const std::vector<std::string> names = ReadProviders(store_);
+    const std::vector<std::string> names = Tariffs(store_).Providers();
     if (names.empty())
         boxes_.Show(kNoProviders, MsgIcon::Warning);
     const QSignalBlocker blocker(ListBox1);
@@ -225,7 +303,7 @@ void TForm3::LoadProviderList() {
 }
 
 bool TForm3::LoadAssignableTariffs() {
-    tariffs_ = ReadProfiles(store_);
+    tariffs_ = Tariffs(store_).Profiles();
     if (tariffs_.empty()) {
         boxes_.Show(kNoTariffs, MsgIcon::Warning);
         return false;
@@ -244,7 +322,7 @@ void TForm3::ClearDayRows() {
 void TForm3::ReadDayMap(int provider) {
     if (provider < 0 || provider >= static_cast<int>(providers_.size()))
         return;
-    const DayTariffs days = netrova::ReadDayMap(store_, providers_[provider].Name);
+    const DayTariffs days = Tariffs(store_).DayMap(providers_[provider].Name);
     for (int d = 0; d < kDayCount; ++d)
         Days->topLevelItem(d)->setText(0, QString::fromStdString(days[d]));
 }
@@ -266,11 +344,6 @@ void TForm3::KeepDayMap(int provider) {
     p.Visited = true;
 }
 
-void TForm3::WriteDayMap(int provider) {
-    const ProviderDays& p = providers_.at(provider);
-    netrova::WriteDayMap(store_, p.Name, p.Days, tariffs_);
-}
-
 void TForm3::ListBox1Click(int row) {
     if (row < 0 || row >= static_cast<int>(providers_.size()) || row == current_)
         return;
@@ -286,11 +359,11 @@ void TForm3::ListBox1Click(int row) {
 
 void TForm3::BitBtn1Click() {
     KeepDayMap(current_);
-    StoreBatch batch(store_);
-    for (int p = 0; p < static_cast<int>(providers_.size()); ++p)
-        if (providers_[p].Visited)
-            WriteDayMap(p);
-    batch.Commit();
+    std::vector<std::pair<std::string, DayTariffs>> visited;
+    for (const ProviderDays& p : providers_)
+        if (p.Visited)
+            visited.emplace_back(p.Name, p.Days);
+    Tariffs(store_).SaveDayMaps(visited, tariffs_);
     accept();
 }
 
@@ -299,7 +372,6 @@ void TForm3::BitBtn3Click() {
 }
 
 void TForm3::done(int result) {
-    EndDrag();
     {
         const QSignalBlocker blocker(ListBox1);
         ListBox1->clear();
@@ -309,133 +381,44 @@ void TForm3::done(int result) {
 
 // --- Drag and drop -----------------------------------------------------------------------------
 
-void TForm3::TariffMouseDown(Qt::MouseButton button, const QPoint& pos) {
-    EndDrag();
-    if (button != Qt::LeftButton)
-        return;
-    const QTreeWidgetItem* item = Tariff->itemAt(pos);
+QMimeData* TForm3::TariffDragData(int row) const {
+    const QTreeWidgetItem* item = Tariff->topLevelItem(row);
     if (!item)
-        return;
-    origin_ = DragOrigin::TariffList;
-    dragName_ = item->text(0);
-    pressPos_ = pos;
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setData(QLatin1String(kDragMimeType), item->text(0).toUtf8());
+    return data;
 }
 
-void TForm3::DaysMouseDown(Qt::MouseButton button, const QPoint& pos) {
-    EndDrag();
-    if (button != Qt::LeftButton)
-        return;
-    QTreeWidgetItem* item = Days->itemAt(pos);
+QMimeData* TForm3::DayDragData(int day) const {
+    const QTreeWidgetItem* item = Days->topLevelItem(day);
     if (!item || item->text(0).isEmpty())
-        return;
-    origin_ = DragOrigin::DayList;
-    dragRow_ = Days->indexOfTopLevelItem(item);
-    dragName_ = item->text(0);
-    pressPos_ = pos;
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setData(QLatin1String(kDayDragMimeType), QByteArray::number(day));
+    return data;
 }
 
-bool TForm3::DaysDragOver(const QPoint& pos) const {
-    return origin_ == DragOrigin::TariffList && Days->itemAt(pos) != nullptr;
-}
-
-void TForm3::DaysDragDrop(const QPoint& pos) {
-    if (!DaysDragOver(pos))
-        return;
-    Days->itemAt(pos)->setText(0, dragName_);
-}
-
-bool TForm3::TariffDragOver() const {
-    return origin_ == DragOrigin::DayList && dragRow_ >= 0 && dragRow_ < kDayCount &&
-           !Days->topLevelItem(dragRow_)->text(0).isEmpty();
-}
-
-void TForm3::TariffDragDrop() {
-    if (!TariffDragOver())
-        return;
-    Days->topLevelItem(dragRow_)->setText(0, QString());
-}
-
-void TForm3::EndDrag() {
-    origin_ = DragOrigin::None;
-    dragRow_ = -1;
-    dragName_.clear();
-}
-
-void TForm3::StartDrag(QWidget* source) {
-    auto* mime = new QMimeData;
-    mime->setData(QLatin1String(kDragMimeType), dragName_.toUtf8());
-    auto* drag = new QDrag(source);
-    drag->setMimeData(mime);
-    drag->setPixmap(DragPixmap(*source, dragName_));
-    drag->setHotSpot(QPoint(-12, -4));
-    drag->exec(Qt::MoveAction);
-    EndDrag();
-}
-
-bool TForm3::eventFilter(QObject* watched, QEvent* event) {
-    auto* viewport = qobject_cast<QWidget*>(watched);
-    if (viewport && (viewport == Tariff->viewport() || viewport == Days->viewport()))
-        return HandleDragEvent(viewport, event);
-    return QDialog::eventFilter(watched, event);
-}
-
-bool TForm3::HandleDragEvent(QWidget* viewport, QEvent* event) {
-    const bool onDays = viewport == Days->viewport();
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* e = static_cast<QMouseEvent*>(event);
-        if (onDays)
-            DaysMouseDown(e->button(), e->position().toPoint());
-        else
-            TariffMouseDown(e->button(), e->position().toPoint());
-        return false; // the list still selects the row
-    }
-    case QEvent::MouseMove: {
-        auto* e = static_cast<QMouseEvent*>(event);
-        const DragOrigin mine = onDays ? DragOrigin::DayList : DragOrigin::TariffList;
-        if (origin_ != mine || !(e->buttons() & Qt::LeftButton))
-            return false;
-        if ((e->position().toPoint() - pressPos_).manhattanLength() <
-            QApplication::startDragDistance())
-            return false;
-        StartDrag(viewport);
-        return true;
-    }
-    case QEvent::MouseButtonRelease:
-        if (origin_ != DragOrigin::None)
-            EndDrag();
+bool TForm3::DropOnDay(const QMimeData& data, int day, bool apply) {
+    QTreeWidgetItem* item = Days->topLevelItem(day);
+    const std::string name = data.data(QLatin1String(kDragMimeType)).toStdString();
+    // Only a listed profile: the data may come from anywhere.
+    if (!item || !data.hasFormat(QLatin1String(kDragMimeType)) || !FindProfile(tariffs_, name))
         return false;
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop: {
-        auto* e = static_cast<QDropEvent*>(event);
-        const QPoint pos = e->position().toPoint();
-        const bool ours = e->mimeData()->hasFormat(QLatin1String(kDragMimeType));
-        bool accept = false;
-        if (ours && event->type() == QEvent::DragEnter)
-            // Entering only has to let the moves come; each move decides for its position.
-            accept = onDays ? origin_ == DragOrigin::TariffList : TariffDragOver();
-        else if (ours)
-            accept = onDays ? DaysDragOver(pos) : TariffDragOver();
-        if (accept && event->type() == QEvent::Drop) {
-            if (onDays)
-                DaysDragDrop(pos);
-            else
-                TariffDragDrop();
-        }
-        if (accept) {
-            e->setDropAction(Qt::MoveAction);
-            e->accept();
-        } else {
-            e->ignore();
-        }
-        return true;
-    }
-    case QEvent::DragLeave:
-        return true;
-    default:
+    if (apply)
+        item->setText(0, QString::fromStdString(name));
+    return true;
+}
+
+bool TForm3::DropOnTariffs(const QMimeData& data, bool apply) {
+    bool isNumber = false;
+    const int day = data.data(QLatin1String(kDayDragMimeType)).toInt(&isNumber);
+    QTreeWidgetItem* item = isNumber ? Days->topLevelItem(day) : nullptr;
+    if (!item || item->text(0).isEmpty())
         return false;
-    }
+    if (apply)
+        item->setText(0, QString());
+    return true;
 }
 
 } // namespace netrova

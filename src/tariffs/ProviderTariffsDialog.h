@@ -1,13 +1,12 @@
 #pragma once
 
 #include "platform/DialogSupport.h"
-#include "tariffs/DayMap.h"
+#include "tariffs/Tariffs.h"
 
 #include <QDialog>
-#include <QPoint>
-#include <QString>
 
 class QListWidget;
+class QMimeData;
 class QPushButton;
 class QTreeWidget;
 class QWidget;
@@ -28,11 +27,10 @@ class MessageBoxes;
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
-    // Where a prepared drag comes from.
-    enum class DragOrigin { None, TariffList, DayList };
-
-    // Carried by the drags of this dialog: the dragged name as UTF-8.
+    // Carried by a drag from the tariff list: the profile's name as UTF-8.
     static constexpr const char* kDragMimeType = "application/x-netrova-tariff";
+    // Carried by a drag from the day list: the day row as decimal text.
+    static constexpr const char* kDayDragMimeType = "application/x-netrova-tariff-day";
 
     TForm3(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent = nullptr);
     ~TForm3() override;
@@ -52,23 +50,19 @@ public:
     void ReadDayMap(int provider);
     void ShowDayMap(int provider);
     void KeepDayMap(int provider);
-    void WriteDayMap(int provider);
 
     // Handlers.
     void ListBox1Click(int row);
     void BitBtn1Click(); // OK
     void BitBtn3Click(); // help
 
-    // Drag and drop. Positions are in the viewport of the list concerned. The real drag and
-    // drop events of the two lists come through these.
-    void TariffMouseDown(Qt::MouseButton button, const QPoint& pos);
-    void DaysMouseDown(Qt::MouseButton button, const QPoint& pos);
-    bool DaysDragOver(const QPoint& pos) const;
-    void DaysDragDrop(const QPoint& pos);
-    bool TariffDragOver() const;
-    void TariffDragDrop();
-    void EndDrag();
-    DragOrigin Origin() const { return origin_; }
+    // Drag and drop, through the lists' models: what a drag from a row carries (nullptr when
+    // the row gives nothing to drag), and whether a drop is taken, applied when `apply`. A
+    // profile goes onto a day; a day's profile dragged back onto the tariffs leaves the day.
+    QMimeData* TariffDragData(int row) const;
+    QMimeData* DayDragData(int day) const;
+    bool DropOnDay(const QMimeData& data, int day, bool apply);
+    bool DropOnTariffs(const QMimeData& data, bool apply);
 
     int CurrentProvider() const { return current_; }
     DialogErrors& Errors() { return errors_; }
@@ -76,7 +70,6 @@ public:
     void done(int result) override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -89,8 +82,6 @@ private:
 
     void BuildControls();
     void ClearDayRows();
-    bool HandleDragEvent(QWidget* viewport, QEvent* event);
-    void StartDrag(QWidget* source);
 
     SettingsStore& store_;
     MessageBoxes& boxes_;
@@ -101,11 +92,6 @@ private:
     TariffProfiles tariffs_;
     int current_ = 0;
     bool activated_ = false;
-
-    DragOrigin origin_ = DragOrigin::None;
-    int dragRow_ = -1; // day row of a drag from the day list
-    QString dragName_;
-    QPoint pressPos_;
 
     QListWidget* ListBox1 = nullptr;
     QTreeWidget* Tariff = nullptr;

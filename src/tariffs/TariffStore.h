@@ -25,18 +25,6 @@ using TariffProfiles = std::vector<TariffProfile>;
 inline constexpr int kMaxTariffs = 20;
 inline constexpr int kMaxTariffNameLength = 44;
 
-// Every profile of "\Software\Netrova\Tariff Profile" in the store's order; the key is made
-// when missing. A profile lacking one of its five integers throws StoreError.
-TariffProfiles ReadProfiles(SettingsStore& store);
-
-// Replaces the whole profile store by the given profiles, in their order. An empty list leaves
-// the profile key present and empty.
-void SaveProfiles(SettingsStore& store, const TariffProfiles& profiles);
-
-// Brings every provider day key in line with the profiles: days naming a profile get its
-// numbers, every other day (renamed or deleted profile, no tariff) becomes unassigned.
-void RefreshDayCopies(SettingsStore& store, const TariffProfiles& profiles);
-
 // Exact lookup, as the day keys name their profile; nullptr when there is none.
 const TariffProfile* FindProfile(const TariffProfiles& profiles, std::string_view name);
 

@@ -2,7 +2,7 @@
 
 #include "platform/DialUpService.h"
 #include "store/Defaults.h"
-#include "tariffs/DayMap.h"
+#include "tariffs/Tariffs.h"
 
 namespace netrova::test {
 
@@ -55,13 +55,10 @@ void MonitorRig::SetConnectDelay(int seconds) {
 }
 
 void MonitorRig::SetTariff(const std::string& provider, const std::string& day, const Tariff& t) {
-    TRegistry reg(store, Root::CurrentUser);
-    reg.OpenKey(std::string(kTariffsKey) + "\\" + provider + "\\" + day, true);
     // Written as the tariff dialogs write it, so the monitor is tested on their format.
     const TariffProfile profile{t.name, t.starting, t.ending, t.dayCost, t.nightCost, t.ocpd};
-    WriteDayCopy(reg, &profile);
-    reg.WriteString("Tariff Profile", t.name);
-    reg.CloseKey();
+    Tariffs(store).SaveDayTariff(provider, day == DayKeyName(kHoliday) ? kHoliday : std::stoi(day),
+                                 &profile);
 }
 
 std::vector<THistoryRecord> MonitorRig::Records() {

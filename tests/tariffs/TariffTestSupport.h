@@ -2,7 +2,7 @@
 
 #include "../support/TempStore.h"
 #include "store/Defaults.h"
-#include "tariffs/DayMap.h"
+#include "tariffs/Tariffs.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,7 +33,7 @@ inline void SeedProviders(TempStore& ts, const QStringList& names) {
     reg.CloseKey();
 }
 
-// One day key as Part of the fee accrual reads it: "name|OCPDay|Day|Night|Start|End".
+// One day key as the fee accrual reads it: "name|OCPDay|Day|Night|Start|End".
 inline QString DayKeyText(TempStore& ts, const std::string& provider, int day) {
     TRegistry reg(ts.store(), Root::CurrentUser);
     if (!reg.OpenKey(DayKeyPath(provider, day), false))

@@ -14,15 +14,16 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <memory>
+
 using namespace netrova;
 using namespace netrova::test;
 
 namespace {
 
 const char* const kNoTariffs = "No tariffs found! To create tariffs go to menu Options|Tariffs.";
-using Origin = TForm3::DragOrigin;
 
-// One opening of the assignment dialog, driven through its controls and drag handlers.
+// One opening of the assignment dialog, driven through its controls and its lists' models.
 struct Assigner {
     explicit Assigner(TempStore& ts) : dialog(ts, boxes, help) {}
 
@@ -50,18 +51,26 @@ struct Assigner {
         return out;
     }
 
-    // A whole drag, through the handlers the real drag events call.
+    // What a drag from a row carries, as the view's own drag asks the model for it.
+    std::unique_ptr<QMimeData> dragFrom(QTreeWidget* list, int row) {
+        return std::unique_ptr<QMimeData>(list->model()->mimeData({list->model()->index(row, 0)}));
+    }
+    std::unique_ptr<QMimeData> dragTariff(const QString& name) {
+        const auto found = tariffs()->findItems(name, Qt::MatchExactly);
+        return dragFrom(tariffs(), tariffs()->indexOfTopLevelItem(found.value(0)));
+    }
+    // A drop on a row (-1: on the list's empty space), as the view's own drop hands it over.
+    bool drop(QTreeWidget* list, const QMimeData* data, int row) {
+        const QModelIndex target = row < 0 ? QModelIndex() : list->model()->index(row, 0);
+        return list->model()->dropMimeData(data, Qt::MoveAction, -1, -1, target);
+    }
     void assign(const QString& tariff, int d) {
-        dialog.TariffMouseDown(Qt::LeftButton, tariffPos(tariff));
-        QVERIFY(dialog.DaysDragOver(dayPos(d)));
-        dialog.DaysDragDrop(dayPos(d));
-        dialog.EndDrag();
+        const auto data = dragTariff(tariff);
+        QVERIFY(data && drop(days(), data.get(), d));
     }
     void dragBack(int d) {
-        dialog.DaysMouseDown(Qt::LeftButton, dayPos(d));
-        QVERIFY(dialog.TariffDragOver());
-        dialog.TariffDragDrop();
-        dialog.EndDrag();
+        const auto data = dragFrom(days(), d);
+        QVERIFY(data && drop(tariffs(), data.get(), -1));
     }
     void chooseProvider(int row) {
         QListWidget* l = providers();
@@ -81,10 +90,8 @@ void SeedTwoProfiles(TempStore& ts) {
     SeedProfile(ts, "Dear", 0, 0, 9, 9, 1);
 }
 
-// Sends one drag event of the given MIME type to a list's viewport; returns whether accepted.
-bool SendDragEvent(QTreeWidget* list, QEvent::Type type, const QPoint& pos, const QString& mime) {
-    QMimeData data;
-    data.setData(mime, "x");
+// Sends one drag event carrying the data to a list's viewport; returns whether accepted.
+bool SendDragEvent(QTreeWidget* list, QEvent::Type type, const QPoint& pos, const QMimeData& data) {
     if (type == QEvent::Drop) {
         QDropEvent e(QPointF(pos), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
         e.ignore();
@@ -166,7 +173,7 @@ void TestProviderTariffs::dropReplacesAndDraggingBackClears() {
     DayTariffs stored;
     stored[1] = "Cheap";
     stored[kHoliday] = "Cheap";
-    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", stored, Tariffs(ts).Profiles());
     Assigner a(ts);
     a.dialog.FormActivate();
     QCOMPARE(a.day(1), QStringLiteral("Cheap"));
@@ -185,36 +192,25 @@ void TestProviderTariffs::dragsThatAreRefused() {
     SeedProviders(ts, {"ISP"});
     DayTariffs stored;
     stored[2] = "Dear";
-    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", stored, Tariffs(ts).Profiles());
     Assigner a(ts);
     a.dialog.FormActivate();
 
-    // Pressing on a day without a tariff, with the real mouse, prepares nothing.
-    QTest::mousePress(a.days()->viewport(), Qt::LeftButton, {}, a.dayPos(0));
-    QCOMPARE(a.dialog.Origin(), Origin::None);
-    QVERIFY(!a.dialog.TariffDragOver());
-    QTest::mouseRelease(a.days()->viewport(), Qt::LeftButton, {}, a.dayPos(0));
-
-    // Only the left button drags.
-    a.dialog.TariffMouseDown(Qt::RightButton, a.tariffPos("Cheap"));
-    QCOMPARE(a.dialog.Origin(), Origin::None);
-    QVERIFY(!a.dialog.DaysDragOver(a.dayPos(3)));
-    a.dialog.DaysMouseDown(Qt::RightButton, a.dayPos(2));
-    QCOMPARE(a.dialog.Origin(), Origin::None);
-
-    // Below the last tariff there is nothing to drag.
-    a.dialog.TariffMouseDown(Qt::LeftButton, QPoint(5, a.tariffs()->viewport()->height() - 2));
-    QCOMPARE(a.dialog.Origin(), Origin::None);
+    // A day without a tariff gives nothing to drag.
+    QVERIFY(!a.dragFrom(a.days(), 0));
 
     // A day does not go onto another day, a tariff not onto the tariff list.
-    a.dialog.DaysMouseDown(Qt::LeftButton, a.dayPos(2));
-    QCOMPARE(a.dialog.Origin(), Origin::DayList);
-    QVERIFY(!a.dialog.DaysDragOver(a.dayPos(3)));
-    a.dialog.DaysDragDrop(a.dayPos(3));
-    a.dialog.TariffMouseDown(Qt::LeftButton, a.tariffPos("Cheap"));
-    QCOMPARE(a.dialog.Origin(), Origin::TariffList);
-    QVERIFY(!a.dialog.TariffDragOver());
-    a.dialog.TariffDragDrop();
+    const auto day = a.dragFrom(a.days(), 2);
+    QVERIFY(day);
+    QVERIFY(!a.drop(a.days(), day.get(), 3));
+    const auto cheap = a.dragTariff("Cheap");
+    QVERIFY(!a.drop(a.tariffs(), cheap.get(), -1));
+    QVERIFY(!a.drop(a.tariffs(), cheap.get(), 0));
+    // Nor a tariff between the days, nor a name that is no profile.
+    QVERIFY(!a.drop(a.days(), cheap.get(), -1));
+    QMimeData stranger;
+    stranger.setData(QString::fromLatin1(TForm3::kDragMimeType), "Nobody");
+    QVERIFY(!a.drop(a.days(), &stranger, 3));
     QCOMPARE(a.dayNames(), QStringList({"", "", "Dear", "", "", "", "", ""}));
 }
 
@@ -225,30 +221,27 @@ void TestProviderTariffs::realDragEventsUseTheHandlers() {
     Assigner a(ts);
     a.dialog.show();
     a.dialog.FormActivate();
-    const QString ours = QString::fromLatin1(TForm3::kDragMimeType);
-    const QString foreign = QStringLiteral("text/plain");
+    QMimeData foreign;
+    foreign.setText(QStringLiteral("Dear"));
 
-    QTest::mousePress(a.tariffs()->viewport(), Qt::LeftButton, {}, a.tariffPos("Dear"));
-    QCOMPARE(a.dialog.Origin(), Origin::TariffList);
-    QVERIFY(SendDragEvent(a.days(), QEvent::DragEnter, a.dayPos(4), ours));
-    QVERIFY(SendDragEvent(a.days(), QEvent::DragMove, a.dayPos(4), ours));
+    const auto dear = a.dragTariff("Dear");
+    QVERIFY(SendDragEvent(a.days(), QEvent::DragEnter, a.dayPos(4), *dear));
+    QVERIFY(SendDragEvent(a.days(), QEvent::DragMove, a.dayPos(4), *dear));
     QVERIFY(!SendDragEvent(a.days(), QEvent::DragMove, a.dayPos(4), foreign));
-    QVERIFY(!SendDragEvent(a.tariffs(), QEvent::DragEnter, a.tariffPos("Cheap"), ours));
-    QVERIFY(SendDragEvent(a.days(), QEvent::Drop, a.dayPos(4), ours));
+    QVERIFY(!SendDragEvent(a.tariffs(), QEvent::DragEnter, a.tariffPos("Cheap"), *dear));
+    QVERIFY(SendDragEvent(a.days(), QEvent::Drop, a.dayPos(4), *dear));
     QCOMPARE(a.day(4), QStringLiteral("Dear"));
     QVERIFY(!SendDragEvent(a.days(), QEvent::Drop, a.dayPos(5), foreign));
     QCOMPARE(a.day(5), QString());
 
-    QTest::mousePress(a.days()->viewport(), Qt::LeftButton, {}, a.dayPos(4));
-    QCOMPARE(a.dialog.Origin(), Origin::DayList);
-    QVERIFY(!SendDragEvent(a.days(), QEvent::DragMove, a.dayPos(5), ours));
-    QVERIFY(SendDragEvent(a.tariffs(), QEvent::DragEnter, a.tariffPos("Cheap"), ours));
-    QVERIFY(SendDragEvent(a.tariffs(), QEvent::Drop, a.tariffPos("Cheap"), ours));
+    const auto day = a.dragFrom(a.days(), 4);
+    QVERIFY(!SendDragEvent(a.days(), QEvent::DragMove, a.dayPos(5), *day));
+    QVERIFY(SendDragEvent(a.tariffs(), QEvent::DragEnter, a.tariffPos("Cheap"), *day));
+    QVERIFY(SendDragEvent(a.tariffs(), QEvent::Drop, a.tariffPos("Cheap"), *day));
     QCOMPARE(a.day(4), QString());
-    // Letting go without a drag forgets the prepared one.
-    QTest::mousePress(a.tariffs()->viewport(), Qt::LeftButton, {}, a.tariffPos("Dear"));
-    QTest::mouseRelease(a.tariffs()->viewport(), Qt::LeftButton, {}, a.tariffPos("Dear"));
-    QCOMPARE(a.dialog.Origin(), Origin::None);
+    // The day is empty now: dragging it back again is refused.
+    QVERIFY(!SendDragEvent(a.tariffs(), QEvent::DragEnter, a.tariffPos("Cheap"), *day));
+    QCOMPARE(a.tariffs()->topLevelItemCount(), 2);
 }
 
 void TestProviderTariffs::unsavedAssignmentsSurviveSwitching() {
@@ -257,7 +250,7 @@ void TestProviderTariffs::unsavedAssignmentsSurviveSwitching() {
     SeedProviders(ts, {"A", "B"});
     DayTariffs storedB;
     storedB[0] = "Dear";
-    WriteDayMap(ts, "B", storedB, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("B", storedB, Tariffs(ts).Profiles());
     const QStringList before = DumpUserStore(ts);
     {
         Assigner a(ts);
@@ -305,7 +298,7 @@ void TestProviderTariffs::storedDaysAreShownAndKeptOnOk() {
     SeedProviders(ts, {"ISP"});
     DayTariffs stored;
     stored[3] = "Cheap";
-    WriteDayMap(ts, "ISP", stored, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", stored, Tariffs(ts).Profiles());
     // The profile's numbers changed behind the copies' back: "OK" writes the current ones.
     SeedProfile(ts, "Cheap", 7, 19, 4, 1, 0);
     Assigner a(ts);

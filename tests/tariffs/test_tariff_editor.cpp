@@ -2,7 +2,8 @@
 
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "tariffs/Tariffoptions.h"
+#include "tariffs/TariffEditor.h"
+#include "tariffs/TariffEditorDialog.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -92,14 +93,12 @@ struct Editor {
 class TestTariffEditor : public QObject {
     Q_OBJECT
 private slots:
-    void typedNumbers_data();
-    void typedNumbers();
+    void numberChecks_data();
+    void numberChecks();
     void storedBadHourGivesBothWarnings();
     void fieldsAreStoredOnOk();
-    void createRefusals_data();
-    void createRefusals();
-    void renameRefusals_data();
-    void renameRefusals();
+    void nameRefusals_data();
+    void nameRefusals();
     void editsFollowTheSelection();
     void deleteAsksFirst();
     void deletingTheOnlyProfileThenOk();
@@ -115,49 +114,32 @@ private slots:
     void unreadableProfileClosesTheDialog();
 };
 
-void TestTariffEditor::typedNumbers_data() {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("typed");
+void TestTariffEditor::numberChecks_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isHour");
     QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("hour 2 then 5") << "Edit5"
-                                   << "25" << QStringList{kHourMsg} << "0";
-    QTest::newRow("hour 23") << "Edit6"
-                             << "23" << QStringList{} << "23";
-    QTest::newRow("lone minus in hour") << "Edit5"
-                                        << "-" << QStringList{kNumberMsg} << "0";
-    QTest::newRow("hour then letter") << "Edit6"
-                                      << "1x" << QStringList{kNumberMsg} << "0";
-    QTest::newRow("letter in cost") << "Edit3"
-                                    << "a" << QStringList{kNumberMsg} << "0";
-    QTest::newRow("minus in cost") << "Edit4"
-                                   << "-" << QStringList{kNumberMsg} << "0";
-    QTest::newRow("cost 99") << "Edit4"
-                             << "99" << QStringList{} << "99";
-    QTest::newRow("three digits") << "Edit3"
-                                  << "123" << QStringList{} << "12";
+    QTest::newRow("hour 25") << "25" << true << QStringList{kHourMsg};
+    QTest::newRow("hour 23") << "23" << true << QStringList{};
+    QTest::newRow("lone minus in hour") << "-" << true << QStringList{kNumberMsg};
+    QTest::newRow("hour then letter") << "1x" << true << QStringList{kNumberMsg};
+    QTest::newRow("negative hour") << "-1" << true << QStringList{kHourMsg, kNumberMsg};
+    QTest::newRow("letter in cost") << "a" << false << QStringList{kNumberMsg};
+    QTest::newRow("minus in cost") << "-" << false << QStringList{kNumberMsg};
+    QTest::newRow("cost 99") << "99" << false << QStringList{};
+    QTest::newRow("cost 150 is no hour") << "150" << false << QStringList{};
+    QTest::newRow("emptied field") << "" << true << QStringList{};
 }
 
-void TestTariffEditor::typedNumbers() {
-    QFETCH(QString, field);
-    QFETCH(QString, typed);
+void TestTariffEditor::numberChecks() {
+    QFETCH(QString, text);
+    QFETCH(bool, isHour);
     QFETCH(QStringList, messages);
-    QFETCH(QString, result);
-    TempStore ts;
-    SeedProfile(ts, "Cheap", 8, 20, 5, 2, 0);
-    Editor ed(ts);
-    ed.dialog.FormActivate();
-    const QByteArray name = field.toLatin1();
-    ed.type(name.constData(), typed);
-    QCOMPARE(Texts(ed.boxes), messages);
-    for (const auto& shown : ed.boxes.shown()) {
-        QCOMPARE(shown.icon, MsgIcon::Warning);
-        QCOMPARE(shown.caption, std::string("Netrova 1.2"));
-    }
-    QCOMPARE(ed.text(name.constData()), result);
-    // The 'B' interval always shows the 'A' hours the other way round.
-    QCOMPARE(ed.text("Edit1"), ed.text("Edit6"));
-    QCOMPARE(ed.text("Edit2"), ed.text("Edit5"));
+    const TariffEditor::NumberCheck check = TariffEditor::CheckNumber(text.toStdString(), isHour);
+    QStringList shown;
+    for (const std::string& w : check.warnings)
+        shown << QString::fromStdString(w);
+    QCOMPARE(shown, messages);
+    QCOMPARE(check.keep, messages.isEmpty());
 }
 
 void TestTariffEditor::storedBadHourGivesBothWarnings() {
@@ -166,6 +148,7 @@ void TestTariffEditor::storedBadHourGivesBothWarnings() {
     Editor ed(ts);
     ed.dialog.FormActivate();
     QCOMPARE(Texts(ed.boxes), QStringList({kHourMsg, kNumberMsg, kHourMsg}));
+    QCOMPARE(ed.boxes.shown().front().icon, MsgIcon::Warning);
     QCOMPARE(ed.text("Edit5"), QStringLiteral("0"));
     QCOMPARE(ed.text("Edit6"), QStringLiteral("0"));
     QCOMPARE(ed.text("Edit2"), QStringLiteral("0"));
@@ -188,6 +171,8 @@ void TestTariffEditor::fieldsAreStoredOnOk() {
     QCOMPARE(ed.text("Edit1"), QStringLiteral("20"));
     QCOMPARE(ed.text("Edit2"), QStringLiteral("8"));
     QVERIFY(ed.get("Edit1")->isReadOnly());
+    ed.type("Edit3", "123");
+    QCOMPARE(ed.text("Edit3"), QStringLiteral("12"));
     ed.type("Edit3", "");
     ed.type("Edit4", "7");
     QVERIFY(ed.boxes.shown().empty());
@@ -200,58 +185,49 @@ void TestTariffEditor::fieldsAreStoredOnOk() {
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Cheap"), "OCPD"), 0);
 }
 
-void TestTariffEditor::createRefusals_data() {
+void TestTariffEditor::nameRefusals_data() {
     QTest::addColumn<int>("profiles");
+    QTest::addColumn<bool>("rename");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty name") << 20 << "" << kNoName;
-    QTest::newRow("existing name before the limit") << 20 << "P07" << kCreateDup;
-    QTest::newRow("new name at the limit") << 20 << "Fresh" << kTooMany;
-    QTest::newRow("other letter case") << 3 << "p01" << kCreateDup;
-    QTest::newRow("upper case") << 3 << "P02" << kCreateDup;
+    QTest::newRow("create: empty name") << 20 << false << "" << kNoName;
+    QTest::newRow("create: existing name before the limit") << 20 << false << "P07" << kCreateDup;
+    QTest::newRow("create: new name at the limit") << 20 << false << "Fresh" << kTooMany;
+    QTest::newRow("create: other letter case") << 3 << false << "p01" << kCreateDup;
+    QTest::newRow("create: upper case") << 3 << false << "P02" << kCreateDup;
+    QTest::newRow("rename: empty name") << 2 << true << "" << kNoName;
+    QTest::newRow("rename: its own name") << 2 << true << "P00" << kRenameDup;
+    QTest::newRow("rename: its own name in other case") << 2 << true << "p00" << kRenameDup;
+    QTest::newRow("rename: another profile's name") << 2 << true << "P01" << kRenameDup;
+    QTest::newRow("rename: a free name at the limit") << 20 << true << "Fresh"
+                                                      << "";
+    QTest::newRow("create: a free name below the limit") << 19 << false << "Fresh"
+                                                         << "";
 }
 
-void TestTariffEditor::createRefusals() {
+void TestTariffEditor::nameRefusals() {
     QFETCH(int, profiles);
+    QFETCH(bool, rename);
     QFETCH(QString, name);
     QFETCH(QString, message);
     TempStore ts;
     for (int i = 0; i < profiles; ++i)
         SeedProfile(ts, QStringLiteral("P%1").arg(i, 2, 10, QLatin1Char('0')).toStdString(), 0, 0,
                     i, 0, 0);
-    Editor ed(ts);
-    ed.dialog.FormActivate();
-    const QStringList before = ed.entries();
-    ed.create(name);
-    QCOMPARE(Texts(ed.boxes), QStringList{message});
-    QCOMPARE(ed.boxes.shown().front().icon, MsgIcon::Stop);
-    QCOMPARE(ed.entries(), before);
-    QCOMPARE(ed.list()->currentRow(), 0);
-}
-
-void TestTariffEditor::renameRefusals_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("empty name") << "" << kNoName;
-    QTest::newRow("its own name") << "Cheap" << kRenameDup;
-    QTest::newRow("its own name in other case") << "CHEAP" << kRenameDup;
-    QTest::newRow("another profile's name") << "Dear" << kRenameDup;
-    QTest::newRow("another profile in other case") << "dear" << kRenameDup;
-}
-
-void TestTariffEditor::renameRefusals() {
-    QFETCH(QString, name);
-    QFETCH(QString, message);
-    TempStore ts;
-    SeedProfile(ts, "Cheap", 0, 0, 1, 0, 0);
-    SeedProfile(ts, "Dear", 0, 0, 9, 0, 0);
-    Editor ed(ts);
-    ed.dialog.FormActivate();
-    ed.type("Edit7", name);
-    ed.click("Button2");
-    QCOMPARE(Texts(ed.boxes), QStringList{message});
-    QCOMPARE(ed.boxes.shown().front().icon, MsgIcon::Stop);
-    QCOMPARE(ed.entries(), QStringList({"Cheap", "Dear"}));
+    TariffEditor editor(ts);
+    editor.Load();
+    const TariffProfiles before = editor.Profiles();
+    const std::string refusal =
+        rename ? editor.Rename(name.toStdString()) : editor.Create(name.toStdString());
+    QCOMPARE(QString::fromStdString(refusal), message);
+    if (!message.isEmpty()) {
+        QCOMPARE(editor.Profiles().size(), before.size());
+        QCOMPARE(editor.Current(), 0);
+        QCOMPARE(editor.CurrentProfile().Name, before.front().Name);
+    } else {
+        QCOMPARE(editor.CurrentProfile().Name, name.toStdString());
+        QCOMPARE(editor.Count(), rename ? profiles : profiles + 1);
+    }
 }
 
 void TestTariffEditor::editsFollowTheSelection() {
@@ -267,6 +243,10 @@ void TestTariffEditor::editsFollowTheSelection() {
     ed.type("Edit4", "12");
     ed.select(0);
     QCOMPARE(ed.text("Edit3"), QStringLiteral("11"));
+    ed.create("alpha");
+    QCOMPARE(Texts(ed.boxes), QStringList{kCreateDup});
+    QCOMPARE(ed.boxes.shown().front().icon, MsgIcon::Stop);
+    QCOMPARE(ed.list()->currentRow(), 0);
     // A new profile takes the shown one's edits along before the fields are reset.
     ed.type("Edit4", "13");
     ed.create("Gamma");
@@ -316,7 +296,7 @@ void TestTariffEditor::deletingTheOnlyProfileThenOk() {
     SeedProfile(ts, "Only", 8, 20, 5, 2, 1);
     DayTariffs days;
     days.fill("Only");
-    WriteDayMap(ts, "ISP", days, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", days, Tariffs(ts).Profiles());
     Editor ed(ts);
     ed.dialog.FormActivate();
     QVERIFY(ed.markShown());
@@ -331,7 +311,7 @@ void TestTariffEditor::deletingTheOnlyProfileThenOk() {
 
     ed.click("BitBtn1");
     QVERIFY(ts.HasKey(Root::CurrentUser, kTariffProfileKey));
-    QVERIFY(ReadProfiles(ts).empty());
+    QVERIFY(Tariffs(ts).Profiles().empty());
     for (int d = 0; d < kDayCount; ++d)
         QCOMPARE(DayKeyText(ts, "ISP", d), Unassigned());
 }
@@ -343,7 +323,7 @@ void TestTariffEditor::renameThenOkUnassignsItsDays() {
     DayTariffs days;
     days[1] = "Cheap";
     days[2] = "Dear";
-    WriteDayMap(ts, "ISP", days, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", days, Tariffs(ts).Profiles());
     Editor ed(ts);
     ed.dialog.FormActivate();
     ed.type("Edit7", "Budget");
@@ -366,8 +346,8 @@ void TestTariffEditor::costChangeReachesEveryAssignedDay() {
     one[3] = "Dear";
     DayTariffs two;
     two[0] = "Cheap";
-    WriteDayMap(ts, "One", one, ReadProfiles(ts));
-    WriteDayMap(ts, "Two", two, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("One", one, Tariffs(ts).Profiles());
+    Tariffs(ts).SaveDayMap("Two", two, Tariffs(ts).Profiles());
     Editor ed(ts);
     ed.dialog.FormActivate();
     ed.type("Edit3", "7");
@@ -393,7 +373,7 @@ void TestTariffEditor::closingWithoutOkWritesNothing() {
     SeedProfile(ts, "Dear", 0, 0, 9, 9, 1);
     DayTariffs days;
     days[1] = "Cheap";
-    WriteDayMap(ts, "ISP", days, ReadProfiles(ts));
+    Tariffs(ts).SaveDayMap("ISP", days, Tariffs(ts).Profiles());
     const QStringList before = DumpUserStore(ts);
     {
         Editor ed(ts);

@@ -1,7 +1,7 @@
 #include "TariffTestSupport.h"
 
-#include "tariffs/DayMap.h"
 #include "tariffs/TariffStore.h"
+#include "tariffs/Tariffs.h"
 
 #include <QTest>
 
@@ -64,13 +64,13 @@ private slots:
 
 void TestTariffStore::profilesRoundTripInStoreOrder() {
     TempStore ts;
-    SaveProfiles(ts, {Profile("night", 8, 20, 5, 2, 0), Profile("Cheap", 22, 6, 9, 1, 1),
-                      Profile("basic", 0, 0, 3, 3, 0)});
+    Tariffs(ts).SaveProfiles({Profile("night", 8, 20, 5, 2, 0), Profile("Cheap", 22, 6, 9, 1, 1),
+                              Profile("basic", 0, 0, 3, 3, 0)});
     // Each profile key holds the five integers in this order.
     QCOMPARE(ValueNames(ts, "\\Software\\Netrova\\Tariff Profile\\Cheap"),
              QStringList({"StartingInterval", "EndingInterval", "DayCost", "NightCost", "OCPD"}));
 
-    const TariffProfiles read = ReadProfiles(ts);
+    const TariffProfiles read = Tariffs(ts).Profiles();
     QCOMPARE(read.size(), std::size_t(3));
     // The store lists names without regard to letter case.
     QCOMPARE(read[0].Name, std::string("basic"));
@@ -88,7 +88,7 @@ void TestTariffStore::savingReplacesTheWholeProfileStore() {
     TempStore ts;
     SeedProfile(ts, "Old", 1, 2, 3, 4, 0);
     ts.SetInt(Root::CurrentUser, "\\Software\\Netrova\\Tariff Profile\\Old\\Stray", "X", 1);
-    SaveProfiles(ts, {Profile("New", 8, 20, 5, 2, 0)});
+    Tariffs(ts).SaveProfiles({Profile("New", 8, 20, 5, 2, 0)});
     QCOMPARE(KeyNames(ts, kTariffProfileKey), QStringList{"New"});
     QCOMPARE(ts.Int(Root::CurrentUser, "\\Software\\Netrova\\Tariff Profile\\New", "DayCost"), 5);
 }
@@ -96,18 +96,18 @@ void TestTariffStore::savingReplacesTheWholeProfileStore() {
 void TestTariffStore::savingNoProfilesLeavesAnEmptyKey() {
     TempStore ts;
     SeedProfile(ts, "Old", 1, 2, 3, 4, 0);
-    SaveProfiles(ts, {});
+    Tariffs(ts).SaveProfiles({});
     QVERIFY(ts.HasKey(Root::CurrentUser, kTariffProfileKey));
     QVERIFY(KeyNames(ts, kTariffProfileKey).isEmpty());
     QVERIFY(ValueNames(ts, kTariffProfileKey).isEmpty());
-    QVERIFY(ReadProfiles(ts).empty());
+    QVERIFY(Tariffs(ts).Profiles().empty());
 }
 
 void TestTariffStore::readingAProfileWithoutAllNumbersFails() {
     TempStore ts;
     SeedProfile(ts, "Good", 1, 2, 3, 4, 0);
     ts.SetInt(Root::CurrentUser, "\\Software\\Netrova\\Tariff Profile\\Half", "DayCost", 5);
-    QVERIFY_THROWS_EXCEPTION(StoreError, ReadProfiles(ts));
+    QVERIFY_THROWS_EXCEPTION(StoreError, Tariffs(ts).Profiles());
 }
 
 void TestTariffStore::refreshUpdatesAssignedDaysAndClearsTheRest() {
@@ -117,11 +117,11 @@ void TestTariffStore::refreshUpdatesAssignedDaysAndClearsTheRest() {
     days[1] = "Cheap";
     days[2] = "Dear";
     days[kHoliday] = "Cheap";
-    WriteDayMap(ts, "ISP", days, before);
+    Tariffs(ts).SaveDayMap("ISP", days, before);
 
     // "Cheap" changed its numbers, "Dear" was renamed to "Costly".
     const TariffProfiles after{Profile("Cheap", 7, 19, 6, 1, 1), Profile("Costly", 0, 0, 9, 9, 1)};
-    RefreshDayCopies(ts, after);
+    Tariffs(ts).RefreshDayCopies(after);
 
     QCOMPARE(DayKeyText(ts, "ISP", 1), QStringLiteral("Cheap|1|6|1|7|19"));
     QCOMPARE(DayKeyText(ts, "ISP", kHoliday), QStringLiteral("Cheap|1|6|1|7|19"));
@@ -133,7 +133,7 @@ void TestTariffStore::refreshGivesEveryProviderAllEightDays() {
     TempStore ts;
     // A provider key with one day, written by hand; the name differs from the profile in case.
     ts.SetStr(Root::CurrentUser, DayKeyPath("Hand", 3), "Tariff Profile", "cheap");
-    RefreshDayCopies(ts, {Profile("Cheap", 8, 20, 5, 2, 0)});
+    Tariffs(ts).RefreshDayCopies({Profile("Cheap", 8, 20, 5, 2, 0)});
     for (int d = 0; d < kDayCount; ++d)
         QCOMPARE(DayKeyText(ts, "Hand", d), Unassigned());
     // A day key made by the refresh gets the copies first, then the name.
@@ -144,7 +144,7 @@ void TestTariffStore::writeDayMapOfANewProvider() {
     TempStore ts;
     DayTariffs days;
     days[1] = "Cheap";
-    WriteDayMap(ts, "Fresh", days, {Profile("Cheap", 8, 20, 5, 2, 0)});
+    Tariffs(ts).SaveDayMap("Fresh", days, {Profile("Cheap", 8, 20, 5, 2, 0)});
     QCOMPARE(KeyNames(ts, "\\Software\\Netrova\\Tariffs\\Fresh"),
              QStringList({"0", "1", "2", "3", "4", "5", "6", "Holiday"}));
     QCOMPARE(DayKeyText(ts, "Fresh", 1), QStringLiteral("Cheap|0|5|2|8|20"));
@@ -152,7 +152,7 @@ void TestTariffStore::writeDayMapOfANewProvider() {
         QCOMPARE(DayKeyText(ts, "Fresh", d), Unassigned());
     QCOMPARE(ValueNames(ts, DayKeyPath("Fresh", 1)), kCopyOrder);
     QCOMPARE(ValueNames(ts, DayKeyPath("Fresh", 0)), kCopyOrder);
-    QCOMPARE(ReadDayMap(ts, "Fresh"), days);
+    QCOMPARE(Tariffs(ts).DayMap("Fresh"), days);
 }
 
 void TestTariffStore::writeDayMapUnassignsUnknownProfiles() {
@@ -160,23 +160,23 @@ void TestTariffStore::writeDayMapUnassignsUnknownProfiles() {
     DayTariffs days;
     days[0] = "Gone";
     days[6] = "cheap";
-    WriteDayMap(ts, "ISP", days, {Profile("Cheap", 8, 20, 5, 2, 0)});
+    Tariffs(ts).SaveDayMap("ISP", days, {Profile("Cheap", 8, 20, 5, 2, 0)});
     QCOMPARE(DayKeyText(ts, "ISP", 0), Unassigned());
     QCOMPARE(DayKeyText(ts, "ISP", 6), Unassigned());
 }
 
 void TestTariffStore::readDayMapOfAnUnknownProviderCreatesNothing() {
     TempStore ts;
-    QCOMPARE(ReadDayMap(ts, "Nobody"), DayTariffs{});
+    QCOMPARE(Tariffs(ts).DayMap("Nobody"), DayTariffs{});
     QVERIFY(!ts.HasKey(Root::CurrentUser, "\\Software\\Netrova\\Tariffs\\Nobody"));
 }
 
 void TestTariffStore::providersAreTheDialUpEntries() {
     TempStore ts;
-    QVERIFY(ReadProviders(ts).empty());
+    QVERIFY(Tariffs(ts).Providers().empty());
     QVERIFY(ts.HasKey(Root::CurrentUser, kAddressesKey));
     SeedProviders(ts, {"Zeta", "alpha", "Mid"});
-    QCOMPARE(ReadProviders(ts), (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
+    QCOMPARE(Tariffs(ts).Providers(), (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
 }
 
 void TestTariffStore::sameTariffName_data() {
@@ -202,7 +202,7 @@ void TestTariffStore::sameTariffName() {
     QCOMPARE(SameTariffName(a.toStdString(), b.toStdString()), same);
     // The answer must match what the store does with the two names.
     TempStore ts;
-    SaveProfiles(ts, {Profile(a.toStdString(), 0, 0, 1, 0, 0)});
+    Tariffs(ts).SaveProfiles({Profile(a.toStdString(), 0, 0, 1, 0, 0)});
     TRegistry reg(ts.store(), Root::CurrentUser);
     QCOMPARE(reg.KeyExists(std::string(kTariffProfileKey) + "\\" + b.toStdString()), same);
 }
@@ -213,14 +213,14 @@ void TestTariffStore::uncommittedBatchLeavesTheStoreAsItWas() {
     const QStringList before = DumpUserStore(ts);
     {
         StoreBatch batch(ts);
-        SaveProfiles(ts, {Profile("Other", 0, 0, 0, 0, 0)});
-        RefreshDayCopies(ts, {});
+        Tariffs(ts).SaveProfiles({Profile("Other", 0, 0, 0, 0, 0)});
+        Tariffs(ts).RefreshDayCopies({});
         // No Commit(): as if the program died here.
     }
     QCOMPARE(DumpUserStore(ts), before);
     {
         StoreBatch batch(ts);
-        SaveProfiles(ts, {Profile("Other", 0, 0, 0, 0, 0)});
+        Tariffs(ts).SaveProfiles({Profile("Other", 0, 0, 0, 0, 0)});
         batch.Commit();
     }
     QCOMPARE(KeyNames(ts, kTariffProfileKey), QStringList{"Other"});

@@ -19,7 +19,7 @@
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
 #include "tariffs/ProviderTariffsDialog.h"
-#include "tariffs/Tariffoptions.h"
+#include "tariffs/TariffEditorDialog.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/DialogSupport.h"
-#include "tariffs/TariffStore.h"
+#include "tariffs/TariffEditor.h"
 
 #include <QDialog>
 
@@ -44,11 +44,8 @@ public:
     void FormActivate();
 
     void LoadProfiles();
-    void ShowProfile(int i);
-    void StoreProfile(int i);
+    void ShowProfile();
     void ResetProfileFields();
-    // Shows the messages of a bad number; false when the field has to be reset.
-    bool CheckNumberText(const QString& text, bool isHour);
     void ToggleOneCostPerDay();
 
     // Handlers.
@@ -60,7 +57,7 @@ public:
     void BitBtn3Click(); // help
 
     bool OneCostPerDay() const { return oneCostPerDay_; }
-    int CurrentIndex() const { return current_; }
+    int CurrentIndex() const { return editor_.Current(); }
     DialogErrors& Errors() { return errors_; }
 
     void done(int result) override;
@@ -72,17 +69,17 @@ private:
     void BuildControls();
     void NumberChanged(QLineEdit* field, bool isHour);
     void SelectRow(int row);
-    bool NameInList(const QString& name) const;
+    void ShowNames();
+    // The numbers the fields show, as the current profile takes them back.
+    TariffProfile ShownNumbers() const;
+    void KeepShown();
 
-    SettingsStore& store_;
     MessageBoxes& boxes_;
     HelpViewer& help_;
     DialogErrors errors_;
 
-    // One slot per list entry, in list order; a slot takes its entry's name and the fields'
-    // numbers whenever the fields are taken back.
-    TariffProfiles slots_;
-    int current_ = 0;
+    // The profiles and their rules; the list and the fields show its current profile.
+    TariffEditor editor_;
     bool oneCostPerDay_ = false;
     bool activated_ = false;
 

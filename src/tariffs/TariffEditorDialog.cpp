@@ -1,4 +1,4 @@
-#include "tariffs/Tariffoptions.h"
+#include "tariffs/TariffEditorDialog.h"
 
 #include "common/Text.h"
 #include "platform/HelpViewer.h"
@@ -27,12 +27,6 @@ constexpr int kNumberLength = 2;
 
 const char* const kCreateHint =
     "To create tariff enter tariff's name and then press 'Create new tariff' button";
-const char* const kNoName = "You have to enter tariff's name !";
-const char* const kCreateDuplicate = "The tariff you want to create is allready in the list!";
-const char* const kTooMany = "Maximum can be 20 tariffs";
-const char* const kRenameDuplicate = "The tariff you want to rename is already in the list!";
-const char* const kBadHour = "You can only type valid hour (0 - 23)!";
-const char* const kBadNumber = "Incorrect number !";
 
 // Limits what the user types, as a maximum length would, but leaves texts set by the program
 // whole: a stored number longer than the field must reach the check and the store unchanged.
@@ -54,10 +48,6 @@ private:
     int maxLength_;
     bool refuseBackslash_;
 };
-
-bool IsDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
 
 QIcon MarkIcon() {
     // Drawn for each usual device pixel ratio, so that a scaled desktop shows it sharp.
@@ -92,7 +82,7 @@ QLineEdit* NumberEdit(const char* name, QWidget* parent) {
 } // namespace
 
 TForm5::TForm5(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent)
-    : QDialog(parent), store_(store), boxes_(boxes), help_(help) {
+    : QDialog(parent), boxes_(boxes), help_(help), editor_(store) {
     BuildControls();
     CenterOnScreen(*this);
 }
@@ -228,29 +218,28 @@ void TForm5::FormActivate() {
 }
 
 void TForm5::LoadProfiles() {
-    slots_ = ReadProfiles(store_);
-    {
-        const QSignalBlocker blocker(ListBox1);
-        ListBox1->clear();
-        for (const TariffProfile& p : slots_)
-            ListBox1->addItem(QString::fromStdString(p.Name));
-    }
-    if (!slots_.empty()) {
+    editor_.Load();
+    ShowNames();
+    if (!editor_.Empty()) {
         SelectRow(0);
-        Edit7->setText(ListBox1->item(0)->text());
-        ShowProfile(0);
+        Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+        ShowProfile();
     } else {
         boxes_.Show(kCreateHint, MsgIcon::Information);
         ResetProfileFields();
     }
-    current_ = 0;
 }
 
-void TForm5::ShowProfile(int i) {
-    if (i < 0 || i >= static_cast<int>(slots_.size()))
-        return;
-    // Copied first: the change checks below may show boxes, and nothing must alias the slot.
-    const TariffProfile p = slots_[i];
+void TForm5::ShowNames() {
+    const QSignalBlocker blocker(ListBox1);
+    ListBox1->clear();
+    for (const TariffProfile& p : editor_.Profiles())
+        ListBox1->addItem(QString::fromStdString(p.Name));
+}
+
+void TForm5::ShowProfile() {
+    // Copied first: the change checks below may show boxes, and nothing must alias the profile.
+    const TariffProfile p = editor_.CurrentProfile();
     Edit5->setText(QString::number(p.StartingInterval));
     Edit6->setText(QString::number(p.EndingInterval));
     Edit3->setText(QString::number(p.DayCost));
@@ -259,18 +248,18 @@ void TForm5::ShowProfile(int i) {
         ToggleOneCostPerDay();
 }
 
-void TForm5::StoreProfile(int i) {
-    if (i < 0 || i >= ListBox1->count())
-        return;
-    if (static_cast<int>(slots_.size()) < ListBox1->count())
-        slots_.resize(ListBox1->count());
-    TariffProfile& p = slots_[i];
-    p.Name = ListBox1->item(i)->text().toStdString();
+TariffProfile TForm5::ShownNumbers() const {
+    TariffProfile p;
     p.StartingInterval = LeadingInt(Edit5->text().toStdString());
     p.EndingInterval = LeadingInt(Edit6->text().toStdString());
     p.DayCost = LeadingInt(Edit3->text().toStdString());
     p.NightCost = LeadingInt(Edit4->text().toStdString());
     p.OCPD = oneCostPerDay_ ? 1 : 0;
+    return p;
+}
+
+void TForm5::KeepShown() {
+    editor_.Keep(ShownNumbers());
 }
 
 void TForm5::ResetProfileFields() {
@@ -280,27 +269,13 @@ void TForm5::ResetProfileFields() {
         ToggleOneCostPerDay();
 }
 
-bool TForm5::CheckNumberText(const QString& text, bool isHour) {
-    if (text.isEmpty())
-        return true;
-    bool ok = true;
-    if (isHour) {
-        const std::int32_t hour = LeadingInt(text.toStdString());
-        if (hour < 0 || hour > 23) {
-            boxes_.Show(kBadHour, MsgIcon::Warning);
-            ok = false;
-        }
-    }
-    if (!IsDigit(text.front()) || !IsDigit(text.back())) {
-        boxes_.Show(kBadNumber, MsgIcon::Warning);
-        return false;
-    }
-    return ok;
-}
-
 void TForm5::NumberChanged(QLineEdit* field, bool isHour) {
     // Setting "0" runs this again; "0" always passes, so it goes no deeper.
-    if (!CheckNumberText(field->text(), isHour))
+    const TariffEditor::NumberCheck check =
+        TariffEditor::CheckNumber(field->text().toStdString(), isHour);
+    for (const std::string& warning : check.warnings)
+        boxes_.Show(warning, MsgIcon::Warning);
+    if (!check.keep)
         field->setText(QStringLiteral("0"));
     if (isHour) {
         Edit1->setText(Edit6->text());
@@ -320,86 +295,52 @@ void TForm5::SelectRow(int row) {
     ListBox1->setCurrentRow(row);
 }
 
-bool TForm5::NameInList(const QString& name) const {
-    // Letter case alone does not make two names: the store would keep them under one key.
-    const std::string wanted = name.toStdString();
-    for (int i = 0; i < ListBox1->count(); ++i)
-        if (SameTariffName(ListBox1->item(i)->text().toStdString(), wanted))
-            return true;
-    return false;
-}
-
 void TForm5::ListBox1Click(int row) {
-    if (row < 0 || row >= ListBox1->count())
+    if (row < 0 || row >= editor_.Count())
         return;
-    Edit7->setText(ListBox1->item(row)->text());
-    StoreProfile(current_);
-    ShowProfile(row);
-    current_ = row;
+    KeepShown();
+    editor_.Select(row);
+    Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+    ShowProfile();
 }
 
 void TForm5::Button1Click() {
-    const QString name = Edit7->text();
-    if (name.isEmpty()) {
-        boxes_.Show(kNoName, MsgIcon::Stop);
+    // The shown profile takes its edits along before the fields are reset.
+    KeepShown();
+    const std::string refusal = editor_.Create(Edit7->text().toStdString());
+    if (!refusal.empty()) {
+        boxes_.Show(refusal, MsgIcon::Stop);
         return;
     }
-    if (NameInList(name)) {
-        boxes_.Show(kCreateDuplicate, MsgIcon::Stop);
-        return;
-    }
-    const int n = ListBox1->count();
-    if (n >= kMaxTariffs) {
-        boxes_.Show(kTooMany, MsgIcon::Stop);
-        return;
-    }
-    if (n > 0)
-        StoreProfile(current_);
-    current_ = n;
-    {
-        const QSignalBlocker blocker(ListBox1);
-        ListBox1->addItem(name);
-    }
-    slots_.resize(n + 1);
-    SelectRow(n);
+    ShowNames();
+    SelectRow(editor_.Current());
     ResetProfileFields();
 }
 
 void TForm5::Button2Click() {
-    const int selected = ListBox1->currentRow();
-    if (selected < 0)
+    if (editor_.Empty())
         return;
-    const QString name = Edit7->text();
-    if (name.isEmpty()) {
-        boxes_.Show(kNoName, MsgIcon::Stop);
-        return;
-    }
-    if (NameInList(name)) {
-        boxes_.Show(kRenameDuplicate, MsgIcon::Stop);
+    const std::string refusal = editor_.Rename(Edit7->text().toStdString());
+    if (!refusal.empty()) {
+        boxes_.Show(refusal, MsgIcon::Stop);
         return;
     }
-    ListBox1->item(selected)->setText(name);
+    ListBox1->item(editor_.Current())->setText(Edit7->text());
 }
 
 void TForm5::Button3Click() {
-    const int selected = ListBox1->currentRow();
-    if (selected < 0)
+    if (editor_.Empty())
         return;
     const std::string question =
-        "Are you sure to delete tariff '" + ListBox1->item(selected)->text().toStdString() + "'?";
+        "Are you sure to delete tariff '" + editor_.CurrentProfile().Name + "'?";
     if (boxes_.Show(question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
         return;
-    {
-        const QSignalBlocker blocker(ListBox1);
-        delete ListBox1->takeItem(selected);
-    }
-    if (selected < static_cast<int>(slots_.size()))
-        slots_.erase(slots_.begin() + selected);
+    editor_.DeleteCurrent();
+    ShowNames();
     SelectRow(0);
-    current_ = 0;
-    if (ListBox1->count() > 0) {
-        Edit7->setText(ListBox1->item(0)->text());
-        ShowProfile(0);
+    if (!editor_.Empty()) {
+        Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+        ShowProfile();
     } else {
         Edit7->clear();
         ResetProfileFields();
@@ -407,13 +348,8 @@ void TForm5::Button3Click() {
 }
 
 void TForm5::BitBtn1Click() {
-    if (ListBox1->count() > 0)
-        StoreProfile(current_);
-    slots_.resize(ListBox1->count());
-    StoreBatch batch(store_);
-    SaveProfiles(store_, slots_);
-    RefreshDayCopies(store_, slots_);
-    batch.Commit();
+    KeepShown();
+    editor_.Save();
     accept();
 }
 
