@@ -157,7 +157,8 @@ private slots:
         QCOMPARE(records.size(), std::size_t(1));
         QCOMPARE(e2e->store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
                  std::to_string(records[0].Duration));
-        QVERIFY(records[0].Duration >= 10 + 2);
+        // The connect delay and at least one of the two seconds online (ticks and sleeps race).
+        QVERIFY(records[0].Duration >= 10 + 1);
 
         ::kill(pid, SIGTERM);
         QVERIFY(e2e->netrova().waitForFinished(10000));
