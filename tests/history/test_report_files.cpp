@@ -1,6 +1,7 @@
 #include "history/HistoryFile.h"
 #include "history/ReportFiles.h"
 #include "platform/MessageBoxes.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,8 @@ void Touch(const QString& path) {
 }
 
 QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 QStringList Reports(const std::string& programPath) {
@@ -45,9 +47,9 @@ void TestReportFiles::listAndDelete_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<QStringList>("left");
 
-    const QStringList all{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt",      "b.rpt",
-                          "folder.rpt",    "link.rpt",     "notes.txt",  "pipe.rpt",
-                          "report.rpt.bak"};
+    const QStringList all{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt",
+                          "b.rpt",         "folder.rpt",   "link.rpt",
+                          "notes.txt",     "pipe.rpt",     "report.rpt.bak"};
     QTest::newRow("No keeps everything") << int(MsgResult::No) << all;
     QTest::newRow("Yes deletes only the reports and links")
         << int(MsgResult::Yes)

@@ -5,6 +5,8 @@
 #include "options/ExecList.h"
 #include "platform/ProgramLauncher.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QtTest>
 
@@ -63,13 +65,14 @@ private slots:
             << Strings{"Can't launch the program : /no/a\nCan't launch the program : /no/c"};
         QTest::newRow("entries beyond Lines are left alone")
             << 1 << Strings{"/bin/a", "/bin/old"} << none << Strings{"/bin/a"} << none;
-        QTest::newRow("Lines far beyond the entries") << 2147483647 << Strings{"/bin/a", "/bin/b"}
-                                                      << none << Strings{"/bin/a", "/bin/b"} << none;
+        QTest::newRow("Lines far beyond the entries")
+            << 2147483647 << Strings{"/bin/a", "/bin/b"} << none << Strings{"/bin/a", "/bin/b"}
+            << none;
         Strings many;
         for (int i = 0; i <= kExecListLimit; ++i)
             many.push_back("/bin/p" + std::to_string(i));
-        QTest::newRow("at most the limit") << 1000 << many << none
-                                           << Strings(many.begin(), many.end() - 1) << none;
+        QTest::newRow("at most the limit")
+            << 1000 << many << none << Strings(many.begin(), many.end() - 1) << none;
     }
     void run() {
         QFETCH(int, lines);

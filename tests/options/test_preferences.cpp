@@ -8,6 +8,7 @@
 #include "platform/FileChooser.h"
 #include "platform/QtFileChooser.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -133,7 +134,8 @@ private slots:
         QVERIFY(ReadFile(entry).contains("\nExec=" + exec + "\n"));
         QProcess validate;
         validate.start("desktop-file-validate", {entry});
-        QVERIFY2(validate.waitForFinished(), "desktop-file-validate (desktop-file-utils) is needed");
+        QVERIFY2(validate.waitForFinished(),
+                 "desktop-file-validate (desktop-file-utils) is needed");
         QVERIFY2(validate.exitCode() == 0 && validate.readAll().isEmpty(),
                  qPrintable(ReadFile(entry)));
     }

@@ -16,6 +16,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/Tariffoptions.h"
 #include "windows/AboutBox.h"
