@@ -1,9 +1,9 @@
 #pragma once
 
-#include <concepts>
 #include <exception>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace netrova {
@@ -28,7 +28,7 @@ void ShowApplicationError(const std::string& text);
 // The slot takes the signal's arguments that `fn` accepts.
 template <typename F> auto Guarded(F fn) {
     return [fn = std::move(fn)](
-        auto&&... args) requires std::invocable<const F&, decltype(args)...> {
+        auto&&... args) requires std::is_invocable_v<const F&, decltype(args)...> {
         RunCatching([&] { std::invoke(fn, std::forward<decltype(args)>(args)...); },
                     ShowApplicationError);
     };
