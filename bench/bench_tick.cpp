@@ -14,6 +14,10 @@
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 #include "store/Registry.h"
+#include "support/DesktopDoubles.h"
+#include "support/FakeClock.h"
+#include "support/NullMonitorView.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QTemporaryDir>
 #include <sqlite3.h>

@@ -18,6 +18,10 @@
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
 #include "store/Registry.h"
+#include "support/DesktopDoubles.h"
+#include "support/FakeClock.h"
+#include "support/NullMonitorView.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -133,7 +137,8 @@ int main(int argc, char** argv) {
 
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
-    TForm1 form(windowStore, clock, boxes, help);
+    DesktopDoubles desktop(w + "/autostart");
+    TForm1 form(windowStore, clock, boxes, help, desktop.Services());
     // The fake clock drives the ticks; the window's own timer would add real-time ones.
     form.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     form.show();

@@ -12,12 +12,6 @@
 
 namespace netrova {
 
-namespace {
-
-constexpr int kHelpContext = 5;
-
-} // namespace
-
 TAboutBox::TAboutBox(HelpViewer& help, QWidget* parent) : QDialog(parent), help_(help) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
@@ -58,7 +52,7 @@ TAboutBox::TAboutBox(HelpViewer& help, QWidget* parent) : QDialog(parent), help_
 TAboutBox::~TAboutBox() = default;
 
 void TAboutBox::HelpBtnClick() {
-    help_.ShowContext(kHelpContext);
+    help_.ShowContext(HelpContext::About);
 }
 
 } // namespace netrova

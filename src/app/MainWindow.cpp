@@ -19,13 +19,12 @@
 #include "options/Forecast.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
-#include "platform/CanberraSounds.h"
 #include "platform/Clock.h"
 #include "platform/DialUpService.h"
+#include "platform/Guarded.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramLauncher.h"
-#include "platform/QtFileChooser.h"
 #include "platform/TextViewer.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/TariffEditorDialog.h"
@@ -264,13 +263,13 @@ QGridLayout* NewFieldGrid(QGroupBox* group) {
 } // namespace
 
 TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
-               QWidget* parent)
-    : TForm1(store, clock, boxes, help, std::make_unique<TrayIcon>(), parent) {}
+               const DesktopServices& services, QWidget* parent)
+    : TForm1(store, clock, boxes, help, services, std::make_unique<TrayIcon>(), parent) {}
 
 TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
-               std::unique_ptr<TrayIcon> tray, QWidget* parent)
+               const DesktopServices& services, std::unique_ptr<TrayIcon> tray, QWidget* parent)
     : QMainWindow(parent), store_(store), clock_(clock), boxes_(boxes), help_(help),
-      tray_(std::move(tray)), monitor_(store, clock, boxes, help, *this) {
+      services_(services), tray_(std::move(tray)), monitor_(store, clock, boxes, help, *this) {
     setObjectName(QStringLiteral("Form1"));
     BuildWindow();
     BuildCommands();
@@ -280,17 +279,12 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     WireCommands();
     FitFields();
     CentreOnScreen();
-    dialUp_ = MakeDialUpService(store_);
-    launcher_ = std::make_unique<QtProgramLauncher>();
-    sounds_ = std::make_unique<CanberraSounds>();
-    chooser_ = std::make_unique<QtFileChooser>(this);
-    autostart_ = std::make_unique<XdgAutostart>();
-    textViewer_ = std::make_unique<DesktopTextViewer>();
     reports_ = std::make_unique<ReportProgressRunner>(this);
     FormCreate();
     // The dialogs shown again at each opening, made once the start-up has found the program
     // directory.
-    Form2 = new TForm2(store_, boxes_, help_, *chooser_, *autostart_, *this, {}, this);
+    Form2 =
+        new TForm2(store_, boxes_, help_, services_.chooser, services_.autostart, *this, {}, this);
     Form4 = new TForm4(store_, boxes_, help_, monitor_, this);
     Form6 = new TForm6(monitor_, store_, clock_, boxes_, help_, this, reports_.get());
     Form9 = new TForm9(
@@ -299,7 +293,7 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
             return CounterPeriod(store_, now, allTime, allMoney);
         },
         UsersSort(), this);
-    Form10 = new TForm10(*textViewer_, monitor_.ProgramPath, this);
+    Form10 = new TForm10(services_.textViewer, monitor_.ProgramPath, this);
 }
 
 TForm1::~TForm1() = default;
@@ -387,9 +381,9 @@ void TForm1::BuildWindow() {
     for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3})
         b->setAutoDefault(true);
     BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
+    connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
+    connect(BitBtn3, &QPushButton::clicked, this, Guarded([this] { BitBtn3Click(); }));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Label20);
     bottom->addStretch();
@@ -404,7 +398,7 @@ void TForm1::BuildWindow() {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
 }
 
 void TForm1::BuildCommands() {
@@ -474,7 +468,8 @@ void TForm1::BuildToolBar() {
 void TForm1::BuildTrayMenu() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    Restore1 = PopupMenu1->addAction(QStringLiteral("Restore"), this, &TForm1::Restore1Click);
+    Restore1 = PopupMenu1->addAction(QStringLiteral("Restore"), this,
+                                     Guarded([this] { Restore1Click(); }));
     Restore1->setObjectName(QStringLiteral("Restore1"));
     Restore1->setIcon(ProgramIcon());
     // The default entry, shown in bold.
@@ -494,14 +489,15 @@ void TForm1::BuildTrayMenu() {
     tray_->setObjectName(QStringLiteral("TrayIcon1"));
     tray_->setContextMenu(PopupMenu1);
     // The right button opens PopupMenu1 by itself.
-    connect(tray_.get(), &QSystemTrayIcon::activated, this, &TForm1::TrayMessage);
+    connect(tray_.get(), &QSystemTrayIcon::activated, this,
+            Guarded([this](QSystemTrayIcon::ActivationReason reason) { TrayMessage(reason); }));
 }
 
 void TForm1::WireCommands() {
     for (const auto& h : kHandlers) {
         QAction* action = Command(h.command);
         action->setEnabled(true);
-        connect(action, &QAction::triggered, this, h.handler);
+        connect(action, &QAction::triggered, this, Guarded([this, h] { (this->*h.handler)(); }));
     }
 }
 
@@ -555,22 +551,20 @@ void TForm1::RunExitSteps() {
 }
 
 void TForm1::Timer1Timer() {
-    TickStep([this] { dialUp_->Publish(); });
+    TickStep([this] { services_.dialUp.Publish(); });
     TickStep([this] { monitor_.Timer1Timer(); });
     TickStep([this] { UpdateHistoryGroup(); });
-    TickStep([this] { CheckBeep(monitor_, *sounds_); });
+    TickStep([this] { CheckBeep(monitor_, services_.sounds); });
     UpdateClock();
 }
 
 void TForm1::TickStep(const std::function<void()>& step) {
     // A part of the tick that fails leaves the others running; its error would come back at
     // every tick, so each one is shown once while the program runs.
-    try {
-        step();
-    } catch (const std::exception& e) {
-        if (tickErrorsShown_.insert(e.what()).second)
-            boxes_.Show(e.what(), MsgIcon::Stop);
-    }
+    RunCatching(step, [this](const std::string& text) {
+        if (tickErrorsShown_.insert(text).second)
+            boxes_.Show(text, MsgIcon::Stop);
+    });
 }
 
 void TForm1::UpdateHistoryGroup() {
@@ -813,10 +807,15 @@ void TForm1::RemoveTrayIcon() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (FormCloseQuery())
-        event->accept();
-    // Closing the main window ends the program, whatever other windows are open.
-    emit ExitRequested(0);
+    // Reached from the title bar and from the termination signals' slot.
+    RunCatching(
+        [&] {
+            if (FormCloseQuery())
+                event->accept();
+            // Closing the main window ends the program, whatever other windows are open.
+            emit ExitRequested(0);
+        },
+        ShowApplicationError);
 }
 
 void TForm1::changeEvent(QEvent* event) {
@@ -827,7 +826,7 @@ void TForm1::changeEvent(QEvent* event) {
     // Refitted once every widget has the new font.
     if (event->type() == QEvent::FontChange && !fitPending_) {
         fitPending_ = true;
-        QTimer::singleShot(0, this, &TForm1::FitFields);
+        QTimer::singleShot(0, this, Guarded([this] { FitFields(); }));
     }
     if (event->type() == QEvent::PaletteChange)
         ApplyColours();
@@ -890,7 +889,7 @@ void TForm1::ShowStatusText(const std::string& text) {
 }
 
 void TForm1::RunExecList() {
-    netrova::RunExecList(store_, *launcher_, boxes_);
+    netrova::RunExecList(store_, services_.launcher, boxes_);
 }
 
 bool TForm1::TrayAvailable() {

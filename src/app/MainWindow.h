@@ -3,6 +3,7 @@
 #include "app/HistoryGroup.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
+#include "platform/DesktopServices.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -23,18 +24,12 @@ class QToolBar;
 
 namespace netrova {
 
-class Autostart;
-class DialUpService;
-class FileChooser;
 class TForm2;
 class TForm4;
 class TForm6;
 class TForm9;
 class TForm10;
-class TextViewer;
-class ProgramLauncher;
 class ReportRunner;
-class Sounds;
 class TrayIcon;
 
 // The application title: the first text of the task-bar entry, before the first tick
@@ -59,10 +54,11 @@ class TForm1 : public QMainWindow, public MonitorView, public TrayControl {
 public:
     // The seams come from outside so that tests can run the start-up with doubles.
     TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
-           QWidget* parent = nullptr);
+           const DesktopServices& services, QWidget* parent = nullptr);
     // The same with a given tray icon (tests stand in for a desktop with a tray).
     TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
-           std::unique_ptr<TrayIcon> tray, QWidget* parent = nullptr);
+           const DesktopServices& services, std::unique_ptr<TrayIcon> tray,
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
     TMonitor& Monitor() { return monitor_; }
@@ -166,13 +162,8 @@ private:
     Clock& clock_;
     MessageBoxes& boxes_;
     HelpViewer& help_;
-    std::unique_ptr<DialUpService> dialUp_;
-    std::unique_ptr<ProgramLauncher> launcher_;
-    std::unique_ptr<Sounds> sounds_;
+    DesktopServices services_;
     std::unique_ptr<TrayIcon> tray_;
-    std::unique_ptr<FileChooser> chooser_;
-    std::unique_ptr<Autostart> autostart_;
-    std::unique_ptr<TextViewer> textViewer_;
     std::unique_ptr<ReportRunner> reports_;
     TMonitor monitor_;
     bool exitStepsDone_ = false;

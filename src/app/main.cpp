@@ -5,12 +5,19 @@
 #include "app/TerminationSignals.h"
 #include "common/CommandLine.h"
 #include "common/Log.h"
+#include "platform/Autostart.h"
+#include "platform/CanberraSounds.h"
 #include "platform/Clock.h"
+#include "platform/DialUpService.h"
 #include "platform/Display.h"
+#include "platform/Guarded.h"
 #include "platform/LoginName.h"
 #include "platform/NetrovaApplication.h"
+#include "platform/ProgramLauncher.h"
+#include "platform/QtFileChooser.h"
 #include "platform/QtHelpViewer.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/TextViewer.h"
 #include "store/Defaults.h"
 
 #include <QMessageBox>
@@ -176,13 +183,19 @@ int main(int argc, char** argv) {
     SystemClock clock;
     QtMessageBoxes boxes;
     QtHelpViewer help;
+    QtProgramLauncher launcher;
+    CanberraSounds sounds;
+    QtFileChooser chooser;
+    XdgAutostart autostart;
+    DesktopTextViewer textViewer;
+    std::unique_ptr<DialUpService> dialUp;
     std::unique_ptr<TForm1> form;
     // Asked for during the start-up, the window comes forward anyway when it is shown.
-    QObject::connect(&channel, &ActivationChannel::ActivationRequested, [&form] {
+    QObject::connect(&channel, &ActivationChannel::ActivationRequested, Guarded([&form] {
         qCInfo(lcApp) << "Another start of Netrova brought the window to the front.";
         if (form)
             form->Restore1Click();
-    });
+    }));
     if (!channel.Listen())
         qCWarning(lcApp).noquote() << "A second start cannot reach this one:" << channel.Error();
     try {
@@ -191,7 +204,10 @@ int main(int argc, char** argv) {
         PublishCurrentUser(*store, LoginName());
         // The logo comes first of the start-up, before any of its boxes.
         TForm8::ShowAtStart(*store);
-        form = std::make_unique<TForm1>(*store, clock, boxes, help);
+        dialUp = MakeDialUpService(*store);
+        form = std::make_unique<TForm1>(
+            *store, clock, boxes, help,
+            DesktopServices{*dialUp, launcher, sounds, chooser, autostart, textViewer});
     } catch (const std::exception& e) {
         return RefuseToStart(e.what());
     }

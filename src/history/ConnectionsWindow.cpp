@@ -4,6 +4,7 @@
 #include "history/LoadPacer.h"
 #include "platform/Clock.h"
 #include "platform/DialogSupport.h"
+#include "platform/Guarded.h"
 #include "platform/HelpViewer.h"
 
 #include <QEvent>
@@ -25,7 +26,6 @@ namespace netrova {
 
 namespace {
 
-constexpr int kHelpContext = 13;
 constexpr int kPictureSize = 16;
 
 // Rows the window shows at its default size.
@@ -116,7 +116,7 @@ void TForm7::BuildControls() {
         // An empty picture keeps the marker's room, so that the text stays where it is when
         // the marker comes or goes.
         b->setIcon(QIcon(EmptyPicture()));
-        connect(b, &QToolButton::clicked, this, [this, view] { ViewClick(view); });
+        connect(b, &QToolButton::clicked, this, Guarded([this, view] { ViewClick(view); }));
         viewRow->addWidget(b);
         return b;
     };
@@ -130,7 +130,7 @@ void TForm7::BuildControls() {
     Table->setModel(model_);
     SetUpHistoryList(*Table, kTableWidths, kTableColumnCount, 240);
     connect(Table->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &TForm7::TableColumnClick);
+            Guarded([this](int column) { TableColumnClick(column); }));
 
     auto* figures = new QGridLayout;
     const auto figure = [&](int row, const char* caption, const char* name) {
@@ -197,10 +197,10 @@ void TForm7::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!activated_) {
         activated_ = true;
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible())
-                FormActivate();
-        });
+        QTimer::singleShot(0, this, Guarded([this] {
+                               if (isVisible())
+                                   FormActivate();
+                           }));
     }
 }
 
@@ -345,7 +345,7 @@ void TForm7::ShowSortLabels(const TSortState& sort) {
 }
 
 void TForm7::BitBtn2Click() {
-    help_.ShowContext(kHelpContext);
+    help_.ShowContext(HelpContext::Connections);
 }
 
 void TForm7::done(int result) {

@@ -28,8 +28,6 @@ namespace netrova {
 
 namespace {
 
-constexpr int kHelpContext = 17;
-
 // Counts, times and money line up on the right like figures in a column.
 class RightAlignedFigures : public QIdentityProxyModel {
 public:
@@ -205,7 +203,7 @@ void TForm9::UsersColumnClick(int column) {
 }
 
 void TForm9::BitBtn2Click() {
-    help_.ShowContext(kHelpContext);
+    help_.ShowContext(HelpContext::Statistics);
 }
 
 void TForm9::done(int result) {

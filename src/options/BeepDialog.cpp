@@ -23,8 +23,6 @@ namespace netrova {
 
 namespace {
 
-constexpr int kHelpContext = 10;
-
 const char* const kExplanation =
     "While you are connected, Netrova can beep every time another interval has passed, "
     "to tell you how much time you have spent online.";
@@ -160,7 +158,7 @@ void TForm4::BitBtn1Click() {
 }
 
 void TForm4::BitBtn3Click() {
-    help_.ShowContext(kHelpContext);
+    help_.ShowContext(HelpContext::Beep);
 }
 
 } // namespace netrova

@@ -18,8 +18,6 @@ namespace netrova {
 
 namespace {
 
-constexpr int kHelpContext = 11;
-
 const char* const kPolicyTexts[4] = {"Reset Counter after two weeks",
                                      "Reset Counter after the month",
                                      "Reset Counter after two months", "Never Reset"};
@@ -145,7 +143,7 @@ void TForm6::BitBtn1Click() {
 }
 
 void TForm6::BitBtn3Click() {
-    help_.ShowContext(kHelpContext);
+    help_.ShowContext(HelpContext::Counter);
 }
 
 } // namespace netrova

@@ -21,7 +21,6 @@ namespace netrova {
 
 namespace {
 
-constexpr int kHelpContext = 9;
 // Nine digits always fit the stored 32-bit integer.
 constexpr int kDelayDigits = 9;
 
@@ -201,7 +200,7 @@ void TForm2::BitBtn1Click() {
 }
 
 void TForm2::BitBtn3Click() {
-    help_.ShowContext(kHelpContext);
+    help_.ShowContext(HelpContext::Preferences);
 }
 
 void TForm2::done(int result) {

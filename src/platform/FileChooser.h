@@ -12,15 +12,4 @@ public:
     virtual std::string ChooseProgram(const std::string& title) = 0;
 };
 
-// Test double: answers with the scripted name and remembers the title it was asked with.
-class ScriptedFileChooser : public FileChooser {
-public:
-    std::string ChooseProgram(const std::string& title) override {
-        titles += title + "\n";
-        return answer;
-    }
-    std::string answer;
-    std::string titles;
-};
-
 } // namespace netrova

@@ -1,9 +1,20 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace netrova {
+
+// The pages of the built-in help the windows ask for, by the help file's context numbers.
+enum class HelpContext {
+    About = 5,
+    Preferences = 9,
+    Beep = 10,
+    Counter = 11,
+    Tariffs = 12,
+    Connections = 13,
+    Providers = 15,
+    Statistics = 17,
+};
 
 class HelpViewer {
 public:
@@ -11,18 +22,7 @@ public:
     // The help file's path in the program directory (the pages themselves are built in).
     virtual void SetHelpFile(const std::string& path) = 0;
     virtual void ShowContents() = 0;
-    virtual void ShowContext(int context) = 0;
-};
-
-// Test double: records what was asked for.
-class RecordingHelpViewer : public HelpViewer {
-public:
-    void SetHelpFile(const std::string& path) override { helpFile = path; }
-    void ShowContents() override { requests.push_back(0); }
-    void ShowContext(int context) override { requests.push_back(context); }
-
-    std::string helpFile;
-    std::vector<int> requests; // 0 = contents
+    virtual void ShowContext(HelpContext context) = 0;
 };
 
 } // namespace netrova

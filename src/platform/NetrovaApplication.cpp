@@ -2,11 +2,10 @@
 
 #include "common/Log.h"
 #include "platform/Display.h"
+#include "platform/Guarded.h"
 #include "platform/MessageBoxes.h"
 
 #include <QMessageBox>
-
-#include <exception>
 
 namespace netrova {
 
@@ -14,14 +13,11 @@ NetrovaApplication::NetrovaApplication(int& argc, char** argv)
     : QApplication(argc, argv), errorBoxes_(HasDisplay()) {}
 
 bool NetrovaApplication::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
-    } catch (...) {
-        ShowError(tr("An unknown error occurred."));
-    }
-    return false;
+    // The last net: the program's own slots catch what they throw (Guarded).
+    bool handled = false;
+    RunCatching([&] { handled = QApplication::notify(receiver, event); },
+                [this](const std::string& text) { ShowError(QString::fromStdString(text)); });
+    return handled;
 }
 
 void NetrovaApplication::ShowError(const QString& text) {

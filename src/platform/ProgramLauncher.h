@@ -1,8 +1,6 @@
 #pragma once
 
-#include <set>
 #include <string>
-#include <vector>
 
 namespace netrova {
 
@@ -18,17 +16,6 @@ public:
 class QtProgramLauncher : public ProgramLauncher {
 public:
     bool Start(const std::string& path) override;
-};
-
-// Test double: records every path asked for; the paths in `failing` fail.
-class RecordingLauncher : public ProgramLauncher {
-public:
-    bool Start(const std::string& path) override {
-        started.push_back(path);
-        return failing.count(path) == 0;
-    }
-    std::vector<std::string> started;
-    std::set<std::string> failing;
 };
 
 } // namespace netrova

@@ -1,5 +1,6 @@
 #include "platform/QtFileChooser.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -68,7 +69,9 @@ std::unique_ptr<QFileDialog> QtFileChooser::MakeDialog(const std::string& title,
 }
 
 std::string QtFileChooser::ChooseProgram(const std::string& title) {
-    const auto dialog = MakeDialog(title, parent_);
+    // Without a parent of its own the dialog belongs to the window that asked.
+    QWidget* parent = parent_ ? parent_ : QApplication::activeModalWidget();
+    const auto dialog = MakeDialog(title, parent ? parent : QApplication::activeWindow());
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
     return dialog->selectedFiles().front().toStdString();

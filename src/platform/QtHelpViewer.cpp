@@ -15,14 +15,16 @@ namespace netrova {
 namespace {
 
 struct ContextPage {
-    int context;
+    HelpContext context;
     const char* page;
 };
 
 // The context numbers the dialogs ask for.
 constexpr ContextPage kContextPages[] = {
-    {5, "about.html"},    {9, "preferences.html"},  {10, "beep.html"},      {11, "counter.html"},
-    {12, "tariffs.html"}, {13, "connections.html"}, {15, "providers.html"}, {17, "statistics.html"},
+    {HelpContext::About, "about.html"},         {HelpContext::Preferences, "preferences.html"},
+    {HelpContext::Beep, "beep.html"},           {HelpContext::Counter, "counter.html"},
+    {HelpContext::Tariffs, "tariffs.html"},     {HelpContext::Connections, "connections.html"},
+    {HelpContext::Providers, "providers.html"}, {HelpContext::Statistics, "statistics.html"},
 };
 
 } // namespace
@@ -35,7 +37,7 @@ QtHelpViewer::~QtHelpViewer() {
     delete window_.data();
 }
 
-QUrl QtHelpViewer::PageFor(int context) {
+QUrl QtHelpViewer::PageFor(HelpContext context) {
     for (const auto& entry : kContextPages)
         if (entry.context == context)
             return QUrl(QStringLiteral("qrc:/help/") + QLatin1String(entry.page));
@@ -50,7 +52,7 @@ void QtHelpViewer::ShowContents() {
     Show(HelpWindow::kContentsPage);
 }
 
-void QtHelpViewer::ShowContext(int context) {
+void QtHelpViewer::ShowContext(HelpContext context) {
     Show(PageFor(context));
 }
 

@@ -21,10 +21,10 @@ public:
     const std::string& HelpFile() const { return helpFile_; }
 
     void ShowContents() override;
-    void ShowContext(int context) override;
+    void ShowContext(HelpContext context) override;
 
     // The page of a help context number; unknown numbers lead to the contents page.
-    static QUrl PageFor(int context);
+    static QUrl PageFor(HelpContext context);
     // The help window, or null before the first request.
     HelpWindow* Window() const;
 

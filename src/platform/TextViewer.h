@@ -2,7 +2,6 @@
 
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace netrova {
 
@@ -23,18 +22,6 @@ public:
 
 private:
     std::string program_;
-};
-
-// Test double: records the files asked for; fails on demand.
-class RecordingTextViewer : public TextViewer {
-public:
-    bool Open(const std::string& path) override {
-        opened.push_back(path);
-        return !fail;
-    }
-
-    std::vector<std::string> opened;
-    bool fail = false;
 };
 
 } // namespace netrova

@@ -26,8 +26,6 @@ namespace netrova {
 
 namespace {
 
-constexpr int kHelpContext = 15;
-constexpr int kF1Context = 12;
 constexpr int kListWidth = 180;
 constexpr int kNameColumnWidth = 170;
 constexpr int kDaysColumnWidth = 100;
@@ -217,7 +215,7 @@ void TForm3::BuildControls() {
     // F1 asks for the tariff editor's page rather than the help button's.
     buttons.helpKey->disconnect();
     connect(buttons.helpKey, &QShortcut::activated, this,
-            [this] { help_.ShowContext(kF1Context); });
+            [this] { help_.ShowContext(HelpContext::Tariffs); });
 
     // The title keeps the frame level with the provider group's.
     auto* assignBox = new QGroupBox(QStringLiteral(" "), this);
@@ -368,7 +366,7 @@ void TForm3::BitBtn1Click() {
 }
 
 void TForm3::BitBtn3Click() {
-    help_.ShowContext(kHelpContext);
+    help_.ShowContext(HelpContext::Providers);
 }
 
 void TForm3::done(int result) {

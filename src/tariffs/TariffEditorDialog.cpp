@@ -22,7 +22,6 @@ namespace netrova {
 
 namespace {
 
-constexpr int kHelpContext = 12;
 constexpr int kNumberLength = 2;
 
 const char* const kCreateHint =
@@ -354,7 +353,7 @@ void TForm5::BitBtn1Click() {
 }
 
 void TForm5::BitBtn3Click() {
-    help_.ShowContext(kHelpContext);
+    help_.ShowContext(HelpContext::Tariffs);
 }
 
 void TForm5::done(int result) {

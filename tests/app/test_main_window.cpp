@@ -10,6 +10,10 @@
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
+#include "support/FakeClock.h"
+#include "support/NullMonitorView.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -59,7 +63,7 @@ struct Rig {
             first.CloseForExit();
             store.SetInt(Root::CurrentUser, kProductKey, "System tray", 0);
         }
-        form = std::make_unique<TForm1>(store, clock, boxes, help,
+        form = std::make_unique<TForm1>(store, clock, boxes, help, desktop.Services(),
                                         std::make_unique<FakeTray>(tray != Tray::Missing));
         if (!keepFirstStartRequests) {
             boxes.clear();
@@ -93,6 +97,7 @@ struct Rig {
     FakeClock clock;
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
+    DesktopDoubles desktop{store.dir() + "/autostart"};
     std::unique_ptr<TForm1> form;
 };
 

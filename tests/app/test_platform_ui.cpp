@@ -1,5 +1,6 @@
 // The desktop seams with widgets: the real message boxes, the help window and the
 // application-level error display.
+#include "platform/Guarded.h"
 #include "platform/HelpWindow.h"
 #include "platform/NetrovaApplication.h"
 #include "platform/QtHelpViewer.h"
@@ -206,7 +207,7 @@ private slots:
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->CurrentPage(), QUrl(QStringLiteral("qrc:/help/index.html")));
 
-        help.ShowContext(context);
+        help.ShowContext(static_cast<HelpContext>(context));
         QCOMPARE(help.Window(), window);
         QCOMPARE(window->CurrentPage(), QUrl(QStringLiteral("qrc:/help/") + page));
         QCOMPARE(window->windowTitle(), QStringLiteral("Netrova Help - ") + title);
@@ -276,6 +277,20 @@ private slots:
         QTRY_VERIFY(!nextText.isEmpty());
         QCOMPARE(nextText, QStringLiteral("An unknown error occurred."));
         app->SetErrorBoxes(false);
+    }
+
+    void aSlotsErrorEndsInTheErrorBoxNotInTheEmitter() {
+        QObject source;
+        QString got;
+        QObject::connect(&source, &QObject::objectNameChanged, &source,
+                         Guarded([&](const QString& name) {
+                             got = name;
+                             throw std::runtime_error("Disk full");
+                         }));
+        // Without a display the error box is the log.
+        QTest::ignoreMessage(QtCriticalMsg, "Netrova 1.2: Disk full");
+        source.setObjectName(QStringLiteral("x"));
+        QCOMPARE(got, QStringLiteral("x"));
     }
 };
 

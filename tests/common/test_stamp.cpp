@@ -2,6 +2,7 @@
 
 #include "common/TStamp.h"
 #include "platform/Clock.h"
+#include "support/FakeClock.h"
 
 #include <QDate>
 #include <QTest>

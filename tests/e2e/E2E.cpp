@@ -8,6 +8,9 @@
 #include "platform/LoginName.h"
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
+#include "support/NullMonitorView.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -11,6 +11,8 @@
 #include "platform/HelpViewer.h"
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
+#include "support/FakeClock.h"
 
 #include <QApplication>
 #include <QBarSeries>

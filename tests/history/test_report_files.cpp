@@ -1,6 +1,7 @@
 #include "history/HistoryFile.h"
 #include "history/ReportFiles.h"
 #include "platform/MessageBoxes.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,6 +5,9 @@
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
+#include "support/DesktopDoubles.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <memory>
 #include <string>

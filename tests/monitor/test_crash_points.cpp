@@ -8,6 +8,10 @@
 #include "platform/DialUpService.h"
 #include "store/Defaults.h"
 #include "store/FaultPoints.h"
+#include "support/DesktopDoubles.h"
+#include "support/FakeClock.h"
+#include "support/NullMonitorView.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -4,6 +4,7 @@
 #include "options/Beep.h"
 #include "options/BeepDialog.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

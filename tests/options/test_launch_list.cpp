@@ -5,6 +5,8 @@
 #include "options/ExecList.h"
 #include "platform/ProgramLauncher.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QtTest>
 

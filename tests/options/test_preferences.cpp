@@ -8,6 +8,7 @@
 #include "platform/FileChooser.h"
 #include "platform/QtFileChooser.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -2,6 +2,8 @@
 
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
+#include "support/DesktopDoubles.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "tariffs/ProviderTariffsDialog.h"
 
 #include <QApplication>

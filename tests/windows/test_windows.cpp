@@ -18,6 +18,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
+#include "support/DesktopDoubles.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/TariffEditorDialog.h"
 

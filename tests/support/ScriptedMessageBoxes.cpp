@@ -1,4 +1,4 @@
-#include "platform/MessageBoxes.h"
+#include "ScriptedMessageBoxes.h"
 
 #include <stdexcept>
 
