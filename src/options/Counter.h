@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/CounterTotals.h"
+
 #include <string>
 
 namespace netrova {
@@ -36,6 +38,15 @@ public:
 
     // "&Reset counter": asks first; with "Report" as stored. Returns whether it reset.
     bool ResetCounterClick();
+
+    // Resets as of today.
+    bool ResetToday(int withReport);
+
+    // The policy and report switch as stored, for the "Counter" dialog.
+    CounterPolicy StoredPolicy();
+    // The dialog's "OK": the policy 1..4 (any other keeps the monitor's) and the report switch.
+    // The two-weeks policy starts its marker from today.
+    void ApplyPolicy(int policy, int report);
 
     // "&Create report": the report for today.
     void CreateReportNow();
