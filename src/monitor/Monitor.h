@@ -133,7 +133,7 @@ public:
 
     // The state, read-only; it stays valid and current for the monitor's life.
     const MonitorState& State() const { return *this; }
-    // Called after every change of the state made from outside the tick, and after each tick.
+    // Called after each tick and after each change made through the methods below.
     void SetChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
 
     // Changes from the windows and the options.
