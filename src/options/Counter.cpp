@@ -51,10 +51,6 @@ void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& p
 
 } // namespace
 
-int TwoWeeksMarker(int day) {
-    return day < 14 ? 14 : 1;
-}
-
 TCounter::TCounter(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
                    ReportRunner* reports)
     : monitor_(monitor), store_(store), clock_(clock), boxes_(boxes), reports_(reports) {}

@@ -12,10 +12,6 @@ class ReportRunner;
 class SettingsStore;
 class TMonitor;
 
-// The two-weeks marker for a period that starts on day `day`: its reset falls on the 14th of
-// the same month when it starts before the 14th, else in the next month.
-int TwoWeeksMarker(int day);
-
 // The counter totals and their resets, acting on the monitor's totals and the store. Cheap to
 // make: it only holds references.
 class TCounter {

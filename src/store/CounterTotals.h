@@ -30,6 +30,12 @@ inline std::int64_t RunningTotal(std::int32_t startTotal, std::int64_t elapsed) 
     return startTotal + elapsed;
 }
 
+// The two-weeks marker for a period that starts on day `day`: its reset falls on the 14th of
+// the same month when it starts before the 14th, else in the next month.
+inline int TwoWeeksMarker(int day) {
+    return day < 14 ? 14 : 1;
+}
+
 // The counter totals as the machine store keeps them under "Counter\All": "AllMoney" (cents),
 // "AllTime" (seconds, as text), the reset policy, the counting-since date and the mark of a
 // reset that is not finished yet. Every value's name and default is spelled here alone.
