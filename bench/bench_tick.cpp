@@ -189,6 +189,7 @@ int main(int argc, char** argv) {
         Phase("paced-online", mon, clock, store, paced, true, base + "/floor-paced.db");
     SetConnected(store, false);
     mon.Timer1Timer();
-    std::printf("connection recorded: %d s, %d cents\n", mon.Rec.Duration, mon.Rec.Fee);
+    std::printf("connection recorded: %d s, %d cents\n", mon.State().Rec.Duration,
+                mon.State().Rec.Fee);
     return 0;
 }

@@ -2,8 +2,7 @@
 
 #include "common/Text.h"
 #include "options/CounterText.h"
-#include "store/Defaults.h"
-#include "store/Registry.h"
+#include "store/CounterTotals.h"
 
 namespace netrova {
 
@@ -12,17 +11,8 @@ constexpr std::size_t kTrayTipBytes = 63;
 }
 
 CounterDates ReadCounterDates(SettingsStore& store) {
-    CounterDates dates;
-    TRegistry reg(store, Root::LocalMachine);
-    // Read without the write lock, which another program may hold.
-    if (!reg.OpenKey(kCounterAllKey, false))
-        reg.OpenKey(kCounterAllKey, true);
-    dates.year = reg.ReadInteger("Year");
-    dates.month = reg.ReadInteger("Month");
-    dates.day = reg.ReadInteger("Day");
-    dates.resetDayNumber = reg.ReadInteger("Double");
-    reg.CloseKey();
-    return dates;
+    const CounterSince since = CounterTotals(store).Since(true);
+    return {since.Year, since.Month, since.Day, since.AverageFrom};
 }
 
 HistoryGroupTexts HistoryGroupFor(const CounterDates& dates, const TStamp& today,

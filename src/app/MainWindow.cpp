@@ -288,12 +288,17 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     Form4 = new TForm4(store_, boxes_, help_, monitor_, this);
     Form6 = new TForm6(monitor_, store_, clock_, boxes_, help_, this, reports_.get());
     Form9 = new TForm9(
-        store_, help_, clock_, monitor_.ProgramPath, monitor_.AllTime, monitor_.AllMoney,
+        store_, help_, clock_,
+        [this] {
+            const MonitorState& s = monitor_.State();
+            return CounterFigures{s.ProgramPath, s.AllTime, s.AllMoney};
+        },
         [this](const TStamp& now, int allTime, int allMoney) {
             return CounterPeriod(store_, now, allTime, allMoney);
         },
         UsersSort(), this);
-    Form10 = new TForm10(services_.textViewer, monitor_.ProgramPath, this);
+    Form10 = new TForm10(
+        services_.textViewer, [this] { return monitor_.State().ProgramPath; }, this);
 }
 
 TForm1::~TForm1() = default;
@@ -518,7 +523,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormActivate() {
-    if (monitor_.TrayMode != 1)
+    if (monitor_.State().TrayMode != 1)
         SetTaskbarButton(true);
 }
 
@@ -528,7 +533,7 @@ void TForm1::HdWin() {
 }
 
 bool TForm1::TrayInEffect() const {
-    return monitor_.TrayMode == 1 && trayShown_;
+    return monitor_.State().TrayMode == 1 && trayShown_;
 }
 
 void TForm1::SetTaskbarButton(bool shown) {
@@ -568,14 +573,15 @@ void TForm1::TickStep(const std::function<void()>& step) {
 }
 
 void TForm1::UpdateHistoryGroup() {
-    SetValue(Label13, FormatConnTime(monitor_.AllTime));
+    SetValue(Label13, FormatConnTime(monitor_.State().AllTime));
     const TStamp today = clock_.Now();
     if (const int day = DayNumber(today); !counterDates_ || day != datesDay_) {
         counterDates_ = ReadCounterDates(store_);
         datesDay_ = day;
     }
-    const HistoryGroupTexts texts = HistoryGroupFor(*counterDates_, today, monitor_.AllTime,
-                                                    monitor_.ResetPolicy, monitor_.ResetDay);
+    const HistoryGroupTexts texts =
+        HistoryGroupFor(*counterDates_, today, monitor_.State().AllTime,
+                        monitor_.State().ResetPolicy, monitor_.State().ResetDay);
     SetValue(Label17, texts.countingSince);
     SetValue(Label19, texts.resetOn);
     SetValue(Label15, texts.average);
@@ -671,13 +677,9 @@ void TForm1::BitBtn2Click() {
 }
 
 void TForm1::BitBtn3Click() {
-    if (monitor_.HolidayOn == 1) {
-        monitor_.HolidayOn = 0;
-        BitBtn3->setIcon(QIcon());
-    } else {
-        monitor_.HolidayOn = 1;
-        BitBtn3->setIcon(ImageListPicture(2));
-    }
+    const bool holiday = monitor_.State().HolidayOn != 1;
+    monitor_.SetHoliday(holiday);
+    BitBtn3->setIcon(holiday ? ImageListPicture(2) : QIcon());
 }
 
 void TForm1::Exit2Click() {
@@ -720,7 +722,7 @@ void TForm1::Counter1Click() {
 }
 
 void TForm1::Deletereports1Click() {
-    DeleteAllReports(boxes_, monitor_.ProgramPath);
+    DeleteAllReports(boxes_, monitor_.State().ProgramPath);
 }
 
 void TForm1::Openreport1Click() {
@@ -728,7 +730,7 @@ void TForm1::Openreport1Click() {
 }
 
 void TForm1::Connections1Click() {
-    TForm7::Execute(monitor_.ProgramPath, clock_, help_, this);
+    TForm7::Execute(monitor_.State().ProgramPath, clock_, help_, this);
 }
 
 void TForm1::Viewstatistic1Click() {
@@ -897,7 +899,7 @@ bool TForm1::TrayAvailable() {
 }
 
 void TForm1::SetTrayMode(int mode) {
-    monitor_.TrayMode = mode;
+    monitor_.SetTrayMode(mode);
 }
 
 void TForm1::EnableTimer(bool enabled) {

@@ -41,12 +41,10 @@ public:
 
 } // namespace
 
-TForm9::TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, const std::string& programPath,
-               const int& allTime, const int& allMoney, CounterPeriodFn counterPeriod,
-               TSortState& sort, QWidget* parent)
-    : QDialog(parent), store_(store), help_(help), clock_(clock), programPath_(programPath),
-      allTime_(allTime), allMoney_(allMoney), counterPeriod_(std::move(counterPeriod)),
-      sort_(sort) {
+TForm9::TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, CounterFiguresFn figures,
+               CounterPeriodFn counterPeriod, TSortState& sort, QWidget* parent)
+    : QDialog(parent), store_(store), help_(help), clock_(clock), figures_(std::move(figures)),
+      counterPeriod_(std::move(counterPeriod)), sort_(sort) {
     setObjectName(QStringLiteral("Form9"));
     setWindowTitle(QStringLiteral("Statistics"));
     BuildControls();
@@ -156,8 +154,9 @@ void TForm9::FormActivate() {
     TotalCrashes->setText(QString::number(crashes));
 
     const TStamp now = clock_.Now();
+    const CounterFigures figures = figures_();
     const std::optional<TCounterPeriod> period =
-        counterPeriod_ ? counterPeriod_(now, allTime_, allMoney_) : std::nullopt;
+        counterPeriod_ ? counterPeriod_(now, figures.AllTime, figures.AllMoney) : std::nullopt;
     Forecast->setText(period ? QString::fromStdString(period->Forecast)
                              : QStringLiteral("No forecast: the counter has no totals yet."));
 
@@ -165,7 +164,7 @@ void TForm9::FormActivate() {
     loading_ = true;
     std::vector<TUserTotals> users;
     TLoadPacer pause(generation_);
-    const bool complete = SumUsers(programPath_, users, std::ref(pause));
+    const bool complete = SumUsers(figures.ProgramPath, users, std::ref(pause));
     if (!complete || generation != generation_)
         return; // closed while loading
     loading_ = false;
@@ -174,7 +173,8 @@ void TForm9::FormActivate() {
     for (const int column : std::exchange(pendingClicks_, {}))
         UsersColumnClick(column);
 
-    const float rate = netrova::CrashRate(crashes, allTime_);
+    // The loading let ticks run: the rate takes the total as it is now.
+    const float rate = netrova::CrashRate(crashes, figures_().AllTime);
     CrashRate->setText(
         QString::fromStdString(FormatRate(rate, QLocale::system().decimalPoint().toStdString())));
     FillChart(period, now);
@@ -189,7 +189,7 @@ void TForm9::FillChart(const std::optional<TCounterPeriod>& period, const TStamp
     const std::uint64_t generation = generation_;
     TLoadPacer pause(generation_);
     std::vector<DayUsage> days =
-        RecentUsage(programPath_, period->FirstDay, DayNumber(now), std::ref(pause));
+        RecentUsage(figures_().ProgramPath, period->FirstDay, DayNumber(now), std::ref(pause));
     if (generation == generation_)
         UsageChart->Show(ChartUsage(days));
 }

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,15 @@ class HelpViewer;
 class SettingsStore;
 class TUsageChartView;
 
+// The running counter as the statistics read it: the program folder and the totals including a
+// connection in progress.
+struct CounterFigures {
+    std::string ProgramPath;
+    std::int32_t AllTime = 0;
+    std::int32_t AllMoney = 0;
+};
+using CounterFiguresFn = std::function<CounterFigures()>;
+
 // "Statistics": crash recoveries, the crash rate per connection hour and the per-user sums of
 // the history, the forecast for the counter period and, on a second tab, its usage per day.
 // Created once and shown again at each opening; filled on each showing and emptied on close.
@@ -36,12 +46,12 @@ class TUsageChartView;
 class TForm9 : public QDialog {
     Q_OBJECT
 public:
-    // programPath, allTime and allMoney are the monitor's own members, read at each showing:
-    // the counter's totals including a connection in progress. counterPeriod gives the period's
-    // first day and forecast for the clock's today and those totals.
-    TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, const std::string& programPath,
-           const int& allTime, const int& allMoney, CounterPeriodFn counterPeriod,
-           TSortState& sort = UsersSort(), QWidget* parent = nullptr);
+    // figures are read at each showing: the counter's totals including a connection in
+    // progress. counterPeriod gives the period's first day and forecast for the clock's today
+    // and those totals.
+    TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, CounterFiguresFn figures,
+           CounterPeriodFn counterPeriod, TSortState& sort = UsersSort(),
+           QWidget* parent = nullptr);
     ~TForm9() override;
 
     // Runs the window modally. A store error of its handlers is thrown from here after the
@@ -69,9 +79,7 @@ private:
     SettingsStore& store_;
     HelpViewer& help_;
     Clock& clock_;
-    const std::string& programPath_;
-    const int& allTime_;
-    const int& allMoney_;
+    CounterFiguresFn figures_;
     CounterPeriodFn counterPeriod_;
     TSortState& sort_;
     DialogErrors errors_;

@@ -13,8 +13,8 @@
 
 namespace netrova {
 
-TForm10::TForm10(TextViewer& viewer, const std::string& programPath, QWidget* parent)
-    : QDialog(parent), viewer_(viewer), programPath_(programPath) {
+TForm10::TForm10(TextViewer& viewer, std::function<std::string()> programPath, QWidget* parent)
+    : QDialog(parent), viewer_(viewer), programPath_(std::move(programPath)) {
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("Open report"));
     BuildControls();
@@ -60,9 +60,9 @@ void TForm10::showEvent(QShowEvent* event) {
 }
 
 void TForm10::PrepareDialog() {
-    PrepareReportsFolder(programPath_);
+    PrepareReportsFolder(programPath_());
     FileListBox1->clear();
-    for (const std::string& name : ListReports(programPath_))
+    for (const std::string& name : ListReports(programPath_()))
         FileListBox1->addItem(QString::fromStdString(name));
 }
 
@@ -71,7 +71,7 @@ void TForm10::BitBtn1Click() {
     if (selected.isEmpty())
         return;
     // The full path: the viewer does not depend on the process's current folder.
-    viewer_.Open(ReportsPath(programPath_) + "/" + selected.front()->text().toStdString());
+    viewer_.Open(ReportsPath(programPath_()) + "/" + selected.front()->text().toStdString());
 }
 
 } // namespace netrova

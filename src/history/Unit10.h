@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <string>
 
 class QListWidget;
@@ -22,8 +23,9 @@ class TextViewer;
 class TForm10 : public QDialog {
     Q_OBJECT
 public:
-    // programPath is the monitor's own member, read at each showing.
-    TForm10(TextViewer& viewer, const std::string& programPath, QWidget* parent = nullptr);
+    // programPath is asked at each showing: the monitor may learn it later.
+    TForm10(TextViewer& viewer, std::function<std::string()> programPath,
+            QWidget* parent = nullptr);
     ~TForm10() override;
 
     // Creates the reports folder when missing and lists its reports anew.
@@ -38,7 +40,7 @@ private:
     void BuildControls();
 
     TextViewer& viewer_;
-    const std::string& programPath_;
+    std::function<std::string()> programPath_;
 
     QListWidget* FileListBox1 = nullptr;
     QPushButton* BitBtn1 = nullptr;

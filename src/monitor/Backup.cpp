@@ -4,6 +4,7 @@
 #include "monitor/StoreValues.h"
 #include "platform/DialUpService.h"
 #include "platform/MessageBoxes.h"
+#include "store/CounterTotals.h"
 #include "store/Defaults.h"
 
 namespace netrova {
@@ -73,9 +74,7 @@ void TMonitor::RecoverConnection() {
     // goes on to the history file after it.
     MachineTransaction group(store_);
     KeepRecords(machine, finished);
-    machine.OpenKey(kCounterAllKey, true);
-    machine.WriteInteger("AllMoney", AllMoney);
-    machine.WriteString("AllTime", std::to_string(AllTime));
+    CounterTotals::WriteTotals(machine, AllMoney, AllTime);
     machine.OpenKey(kUsersKey, true);
     const std::int64_t crashes = std::int64_t{machine.ReadInteger("Crash")} + 1;
     if (Fits32(crashes, "crash count \"Crash\"", "recoveries"))

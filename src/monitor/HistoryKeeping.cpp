@@ -35,17 +35,6 @@ std::string UnsavedHistoryText(const std::string& programPath, const std::string
            "written.";
 }
 
-std::int32_t ReadTotalTime(TRegistry& reg) {
-    const std::string text = reg.ReadString("AllTime");
-    if (text.empty())
-        return 0;
-    if (const auto seconds = LeadingInt32(text))
-        return *seconds;
-    throw StoreError("The total time \"AllTime\" in " + reg.CurrentPath() + " is \"" + text +
-                     "\", which is not a number of seconds from -2147483648 to 2147483647. "
-                     "Correct it with netrova-reg.");
-}
-
 void TMonitor::KeepRecords(TRegistry& machine, const std::vector<THistoryRecord>& records) {
     if (records.empty())
         return;

@@ -28,9 +28,4 @@ std::string MountPointOf(const std::string& path);
 // The box for a full file system, named by its mount point; `folder` is where Netrova writes.
 std::string FullFileSystemText(const std::string& folder);
 
-// "AllTime" of the open "Counter\All" key by its leading digits; empty reads as 0. Text without
-// leading digits or a number out of the 32-bit range is a StoreError naming the value, never a
-// wrapped number.
-std::int32_t ReadTotalTime(TRegistry& reg);
-
 } // namespace netrova

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/DialUpService.h"
 #include "platform/MessageBoxes.h"
+#include "store/CounterTotals.h"
 #include "store/Defaults.h"
 
 #include <limits>
@@ -79,6 +80,7 @@ void TMonitor::Timer1Timer() {
     StepConnection();
     UpdateConnection();
     SaveTick();
+    Changed();
     // The window goes on with the history group, the beep reminder and the clock.
 }
 
@@ -128,9 +130,7 @@ void TMonitor::WriteTotals(TRegistry& machine) {
     KeepRecords(machine, finished_);
     machine.OpenKey(kProductKey, true);
     machine.WriteInteger("Bug", 1);
-    machine.OpenKey(kCounterAllKey, true);
-    machine.WriteInteger("AllMoney", AllMoney);
-    machine.WriteString("AllTime", std::to_string(AllTime));
+    CounterTotals::WriteTotals(machine, AllMoney, AllTime);
 }
 
 // Connect: the start values and the marker.
@@ -192,13 +192,10 @@ void TMonitor::StepConnection() {
         StartAllTime = AllTime;
         rangeErrorShown_ = false;
 
-        TRegistry machine(store_, Root::LocalMachine);
-        OpenOrCreate(machine, kCounterAllKey);
         // While a finished connection waits to be written, the stored total lags behind.
         if (!(unsaved_ & kTotalsUnsaved))
-            AllMoney = machine.ReadInteger("AllMoney");
+            AllMoney = CounterTotals(store_).AllMoney();
         StartAllMoney = AllMoney;
-        machine.CloseKey();
 
         MinuteMarker = kMinuteMarkerStart;
         StartRef = SecondsOfDay(Rec.Started);
@@ -230,10 +227,10 @@ void TMonitor::UpdateConnection() {
         const std::int64_t days = std::int64_t{DayNumber(now)} - DayNumber(Rec.Started);
         const std::int64_t elapsed = SecondsOfDay(now) + days * 86400 - StartRef;
         if (Fits32(elapsed, "connection time", "seconds") &&
-            Fits32(StartAllTime + elapsed, "total time \"AllTime\"", "seconds")) {
+            Fits32(RunningTotal(StartAllTime, elapsed), "total time \"AllTime\"", "seconds")) {
             Elapsed = static_cast<int>(elapsed);
             Rec.Duration = Elapsed;
-            AllTime = StartAllTime + Elapsed;
+            AllTime = static_cast<int>(RunningTotal(StartAllTime, Elapsed));
         }
 
         // The marker moves first: a charge whose store write fails is not charged again.
@@ -258,6 +255,57 @@ void TMonitor::UpdateConnection() {
             view_.UpdateTrayIcon(kNotConnectedText, 0);
     }
     view_.ShowTotalMoney(FormatMoney(AllMoney));
+}
+
+void TMonitor::Changed() {
+    if (changed_)
+        changed_();
+}
+
+void TMonitor::SetHoliday(bool on) {
+    HolidayOn = on ? 1 : 0;
+    Changed();
+}
+
+void TMonitor::SetTrayMode(int mode) {
+    TrayMode = mode;
+    Changed();
+}
+
+void TMonitor::SetBeepSettings(int enabled, int interval) {
+    BeepEnabled = enabled;
+    BeepInterval = interval;
+    Changed();
+}
+
+void TMonitor::SetBeepInterval(int interval) {
+    BeepInterval = interval;
+    Changed();
+}
+
+void TMonitor::SetBeepSound(int sound) {
+    BeepSound = sound;
+    Changed();
+}
+
+void TMonitor::SetBeepCount(int count) {
+    BeepCount = count;
+    Changed();
+}
+
+void TMonitor::SetResetPolicy(int policy, int resetDay) {
+    ResetPolicy = policy;
+    ResetDay = resetDay;
+    Changed();
+}
+
+void TMonitor::StartNewPeriod() {
+    const bool counting = ConnState == csOnline;
+    AllMoney = counting ? ConnMoney : 0;
+    AllTime = counting ? Elapsed : 0;
+    StartAllMoney = 0;
+    StartAllTime = 0;
+    Changed();
 }
 
 } // namespace netrova

@@ -3,6 +3,7 @@
 #include "history/HistoryFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,9 +45,40 @@ public:
     virtual void RemoveTrayIcon() = 0;
 };
 
+// The monitor's state, in its declared order. Only the monitor changes it; others read it
+// through TMonitor::State() and change it through the monitor's methods.
+struct MonitorState {
+    THistoryRecord Rec{};
+    int Connected = 0;
+    int ConnState = csIdle;
+    int LastBug = 0;
+    int ResetPolicy = 0;
+    int ResetDay = 0;
+    int MinuteMarker = 0;
+    int BeepSound = 0;
+    std::int64_t StartRef = 0; // 64 bits: "Connect delay" may be any 32-bit number
+    int Elapsed = 0;
+    int ConnMoney = 0;
+    int AllMoney = 0;
+    int AllTime = 0;
+    int StartAllTime = 0;
+    int TrayMode = 0;
+    int StartAllMoney = 0;
+    int BeepEnabled = 0;
+    int BeepInterval = 0;
+    int BeepCount = 0;
+    int HolidayOn = 0;
+    std::string FeeText;
+    std::string TipText;
+    std::string ConnUser;
+    std::string CurrentUser;
+    std::string ProgramPath;
+    std::string Provider = " ";
+};
+
 // The monitor's state and its routines: start-up, the one-second tick, fee accrual, backup,
 // recovery and the exit steps. The main window owns one for the life of the process.
-class TMonitor {
+class TMonitor : private MonitorState {
 public:
     TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
              MonitorView& view);
@@ -82,35 +114,27 @@ public:
     // store; false with the reason when some are still kept.
     bool AppendKeptRecords(std::string& why);
 
-    // The monitor state, in its declared order.
-    THistoryRecord Rec{};
-    int Connected = 0;
-    int ConnState = csIdle;
-    int LastBug = 0;
-    int ResetPolicy = 0;
-    int ResetDay = 0;
-    int MinuteMarker = 0;
-    int BeepSound = 0;
-    std::int64_t StartRef = 0; // 64 bits: "Connect delay" may be any 32-bit number
-    int Elapsed = 0;
-    int ConnMoney = 0;
-    int AllMoney = 0;
-    int AllTime = 0;
-    int StartAllTime = 0;
-    int TrayMode = 0;
-    int StartAllMoney = 0;
-    int BeepEnabled = 0;
-    int BeepInterval = 0;
-    int BeepCount = 0;
-    int HolidayOn = 0;
-    std::string FeeText;
-    std::string TipText;
-    std::string ConnUser;
-    std::string CurrentUser;
-    std::string ProgramPath;
-    std::string Provider = " ";
+    // The state, read-only; it stays valid and current for the monitor's life.
+    const MonitorState& State() const { return *this; }
+    // Called after each tick and after each change made through the methods below.
+    void SetChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
+
+    // Changes from the windows and the options.
+    void SetHoliday(bool on);
+    void SetTrayMode(int mode);
+    void SetBeepSettings(int enabled, int interval);
+    void SetBeepInterval(int interval);
+    void SetBeepSound(int sound);
+    void SetBeepCount(int count);
+    void SetResetPolicy(int policy, int resetDay);
+    // A new counting period: a connection being counted goes on in it, one that has ended
+    // belongs to the old period alone.
+    void StartNewPeriod();
 
 private:
+    friend class MonitorTestSeam; // tests set state that only a long run of ticks would reach
+    void Changed();
+
     // Whether a time or money value computed in 64 bits fits its stored 32-bit form; when it
     // does not, one error box per connection names it and the value is not taken.
     bool Fits32(std::int64_t value, const std::string& what, const char* unit);
@@ -151,6 +175,7 @@ private:
     MonitorView& view_;
     bool rangeErrorShown_ = false;
     bool personalized_ = false;
+    std::function<void()> changed_;
 };
 
 } // namespace netrova

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
+#include "store/CounterTotals.h"
 #include "store/Defaults.h"
 
 namespace netrova {
@@ -61,9 +62,8 @@ void TMonitor::StartMonitor() {
 
     // A total that cannot be read stops the start before the crash marker is touched, so that
     // an interrupted connection is still recovered once the total is mended.
-    machine.OpenKey(kCounterAllKey, true);
-    const std::int32_t allTime = ReadTotalTime(machine);
-    machine.CloseKey();
+    CounterTotals counter(store_);
+    const std::int32_t allTime = counter.AllTime();
 
     machine.OpenKey(kProductKey, true);
     LastBug = machine.ReadInteger("Bug");
@@ -80,14 +80,13 @@ void TMonitor::StartMonitor() {
     BeepSound = user.ReadInteger("Sound");
     user.CloseKey();
 
-    machine.OpenKey(kCounterAllKey, true);
-    ResetPolicy = machine.ReadInteger("Reset");
-    ResetDay = machine.ReadInteger("Reset14");
-    AllMoney = machine.ReadInteger("AllMoney");
+    const CounterPolicy policy = counter.Policy();
+    ResetPolicy = policy.Reset;
+    ResetDay = policy.Reset14;
+    AllMoney = counter.AllMoney();
     StartAllMoney = AllMoney;
     AllTime = allTime;
     StartAllTime = AllTime;
-    machine.CloseKey();
 
     ConnMoney = 0;
 
@@ -122,16 +121,14 @@ void TMonitor::PersonalizeSettings() {
     user.WriteInteger("Tariff", 1);
     user.CloseKey();
 
-    TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kCounterAllKey, true);
-    machine.WriteInteger("Double", today);
-    machine.CloseKey();
+    CounterTotals(store_).SetAverageFrom(today);
 
     boxes_.Show("Settings succesfully personalized to the new user.");
     boxes_.Show("You don't have tariffs associated to providers. Please go to menu "
                 "Options|Tariffs, Options|Providers and do it.",
                 MsgIcon::Warning);
 
+    TRegistry machine(store_, Root::LocalMachine);
     machine.OpenKey(kProductKey, true);
     ProgramPath = machine.ReadString("Program path");
     machine.CloseKey();
@@ -141,16 +138,7 @@ void TMonitor::PersonalizeSettings() {
 
 void TMonitor::InitCounterStart() {
     const TStamp today = clock_.Now();
-    TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kCounterAllKey, true);
-    machine.WriteInteger("Year", today.Year);
-    machine.WriteInteger("Month", today.Month);
-    machine.WriteInteger("Day", today.Day);
-    // A machine store made anew (the old one moved away) under settings that stay: the day
-    // the average per day counts from is the counting start.
-    if (!machine.ValueExists("Double"))
-        machine.WriteInteger("Double", DayNumber(today));
-    machine.CloseKey();
+    CounterTotals(store_).StartCounting(today.Year, today.Month, today.Day);
 }
 
 bool TMonitor::ConfirmExit() {

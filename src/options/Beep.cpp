@@ -18,14 +18,15 @@ std::int64_t DueSeconds(int interval, int count) {
 } // namespace
 
 void CheckBeep(TMonitor& mon, Sounds& sounds) {
-    if (mon.BeepCount != 0 && mon.BeepEnabled == 1 && mon.Connected == 1 &&
-        mon.Elapsed >= DueSeconds(mon.BeepInterval, mon.BeepCount)) {
-        ++mon.BeepCount;
-        if (const auto kind = BeepSoundKind(mon.BeepSound))
+    const MonitorState& s = mon.State();
+    if (s.BeepCount != 0 && s.BeepEnabled == 1 && s.Connected == 1 &&
+        s.Elapsed >= DueSeconds(s.BeepInterval, s.BeepCount)) {
+        mon.SetBeepCount(s.BeepCount + 1);
+        if (const auto kind = BeepSoundKind(s.BeepSound))
             sounds.Play(*kind);
     }
-    if (mon.BeepEnabled == 0)
-        mon.BeepCount = 1;
+    if (s.BeepEnabled == 0)
+        mon.SetBeepCount(1);
 }
 
 int NextBeepCount(int elapsed, int interval) {
@@ -39,11 +40,12 @@ int NextBeepCount(int elapsed, int interval) {
 void RereadBeepSettings(SettingsStore& store, TMonitor& mon) {
     TRegistry reg(store, Root::CurrentUser);
     reg.OpenKey(kBeepKey, true);
-    mon.BeepEnabled = reg.ReadInteger("Enabled");
-    mon.BeepInterval = reg.ReadInteger("Interval");
+    const int enabled = reg.ReadInteger("Enabled");
+    const int interval = reg.ReadInteger("Interval");
     reg.CloseKey();
-    if (mon.Connected == 1)
-        mon.BeepCount = NextBeepCount(mon.Elapsed, mon.BeepInterval);
+    mon.SetBeepSettings(enabled, interval);
+    if (mon.State().Connected == 1)
+        mon.SetBeepCount(NextBeepCount(mon.State().Elapsed, interval));
 }
 
 std::string StoreBeepSettings(SettingsStore& store, TMonitor& mon, bool enabled,
@@ -52,17 +54,18 @@ std::string StoreBeepSettings(SettingsStore& store, TMonitor& mon, bool enabled,
     reg.OpenKey(kBeepKey, true);
     reg.WriteInteger("Enabled", enabled ? 1 : 0);
     if (!intervalText.empty()) {
-        mon.BeepInterval = LeadingInt(intervalText);
-        reg.WriteInteger("Interval", mon.BeepInterval);
+        mon.SetBeepInterval(LeadingInt(intervalText));
+        reg.WriteInteger("Interval", mon.State().BeepInterval);
     }
     reg.CloseKey();
     // BeepEnabled stays: the command that opened the dialog reads it again.
-    mon.BeepCount = NextBeepCount(mon.Elapsed, mon.BeepInterval);
+    const MonitorState& s = mon.State();
+    mon.SetBeepCount(NextBeepCount(s.Elapsed, s.BeepInterval));
     reg.OpenKey(kBeepKey, true);
     reg.WriteInteger("Sound", sound);
     reg.CloseKey();
-    mon.BeepSound = sound;
-    return std::to_string(mon.BeepInterval);
+    mon.SetBeepSound(sound);
+    return std::to_string(s.BeepInterval);
 }
 
 std::optional<SoundKind> BeepSoundKind(int sound) {

@@ -136,7 +136,7 @@ void TForm4::Edit1Change() {
     if (bad > 0) {
         // Blocked: the current interval is not checked again, even if the store made it 0.
         const QSignalBlocker blocker(Edit1);
-        Edit1->setText(QString::number(mon_.BeepInterval));
+        Edit1->setText(QString::number(mon_.State().BeepInterval));
     }
 }
 

@@ -6,11 +6,13 @@
 #include "options/CounterText.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
+#include "store/CounterTotals.h"
 #include "store/Defaults.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -18,8 +20,6 @@ namespace netrova {
 
 namespace {
 
-// Marks a reset whose history is not yet emptied.
-constexpr const char* kResetPending = "Reset pending";
 // A report written again when connections ended while it was written.
 constexpr int kReportTries = 3;
 
@@ -41,9 +41,7 @@ void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& p
     reg.WriteInteger("Crash", 0);
     reg.CloseKey();
     // A history that cannot be emptied is named, not tried again at every start.
-    reg.OpenKey(kCounterAllKey, true);
-    reg.DeleteValue(kResetPending);
-    reg.CloseKey();
+    CounterTotals(store).FinishReset();
 
     if (!emptied)
         boxes.Show("The history file " + HistoryPath(programPath) +
@@ -52,10 +50,6 @@ void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& p
 }
 
 } // namespace
-
-int TwoWeeksMarker(int day) {
-    return day < 14 ? 14 : 1;
-}
 
 TCounter::TCounter(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
                    ReportRunner* reports)
@@ -66,7 +60,7 @@ bool TCounter::ResetCounter(int year, int month, int day, int withReport) {
 }
 
 bool TCounter::Reset(int year, int month, int day, int withReport, bool scheduled) {
-    TMonitor& m = monitor_;
+    const MonitorState& m = monitor_.State();
     // The report reads the history before it is emptied, and the period ends only with its
     // report on disk. Ticks go on while it is written: a connection that ended meanwhile has
     // to be in it too.
@@ -90,33 +84,16 @@ bool TCounter::Reset(int year, int month, int day, int withReport, bool schedule
         }
     }
 
-    // A connection being counted goes on in the new period; one that has ended belongs to
-    // the old period alone.
-    const bool counting = m.ConnState == csOnline;
-    m.AllMoney = counting ? m.ConnMoney : 0;
-    m.AllTime = counting ? m.Elapsed : 0;
-    m.StartAllMoney = 0;
-    m.StartAllTime = 0;
+    monitor_.StartNewPeriod();
     // With marker 14 kept, every later start in this month would reset again.
     if (m.ResetPolicy == 1)
-        m.ResetDay = TwoWeeksMarker(day);
+        monitor_.SetResetPolicy(1, TwoWeeksMarker(day));
 
-    TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kCounterAllKey, true);
-    reg.WriteInteger("Double", DayNumber(year, month, day));
     // While a connection is counted the stored totals leave it out, as they do from connect
     // to disconnect: the disconnect, or the recovery after a crash, adds it once.
-    reg.WriteInteger("AllMoney", m.StartAllMoney);
-    reg.WriteString("AllTime", std::to_string(static_cast<std::uint32_t>(m.StartAllTime)));
-    reg.WriteInteger("Year", year);
-    reg.WriteInteger("Month", month);
-    reg.WriteInteger("Day", day);
-    if (m.ResetPolicy == 1)
-        reg.WriteInteger("Reset14", m.ResetDay);
-    // The new totals and the old history must not meet after a crash: the next start finishes
-    // what this mark says is unfinished.
-    reg.WriteInteger(kResetPending, 1);
-    reg.CloseKey();
+    CounterTotals(store_).StartPeriod(year, month, day, m.StartAllMoney, m.StartAllTime,
+                                      m.ResetPolicy == 1 ? std::optional(m.ResetDay)
+                                                         : std::nullopt);
 
     FinishReset(store_, boxes_, m.ProgramPath);
     return true;
@@ -129,10 +106,7 @@ bool TCounter::FinishInterruptedReset(SettingsStore& store, MessageBoxes& boxes)
     reg.CloseKey();
     // No report is being written this early.
     RemoveReportTemporaries(programPath);
-    if (!reg.OpenKey(kCounterAllKey, false))
-        return false;
-    const bool pending = reg.ValueExists(kResetPending);
-    reg.CloseKey();
+    const bool pending = CounterTotals(store).ResetPending();
     if (pending)
         FinishReset(store, boxes, programPath);
     return pending;
@@ -140,47 +114,61 @@ bool TCounter::FinishInterruptedReset(SettingsStore& store, MessageBoxes& boxes)
 
 bool TCounter::CheckScheduledReset() {
     const TStamp today = clock_.Now();
-    TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kCounterAllKey, true);
-    const int year = reg.ReadInteger("Year");
-    const int month = reg.ReadInteger("Month");
-    const int day = reg.ReadInteger("Day");
-    monitor_.ResetPolicy = reg.ReadInteger("Reset");
-    const int report = reg.ReadInteger("Report");
-    reg.CloseKey();
+    CounterTotals counter(store_);
+    const CounterSince since = counter.Since();
+    const int year = since.Year, month = since.Month, day = since.Day;
+    const CounterPolicy stored = counter.Policy();
+    const int policy = stored.Reset;
+    monitor_.SetResetPolicy(policy, monitor_.State().ResetDay);
 
     if (!SaneCalendarDate(year, month, day)) {
         boxes_.Show(DamagedSinceText(year, month, day), MsgIcon::Stop);
         return false;
     }
     // Any other policy never resets.
-    if (monitor_.ResetPolicy < 1 || monitor_.ResetPolicy > 3)
+    if (policy < 1 || policy > 3)
         return false;
     // Due on the date the main window shows under "Reset on :", or any later one: a period
     // whose date passed without a start is reset at the next start.
-    const auto due = ResetOnDate(year, month, 1, monitor_.ResetPolicy, monitor_.ResetDay);
+    const auto due = ResetOnDate(year, month, 1, policy, monitor_.State().ResetDay);
     if (!due || std::tuple<int, int, int>(today.Year, today.Month, today.Day) <
                     std::tuple(due->Year, due->Month, due->Day))
         return false;
-    return Reset(today.Year, today.Month, today.Day, report, true);
+    return Reset(today.Year, today.Month, today.Day, stored.Report, true);
 }
 
 bool TCounter::ResetCounterClick() {
     if (boxes_.Show("Are you sure to reset counter ?", MsgIcon::Question,
                     MsgButtons::YesNoDefaultNo) != MsgResult::Yes)
         return false;
-    TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kCounterAllKey, true);
-    const int report = reg.ReadInteger("Report");
-    reg.CloseKey();
+    return ResetToday(StoredPolicy().Report);
+}
+
+bool TCounter::ResetToday(int withReport) {
     const TStamp today = clock_.Now();
-    return ResetCounter(today.Year, today.Month, today.Day, report);
+    return ResetCounter(today.Year, today.Month, today.Day, withReport);
+}
+
+CounterPolicy TCounter::StoredPolicy() {
+    return CounterTotals(store_).Policy();
+}
+
+void TCounter::ApplyPolicy(int policy, int report) {
+    std::optional<int> marker;
+    if (policy == 1) {
+        marker = TwoWeeksMarker(clock_.Now().Day);
+        monitor_.SetResetPolicy(1, *marker);
+    } else if (policy >= 2 && policy <= 4) {
+        monitor_.SetResetPolicy(policy, monitor_.State().ResetDay);
+    }
+    CounterTotals(store_).SetPolicy(monitor_.State().ResetPolicy, marker, report);
 }
 
 void TCounter::CreateReportNow() {
     const TStamp today = clock_.Now();
     ReportRunner inThread;
-    (reports_ ? *reports_ : inThread).Run(monitor_.ProgramPath, today.Year, today.Month, today.Day);
+    (reports_ ? *reports_ : inThread)
+        .Run(monitor_.State().ProgramPath, today.Year, today.Month, today.Day);
 }
 
 } // namespace netrova

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/CounterTotals.h"
+
 #include <string>
 
 namespace netrova {
@@ -9,10 +11,6 @@ class MessageBoxes;
 class ReportRunner;
 class SettingsStore;
 class TMonitor;
-
-// The two-weeks marker for a period that starts on day `day`: its reset falls on the 14th of
-// the same month when it starts before the 14th, else in the next month.
-int TwoWeeksMarker(int day);
 
 // The counter totals and their resets, acting on the monitor's totals and the store. Cheap to
 // make: it only holds references.
@@ -36,6 +34,15 @@ public:
 
     // "&Reset counter": asks first; with "Report" as stored. Returns whether it reset.
     bool ResetCounterClick();
+
+    // Resets as of today.
+    bool ResetToday(int withReport);
+
+    // The policy and report switch as stored, for the "Counter" dialog.
+    CounterPolicy StoredPolicy();
+    // The dialog's "OK": the policy 1..4 (any other keeps the monitor's) and the report switch.
+    // The two-weeks policy starts its marker from today.
+    void ApplyPolicy(int policy, int report);
 
     // "&Create report": the report for today.
     void CreateReportNow();

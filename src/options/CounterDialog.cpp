@@ -1,10 +1,7 @@
 #include "options/CounterDialog.h"
 
-#include "monitor/Monitor.h"
 #include "options/OptionsDialogSupport.h"
-#include "platform/Clock.h"
 #include "platform/HelpViewer.h"
-#include "store/Defaults.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -33,8 +30,7 @@ QPushButton* ActionButton(const char* name, const char* text, QWidget* parent) {
 
 TForm6::TForm6(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
                HelpViewer& help, QWidget* parent, ReportRunner* reports)
-    : QDialog(parent), monitor_(monitor), store_(store), clock_(clock), help_(help),
-      counter_(monitor, store, clock, boxes, reports) {
+    : QDialog(parent), help_(help), counter_(monitor, store, clock, boxes, reports) {
     BuildControls();
     CenterOnScreen(*this);
 }
@@ -100,14 +96,10 @@ void TForm6::showEvent(QShowEvent* event) {
 }
 
 void TForm6::FormActivate() {
-    TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kCounterAllKey, true);
-    const int policy = reg.ReadInteger("Reset");
-    const int report = reg.ReadInteger("Report");
-    reg.CloseKey();
-    if (policy >= 1 && policy <= 4)
-        RadioButton[policy - 1]->setChecked(true);
-    CheckBox1->setChecked(report == 1);
+    const CounterPolicy stored = counter_.StoredPolicy();
+    if (stored.Reset >= 1 && stored.Reset <= 4)
+        RadioButton[stored.Reset - 1]->setChecked(true);
+    CheckBox1->setChecked(stored.Report == 1);
 }
 
 int TForm6::ReportChecked() const {
@@ -115,8 +107,7 @@ int TForm6::ReportChecked() const {
 }
 
 void TForm6::Button1Click() {
-    const TStamp today = clock_.Now();
-    counter_.ResetCounter(today.Year, today.Month, today.Day, ReportChecked());
+    counter_.ResetToday(ReportChecked());
 }
 
 void TForm6::Button2Click() {
@@ -124,21 +115,11 @@ void TForm6::Button2Click() {
 }
 
 void TForm6::BitBtn1Click() {
-    if (RadioButton[0]->isChecked()) {
-        monitor_.ResetPolicy = 1;
-        monitor_.ResetDay = TwoWeeksMarker(clock_.Now().Day);
-    } else {
-        for (int i = 1; i < 4; ++i)
-            if (RadioButton[i]->isChecked())
-                monitor_.ResetPolicy = i + 1;
-    }
-    TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kCounterAllKey, true);
-    if (RadioButton[0]->isChecked())
-        reg.WriteInteger("Reset14", monitor_.ResetDay);
-    reg.WriteInteger("Reset", monitor_.ResetPolicy);
-    reg.WriteInteger("Report", ReportChecked());
-    reg.CloseKey();
+    int policy = 0;
+    for (int i = 0; i < 4; ++i)
+        if (RadioButton[i]->isChecked())
+            policy = i + 1;
+    counter_.ApplyPolicy(policy, ReportChecked());
     accept();
 }
 

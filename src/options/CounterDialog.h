@@ -51,9 +51,6 @@ private:
     void BuildControls();
     int ReportChecked() const;
 
-    TMonitor& monitor_;
-    SettingsStore& store_;
-    Clock& clock_;
     HelpViewer& help_;
     TCounter counter_;
     DialogErrors errors_;

@@ -2,8 +2,7 @@
 
 #include "common/TStamp.h"
 #include "common/Text.h"
-#include "store/Defaults.h"
-#include "store/Registry.h"
+#include "store/CounterTotals.h"
 
 #include <algorithm>
 #include <limits>
@@ -45,19 +44,15 @@ std::string ForecastText(const PeriodForecast& forecast) {
 }
 
 std::optional<CounterState> ReadCounterState(SettingsStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
-    if (!reg.OpenKey(kCounterAllKey, false))
+    const auto stored = CounterTotals(store).Complete();
+    if (!stored)
         return std::nullopt;
-    for (const char* name : {"Year", "Month", "Day", "Reset", "Reset14", "AllTime", "AllMoney"})
-        if (!reg.ValueExists(name))
-            return std::nullopt;
     CounterState counter;
-    counter.Since = {reg.ReadInteger("Year"), reg.ReadInteger("Month"), reg.ReadInteger("Day")};
-    counter.Policy = reg.ReadInteger("Reset");
-    counter.Marker = reg.ReadInteger("Reset14");
-    counter.AllTime = LeadingInt(reg.ReadString("AllTime"));
-    counter.AllMoney = reg.ReadInteger("AllMoney");
-    reg.CloseKey();
+    counter.Since = {stored->Since.Year, stored->Since.Month, stored->Since.Day};
+    counter.Policy = stored->Policy.Reset;
+    counter.Marker = stored->Policy.Reset14;
+    counter.AllTime = stored->AllTime;
+    counter.AllMoney = stored->AllMoney;
     return counter;
 }
 

@@ -1,5 +1,7 @@
 #include "store/Defaults.h"
 
+#include "store/CounterTotals.h"
+
 namespace netrova {
 
 namespace {
@@ -31,12 +33,7 @@ void EnsureInstallationDefaults(SettingsStore& store) {
     reg.OpenKey(kUsersKey, true);
     IntDefault(reg, "Crash", 0);
 
-    reg.OpenKey(kCounterAllKey, true);
-    IntDefault(reg, "Reset", 4);
-    IntDefault(reg, "Reset14", 14);
-    IntDefault(reg, "Report", 0);
-    IntDefault(reg, "AllMoney", 0);
-    StringDefault(reg, "AllTime", "0");
+    CounterTotals::EnsureDefaults(reg);
     reg.CloseKey();
 }
 

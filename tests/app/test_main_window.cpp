@@ -1,5 +1,6 @@
 // The main window over a temporary store: start-up through its creation, what a tick shows,
 // and the exit routes with their guard against running the exit steps twice.
+#include "../monitor/MonitorTestSeam.h"
 #include "../support/TempStore.h"
 #include "app/MainWindow.h"
 #include "app/StatusPictures.h"
@@ -337,8 +338,8 @@ private slots:
         QFETCH(int, second);
         QFETCH(QString, clock);
         Rig rig;
-        rig.form->Monitor().AllTime = 3661;
-        rig.form->Monitor().ResetPolicy = 2;
+        MonitorTestSeam::Of(rig.form->Monitor()).AllTime = 3661;
+        MonitorTestSeam::Of(rig.form->Monitor()).ResetPolicy = 2;
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Double", DayNumber(2026, 3, 9));
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Day", 9);
         rig.clock.Set(2026, 3, 10, hour, minute, second);
@@ -395,7 +396,7 @@ private slots:
             QApplication::setFont(font);
         });
         rig.Dial("Provider One");
-        rig.form->Monitor().AllTime = 3600 * 9999;
+        MonitorTestSeam::Of(rig.form->Monitor()).AllTime = 3600 * 9999;
         rig.Tick();
         rig.Tick();
         QTest::qWait(50);
@@ -472,10 +473,10 @@ private slots:
         QCOMPARE(holiday->toolTip(), QStringLiteral("Enable or disable holiday tariff"));
         QVERIFY(holiday->icon().isNull());
         holiday->click();
-        QCOMPARE(rig.form->Monitor().HolidayOn, 1);
+        QCOMPARE(rig.form->Monitor().State().HolidayOn, 1);
         QCOMPARE(Look(holiday->icon()), Look(ImageListPicture(2)));
         holiday->click();
-        QCOMPARE(rig.form->Monitor().HolidayOn, 0);
+        QCOMPARE(rig.form->Monitor().State().HolidayOn, 0);
         QVERIFY(holiday->icon().isNull());
     }
 

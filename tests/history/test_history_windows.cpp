@@ -275,7 +275,12 @@ void TestHistoryWindows::statistics() {
     WriteHistory(path,
                  {Connection("A", 1000, 5000), Connection("B", 2, 1), Connection("A", 205, 400)});
 
-    TForm9 window(ts, help, clock, path, allTime, allMoney, {}, sort);
+    TForm9 window(
+        ts, help, clock,
+        [&] {
+            return CounterFigures{path, allTime, allMoney};
+        },
+        {}, sort);
     for (int opening = 0; opening < 2; ++opening) {
         QTimer::singleShot(0, &window, [&] {
             const auto close = qScopeGuard([&] { window.accept(); });
@@ -388,7 +393,10 @@ void TestHistoryWindows::statisticsForecastAndChart() {
     const int allMoney = since == today ? 0 : 1000;
     TSortState sort = UsersSort();
     TForm9 window(
-        ts, help, clock, path, allTime, allMoney,
+        ts, help, clock,
+        [&] {
+            return CounterFigures{path, allTime, allMoney};
+        },
         [&](const TStamp& now, int time, int money) { return CounterPeriod(ts, now, time, money); },
         sort);
     QChart& chart = *Get<TUsageChartView>(window, "UsageChart")->chart();
@@ -436,7 +444,7 @@ void TestHistoryWindows::openReport() {
     RecordingTextViewer viewer;
     const QString reports = QString::fromStdString(ReportsPath(path));
 
-    TForm10 dialog(viewer, path);
+    TForm10 dialog(viewer, [&] { return path; });
     QVERIFY(QDir(reports).exists()); // made on creation
     auto* list = Get<QListWidget>(dialog, "FileListBox1");
     QCOMPARE(list->count(), 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../support/TempStore.h"
+#include "MonitorTestSeam.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
@@ -51,6 +52,9 @@ public:
     MonitorRig();
 
     TMonitor& mon() { return *mon_; }
+    const MonitorState& state() { return mon_->State(); }
+    // For state a test sets directly.
+    MonitorState& set() { return MonitorTestSeam::Of(*mon_); }
     // Runs the start-up; the personalisation boxes of a first start are cleared.
     void Start();
     // The process dies: the monitor goes without any exit step; the next one starts afresh.

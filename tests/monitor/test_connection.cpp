@@ -21,7 +21,19 @@ private slots:
         QCOMPARE(rig.view.statusText, std::string("Netrova: [Not Connected]"));
         QCOMPARE(rig.view.provider, std::string(" "));
         QCOMPARE(rig.view.totalMoney, std::string("0 dol. 0 c."));
-        QCOMPARE(rig.mon().ConnState, int(csIdle));
+        QCOMPARE(rig.state().ConnState, int(csIdle));
+    }
+
+    void ticksAndChangesNotify() {
+        MonitorRig rig;
+        rig.Start();
+        int notified = 0;
+        rig.mon().SetChangeHandler([&] { ++notified; });
+        rig.Tick();
+        QCOMPARE(notified, 1);
+        rig.mon().SetHoliday(true);
+        QCOMPARE(notified, 2);
+        QCOMPARE(rig.state().HolidayOn, 1);
     }
 
     void connectDelayCountsFromTheFirstTick() {
@@ -30,15 +42,15 @@ private slots:
         rig.clock.Set(2026, 12, 7, 11, 59, 59);
         rig.Dial("Provider One");
         rig.Tick(); // 12:00:00
-        QCOMPARE(rig.mon().ConnState, int(csOnline));
-        QCOMPARE(rig.mon().StartRef, 43190);
+        QCOMPARE(rig.state().ConnState, int(csOnline));
+        QCOMPARE(rig.state().StartRef, 43190);
         QCOMPARE(rig.view.connTime, std::string("0 h. 0 min. 10 sec."));
         QCOMPARE(rig.view.status, std::string("Connected"));
         QVERIFY(rig.view.connectedPicture);
         // No tariffs yet: the fee field says so while the fee text stays at zero.
         QCOMPARE(rig.view.fee, std::string("No tariffs for provider"));
         QCOMPARE(rig.view.statusText, std::string("Netrova: [ 0 h. 0 min. 10 sec.0 dol. 0 c. ]"));
-        QCOMPARE(rig.mon().TipText, std::string("0 h. 0 min. 10 sec.0 dol. 0 c."));
+        QCOMPARE(rig.state().TipText, std::string("0 h. 0 min. 10 sec.0 dol. 0 c."));
 
         // The provider and user fields show on the following tick's status step.
         rig.Tick();
@@ -67,7 +79,7 @@ private slots:
         QCOMPARE(s.Str(Root::LocalMachine, cur, "Provider"), std::string("Provider One"));
         QCOMPARE(s.Int(Root::LocalMachine, kProductKey, "Bug"), 2);
         // The money total is re-read at connect; the time total is not.
-        QCOMPARE(rig.mon().StartAllMoney, 250);
+        QCOMPARE(rig.state().StartAllMoney, 250);
     }
 
     void failedConnectLeavesMarkerAndRetries() {
@@ -83,11 +95,11 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(StoreError, rig.Tick());
         // The marker is written after the start values, so it still says "no connection".
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
-        QCOMPARE(rig.mon().ConnState, int(csDetected));
+        QCOMPARE(rig.state().ConnState, int(csDetected));
 
         rig.SetConnectDelay(0);
         rig.Tick();
-        QCOMPARE(rig.mon().ConnState, int(csOnline));
+        QCOMPARE(rig.state().ConnState, int(csOnline));
         QCOMPARE(rig.view.connTime, std::string("0 h. 0 min. 0 sec."));
     }
 
@@ -157,7 +169,7 @@ private slots:
         rig.Start();
         rig.SetRemoteConnection(flag);
         rig.Tick();
-        QCOMPARE(rig.mon().ConnState, state);
+        QCOMPARE(rig.state().ConnState, state);
     }
 
     void startRefMayBeNegativeAfterMidnight() {
@@ -166,10 +178,10 @@ private slots:
         rig.clock.Set(2026, 12, 7, 0, 0, 4);
         rig.Dial("P");
         rig.Tick(); // 00:00:05
-        QCOMPARE(rig.mon().StartRef, -5);
-        QCOMPARE(rig.mon().Elapsed, 10);
+        QCOMPARE(rig.state().StartRef, -5);
+        QCOMPARE(rig.state().Elapsed, 10);
         rig.Ticks(100);
-        QCOMPARE(rig.mon().Elapsed, 110);
+        QCOMPARE(rig.state().Elapsed, 110);
     }
 
     // Elapsed time counts one day per midnight passed, however many.
@@ -189,8 +201,8 @@ private slots:
         rig.Dial("P");
         rig.Tick(); // 23:59:00
         rig.Tick(after);
-        QCOMPARE(rig.mon().Elapsed, elapsed);
-        QCOMPARE(rig.mon().AllTime, elapsed);
+        QCOMPARE(rig.state().Elapsed, elapsed);
+        QCOMPARE(rig.state().AllTime, elapsed);
         rig.Hangup();
         rig.Tick();
         QCOMPARE(rig.Records().back().Duration, elapsed);
@@ -203,7 +215,7 @@ private slots:
         rig.Dial("P");
         rig.Tick();
         rig.Tick(-3600);
-        QCOMPARE(rig.mon().Elapsed, 10 - 3600);
+        QCOMPARE(rig.state().Elapsed, 10 - 3600);
         QCOMPARE(rig.view.connTime, std::string("0 h. -59 min. -50 sec."));
     }
 
@@ -231,17 +243,17 @@ private slots:
         rig.Start();
         rig.SetRemoteConnection(1); // no "\RemoteAccess" key at all
         rig.Ticks(2);
-        QCOMPARE(rig.mon().Provider, std::string(""));
+        QCOMPARE(rig.state().Provider, std::string(""));
         QCOMPARE(rig.view.fee, std::string("No tariffs for provider"));
-        QCOMPARE(rig.mon().Elapsed, 11);
+        QCOMPARE(rig.state().Elapsed, 11);
     }
 
     void programPathIsReloadedWhileEmpty() {
         MonitorRig rig;
         rig.Start();
-        rig.mon().ProgramPath.clear();
+        rig.set().ProgramPath.clear();
         rig.Tick();
-        QCOMPARE(rig.mon().ProgramPath, rig.ProgramPath());
+        QCOMPARE(rig.state().ProgramPath, rig.ProgramPath());
     }
 };
 

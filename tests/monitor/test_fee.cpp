@@ -39,18 +39,18 @@ private slots:
         rig.clock.Set(2026, 12, 7, 19, 58, 29);
         rig.Dial("P");
         rig.Tick(); // 19:58:30, connection time 0:00:10
-        QCOMPARE(rig.mon().ConnMoney, 5);
+        QCOMPARE(rig.state().ConnMoney, 5);
         QCOMPARE(rig.view.fee, std::string("0 dol. 5 c."));
 
         rig.Ticks(49); // 19:59:19
-        QCOMPARE(rig.mon().ConnMoney, 5);
+        QCOMPARE(rig.state().ConnMoney, 5);
         rig.Tick(); // 19:59:20, connection time 0:01:00
-        QCOMPARE(rig.mon().ConnMoney, 10);
+        QCOMPARE(rig.state().ConnMoney, 10);
 
         rig.Ticks(60); // 20:00:20: 'B' from here on
-        QCOMPARE(rig.mon().ConnMoney, 12);
+        QCOMPARE(rig.state().ConnMoney, 12);
         QCOMPARE(rig.view.fee, std::string("0 dol. 12 c."));
-        QCOMPARE(rig.mon().FeeText, std::string("0 dol. 12 c."));
+        QCOMPARE(rig.state().FeeText, std::string("0 dol. 12 c."));
         QCOMPARE(rig.view.statusText, std::string("Netrova: [ 0 h. 2 min. 0 sec.0 dol. 12 c. ]"));
         QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterCurrentKey, "Money"), 12);
         QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterCurrentKey, "Fee"),
@@ -94,7 +94,7 @@ private slots:
         rig.clock.Set(2026, 12, 7, hour, 10, 0);
         rig.Dial("P");
         rig.Tick();
-        QCOMPARE(rig.mon().ConnMoney, cost);
+        QCOMPARE(rig.state().ConnMoney, cost);
     }
 
     void dayKeyIsTheWeekdayOrHoliday_data() {
@@ -119,10 +119,10 @@ private slots:
         t.dayCost = 7;
         rig.SetTariff("P", key.toStdString(), t);
         rig.clock.Set(2026, 12, day, 10, 0, 0);
-        rig.mon().HolidayOn = holiday;
+        rig.mon().SetHoliday(holiday == 1);
         rig.Dial("P");
         rig.Tick();
-        QCOMPARE(rig.mon().ConnMoney, 7);
+        QCOMPARE(rig.state().ConnMoney, 7);
         QCOMPARE(rig.view.fee, std::string("0 dol. 7 c."));
     }
 
@@ -148,7 +148,7 @@ private slots:
         rig.Dial("P");
         rig.Tick();
         QCOMPARE(rig.view.fee, std::string("No tariff for this day"));
-        QCOMPARE(rig.mon().ConnMoney, 0);
+        QCOMPARE(rig.state().ConnMoney, 0);
     }
 
     // A connect delay of a minute or more: the first tick already counts delay / 60 minutes,
@@ -170,13 +170,13 @@ private slots:
         SetAllDays(rig, "P", t);
         rig.Dial("P");
         rig.Tick();
-        QCOMPARE(rig.mon().MinuteMarker, delay % 3600 / 60);
-        QCOMPARE(rig.mon().ConnMoney, 3);
+        QCOMPARE(rig.state().MinuteMarker, delay % 3600 / 60);
+        QCOMPARE(rig.state().ConnMoney, 3);
         // The next charge falls when the connection time passes its next whole minute.
         rig.Ticks(59 - delay % 60);
-        QCOMPARE(rig.mon().ConnMoney, 3);
+        QCOMPARE(rig.state().ConnMoney, 3);
         rig.Tick();
-        QCOMPARE(rig.mon().ConnMoney, 6);
+        QCOMPARE(rig.state().ConnMoney, 6);
     }
 
     void firstMinuteOfAnHourIsChargedAtOnce() {
@@ -190,11 +190,11 @@ private slots:
         rig.clock.Set(2026, 12, 7, 10, 0, 29);
         rig.Dial("P");
         rig.Tick(); // seen at 10:00:30, the wall clock's minute 0 equals the minute count 0
-        QCOMPARE(rig.mon().ConnMoney, 4);
+        QCOMPARE(rig.state().ConnMoney, 4);
         rig.Ticks(59);
-        QCOMPARE(rig.mon().ConnMoney, 4);
+        QCOMPARE(rig.state().ConnMoney, 4);
         rig.Tick();
-        QCOMPARE(rig.mon().ConnMoney, 8);
+        QCOMPARE(rig.state().ConnMoney, 8);
     }
 
     void midnightSwitchesToTheNextWeekday() {
@@ -212,9 +212,9 @@ private slots:
         rig.clock.Set(2026, 12, 6, 23, 58, 59);
         rig.Dial("P");
         rig.Tick(); // Sunday 23:59:00
-        QCOMPARE(rig.mon().ConnMoney, 1);
+        QCOMPARE(rig.state().ConnMoney, 1);
         rig.Ticks(60); // Monday 00:00:00
-        QCOMPARE(rig.mon().ConnMoney, 11);
+        QCOMPARE(rig.state().ConnMoney, 11);
     }
 
     void tariffChangeTakesEffectAtTheNextCharge() {
@@ -230,18 +230,18 @@ private slots:
         t.dayCost = 9;
         rig.SetTariff("P", "1", t);
         rig.Ticks(30);
-        QCOMPARE(rig.mon().ConnMoney, 2);
+        QCOMPARE(rig.state().ConnMoney, 2);
         rig.Ticks(30);
-        QCOMPARE(rig.mon().ConnMoney, 11);
+        QCOMPARE(rig.state().ConnMoney, 11);
 
         // The holiday toggle too: minutes already charged keep their price.
         Tariff holiday;
         holiday.ocpd = 1;
         holiday.dayCost = 50;
         rig.SetTariff("P", "Holiday", holiday);
-        rig.mon().HolidayOn = 1;
+        rig.mon().SetHoliday(true);
         rig.Ticks(60);
-        QCOMPARE(rig.mon().ConnMoney, 61);
+        QCOMPARE(rig.state().ConnMoney, 61);
     }
 
     void moneyTotalsAddUpAcrossConnections() {

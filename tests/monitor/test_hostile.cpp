@@ -240,7 +240,7 @@ private slots:
         rig.Dial(provider.toStdString());
         rig.Tick();
         QCOMPARE(rig.view.fee, std::string("No tariffs for provider"));
-        QCOMPARE(rig.mon().ConnMoney, 0);
+        QCOMPARE(rig.state().ConnMoney, 0);
     }
 };
 

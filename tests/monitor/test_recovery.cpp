@@ -93,14 +93,14 @@ private slots:
 
         QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "AllMoney"), 7);
         QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("35"));
-        QCOMPARE(rig.mon().AllTime, 35);
-        QCOMPARE(rig.mon().StartAllTime, 35);
+        QCOMPARE(rig.state().AllTime, 35);
+        QCOMPARE(rig.state().StartAllTime, 35);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
         // Answered Yes: the flag stays and the next tick counts a new connection.
         QCOMPARE(RemoteConnection(rig), (std::vector<std::uint8_t>{1, 0, 0, 0}));
         rig.Tick();
-        QCOMPARE(rig.mon().ConnState, int(csOnline));
+        QCOMPARE(rig.state().ConnState, int(csOnline));
     }
 
     void answerDecidesTheDialUpFlag_data() {
@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(RemoteConnection(rig), (std::vector<std::uint8_t>{std::uint8_t(flag), 0, 0, 0}));
         QCOMPARE(rig.Records().size(), std::size_t(1));
         rig.Tick();
-        QCOMPARE(rig.mon().ConnState, flag ? int(csOnline) : int(csIdle));
+        QCOMPARE(rig.state().ConnState, flag ? int(csOnline) : int(csIdle));
     }
 
     // The process dies while the recovery notice waits for OK (it may wait for hours after an
@@ -236,7 +236,7 @@ private slots:
         rig.Tick();
         rig.clock.Set(2026, 12, 7, 18, 0, 0);
         rig.Dial("New");
-        rig.mon().Connected = 1;
+        rig.set().Connected = 1;
         rig.mon().StepConnection(); // connect steps only; no UpdateConnection, no backup
         rig.Crash();
         rig.Hangup();
@@ -257,8 +257,8 @@ private slots:
         rig.Start();
         rig.Dial("P");
         rig.Ticks(40);
-        AppendHistoryRecord(rig.ProgramPath(), rig.mon().Rec);
-        const int duration = rig.mon().Rec.Duration;
+        AppendHistoryRecord(rig.ProgramPath(), rig.state().Rec);
+        const int duration = rig.state().Rec.Duration;
         rig.Crash();
         rig.Hangup();
         rig.mon().StartMonitor();

@@ -43,11 +43,11 @@ private slots:
         QCOMPARE(rig.help.helpFile, rig.ProgramPath() + "/Netrova Help.hlp");
 
         // The monitor state after start-up.
-        QCOMPARE(rig.mon().CurrentUser, std::string("alice"));
-        QCOMPARE(rig.mon().TrayMode, 1);
-        QCOMPARE(rig.mon().BeepInterval, 15);
-        QCOMPARE(rig.mon().Provider, std::string(" "));
-        QCOMPARE(rig.mon().ProgramPath, rig.ProgramPath());
+        QCOMPARE(rig.state().CurrentUser, std::string("alice"));
+        QCOMPARE(rig.state().TrayMode, 1);
+        QCOMPARE(rig.state().BeepInterval, 15);
+        QCOMPARE(rig.state().Provider, std::string(" "));
+        QCOMPARE(rig.state().ProgramPath, rig.ProgramPath());
         QVERIFY(rig.view.timerEnabled);
     }
 
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(rig.store.Str(Root::CurrentUser, kProductKey, "User Name"), std::string("alice"));
         // Machine-wide totals belong to nobody in particular and stay.
         QCOMPARE(rig.store.Int(Root::LocalMachine, kCounterAllKey, "AllMoney"), 777);
-        QCOMPARE(rig.mon().AllMoney, 777);
+        QCOMPARE(rig.state().AllMoney, 777);
     }
 
     void controlKeyWithoutValuesMeansDefaultUser() {
@@ -125,7 +125,7 @@ private slots:
             reg.CloseKey();
         }
         rig.Start();
-        QCOMPARE(rig.mon().CurrentUser, std::string("Default"));
+        QCOMPARE(rig.state().CurrentUser, std::string("Default"));
         QCOMPARE(rig.store.Str(Root::CurrentUser, kProductKey, "User Name"),
                  std::string("Default"));
     }
@@ -142,7 +142,7 @@ private slots:
         rig.store.SetInt(Root::LocalMachine, kProductKey, "Bug", found);
         rig.store.SetInt(Root::LocalMachine, kProductKey, "AntiCrash", 0);
         rig.Start();
-        QCOMPARE(rig.mon().LastBug, found);
+        QCOMPARE(rig.state().LastBug, found);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
         rig.mon().CloseForExit();
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 0);
@@ -155,12 +155,12 @@ private slots:
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Reset", 2);
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Reset14", 1);
         rig.Start();
-        QCOMPARE(rig.mon().AllMoney, 1205);
-        QCOMPARE(rig.mon().StartAllMoney, 1205);
-        QCOMPARE(rig.mon().AllTime, 3600);
-        QCOMPARE(rig.mon().StartAllTime, 3600);
-        QCOMPARE(rig.mon().ResetPolicy, 2);
-        QCOMPARE(rig.mon().ResetDay, 1);
+        QCOMPARE(rig.state().AllMoney, 1205);
+        QCOMPARE(rig.state().StartAllMoney, 1205);
+        QCOMPARE(rig.state().AllTime, 3600);
+        QCOMPARE(rig.state().StartAllTime, 3600);
+        QCOMPARE(rig.state().ResetPolicy, 2);
+        QCOMPARE(rig.state().ResetDay, 1);
     }
 
     void missingIntegerAbortsWithoutHalfWrites() {
@@ -197,7 +197,7 @@ private slots:
                              "you want to continue ?"));
         QCOMPARE(rig.boxes.shown().back().icon, MsgIcon::Question);
         QCOMPARE(rig.boxes.shown().back().buttons, MsgButtons::YesNo);
-        QCOMPARE(rig.mon().ConnState, int(csOnline));
+        QCOMPARE(rig.state().ConnState, int(csOnline));
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 2);
         QVERIFY(rig.Records().empty());
     }

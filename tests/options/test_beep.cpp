@@ -26,9 +26,9 @@ namespace {
 // The reminder over a stretch of a connection, one check per second; the seconds it sounded.
 Seconds Sounded(TMonitor& mon, RecordingSounds& sounds, qint64 from, qint64 to) {
     Seconds at;
-    mon.Connected = 1;
+    MonitorTestSeam::Of(mon).Connected = 1;
     for (qint64 s = from; s <= to; ++s) {
-        mon.Elapsed = static_cast<int>(s);
+        MonitorTestSeam::Of(mon).Elapsed = static_cast<int>(s);
         const std::size_t before = sounds.played.size();
         CheckBeep(mon, sounds);
         if (sounds.played.size() != before)
@@ -48,8 +48,8 @@ struct BeepRig {
     BeepRig() : dialog(rig.store, rig.boxes, rig.help, rig.mon()) {
         rig.Start();
         rig.help.requests.clear();
-        rig.mon().Connected = 1;
-        rig.mon().BeepCount = 1;
+        rig.set().Connected = 1;
+        rig.set().BeepCount = 1;
     }
     template <class W = QLineEdit> W* get(const char* name = "Edit1") {
         W* w = dialog.findChild<W*>(QLatin1String(name));
@@ -105,13 +105,13 @@ private slots:
         QFETCH(Seconds, sounded);
         MonitorRig rig;
         rig.Start();
-        rig.mon().BeepEnabled = enabled;
-        rig.mon().BeepInterval = interval;
-        rig.mon().BeepCount = 1;
+        rig.set().BeepEnabled = enabled;
+        rig.set().BeepInterval = interval;
+        rig.set().BeepCount = 1;
         RecordingSounds sounds;
         QCOMPARE(Sounded(rig.mon(), sounds, from, to), sounded);
         if (!enabled)
-            QCOMPARE(rig.mon().BeepCount, 1);
+            QCOMPARE(rig.state().BeepCount, 1);
     }
 
     void soundKinds_data() {
@@ -132,10 +132,10 @@ private slots:
         StoreBeep(rig.store, 1, 1, sound);
         rig.Crash();
         rig.Start();
-        rig.mon().BeepCount = 1;
+        rig.set().BeepCount = 1;
         RecordingSounds sounds;
         Sounded(rig.mon(), sounds, 60, 60);
-        QCOMPARE(rig.mon().BeepCount, 2);
+        QCOMPARE(rig.state().BeepCount, 2);
         if (kind < 0)
             QVERIFY(sounds.played.empty());
         else
@@ -153,8 +153,8 @@ private slots:
         });
         QCOMPARE(b.dialog.Execute(), int(QDialog::Accepted));
         QCOMPARE(b.rig.store.Int(Root::CurrentUser, kBeepKey, "Interval"), 20);
-        QCOMPARE(mon.BeepInterval, 20);
-        QCOMPARE(mon.BeepCount, 3);
+        QCOMPARE(mon.State().BeepInterval, 20);
+        QCOMPARE(mon.State().BeepCount, 3);
         QCOMPARE(Sounded(mon, b.sounds, 3001, 4200), (Seconds{3600}));
     }
 
@@ -162,7 +162,7 @@ private slots:
     void cancelRereadsTheStore() {
         BeepRig b;
         TMonitor& mon = b.rig.mon();
-        mon.Elapsed = 3000;
+        MonitorTestSeam::Of(mon).Elapsed = 3000;
         b.rig.store.SetInt(Root::CurrentUser, kBeepKey, "Interval", 20);
         b.rig.store.SetInt(Root::CurrentUser, kBeepKey, "Enabled", 0);
         b.whenShown([&] {
@@ -171,9 +171,9 @@ private slots:
         });
         QCOMPARE(b.dialog.Execute(), int(QDialog::Rejected));
         QCOMPARE(b.rig.store.Int(Root::CurrentUser, kBeepKey, "Interval"), 20);
-        QCOMPARE(mon.BeepInterval, 20);
-        QCOMPARE(mon.BeepEnabled, 0);
-        QCOMPARE(mon.BeepCount, 3);
+        QCOMPARE(mon.State().BeepInterval, 20);
+        QCOMPARE(mon.State().BeepEnabled, 0);
+        QCOMPARE(mon.State().BeepCount, 3);
     }
 
     void typedInterval_data() {
@@ -229,7 +229,7 @@ private slots:
         QVERIFY(!b.dialog.isVisible());
         QCOMPARE(b.rig.store.Int(Root::CurrentUser, kBeepKey, "Interval"), 30);
         QCOMPARE(b.rig.store.Int(Root::CurrentUser, kBeepKey, "Sound"), 4);
-        QCOMPARE(b.rig.mon().BeepSound, 4);
+        QCOMPARE(b.rig.state().BeepSound, 4);
     }
 
     void emptyFieldKeepsTheInterval() {

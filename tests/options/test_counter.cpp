@@ -31,8 +31,8 @@ void Connect(MonitorRig& rig) {
     rig.SetTariff("P", "1", t);
     rig.Dial("P");
     rig.Ticks(71);
-    QCOMPARE(rig.mon().Elapsed, 80);
-    QCOMPARE(rig.mon().ConnMoney, 14);
+    QCOMPARE(rig.state().Elapsed, 80);
+    QCOMPARE(rig.state().ConnMoney, 14);
 }
 
 QString ReportFile(MonitorRig& rig, const char* name) {
@@ -109,7 +109,7 @@ private slots:
         AddRecords(rig, 1);
 
         QCOMPARE(Counter(rig).CheckScheduledReset(), resets);
-        QCOMPARE(rig.mon().ResetPolicy, policy);
+        QCOMPARE(rig.state().ResetPolicy, policy);
         const QDate countingSince = resets ? today : since;
         QCOMPARE(QDate(Stored(rig, "Year"), Stored(rig, "Month"), Stored(rig, "Day")),
                  countingSince);
@@ -123,7 +123,7 @@ private slots:
         rig.clock.Set(2000, 3, 14, 9, 0, 0);
         StartCounting(rig, 1, 14, 2000, 3, 3);
         QVERIFY(Counter(rig).CheckScheduledReset());
-        QCOMPARE(rig.mon().ResetDay, 1);
+        QCOMPARE(rig.state().ResetDay, 1);
         QCOMPARE(Stored(rig, "Reset14"), 1);
         AddRecords(rig, 1);
 
@@ -159,12 +159,12 @@ private slots:
         rig.Start();
         Connect(rig);
         Counter(rig).ResetCounter(2026, 12, 7, 0);
-        QCOMPARE(rig.mon().AllMoney, 14);
-        QCOMPARE(rig.mon().AllTime, 80);
+        QCOMPARE(rig.state().AllMoney, 14);
+        QCOMPARE(rig.state().AllTime, 80);
 
         rig.Ticks(60);
-        QCOMPARE(rig.mon().AllMoney, 21);
-        QCOMPARE(rig.mon().AllTime, 140);
+        QCOMPARE(rig.state().AllMoney, 21);
+        QCOMPARE(rig.state().AllTime, 140);
         rig.Hangup();
         rig.Tick();
         QCOMPARE(Stored(rig, "AllMoney"), 21);
@@ -182,16 +182,16 @@ private slots:
         rig.Hangup();
         rig.Tick();
         Counter(rig).ResetCounter(2026, 12, 7, 1);
-        QCOMPARE(rig.mon().AllMoney, 0);
-        QCOMPARE(rig.mon().AllTime, 0);
+        QCOMPARE(rig.state().AllMoney, 0);
+        QCOMPARE(rig.state().AllTime, 0);
         QCOMPARE(Stored(rig, "AllMoney"), 0);
         QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("0"));
         // The old period's report has that connection; the next connection counts alone.
         QCOMPARE(QFileInfo(ReportFile(rig, "2026-12-7.rpt")).size(), 142 * (4 + 2));
         rig.Dial("P");
         rig.Tick();
-        QCOMPARE(rig.mon().AllMoney, 7);
-        QCOMPARE(rig.mon().AllTime, 10);
+        QCOMPARE(rig.state().AllMoney, 7);
+        QCOMPARE(rig.state().AllTime, 10);
     }
 
     // A crash after a reset during a connection recovers the connection into the new period
@@ -205,8 +205,8 @@ private slots:
         rig.Crash();
         rig.Hangup();
         rig.mon().StartMonitor();
-        QCOMPARE(rig.mon().AllMoney, 21);
-        QCOMPARE(rig.mon().AllTime, 140);
+        QCOMPARE(rig.state().AllMoney, 21);
+        QCOMPARE(rig.state().AllTime, 140);
         QCOMPARE(Stored(rig, "AllMoney"), 21);
     }
 

@@ -94,7 +94,7 @@ private slots:
         QFETCH(int, day);
         QFETCH(bool, report);
         Opened o(day);
-        o.rig.mon().ResetDay = 7; // as loaded from "Reset14"
+        o.rig.set().ResetDay = 7; // as loaded from "Reset14"
         o.rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Reset14", 7);
         if (choice)
             o.radio(choice)->setChecked(true);
@@ -102,8 +102,8 @@ private slots:
         o.click("BitBtn1");
 
         QCOMPARE(o.form->result(), int(QDialog::Accepted));
-        QTEST(o.rig.mon().ResetPolicy, "policy");
-        QTEST(o.rig.mon().ResetDay, "marker");
+        QTEST(o.rig.state().ResetPolicy, "policy");
+        QTEST(o.rig.state().ResetDay, "marker");
         QTEST(Stored(o.rig, "Reset"), "policy");
         QTEST(Stored(o.rig, "Reset14"), "marker");
         QCOMPARE(Stored(o.rig, "Report"), report ? 1 : 0);

@@ -168,15 +168,19 @@ private slots:
         QTest::newRow("Providers") << Open(
             [](FitRig& f) { return Activated<TForm3>(f.rig.store, f.rig.boxes, f.rig.help); });
         QTest::newRow("Statistics") << Open([](FitRig& f) -> std::unique_ptr<QDialog> {
-            auto d = std::make_unique<TForm9>(f.rig.store, f.rig.help, f.rig.clock, f.path,
-                                              f.allTime, f.allMoney, CounterPeriodFn{}, f.sort);
+            auto d = std::make_unique<TForm9>(
+                f.rig.store, f.rig.help, f.rig.clock,
+                [&f] {
+                    return CounterFigures{f.path, f.allTime, f.allMoney};
+                },
+                CounterPeriodFn{}, f.sort);
             d->show();
             if (!QTest::qWaitFor([&] { return d->Model().rowCount() == 1; }))
                 return nullptr;
             return d;
         });
-        QTest::newRow("Open report")
-            << Open([](FitRig& f) { return std::make_unique<TForm10>(f.viewer, f.path); });
+        QTest::newRow("Open report") << Open(
+            [](FitRig& f) { return std::make_unique<TForm10>(f.viewer, [&f] { return f.path; }); });
         QTest::newRow("About") << Open(
             [](FitRig& f) { return std::make_unique<TAboutBox>(f.rig.help); });
     }

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "monitor/Monitor.h"
+
+namespace netrova {
+
+// Lets a test set the monitor's state that only a long run of ticks or another window would
+// reach.
+class MonitorTestSeam {
+public:
+    static MonitorState& Of(TMonitor& monitor) { return monitor; }
+};
+
+} // namespace netrova
