@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <memory>
 #include <string_view>
 #include <sys/stat.h>
@@ -18,7 +19,7 @@ namespace netrova {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::size_t kFlushSize = 1 << 16;
+constexpr std::size_t kFlushSize = 1 << 20;
 // The longest data row: every character of it four bytes of UTF-8.
 constexpr std::size_t kRowMax = 4 * kReportWidth;
 
@@ -200,15 +201,37 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
     const std::string head = ReportHead();
     const std::string underscores = Rule('_');
     const std::size_t capacity = kFlushSize + kRowMax + kLineEnd.size() + underscores.size();
-    const auto buffer = std::make_unique<char[]>(capacity);
-    char* const begin = buffer.get();
+    // Two blocks: one is written on its own thread while the rows go into the other, so that
+    // the formatting and the disk overlap.
+    const std::unique_ptr<char[]> blocks[2] = {std::make_unique<char[]>(capacity),
+                                               std::make_unique<char[]>(capacity)};
+    int current = 0;
+    char* begin = blocks[0].get();
     char* p = PutText(begin, head);
+    std::future<int> pending; // the errno of the block being written, 0 once written
+    off_t written = 0;
     std::string why;
-    const auto flush = [&] {
-        if (!WriteAll(fd, begin, static_cast<std::size_t>(p - begin)))
-            why = std::strerror(errno);
-        p = begin;
+    const auto waitForPending = [&] {
+        if (const int err = pending.valid() ? pending.get() : 0; err != 0 && why.empty())
+            why = std::strerror(err);
         return why.empty();
+    };
+    const auto flush = [&] {
+        if (!waitForPending())
+            return false;
+        const auto size = static_cast<std::size_t>(p - begin);
+        // The block's write-back starts at once, so little is left for the closing fsync.
+        pending = std::async(std::launch::async, [fd, begin, size, at = written] {
+            if (!WriteAll(fd, begin, size))
+                return errno != 0 ? errno : EIO;
+            ::sync_file_range(fd, at, static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+            return 0;
+        });
+        written += static_cast<off_t>(size);
+        current ^= 1;
+        begin = blocks[current].get();
+        p = begin;
+        return true;
     };
     std::string scanError;
     ScanHistory(
@@ -225,7 +248,7 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
         &scanError);
     if (why.empty() && !scanError.empty())
         why = "the history file could not be read: " + scanError;
-    if (why.empty() && flush() && ::fsync(fd) != 0)
+    if (flush() && waitForPending() && ::fsync(fd) != 0)
         why = std::strerror(errno);
     if (::close(fd) != 0 && why.empty())
         why = std::strerror(errno);
