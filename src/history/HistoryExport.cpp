@@ -163,12 +163,6 @@ template <std::size_t N> char* PutCsvText(char* p, const char (&field)[N]) {
     return PutCsvField(p, "'" + FieldText(field));
 }
 
-template <typename Put> void AppendLine(std::string& out, const THistoryRecord& r, Put put) {
-    const std::size_t at = out.size();
-    out.resize(at + kExportLineMax);
-    out.resize(static_cast<std::size_t>(put(r, out.data() + at) - out.data()));
-}
-
 std::string StampText(const TStamp& s, char between) {
     char text[48];
     return std::string(text, PutStamp(text, s, between));
@@ -233,10 +227,6 @@ std::optional<int> ParseDate(std::string_view text) {
     return number;
 }
 
-std::string IsoStamp(const TStamp& s) {
-    return StampText(s, 'T');
-}
-
 const char* const kCsvHeader =
     "started,ended,duration_seconds,fee_cents,fee_text,total_fee_text,provider,user\r\n";
 
@@ -270,14 +260,6 @@ char* PutJsonLine(const THistoryRecord& r, char* p) {
     p = PutField(PutText(p, "\",\"provider\":\""), r.Provider, kJsonClasses, PutJsonChars);
     p = PutField(PutText(p, "\",\"user\":\""), r.User, kJsonClasses, PutJsonChars);
     return PutText(p, "\"}\n");
-}
-
-void AppendCsvLine(const THistoryRecord& r, std::string& out) {
-    AppendLine(out, r, PutCsvLine);
-}
-
-void AppendJsonLine(const THistoryRecord& r, std::string& out) {
-    AppendLine(out, r, PutJsonLine);
 }
 
 std::vector<std::string> ListHeader() {

@@ -27,9 +27,6 @@ struct HistoryFilter {
 // exist included.
 std::optional<int> ParseDate(std::string_view text);
 
-// 1999-07-04T21:05:00: local time, as the stamps hold it.
-std::string IsoStamp(const TStamp& s);
-
 // The export's header row and records: times in ISO 8601 local time, duration in seconds,
 // money in cents and as text, UTF-8. A stamp that cannot be (IsPossibleStamp) is left empty, or
 // null in JSON. CSV (RFC 4180) quotes a field holding a comma, a quote or a line break, puts an
@@ -41,8 +38,6 @@ inline constexpr std::size_t kExportLineMax = 2048;
 // Write the line at p, which has room for kExportLineMax bytes, and return its end.
 char* PutCsvLine(const THistoryRecord& r, char* p);
 char* PutJsonLine(const THistoryRecord& r, char* p);
-void AppendCsvLine(const THistoryRecord& r, std::string& out);
-void AppendJsonLine(const THistoryRecord& r, std::string& out);
 
 // The cells of one row of the aligned listing, and its column titles.
 std::vector<std::string> ListHeader();

@@ -48,7 +48,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(Browser, &QTextBrowser::forwardAvailable, ForwardButton, &QPushButton::setEnabled);
     connect(Browser, &QTextBrowser::sourceChanged, this, &HelpWindow::UpdateTitle);
 
-    for (const QKeySequence key :
+    for (const QKeySequence& key :
          {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
         connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
 

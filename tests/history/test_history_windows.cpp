@@ -2,9 +2,9 @@
 
 #include "../support/TempStore.h"
 #include "history/ConnectionsWindow.h"
+#include "history/OpenReportDialog.h"
 #include "history/ReportFiles.h"
 #include "history/StatisticsWindow.h"
-#include "history/Unit10.h"
 #include "history/UsageChartView.h"
 #include "options/Forecast.h"
 #include "platform/Clock.h"

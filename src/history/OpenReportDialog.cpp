@@ -1,4 +1,4 @@
-#include "history/Unit10.h"
+#include "history/OpenReportDialog.h"
 
 #include "history/HistoryFile.h"
 #include "history/ReportFiles.h"
