@@ -40,24 +40,24 @@ TForm8::TForm8(QWidget* parent)
     setObjectName(QStringLiteral("Form8"));
     // The start-up logo never keeps the program alive on its own.
     setAttribute(Qt::WA_QuitOnClose, false);
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
+    LogoImage = new QLabel(this);
+    LogoImage->setObjectName(QStringLiteral("Image1"));
     // The picture is 4 pixels wider than the window; its right edge is cut off.
-    Image1->setPixmap(LogoPicture(devicePixelRatio()));
-    Image1->setGeometry(0, 0, kPictureWidth, kPictureHeight);
+    LogoImage->setPixmap(LogoPicture(devicePixelRatio()));
+    LogoImage->setGeometry(0, 0, kPictureWidth, kPictureHeight);
     setFixedSize(kClientWidth, kClientHeight);
     CenterOnScreen(*this);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kLogoMilliseconds);
-    connect(Timer1, &QTimer::timeout, this, &TForm8::Timer1Timer);
-    Timer1->start();
+    CloseTimer = new QTimer(this);
+    CloseTimer->setObjectName(QStringLiteral("Timer1"));
+    CloseTimer->setInterval(kLogoMilliseconds);
+    connect(CloseTimer, &QTimer::timeout, this, &TForm8::CloseTimerTimer);
+    CloseTimer->start();
 }
 
 TForm8::~TForm8() = default;
 
-void TForm8::Timer1Timer() {
+void TForm8::CloseTimerTimer() {
     if (isVisible())
         accept();
 }

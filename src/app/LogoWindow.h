@@ -18,7 +18,7 @@ QPixmap LogoPicture(qreal ratio = 1.0);
 // Its timer runs from creation; each tick closes the window, so shown modally it holds the
 // start for about a second.
 //
-// Controls (objectName = control name): Image1 the picture, Timer1 the timer.
+// Controls by objectName: Image1 the picture, Timer1 the timer.
 class TForm8 : public QDialog {
     Q_OBJECT
 public:
@@ -32,11 +32,11 @@ public:
     // has no settings yet). Returns whether it was shown.
     static bool ShowAtStart(SettingsStore& store, QWidget* parent = nullptr);
 
-    void Timer1Timer();
+    void CloseTimerTimer();
 
 private:
-    QLabel* Image1 = nullptr;
-    QTimer* Timer1 = nullptr;
+    QLabel* LogoImage = nullptr;
+    QTimer* CloseTimer = nullptr;
 };
 
 } // namespace netrova

@@ -283,11 +283,11 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     FormCreate();
     // The dialogs shown again at each opening, made once the start-up has found the program
     // directory.
-    Form2 =
+    PreferencesDialog =
         new TForm2(store_, boxes_, help_, services_.chooser, services_.autostart, *this, {}, this);
-    Form4 = new TForm4(store_, boxes_, help_, monitor_, this);
-    Form6 = new TForm6(monitor_, store_, clock_, boxes_, help_, this, reports_.get());
-    Form9 = new TForm9(
+    BeepDialog = new TForm4(store_, boxes_, help_, monitor_, this);
+    CounterDialog = new TForm6(monitor_, store_, clock_, boxes_, help_, this, reports_.get());
+    StatisticsWindow = new TForm9(
         store_, help_, clock_,
         [this] {
             const MonitorState& s = monitor_.State();
@@ -297,7 +297,7 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
             return CounterPeriod(store_, now, allTime, allMoney);
         },
         UsersSort(), this);
-    Form10 = new TForm10(
+    OpenReportDialog = new TForm10(
         services_.textViewer, [this] { return monitor_.State().ProgramPath; }, this);
 }
 
@@ -314,91 +314,92 @@ void TForm1::BuildWindow() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
-    Label1 = NewLabel(central, "Label1", QStringLiteral("Netrova 1.2"));
-    Label1->setAlignment(Qt::AlignCenter);
-    layout->addWidget(Label1);
+    Heading = NewLabel(central, "Label1", QStringLiteral("Netrova 1.2"));
+    Heading->setAlignment(Qt::AlignCenter);
+    layout->addWidget(Heading);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Not connected"), central);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    QGridLayout* status = NewFieldGrid(GroupBox1);
-    Label6 = AddField(status, GroupBox1, "Label2", "Con. time :", "Label6",
-                      "Current or last connection time");
-    Label7 = AddField(status, GroupBox1, "Label3", "Current fee :", "Label7",
-                      "Current or last connection money for Internet");
-    Label8 = AddField(status, GroupBox1, "Label4", "User :", "Label8", "Connected user ");
-    Label9 = AddField(status, GroupBox1, "Label5", "Provider :", "Label9", "Internet Provider");
+    ConnectionBox = new QGroupBox(QStringLiteral("Not connected"), central);
+    ConnectionBox->setObjectName(QStringLiteral("GroupBox1"));
+    QGridLayout* status = NewFieldGrid(ConnectionBox);
+    ConnTimeValue = AddField(status, ConnectionBox, "Label2", "Con. time :", "Label6",
+                             "Current or last connection time");
+    FeeValue = AddField(status, ConnectionBox, "Label3", "Current fee :", "Label7",
+                        "Current or last connection money for Internet");
+    UserValue = AddField(status, ConnectionBox, "Label4", "User :", "Label8", "Connected user ");
+    ProviderValue =
+        AddField(status, ConnectionBox, "Label5", "Provider :", "Label9", "Internet Provider");
 
-    Image1 = NewLabel(GroupBox1, "Image1");
-    Image1->setPixmap(ConnectedPicture());
-    Image1->setToolTip(QStringLiteral("Connected"));
-    Image1->setAccessibleName(Image1->toolTip());
-    Image1->setAccessibleDescription(Image1->toolTip());
-    Image2 = NewLabel(GroupBox1, "Image2");
-    Image2->setPixmap(NotConnectedPicture());
-    Image2->setToolTip(QStringLiteral("Not connected"));
-    Image2->setAccessibleName(Image2->toolTip());
-    Image2->setAccessibleDescription(Image2->toolTip());
+    ConnectedImage = NewLabel(ConnectionBox, "Image1");
+    ConnectedImage->setPixmap(ConnectedPicture());
+    ConnectedImage->setToolTip(QStringLiteral("Connected"));
+    ConnectedImage->setAccessibleName(ConnectedImage->toolTip());
+    ConnectedImage->setAccessibleDescription(ConnectedImage->toolTip());
+    NotConnectedImage = NewLabel(ConnectionBox, "Image2");
+    NotConnectedImage->setPixmap(NotConnectedPicture());
+    NotConnectedImage->setToolTip(QStringLiteral("Not connected"));
+    NotConnectedImage->setAccessibleName(NotConnectedImage->toolTip());
+    NotConnectedImage->setAccessibleDescription(NotConnectedImage->toolTip());
     // Both pictures share one place; only one of them is shown.
-    status->addWidget(Image1, 0, 2, status->rowCount(), 1, Qt::AlignCenter);
-    status->addWidget(Image2, 0, 2, status->rowCount(), 1, Qt::AlignCenter);
-    Image1->hide();
-    layout->addWidget(GroupBox1);
+    status->addWidget(ConnectedImage, 0, 2, status->rowCount(), 1, Qt::AlignCenter);
+    status->addWidget(NotConnectedImage, 0, 2, status->rowCount(), 1, Qt::AlignCenter);
+    ConnectedImage->hide();
+    layout->addWidget(ConnectionBox);
 
-    GroupBox2 = new QGroupBox(QStringLiteral("History"), central);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    QGridLayout* history = NewFieldGrid(GroupBox2);
-    Label13 = AddField(history, GroupBox2, "Label12", "All Con. time :", "Label13",
-                       "All connections time sice the last counter reset");
-    Label15 = AddField(history, GroupBox2, "Label14", "Average t. p. d. :", "Label15",
-                       "Average time per day");
-    Label11 = AddField(history, GroupBox2, "Label10", "General fee :", "Label11",
-                       "All money for the Internet since the last counter reset");
-    Label17 = AddField(history, GroupBox2, "Label16", "Counting since :", "Label17",
-                       "The last counter reset");
-    Label19 = AddField(history, GroupBox2, "Label18", "Reset on :", "Label19",
-                       "When the counter will be reset");
-    SetBold(Label19);
-    layout->addWidget(GroupBox2);
+    HistoryBox = new QGroupBox(QStringLiteral("History"), central);
+    HistoryBox->setObjectName(QStringLiteral("GroupBox2"));
+    QGridLayout* history = NewFieldGrid(HistoryBox);
+    AllTimeValue = AddField(history, HistoryBox, "Label12", "All Con. time :", "Label13",
+                            "All connections time sice the last counter reset");
+    AverageValue = AddField(history, HistoryBox, "Label14", "Average t. p. d. :", "Label15",
+                            "Average time per day");
+    GeneralFeeValue = AddField(history, HistoryBox, "Label10", "General fee :", "Label11",
+                               "All money for the Internet since the last counter reset");
+    CountingSinceValue = AddField(history, HistoryBox, "Label16", "Counting since :", "Label17",
+                                  "The last counter reset");
+    ResetOnValue = AddField(history, HistoryBox, "Label18", "Reset on :", "Label19",
+                            "When the counter will be reset");
+    SetBold(ResetOnValue);
+    layout->addWidget(HistoryBox);
 
-    Label20 = NewValueLabel(central, "Label20");
+    ClockLabel = NewValueLabel(central, "Label20");
     // The clock stands on the window itself, not in a field.
-    Label20->setBackgroundRole(QPalette::Window);
-    Label20->setToolTip(QStringLiteral("Current time "));
-    SetBold(Label20);
+    ClockLabel->setBackgroundRole(QPalette::Window);
+    ClockLabel->setToolTip(QStringLiteral("Current time "));
+    SetBold(ClockLabel);
     ApplyColours();
 
-    BitBtn1 = new QPushButton(QStringLiteral("Hi&de"), central);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setToolTip(QStringLiteral("Hide program"));
-    BitBtn1->setIcon(PictureIcon("hide"));
-    BitBtn2 = new QPushButton(QStringLiteral("E&xit"), central);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setToolTip(QStringLiteral("Exit program"));
-    BitBtn2->setIcon(PictureIcon("exit"));
-    BitBtn3 = new QPushButton(QStringLiteral("Holiday"), central);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    BitBtn3->setToolTip(QStringLiteral("Enable or disable holiday tariff"));
+    HideButton = new QPushButton(QStringLiteral("Hi&de"), central);
+    HideButton->setObjectName(QStringLiteral("BitBtn1"));
+    HideButton->setToolTip(QStringLiteral("Hide program"));
+    HideButton->setIcon(PictureIcon("hide"));
+    ExitButton = new QPushButton(QStringLiteral("E&xit"), central);
+    ExitButton->setObjectName(QStringLiteral("BitBtn2"));
+    ExitButton->setToolTip(QStringLiteral("Exit program"));
+    ExitButton->setIcon(PictureIcon("exit"));
+    HolidayButton = new QPushButton(QStringLiteral("Holiday"), central);
+    HolidayButton->setObjectName(QStringLiteral("BitBtn3"));
+    HolidayButton->setToolTip(QStringLiteral("Enable or disable holiday tariff"));
     // Its width allows for the mark, so that the button keeps its size when it appears.
-    BitBtn3->setIcon(ImageListPicture(2));
-    BitBtn3->setMinimumWidth(BitBtn3->sizeHint().width());
-    BitBtn3->setIcon(QIcon());
+    HolidayButton->setIcon(ImageListPicture(2));
+    HolidayButton->setMinimumWidth(HolidayButton->sizeHint().width());
+    HolidayButton->setIcon(QIcon());
     // Enter presses the focused button, and "Hi&de" is the window's default button.
-    for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3})
+    for (QPushButton* b : {HideButton, ExitButton, HolidayButton})
         b->setAutoDefault(true);
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
-    connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
-    connect(BitBtn3, &QPushButton::clicked, this, Guarded([this] { BitBtn3Click(); }));
+    HideButton->setDefault(true);
+    connect(HideButton, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
+    connect(ExitButton, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
+    connect(HolidayButton, &QPushButton::clicked, this, Guarded([this] { HolidayClick(); }));
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(Label20);
+    bottom->addWidget(ClockLabel);
     bottom->addStretch();
-    bottom->addWidget(BitBtn3);
+    bottom->addWidget(HolidayButton);
     bottom->addSpacing(12);
-    bottom->addWidget(BitBtn1);
-    bottom->addWidget(BitBtn2);
+    bottom->addWidget(HideButton);
+    bottom->addWidget(ExitButton);
     layout->addLayout(bottom);
     setCentralWidget(central);
-    BitBtn1->setFocus();
+    HideButton->setFocus();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -449,51 +450,51 @@ void TForm1::BuildMenus() {
 }
 
 void TForm1::BuildToolBar() {
-    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setIconSize(QSize(24, 24));
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    ToolBar1->toggleViewAction()->setEnabled(false);
+    ToolBar = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setIconSize(QSize(24, 24));
+    ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
     int button = 0;
     for (const char* item : kToolBar) {
         if (!item) {
-            ToolBar1->addSeparator();
+            ToolBar->addSeparator();
             continue;
         }
-        ToolBar1->addAction(Command(item));
-        auto* tool = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(Command(item)));
+        ToolBar->addAction(Command(item));
+        auto* tool = qobject_cast<QToolButton*>(ToolBar->widgetForAction(Command(item)));
         tool->setObjectName(QStringLiteral("ToolButton%1").arg(++button));
         tool->setAutoRaise(true);
     }
 }
 
 void TForm1::BuildTrayMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    Restore1 = PopupMenu1->addAction(QStringLiteral("Restore"), this,
-                                     Guarded([this] { Restore1Click(); }));
+    TrayMenu = new QMenu(this);
+    TrayMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    Restore1 =
+        TrayMenu->addAction(QStringLiteral("Restore"), this, Guarded([this] { Restore1Click(); }));
     Restore1->setObjectName(QStringLiteral("Restore1"));
     Restore1->setIcon(ProgramIcon());
     // The default entry, shown in bold.
-    PopupMenu1->setDefaultAction(Restore1);
+    TrayMenu->setDefaultAction(Restore1);
     for (const TrayEntry& entry : kTrayMenu) {
         if (!entry.name) {
-            PopupMenu1->addSeparator();
+            TrayMenu->addSeparator();
             continue;
         }
         QAction* command = Command(entry.command);
-        QAction* item = PopupMenu1->addAction(command->icon(), QString::fromLatin1(entry.caption));
+        QAction* item = TrayMenu->addAction(command->icon(), QString::fromLatin1(entry.caption));
         item->setObjectName(QLatin1String(entry.name));
         item->setEnabled(command->isEnabled());
         connect(item, &QAction::triggered, command, &QAction::trigger);
         connect(command, &QAction::enabledChanged, item, &QAction::setEnabled);
     }
     tray_->setObjectName(QStringLiteral("TrayIcon1"));
-    tray_->setContextMenu(PopupMenu1);
-    // The right button opens PopupMenu1 by itself.
+    tray_->setContextMenu(TrayMenu);
+    // The right button opens the tray menu by itself.
     connect(tray_.get(), &QSystemTrayIcon::activated, this,
             Guarded([this](QSystemTrayIcon::ActivationReason reason) { TrayMessage(reason); }));
 }
@@ -573,7 +574,7 @@ void TForm1::TickStep(const std::function<void()>& step) {
 }
 
 void TForm1::UpdateHistoryGroup() {
-    SetValue(Label13, FormatConnTime(monitor_.State().AllTime));
+    SetValue(AllTimeValue, FormatConnTime(monitor_.State().AllTime));
     const TStamp today = clock_.Now();
     if (const int day = DayNumber(today); !counterDates_ || day != datesDay_) {
         counterDates_ = ReadCounterDates(store_);
@@ -582,13 +583,13 @@ void TForm1::UpdateHistoryGroup() {
     const HistoryGroupTexts texts =
         HistoryGroupFor(*counterDates_, today, monitor_.State().AllTime,
                         monitor_.State().ResetPolicy, monitor_.State().ResetDay);
-    SetValue(Label17, texts.countingSince);
-    SetValue(Label19, texts.resetOn);
-    SetValue(Label15, texts.average);
+    SetValue(CountingSinceValue, texts.countingSince);
+    SetValue(ResetOnValue, texts.resetOn);
+    SetValue(AverageValue, texts.average);
 }
 
 void TForm1::UpdateClock() {
-    SetValue(Label20, FormatClock(clock_.Now()));
+    SetValue(ClockLabel, FormatClock(clock_.Now()));
 }
 
 void TForm1::SetValue(QLabel* label, const std::string& text) {
@@ -611,47 +612,48 @@ void TForm1::FitFields() {
         heading.setPointSizeF(heading.pointSizeF() * 1.5);
     else
         heading.setPixelSize(heading.pixelSize() * 3 / 2);
-    Label1->setFont(heading);
+    Heading->setFont(heading);
 
-    QLabel* const values[] = {Label6,  Label7,  Label8,  Label9, Label13,
-                              Label15, Label11, Label17, Label19};
+    QLabel* const values[] = {ConnTimeValue,   FeeValue,           UserValue,
+                              ProviderValue,   AllTimeValue,       AverageValue,
+                              GeneralFeeValue, CountingSinceValue, ResetOnValue};
     int width = 0;
     for (const QLabel* value : values) {
         const QFontMetrics metrics(value->font());
         for (const char* text : kWidestValues)
             width = std::max(width, metrics.horizontalAdvance(QLatin1String(text)));
         // Names are cut to the room, other values make room for themselves.
-        if (value != Label8 && value != Label9)
+        if (value != UserValue && value != ProviderValue)
             width = std::max(width, metrics.horizontalAdvance(value->text()));
     }
     // A digit to spare: a text as long as one that fitted may still be a little wider.
     valueWidth_ = width + fontMetrics().horizontalAdvance(QLatin1Char('0'));
     for (QLabel* value : values)
         value->setFixedSize(valueWidth_, QFontMetrics(value->font()).height());
-    for (QLabel* name : {Label8, Label9})
+    for (QLabel* name : {UserValue, ProviderValue})
         ShowName(name, valueWidth_);
-    const QFontMetrics clock(Label20->font());
-    Label20->setFixedSize(std::max(clock.horizontalAdvance(QLatin1String(kWidestClock)),
-                                   clock.horizontalAdvance(Label20->text())),
-                          clock.height());
+    const QFontMetrics clock(ClockLabel->font());
+    ClockLabel->setFixedSize(std::max(clock.horizontalAdvance(QLatin1String(kWidestClock)),
+                                      clock.horizontalAdvance(ClockLabel->text())),
+                             clock.height());
 
     // One caption width for both groups, so that their values line up.
     int captionWidth = 0;
-    for (const QGroupBox* group : {GroupBox1, GroupBox2})
+    for (const QGroupBox* group : {ConnectionBox, HistoryBox})
         for (const QLabel* label : group->findChildren<QLabel*>())
             if (label->buddy())
                 captionWidth = std::max(captionWidth, label->sizeHint().width());
-    for (QGroupBox* group : {GroupBox1, GroupBox2})
+    for (QGroupBox* group : {ConnectionBox, HistoryBox})
         static_cast<QGridLayout*>(group->layout())->setColumnMinimumWidth(0, captionWidth);
     // The history group keeps a column as wide as the pictures of the group above.
-    static_cast<QGridLayout*>(GroupBox2->layout())
-        ->setColumnMinimumWidth(2, Image2->sizeHint().width());
+    static_cast<QGridLayout*>(HistoryBox->layout())
+        ->setColumnMinimumWidth(2, NotConnectedImage->sizeHint().width());
 
     // The layouts hold on to the sizes of before until told.
     for (QLayout* l : findChildren<QLayout*>())
         l->invalidate();
     for (QWidget* w :
-         {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2), centralWidget()})
+         {static_cast<QWidget*>(ConnectionBox), static_cast<QWidget*>(HistoryBox), centralWidget()})
         w->updateGeometry();
     setFixedSize(sizeHint());
 }
@@ -661,10 +663,10 @@ void TForm1::ApplyColours() {
     const auto colour = [this](QLabel* label, const QColor& wanted) {
         SetTextColor(label, ReadableOn(wanted, palette().color(label->backgroundRole())));
     };
-    colour(Label1, kHeading);
-    for (QLabel* label : {Label6, Label7, Label20})
+    colour(Heading, kHeading);
+    for (QLabel* label : {ConnTimeValue, FeeValue, ClockLabel})
         colour(label, kMaroon);
-    for (QLabel* label : {Label13, Label11})
+    for (QLabel* label : {AllTimeValue, GeneralFeeValue})
         colour(label, kRed);
 }
 
@@ -676,10 +678,10 @@ void TForm1::BitBtn2Click() {
     ExitConfirmed();
 }
 
-void TForm1::BitBtn3Click() {
+void TForm1::HolidayClick() {
     const bool holiday = monitor_.State().HolidayOn != 1;
     monitor_.SetHoliday(holiday);
-    BitBtn3->setIcon(holiday ? ImageListPicture(2) : QIcon());
+    HolidayButton->setIcon(holiday ? ImageListPicture(2) : QIcon());
 }
 
 void TForm1::Exit2Click() {
@@ -716,7 +718,7 @@ void TForm1::Createreport1Click() {
 }
 
 void TForm1::Counter1Click() {
-    Form6->Execute();
+    CounterDialog->Execute();
     // "Reset now" may have started a new period.
     counterDates_.reset();
 }
@@ -726,7 +728,7 @@ void TForm1::Deletereports1Click() {
 }
 
 void TForm1::Openreport1Click() {
-    Form10->exec();
+    OpenReportDialog->exec();
 }
 
 void TForm1::Connections1Click() {
@@ -734,23 +736,23 @@ void TForm1::Connections1Click() {
 }
 
 void TForm1::Viewstatistic1Click() {
-    Form9->ShowModal();
+    StatisticsWindow->ShowModal();
 }
 
 void TForm1::Beep1Click() {
-    Form4->Execute();
+    BeepDialog->Execute();
 }
 
 void TForm1::Preferences1Click() {
-    Form2->Execute();
+    PreferencesDialog->Execute();
 }
 
 void TForm1::Programpreferences1Click() {
-    Form2->Execute(TForm2::StartupPage);
+    PreferencesDialog->Execute(TForm2::StartupPage);
 }
 
 void TForm1::Execution1Click() {
-    Form2->Execute(TForm2::ExecPage);
+    PreferencesDialog->Execute(TForm2::ExecPage);
 }
 
 void TForm1::About1Click() {
@@ -851,33 +853,33 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::ShowConnectionStatus(const std::string& caption) {
     const QString title = QString::fromStdString(caption);
-    if (GroupBox1->title() != title)
-        GroupBox1->setTitle(title);
+    if (ConnectionBox->title() != title)
+        ConnectionBox->setTitle(title);
 }
 
 void TForm1::ShowProvider(const std::string& provider) {
-    SetName(Label9, provider, valueWidth_);
+    SetName(ProviderValue, provider, valueWidth_);
 }
 
 void TForm1::ShowUser(const std::string& user) {
-    SetName(Label8, user, valueWidth_);
+    SetName(UserValue, user, valueWidth_);
 }
 
 void TForm1::ShowConnectedPicture(bool connected) {
-    Image1->setVisible(connected);
-    Image2->setVisible(!connected);
+    ConnectedImage->setVisible(connected);
+    NotConnectedImage->setVisible(!connected);
 }
 
 void TForm1::ShowConnTime(const std::string& text) {
-    SetValue(Label6, text);
+    SetValue(ConnTimeValue, text);
 }
 
 void TForm1::ShowFee(const std::string& text) {
-    SetValue(Label7, text);
+    SetValue(FeeValue, text);
 }
 
 void TForm1::ShowTotalMoney(const std::string& text) {
-    SetValue(Label11, text);
+    SetValue(GeneralFeeValue, text);
 }
 
 void TForm1::ShowStatusText(const std::string& text) {

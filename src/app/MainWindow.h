@@ -39,7 +39,7 @@ inline constexpr const char* kApplicationTitle = "Netrova v1.2";
 // The main window. It owns the monitor and the dial-up service for the life of the process and
 // shows what the monitor's tick reports. Its creation runs the whole start-up.
 //
-// Controls by name: Label1 the heading; GroupBox1 the connection group with the captions
+// Controls by objectName: Label1 the heading; GroupBox1 the connection group with the captions
 // Label2..Label5 ("Con. time :", "Current fee :", "User :", "Provider :"), their values
 // Label6..Label9 and the pictures Image1 ("Connected") / Image2 ("Not connected"); GroupBox2
 // "History" with the captions Label12, Label14, Label10, Label16, Label18 ("All Con. time :",
@@ -76,9 +76,9 @@ public:
     void Timer1Timer();
     void BitBtn1Click(); // Hi&de
     void BitBtn2Click(); // E&xit
-    void BitBtn3Click(); // Holiday
-    void Exit2Click();   // File | E&xit
-    void Help2Click();   // Help | &Help
+    void HolidayClick();
+    void Exit2Click(); // File | E&xit
+    void Help2Click(); // Help | &Help
     void Providers1Click();
     void Tariffs1Click();
     void Restore1Click(); // the tray menu's "Restore"
@@ -183,34 +183,34 @@ private:
     int valueWidth_ = 0;
     bool fitPending_ = false;
 
-    QLabel* Label1 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* Label6 = nullptr; // connection time
-    QLabel* Label7 = nullptr; // fee
-    QLabel* Label8 = nullptr; // user
-    QLabel* Label9 = nullptr; // provider
-    QLabel* Image1 = nullptr; // "Connected"
-    QLabel* Image2 = nullptr; // "Not connected"
-    QGroupBox* GroupBox2 = nullptr;
-    QLabel* Label13 = nullptr; // all connection time
-    QLabel* Label15 = nullptr; // average per day
-    QLabel* Label11 = nullptr; // general fee
-    QLabel* Label17 = nullptr; // counting since
-    QLabel* Label19 = nullptr; // reset on
-    QLabel* Label20 = nullptr; // clock
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
+    QLabel* Heading = nullptr;
+    QGroupBox* ConnectionBox = nullptr;
+    QLabel* ConnTimeValue = nullptr;
+    QLabel* FeeValue = nullptr;
+    QLabel* UserValue = nullptr;
+    QLabel* ProviderValue = nullptr;
+    QLabel* ConnectedImage = nullptr;
+    QLabel* NotConnectedImage = nullptr;
+    QGroupBox* HistoryBox = nullptr;
+    QLabel* AllTimeValue = nullptr;
+    QLabel* AverageValue = nullptr; // average per day
+    QLabel* GeneralFeeValue = nullptr;
+    QLabel* CountingSinceValue = nullptr;
+    QLabel* ResetOnValue = nullptr;
+    QLabel* ClockLabel = nullptr;
+    QPushButton* HideButton = nullptr;
+    QPushButton* ExitButton = nullptr;
+    QPushButton* HolidayButton = nullptr;
+    QToolBar* ToolBar = nullptr;
+    QMenu* TrayMenu = nullptr;
     QAction* Restore1 = nullptr;
     QTimer* Timer1 = nullptr;
     // The dialogs made once and shown again at each opening.
-    TForm2* Form2 = nullptr;
-    TForm4* Form4 = nullptr;
-    TForm6* Form6 = nullptr;
-    TForm9* Form9 = nullptr;
-    TForm10* Form10 = nullptr;
+    TForm2* PreferencesDialog = nullptr;
+    TForm4* BeepDialog = nullptr;
+    TForm6* CounterDialog = nullptr;
+    TForm9* StatisticsWindow = nullptr;
+    TForm10* OpenReportDialog = nullptr;
 };
 
 } // namespace netrova

@@ -177,9 +177,9 @@ void TForm7::BuildControls() {
     sortRow->addWidget(direction);
 
     const OkHelpButtons buttons = MakeOkHelpButtons(*this);
-    BitBtn1 = buttons.ok;
-    BitBtn2 = buttons.help;
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm7::BitBtn2Click);
+    OkButton = buttons.ok;
+    HelpButton = buttons.help;
+    connect(HelpButton, &QPushButton::clicked, this, &TForm7::HelpClick);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(views);
@@ -344,7 +344,7 @@ void TForm7::ShowSortLabels(const TSortState& sort) {
     Image2->setVisible(!sort.SortAscending);
 }
 
-void TForm7::BitBtn2Click() {
+void TForm7::HelpClick() {
     help_.ShowContext(HelpContext::Connections);
 }
 

@@ -23,7 +23,7 @@ class HelpViewer;
 // "Connections": the history as a list, by month, by day or whole, with its sums. A new
 // instance for every opening; the sort state outlives it for the program run.
 //
-// Controls (objectName = control name):
+// Controls by objectName:
 //   ThisMonth, ThisDay, AllDays   the view buttons; the one in force carries the marker
 //   Table                         the nine-column list
 //   TotalFee, AverageTime, AverageCost   the figures' values
@@ -50,7 +50,7 @@ public:
     // loads; a view change or a close during the load abandons it.
     void FillTable(TView view);
     void TableColumnClick(int column);
-    void BitBtn2Click(); // help
+    void HelpClick();
 
     TView View() const { return view_; }
     bool Loading() const { return loading_; }
@@ -101,8 +101,8 @@ private:
     QLabel* Direction = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
+    QPushButton* OkButton = nullptr;
+    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

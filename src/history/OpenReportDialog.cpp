@@ -35,18 +35,18 @@ void TForm10::BuildControls() {
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this, &TForm10::BitBtn1Click);
     (new QVBoxLayout(group))->addWidget(FileListBox1);
 
-    BitBtn1 = new QPushButton(QStringLiteral("Open"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm10::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    OpenButton = new QPushButton(QStringLiteral("Open"), this);
+    OpenButton->setObjectName(QStringLiteral("BitBtn1"));
+    OpenButton->setDefault(true);
+    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelButton->setObjectName(QStringLiteral("BitBtn2"));
+    CancelButton->setAutoDefault(false);
+    connect(OpenButton, &QPushButton::clicked, this, &TForm10::BitBtn1Click);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    buttons->addWidget(OpenButton);
+    buttons->addWidget(CancelButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group, 1);

@@ -17,7 +17,7 @@ class TextViewer;
 // and shown again at each opening; the reports folder is made ready on creation and at every
 // showing.
 //
-// Controls (objectName = control name):
+// Controls by objectName:
 //   FileListBox1   the "*.rpt" files of the reports folder
 //   BitBtn1 "Open" (default)     BitBtn2 "Cancel"
 class TForm10 : public QDialog {
@@ -43,8 +43,8 @@ private:
     std::function<std::string()> programPath_;
 
     QListWidget* FileListBox1 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
+    QPushButton* OpenButton = nullptr;
+    QPushButton* CancelButton = nullptr;
 };
 
 } // namespace netrova

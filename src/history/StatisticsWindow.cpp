@@ -113,9 +113,9 @@ void TForm9::BuildControls() {
     turn(Qt::CTRL | Qt::Key_PageUp, -1);
 
     const OkHelpButtons buttons = MakeOkHelpButtons(*this);
-    BitBtn1 = buttons.ok;
-    BitBtn2 = buttons.help;
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm9::BitBtn2Click);
+    OkButton = buttons.ok;
+    HelpButton = buttons.help;
+    connect(HelpButton, &QPushButton::clicked, this, &TForm9::HelpClick);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Tabs, 1);
@@ -202,7 +202,7 @@ void TForm9::UsersColumnClick(int column) {
     model_->ColumnClick(sort_, column);
 }
 
-void TForm9::BitBtn2Click() {
+void TForm9::HelpClick() {
     help_.ShowContext(HelpContext::Statistics);
 }
 

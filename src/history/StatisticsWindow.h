@@ -36,7 +36,7 @@ using CounterFiguresFn = std::function<CounterFigures()>;
 // the history, the forecast for the counter period and, on a second tab, its usage per day.
 // Created once and shown again at each opening; filled on each showing and emptied on close.
 //
-// Controls (objectName = control name):
+// Controls by objectName:
 //   Tabs                      "Summary" and "Usage chart"
 //   TotalCrashes, CrashRate   the crash figures' values
 //   Users                     the user list
@@ -61,7 +61,7 @@ public:
     // Fills the window; each showing runs it once (queued, so that the window is drawn first).
     void FormActivate();
     void UsersColumnClick(int column);
-    void BitBtn2Click(); // help
+    void HelpClick();
 
     bool Loading() const { return loading_; }
     const TUsersModel& Model() const { return *model_; }
@@ -95,8 +95,8 @@ private:
     QLabel* Forecast = nullptr;
     QTabWidget* Tabs = nullptr;
     TUsageChartView* UsageChart = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
+    QPushButton* OkButton = nullptr;
+    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

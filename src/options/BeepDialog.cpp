@@ -44,55 +44,56 @@ void TForm4::BuildControls() {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Beep"));
 
-    Memo1 = new QPlainTextEdit(QString::fromLatin1(kExplanation), this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
-    Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 4);
+    Explanation = new QPlainTextEdit(QString::fromLatin1(kExplanation), this);
+    Explanation->setObjectName(QStringLiteral("Memo1"));
+    Explanation->setReadOnly(true);
+    Explanation->setFocusPolicy(Qt::NoFocus);
+    Explanation->setFixedHeight(Explanation->fontMetrics().lineSpacing() * 4);
 
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setMaxLength(kBeepIntervalDigits);
-    Edit1->setFixedWidth(Edit1->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
-    auto* label1 = new QLabel(QStringLiteral("Time interval in minutes :"), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    label1->setBuddy(Edit1);
-    CheckBox1 = new QCheckBox(QStringLiteral("Beep is enabled"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    Interval = new QLineEdit(this);
+    Interval->setObjectName(QStringLiteral("Edit1"));
+    Interval->setMaxLength(kBeepIntervalDigits);
+    Interval->setFixedWidth(Interval->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
+                            16);
+    auto* intervalLabel = new QLabel(QStringLiteral("Time interval in minutes :"), this);
+    intervalLabel->setObjectName(QStringLiteral("Label1"));
+    intervalLabel->setBuddy(Interval);
+    EnabledBox = new QCheckBox(QStringLiteral("Beep is enabled"), this);
+    EnabledBox->setObjectName(QStringLiteral("CheckBox1"));
 
     auto* sounds = new QGroupBox(this);
     auto* soundsLayout = new QVBoxLayout(sounds);
     for (int i = 0; i < 4; ++i) {
-        RadioButton[i] = new QRadioButton(QString::fromLatin1(kSoundNames[i]), sounds);
-        RadioButton[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
-        RadioButton[i]->setToolTip(QStringLiteral("Select the sound !"));
-        soundsLayout->addWidget(RadioButton[i]);
+        SoundButtons[i] = new QRadioButton(QString::fromLatin1(kSoundNames[i]), sounds);
+        SoundButtons[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
+        SoundButtons[i]->setToolTip(QStringLiteral("Select the sound !"));
+        soundsLayout->addWidget(SoundButtons[i]);
     }
-    RadioButton[2]->setChecked(true);
+    SoundButtons[2]->setChecked(true);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(label1, 0, 0);
-    grid->addWidget(Edit1, 0, 1);
-    grid->addWidget(CheckBox1, 1, 0, 1, 2);
+    grid->addWidget(intervalLabel, 0, 0);
+    grid->addWidget(Interval, 0, 1);
+    grid->addWidget(EnabledBox, 1, 0, 1, 2);
     grid->addWidget(sounds, 0, 2, 3, 1);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(2, 1);
 
     // "OK" is the default button, so Enter in the field acts as "OK".
     const DialogButtons buttons = MakeConnectedButtons(
-        *this, errors_, [this] { BitBtn1Click(); }, [this] { BitBtn3Click(); });
-    BitBtn1 = buttons.ok;
-    BitBtn2 = buttons.cancel;
-    BitBtn3 = buttons.help;
+        *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
+    HelpButton = buttons.help;
 
     auto* main = new QVBoxLayout(this);
     main->setSizeConstraint(QLayout::SetFixedSize);
-    main->addWidget(Memo1);
+    main->addWidget(Explanation);
     main->addLayout(grid);
     main->addLayout(buttons.row);
 
-    connect(CheckBox1, &QCheckBox::clicked, this, &TForm4::CheckBox1Click);
-    connect(Edit1, &QLineEdit::textChanged, this, &TForm4::Edit1Change);
+    connect(EnabledBox, &QCheckBox::clicked, this, &TForm4::EnabledBoxClick);
+    connect(Interval, &QLineEdit::textChanged, this, &TForm4::IntervalChange);
 }
 
 int TForm4::Execute() {
@@ -109,25 +110,25 @@ void TForm4::showEvent(QShowEvent* event) {
 void TForm4::FormActivate() {
     TRegistry reg(store_, Root::CurrentUser);
     reg.OpenKey(kBeepKey, true);
-    CheckBox1->setChecked(reg.ReadInteger("Enabled") != 0);
+    EnabledBox->setChecked(reg.ReadInteger("Enabled") != 0);
     {
         // The stored number is shown as it is, without the typing check.
-        const QSignalBlocker blocker(Edit1);
-        Edit1->setText(QString::number(reg.ReadInteger("Interval")));
+        const QSignalBlocker blocker(Interval);
+        Interval->setText(QString::number(reg.ReadInteger("Interval")));
     }
     const int sound = reg.ReadInteger("Sound");
     reg.CloseKey();
     if (sound >= 1 && sound <= 4)
-        RadioButton[sound - 1]->setChecked(true);
-    CheckBox1Click();
+        SoundButtons[sound - 1]->setChecked(true);
+    EnabledBoxClick();
 }
 
-void TForm4::CheckBox1Click() {
-    Edit1->setEnabled(CheckBox1->isChecked());
+void TForm4::EnabledBoxClick() {
+    Interval->setEnabled(EnabledBox->isChecked());
 }
 
-void TForm4::Edit1Change() {
-    const QString text = Edit1->text();
+void TForm4::IntervalChange() {
+    const QString text = Interval->text();
     int bad = CountNonDigits(text.toStdString());
     if (bad == 0 && !text.isEmpty() && LeadingInt(text.toStdString()) == 0)
         bad = 1;
@@ -135,29 +136,29 @@ void TForm4::Edit1Change() {
         boxes_.Show(kIncorrectNumber, MsgIcon::Warning);
     if (bad > 0) {
         // Blocked: the current interval is not checked again, even if the store made it 0.
-        const QSignalBlocker blocker(Edit1);
-        Edit1->setText(QString::number(mon_.State().BeepInterval));
+        const QSignalBlocker blocker(Interval);
+        Interval->setText(QString::number(mon_.State().BeepInterval));
     }
 }
 
 int TForm4::CheckedSound() const {
     for (int i = 0; i < 4; ++i)
-        if (RadioButton[i]->isChecked())
+        if (SoundButtons[i]->isChecked())
             return i + 1;
     return 3;
 }
 
 void TForm4::BitBtn1Click() {
-    const std::string interval = StoreBeepSettings(store_, mon_, CheckBox1->isChecked(),
-                                                   Edit1->text().toStdString(), CheckedSound());
+    const std::string interval = StoreBeepSettings(store_, mon_, EnabledBox->isChecked(),
+                                                   Interval->text().toStdString(), CheckedSound());
     {
-        const QSignalBlocker blocker(Edit1);
-        Edit1->setText(QString::fromStdString(interval));
+        const QSignalBlocker blocker(Interval);
+        Interval->setText(QString::fromStdString(interval));
     }
     accept();
 }
 
-void TForm4::BitBtn3Click() {
+void TForm4::HelpClick() {
     help_.ShowContext(HelpContext::Beep);
 }
 

@@ -20,7 +20,7 @@ class TMonitor;
 // "Beep": the reminder's interval, on/off and sound. One instance for the program's life; it
 // works on the monitor's beep state.
 //
-// Controls (objectName = control name):
+// Controls by objectName:
 //   Memo1         the read-only explanation
 //   Edit1         the interval after "Time interval in minutes :", at most four digits
 //   CheckBox1     "Beep is enabled"
@@ -42,10 +42,10 @@ public:
     void FormActivate();
 
     // Handlers.
-    void CheckBox1Click();
-    void Edit1Change();
+    void EnabledBoxClick();
+    void IntervalChange();
     void BitBtn1Click(); // OK
-    void BitBtn3Click(); // help
+    void HelpClick();
 
     DialogErrors& Errors() { return errors_; }
 
@@ -62,13 +62,13 @@ private:
     TMonitor& mon_;
     DialogErrors errors_;
 
-    QPlainTextEdit* Memo1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QRadioButton* RadioButton[4] = {};
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
+    QPlainTextEdit* Explanation = nullptr;
+    QLineEdit* Interval = nullptr;
+    QCheckBox* EnabledBox = nullptr;
+    QRadioButton* SoundButtons[4] = {};
+    QPushButton* OkButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

@@ -45,49 +45,49 @@ void TForm6::BuildControls() {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Counter"));
 
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    Pages = new QTabWidget(this);
+    Pages->setObjectName(QStringLiteral("PageControl1"));
 
     auto* resetPage = new QWidget;
     resetPage->setObjectName(QStringLiteral("TabSheet1"));
     auto* resetLayout = new QVBoxLayout(resetPage);
     auto* policies = new QButtonGroup(resetPage);
     for (int i = 0; i < 4; ++i) {
-        RadioButton[i] = new QRadioButton(QString::fromLatin1(kPolicyTexts[i]), resetPage);
-        RadioButton[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
-        policies->addButton(RadioButton[i], i + 1);
-        resetLayout->addWidget(RadioButton[i]);
+        PolicyButtons[i] = new QRadioButton(QString::fromLatin1(kPolicyTexts[i]), resetPage);
+        PolicyButtons[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
+        policies->addButton(PolicyButtons[i], i + 1);
+        resetLayout->addWidget(PolicyButtons[i]);
     }
-    Button1 = ActionButton("Button1", "Reset now", resetPage);
-    resetLayout->addWidget(Button1, 0, Qt::AlignLeft);
+    ResetNowButton = ActionButton("Button1", "Reset now", resetPage);
+    resetLayout->addWidget(ResetNowButton, 0, Qt::AlignLeft);
     resetLayout->addStretch(1);
-    PageControl1->addTab(resetPage, QStringLiteral("Reset"));
+    Pages->addTab(resetPage, QStringLiteral("Reset"));
 
     auto* reportPage = new QWidget;
     reportPage->setObjectName(QStringLiteral("TabSheet2"));
     auto* reportLayout = new QVBoxLayout(reportPage);
-    CheckBox1 = new QCheckBox(QStringLiteral("Report enabled"), reportPage);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    reportLayout->addWidget(CheckBox1);
-    Button2 = ActionButton("Button2", "Create Report now", reportPage);
-    reportLayout->addWidget(Button2, 0, Qt::AlignLeft);
+    ReportEnabled = new QCheckBox(QStringLiteral("Report enabled"), reportPage);
+    ReportEnabled->setObjectName(QStringLiteral("CheckBox1"));
+    reportLayout->addWidget(ReportEnabled);
+    CreateReportButton = ActionButton("Button2", "Create Report now", reportPage);
+    reportLayout->addWidget(CreateReportButton, 0, Qt::AlignLeft);
     reportLayout->addStretch(1);
-    PageControl1->addTab(reportPage, QStringLiteral("Report"));
+    Pages->addTab(reportPage, QStringLiteral("Report"));
 
     const DialogButtons buttons = MakeConnectedButtons(
-        *this, errors_, [this] { BitBtn1Click(); }, [this] { BitBtn3Click(); });
-    BitBtn1 = buttons.ok;
-    BitBtn2 = buttons.cancel;
-    BitBtn3 = buttons.help;
+        *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
+    HelpButton = buttons.help;
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(PageControl1);
+    layout->addWidget(Pages);
     layout->addLayout(buttons.row);
 
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { errors_.Run(*this, [this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { errors_.Run(*this, [this] { Button2Click(); }); });
+    connect(ResetNowButton, &QPushButton::clicked, this,
+            [this] { errors_.Run(*this, [this] { ResetNowClick(); }); });
+    connect(CreateReportButton, &QPushButton::clicked, this,
+            [this] { errors_.Run(*this, [this] { CreateReportClick(); }); });
 }
 
 void TForm6::showEvent(QShowEvent* event) {
@@ -98,32 +98,32 @@ void TForm6::showEvent(QShowEvent* event) {
 void TForm6::FormActivate() {
     const CounterPolicy stored = counter_.StoredPolicy();
     if (stored.Reset >= 1 && stored.Reset <= 4)
-        RadioButton[stored.Reset - 1]->setChecked(true);
-    CheckBox1->setChecked(stored.Report == 1);
+        PolicyButtons[stored.Reset - 1]->setChecked(true);
+    ReportEnabled->setChecked(stored.Report == 1);
 }
 
 int TForm6::ReportChecked() const {
-    return CheckBox1->isChecked() ? 1 : 0;
+    return ReportEnabled->isChecked() ? 1 : 0;
 }
 
-void TForm6::Button1Click() {
+void TForm6::ResetNowClick() {
     counter_.ResetToday(ReportChecked());
 }
 
-void TForm6::Button2Click() {
+void TForm6::CreateReportClick() {
     counter_.CreateReportNow();
 }
 
 void TForm6::BitBtn1Click() {
     int policy = 0;
     for (int i = 0; i < 4; ++i)
-        if (RadioButton[i]->isChecked())
+        if (PolicyButtons[i]->isChecked())
             policy = i + 1;
     counter_.ApplyPolicy(policy, ReportChecked());
     accept();
 }
 
-void TForm6::BitBtn3Click() {
+void TForm6::HelpClick() {
     help_.ShowContext(HelpContext::Counter);
 }
 

@@ -16,7 +16,7 @@ class HelpViewer;
 
 // "Counter": the reset policy and the report switch, and resets and reports on demand.
 //
-// Controls (objectName = control name):
+// Controls by objectName:
 //   PageControl1  tabs "Reset" (TabSheet1) and "Report" (TabSheet2)
 //   RadioButton1..RadioButton4  "Reset Counter after two weeks", "... after the month",
 //                 "... after two months", "Never Reset" (policies 1..4)
@@ -37,10 +37,10 @@ public:
     void FormActivate();
 
     // Handlers.
-    void Button1Click(); // Reset now
-    void Button2Click(); // Create Report now
+    void ResetNowClick();
+    void CreateReportClick();
     void BitBtn1Click(); // OK
-    void BitBtn3Click(); // help
+    void HelpClick();
 
     DialogErrors& Errors() { return errors_; }
 
@@ -55,14 +55,14 @@ private:
     TCounter counter_;
     DialogErrors errors_;
 
-    QTabWidget* PageControl1 = nullptr;
-    QRadioButton* RadioButton[4] = {};
-    QCheckBox* CheckBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
+    QTabWidget* Pages = nullptr;
+    QRadioButton* PolicyButtons[4] = {};
+    QCheckBox* ReportEnabled = nullptr;
+    QPushButton* ResetNowButton = nullptr;
+    QPushButton* CreateReportButton = nullptr;
+    QPushButton* OkButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

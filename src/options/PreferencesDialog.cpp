@@ -61,75 +61,76 @@ void TForm2::BuildControls() {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Preferences"));
 
-    CheckBox1 = NewCheckBox("CheckBox1", "Load Netrova every time Windows starts", this);
-    CheckBox1->setChecked(true);
-    CheckBox2 = NewCheckBox("CheckBox2", "Show logo picture on start", this);
-    CheckBox2->setChecked(true);
-    CheckBox3 = NewCheckBox("CheckBox3", "Minimize when execute", this);
-    CheckBox4 = NewCheckBox("CheckBox4", "Minimize in System Tray", this);
-    CheckBox5 = NewCheckBox("CheckBox5", "Enable anti-crash function (recommended)", this);
-    CheckBox5->setChecked(true);
+    AutostartBox = NewCheckBox("CheckBox1", "Load Netrova every time Windows starts", this);
+    AutostartBox->setChecked(true);
+    LogoBox = NewCheckBox("CheckBox2", "Show logo picture on start", this);
+    LogoBox->setChecked(true);
+    MinimizeBox = NewCheckBox("CheckBox3", "Minimize when execute", this);
+    TrayBox = NewCheckBox("CheckBox4", "Minimize in System Tray", this);
+    AntiCrashBox = NewCheckBox("CheckBox5", "Enable anti-crash function (recommended)", this);
+    AntiCrashBox->setChecked(true);
 
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Programs = new QPlainTextEdit(this);
+    Programs->setObjectName(QStringLiteral("Memo1"));
     // Paths stay on one line each, with both scroll bars.
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setMinimumSize(360, 140);
-    Button1 = new QPushButton(QStringLiteral("Add"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAutoDefault(false);
-    Label1 = new QLabel(QString::fromStdString(ProgramCountText(0)), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    Programs->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Programs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Programs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Programs->setMinimumSize(360, 140);
+    AddButton = new QPushButton(QStringLiteral("Add"), this);
+    AddButton->setObjectName(QStringLiteral("Button1"));
+    AddButton->setAutoDefault(false);
+    ProgramCount = new QLabel(QString::fromStdString(ProgramCountText(0)), this);
+    ProgramCount->setObjectName(QStringLiteral("Label1"));
     auto* execRow = new QWidget(this);
     auto* execLayout = new QHBoxLayout(execRow);
     execLayout->setContentsMargins(0, 0, 0, 0);
-    execLayout->addWidget(Label1, 1);
-    execLayout->addWidget(Button1);
+    execLayout->addWidget(ProgramCount, 1);
+    execLayout->addWidget(AddButton);
 
-    Edit1 = new QLineEdit(QStringLiteral("0"), this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setMaxLength(kDelayDigits);
-    Edit1->setFixedWidth(Edit1->fontMetrics().horizontalAdvance(QStringLiteral("000000000")) + 16);
-    auto* label2 = new QLabel(QStringLiteral("Seconds :"), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    label2->setBuddy(Edit1);
+    ConnectDelay = new QLineEdit(QStringLiteral("0"), this);
+    ConnectDelay->setObjectName(QStringLiteral("Edit1"));
+    ConnectDelay->setMaxLength(kDelayDigits);
+    ConnectDelay->setFixedWidth(
+        ConnectDelay->fontMetrics().horizontalAdvance(QStringLiteral("000000000")) + 16);
+    auto* delayLabel = new QLabel(QStringLiteral("Seconds :"), this);
+    delayLabel->setObjectName(QStringLiteral("Label2"));
+    delayLabel->setBuddy(ConnectDelay);
     auto* delayRow = new QWidget(this);
     auto* delayLayout = new QHBoxLayout(delayRow);
     delayLayout->setContentsMargins(0, 0, 0, 0);
-    delayLayout->addWidget(label2);
-    delayLayout->addWidget(Edit1);
+    delayLayout->addWidget(delayLabel);
+    delayLayout->addWidget(ConnectDelay);
     delayLayout->addStretch(1);
 
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->addTab(NewPage("TabSheet1", {CheckBox1, CheckBox2}), QStringLiteral("Startup"));
-    PageControl1->addTab(NewPage("TabSheet2", {CheckBox3, CheckBox4}), QStringLiteral("Taskbar"));
-    PageControl1->addTab(NewPage("TabSheet3", {Memo1, execRow}), QStringLiteral("Exec"));
-    PageControl1->addTab(NewPage("TabSheet4", {delayRow}), QStringLiteral("Connection"));
-    PageControl1->addTab(NewPage("TabSheet5", {CheckBox5}), QStringLiteral("Anti-Crash"));
-    PageControl1->setCurrentIndex(AntiCrashPage);
+    Pages = new QTabWidget(this);
+    Pages->setObjectName(QStringLiteral("PageControl1"));
+    Pages->addTab(NewPage("TabSheet1", {AutostartBox, LogoBox}), QStringLiteral("Startup"));
+    Pages->addTab(NewPage("TabSheet2", {MinimizeBox, TrayBox}), QStringLiteral("Taskbar"));
+    Pages->addTab(NewPage("TabSheet3", {Programs, execRow}), QStringLiteral("Exec"));
+    Pages->addTab(NewPage("TabSheet4", {delayRow}), QStringLiteral("Connection"));
+    Pages->addTab(NewPage("TabSheet5", {AntiCrashBox}), QStringLiteral("Anti-Crash"));
+    Pages->setCurrentIndex(AntiCrashPage);
 
     const DialogButtons buttons = MakeConnectedButtons(
-        *this, errors_, [this] { BitBtn1Click(); }, [this] { BitBtn3Click(); });
-    BitBtn1 = buttons.ok;
-    BitBtn2 = buttons.cancel;
-    BitBtn3 = buttons.help;
+        *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
+    HelpButton = buttons.help;
 
     auto* main = new QVBoxLayout(this);
     main->setSizeConstraint(QLayout::SetFixedSize);
-    main->addWidget(PageControl1);
+    main->addWidget(Pages);
     main->addLayout(buttons.row);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    connect(Edit1, &QLineEdit::textChanged, this, &TForm2::Edit1Change);
-    connect(Memo1, &QPlainTextEdit::textChanged, this, &TForm2::Memo1Change);
+    connect(AddButton, &QPushButton::clicked, this, &TForm2::AddClick);
+    connect(ConnectDelay, &QLineEdit::textChanged, this, &TForm2::ConnectDelayChange);
+    connect(Programs, &QPlainTextEdit::textChanged, this, &TForm2::ProgramsChange);
 }
 
 int TForm2::Execute(int page) {
     if (page >= 0)
-        PageControl1->setCurrentIndex(page);
+        Pages->setCurrentIndex(page);
     const int result = ExecDialog(*this, errors_);
     return result;
 }
@@ -141,65 +142,65 @@ void TForm2::showEvent(QShowEvent* event) {
 
 void TForm2::FormActivate() {
     const Preferences p = LoadPreferences(store_);
-    CheckBox1->setChecked(p.Start);
-    CheckBox5->setChecked(p.AntiCrash);
-    CheckBox2->setChecked(p.Logo);
-    CheckBox3->setChecked(p.Minimize);
-    CheckBox4->setChecked(p.SystemTray);
+    AutostartBox->setChecked(p.Start);
+    AntiCrashBox->setChecked(p.AntiCrash);
+    LogoBox->setChecked(p.Logo);
+    MinimizeBox->setChecked(p.Minimize);
+    TrayBox->setChecked(p.SystemTray);
     {
         // The stored number is shown as it is, without the typing check.
-        const QSignalBlocker blocker(Edit1);
-        Edit1->setText(QString::fromStdString(p.ConnectDelay));
+        const QSignalBlocker blocker(ConnectDelay);
+        ConnectDelay->setText(QString::fromStdString(p.ConnectDelay));
     }
     ReloadPrograms();
 }
 
 void TForm2::ReloadPrograms() {
-    Memo1->setPlainText(QString::fromStdString(JoinLines(ReadExecList(store_))));
+    Programs->setPlainText(QString::fromStdString(JoinLines(ReadExecList(store_))));
 }
 
-void TForm2::Memo1Change() {
-    const auto lines = TextLines(Memo1->toPlainText().toStdString());
-    Label1->setText(QString::fromStdString(ProgramCountText(lines.size())));
+void TForm2::ProgramsChange() {
+    const auto lines = TextLines(Programs->toPlainText().toStdString());
+    ProgramCount->setText(QString::fromStdString(ProgramCountText(lines.size())));
 }
 
-void TForm2::Edit1Change() {
-    const int bad = ConnectDelayProblems(Edit1->text().toStdString());
+void TForm2::ConnectDelayChange() {
+    const int bad = ConnectDelayProblems(ConnectDelay->text().toStdString());
     for (int i = 0; i < bad; ++i)
         boxes_.Show(kIncorrectNumber, MsgIcon::Warning);
     // "0" passes the check, so setting it goes no deeper.
     if (bad > 0)
-        Edit1->setText(QStringLiteral("0"));
+        ConnectDelay->setText(QStringLiteral("0"));
 }
 
-void TForm2::Button1Click() {
+void TForm2::AddClick() {
     const std::string path = chooser_.ChooseProgram("Open");
     if (path.empty())
         return;
-    auto lines = TextLines(Memo1->toPlainText().toStdString());
+    auto lines = TextLines(Programs->toPlainText().toStdString());
     lines.push_back(path);
-    Memo1->setPlainText(QString::fromStdString(JoinLines(lines)));
+    Programs->setPlainText(QString::fromStdString(JoinLines(lines)));
 }
 
 void TForm2::BitBtn1Click() {
     Preferences p;
-    p.Start = CheckBox1->isChecked();
-    p.Logo = CheckBox2->isChecked();
-    p.Minimize = CheckBox3->isChecked();
-    p.SystemTray = CheckBox4->isChecked();
-    p.ConnectDelay = Edit1->text().toStdString();
-    p.AntiCrash = CheckBox5->isChecked();
+    p.Start = AutostartBox->isChecked();
+    p.Logo = LogoBox->isChecked();
+    p.Minimize = MinimizeBox->isChecked();
+    p.SystemTray = TrayBox->isChecked();
+    p.ConnectDelay = ConnectDelay->text().toStdString();
+    p.AntiCrash = AntiCrashBox->isChecked();
     const std::string delay = StorePreferences(store_, autostart_, p, program_);
     {
-        const QSignalBlocker blocker(Edit1);
-        Edit1->setText(QString::fromStdString(delay));
+        const QSignalBlocker blocker(ConnectDelay);
+        ConnectDelay->setText(QString::fromStdString(delay));
     }
     ApplyTrayChoice(p.SystemTray, tray_, boxes_);
-    WriteExecList(store_, TextLines(Memo1->toPlainText().toStdString()));
+    WriteExecList(store_, TextLines(Programs->toPlainText().toStdString()));
     accept();
 }
 
-void TForm2::BitBtn3Click() {
+void TForm2::HelpClick() {
     help_.ShowContext(HelpContext::Preferences);
 }
 

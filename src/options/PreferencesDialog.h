@@ -25,7 +25,7 @@ class TrayControl;
 // "Preferences": start-up, task bar, the programs launched on connect, the connect delay and
 // anti-crash. One instance for the program's life, loaded from the store at every showing.
 //
-// Controls (objectName = control name):
+// Controls by objectName:
 //   PageControl1  tabs "Startup", "Taskbar", "Exec", "Connection", "Anti-Crash"
 //   CheckBox1     "Load Netrova every time Windows starts"   CheckBox2 "Show logo picture on start"
 //   CheckBox3     "Minimize when execute"                     CheckBox4 "Minimize in System Tray"
@@ -53,11 +53,11 @@ public:
     void ReloadPrograms();
 
     // Handlers.
-    void Button1Click(); // Add
+    void AddClick();
     void BitBtn1Click(); // OK
-    void BitBtn3Click(); // help
-    void Edit1Change();
-    void Memo1Change();
+    void HelpClick();
+    void ConnectDelayChange();
+    void ProgramsChange();
 
     DialogErrors& Errors() { return errors_; }
     void done(int result) override;
@@ -77,19 +77,19 @@ private:
     std::string program_;
     DialogErrors errors_;
 
-    QTabWidget* PageControl1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QCheckBox* CheckBox3 = nullptr;
-    QCheckBox* CheckBox4 = nullptr;
-    QCheckBox* CheckBox5 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
+    QTabWidget* Pages = nullptr;
+    QCheckBox* AutostartBox = nullptr;
+    QCheckBox* LogoBox = nullptr;
+    QCheckBox* MinimizeBox = nullptr;
+    QCheckBox* TrayBox = nullptr;
+    QCheckBox* AntiCrashBox = nullptr;
+    QPlainTextEdit* Programs = nullptr;
+    QPushButton* AddButton = nullptr;
+    QLabel* ProgramCount = nullptr;
+    QLineEdit* ConnectDelay = nullptr;
+    QPushButton* OkButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

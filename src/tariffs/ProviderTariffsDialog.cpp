@@ -209,9 +209,9 @@ void TForm3::BuildControls() {
     FitLists();
 
     const DialogButtons buttons = MakeDialogButtons(*this);
-    BitBtn1 = buttons.ok;
-    BitBtn2 = buttons.cancel;
-    BitBtn3 = buttons.help;
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
+    HelpButton = buttons.help;
     // F1 asks for the tariff editor's page rather than the help button's.
     buttons.helpKey->disconnect();
     connect(buttons.helpKey, &QShortcut::activated, this,
@@ -235,10 +235,10 @@ void TForm3::BuildControls() {
     main->addLayout(buttons.row);
 
     connect(ListBox1, &QListWidget::currentRowChanged, this, &TForm3::ListBox1Click);
-    connect(BitBtn1, &QPushButton::clicked, this,
+    connect(OkButton, &QPushButton::clicked, this,
             [this] { errors_.Run(*this, [this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm3::reject);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm3::BitBtn3Click);
+    connect(CancelButton, &QPushButton::clicked, this, &TForm3::reject);
+    connect(HelpButton, &QPushButton::clicked, this, &TForm3::HelpClick);
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -365,7 +365,7 @@ void TForm3::BitBtn1Click() {
     accept();
 }
 
-void TForm3::BitBtn3Click() {
+void TForm3::HelpClick() {
     help_.ShowContext(HelpContext::Providers);
 }
 

@@ -19,7 +19,7 @@ class MessageBoxes;
 // "Tariffs": assigns tariff profiles to the week days and the holiday of every provider by drag
 // and drop. A new instance for every opening.
 //
-// Controls (objectName = control name):
+// Controls by objectName:
 //   ListBox1  the providers, in the group "Choose a provider:"
 //   Tariff    the assignable profiles (one column "Tariffs"); drag source and drop target
 //   Days      eight rows, columns "Tariff's name" and "Week days"; drop target and drag source
@@ -54,7 +54,7 @@ public:
     // Handlers.
     void ListBox1Click(int row);
     void BitBtn1Click(); // OK
-    void BitBtn3Click(); // help
+    void HelpClick();
 
     // Drag and drop, through the lists' models: what a drag from a row carries (nullptr when
     // the row gives nothing to drag), and whether a drop is taken, applied when `apply`. A
@@ -96,9 +96,9 @@ private:
     QListWidget* ListBox1 = nullptr;
     QTreeWidget* Tariff = nullptr;
     QTreeWidget* Days = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
+    QPushButton* OkButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

@@ -108,21 +108,21 @@ void TForm5::BuildControls() {
     Edit7->setObjectName(QStringLiteral("Edit7"));
     Edit7->setValidator(new TypedTextValidator(kMaxTariffNameLength, true, Edit7));
     Edit7->setMinimumWidth(190);
-    Button1 = new QPushButton(QStringLiteral("Create new tariff"), tariffsBox);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button2 = new QPushButton(QStringLiteral("Rename tariff"), tariffsBox);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button3 = new QPushButton(QStringLiteral("Delete tariff"), tariffsBox);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    for (QPushButton* b : {Button1, Button2, Button3})
+    CreateButton = new QPushButton(QStringLiteral("Create new tariff"), tariffsBox);
+    CreateButton->setObjectName(QStringLiteral("Button1"));
+    RenameButton = new QPushButton(QStringLiteral("Rename tariff"), tariffsBox);
+    RenameButton->setObjectName(QStringLiteral("Button2"));
+    DeleteButton = new QPushButton(QStringLiteral("Delete tariff"), tariffsBox);
+    DeleteButton->setObjectName(QStringLiteral("Button3"));
+    for (QPushButton* b : {CreateButton, RenameButton, DeleteButton})
         b->setAutoDefault(false);
 
     auto* tariffsGrid = new QGridLayout(tariffsBox);
     tariffsGrid->addWidget(ListBox1, 0, 0, 5, 1);
     tariffsGrid->addWidget(Edit7, 0, 1);
-    tariffsGrid->addWidget(Button1, 1, 1);
-    tariffsGrid->addWidget(Button2, 2, 1);
-    tariffsGrid->addWidget(Button3, 3, 1);
+    tariffsGrid->addWidget(CreateButton, 1, 1);
+    tariffsGrid->addWidget(RenameButton, 2, 1);
+    tariffsGrid->addWidget(DeleteButton, 3, 1);
     tariffsGrid->setRowStretch(4, 1);
     tariffsGrid->setColumnStretch(1, 1);
 
@@ -175,9 +175,9 @@ void TForm5::BuildControls() {
     grid->setColumnStretch(2, 1);
 
     const DialogButtons buttons = MakeDialogButtons(*this);
-    BitBtn1 = buttons.ok;
-    BitBtn2 = buttons.cancel;
-    BitBtn3 = buttons.help;
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
+    HelpButton = buttons.help;
 
     auto* main = new QVBoxLayout(this);
     main->setSizeConstraint(QLayout::SetFixedSize);
@@ -187,14 +187,14 @@ void TForm5::BuildControls() {
     main->addLayout(buttons.row);
 
     connect(ListBox1, &QListWidget::currentRowChanged, this, &TForm5::ListBox1Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
+    connect(CreateButton, &QPushButton::clicked, this, &TForm5::CreateClick);
+    connect(RenameButton, &QPushButton::clicked, this, &TForm5::RenameClick);
+    connect(DeleteButton, &QPushButton::clicked, this, &TForm5::DeleteClick);
     connect(SpeedButton3, &QToolButton::clicked, this, &TForm5::ToggleOneCostPerDay);
-    connect(BitBtn1, &QPushButton::clicked, this,
+    connect(OkButton, &QPushButton::clicked, this,
             [this] { errors_.Run(*this, [this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm5::reject);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm5::BitBtn3Click);
+    connect(CancelButton, &QPushButton::clicked, this, &TForm5::reject);
+    connect(HelpButton, &QPushButton::clicked, this, &TForm5::HelpClick);
     connect(Edit5, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit5, true); });
     connect(Edit6, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit6, true); });
     connect(Edit3, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit3, false); });
@@ -303,7 +303,7 @@ void TForm5::ListBox1Click(int row) {
     ShowProfile();
 }
 
-void TForm5::Button1Click() {
+void TForm5::CreateClick() {
     // The shown profile takes its edits along before the fields are reset.
     KeepShown();
     const std::string refusal = editor_.Create(Edit7->text().toStdString());
@@ -316,7 +316,7 @@ void TForm5::Button1Click() {
     ResetProfileFields();
 }
 
-void TForm5::Button2Click() {
+void TForm5::RenameClick() {
     if (editor_.Empty())
         return;
     const std::string refusal = editor_.Rename(Edit7->text().toStdString());
@@ -327,7 +327,7 @@ void TForm5::Button2Click() {
     ListBox1->item(editor_.Current())->setText(Edit7->text());
 }
 
-void TForm5::Button3Click() {
+void TForm5::DeleteClick() {
     if (editor_.Empty())
         return;
     const std::string question =
@@ -352,7 +352,7 @@ void TForm5::BitBtn1Click() {
     accept();
 }
 
-void TForm5::BitBtn3Click() {
+void TForm5::HelpClick() {
     help_.ShowContext(HelpContext::Tariffs);
 }
 

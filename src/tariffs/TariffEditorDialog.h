@@ -17,7 +17,7 @@ class MessageBoxes;
 
 // "Tariffs Options": the tariff profile editor. A new instance for every opening.
 //
-// Controls (objectName = control name):
+// Controls by objectName:
 //   ListBox1      the tariff list, in the group "Tariffs:"
 //   Edit7         name field
 //   Button1       "Create new tariff"
@@ -50,11 +50,11 @@ public:
 
     // Handlers.
     void ListBox1Click(int row);
-    void Button1Click(); // create
-    void Button2Click(); // rename
-    void Button3Click(); // delete
+    void CreateClick();
+    void RenameClick();
+    void DeleteClick();
     void BitBtn1Click(); // OK
-    void BitBtn3Click(); // help
+    void HelpClick();
 
     bool OneCostPerDay() const { return oneCostPerDay_; }
     int CurrentIndex() const { return editor_.Current(); }
@@ -91,13 +91,13 @@ private:
     QLineEdit* Edit5 = nullptr;
     QLineEdit* Edit6 = nullptr;
     QLineEdit* Edit7 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
+    QPushButton* CreateButton = nullptr;
+    QPushButton* RenameButton = nullptr;
+    QPushButton* DeleteButton = nullptr;
     QToolButton* SpeedButton3 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
+    QPushButton* OkButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova
