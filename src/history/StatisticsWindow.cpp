@@ -18,7 +18,6 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -136,16 +135,14 @@ void TForm9::FitColumns() {
 }
 
 int TForm9::ShowModal() {
-    const int result = exec();
-    errors_.RethrowPending();
-    return result;
+    return ExecDialog(*this, errors_);
 }
 
 void TForm9::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    QTimer::singleShot(0, this, [this] {
+    QueueActivation(*this, errors_, [this] {
         if (isVisible())
-            errors_.Run(*this, [this] { FormActivate(); });
+            FormActivate();
     });
 }
 

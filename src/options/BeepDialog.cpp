@@ -3,7 +3,6 @@
 #include "common/Text.h"
 #include "monitor/Monitor.h"
 #include "options/Beep.h"
-#include "options/OptionsDialogSupport.h"
 #include "options/Preferences.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"

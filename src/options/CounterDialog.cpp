@@ -1,6 +1,5 @@
 #include "options/CounterDialog.h"
 
-#include "options/OptionsDialogSupport.h"
 #include "platform/HelpViewer.h"
 
 #include <QButtonGroup>

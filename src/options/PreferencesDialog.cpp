@@ -1,7 +1,6 @@
 #include "options/PreferencesDialog.h"
 
 #include "options/ExecList.h"
-#include "options/OptionsDialogSupport.h"
 #include "options/Preferences.h"
 #include "platform/FileChooser.h"
 #include "platform/HelpViewer.h"

@@ -8,6 +8,7 @@ class QPushButton;
 class QShortcut;
 
 #include <exception>
+#include <functional>
 #include <utility>
 
 namespace netrova {
@@ -50,6 +51,18 @@ struct DialogButtons {
     QShortcut* helpKey;
 };
 DialogButtons MakeDialogButtons(QDialog& dialog);
+
+// The same buttons, connected: "OK" runs `ok` under `errors`, "Cancel" rejects, "&Help" runs
+// `help`.
+DialogButtons MakeConnectedButtons(QDialog& dialog, DialogErrors& errors, std::function<void()> ok,
+                                   std::function<void()> help);
+
+// Runs `activate` under `errors` after the showing; call it from showEvent. Queued: the
+// activation may close the dialog, which exec() only notices once its loop runs.
+void QueueActivation(QDialog& dialog, DialogErrors& errors, std::function<void()> activate);
+
+// exec(), then the store error of a handler, if any, thrown to the opener.
+int ExecDialog(QDialog& dialog, DialogErrors& errors);
 
 // Places a fixed-size dialog in the middle of its screen.
 void CenterOnScreen(QWidget& dialog);

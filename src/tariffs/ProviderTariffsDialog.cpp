@@ -13,7 +13,6 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
-#include <QPushButton>
 #include <QShortcut>
 #include <QStyle>
 #include <QTreeWidget>
@@ -155,9 +154,7 @@ TForm3::~TForm3() = default;
 
 int TForm3::Execute(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent) {
     TForm3 dialog(store, boxes, help, parent);
-    const int result = dialog.exec();
-    dialog.errors_.RethrowPending();
-    return result;
+    return ExecDialog(dialog, dialog.errors_);
 }
 
 void TForm3::BuildControls() {
@@ -208,7 +205,8 @@ void TForm3::BuildControls() {
     ListBox1->setFixedHeight(listHeight);
     FitLists();
 
-    const DialogButtons buttons = MakeDialogButtons(*this);
+    const DialogButtons buttons = MakeConnectedButtons(
+        *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
     OkButton = buttons.ok;
     CancelButton = buttons.cancel;
     HelpButton = buttons.help;
@@ -235,18 +233,12 @@ void TForm3::BuildControls() {
     main->addLayout(buttons.row);
 
     connect(ListBox1, &QListWidget::currentRowChanged, this, &TForm3::ListBox1Click);
-    connect(OkButton, &QPushButton::clicked, this,
-            [this] { errors_.Run(*this, [this] { BitBtn1Click(); }); });
-    connect(CancelButton, &QPushButton::clicked, this, &TForm3::reject);
-    connect(HelpButton, &QPushButton::clicked, this, &TForm3::HelpClick);
 }
 
 void TForm3::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Queued: the activation may close the dialog, which exec() only notices once its loop runs.
     if (!activated_)
-        QMetaObject::invokeMethod(
-            this, [this] { errors_.Run(*this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
+        QueueActivation(*this, errors_, [this] { FormActivate(); });
 }
 
 void TForm3::FormActivate() {

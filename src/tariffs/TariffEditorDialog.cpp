@@ -90,9 +90,7 @@ TForm5::~TForm5() = default;
 
 int TForm5::Execute(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent) {
     TForm5 dialog(store, boxes, help, parent);
-    const int result = dialog.exec();
-    dialog.errors_.RethrowPending();
-    return result;
+    return ExecDialog(dialog, dialog.errors_);
 }
 
 void TForm5::BuildControls() {
@@ -174,7 +172,8 @@ void TForm5::BuildControls() {
     grid->addWidget(Edit4, 3, 1);
     grid->setColumnStretch(2, 1);
 
-    const DialogButtons buttons = MakeDialogButtons(*this);
+    const DialogButtons buttons = MakeConnectedButtons(
+        *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
     OkButton = buttons.ok;
     CancelButton = buttons.cancel;
     HelpButton = buttons.help;
@@ -191,10 +190,6 @@ void TForm5::BuildControls() {
     connect(RenameButton, &QPushButton::clicked, this, &TForm5::RenameClick);
     connect(DeleteButton, &QPushButton::clicked, this, &TForm5::DeleteClick);
     connect(SpeedButton3, &QToolButton::clicked, this, &TForm5::ToggleOneCostPerDay);
-    connect(OkButton, &QPushButton::clicked, this,
-            [this] { errors_.Run(*this, [this] { BitBtn1Click(); }); });
-    connect(CancelButton, &QPushButton::clicked, this, &TForm5::reject);
-    connect(HelpButton, &QPushButton::clicked, this, &TForm5::HelpClick);
     connect(Edit5, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit5, true); });
     connect(Edit6, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit6, true); });
     connect(Edit3, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit3, false); });
@@ -203,10 +198,8 @@ void TForm5::BuildControls() {
 
 void TForm5::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Queued: the activation may close the dialog, which exec() only notices once its loop runs.
     if (!activated_)
-        QMetaObject::invokeMethod(
-            this, [this] { errors_.Run(*this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
+        QueueActivation(*this, errors_, [this] { FormActivate(); });
 }
 
 void TForm5::FormActivate() {
