@@ -50,10 +50,6 @@ TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
     return s;
 }
 
-MachineTransaction::MachineTransaction(SettingsStore& store) : reg_(store, Root::LocalMachine) {
-    reg_.OpenKey(kProductKey, true);
-}
-
 TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                    MonitorView& view)
     : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view) {}
@@ -90,7 +86,7 @@ void TMonitor::SaveTick() {
             // One transaction, so that a finished connection's record and the totals that
             // count it land together or not at all.
             TRegistry machine(store_, Root::LocalMachine);
-            MachineTransaction group(store_);
+            StoreTransaction group(store_, Root::LocalMachine);
             WriteUnsaved(machine);
             machine.CloseKey();
             group.Commit();
