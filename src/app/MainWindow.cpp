@@ -271,6 +271,12 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     : QMainWindow(parent), store_(store), clock_(clock), boxes_(boxes), help_(help),
       services_(services), tray_(std::move(tray)), monitor_(store, clock, boxes, help, *this) {
     setObjectName(QStringLiteral("Form1"));
+    // A reset from any place (a command, the Counter dialog, the scheduled one) starts a new
+    // period: its dates are read again at the next tick, by when the reset has written them.
+    monitor_.SetChangeHandler([this](MonitorChange change) {
+        if (change == MonitorChange::Period)
+            counterDates_.reset();
+    });
     BuildWindow();
     BuildCommands();
     BuildMenus();
@@ -710,7 +716,6 @@ void TForm1::Tariffs1Click() {
 
 void TForm1::Resetcounter1Click() {
     TCounter(monitor_, store_, clock_, boxes_, reports_.get()).ResetCounterClick();
-    counterDates_.reset();
 }
 
 void TForm1::Createreport1Click() {
@@ -719,8 +724,6 @@ void TForm1::Createreport1Click() {
 
 void TForm1::Counter1Click() {
     CounterDialog->Execute();
-    // "Reset now" may have started a new period.
-    counterDates_.reset();
 }
 
 void TForm1::Deletereports1Click() {

@@ -72,7 +72,7 @@ void TMonitor::RecoverConnection() {
 
     // The record, the totals, the crash count and the marker in one transaction; the record
     // goes on to the history file after it.
-    MachineTransaction group(store_);
+    StoreTransaction group(store_, Root::LocalMachine);
     KeepRecords(machine, finished);
     CounterTotals::WriteTotals(machine, AllMoney, AllTime);
     machine.OpenKey(kUsersKey, true);

@@ -50,10 +50,6 @@ TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
     return s;
 }
 
-MachineTransaction::MachineTransaction(SettingsStore& store) : reg_(store, Root::LocalMachine) {
-    reg_.OpenKey(kProductKey, true);
-}
-
 TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                    MonitorView& view)
     : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view) {}
@@ -80,7 +76,7 @@ void TMonitor::Timer1Timer() {
     StepConnection();
     UpdateConnection();
     SaveTick();
-    Changed();
+    Changed(MonitorChange::Tick);
     // The window goes on with the history group, the beep reminder and the clock.
 }
 
@@ -90,7 +86,7 @@ void TMonitor::SaveTick() {
             // One transaction, so that a finished connection's record and the totals that
             // count it land together or not at all.
             TRegistry machine(store_, Root::LocalMachine);
-            MachineTransaction group(store_);
+            StoreTransaction group(store_, Root::LocalMachine);
             WriteUnsaved(machine);
             machine.CloseKey();
             group.Commit();
@@ -257,46 +253,46 @@ void TMonitor::UpdateConnection() {
     view_.ShowTotalMoney(FormatMoney(AllMoney));
 }
 
-void TMonitor::Changed() {
+void TMonitor::Changed(MonitorChange change) {
     if (changed_)
-        changed_();
+        changed_(change);
 }
 
 void TMonitor::SetHoliday(bool on) {
     HolidayOn = on ? 1 : 0;
-    Changed();
+    Changed(MonitorChange::Settings);
 }
 
 void TMonitor::SetTrayMode(int mode) {
     TrayMode = mode;
-    Changed();
+    Changed(MonitorChange::Settings);
 }
 
 void TMonitor::SetBeepSettings(int enabled, int interval) {
     BeepEnabled = enabled;
     BeepInterval = interval;
-    Changed();
+    Changed(MonitorChange::Settings);
 }
 
 void TMonitor::SetBeepInterval(int interval) {
     BeepInterval = interval;
-    Changed();
+    Changed(MonitorChange::Settings);
 }
 
 void TMonitor::SetBeepSound(int sound) {
     BeepSound = sound;
-    Changed();
+    Changed(MonitorChange::Settings);
 }
 
 void TMonitor::SetBeepCount(int count) {
     BeepCount = count;
-    Changed();
+    Changed(MonitorChange::Settings);
 }
 
 void TMonitor::SetResetPolicy(int policy, int resetDay) {
     ResetPolicy = policy;
     ResetDay = resetDay;
-    Changed();
+    Changed(MonitorChange::Settings);
 }
 
 void TMonitor::StartNewPeriod() {
@@ -305,7 +301,7 @@ void TMonitor::StartNewPeriod() {
     AllTime = counting ? Elapsed : 0;
     StartAllMoney = 0;
     StartAllTime = 0;
-    Changed();
+    Changed(MonitorChange::Period);
 }
 
 } // namespace netrova

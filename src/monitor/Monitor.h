@@ -19,6 +19,13 @@ class StoreError;
 
 enum ConnectionState { csIdle = 0, csDetected = 1, csOnline = 2 };
 
+// What a change notification is about.
+enum class MonitorChange {
+    Tick,     // a tick measured the connection
+    Settings, // holiday, tray mode, beep reminder or reset policy
+    Period,   // a new counting period: the counter's dates in the store are new, or about to be
+};
+
 // What a tick shows; the main window implements it.
 class MonitorView {
 public:
@@ -117,7 +124,9 @@ public:
     // The state, read-only; it stays valid and current for the monitor's life.
     const MonitorState& State() const { return *this; }
     // Called after each tick and after each change made through the methods below.
-    void SetChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
+    void SetChangeHandler(std::function<void(MonitorChange)> handler) {
+        changed_ = std::move(handler);
+    }
 
     // Changes from the windows and the options.
     void SetHoliday(bool on);
@@ -133,7 +142,7 @@ public:
 
 private:
     friend class MonitorTestSeam; // tests set state that only a long run of ticks would reach
-    void Changed();
+    void Changed(MonitorChange change);
 
     // Whether a time or money value computed in 64 bits fits its stored 32-bit form; when it
     // does not, one error box per connection names it and the value is not taken.
@@ -175,7 +184,7 @@ private:
     MonitorView& view_;
     bool rangeErrorShown_ = false;
     bool personalized_ = false;
-    std::function<void()> changed_;
+    std::function<void(MonitorChange)> changed_;
 };
 
 } // namespace netrova

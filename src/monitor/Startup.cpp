@@ -163,7 +163,7 @@ void TMonitor::CloseForExit() {
     // recovered from its backup by the next start.
     try {
         TRegistry machine(store_, Root::LocalMachine);
-        MachineTransaction group(store_);
+        StoreTransaction group(store_, Root::LocalMachine);
         WriteUnsaved(machine);
         machine.OpenKey(kProductKey, true);
         machine.WriteInteger("Bug", 0);

@@ -15,15 +15,4 @@ namespace netrova {
 void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& stamp);
 TStamp ReadStampValues(TRegistry& reg, const std::string& prefix);
 
-// Holds a write transaction of the machine store while a group of values is written to several
-// keys (through other TRegistry objects, which join it), so that the group lands as one.
-class MachineTransaction {
-public:
-    explicit MachineTransaction(SettingsStore& store);
-    void Commit() { reg_.CloseKey(); }
-
-private:
-    TRegistry reg_;
-};
-
 } // namespace netrova

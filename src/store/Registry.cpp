@@ -834,4 +834,10 @@ int TRegistry::ValueCount() {
     return static_cast<int>(q.Int(0));
 }
 
+StoreTransaction::StoreTransaction(SettingsStore& store, Root root) : reg_(store, root) {
+    // The root itself: opening it creates nothing, and with canCreate it takes the write lock at
+    // once, so that what the group reads and what it writes belong to one state of the file.
+    reg_.OpenKey("\\", true);
+}
+
 } // namespace netrova

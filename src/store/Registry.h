@@ -174,4 +174,17 @@ private:
     std::string openedPath_; // as given to OpenKey
 };
 
+// Holds one write transaction of a store file while a group of routines writes through other
+// TRegistry objects (which join it), so that the group lands as one: a crash or an error in the
+// middle leaves the state of before, not half of the new one. Without Commit() everything is
+// rolled back.
+class StoreTransaction {
+public:
+    StoreTransaction(SettingsStore& store, Root root);
+    void Commit() { reg_.CloseKey(); }
+
+private:
+    TRegistry reg_;
+};
+
 } // namespace netrova

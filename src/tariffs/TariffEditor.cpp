@@ -77,7 +77,7 @@ void TariffEditor::DeleteCurrent() {
 }
 
 void TariffEditor::Save() {
-    StoreBatch batch(store_);
+    StoreTransaction batch(store_, Root::CurrentUser);
     Tariffs tariffs(store_);
     tariffs.SaveProfiles(profiles_);
     tariffs.RefreshDayCopies(profiles_);

@@ -19,13 +19,4 @@ bool SameTariffName(std::string_view a, std::string_view b) {
     return fold(a) == fold(b);
 }
 
-StoreBatch::StoreBatch(SettingsStore& store) : reg_(store, Root::CurrentUser) {
-    // The root itself: opening it creates nothing and starts the enclosing transaction.
-    reg_.OpenKey("\\", false);
-}
-
-void StoreBatch::Commit() {
-    reg_.CloseKey();
-}
-
 } // namespace netrova

@@ -31,16 +31,4 @@ const TariffProfile* FindProfile(const TariffProfiles& profiles, std::string_vie
 // Whether two names address the same key of the case-insensitive store.
 bool SameTariffName(std::string_view a, std::string_view b);
 
-// Holds one store transaction over a group of routines, so that a crash in the middle of a
-// rewrite leaves the previous state and not half of the new one. Without Commit() everything
-// is rolled back.
-class StoreBatch {
-public:
-    explicit StoreBatch(SettingsStore& store);
-    void Commit();
-
-private:
-    TRegistry reg_;
-};
-
 } // namespace netrova

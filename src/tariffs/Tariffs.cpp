@@ -68,7 +68,7 @@ TariffProfiles Tariffs::Profiles() {
 }
 
 void Tariffs::SaveProfiles(const TariffProfiles& profiles) {
-    StoreBatch batch(store_);
+    StoreTransaction batch(store_, Root::CurrentUser);
     TRegistry reg(store_, Root::CurrentUser);
     reg.DeleteKey(kTariffProfileKey);
     for (const TariffProfile& p : profiles) {
@@ -86,7 +86,7 @@ void Tariffs::SaveProfiles(const TariffProfiles& profiles) {
 }
 
 void Tariffs::RefreshDayCopies(const TariffProfiles& profiles) {
-    StoreBatch batch(store_);
+    StoreTransaction batch(store_, Root::CurrentUser);
     TRegistry reg(store_, Root::CurrentUser);
     reg.OpenKey(kTariffsKey, true);
     const std::vector<std::string> providers = reg.GetKeyNames();
@@ -139,7 +139,7 @@ void Tariffs::SaveDayMap(const std::string& provider, const DayTariffs& days,
 
 void Tariffs::SaveDayMaps(const std::vector<std::pair<std::string, DayTariffs>>& maps,
                           const TariffProfiles& profiles) {
-    StoreBatch batch(store_);
+    StoreTransaction batch(store_, Root::CurrentUser);
     for (const auto& [provider, days] : maps)
         SaveDayMap(provider, days, profiles);
     batch.Commit();

@@ -6,6 +6,7 @@
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
 #include "monitor/Monitor.h"
+#include "options/Counter.h"
 #include "platform/Clock.h"
 #include "platform/DialUpService.h"
 #include "platform/HelpViewer.h"
@@ -364,6 +365,13 @@ private slots:
         rig.Tick();
         QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 11"));
         QCOMPARE(rig.Text("Label15"), QStringLiteral("0 h. 0 min. 0 sec."));
+        // So does a reset that no command of the window ran (the Counter dialog's, shown over
+        // the ticking window), on the day the dates were last read.
+        rig.clock.Set(2026, 3, 12, hour, minute, second);
+        rig.Tick();
+        TCounter(rig.form->Monitor(), rig.store, rig.clock, rig.boxes, nullptr).ResetToday(0);
+        rig.Tick();
+        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 12"));
     }
 
     // Every text of the window reads clearly and whole, at the desktop's usual font and at a

@@ -28,12 +28,21 @@ private slots:
         MonitorRig rig;
         rig.Start();
         int notified = 0;
-        rig.mon().SetChangeHandler([&] { ++notified; });
+        MonitorChange last{};
+        rig.mon().SetChangeHandler([&](MonitorChange change) {
+            ++notified;
+            last = change;
+        });
         rig.Tick();
         QCOMPARE(notified, 1);
+        QCOMPARE(last, MonitorChange::Tick);
         rig.mon().SetHoliday(true);
         QCOMPARE(notified, 2);
+        QCOMPARE(last, MonitorChange::Settings);
         QCOMPARE(rig.state().HolidayOn, 1);
+        // The window reads the counter's dates again on this one alone.
+        rig.mon().StartNewPeriod();
+        QCOMPARE(last, MonitorChange::Period);
     }
 
     void connectDelayCountsFromTheFirstTick() {

@@ -212,14 +212,14 @@ void TestTariffStore::uncommittedBatchLeavesTheStoreAsItWas() {
     SeedProfile(ts, "Kept", 1, 2, 3, 4, 0);
     const QStringList before = DumpUserStore(ts);
     {
-        StoreBatch batch(ts);
+        StoreTransaction batch(ts, Root::CurrentUser);
         Tariffs(ts).SaveProfiles({Profile("Other", 0, 0, 0, 0, 0)});
         Tariffs(ts).RefreshDayCopies({});
         // No Commit(): as if the program died here.
     }
     QCOMPARE(DumpUserStore(ts), before);
     {
-        StoreBatch batch(ts);
+        StoreTransaction batch(ts, Root::CurrentUser);
         Tariffs(ts).SaveProfiles({Profile("Other", 0, 0, 0, 0, 0)});
         batch.Commit();
     }
