@@ -10,11 +10,11 @@ using namespace netrova;
 
 namespace {
 
-void WriteCounter(test::TempStore& store, const CalendarDate& since, int policy, int marker,
+void WriteCounter(test::TempStore& store, const QDate& since, int policy, int marker,
                   std::int32_t allTime, std::int32_t allMoney) {
-    const std::pair<const char*, int> values[] = {{"Year", since.Year}, {"Month", since.Month},
-                                                  {"Day", since.Day},   {"Reset", policy},
-                                                  {"Reset14", marker},  {"AllMoney", allMoney}};
+    const std::pair<const char*, int> values[] = {{"Year", since.year()}, {"Month", since.month()},
+                                                  {"Day", since.day()},   {"Reset", policy},
+                                                  {"Reset14", marker},    {"AllMoney", allMoney}};
     for (const auto& [name, value] : values)
         store.SetInt(Root::LocalMachine, kCounterAllKey, name, value);
     store.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", std::to_string(allTime));
@@ -69,6 +69,8 @@ void TestForecast::forecast_data() {
         << QDate(2000, 2, 3) << QDate(2000, 2, 7) << 1 << 14 << 500 << 50 << 1100 << 110;
     QTest::newRow("two weeks, marker 1")
         << QDate(2000, 2, 14) << QDate(2000, 2, 16) << 1 << 1 << 300 << 30 << 1600 << 160;
+    QTest::newRow("two months from the 31st")
+        << QDate(2000, 1, 31) << QDate(2000, 2, 10) << 3 << 14 << 1100 << 110 << 3000 << 300;
     QTest::newRow("two months across the year")
         << QDate(1999, 11, 20) << QDate(1999, 12, 19) << 3 << 14 << 3000 << 300 << 4200 << 420;
     QTest::newRow("beyond 32 bits")
@@ -85,13 +87,12 @@ void TestForecast::forecast() {
     QFETCH(int, time);
     QFETCH(int, money);
     test::TempStore store;
-    WriteCounter(store, {since.year(), since.month(), since.day()}, policy, marker, allTime,
-                 allMoney);
+    WriteCounter(store, since, policy, marker, allTime, allMoney);
 
     const auto counter = ReadCounterState(store);
     QVERIFY(counter);
     const PeriodForecast f =
-        ForecastAtReset(*counter, CalendarDate{today.year(), today.month(), today.day()});
+        ForecastAtReset(*counter, std::chrono::year{today.year()} / today.month() / today.day());
     QCOMPARE(f.Time, time);
     QCOMPARE(f.Money, money);
 }
@@ -118,7 +119,7 @@ void TestForecast::text() {
 void TestForecast::missingCounterHasNoForecast() {
     test::TempStore store;
     QVERIFY(!ReadCounterState(store));
-    WriteCounter(store, {1999, 7, 1}, 2, 14, 90, 5);
+    WriteCounter(store, QDate(1999, 7, 1), 2, 14, 90, 5);
     TRegistry reg(store, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kCounterAllKey, false));
     QVERIFY(reg.DeleteValue("Reset14"));
