@@ -39,9 +39,9 @@ int DayNumber(int year, int month, int day);
 inline int DayNumber(const TStamp& s) {
     return DayNumber(s.Year, s.Month, s.Day);
 }
+// A day the month lacks (31 April) counts on into the next month, as sys_days has it.
 inline int DayNumber(const std::chrono::year_month_day& date) {
-    return DayNumber(static_cast<int>(date.year()), static_cast<int>(unsigned{date.month()}),
-                     static_cast<int>(unsigned{date.day()}));
+    return DayNumber(std::chrono::sys_days{date});
 }
 
 inline std::chrono::year_month_day DateFromDayNumber(int dayNumber) {
