@@ -46,11 +46,9 @@ bool WriteHistory(const std::string& path, int records) {
         for (; n < block.size() && i < records; ++n, ++i) {
             THistoryRecord& r = block[n];
             r = THistoryRecord{};
-            const int day = DayNumber(1999, 1, 1) + i / 40;
-            int y, m, d;
-            DateFromDayNumber(day, y, m, d);
-            r.Started = TStamp{std::uint16_t(y),      std::uint16_t(m),      0, std::uint16_t(d),
-                               std::uint16_t(i % 24), std::uint16_t(i % 60), 0, 0};
+            r.Started = StampOf(DaysOf(DayNumber(1999, 1, 1) + i / 40));
+            r.Started.Hour = std::uint16_t(i % 24);
+            r.Started.Minute = std::uint16_t(i % 60);
             r.Ended = r.Started;
             r.Ended.Second = 59;
             r.Duration = 60 + i % 7200;

@@ -59,15 +59,14 @@ public:
             const auto counter = store ? ReadCounterState(*store) : std::nullopt;
             if (!counter)
                 return {};
-            if (!SaneCalendarDate(counter->Since)) {
-                const CalendarDate& d = counter->Since;
+            if (const CounterSince& d = counter->Since; !SaneCalendarDate(d.Year, d.Month, d.Day)) {
                 std::cerr << "netrova-history: no forecast: "
                           << DamagedSinceText(d.Year, d.Month, d.Day) << "\n";
                 return {};
             }
             SystemClock clock;
             const TStamp now = clock.Now();
-            return ForecastText(ForecastAtReset(*counter, {now.Year, now.Month, now.Day}));
+            return ForecastText(ForecastAtReset(*counter, DateOf(now)));
         } catch (const std::exception& e) {
             // The summary stands without it.
             std::cerr << "netrova-history: no forecast: " << e.what() << "\n";

@@ -2,52 +2,32 @@
 
 namespace netrova {
 
-namespace {
-
-// Days from 1970-01-01 to the civil date (H. Hinnant's algorithm); valid for any year.
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void CivilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<long long>(yoe) + era * 400 + (m <= 2);
-}
-
-const long long kEpoch = DaysFromCivil(1899, 12, 30);
-
-} // namespace
-
 int DayNumber(int year, int month, int day) {
-    return static_cast<int>(
-        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch);
+    using namespace std::chrono;
+    // 400 Gregorian years are 146097 days: whole cycles bring any year into chrono's range.
+    const std::int64_t cycles = (year >= 0 ? year : std::int64_t{year} - 399) / 400;
+    const std::chrono::year inRange{static_cast<int>(year - cycles * 400)};
+    sys_days first;
+    if (month <= 14) {
+        // Month 0 is the December before, 13 and 14 the January and February after.
+        first = sys_days{(inRange / January + months{month - 1}) / 1};
+    } else {
+        // Only a damaged record has such a month. It keeps the day the history has always
+        // given it: from March on, blocks of five months of 153 days each (March to July).
+        const int blocks = (month - 3) / 5;
+        first = sys_days{(inRange / March + months{(month - 3) % 5}) / 1} + days{153 * blocks};
+    }
+    return DayNumber(first + days{day - 1} + cycles * days{146097});
 }
 
-void DateFromDayNumber(int dayNumber, int& year, int& month, int& day) {
-    long long y;
-    unsigned m, d;
-    CivilFromDays(dayNumber + kEpoch, y, m, d);
-    year = static_cast<int>(y);
-    month = static_cast<int>(m);
-    day = static_cast<int>(d);
-}
-
-int WeekdayOfDayNumber(int dayNumber) {
-    // Day 0 (30 December 1899) was a Saturday.
-    const int w = (dayNumber + 6) % 7;
-    return w < 0 ? w + 7 : w;
+TStamp StampOf(std::chrono::sys_days day) {
+    const std::chrono::year_month_day date{day};
+    TStamp s;
+    s.Year = static_cast<std::uint16_t>(static_cast<int>(date.year()));
+    s.Month = static_cast<std::uint16_t>(unsigned{date.month()});
+    s.DayOfWeek = static_cast<std::uint16_t>(std::chrono::weekday{day}.c_encoding());
+    s.Day = static_cast<std::uint16_t>(unsigned{date.day()});
+    return s;
 }
 
 } // namespace netrova

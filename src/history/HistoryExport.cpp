@@ -217,14 +217,12 @@ std::optional<int> ParseDate(std::string_view text) {
     }
     if (p != end)
         return std::nullopt;
-    // A date that does not exist (31 April) comes back from the day number as another one.
-    const int number = DayNumber(parts[0], parts[1], parts[2]);
-    int y = 0, m = 0, d = 0;
-    DateFromDayNumber(number, y, m, d);
-    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || y != parts[0] || m != parts[1] ||
-        d != parts[2])
+    // At most two digits each: month and day fit year_month_day's fields, which ok() checks.
+    const std::chrono::year_month_day date =
+        std::chrono::year{parts[0]} / std::chrono::month(parts[1]) / std::chrono::day(parts[2]);
+    if (!date.ok())
         return std::nullopt;
-    return number;
+    return DayNumber(date);
 }
 
 const char* const kCsvHeader =

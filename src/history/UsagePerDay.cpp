@@ -55,17 +55,6 @@ std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, 
                        lastDay, pause);
 }
 
-namespace {
-
-TStamp DateOf(int dayNumber) {
-    int year = 0, month = 0, day = 0;
-    DateFromDayNumber(dayNumber, year, month, day);
-    return TStamp{static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month), 0,
-                  static_cast<std::uint16_t>(day)};
-}
-
-} // namespace
-
 TUsageChart ChartUsage(const std::vector<DayUsage>& days) {
     TUsageChart chart;
     std::int64_t longest = 0;
@@ -74,14 +63,15 @@ TUsageChart ChartUsage(const std::vector<DayUsage>& days) {
     const bool hours = longest >= 2 * 3600;
     chart.TimeUnit = hours ? "h." : "min.";
     for (const DayUsage& d : days) {
-        const TStamp date = DateOf(d.Day);
-        chart.Labels.push_back(std::to_string(date.Month) + "/" + std::to_string(date.Day));
+        const std::chrono::year_month_day date = DateFromDayNumber(d.Day);
+        chart.Labels.push_back(std::to_string(unsigned{date.month()}) + "/" +
+                               std::to_string(unsigned{date.day()}));
         chart.Time.push_back(static_cast<double>(d.Time) / (hours ? 3600.0 : 60.0));
         chart.Fee.push_back(static_cast<double>(d.Money) / 100.0);
     }
     if (!days.empty())
-        chart.Range = FormatStampDate(DateOf(days.front().Day)) + " - " +
-                      FormatStampDate(DateOf(days.back().Day));
+        chart.Range = FormatStampDate(StampOf(DaysOf(days.front().Day))) + " - " +
+                      FormatStampDate(StampOf(DaysOf(days.back().Day)));
     return chart;
 }
 

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <optional>
 #include <sys/stat.h>
-#include <tuple>
 
 namespace netrova {
 
@@ -121,7 +120,8 @@ bool TCounter::CheckScheduledReset() {
     const int policy = stored.Reset;
     monitor_.SetResetPolicy(policy, monitor_.State().ResetDay);
 
-    if (!SaneCalendarDate(year, month, day)) {
+    const auto sinceDate = SaneSinceDate(year, month, day);
+    if (!sinceDate) {
         boxes_.Show(DamagedSinceText(year, month, day), MsgIcon::Stop);
         return false;
     }
@@ -130,9 +130,8 @@ bool TCounter::CheckScheduledReset() {
         return false;
     // Due on the date the main window shows under "Reset on :", or any later one: a period
     // whose date passed without a start is reset at the next start.
-    const auto due = ResetOnDate(year, month, 1, policy, monitor_.State().ResetDay);
-    if (!due || std::tuple<int, int, int>(today.Year, today.Month, today.Day) <
-                    std::tuple(due->Year, due->Month, due->Day))
+    const auto due = ResetOnDate(*sinceDate, policy, monitor_.State().ResetDay);
+    if (!due || DateOf(today) < *due)
         return false;
     return Reset(today.Year, today.Month, today.Day, stored.Report, true);
 }

@@ -11,10 +11,6 @@ namespace netrova {
 
 namespace {
 
-int DayOf(const CalendarDate& date) {
-    return DayNumber(date.Year, date.Month, date.Day);
-}
-
 std::int32_t Scaled(std::int32_t total, std::int64_t periodDays, std::int64_t daysSoFar) {
     const std::int64_t value = std::int64_t{total} * periodDays / daysSoFar;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -23,14 +19,14 @@ std::int32_t Scaled(std::int32_t total, std::int64_t periodDays, std::int64_t da
 
 } // namespace
 
-PeriodForecast ForecastAtReset(const CalendarDate& since, const CalendarDate& today,
-                               std::int32_t allTime, std::int32_t allMoney,
-                               const std::optional<CalendarDate>& nextReset) {
-    const int first = DayOf(since);
-    const int now = DayOf(today);
-    const CalendarDate nextMonth = today.Month >= 12 ? CalendarDate{today.Year + 1, 1, 1}
-                                                     : CalendarDate{today.Year, today.Month + 1, 1};
-    const int end = DayOf(nextReset ? *nextReset : nextMonth); // first day of the next period
+PeriodForecast ForecastAtReset(const std::chrono::year_month_day& since,
+                               const std::chrono::year_month_day& today, std::int32_t allTime,
+                               std::int32_t allMoney,
+                               const std::optional<std::chrono::year_month_day>& nextReset) {
+    const int first = DayNumber(since);
+    const int now = DayNumber(today);
+    const auto nextMonth = (today.year() / today.month() + std::chrono::months{1}) / 1;
+    const int end = DayNumber(nextReset.value_or(nextMonth)); // first day of the next period
     const std::int64_t daysSoFar = std::int64_t{now} - first + 1;
     const std::int64_t periodDays = std::int64_t{end} - first;
     if (daysSoFar <= 0 || periodDays <= daysSoFar)
@@ -48,7 +44,7 @@ std::optional<CounterState> ReadCounterState(SettingsStore& store) {
     if (!stored)
         return std::nullopt;
     CounterState counter;
-    counter.Since = {stored->Since.Year, stored->Since.Month, stored->Since.Day};
+    counter.Since = stored->Since;
     counter.Policy = stored->Policy.Reset;
     counter.Marker = stored->Policy.Reset14;
     counter.AllTime = stored->AllTime;
@@ -56,27 +52,28 @@ std::optional<CounterState> ReadCounterState(SettingsStore& store) {
     return counter;
 }
 
-PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& today) {
-    if (!SaneCalendarDate(counter.Since))
+PeriodForecast ForecastAtReset(const CounterState& counter,
+                               const std::chrono::year_month_day& today) {
+    const auto since = SaneSinceDate(counter.Since.Year, counter.Since.Month, counter.Since.Day);
+    if (!since)
         return {counter.AllTime, counter.AllMoney};
     // Only the three schedules reset; any other policy never does, as at start-up.
     const bool resets = counter.Policy >= 1 && counter.Policy <= 3;
-    const auto next = resets ? ResetOnDate(counter.Since.Year, counter.Since.Month,
-                                           counter.Since.Day, counter.Policy, counter.Marker)
-                             : std::nullopt;
-    return ForecastAtReset(counter.Since, today, counter.AllTime, counter.AllMoney, next);
+    const auto next = resets ? ResetOnDate(*since, counter.Policy, counter.Marker) : std::nullopt;
+    return ForecastAtReset(*since, today, counter.AllTime, counter.AllMoney, next);
 }
 
 std::optional<TCounterPeriod> CounterPeriod(SettingsStore& store, const TStamp& now,
                                             std::int32_t allTime, std::int32_t allMoney) {
     std::optional<CounterState> counter = ReadCounterState(store);
-    if (!counter || !SaneCalendarDate(counter->Since))
+    const auto since =
+        counter ? SaneSinceDate(counter->Since.Year, counter->Since.Month, counter->Since.Day)
+                : std::nullopt;
+    if (!since)
         return std::nullopt;
     counter->AllTime = allTime;
     counter->AllMoney = allMoney;
-    return TCounterPeriod{
-        DayOf(counter->Since),
-        ForecastText(ForecastAtReset(*counter, CalendarDate{now.Year, now.Month, now.Day}))};
+    return TCounterPeriod{DayNumber(*since), ForecastText(ForecastAtReset(*counter, DateOf(now)))};
 }
 
 } // namespace netrova

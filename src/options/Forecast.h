@@ -2,7 +2,9 @@
 
 #include "history/UsagePerDay.h"
 #include "options/CounterText.h"
+#include "store/CounterTotals.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,16 +27,17 @@ struct PeriodForecast {
 // next period). Without a reset date ("Never") the period ends with the current month. A reset
 // that is already due, or a clock behind the counting-since date, forecasts the totals as they
 // stand.
-PeriodForecast ForecastAtReset(const CalendarDate& since, const CalendarDate& today,
-                               std::int32_t allTime, std::int32_t allMoney,
-                               const std::optional<CalendarDate>& nextReset);
+PeriodForecast ForecastAtReset(const std::chrono::year_month_day& since,
+                               const std::chrono::year_month_day& today, std::int32_t allTime,
+                               std::int32_t allMoney,
+                               const std::optional<std::chrono::year_month_day>& nextReset);
 
 // "By the next reset: about 12 h. 30 min., 14 dol. 20 c."
 std::string ForecastText(const PeriodForecast& forecast);
 
 // The counter as "\Software\Netrova\Counter\All" holds it.
 struct CounterState {
-    CalendarDate Since;        // "Year", "Month", "Day"
+    CounterSince Since;        // "Year", "Month", "Day" as stored, perhaps damaged
     int Policy = 4;            // "Reset"
     int Marker = 14;           // "Reset14"
     std::int32_t AllTime = 0;  // "AllTime", seconds
@@ -47,7 +50,8 @@ std::optional<CounterState> ReadCounterState(SettingsStore& store);
 
 // The forecast for the stored counter on the given day, with its reset-on date; the totals as
 // they stand when the counting-since date is damaged.
-PeriodForecast ForecastAtReset(const CounterState& counter, const CalendarDate& today);
+PeriodForecast ForecastAtReset(const CounterState& counter,
+                               const std::chrono::year_month_day& today);
 
 // The statistics window's counter period: the stored counting-since date and reset policy with
 // the monitor's live totals, which include a connection in progress. nullopt without a counter

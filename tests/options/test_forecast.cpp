@@ -10,11 +10,11 @@ using namespace netrova;
 
 namespace {
 
-void WriteCounter(test::TempStore& store, const CalendarDate& since, int policy, int marker,
+void WriteCounter(test::TempStore& store, const QDate& since, int policy, int marker,
                   std::int32_t allTime, std::int32_t allMoney) {
-    const std::pair<const char*, int> values[] = {{"Year", since.Year}, {"Month", since.Month},
-                                                  {"Day", since.Day},   {"Reset", policy},
-                                                  {"Reset14", marker},  {"AllMoney", allMoney}};
+    const std::pair<const char*, int> values[] = {{"Year", since.year()}, {"Month", since.month()},
+                                                  {"Day", since.day()},   {"Reset", policy},
+                                                  {"Reset14", marker},    {"AllMoney", allMoney}};
     for (const auto& [name, value] : values)
         store.SetInt(Root::LocalMachine, kCounterAllKey, name, value);
     store.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", std::to_string(allTime));
@@ -85,13 +85,12 @@ void TestForecast::forecast() {
     QFETCH(int, time);
     QFETCH(int, money);
     test::TempStore store;
-    WriteCounter(store, {since.year(), since.month(), since.day()}, policy, marker, allTime,
-                 allMoney);
+    WriteCounter(store, since, policy, marker, allTime, allMoney);
 
     const auto counter = ReadCounterState(store);
     QVERIFY(counter);
     const PeriodForecast f =
-        ForecastAtReset(*counter, CalendarDate{today.year(), today.month(), today.day()});
+        ForecastAtReset(*counter, std::chrono::year{today.year()} / today.month() / today.day());
     QCOMPARE(f.Time, time);
     QCOMPARE(f.Money, money);
 }
@@ -118,7 +117,7 @@ void TestForecast::text() {
 void TestForecast::missingCounterHasNoForecast() {
     test::TempStore store;
     QVERIFY(!ReadCounterState(store));
-    WriteCounter(store, {1999, 7, 1}, 2, 14, 90, 5);
+    WriteCounter(store, QDate(1999, 7, 1), 2, 14, 90, 5);
     TRegistry reg(store, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kCounterAllKey, false));
     QVERIFY(reg.DeleteValue("Reset14"));

@@ -14,18 +14,15 @@ void FakeClock::Set(int year, int month, int day, int hour, int minute, int seco
 }
 
 void FakeClock::Advance(int seconds) {
-    long long total =
-        static_cast<long long>(DayNumber(now_)) * 86400 + SecondsOfDay(now_) + seconds;
-    long long days = total / 86400;
-    long long rest = total % 86400;
-    if (rest < 0) {
-        rest += 86400;
-        --days;
-    }
-    int y, m, d;
-    DateFromDayNumber(static_cast<int>(days), y, m, d);
-    Set(y, m, d, static_cast<int>(rest / 3600), static_cast<int>(rest % 3600 / 60),
-        static_cast<int>(rest % 60));
+    using namespace std::chrono;
+    const sys_seconds then =
+        DaysOf(DayNumber(now_)) + std::chrono::seconds{SecondsOfDay(now_) + seconds};
+    const sys_days day = floor<days>(then);
+    const hh_mm_ss time{then - day};
+    now_ = StampOf(day);
+    now_.Hour = static_cast<std::uint16_t>(time.hours().count());
+    now_.Minute = static_cast<std::uint16_t>(time.minutes().count());
+    now_.Second = static_cast<std::uint16_t>(time.seconds().count());
 }
 
 } // namespace netrova
