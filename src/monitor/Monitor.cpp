@@ -8,6 +8,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/CounterTotals.h"
 #include "store/Defaults.h"
+#include "store/UserPreferences.h"
 
 #include <limits>
 
@@ -200,9 +201,8 @@ void TMonitor::StepConnection() {
         MinuteMarker = kMinuteMarkerStart;
         StartRef = SecondsOfDay(Rec.Started);
 
+        StartRef -= UserPreferences(store_).ConnectDelay();
         TRegistry user(store_, Root::CurrentUser);
-        OpenOrCreate(user, kProductKey);
-        StartRef -= UsableConnectDelay(user.ReadInteger("Connect Delay"));
         Provider = user.OpenKey(kRemoteAccessKey, false) ? user.ReadString("Default") : "";
         user.CloseKey();
         SetFieldText(Rec.Provider, Provider);

@@ -8,6 +8,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/CounterTotals.h"
 #include "store/Defaults.h"
+#include "store/UserPreferences.h"
 
 namespace netrova {
 
@@ -27,22 +28,19 @@ void TMonitor::StartMonitor() {
     ConnUser.clear();
     HolidayOn = 0;
 
-    TRegistry user(store_, Root::CurrentUser);
-    if (user.OpenKey(kProductKey, false)) {
-        const std::string owner = user.ReadString("User Name");
-        user.CloseKey();
-        if (owner != CurrentUser) {
+    UserPreferences prefs(store_);
+    if (const auto owner = prefs.Owner()) {
+        if (*owner != CurrentUser) {
             // The settings belong to somebody else: they go, with every subkey.
-            user.DeleteKey(kProductKey);
+            prefs.Remove();
             PersonalizeSettings();
         }
     } else {
         PersonalizeSettings();
     }
 
-    if (user.OpenKey(kProductKey, false)) {
-        TrayMode = user.ReadInteger("System tray");
-        user.CloseKey();
+    if (prefs.Exists()) {
+        TrayMode = prefs.SystemTray();
         if (TrayMode == 1)
             view_.AddTrayIcon();
     }
@@ -74,11 +72,10 @@ void TMonitor::StartMonitor() {
         machine.WriteInteger("Bug", 1);
     machine.CloseKey();
 
-    user.OpenKey(kBeepKey, true);
-    BeepInterval = user.ReadInteger("Interval");
-    BeepEnabled = user.ReadInteger("Enabled");
-    BeepSound = user.ReadInteger("Sound");
-    user.CloseKey();
+    const BeepSettings beep = prefs.Beep();
+    BeepInterval = beep.Interval;
+    BeepEnabled = beep.Enabled;
+    BeepSound = beep.Sound;
 
     const CounterPolicy policy = counter.Policy();
     ResetPolicy = policy.Reset;
@@ -104,22 +101,7 @@ void TMonitor::PersonalizeSettings() {
     personalized_ = true;
     const int today = DayNumber(clock_.Now());
 
-    TRegistry user(store_, Root::CurrentUser);
-    user.OpenKey(kProductKey, true);
-    user.WriteInteger("Connect delay", 10);
-    user.WriteInteger("Minimize", 1);
-    user.WriteInteger("System tray", 1);
-    user.WriteInteger("Logo", 1);
-    user.WriteString("User Name", CurrentUser);
-    user.OpenKey(kBeepKey, true);
-    user.WriteInteger("Enabled", 1);
-    user.WriteInteger("Interval", 15);
-    user.WriteInteger("Sound", 3);
-    user.OpenKey(kExecKey, true);
-    user.WriteInteger("Lines", 0);
-    user.OpenKey(kTariffsKey, true);
-    user.WriteInteger("Tariff", 1);
-    user.CloseKey();
+    UserPreferences(store_).Personalize(CurrentUser);
 
     CounterTotals(store_).SetAverageFrom(today);
 

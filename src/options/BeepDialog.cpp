@@ -7,7 +7,7 @@
 #include "options/Preferences.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "store/Defaults.h"
+#include "store/UserPreferences.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -107,16 +107,14 @@ void TForm4::showEvent(QShowEvent* event) {
 }
 
 void TForm4::FormActivate() {
-    TRegistry reg(store_, Root::CurrentUser);
-    reg.OpenKey(kBeepKey, true);
-    CheckBox1->setChecked(reg.ReadInteger("Enabled") != 0);
+    const BeepSettings beep = UserPreferences(store_).Beep();
+    CheckBox1->setChecked(beep.Enabled != 0);
     {
         // The stored number is shown as it is, without the typing check.
         const QSignalBlocker blocker(Edit1);
-        Edit1->setText(QString::number(reg.ReadInteger("Interval")));
+        Edit1->setText(QString::number(beep.Interval));
     }
-    const int sound = reg.ReadInteger("Sound");
-    reg.CloseKey();
+    const int sound = beep.Sound;
     if (sound >= 1 && sound <= 4)
         RadioButton[sound - 1]->setChecked(true);
     CheckBox1Click();
