@@ -8,6 +8,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/CounterTotals.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 #include "store/UserPreferences.h"
 
 #include <limits>
@@ -66,12 +67,8 @@ TStamp TMonitor::ReadClock() {
 }
 
 void TMonitor::Timer1Timer() {
-    if (ProgramPath.empty()) {
-        TRegistry reg(store_, Root::LocalMachine);
-        OpenOrCreate(reg, kProductKey);
-        ProgramPath = reg.ReadString("Program path");
-        reg.CloseKey();
-    }
+    if (ProgramPath.empty())
+        ProgramPath = MachineSettings(store_).ProgramPath();
     // Reading takes no lock: a tick measures and shows the connection even while another
     // process holds the store's write lock; only its writes wait for a later tick.
     TRegistry reg(store_, Root::LocalMachine);

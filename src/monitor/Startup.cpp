@@ -8,6 +8,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/CounterTotals.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 #include "store/UserPreferences.h"
 
 namespace netrova {
@@ -20,10 +21,8 @@ void TMonitor::StartMonitor() {
     ConnState = csIdle;
     Provider = " ";
 
-    TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kControlKey, true);
-    CurrentUser = machine.ValueCount() == 0 ? "Default" : machine.ReadString("Current User");
-    machine.CloseKey();
+    MachineSettings settings(store_);
+    CurrentUser = settings.CurrentUser();
 
     ConnUser.clear();
     HolidayOn = 0;
@@ -45,17 +44,13 @@ void TMonitor::StartMonitor() {
             view_.AddTrayIcon();
     }
 
-    machine.OpenKey(kProductKey, true);
-    ProgramPath = machine.ReadString("Program path");
-    const int firstTime = machine.ReadInteger("FirstTime");
-    machine.CloseKey();
+    ProgramPath = settings.ProgramPath();
+    const bool firstTime = settings.FirstTime();
     help_.SetHelpFile(ProgramPath + "/" + kHelpFileName);
 
-    if (firstTime != 0) {
+    if (firstTime) {
         InitCounterStart();
-        machine.OpenKey(kProductKey, true);
-        machine.WriteInteger("FirstTime", 0);
-        machine.CloseKey();
+        settings.EndFirstTime();
     }
 
     // A total that cannot be read stops the start before the crash marker is touched, so that
@@ -63,14 +58,9 @@ void TMonitor::StartMonitor() {
     CounterTotals counter(store_);
     const std::int32_t allTime = counter.AllTime();
 
-    machine.OpenKey(kProductKey, true);
-    LastBug = machine.ReadInteger("Bug");
-    const int antiCrash = machine.ReadInteger("AntiCrash");
-    const bool recover = LastBug == 2 && antiCrash == 1;
-    // A connection to recover keeps the marker at 2 until the recovery has committed it.
-    if (!recover)
-        machine.WriteInteger("Bug", 1);
-    machine.CloseKey();
+    const LastRun last = settings.MarkRunning();
+    LastBug = last.Bug;
+    const bool recover = last.Recover;
 
     const BeepSettings beep = prefs.Beep();
     BeepInterval = beep.Interval;
@@ -110,10 +100,7 @@ void TMonitor::PersonalizeSettings() {
                 "Options|Tariffs, Options|Providers and do it.",
                 MsgIcon::Warning);
 
-    TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kProductKey, true);
-    ProgramPath = machine.ReadString("Program path");
-    machine.CloseKey();
+    ProgramPath = MachineSettings(store_).ProgramPath();
     help_.SetHelpFile(ProgramPath + "/" + kHelpFileName);
     help_.ShowContents();
 }

@@ -4,6 +4,7 @@
 #include "platform/Autostart.h"
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 #include "store/UserPreferences.h"
 
 #include <optional>
@@ -12,11 +13,9 @@ namespace netrova {
 
 Preferences LoadPreferences(SettingsStore& store) {
     Preferences p;
-    TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kProductKey, false);
-    p.Start = reg.ReadInteger("Start") != 0;
-    p.AntiCrash = reg.ReadInteger("AntiCrash") != 0;
-    reg.CloseKey();
+    MachineSettings machine(store);
+    p.Start = machine.Start();
+    p.AntiCrash = machine.AntiCrash();
     UserPreferences user(store);
     p.Logo = user.Logo();
     p.Minimize = user.Minimize();
@@ -28,20 +27,14 @@ Preferences LoadPreferences(SettingsStore& store) {
 
 std::string StorePreferences(SettingsStore& store, Autostart& autostart, const Preferences& p,
                              const std::string& program) {
-    TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kRunKey, true);
+    MachineSettings machine(store);
     // Switched off, the value stays with empty text.
-    reg.WriteString(kRunValue, p.Start ? program : std::string());
-    reg.CloseKey();
+    machine.SetAutostartValue(p.Start, program);
     if (p.Start)
         autostart.Enable(program);
     else
         autostart.Disable();
-
-    reg.OpenKey(kProductKey, false);
-    reg.WriteInteger("AntiCrash", p.AntiCrash ? 1 : 0);
-    reg.WriteInteger("Start", p.Start ? 1 : 0);
-    reg.CloseKey();
+    machine.SetChoices(p.AntiCrash, p.Start);
 
     std::optional<std::int32_t> typed;
     if (!p.ConnectDelay.empty() && ConnectDelayProblems(p.ConnectDelay) == 0)

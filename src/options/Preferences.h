@@ -9,9 +9,6 @@ class Autostart;
 class MessageBoxes;
 class SettingsStore;
 
-// The machine-wide key whose "Netrova 1.2" value records the autostart choice.
-inline constexpr const char* kRunKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-inline constexpr const char* kRunValue = "Netrova 1.2";
 // The number fields' refusal.
 inline constexpr const char* kIncorrectNumber = "Incorrect number !";
 

@@ -18,6 +18,9 @@ inline constexpr const char* kRemoteAccessServiceKey =
     "\\System\\CurrentControlSet\\Services\\RemoteAccess";
 inline constexpr const char* kRemoteAccessKey = "\\RemoteAccess";
 inline constexpr const char* kAddressesKey = "\\RemoteAccess\\Addresses";
+// The machine-wide key whose "Netrova 1.2" value records the autostart choice.
+inline constexpr const char* kRunKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const char* kRunValue = "Netrova 1.2";
 
 // "Connect delay" is seconds of dialling: a stored value outside 0 to a day counts as 0.
 inline constexpr int kMaxConnectDelay = 86400;
