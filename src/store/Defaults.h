@@ -28,6 +28,13 @@ constexpr int UsableConnectDelay(std::int32_t stored) {
     return stored >= 0 && stored <= kMaxConnectDelay ? stored : 0;
 }
 
+// Opens a key that is normally there without the write lock, so that a reader goes on while
+// another program writes; creates it when missing.
+inline void OpenForReading(TRegistry& reg, std::string_view path) {
+    if (!reg.OpenKey(path, false))
+        reg.OpenKey(path, true);
+}
+
 // Creates the machine-wide values that the program reads before it ever writes them, where
 // they are missing; existing values are left alone.
 void EnsureInstallationDefaults(SettingsStore& store);

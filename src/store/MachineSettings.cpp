@@ -25,11 +25,13 @@ struct IntDefault {
 };
 constexpr IntDefault kIntDefaults[] = {{kFirstTime, 1}, {kBug, 0}, {kAntiCrash, 1}, {kStart, 0}};
 
-// Without the write lock when the key is there, so that a tick reads while another program
-// writes. A key made here is empty: "Program path" reads as "".
-void OpenProductForReading(TRegistry& reg) {
-    if (!reg.OpenKey(kProductKey, false))
-        reg.OpenKey(kProductKey, true);
+// "Start" and "AntiCrash" of a key that must exist.
+bool ReadFlag(SettingsStore& store, const char* name) {
+    TRegistry reg(store, Root::LocalMachine);
+    reg.OpenKey(kProductKey, false);
+    const bool on = reg.ReadInteger(name) != 0;
+    reg.CloseKey();
+    return on;
 }
 
 } // namespace
@@ -62,7 +64,7 @@ void MachineSettings::SetCurrentUser(const std::string& loginName) {
 
 std::string MachineSettings::ProgramPath() {
     TRegistry reg(store_, Root::LocalMachine);
-    OpenProductForReading(reg);
+    OpenForReading(reg, kProductKey);
     std::string path = reg.ReadString(kProgramPath);
     reg.CloseKey();
     return path;
@@ -70,7 +72,7 @@ std::string MachineSettings::ProgramPath() {
 
 bool MachineSettings::FirstTime() {
     TRegistry reg(store_, Root::LocalMachine);
-    OpenProductForReading(reg);
+    OpenForReading(reg, kProductKey);
     const bool first = reg.ReadInteger(kFirstTime) != 0;
     reg.CloseKey();
     return first;
@@ -97,19 +99,11 @@ LastRun MachineSettings::MarkRunning() {
 }
 
 bool MachineSettings::Start() {
-    TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kProductKey, false);
-    const bool start = reg.ReadInteger(kStart) != 0;
-    reg.CloseKey();
-    return start;
+    return ReadFlag(store_, kStart);
 }
 
 bool MachineSettings::AntiCrash() {
-    TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kProductKey, false);
-    const bool antiCrash = reg.ReadInteger(kAntiCrash) != 0;
-    reg.CloseKey();
-    return antiCrash;
+    return ReadFlag(store_, kAntiCrash);
 }
 
 void MachineSettings::SetAutostartValue(bool start, const std::string& program) {

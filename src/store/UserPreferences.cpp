@@ -31,15 +31,9 @@ constexpr Default kDefaults[] = {
     {kTariffsKey, kTariffChoice, 1},
 };
 
-// Without the write lock when the key is there. A key made here holds no value yet, so the
-// read that follows fails and the key goes again with the rolled-back transaction.
-void OpenForReading(TRegistry& reg, const char* key) {
-    if (!reg.OpenKey(key, false))
-        reg.OpenKey(key, true);
-}
-
 std::int32_t ReadProductInteger(SettingsStore& store, const char* name) {
     TRegistry reg(store, Root::CurrentUser);
+    // A key made here holds no value yet: the read fails and the key goes with the rollback.
     OpenForReading(reg, kProductKey);
     const std::int32_t value = reg.ReadInteger(name);
     reg.CloseKey();
