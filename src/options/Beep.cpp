@@ -5,6 +5,7 @@
 #include "store/UserPreferences.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace netrova {
 

@@ -24,12 +24,20 @@ struct Default {
     const char* name;
     std::int32_t value;
 };
+// clang-format off
 constexpr Default kDefaults[] = {
-    {kProductKey, kConnectDelay, 10}, {kProductKey, kMinimize, 1}, {kProductKey, kSystemTray, 1},
-    {kProductKey, kLogo, 1},          {kProductKey, kUserName, 0}, {kBeepKey, kBeepEnabled, 1},
-    {kBeepKey, kBeepInterval, 15},    {kBeepKey, kBeepSound, 3},   {kExecKey, kExecLines, 0},
+    {kProductKey, kConnectDelay, 10},
+    {kProductKey, kMinimize, 1},
+    {kProductKey, kSystemTray, 1},
+    {kProductKey, kLogo, 1},
+    {kProductKey, kUserName, 0},
+    {kBeepKey, kBeepEnabled, 1},
+    {kBeepKey, kBeepInterval, 15},
+    {kBeepKey, kBeepSound, 3},
+    {kExecKey, kExecLines, 0},
     {kTariffsKey, kTariffChoice, 1},
 };
+// clang-format on
 
 std::int32_t ReadProductInteger(SettingsStore& store, const char* name) {
     TRegistry reg(store, Root::CurrentUser);
