@@ -19,6 +19,7 @@
 #include "platform/QtMessageBoxes.h"
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
+#include "store/UserPreferences.h"
 
 #include <QMessageBox>
 
@@ -43,14 +44,10 @@ int RefuseToStart(const std::string& text, QMessageBox::Icon icon = QMessageBox:
     return 1;
 }
 
-// "Minimize" of the per-user product key; the key is not created when it is missing.
+// "Minimize" of the user's settings; no settings, no minimizing.
 bool MinimizeAtStart(SettingsStore& store) {
-    TRegistry reg(store, Root::CurrentUser);
-    if (!reg.OpenKey(kProductKey, false))
-        return false;
-    const int minimize = reg.ReadInteger("Minimize");
-    reg.CloseKey();
-    return minimize != 0;
+    UserPreferences prefs(store);
+    return prefs.Exists() && prefs.Minimize();
 }
 
 QtMessageHandler defaultMessageHandler = nullptr;

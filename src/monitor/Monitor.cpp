@@ -8,6 +8,8 @@
 #include "platform/MessageBoxes.h"
 #include "store/CounterTotals.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
+#include "store/UserPreferences.h"
 
 #include <limits>
 
@@ -61,12 +63,8 @@ TStamp TMonitor::ReadClock() {
 }
 
 void TMonitor::Timer1Timer() {
-    if (ProgramPath.empty()) {
-        TRegistry reg(store_, Root::LocalMachine);
-        OpenOrCreate(reg, kProductKey);
-        ProgramPath = reg.ReadString("Program path");
-        reg.CloseKey();
-    }
+    if (ProgramPath.empty())
+        ProgramPath = MachineSettings(store_).ProgramPath();
     // Reading takes no lock: a tick measures and shows the connection even while another
     // process holds the store's write lock; only its writes wait for a later tick.
     TRegistry reg(store_, Root::LocalMachine);
@@ -196,9 +194,8 @@ void TMonitor::StepConnection() {
         MinuteMarker = kMinuteMarkerStart;
         StartRef = SecondsOfDay(Rec.Started);
 
+        StartRef -= UserPreferences(store_).ConnectDelay();
         TRegistry user(store_, Root::CurrentUser);
-        OpenOrCreate(user, kProductKey);
-        StartRef -= UsableConnectDelay(user.ReadInteger("Connect Delay"));
         Provider = user.OpenKey(kRemoteAccessKey, false) ? user.ReadString("Default") : "";
         user.CloseKey();
         SetFieldText(Rec.Provider, Provider);

@@ -8,6 +8,8 @@
 #include "platform/MessageBoxes.h"
 #include "store/CounterTotals.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
+#include "store/UserPreferences.h"
 
 namespace netrova {
 
@@ -19,45 +21,36 @@ void TMonitor::StartMonitor() {
     ConnState = csIdle;
     Provider = " ";
 
-    TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kControlKey, true);
-    CurrentUser = machine.ValueCount() == 0 ? "Default" : machine.ReadString("Current User");
-    machine.CloseKey();
+    MachineSettings settings(store_);
+    CurrentUser = settings.CurrentUser();
 
     ConnUser.clear();
     HolidayOn = 0;
 
-    TRegistry user(store_, Root::CurrentUser);
-    if (user.OpenKey(kProductKey, false)) {
-        const std::string owner = user.ReadString("User Name");
-        user.CloseKey();
-        if (owner != CurrentUser) {
+    UserPreferences prefs(store_);
+    if (const auto owner = prefs.Owner()) {
+        if (*owner != CurrentUser) {
             // The settings belong to somebody else: they go, with every subkey.
-            user.DeleteKey(kProductKey);
+            prefs.Remove();
             PersonalizeSettings();
         }
     } else {
         PersonalizeSettings();
     }
 
-    if (user.OpenKey(kProductKey, false)) {
-        TrayMode = user.ReadInteger("System tray");
-        user.CloseKey();
+    if (prefs.Exists()) {
+        TrayMode = prefs.SystemTray();
         if (TrayMode == 1)
             view_.AddTrayIcon();
     }
 
-    machine.OpenKey(kProductKey, true);
-    ProgramPath = machine.ReadString("Program path");
-    const int firstTime = machine.ReadInteger("FirstTime");
-    machine.CloseKey();
+    ProgramPath = settings.ProgramPath();
+    const bool firstTime = settings.FirstTime();
     help_.SetHelpFile(ProgramPath + "/" + kHelpFileName);
 
-    if (firstTime != 0) {
+    if (firstTime) {
         InitCounterStart();
-        machine.OpenKey(kProductKey, true);
-        machine.WriteInteger("FirstTime", 0);
-        machine.CloseKey();
+        settings.EndFirstTime();
     }
 
     // A total that cannot be read stops the start before the crash marker is touched, so that
@@ -65,20 +58,14 @@ void TMonitor::StartMonitor() {
     CounterTotals counter(store_);
     const std::int32_t allTime = counter.AllTime();
 
-    machine.OpenKey(kProductKey, true);
-    LastBug = machine.ReadInteger("Bug");
-    const int antiCrash = machine.ReadInteger("AntiCrash");
-    const bool recover = LastBug == 2 && antiCrash == 1;
-    // A connection to recover keeps the marker at 2 until the recovery has committed it.
-    if (!recover)
-        machine.WriteInteger("Bug", 1);
-    machine.CloseKey();
+    const LastRun last = settings.MarkRunning();
+    LastBug = last.Bug;
+    const bool recover = last.Recover;
 
-    user.OpenKey(kBeepKey, true);
-    BeepInterval = user.ReadInteger("Interval");
-    BeepEnabled = user.ReadInteger("Enabled");
-    BeepSound = user.ReadInteger("Sound");
-    user.CloseKey();
+    const BeepSettings beep = prefs.Beep();
+    BeepInterval = beep.Interval;
+    BeepEnabled = beep.Enabled;
+    BeepSound = beep.Sound;
 
     const CounterPolicy policy = counter.Policy();
     ResetPolicy = policy.Reset;
@@ -104,22 +91,7 @@ void TMonitor::PersonalizeSettings() {
     personalized_ = true;
     const int today = DayNumber(clock_.Now());
 
-    TRegistry user(store_, Root::CurrentUser);
-    user.OpenKey(kProductKey, true);
-    user.WriteInteger("Connect delay", 10);
-    user.WriteInteger("Minimize", 1);
-    user.WriteInteger("System tray", 1);
-    user.WriteInteger("Logo", 1);
-    user.WriteString("User Name", CurrentUser);
-    user.OpenKey(kBeepKey, true);
-    user.WriteInteger("Enabled", 1);
-    user.WriteInteger("Interval", 15);
-    user.WriteInteger("Sound", 3);
-    user.OpenKey(kExecKey, true);
-    user.WriteInteger("Lines", 0);
-    user.OpenKey(kTariffsKey, true);
-    user.WriteInteger("Tariff", 1);
-    user.CloseKey();
+    UserPreferences(store_).Personalize(CurrentUser);
 
     CounterTotals(store_).SetAverageFrom(today);
 
@@ -128,10 +100,7 @@ void TMonitor::PersonalizeSettings() {
                 "Options|Tariffs, Options|Providers and do it.",
                 MsgIcon::Warning);
 
-    TRegistry machine(store_, Root::LocalMachine);
-    machine.OpenKey(kProductKey, true);
-    ProgramPath = machine.ReadString("Program path");
-    machine.CloseKey();
+    ProgramPath = MachineSettings(store_).ProgramPath();
     help_.SetHelpFile(ProgramPath + "/" + kHelpFileName);
     help_.ShowContents();
 }

@@ -2,9 +2,10 @@
 
 #include "common/Text.h"
 #include "monitor/Monitor.h"
-#include "store/Defaults.h"
+#include "store/UserPreferences.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace netrova {
 
@@ -38,32 +39,25 @@ int NextBeepCount(int elapsed, int interval) {
 }
 
 void RereadBeepSettings(SettingsStore& store, TMonitor& mon) {
-    TRegistry reg(store, Root::CurrentUser);
-    reg.OpenKey(kBeepKey, true);
-    const int enabled = reg.ReadInteger("Enabled");
-    const int interval = reg.ReadInteger("Interval");
-    reg.CloseKey();
-    mon.SetBeepSettings(enabled, interval);
+    const BeepSettings beep = UserPreferences(store).Beep();
+    mon.SetBeepSettings(beep.Enabled, beep.Interval);
     if (mon.State().Connected == 1)
-        mon.SetBeepCount(NextBeepCount(mon.State().Elapsed, interval));
+        mon.SetBeepCount(NextBeepCount(mon.State().Elapsed, beep.Interval));
 }
 
 std::string StoreBeepSettings(SettingsStore& store, TMonitor& mon, bool enabled,
                               const std::string& intervalText, int sound) {
-    TRegistry reg(store, Root::CurrentUser);
-    reg.OpenKey(kBeepKey, true);
-    reg.WriteInteger("Enabled", enabled ? 1 : 0);
-    if (!intervalText.empty()) {
-        mon.SetBeepInterval(LeadingInt(intervalText));
-        reg.WriteInteger("Interval", mon.State().BeepInterval);
-    }
-    reg.CloseKey();
+    UserPreferences prefs(store);
+    std::optional<std::int32_t> interval;
+    if (!intervalText.empty())
+        interval = LeadingInt(intervalText);
+    prefs.SetBeepEnabled(enabled, interval);
+    if (interval)
+        mon.SetBeepInterval(*interval);
     // BeepEnabled stays: the command that opened the dialog reads it again.
     const MonitorState& s = mon.State();
     mon.SetBeepCount(NextBeepCount(s.Elapsed, s.BeepInterval));
-    reg.OpenKey(kBeepKey, true);
-    reg.WriteInteger("Sound", sound);
-    reg.CloseKey();
+    prefs.SetBeepSound(sound);
     mon.SetBeepSound(sound);
     return std::to_string(s.BeepInterval);
 }

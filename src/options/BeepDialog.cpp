@@ -6,7 +6,7 @@
 #include "options/Preferences.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "store/Defaults.h"
+#include "store/UserPreferences.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -107,16 +107,14 @@ void TForm4::showEvent(QShowEvent* event) {
 }
 
 void TForm4::FormActivate() {
-    TRegistry reg(store_, Root::CurrentUser);
-    reg.OpenKey(kBeepKey, true);
-    EnabledBox->setChecked(reg.ReadInteger("Enabled") != 0);
+    const BeepSettings beep = UserPreferences(store_).Beep();
+    EnabledBox->setChecked(beep.Enabled != 0);
     {
         // The stored number is shown as it is, without the typing check.
         const QSignalBlocker blocker(Interval);
-        Interval->setText(QString::number(reg.ReadInteger("Interval")));
+        Interval->setText(QString::number(beep.Interval));
     }
-    const int sound = reg.ReadInteger("Sound");
-    reg.CloseKey();
+    const int sound = beep.Sound;
     if (sound >= 1 && sound <= 4)
         SoundButtons[sound - 1]->setChecked(true);
     EnabledBoxClick();

@@ -8,6 +8,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/CounterTotals.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -99,10 +100,7 @@ bool TCounter::Reset(int year, int month, int day, int withReport, bool schedule
 }
 
 bool TCounter::FinishInterruptedReset(SettingsStore& store, MessageBoxes& boxes) {
-    TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kProductKey, true);
-    const std::string programPath = reg.ReadString("Program path");
-    reg.CloseKey();
+    const std::string programPath = MachineSettings(store).ProgramPath();
     // No report is being written this early.
     RemoveReportTemporaries(programPath);
     const bool pending = CounterTotals(store).ResetPending();

@@ -4,63 +4,43 @@
 #include "platform/Autostart.h"
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
+#include "store/UserPreferences.h"
+
+#include <optional>
 
 namespace netrova {
 
-namespace {
-
-// The delay as the monitor takes it: a stored value out of range shows as the 0 it counts as.
-std::string StoredConnectDelayText(TRegistry& reg) {
-    return std::to_string(UsableConnectDelay(reg.ReadInteger("Connect delay")));
-}
-
-} // namespace
-
 Preferences LoadPreferences(SettingsStore& store) {
     Preferences p;
-    TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kProductKey, false);
-    p.Start = reg.ReadInteger("Start") != 0;
-    p.AntiCrash = reg.ReadInteger("AntiCrash") != 0;
-    reg.SetRootKey(Root::CurrentUser);
-    reg.OpenKey(kProductKey, false);
-    p.Logo = reg.ReadInteger("Logo") != 0;
-    p.Minimize = reg.ReadInteger("Minimize") != 0;
-    p.SystemTray = reg.ReadInteger("System tray") != 0;
-    p.ConnectDelay = StoredConnectDelayText(reg);
-    reg.CloseKey();
+    MachineSettings machine(store);
+    p.Start = machine.Start();
+    p.AntiCrash = machine.AntiCrash();
+    UserPreferences user(store);
+    p.Logo = user.Logo();
+    p.Minimize = user.Minimize();
+    p.SystemTray = user.SystemTray() != 0;
+    // As the monitor takes it: a stored value out of range shows as the 0 it counts as.
+    p.ConnectDelay = std::to_string(user.ConnectDelay());
     return p;
 }
 
 std::string StorePreferences(SettingsStore& store, Autostart& autostart, const Preferences& p,
                              const std::string& program) {
-    TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kRunKey, true);
+    MachineSettings machine(store);
     // Switched off, the value stays with empty text.
-    reg.WriteString(kRunValue, p.Start ? program : std::string());
-    reg.CloseKey();
+    machine.SetAutostartValue(p.Start, program);
     if (p.Start)
         autostart.Enable(program);
     else
         autostart.Disable();
+    machine.SetChoices(p.AntiCrash, p.Start);
 
-    reg.OpenKey(kProductKey, false);
-    reg.WriteInteger("AntiCrash", p.AntiCrash ? 1 : 0);
-    reg.WriteInteger("Start", p.Start ? 1 : 0);
-    reg.CloseKey();
-
-    reg.SetRootKey(Root::CurrentUser);
-    reg.OpenKey(kProductKey, false);
-    std::string delay = p.ConnectDelay;
-    if (!delay.empty() && ConnectDelayProblems(delay) == 0)
-        reg.WriteInteger("Connect delay", LeadingInt(delay));
-    else
-        delay = StoredConnectDelayText(reg);
-    reg.WriteInteger("Logo", p.Logo ? 1 : 0);
-    reg.WriteInteger("Minimize", p.Minimize ? 1 : 0);
-    reg.WriteInteger("System tray", p.SystemTray ? 1 : 0);
-    reg.CloseKey();
-    return delay;
+    std::optional<std::int32_t> typed;
+    if (!p.ConnectDelay.empty() && ConnectDelayProblems(p.ConnectDelay) == 0)
+        typed = LeadingInt(p.ConnectDelay);
+    const int stored = UserPreferences(store).SetGeneral(typed, p.Logo, p.Minimize, p.SystemTray);
+    return typed ? p.ConnectDelay : std::to_string(stored);
 }
 
 void ApplyTrayChoice(bool tray, TrayControl& control, MessageBoxes& boxes) {
@@ -76,12 +56,8 @@ void ApplyTrayChoice(bool tray, TrayControl& control, MessageBoxes& boxes) {
 }
 
 bool LogoAtStart(SettingsStore& store) {
-    TRegistry reg(store, Root::CurrentUser);
-    if (!reg.OpenKey(kProductKey, false))
-        return true;
-    const bool logo = reg.ReadInteger("Logo") != 0;
-    reg.CloseKey();
-    return logo;
+    UserPreferences user(store);
+    return !user.Exists() || user.Logo();
 }
 
 int ConnectDelayProblems(std::string_view text) {

@@ -9,20 +9,18 @@ class Autostart;
 class MessageBoxes;
 class SettingsStore;
 
-// The machine-wide key whose "Netrova 1.2" value records the autostart choice.
-inline constexpr const char* kRunKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-inline constexpr const char* kRunValue = "Netrova 1.2";
 // The number fields' refusal.
 inline constexpr const char* kIncorrectNumber = "Incorrect number !";
 
-// The Preferences dialog's settings apart from the program list.
+// The Preferences dialog's settings apart from the program list. Filled in from the store or
+// from the dialog; the defaults are the store's.
 struct Preferences {
-    bool Start = true;              // machine "Start" and the autostart entry
-    bool Logo = true;               // per-user "Logo"
-    bool Minimize = false;          // per-user "Minimize"
-    bool SystemTray = false;        // per-user "System tray"
-    std::string ConnectDelay = "0"; // per-user "Connect delay", as the field shows it
-    bool AntiCrash = true;          // machine "AntiCrash"
+    bool Start = false;       // machine "Start" and the autostart entry
+    bool Logo = false;        // per-user "Logo"
+    bool Minimize = false;    // per-user "Minimize"
+    bool SystemTray = false;  // per-user "System tray"
+    std::string ConnectDelay; // per-user "Connect delay", as the field shows it
+    bool AntiCrash = false;   // machine "AntiCrash"
 };
 
 // The main window's tray operations, as the Preferences dialog switches tray mode.

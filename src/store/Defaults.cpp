@@ -1,6 +1,7 @@
 #include "store/Defaults.h"
 
 #include "store/CounterTotals.h"
+#include "store/MachineSettings.h"
 
 namespace netrova {
 
@@ -11,21 +12,11 @@ void IntDefault(TRegistry& reg, const char* name, std::int32_t value) {
         reg.WriteInteger(name, value);
 }
 
-void StringDefault(TRegistry& reg, const char* name, const std::string& value) {
-    if (!reg.ValueExists(name))
-        reg.WriteString(name, value);
-}
-
 } // namespace
 
 void EnsureInstallationDefaults(SettingsStore& store) {
     TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kProductKey, true);
-    StringDefault(reg, "Program path", store.Paths().MachineFolder());
-    IntDefault(reg, "FirstTime", 1);
-    IntDefault(reg, "Bug", 0);
-    IntDefault(reg, "AntiCrash", 1);
-    IntDefault(reg, "Start", 0);
+    MachineSettings::EnsureDefaults(reg, store.Paths().MachineFolder());
 
     reg.OpenKey(kCounterCurrentKey, true);
     IntDefault(reg, "Backup", 0);
@@ -38,10 +29,7 @@ void EnsureInstallationDefaults(SettingsStore& store) {
 }
 
 void PublishCurrentUser(SettingsStore& store, const std::string& loginName) {
-    TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kControlKey, true);
-    reg.WriteString("Current User", loginName);
-    reg.CloseKey();
+    MachineSettings(store).SetCurrentUser(loginName);
 }
 
 } // namespace netrova

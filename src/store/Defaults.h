@@ -18,11 +18,21 @@ inline constexpr const char* kRemoteAccessServiceKey =
     "\\System\\CurrentControlSet\\Services\\RemoteAccess";
 inline constexpr const char* kRemoteAccessKey = "\\RemoteAccess";
 inline constexpr const char* kAddressesKey = "\\RemoteAccess\\Addresses";
+// The machine-wide key whose "Netrova 1.2" value records the autostart choice.
+inline constexpr const char* kRunKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const char* kRunValue = "Netrova 1.2";
 
 // "Connect delay" is seconds of dialling: a stored value outside 0 to a day counts as 0.
 inline constexpr int kMaxConnectDelay = 86400;
 constexpr int UsableConnectDelay(std::int32_t stored) {
     return stored >= 0 && stored <= kMaxConnectDelay ? stored : 0;
+}
+
+// Opens a key that is normally there without the write lock, so that a reader goes on while
+// another program writes; creates it when missing.
+inline void OpenForReading(TRegistry& reg, std::string_view path) {
+    if (!reg.OpenKey(path, false))
+        reg.OpenKey(path, true);
 }
 
 // Creates the machine-wide values that the program reads before it ever writes them, where

@@ -37,6 +37,14 @@ private slots:
         QCOMPARE(s.Int(Root::CurrentUser, kExecKey, "Lines"), 0);
         QCOMPARE(s.Int(Root::CurrentUser, kTariffsKey, "Tariff"), 1);
         QCOMPARE(s.Int(Root::LocalMachine, kCounterAllKey, "Double"), DayNumber(2026, 12, 7));
+        {
+            // The names as written and in that order, as the command-line tool lists them.
+            TRegistry reg(s, Root::CurrentUser);
+            reg.OpenKey(kProductKey, false);
+            QCOMPARE(reg.GetValueNames(),
+                     (std::vector<std::string>{"Connect delay", "Minimize", "System tray", "Logo",
+                                               "User Name"}));
+        }
 
         // The help contents open at the end of the personalisation, from the program directory.
         QCOMPARE(rig.help.requests, std::vector<int>{0});

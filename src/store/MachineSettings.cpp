@@ -1,0 +1,124 @@
+#include "store/MachineSettings.h"
+
+#include "store/Defaults.h"
+#include "store/Registry.h"
+
+namespace netrova {
+
+namespace {
+
+constexpr const char* kProgramPath = "Program path";
+constexpr const char* kFirstTime = "FirstTime";
+constexpr const char* kBug = "Bug";
+constexpr const char* kAntiCrash = "AntiCrash";
+constexpr const char* kStart = "Start";
+constexpr const char* kCurrentUser = "Current User";
+
+// The crash marker's values.
+constexpr std::int32_t kRunning = 1;
+constexpr std::int32_t kCounting = 2;
+
+// The installation defaults in the order they are written; "Program path" comes first.
+struct IntDefault {
+    const char* name;
+    std::int32_t value;
+};
+constexpr IntDefault kIntDefaults[] = {{kFirstTime, 1}, {kBug, 0}, {kAntiCrash, 1}, {kStart, 0}};
+
+// "Start" and "AntiCrash" of a key that must exist.
+bool ReadFlag(SettingsStore& store, const char* name) {
+    TRegistry reg(store, Root::LocalMachine);
+    reg.OpenKey(kProductKey, false);
+    const bool on = reg.ReadInteger(name) != 0;
+    reg.CloseKey();
+    return on;
+}
+
+} // namespace
+
+MachineSettings::MachineSettings(SettingsStore& store) : store_(store) {}
+
+void MachineSettings::EnsureDefaults(TRegistry& reg, const std::string& programPath) {
+    reg.OpenKey(kProductKey, true);
+    if (!reg.ValueExists(kProgramPath))
+        reg.WriteString(kProgramPath, programPath);
+    for (const IntDefault& d : kIntDefaults)
+        if (!reg.ValueExists(d.name))
+            reg.WriteInteger(d.name, d.value);
+}
+
+std::string MachineSettings::CurrentUser() {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kControlKey, true);
+    std::string user = reg.ValueCount() == 0 ? "Default" : reg.ReadString(kCurrentUser);
+    reg.CloseKey();
+    return user;
+}
+
+void MachineSettings::SetCurrentUser(const std::string& loginName) {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kControlKey, true);
+    reg.WriteString(kCurrentUser, loginName);
+    reg.CloseKey();
+}
+
+std::string MachineSettings::ProgramPath() {
+    TRegistry reg(store_, Root::LocalMachine);
+    OpenForReading(reg, kProductKey);
+    std::string path = reg.ReadString(kProgramPath);
+    reg.CloseKey();
+    return path;
+}
+
+bool MachineSettings::FirstTime() {
+    TRegistry reg(store_, Root::LocalMachine);
+    OpenForReading(reg, kProductKey);
+    const bool first = reg.ReadInteger(kFirstTime) != 0;
+    reg.CloseKey();
+    return first;
+}
+
+void MachineSettings::EndFirstTime() {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kProductKey, true);
+    reg.WriteInteger(kFirstTime, 0);
+    reg.CloseKey();
+}
+
+LastRun MachineSettings::MarkRunning() {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kProductKey, true);
+    LastRun last;
+    last.Bug = reg.ReadInteger(kBug);
+    const std::int32_t antiCrash = reg.ReadInteger(kAntiCrash);
+    last.Recover = last.Bug == kCounting && antiCrash == 1;
+    if (!last.Recover)
+        reg.WriteInteger(kBug, kRunning);
+    reg.CloseKey();
+    return last;
+}
+
+bool MachineSettings::Start() {
+    return ReadFlag(store_, kStart);
+}
+
+bool MachineSettings::AntiCrash() {
+    return ReadFlag(store_, kAntiCrash);
+}
+
+void MachineSettings::SetAutostartValue(bool start, const std::string& program) {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kRunKey, true);
+    reg.WriteString(kRunValue, start ? program : std::string());
+    reg.CloseKey();
+}
+
+void MachineSettings::SetChoices(bool antiCrash, bool start) {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kProductKey, false);
+    reg.WriteInteger(kAntiCrash, antiCrash ? 1 : 0);
+    reg.WriteInteger(kStart, start ? 1 : 0);
+    reg.CloseKey();
+}
+
+} // namespace netrova

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace netrova {
+
+class SettingsStore;
+class TRegistry;
+
+// The crash marker as the last run left it, and whether the connection it was counting is to be
+// recovered (a connection was open and "AntiCrash" is on).
+struct LastRun {
+    std::int32_t Bug = 0;
+    bool Recover = false;
+};
+
+// The machine-wide values of "\Software\Netrova": "Program path", "FirstTime", "Bug" (the crash
+// marker: 0 ended in order, 1 running, 2 counting a connection), "AntiCrash", "Start"; and the
+// autostart value of the "Run" key; "Current User" of the control key. Their defaults are spelled
+// here alone. The monitor writes the crash marker itself, inside the transactions whose state it
+// marks.
+class MachineSettings {
+public:
+    explicit MachineSettings(SettingsStore& store);
+
+    // Writes the default of every value that is missing into `reg`, which joins the caller's
+    // transaction; `programPath` is the program directory.
+    static void EnsureDefaults(TRegistry& reg, const std::string& programPath);
+
+    // "Current User" of the control key: the login name of the user the program runs for;
+    // "Default" when the key holds no value at all.
+    std::string CurrentUser();
+    void SetCurrentUser(const std::string& loginName);
+
+    // The program directory. Read without the write lock when the key is there.
+    std::string ProgramPath();
+    // Whether the counting has still to start; EndFirstTime says it has.
+    bool FirstTime();
+    void EndFirstTime();
+    // The start's look at the crash marker, one transaction: unless a connection is to be
+    // recovered, which keeps it at 2 until the recovery has committed, the marker becomes 1.
+    LastRun MarkRunning();
+
+    bool Start();
+    bool AntiCrash();
+    // The Preferences dialog's "OK": the "Run" value, the program or, switched off, empty text;
+    // then, in a transaction of their own, "AntiCrash" and "Start". The product key must exist.
+    void SetAutostartValue(bool start, const std::string& program);
+    void SetChoices(bool antiCrash, bool start);
+
+private:
+    SettingsStore& store_;
+};
+
+} // namespace netrova
