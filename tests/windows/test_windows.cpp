@@ -18,21 +18,17 @@
 #include "platform/HelpViewer.h"
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
+#include "support/ClippedTexts.h"
 #include "support/DesktopDoubles.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/TariffEditorDialog.h"
 
-#include <QAbstractItemView>
-#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -52,62 +48,6 @@ public:
     void RemoveTrayIcon() override {}
     void SetTrayMode(int) override {}
 };
-
-// Every text of the window's shown controls whose room is narrower than the text: labels,
-// buttons, group titles, list headers and the cells of the first rows.
-QStringList ClippedTexts(QWidget& window) {
-    QStringList clipped;
-    const auto check = [&](const QWidget& w, const QString& text, int need, int room) {
-        if (need > room)
-            clipped << QStringLiteral("%1 \"%2\": %3 > %4")
-                           .arg(w.objectName(), text)
-                           .arg(need)
-                           .arg(room);
-    };
-    for (QWidget* w : window.findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(&window))
-            continue;
-        const QFontMetrics fm = w->fontMetrics();
-        if (auto* label = qobject_cast<QLabel*>(w)) {
-            if (!label->wordWrap() && !label->text().isEmpty() &&
-                !Qt::mightBeRichText(label->text()))
-                check(*w, label->text(), fm.horizontalAdvance(label->text()),
-                      label->contentsRect().width() - 2 * label->margin());
-        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            if (!button->text().isEmpty() &&
-                (qobject_cast<QPushButton*>(w) || qobject_cast<QCheckBox*>(w) ||
-                 w->inherits("QRadioButton")))
-                check(*w, button->text(), button->sizeHint().width(), button->width());
-        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
-            check(*w, group->title(), fm.horizontalAdvance(group->title()) + 8, group->width());
-        } else if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
-            const QAbstractItemModel* model = view->model();
-            const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
-            const QHeaderView* header = view->findChild<QHeaderView*>();
-            for (int c = 0; c < model->columnCount(); ++c) {
-                if (header && header->orientation() == Qt::Horizontal &&
-                    header->isVisibleTo(&window) && !header->isSectionHidden(c)) {
-                    const QString caption = model->headerData(c, Qt::Horizontal).toString();
-                    check(*header, caption,
-                          header->fontMetrics().horizontalAdvance(caption) +
-                              2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin),
-                          header->sectionSize(c));
-                }
-                for (int r = 0; r < std::min(model->rowCount(), 50); ++r) {
-                    const QModelIndex index = model->index(r, c);
-                    const QString text = index.data().toString();
-                    const int icon = index.data(Qt::DecorationRole).isNull()
-                                         ? 0
-                                         : view->iconSize().width() + 2 * margin;
-                    if (!text.isEmpty() && !view->visualRect(index).isEmpty())
-                        check(*view, text, fm.horizontalAdvance(text) + 2 * margin + icon,
-                              view->visualRect(index).width());
-                }
-            }
-        }
-    }
-    return clipped;
-}
 
 // The dialogs over one user's settings with a history and reports that need room: hours of
 // four digits, money of five, a long provider name.
