@@ -6,6 +6,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/CounterTotals.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 
 namespace netrova {
 
@@ -45,8 +46,7 @@ void TMonitor::RecoverConnection() {
     } catch (const StoreError&) {
         // A backup that cannot be read would stop every later start in the same place: it is
         // given up, and the error shown.
-        machine.OpenKey(kProductKey, true);
-        machine.WriteInteger("Bug", 1);
+        MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
         machine.CloseKey();
         throw;
     }
@@ -79,8 +79,7 @@ void TMonitor::RecoverConnection() {
     const std::int64_t crashes = std::int64_t{machine.ReadInteger("Crash")} + 1;
     if (Fits32(crashes, "crash count \"Crash\"", "recoveries"))
         machine.WriteInteger("Crash", static_cast<int>(crashes));
-    machine.OpenKey(kProductKey, true);
-    machine.WriteInteger("Bug", 1);
+    MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
     machine.CloseKey();
     group.Commit();
     keptWaiting_ = keptWaiting_ || !finished.empty();

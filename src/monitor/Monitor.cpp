@@ -22,12 +22,6 @@ const char* const kNotConnectedText = "Netrova: [Not Connected]";
 // No minute count (-59..59) equals it, so the first tick of a connection always charges.
 constexpr int kMinuteMarkerStart = std::numeric_limits<int>::min();
 
-// Opens a key that is normally there without taking the write lock; creates it when missing.
-void OpenOrCreate(TRegistry& reg, const char* path) {
-    if (!reg.OpenKey(path, false))
-        reg.OpenKey(path, true);
-}
-
 } // namespace
 
 void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& s) {
@@ -68,7 +62,7 @@ void TMonitor::Timer1Timer() {
     // Reading takes no lock: a tick measures and shows the connection even while another
     // process holds the store's write lock; only its writes wait for a later tick.
     TRegistry reg(store_, Root::LocalMachine);
-    OpenOrCreate(reg, kRemoteAccessServiceKey);
+    OpenForReading(reg, kRemoteAccessServiceKey);
     Connected = ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
     reg.CloseKey();
     StepConnection();
@@ -122,8 +116,7 @@ void TMonitor::WriteUnsaved(TRegistry& machine) {
 // file once this has landed, so that the history never holds a record the totals lack.
 void TMonitor::WriteTotals(TRegistry& machine) {
     KeepRecords(machine, finished_);
-    machine.OpenKey(kProductKey, true);
-    machine.WriteInteger("Bug", 1);
+    MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
     CounterTotals::WriteTotals(machine, AllMoney, AllTime);
 }
 
@@ -140,8 +133,7 @@ void TMonitor::WriteConnectValues(TRegistry& machine) {
         machine.WriteInteger(std::string(slot) + "Time", 0);
     }
     machine.WriteString("Provider", Provider);
-    machine.OpenKey(kProductKey, true);
-    machine.WriteInteger("Bug", 2);
+    MachineSettings::WriteCrashMarker(machine, CrashMarker::Counting);
 }
 
 void TMonitor::WriteMoney(TRegistry& machine) {

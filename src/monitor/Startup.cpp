@@ -134,8 +134,7 @@ void TMonitor::CloseForExit() {
         TRegistry machine(store_, Root::LocalMachine);
         StoreTransaction group(store_, Root::LocalMachine);
         WriteUnsaved(machine);
-        machine.OpenKey(kProductKey, true);
-        machine.WriteInteger("Bug", 0);
+        MachineSettings::WriteCrashMarker(machine, CrashMarker::Ended);
         machine.CloseKey();
         group.Commit();
         Saved();

@@ -60,14 +60,9 @@ void CounterTotals::EnsureDefaults(TRegistry& reg) {
         reg.WriteString(kAllTime, kAllTimeDefault);
 }
 
-void CounterTotals::OpenForReading(TRegistry& reg) {
-    if (!reg.OpenKey(kCounterAllKey, false))
-        reg.OpenKey(kCounterAllKey, true);
-}
-
 CounterSince CounterTotals::Since(bool withAverageFrom) {
     TRegistry reg(store_, Root::LocalMachine);
-    OpenForReading(reg);
+    OpenForReading(reg, kCounterAllKey);
     CounterSince since;
     since.Year = reg.ReadInteger(kYear);
     since.Month = reg.ReadInteger(kMonth);
@@ -79,7 +74,7 @@ CounterSince CounterTotals::Since(bool withAverageFrom) {
 
 CounterPolicy CounterTotals::Policy() {
     TRegistry reg(store_, Root::LocalMachine);
-    OpenForReading(reg);
+    OpenForReading(reg, kCounterAllKey);
     CounterPolicy policy;
     policy.Reset = reg.ReadInteger(kReset);
     policy.Reset14 = reg.ReadInteger(kReset14);
@@ -89,13 +84,13 @@ CounterPolicy CounterTotals::Policy() {
 
 std::int32_t CounterTotals::AllMoney() {
     TRegistry reg(store_, Root::LocalMachine);
-    OpenForReading(reg);
+    OpenForReading(reg, kCounterAllKey);
     return reg.ReadInteger(kAllMoney);
 }
 
 std::int32_t CounterTotals::AllTime() {
     TRegistry reg(store_, Root::LocalMachine);
-    OpenForReading(reg);
+    OpenForReading(reg, kCounterAllKey);
     return ReadAllTime(reg);
 }
 

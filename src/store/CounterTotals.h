@@ -87,9 +87,6 @@ public:
     void FinishReset();
 
 private:
-    // Opens the key for reading, without the write lock when it is there.
-    void OpenForReading(TRegistry& reg);
-
     SettingsStore& store_;
 };
 

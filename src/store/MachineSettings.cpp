@@ -14,10 +14,6 @@ constexpr const char* kAntiCrash = "AntiCrash";
 constexpr const char* kStart = "Start";
 constexpr const char* kCurrentUser = "Current User";
 
-// The crash marker's values.
-constexpr std::int32_t kRunning = 1;
-constexpr std::int32_t kCounting = 2;
-
 // The installation defaults in the order they are written; "Program path" comes first.
 struct IntDefault {
     const char* name;
@@ -91,11 +87,16 @@ LastRun MachineSettings::MarkRunning() {
     LastRun last;
     last.Bug = reg.ReadInteger(kBug);
     const std::int32_t antiCrash = reg.ReadInteger(kAntiCrash);
-    last.Recover = last.Bug == kCounting && antiCrash == 1;
+    last.Recover = last.Bug == static_cast<std::int32_t>(CrashMarker::Counting) && antiCrash == 1;
     if (!last.Recover)
-        reg.WriteInteger(kBug, kRunning);
+        WriteCrashMarker(reg, CrashMarker::Running);
     reg.CloseKey();
     return last;
+}
+
+void MachineSettings::WriteCrashMarker(TRegistry& reg, CrashMarker marker) {
+    reg.OpenKey(kProductKey, true);
+    reg.WriteInteger(kBug, static_cast<std::int32_t>(marker));
 }
 
 bool MachineSettings::Start() {

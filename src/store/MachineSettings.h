@@ -8,6 +8,9 @@ namespace netrova {
 class SettingsStore;
 class TRegistry;
 
+// The crash marker "Bug": how the last run ended, or what this one is doing.
+enum class CrashMarker : std::int32_t { Ended = 0, Running = 1, Counting = 2 };
+
 // The crash marker as the last run left it, and whether the connection it was counting is to be
 // recovered (a connection was open and "AntiCrash" is on).
 struct LastRun {
@@ -18,8 +21,7 @@ struct LastRun {
 // The machine-wide values of "\Software\Netrova": "Program path", "FirstTime", "Bug" (the crash
 // marker: 0 ended in order, 1 running, 2 counting a connection), "AntiCrash", "Start"; and the
 // autostart value of the "Run" key; "Current User" of the control key. Their defaults are spelled
-// here alone. The monitor writes the crash marker itself, inside the transactions whose state it
-// marks.
+// here alone.
 class MachineSettings {
 public:
     explicit MachineSettings(SettingsStore& store);
@@ -41,6 +43,9 @@ public:
     // The start's look at the crash marker, one transaction: unless a connection is to be
     // recovered, which keeps it at 2 until the recovery has committed, the marker becomes 1.
     LastRun MarkRunning();
+    // Writes the crash marker into `reg`, inside the caller's transaction whose state it marks.
+    // Leaves the product key open.
+    static void WriteCrashMarker(TRegistry& reg, CrashMarker marker);
 
     bool Start();
     bool AntiCrash();
