@@ -5,6 +5,7 @@
 #include "history/UsageChartView.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
+#include "store/MachineSettings.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -147,7 +148,7 @@ void TForm9::showEvent(QShowEvent* event) {
 }
 
 void TForm9::FormActivate() {
-    const std::int32_t crashes = ReadCrashCount(store_);
+    const std::int32_t crashes = MachineSettings(store_).CrashCount();
     TotalCrashes->setText(QString::number(crashes));
 
     const TStamp now = clock_.Now();

@@ -4,8 +4,6 @@
 #include "history/ConnectionRows.h"
 #include "history/HistoryFile.h"
 #include "history/NameTable.h"
-#include "store/Defaults.h"
-#include "store/Registry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -77,15 +75,6 @@ void UsersColumnClick(TSortState& sort, int column, std::vector<TUserTotals>& us
     std::stable_sort(users.begin(), users.end(), [&](const TUserTotals& a, const TUserTotals& b) {
         return UsersCompare(a, b, sort) < 0;
     });
-}
-
-std::int32_t ReadCrashCount(SettingsStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
-    if (!reg.OpenKey(kUsersKey, false))
-        return 0;
-    const std::int32_t crashes = reg.ValueExists("Crash") ? reg.ReadInteger("Crash") : 0;
-    reg.CloseKey();
-    return crashes;
 }
 
 float CrashRate(std::int32_t crashes, std::int32_t counterSeconds) {

@@ -10,8 +10,6 @@
 
 namespace netrova {
 
-class SettingsStore;
-
 // The statistics window's user list, in column order.
 enum UsersColumn { ucUserName, ucConnections, ucTotalTime, ucTotalFee, kUsersColumnCount };
 inline constexpr const char* kUsersCaptions[kUsersColumnCount] = {"User name", "Connections",
@@ -42,9 +40,6 @@ bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
 int UsersCompare(const TUserTotals& row1, const TUserTotals& row2, const TSortState& sort);
 // A header click: updates the sort state and sorts the rows with UsersCompare.
 void UsersColumnClick(TSortState& sort, int column, std::vector<TUserTotals>& users);
-
-// "Crash" of the machine-wide "Users" key; a missing key or value counts as 0.
-std::int32_t ReadCrashCount(SettingsStore& store);
 
 // Crashes per hour of counter time, in single precision; 0 below one hour.
 float CrashRate(std::int32_t crashes, std::int32_t counterSeconds);

@@ -75,10 +75,9 @@ void TMonitor::RecoverConnection() {
     StoreTransaction group(store_, Root::LocalMachine);
     KeepRecords(machine, finished);
     CounterTotals::WriteTotals(machine, AllMoney, AllTime);
-    machine.OpenKey(kUsersKey, true);
-    const std::int64_t crashes = std::int64_t{machine.ReadInteger("Crash")} + 1;
+    const std::int64_t crashes = std::int64_t{MachineSettings::CrashCount(machine)} + 1;
     if (Fits32(crashes, "crash count \"Crash\"", "recoveries"))
-        machine.WriteInteger("Crash", static_cast<int>(crashes));
+        MachineSettings::WriteCrashCount(machine, static_cast<std::int32_t>(crashes));
     MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
     machine.CloseKey();
     group.Commit();

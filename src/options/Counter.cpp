@@ -36,10 +36,7 @@ void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& p
     std::string why;
     const bool emptied = EmptyHistory(programPath, &why);
 
-    TRegistry reg(store, Root::LocalMachine);
-    reg.OpenKey(kUsersKey, true);
-    reg.WriteInteger("Crash", 0);
-    reg.CloseKey();
+    MachineSettings(store).ClearCrashCount();
     // A history that cannot be emptied is named, not tried again at every start.
     CounterTotals(store).FinishReset();
 

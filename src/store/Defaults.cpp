@@ -21,9 +21,6 @@ void EnsureInstallationDefaults(SettingsStore& store) {
     reg.OpenKey(kCounterCurrentKey, true);
     IntDefault(reg, "Backup", 0);
 
-    reg.OpenKey(kUsersKey, true);
-    IntDefault(reg, "Crash", 0);
-
     CounterTotals::EnsureDefaults(reg);
     reg.CloseKey();
 }

@@ -13,6 +13,7 @@ constexpr const char* kBug = "Bug";
 constexpr const char* kAntiCrash = "AntiCrash";
 constexpr const char* kStart = "Start";
 constexpr const char* kCurrentUser = "Current User";
+constexpr const char* kCrash = "Crash";
 
 // The installation defaults in the order they are written; "Program path" comes first.
 struct IntDefault {
@@ -41,6 +42,9 @@ void MachineSettings::EnsureDefaults(TRegistry& reg, const std::string& programP
     for (const IntDefault& d : kIntDefaults)
         if (!reg.ValueExists(d.name))
             reg.WriteInteger(d.name, d.value);
+    reg.OpenKey(kUsersKey, true);
+    if (!reg.ValueExists(kCrash))
+        reg.WriteInteger(kCrash, 0);
 }
 
 std::string MachineSettings::CurrentUser() {
@@ -120,6 +124,31 @@ void MachineSettings::SetChoices(bool antiCrash, bool start) {
     reg.WriteInteger(kAntiCrash, antiCrash ? 1 : 0);
     reg.WriteInteger(kStart, start ? 1 : 0);
     reg.CloseKey();
+}
+
+std::int32_t MachineSettings::CrashCount() {
+    TRegistry reg(store_, Root::LocalMachine);
+    if (!reg.OpenKey(kUsersKey, false))
+        return 0;
+    const std::int32_t crashes = reg.ValueExists(kCrash) ? reg.ReadInteger(kCrash) : 0;
+    reg.CloseKey();
+    return crashes;
+}
+
+void MachineSettings::ClearCrashCount() {
+    TRegistry reg(store_, Root::LocalMachine);
+    WriteCrashCount(reg, 0);
+    reg.CloseKey();
+}
+
+std::int32_t MachineSettings::CrashCount(TRegistry& reg) {
+    reg.OpenKey(kUsersKey, true);
+    return reg.ReadInteger(kCrash);
+}
+
+void MachineSettings::WriteCrashCount(TRegistry& reg, std::int32_t count) {
+    reg.OpenKey(kUsersKey, true);
+    reg.WriteInteger(kCrash, count);
 }
 
 } // namespace netrova

@@ -20,7 +20,8 @@ struct LastRun {
 
 // The machine-wide values of "\Software\Netrova": "Program path", "FirstTime", "Bug" (the crash
 // marker: 0 ended in order, 1 running, 2 counting a connection), "AntiCrash", "Start"; and the
-// autostart value of the "Run" key; "Current User" of the control key. Their defaults are spelled
+// autostart value of the "Run" key; "Current User" of the control key; the count of recovered
+// connections, "Crash" of the "Users" key. Their defaults are spelled
 // here alone.
 class MachineSettings {
 public:
@@ -46,6 +47,13 @@ public:
     // Writes the crash marker into `reg`, inside the caller's transaction whose state it marks.
     // Leaves the product key open.
     static void WriteCrashMarker(TRegistry& reg, CrashMarker marker);
+
+    // Connections recovered since the last counter reset; a missing key or value counts as 0.
+    std::int32_t CrashCount();
+    void ClearCrashCount();
+    // The count as `reg` reads it inside the caller's transaction, and its write there.
+    static std::int32_t CrashCount(TRegistry& reg);
+    static void WriteCrashCount(TRegistry& reg, std::int32_t count);
 
     bool Start();
     bool AntiCrash();

@@ -3,6 +3,7 @@
 #include "../support/TempStore.h"
 #include "history/UserStatistics.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -154,11 +155,11 @@ void TestUserStatistics::formatRate() {
 
 void TestUserStatistics::crashCount() {
     TempStore ts;
-    QCOMPARE(ReadCrashCount(ts), 0); // no key
+    QCOMPARE(MachineSettings(ts).CrashCount(), 0); // no key
     ts.SetStr(Root::LocalMachine, kUsersKey, "Other", "x");
-    QCOMPARE(ReadCrashCount(ts), 0); // no value
+    QCOMPARE(MachineSettings(ts).CrashCount(), 0); // no value
     ts.SetInt(Root::LocalMachine, kUsersKey, "Crash", 3);
-    QCOMPARE(ReadCrashCount(ts), 3);
+    QCOMPARE(MachineSettings(ts).CrashCount(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestUserStatistics)
