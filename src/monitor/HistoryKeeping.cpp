@@ -45,6 +45,12 @@ void TMonitor::KeepRecords(TRegistry& machine, const std::vector<THistoryRecord>
     machine.WriteBinary(kUnsavedHistoryValue, kept.data(), kept.size());
 }
 
+void DiscardKeptRecords(SettingsStore& store) {
+    TRegistry machine(store, Root::LocalMachine);
+    if (machine.KeyExists(kUnsavedHistoryKey))
+        machine.DeleteKey(kUnsavedHistoryKey);
+}
+
 bool TMonitor::AppendKeptRecords(std::string& why) {
     TRegistry machine(store_, Root::LocalMachine);
     if (!machine.OpenKey(kUnsavedHistoryKey, false)) {

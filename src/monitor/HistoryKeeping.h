@@ -7,6 +7,7 @@
 
 namespace netrova {
 
+class SettingsStore;
 class TRegistry;
 
 // Records that could not be appended to the history file wait here (machine root, one binary
@@ -19,6 +20,9 @@ inline constexpr const char* kUnsavedHistoryValue = "Records";
 // last record is read; it is copied to `last` when it matches and `last` is given.
 bool HistoryEndsWith(const std::string& programPath, const THistoryRecord& rec,
                      THistoryRecord* last = nullptr);
+
+// Drops the kept records: a counter reset ends their period with its history.
+void DiscardKeptRecords(SettingsStore& store);
 
 // The error box for a history file that cannot be written.
 std::string UnsavedHistoryText(const std::string& programPath, const std::string& why);

@@ -2,6 +2,7 @@
 
 #include "history/Report.h"
 #include "history/ReportFiles.h"
+#include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
 #include "options/CounterText.h"
 #include "platform/Clock.h"
@@ -35,6 +36,7 @@ std::size_t HistoryRecordCount(const std::string& programPath) {
 void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& programPath) {
     std::string why;
     const bool emptied = EmptyHistory(programPath, &why);
+    DiscardKeptRecords(store);
 
     MachineSettings(store).ClearCrashCount();
     // A history that cannot be emptied is named, not tried again at every start.
@@ -58,6 +60,20 @@ bool TCounter::ResetCounter(int year, int month, int day, int withReport) {
 
 bool TCounter::Reset(int year, int month, int day, int withReport, bool scheduled) {
     const MonitorState& m = monitor_.State();
+    // Connections kept in the store while the history file could not be written belong to the
+    // period that ends: into the history first, so that its report has them. Otherwise they
+    // go with the history, and never into the new period.
+    std::string why;
+    if (!monitor_.AppendKeptRecords(why) && withReport == 1) {
+        boxes_.Show("The report " + ReportsPath(m.ProgramPath) + "/" +
+                        ReportFileName(year, month, day) +
+                        " could not be written: connections wait for the history file " +
+                        HistoryPath(m.ProgramPath) + ", which cannot be written (" + why + "). " +
+                        (scheduled ? "The counter is reset at the next start instead."
+                                   : "Nothing was reset."),
+                    MsgIcon::Stop);
+        return false;
+    }
     // The report reads the history before it is emptied, and the period ends only with its
     // report on disk. Ticks go on while it is written: a connection that ended meanwhile has
     // to be in it too.

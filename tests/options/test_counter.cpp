@@ -3,6 +3,7 @@
 
 #include "common/Text.h"
 #include "history/Report.h"
+#include "monitor/HistoryKeeping.h"
 #include "options/CounterText.h"
 #include "options/Forecast.h"
 
@@ -220,12 +221,24 @@ private slots:
         MonitorRig rig;
         rig.Start();
         AddRecords(rig, 3);
+        // A connection of the old period still waits in the store for the history file.
+        {
+            THistoryRecord kept = rig.Records().back();
+            SetFieldText(kept.Provider, "Kept");
+            TRegistry reg(rig.store, Root::LocalMachine);
+            reg.OpenKey(kUnsavedHistoryKey, true);
+            reg.WriteBinary(kUnsavedHistoryValue, &kept, sizeof kept);
+            reg.CloseKey();
+        }
         rig.store.SetInt(Root::LocalMachine, kUsersKey, "Crash", 4);
         Counter(rig).ResetCounter(2026, 12, 9, withReport);
 
         QCOMPARE(QFileInfo::exists(ReportFile(rig, "2026-12-9.rpt")), withReport == 1);
         if (withReport)
-            QCOMPARE(QFileInfo(ReportFile(rig, "2026-12-9.rpt")).size(), 142 * (4 + 2 * 3));
+            QCOMPARE(QFileInfo(ReportFile(rig, "2026-12-9.rpt")).size(), 142 * (4 + 2 * 4));
+        // Nor does it come into the new period at the next start.
+        rig.Crash();
+        rig.Start();
         QCOMPARE(rig.Records().size(), std::size_t(0));
         QCOMPARE(QFileInfo(QString::fromStdString(HistoryPath(rig.ProgramPath()))).size(), 0);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 0);
