@@ -11,6 +11,7 @@
 #include "platform/DialUpService.h"
 #include "platform/Display.h"
 #include "platform/Guarded.h"
+#include "platform/HelpWindow.h"
 #include "platform/LoginName.h"
 #include "platform/NetrovaApplication.h"
 #include "platform/ProgramLauncher.h"
@@ -224,10 +225,14 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         app.ShowError(QString::fromUtf8(e.what()));
     }
-    if (minimize)
+    if (minimize) {
         form->showMinimized();
-    else
+    } else {
         form->show();
+        // A new user's welcome opened the help before there was a window to place it by.
+        if (HelpWindow* window = help.Window())
+            window->KeepBeside(*form);
+    }
 
     terminationSignals.CloseOnSignal(form.get());
     return app.exec();

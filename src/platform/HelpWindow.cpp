@@ -96,6 +96,13 @@ bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void HelpWindow::KeepBeside(const QWidget& asker) {
+    if (!isVisible())
+        return;
+    PlaceBeside(asker);
+    raise();
+}
+
 void HelpWindow::PlaceBeside(const QWidget& asker) {
     const QWidget& window = *asker.window();
     const QScreen* screen = window.screen();

@@ -22,6 +22,8 @@ public:
     // anew is placed beside `asker`.
     void ShowPage(const QUrl& page, QWidget* modal = nullptr, QWidget* asker = nullptr);
     QUrl CurrentPage() const;
+    // Moves the window beside `asker`, which has just appeared over it, and raises it.
+    void KeepBeside(const QWidget& asker);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
