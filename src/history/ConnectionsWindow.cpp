@@ -177,9 +177,7 @@ void TForm7::BuildControls() {
     sortRow->addWidget(direction);
 
     const OkHelpButtons buttons = MakeOkHelpButtons(*this);
-    OkButton = buttons.ok;
-    HelpButton = buttons.help;
-    connect(HelpButton, &QPushButton::clicked, this, &TForm7::HelpClick);
+    connect(buttons.help, &QPushButton::clicked, this, &TForm7::HelpClick);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(views);

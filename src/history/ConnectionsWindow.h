@@ -11,7 +11,6 @@
 #include <vector>
 
 class QLabel;
-class QPushButton;
 class QTableView;
 class QToolButton;
 
@@ -101,8 +100,6 @@ private:
     QLabel* Direction = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
-    QPushButton* OkButton = nullptr;
-    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

@@ -113,9 +113,7 @@ void TForm9::BuildControls() {
     turn(Qt::CTRL | Qt::Key_PageUp, -1);
 
     const OkHelpButtons buttons = MakeOkHelpButtons(*this);
-    OkButton = buttons.ok;
-    HelpButton = buttons.help;
-    connect(HelpButton, &QPushButton::clicked, this, &TForm9::HelpClick);
+    connect(buttons.help, &QPushButton::clicked, this, &TForm9::HelpClick);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Tabs, 1);

@@ -12,7 +12,6 @@
 #include <vector>
 
 class QLabel;
-class QPushButton;
 class QTabWidget;
 class QTableView;
 
@@ -95,8 +94,6 @@ private:
     QLabel* Forecast = nullptr;
     QTabWidget* Tabs = nullptr;
     TUsageChartView* UsageChart = nullptr;
-    QPushButton* OkButton = nullptr;
-    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

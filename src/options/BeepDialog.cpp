@@ -81,9 +81,6 @@ void TForm4::BuildControls() {
     // "OK" is the default button, so Enter in the field acts as "OK".
     const DialogButtons buttons = MakeConnectedButtons(
         *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
-    OkButton = buttons.ok;
-    CancelButton = buttons.cancel;
-    HelpButton = buttons.help;
 
     auto* main = new QVBoxLayout(this);
     main->setSizeConstraint(QLayout::SetFixedSize);

@@ -7,7 +7,6 @@
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 class QRadioButton;
 
 namespace netrova {
@@ -66,9 +65,6 @@ private:
     QLineEdit* Interval = nullptr;
     QCheckBox* EnabledBox = nullptr;
     QRadioButton* SoundButtons[4] = {};
-    QPushButton* OkButton = nullptr;
-    QPushButton* CancelButton = nullptr;
-    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

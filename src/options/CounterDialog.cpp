@@ -75,9 +75,6 @@ void TForm6::BuildControls() {
 
     const DialogButtons buttons = MakeConnectedButtons(
         *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
-    OkButton = buttons.ok;
-    CancelButton = buttons.cancel;
-    HelpButton = buttons.help;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Pages);

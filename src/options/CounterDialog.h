@@ -60,9 +60,6 @@ private:
     QCheckBox* ReportEnabled = nullptr;
     QPushButton* ResetNowButton = nullptr;
     QPushButton* CreateReportButton = nullptr;
-    QPushButton* OkButton = nullptr;
-    QPushButton* CancelButton = nullptr;
-    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

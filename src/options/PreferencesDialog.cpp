@@ -113,9 +113,6 @@ void TForm2::BuildControls() {
 
     const DialogButtons buttons = MakeConnectedButtons(
         *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
-    OkButton = buttons.ok;
-    CancelButton = buttons.cancel;
-    HelpButton = buttons.help;
 
     auto* main = new QVBoxLayout(this);
     main->setSizeConstraint(QLayout::SetFixedSize);

@@ -87,9 +87,6 @@ private:
     QPushButton* AddButton = nullptr;
     QLabel* ProgramCount = nullptr;
     QLineEdit* ConnectDelay = nullptr;
-    QPushButton* OkButton = nullptr;
-    QPushButton* CancelButton = nullptr;
-    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

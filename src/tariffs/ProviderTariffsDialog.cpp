@@ -207,9 +207,6 @@ void TForm3::BuildControls() {
 
     const DialogButtons buttons = MakeConnectedButtons(
         *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
-    OkButton = buttons.ok;
-    CancelButton = buttons.cancel;
-    HelpButton = buttons.help;
     // F1 asks for the tariff editor's page rather than the help button's.
     buttons.helpKey->disconnect();
     connect(buttons.helpKey, &QShortcut::activated, this,

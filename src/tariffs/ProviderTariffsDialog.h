@@ -7,7 +7,6 @@
 
 class QListWidget;
 class QMimeData;
-class QPushButton;
 class QTreeWidget;
 class QWidget;
 
@@ -96,9 +95,6 @@ private:
     QListWidget* ListBox1 = nullptr;
     QTreeWidget* Tariff = nullptr;
     QTreeWidget* Days = nullptr;
-    QPushButton* OkButton = nullptr;
-    QPushButton* CancelButton = nullptr;
-    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova

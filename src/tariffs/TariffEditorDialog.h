@@ -95,9 +95,6 @@ private:
     QPushButton* RenameButton = nullptr;
     QPushButton* DeleteButton = nullptr;
     QToolButton* SpeedButton3 = nullptr;
-    QPushButton* OkButton = nullptr;
-    QPushButton* CancelButton = nullptr;
-    QPushButton* HelpButton = nullptr;
 };
 
 } // namespace netrova
