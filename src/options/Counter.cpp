@@ -64,29 +64,26 @@ bool TCounter::Reset(int year, int month, int day, int withReport, bool schedule
     // period that ends: into the history first, so that its report has them. Otherwise they
     // go with the history, and never into the new period.
     std::string why;
-    if (!monitor_.AppendKeptRecords(why) && withReport == 1) {
-        boxes_.Show("The report " + ReportsPath(m.ProgramPath) + "/" +
-                        ReportFileName(year, month, day) +
-                        " could not be written: connections wait for the history file " +
-                        HistoryPath(m.ProgramPath) + ", which cannot be written (" + why + "). " +
-                        (scheduled ? "The counter is reset at the next start instead."
-                                   : "Nothing was reset."),
-                    MsgIcon::Stop);
-        return false;
-    }
+    const bool keptWritten = monitor_.AppendKeptRecords(why);
     // The report reads the history before it is emptied, and the period ends only with its
     // report on disk. Ticks go on while it is written: a connection that ended meanwhile has
     // to be in it too.
     if (withReport == 1) {
-        ReportRunner inThread;
-        ReportRunner& runner = reports_ ? *reports_ : inThread;
         ReportOutcome report;
-        for (int tries = 0; tries < kReportTries; ++tries) {
-            report = runner.Run(m.ProgramPath, year, month, day);
-            if (!report.Written || report.Records == HistoryRecordCount(m.ProgramPath))
-                break;
-            report.Written = false;
-            report.Error = "the history grew while it was written";
+        if (!keptWritten) {
+            report.Path = ReportsPath(m.ProgramPath) + "/" + ReportFileName(year, month, day);
+            report.Error = "connections wait for the history file " + HistoryPath(m.ProgramPath) +
+                           ", which cannot be written (" + why + ")";
+        } else {
+            ReportRunner inThread;
+            ReportRunner& runner = reports_ ? *reports_ : inThread;
+            for (int tries = 0; tries < kReportTries; ++tries) {
+                report = runner.Run(m.ProgramPath, year, month, day);
+                if (!report.Written || report.Records == HistoryRecordCount(m.ProgramPath))
+                    break;
+                report.Written = false;
+                report.Error = "the history grew while it was written";
+            }
         }
         if (!report.Written) {
             boxes_.Show("The report " + report.Path + " could not be written: " + report.Error +
