@@ -54,10 +54,8 @@ CounterTotals::CounterTotals(SettingsStore& store) : store_(store) {}
 void CounterTotals::EnsureDefaults(TRegistry& reg) {
     reg.OpenKey(kCounterAllKey, true);
     for (const IntDefault& d : kIntDefaults)
-        if (!reg.ValueExists(d.name))
-            reg.WriteInteger(d.name, d.value);
-    if (!reg.ValueExists(kAllTime))
-        reg.WriteString(kAllTime, kAllTimeDefault);
+        WriteIntegerDefault(reg, d.name, d.value);
+    WriteStringDefault(reg, kAllTime, kAllTimeDefault);
 }
 
 CounterSince CounterTotals::Since(bool withAverageFrom) {

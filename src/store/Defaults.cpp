@@ -5,21 +5,12 @@
 
 namespace netrova {
 
-namespace {
-
-void IntDefault(TRegistry& reg, const char* name, std::int32_t value) {
-    if (!reg.ValueExists(name))
-        reg.WriteInteger(name, value);
-}
-
-} // namespace
-
 void EnsureInstallationDefaults(SettingsStore& store) {
     TRegistry reg(store, Root::LocalMachine);
     MachineSettings::EnsureDefaults(reg, store.Paths().MachineFolder());
 
     reg.OpenKey(kCounterCurrentKey, true);
-    IntDefault(reg, "Backup", 0);
+    WriteIntegerDefault(reg, "Backup", 0);
 
     CounterTotals::EnsureDefaults(reg);
     reg.CloseKey();

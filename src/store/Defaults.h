@@ -28,6 +28,16 @@ constexpr int UsableConnectDelay(std::int32_t stored) {
     return stored >= 0 && stored <= kMaxConnectDelay ? stored : 0;
 }
 
+// An installation default: written only where the value is missing, never over what is there.
+inline void WriteIntegerDefault(TRegistry& reg, std::string_view name, std::int32_t value) {
+    if (!reg.ValueExists(name))
+        reg.WriteInteger(name, value);
+}
+inline void WriteStringDefault(TRegistry& reg, std::string_view name, const std::string& value) {
+    if (!reg.ValueExists(name))
+        reg.WriteString(name, value);
+}
+
 // Opens a key that is normally there without the write lock, so that a reader goes on while
 // another program writes; creates it when missing.
 inline void OpenForReading(TRegistry& reg, std::string_view path) {

@@ -37,14 +37,11 @@ MachineSettings::MachineSettings(SettingsStore& store) : store_(store) {}
 
 void MachineSettings::EnsureDefaults(TRegistry& reg, const std::string& programPath) {
     reg.OpenKey(kProductKey, true);
-    if (!reg.ValueExists(kProgramPath))
-        reg.WriteString(kProgramPath, programPath);
+    WriteStringDefault(reg, kProgramPath, programPath);
     for (const IntDefault& d : kIntDefaults)
-        if (!reg.ValueExists(d.name))
-            reg.WriteInteger(d.name, d.value);
+        WriteIntegerDefault(reg, d.name, d.value);
     reg.OpenKey(kUsersKey, true);
-    if (!reg.ValueExists(kCrash))
-        reg.WriteInteger(kCrash, 0);
+    WriteIntegerDefault(reg, kCrash, 0);
 }
 
 std::string MachineSettings::CurrentUser() {
