@@ -14,9 +14,10 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-charts-dev libs
 for set in "$@"; do
   case $set in
     # A virtual X display with a window manager and a tray, X tools, validators for the desktop
-    # entry, the AppStream metadata and the manual pages, and a private D-Bus with mock services.
+    # entry, the AppStream metadata and the manual pages, a private D-Bus with mock services,
+    # and a faked wall clock for daylight saving time.
     test) packages+=(xvfb xauth xdotool x11-utils imagemagick openbox trayer desktop-file-utils
-                     appstream man-db python3-dbusmock dbus-daemon) ;;
+                     appstream man-db python3-dbusmock dbus-daemon faketime) ;;
     # clang with its sanitizer and libFuzzer runtimes (of whichever version is Debian's default)
     # and llvm-symbolizer for the reports; clang-format for CI's formatting check.
     clang) packages+=(clang libclang-rt-dev llvm clang-format) ;;

@@ -582,9 +582,13 @@ void TForm1::TickStep(const std::function<void()>& step) {
 void TForm1::UpdateHistoryGroup() {
     SetValue(AllTimeValue, FormatConnTime(monitor_.State().AllTime));
     const TStamp today = clock_.Now();
-    if (const int day = DayNumber(today); !counterDates_ || day != datesDay_) {
+    // Read again each day, and when a tool or a script changed the store.
+    const int day = DayNumber(today);
+    const std::int64_t version = store_.OutsideVersion(Root::LocalMachine);
+    if (!counterDates_ || day != datesDay_ || version != datesVersion_) {
         counterDates_ = ReadCounterDates(store_);
         datesDay_ = day;
+        datesVersion_ = version;
     }
     const HistoryGroupTexts texts =
         HistoryGroupFor(*counterDates_, today, monitor_.State().AllTime,

@@ -179,6 +179,7 @@ private:
     // The counter's dates as last read, and the day they were read on.
     std::optional<CounterDates> counterDates_;
     int datesDay_ = 0;
+    std::int64_t datesVersion_ = 0;
     // Room for a value field's text, and whether a refit is already on its way.
     int valueWidth_ = 0;
     bool fitPending_ = false;

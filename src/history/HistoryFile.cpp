@@ -193,6 +193,13 @@ std::vector<THistoryRecord> ReadLastHistoryRecords(const std::string& programPat
     return records;
 }
 
+std::size_t HistoryRecordCount(const std::string& programPath) {
+    struct stat st {};
+    if (::stat(HistoryPath(programPath).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    return static_cast<std::size_t>(st.st_size) / sizeof(THistoryRecord);
+}
+
 bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& record) {
     const auto last = ReadLastHistoryRecords(programPath, 1);
     if (last.empty())

@@ -70,6 +70,9 @@ bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& recor
 std::vector<THistoryRecord> ReadLastHistoryRecords(const std::string& programPath,
                                                    std::size_t count);
 
+// The number of whole records in the history; 0 when it is missing or cannot be read.
+std::size_t HistoryRecordCount(const std::string& programPath);
+
 // Empties the history, keeping the file's name and mode. Returns false on failure.
 bool EmptyHistory(const std::string& programPath, std::string* error = nullptr);
 

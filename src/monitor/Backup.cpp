@@ -1,5 +1,4 @@
 #include "common/Text.h"
-#include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
 #include "monitor/StoreValues.h"
 #include "platform/DialUpService.h"
@@ -51,20 +50,14 @@ void TMonitor::RecoverConnection() {
         throw;
     }
 
-    // A crash between a history append and the commit after it leaves the connection
-    // recorded already: the totals then take what its record says, and no record is added.
-    std::vector<THistoryRecord> finished;
-    if (!HistoryEndsWith(ProgramPath, rec, &rec)) {
-        const std::int64_t total = std::int64_t{AllMoney} + rec.Fee;
-        SetFieldText(rec.TotalFeeText,
-                     FormatMoney(Fits32(total, "money total \"AllMoney\"", "cents")
-                                     ? static_cast<int>(total)
-                                     : AllMoney));
-        finished.push_back(rec);
-    }
+    // A counted connection reaches the history only through the kept records, after the
+    // commit that ends its count: the one recovered here is not in the history yet, whatever
+    // the history's last record looks like.
     const std::int64_t money = std::int64_t{AllMoney} + rec.Fee;
     if (Fits32(money, "money total \"AllMoney\"", "cents"))
         AllMoney = static_cast<int>(money);
+    SetFieldText(rec.TotalFeeText, FormatMoney(AllMoney));
+    const std::vector<THistoryRecord> finished{rec};
     const std::int64_t time = std::int64_t{AllTime} + rec.Duration;
     if (Fits32(time, "total time \"AllTime\"", "seconds"))
         AllTime = static_cast<int>(time);
@@ -81,7 +74,7 @@ void TMonitor::RecoverConnection() {
     MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
     machine.CloseKey();
     group.Commit();
-    keptWaiting_ = keptWaiting_ || !finished.empty();
+    keptWaiting_ = true;
     FlushKept(true);
 
     bool stillUp = false;

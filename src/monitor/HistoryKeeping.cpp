@@ -14,20 +14,67 @@
 namespace netrova {
 
 namespace {
+
 // Busy ticks before the busy store is worth a box.
 constexpr int kBusyTicksShown = 60;
-} // namespace
 
-bool HistoryEndsWith(const std::string& programPath, const THistoryRecord& rec,
-                     THistoryRecord* last) {
-    THistoryRecord found{};
-    if (!ReadLastHistoryRecord(programPath, found) || !(found.Started == rec.Started) ||
-        FieldText(found.Provider) != FieldText(rec.Provider))
-        return false;
-    if (last)
-        *last = found;
-    return true;
+using Places = std::vector<std::uint64_t>;
+
+std::vector<THistoryRecord> RecordsOf(const std::vector<std::uint8_t>& bytes) {
+    std::vector<THistoryRecord> records(bytes.size() / sizeof(THistoryRecord));
+    if (!records.empty())
+        std::memcpy(records.data(), bytes.data(), records.size() * sizeof(THistoryRecord));
+    return records;
 }
+
+// The places of the kept records; empty when they were kept without places.
+Places ReadPlaces(TRegistry& reg, std::size_t count) {
+    const std::vector<std::uint8_t> bytes = reg.ReadBinary(kUnsavedPlacesValue);
+    if (count == 0 || bytes.size() != count * sizeof(std::uint64_t))
+        return {};
+    Places places(count);
+    std::memcpy(places.data(), bytes.data(), bytes.size());
+    return places;
+}
+
+void WriteKept(TRegistry& reg, const std::vector<THistoryRecord>& records, const Places& places) {
+    reg.WriteBinary(kUnsavedHistoryValue, records.data(), records.size() * sizeof(THistoryRecord));
+    reg.WriteBinary(kUnsavedPlacesValue, places.data(), places.size() * sizeof(std::uint64_t));
+}
+
+bool SameBytes(THistoryRecord a, THistoryRecord b) {
+    // The file holds the stamps' reserved words as 0.
+    a.Started.Reserved = a.Ended.Reserved = b.Started.Reserved = b.Ended.Reserved = 0;
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool StandsAt(const std::string& programPath, std::uint64_t place, const THistoryRecord& rec) {
+    THistoryRecord found{};
+    return ReadHistoryRecords(programPath, place, &found, 1) == 1 && SameBytes(found, rec);
+}
+
+// How many of the first kept records the history already holds: at their places, or, for
+// records kept without places, as the last records of the file.
+std::size_t AlreadyAppended(const std::string& programPath,
+                            const std::vector<THistoryRecord>& records, const Places& places) {
+    std::size_t done = 0;
+    if (!places.empty()) {
+        while (done < records.size() && StandsAt(programPath, places[done], records[done]))
+            ++done;
+        return done;
+    }
+    const auto tail = ReadLastHistoryRecords(programPath, records.size());
+    for (std::size_t k = tail.size(); k > 0 && done == 0; --k) {
+        bool same = true;
+        for (std::size_t i = 0; i < k && same; ++i)
+            same = SameBytes(tail[tail.size() - k + i], records[i]);
+        if (same)
+            done = k;
+    }
+    return done;
+}
+
+} // namespace
 
 std::string UnsavedHistoryText(const std::string& programPath, const std::string& why) {
     return "The history file \"" + HistoryPath(programPath) + "\" cannot be written (" + why +
@@ -39,10 +86,19 @@ void TMonitor::KeepRecords(TRegistry& machine, const std::vector<THistoryRecord>
     if (records.empty())
         return;
     machine.OpenKey(kUnsavedHistoryKey, true);
-    std::vector<std::uint8_t> kept = machine.ReadBinary(kUnsavedHistoryValue);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(records.data());
-    kept.insert(kept.end(), bytes, bytes + records.size() * sizeof(THistoryRecord));
-    machine.WriteBinary(kUnsavedHistoryValue, kept.data(), kept.size());
+    std::vector<THistoryRecord> kept = RecordsOf(machine.ReadBinary(kUnsavedHistoryValue));
+    Places places = ReadPlaces(machine, kept.size());
+    // Each record goes after the ones kept before it; the first after the history's end.
+    std::uint64_t next =
+        places.empty() ? HistoryRecordCount(ProgramPath) + kept.size() : places.back() + 1;
+    if (places.size() != kept.size())
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            places.push_back(next - kept.size() + i);
+    for (const THistoryRecord& r : records) {
+        kept.push_back(r);
+        places.push_back(next++);
+    }
+    WriteKept(machine, kept, places);
 }
 
 void DiscardKeptRecords(SettingsStore& store) {
@@ -57,38 +113,41 @@ bool TMonitor::AppendKeptRecords(std::string& why) {
         keptWaiting_ = false;
         return true;
     }
-    const std::vector<std::uint8_t> kept = machine.ReadBinary(kUnsavedHistoryValue);
+    std::vector<THistoryRecord> records = RecordsOf(machine.ReadBinary(kUnsavedHistoryValue));
+    Places places = ReadPlaces(machine, records.size());
     machine.CloseKey();
-    const std::size_t count = kept.size() / sizeof(THistoryRecord);
-    std::vector<THistoryRecord> records(count);
-    if (count > 0)
-        std::memcpy(records.data(), kept.data(), count * sizeof(THistoryRecord));
 
-    // A crash, or a store write that failed, after some of them were appended leaves the
-    // history ending with the first of them, in order: those are not appended again.
-    std::size_t done = 0;
-    const auto tail = ReadLastHistoryRecords(ProgramPath, count);
-    for (std::size_t k = tail.size(); k > 0 && done == 0; --k) {
-        bool same = true;
-        for (std::size_t i = 0; i < k && same; ++i) {
-            const THistoryRecord& a = tail[tail.size() - k + i];
-            same = a.Started == records[i].Started &&
-                   FieldText(a.Provider) == FieldText(records[i].Provider);
+    // A crash, or a store write that failed, after some of them were appended leaves those in
+    // the history: they are not appended again.
+    std::size_t done = AlreadyAppended(ProgramPath, records, places);
+    if (done < records.size()) {
+        // The places of the rest must be where they will land before the first is written, so
+        // that a crash after it finds it there.
+        const std::uint64_t end = HistoryRecordCount(ProgramPath);
+        if (places.empty() || places[done] != end) {
+            places.resize(records.size());
+            for (std::size_t i = done; i < records.size(); ++i)
+                places[i] = end + (i - done);
+            machine.OpenKey(kUnsavedHistoryKey, true);
+            WriteKept(machine, records, places);
+            machine.CloseKey();
         }
-        if (same)
-            done = k;
     }
-    for (; done < count; ++done)
+    const std::size_t total = records.size();
+    for (; done < total; ++done)
         if (!AppendHistoryRecord(ProgramPath, records[done], &why))
             break;
-    if (done > 0 || kept.size() != count * sizeof(THistoryRecord)) {
+    if (done == total) {
+        machine.DeleteKey(kUnsavedHistoryKey);
+    } else if (done > 0) {
+        records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(done));
+        places.erase(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(done));
         machine.OpenKey(kUnsavedHistoryKey, true);
-        machine.WriteBinary(kUnsavedHistoryValue, kept.data() + done * sizeof(THistoryRecord),
-                            (count - done) * sizeof(THistoryRecord));
+        WriteKept(machine, records, places);
         machine.CloseKey();
     }
-    keptWaiting_ = done < count;
-    return done == count;
+    keptWaiting_ = done < total;
+    return done == total;
 }
 
 void TMonitor::FlushKept(bool report) {

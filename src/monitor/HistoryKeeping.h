@@ -14,12 +14,11 @@ class TRegistry;
 // value of whole records in the order they ended) until the file can be written.
 inline constexpr const char* kUnsavedHistoryKey = "\\Software\\Netrova\\Counter\\Unsaved";
 inline constexpr const char* kUnsavedHistoryValue = "Records";
-
-// Whether the history already ends with this connection (same start, same provider): a crash
-// between the history append and the commit after it leaves it recorded once already. Only the
-// last record is read; it is copied to `last` when it matches and `last` is given.
-bool HistoryEndsWith(const std::string& programPath, const THistoryRecord& rec,
-                     THistoryRecord* last = nullptr);
+// Beside them, the record number in the history file at which each is to stand (8 bytes
+// little-endian each): a kept record counts as appended only when the file holds exactly its
+// bytes there. Two connections may share their start second and provider (a clock that starts
+// at the same time at each boot, the repeated hour in autumn), so nothing less identifies one.
+inline constexpr const char* kUnsavedPlacesValue = "Places";
 
 // Drops the kept records: a counter reset ends their period with its history.
 void DiscardKeptRecords(SettingsStore& store);

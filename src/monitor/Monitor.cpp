@@ -1,5 +1,6 @@
 #include "monitor/Monitor.h"
 
+#include "common/Log.h"
 #include "common/Text.h"
 #include "monitor/HistoryKeeping.h"
 #include "monitor/StoreValues.h"
@@ -48,7 +49,8 @@ TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
 
 TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                    MonitorView& view)
-    : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view) {}
+    : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view),
+      journal_(ExitJournalPath(store.Paths().MachineFolder())) {}
 
 TStamp TMonitor::ReadClock() {
     TStamp now = clock_.Now();
@@ -65,9 +67,15 @@ void TMonitor::Timer1Timer() {
     OpenForReading(reg, kRemoteAccessServiceKey);
     Connected = ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
     reg.CloseKey();
-    StepConnection();
+    const bool connecting = StepConnection();
     UpdateConnection();
+    // The connect values, the first charge and the first backup land in one commit: a crash
+    // can no longer leave a counted connection with neither time nor money.
     SaveTick();
+    // Last, so that all connection state is final and committed before a failed launch can
+    // show a box.
+    if (connecting)
+        view_.RunExecList();
     Changed(MonitorChange::Tick);
     // The window goes on with the history group, the beep reminder and the clock.
 }
@@ -142,7 +150,7 @@ void TMonitor::WriteMoney(TRegistry& machine) {
     machine.WriteString("Fee", FeeText);
 }
 
-void TMonitor::StepConnection() {
+bool TMonitor::StepConnection() {
     view_.ShowConnectionStatus(Connected == 1 ? "Connected" : "Not connected");
     view_.ShowProvider(Provider);
     view_.ShowUser(ConnUser);
@@ -184,12 +192,10 @@ void TMonitor::StepConnection() {
         StartAllMoney = AllMoney;
 
         MinuteMarker = kMinuteMarkerStart;
-        StartRef = SecondsOfDay(Rec.Started);
-
-        StartRef -= UserPreferences(store_).ConnectDelay();
-        TRegistry user(store_, Root::CurrentUser);
-        Provider = user.OpenKey(kRemoteAccessKey, false) ? user.ReadString("Default") : "";
-        user.CloseKey();
+        const int delay = UserPreferences(store_).ConnectDelay();
+        StartRef = SecondsOfDay(Rec.Started) - delay;
+        elapsedFrom_ = clock_.Elapsed() - delay;
+        Provider = ProviderInUse();
         SetFieldText(Rec.Provider, Provider);
 
         FeeText = FormatMoney(0);
@@ -198,19 +204,32 @@ void TMonitor::StepConnection() {
 
         unsaved_ = (unsaved_ & ~(kMoneyUnsaved | kBackupUnsaved)) | kConnectUnsaved;
         ConnState = csOnline;
-        SaveTick();
-        // Last, so that all connection state is final and committed before a failed launch
-        // can show a box.
-        view_.RunExecList();
+        return true;
     }
+    return false;
+}
+
+std::string TMonitor::ProviderInUse() {
+    std::string name = ReadDefaultEntry(store_);
+    // A name the dial-up tools would refuse (not UTF-8, control characters) must not reach a
+    // record or a tariff key.
+    if (!name.empty()) {
+        if (const std::string problem = EntryNameProblem(name); !problem.empty()) {
+            if (refusedEntry_ != name)
+                qCWarning(lcMonitor, "The dial-up entry in use is not counted by name: %s",
+                          problem.c_str());
+            refusedEntry_ = name;
+            name.clear();
+        }
+    }
+    return name;
 }
 
 void TMonitor::UpdateConnection() {
     if (ConnState == csOnline) {
         const TStamp now = ReadClock();
-        // One day per midnight passed since the start, however many.
-        const std::int64_t days = std::int64_t{DayNumber(now)} - DayNumber(Rec.Started);
-        const std::int64_t elapsed = SecondsOfDay(now) + days * 86400 - StartRef;
+        // Counted on a clock that daylight saving time and a clock set back do not move.
+        const std::int64_t elapsed = clock_.Elapsed() - elapsedFrom_;
         if (Fits32(elapsed, "connection time", "seconds") &&
             Fits32(RunningTotal(StartAllTime, elapsed), "total time \"AllTime\"", "seconds")) {
             Elapsed = static_cast<int>(elapsed);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryFile.h"
+#include "monitor/ExitJournal.h"
 
 #include <cstdint>
 #include <functional>
@@ -108,7 +109,8 @@ public:
     void SaveTick();
     // Whether changes wait for SaveTick.
     bool SavePending() const { return unsaved_ != 0; }
-    void StepConnection();
+    // Returns whether the tick started counting a connection.
+    bool StepConnection();
     void UpdateConnection();
     TStamp ReadClock();
 
@@ -167,6 +169,12 @@ private:
     // AppendKeptRecords when records are kept; a failure is reported once when `report`.
     void FlushKept(bool report);
     void ReportFailure(const std::string& text);
+    // At start: what an exit left in the journal goes into the store, once.
+    void ReplayExitJournal();
+    // At exit, when the store did not take what was pending.
+    void JournalPending(const StoreError& error);
+    // The user's default dial-up entry, or "" when it cannot be a provider's name.
+    std::string ProviderInUse();
     void StoreFailed(const StoreError& error);
 
     unsigned unsaved_ = 0;
@@ -183,6 +191,10 @@ private:
     HelpViewer& help_;
     MonitorView& view_;
     bool rangeErrorShown_ = false;
+    // Clock::Elapsed() at the counted connection's start, the connect delay before it.
+    std::int64_t elapsedFrom_ = 0;
+    std::string refusedEntry_;
+    ExitJournal journal_;
     bool personalized_ = false;
     std::function<void(MonitorChange)> changed_;
 };

@@ -11,11 +11,16 @@
 #include "store/MachineSettings.h"
 #include "store/UserPreferences.h"
 
+#include <algorithm>
+#include <random>
+
 namespace netrova {
 
 namespace {
 const char* const kHelpFileName = "Netrova Help.hlp";
-}
+// The id of the exit journal last replayed, beside the connection's values.
+const char* const kExitJournalValue = "Journal";
+} // namespace
 
 void TMonitor::StartMonitor() {
     ConnState = csIdle;
@@ -53,6 +58,7 @@ void TMonitor::StartMonitor() {
         settings.EndFirstTime();
     }
 
+    ReplayExitJournal();
     // A total that cannot be read stops the start before the crash marker is touched, so that
     // an interrupted connection is still recovered once the total is mended.
     CounterTotals counter(store_);
@@ -83,6 +89,14 @@ void TMonitor::StartMonitor() {
 
     if (recover)
         RecoverConnection();
+
+    std::string why;
+    if (!journal_.Prepare(why))
+        qCWarning(lcMonitor,
+                  "The exit journal \"%s\" cannot be made ready (%s): at a log-off "
+                  "with the settings store busy or full, the next start recovers the "
+                  "connection from its backup instead.",
+                  journal_.Path().c_str(), why.c_str());
 
     view_.EnableTimer(true);
 }
@@ -127,9 +141,10 @@ void TMonitor::CloseForExit() {
         StepConnection();
     }
     // The closing connection's record and totals and the final marker in one transaction,
-    // with whatever an earlier tick failed to write. The exit is never held up by a store that
-    // cannot be written: the marker then stays as it was, and a connection counted is
-    // recovered from its backup by the next start.
+    // with whatever an earlier tick failed to write. A store held by another program is waited
+    // for as long as a log-off allows; what it still does not take goes to the exit journal.
+    const int timeout = store_.BusyTimeout();
+    store_.SetBusyTimeout(std::max(timeout, StoreOptions::kExitBusyTimeoutMs));
     try {
         TRegistry machine(store_, Root::LocalMachine);
         StoreTransaction group(store_, Root::LocalMachine);
@@ -139,11 +154,59 @@ void TMonitor::CloseForExit() {
         group.Commit();
         Saved();
     } catch (const StoreError& e) {
-        qCWarning(lcMonitor, "%s The crash marker stays as it was for the next start.", e.what());
+        JournalPending(e);
     }
+    store_.SetBusyTimeout(timeout);
     FlushKept(false);
     if (TrayMode == 1)
         view_.RemoveTrayIcon();
+}
+
+void TMonitor::JournalPending(const StoreError& error) {
+    std::string why;
+    // Only finished connections and their totals can be pending at exit: the closing
+    // connection was finished above.
+    if (unsaved_ != 0 && (unsaved_ & ~kTotalsUnsaved) == 0) {
+        PendingExit pending;
+        std::random_device random;
+        pending.Id = std::uint64_t{random()} << 32 | random();
+        pending.AllMoney = AllMoney;
+        pending.AllTime = AllTime;
+        pending.Records = finished_;
+        if (journal_.Write(pending, why) && why.empty()) {
+            qCWarning(lcMonitor, "%s What was counted is kept in \"%s\" for the next start.",
+                      error.what(), journal_.Path().c_str());
+            return;
+        }
+    }
+    // The marker stays as it was: a connection counted is recovered from its backup.
+    qCWarning(lcMonitor, "%s The crash marker stays as it was for the next start.%s", error.what(),
+              why.empty() ? "" : (" The exit journal failed: " + why + ".").c_str());
+}
+
+void TMonitor::ReplayExitJournal() {
+    const std::optional<PendingExit> pending = journal_.Read();
+    if (!pending)
+        return;
+    // A start cut off after the replay's commit finds the same journal again.
+    const std::string id = std::to_string(pending->Id);
+    TRegistry machine(store_, Root::LocalMachine);
+    const bool replayed =
+        machine.OpenKey(kCounterCurrentKey, false) && machine.ReadString(kExitJournalValue) == id;
+    machine.CloseKey();
+    if (!replayed) {
+        StoreTransaction group(store_, Root::LocalMachine);
+        KeepRecords(machine, pending->Records);
+        CounterTotals::WriteTotals(machine, pending->AllMoney, pending->AllTime);
+        MachineSettings::WriteCrashMarker(machine, CrashMarker::Ended);
+        machine.OpenKey(kCounterCurrentKey, true);
+        machine.WriteString(kExitJournalValue, id);
+        machine.CloseKey();
+        group.Commit();
+        qCInfo(lcMonitor, "What the last exit could not write was taken from \"%s\".",
+               journal_.Path().c_str());
+    }
+    journal_.Clear();
 }
 
 } // namespace netrova

@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
-#include <sys/stat.h>
 
 namespace netrova {
 
@@ -23,13 +22,6 @@ namespace {
 
 // A report written again when connections ended while it was written.
 constexpr int kReportTries = 3;
-
-std::size_t HistoryRecordCount(const std::string& programPath) {
-    struct stat st {};
-    if (::stat(HistoryPath(programPath).c_str(), &st) != 0)
-        return 0;
-    return static_cast<std::size_t>(st.st_size) / sizeof(THistoryRecord);
-}
 
 // The reset's last steps, after its totals are committed: the history emptied, no crashes, and
 // then the mark cleared. Run again after a crash, they do the same.
@@ -94,16 +86,16 @@ bool TCounter::Reset(int year, int month, int day, int withReport, bool schedule
         }
     }
 
-    monitor_.StartNewPeriod();
     // With marker 14 kept, every later start in this month would reset again.
-    if (m.ResetPolicy == 1)
-        monitor_.SetResetPolicy(1, TwoWeeksMarker(day));
-
+    const std::optional<int> marker =
+        m.ResetPolicy == 1 ? std::optional(TwoWeeksMarker(day)) : std::nullopt;
     // While a connection is counted the stored totals leave it out, as they do from connect
-    // to disconnect: the disconnect, or the recovery after a crash, adds it once.
-    CounterTotals(store_).StartPeriod(year, month, day, m.StartAllMoney, m.StartAllTime,
-                                      m.ResetPolicy == 1 ? std::optional(m.ResetDay)
-                                                         : std::nullopt);
+    // to disconnect: the disconnect, or the recovery after a crash, adds it once. The monitor
+    // follows only once this has landed: a store that refuses it leaves the old period whole.
+    CounterTotals(store_).StartPeriod(year, month, day, 0, 0, marker);
+    monitor_.StartNewPeriod();
+    if (marker)
+        monitor_.SetResetPolicy(1, *marker);
 
     FinishReset(store_, boxes_, m.ProgramPath);
     return true;

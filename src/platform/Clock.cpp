@@ -19,4 +19,11 @@ TStamp SystemClock::Now() {
     return s;
 }
 
+std::int64_t SystemClock::Elapsed() {
+    // Boot time goes on during a suspend, as the link's time does.
+    timespec ts{};
+    clock_gettime(CLOCK_BOOTTIME, &ts);
+    return ts.tv_sec;
+}
+
 } // namespace netrova

@@ -461,6 +461,21 @@ void SettingsStore::SetBusyTimeout(int ms) {
     machine_->options.busyTimeoutMs = ms;
 }
 
+int SettingsStore::BusyTimeout() const {
+    return machine_->options.busyTimeoutMs;
+}
+
+std::int64_t SettingsStore::OutsideVersion(Root root) {
+    Connection& c = Conn(root);
+    sqlite3_stmt* stmt = c.Prepare("PRAGMA data_version");
+    const int rc = sqlite3_step(stmt);
+    const std::int64_t version = sqlite3_column_int64(stmt, 0);
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_ROW)
+        c.Fail(rc);
+    return version;
+}
+
 SettingsStore::Connection& SettingsStore::Conn(Root root) {
     return root == Root::CurrentUser ? *user_ : *machine_;
 }

@@ -67,6 +67,8 @@ struct StoreOptions {
     static constexpr int kToolBusyTimeoutMs = 60000;
     // The running program's window: a tick that cannot write tries again at the next one.
     static constexpr int kWindowBusyTimeoutMs = 300;
+    // The last writes at exit: a log-off leaves a few seconds.
+    static constexpr int kExitBusyTimeoutMs = 3000;
     // Called once, the first time a wait has lasted a second (the tools say that they wait).
     std::function<void()> onLongWait;
 };
@@ -82,6 +84,9 @@ public:
     const StorePaths& Paths() const { return paths_; }
     // Changes how long later statements wait for another process's write lock.
     void SetBusyTimeout(int ms);
+    int BusyTimeout() const;
+    // A number that changes whenever another process has written to that store file.
+    std::int64_t OutsideVersion(Root root);
     // Transactions begun so far on both files (the benchmark reports it).
     std::uint64_t TransactionCount() const { return transactions_; }
     // Commits that changed a file and so waited for the disk.

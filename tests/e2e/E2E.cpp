@@ -46,6 +46,7 @@ void E2E::StartNetrova(const QString& platform, bool captureErrors) {
     netrova_ = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("NETROVA_DIALUP", "manual");
+    env.insert(environment);
     if (platform.isEmpty())
         env.remove("QT_QPA_PLATFORM");
     else

@@ -37,6 +37,8 @@ public:
 
     TempStore store;
     std::string loginName;
+    // Added to the environment of the program started next.
+    QProcessEnvironment environment;
 
 private:
     std::unique_ptr<QProcess> netrova_;

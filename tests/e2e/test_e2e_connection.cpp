@@ -5,6 +5,7 @@
 #include "history/HistoryFile.h"
 #include "store/Defaults.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QThread>
@@ -40,6 +41,17 @@ void Fill(const QString& path) {
     const QByteArray block(4096, 'x');
     while (f.write(block) == block.size() && f.flush()) {
     }
+}
+
+// The program's wall clock faked by libfaketime (an offset in seconds, or a time that stands
+// still); its monotonic clock stays real.
+void FakeWallClock(E2E& e2e, const QString& faketime) {
+    const QString preload = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+    QVERIFY2(QFileInfo::exists(preload), "libfaketime is not installed");
+    e2e.environment.insert("TZ", "Europe/Berlin");
+    e2e.environment.insert("LD_PRELOAD", preload);
+    e2e.environment.insert("FAKETIME", faketime);
+    e2e.environment.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
 }
 
 } // namespace
@@ -78,9 +90,62 @@ private slots:
         QCOMPARE(e2e.Records().size(), std::size_t(1));
     }
 
+    // A connection across a change of daylight saving time, the program on a faked wall
+    // clock in Berlin: its duration is the time it lasted, not an hour more or less.
+    void daylightSavingChangesNoDuration_data() {
+        QTest::addColumn<QString>("utcStart"); // 15 s before the change
+        QTest::newRow("spring, 02:00 CET to 03:00 CEST") << "2026-03-29T00:59:45Z";
+        QTest::newRow("autumn, 03:00 CEST back to 02:00 CET") << "2026-10-25T00:59:45Z";
+    }
+    void daylightSavingChangesNoDuration() {
+        QFETCH(QString, utcStart);
+        E2E e2e;
+        const qint64 offset = QDateTime::fromString(utcStart, Qt::ISODate).toSecsSinceEpoch() -
+                              QDateTime::currentSecsSinceEpoch();
+        FakeWallClock(e2e, QString::number(offset));
+        e2e.StartNetrova("offscreen");
+        QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000), "netrova did not start");
+        QCOMPARE(e2e.Dialup({"dial", "Test ISP"}), 0);
+        QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000));
+        QElapsedTimer online;
+        online.start();
+        QThread::sleep(25);
+        QCOMPARE(e2e.Dialup({"hangup"}), 0);
+        QVERIFY2(E2E::WaitFor([&] { return e2e.HistorySize() == 192; }, 10000), "no record");
+        const THistoryRecord r = e2e.Records().at(0);
+        const qint64 seconds = online.elapsed() / 1000;
+        QVERIFY2(r.Duration >= 10 + seconds - 3 && r.Duration <= 10 + seconds + 3,
+                 qPrintable(QString::number(r.Duration)));
+        QCOMPARE(e2e.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
+                 std::to_string(r.Duration));
+    }
+
+    // A wall clock that stands still (as one that starts at the same time at each boot): two
+    // connections with the same start second and provider are two records, counted once each.
+    void sameSecondConnectionsAreTwoRecords() {
+        E2E e2e;
+        FakeWallClock(e2e, "2026-12-07 10:00:00");
+        e2e.StartNetrova("offscreen");
+        QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000), "netrova did not start");
+        for (int n = 1; n <= 2; ++n) {
+            QCOMPARE(e2e.Dialup({"dial", "Test ISP"}), 0);
+            QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000));
+            QThread::sleep(2);
+            QCOMPARE(e2e.Dialup({"hangup"}), 0);
+            QVERIFY2(
+                E2E::WaitFor([&] { return e2e.HistorySize() == 192 * n && e2e.Bug() == 1; }, 10000),
+                qPrintable(QString("connection %1 is not in the history").arg(n)));
+        }
+        const auto records = e2e.Records();
+        QVERIFY(records[0].Started == records[1].Started);
+        QCOMPARE(e2e.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
+                 std::to_string(records[0].Duration + records[1].Duration));
+    }
+
     // Another program holds the store's lock for a while: the program goes on counting, the
     // hang-up made meanwhile is recorded with the locked time, and told to end while the lock
-    // is held it ends at once, leaving the crash marker for the next start.
+    // is held it ends within a log-off's few seconds, keeping what it counted for the next
+    // start in its exit journal: no recovery, no second lost.
     void heldStoreLockLosesNothing() {
         E2E e2e;
         e2e.StartNetrova("offscreen");
@@ -106,13 +171,28 @@ private slots:
 
         QCOMPARE(e2e.Dialup({"dial", "Test ISP"}), 0);
         QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000));
+        counted.restart();
         QVERIFY(Sql(e2e.store.machinePath(), kHoldLock, &lock));
-        const auto release = qScopeGuard([&] { sqlite3_close(lock); });
+        auto release = qScopeGuard([&] { sqlite3_close(lock); });
+        QThread::sleep(4);
         ::kill(static_cast<pid_t>(e2e.netrova().processId()), SIGTERM);
-        QVERIFY(e2e.netrova().waitForFinished(5000));
+        QVERIFY(e2e.netrova().waitForFinished(8000));
+        const qint64 online = counted.elapsed() / 1000;
         QCOMPARE(e2e.netrova().exitCode(), 0);
         QCOMPARE(e2e.Bug(), 2);
         QCOMPARE(e2e.HistorySize(), qint64(192));
+
+        release.dismiss();
+        sqlite3_close(lock);
+        e2e.StartNetrova("offscreen");
+        QVERIFY2(E2E::WaitFor([&] { return e2e.HistorySize() == 384 && e2e.Bug() == 1; }, 20000),
+                 "the journalled connection did not land");
+        const auto records = e2e.Records();
+        QVERIFY2(records[1].Duration >= 10 + online - 2,
+                 qPrintable(QString::number(records[1].Duration)));
+        QCOMPARE(e2e.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
+                 std::to_string(records[0].Duration + records[1].Duration));
+        QCOMPARE(e2e.Crash(), 0);
     }
 
     // The store and the history on one small file system that fills up before a hang-up: one

@@ -217,15 +217,35 @@ private slots:
         QCOMPARE(rig.Records().back().Duration, elapsed);
     }
 
-    void clockSetBackShowsNegativeTime() {
+    // Daylight saving time and a clock set by hand move the wall clock, not the connection's
+    // time: its duration and its charges go on as if nothing had happened.
+    void wallClockChangesNoDuration_data() {
+        QTest::addColumn<int>("shift");
+        QTest::newRow("back an hour, as in autumn") << -3600;
+        QTest::newRow("forward an hour, as in spring") << 3600;
+        QTest::newRow("back a minute, by time synchronisation") << -60;
+    }
+    void wallClockChangesNoDuration() {
+        QFETCH(int, shift);
         MonitorRig rig;
         rig.Start();
+        Tariff t;
+        t.ocpd = 1;
+        t.dayCost = 5;
+        rig.SetTariff("P", "1", t); // 2026-12-07 is a Monday
         rig.clock.Set(2026, 12, 7, 12, 0, 0);
         rig.Dial("P");
         rig.Tick();
-        rig.Tick(-3600);
-        QCOMPARE(rig.state().Elapsed, 10 - 3600);
-        QCOMPARE(rig.view.connTime, std::string("0 h. -59 min. -50 sec."));
+        rig.clock.Shift(shift);
+        rig.Tick();
+        QCOMPARE(rig.state().Elapsed, 11);
+        QCOMPARE(rig.state().ConnMoney, 5);
+        rig.Ticks(50); // the second minute begins
+        QCOMPARE(rig.state().ConnMoney, 10);
+        rig.Hangup();
+        rig.Tick();
+        QCOMPARE(rig.Records().back().Duration, 61);
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("61"));
     }
 
     void totalFeeTextIsTheCounterTotal() {

@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 1);
     }
 
-    // A crash right after the connect steps, before the first backup of the new connection:
+    // A crash after the connect values landed without a backup (written by a tick cut short):
     // the slots must describe this connection, not the one before it.
     void crashBeforeFirstBackupUsesNoStaleSlot() {
         MonitorRig rig;
@@ -238,6 +238,7 @@ private slots:
         rig.Dial("New");
         rig.set().Connected = 1;
         rig.mon().StepConnection(); // connect steps only; no UpdateConnection, no backup
+        rig.mon().SaveTick();
         rig.Crash();
         rig.Hangup();
         rig.mon().StartMonitor();
@@ -251,22 +252,32 @@ private slots:
         QCOMPARE(FieldText(r.User), std::string("alice"));
     }
 
-    // A crash after the history append but before the marker went back to 1.
-    void crashAfterAppendIsNotRecordedTwice() {
+    // A connection that starts in the same second as the last record, with the same provider
+    // (a clock that starts at the same time at each boot), then a crash: it is a connection of
+    // its own, and the one before it is not counted again.
+    void crashAfterSameSecondStartIsRecordedOnce() {
         MonitorRig rig;
         rig.Start();
+        rig.clock.Set(2026, 12, 7, 10, 14, 59);
         rig.Dial("P");
         rig.Ticks(40);
-        AppendHistoryRecord(rig.ProgramPath(), rig.state().Rec);
-        const int duration = rig.state().Rec.Duration;
+        rig.Hangup();
+        rig.Tick();
+        const THistoryRecord first = rig.Records().at(0);
+        rig.clock.Set(2026, 12, 7, 10, 14, 59);
+        rig.Dial("P");
+        rig.Ticks(20);
+        QVERIFY(rig.state().Rec.Started == first.Started);
+        const int second = rig.state().Rec.Duration;
         rig.Crash();
         rig.Hangup();
         rig.mon().StartMonitor();
-        QCOMPARE(rig.Records().size(), std::size_t(1));
-        // The totals and the crash count are still brought up to date.
+        const auto records = rig.Records();
+        QCOMPARE(records.size(), std::size_t(2));
+        QCOMPARE(records[1].Duration, second);
         QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
         QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"),
-                 std::to_string(duration));
+                 std::to_string(first.Duration + second));
     }
 
     // A marker of 2 without a backup to go with it (a store edited by hand): the error is

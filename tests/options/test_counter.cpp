@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 using namespace netrova;
 using namespace netrova::test;
 
@@ -159,6 +161,19 @@ private slots:
         rig.store.SetStr(Root::LocalMachine, kCounterAllKey, "AllTime", "90000");
         rig.Start();
         Connect(rig);
+        // A store held by another program refuses the reset: the old period stays whole, in
+        // the store and in the monitor alike.
+        {
+            sqlite3* other = nullptr;
+            sqlite3_open(rig.store.machinePath().c_str(), &other);
+            QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+            rig.store.store().SetBusyTimeout(50);
+            QVERIFY_THROWS_EXCEPTION(StoreBusyError, Counter(rig).ResetCounter(2026, 12, 7, 0));
+            sqlite3_close(other);
+        }
+        QCOMPARE(rig.state().AllMoney, 5014);
+        QCOMPARE(rig.state().AllTime, 90080);
+        QCOMPARE(Stored(rig, "AllMoney"), 5000);
         Counter(rig).ResetCounter(2026, 12, 7, 0);
         QCOMPARE(rig.state().AllMoney, 14);
         QCOMPARE(rig.state().AllTime, 80);

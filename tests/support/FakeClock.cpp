@@ -25,4 +25,13 @@ void FakeClock::Advance(int seconds) {
     now_.Second = static_cast<std::uint16_t>(time.seconds().count());
 }
 
+void FakeClock::Shift(int seconds) {
+    Advance(seconds);
+    shifted_ += seconds;
+}
+
+std::int64_t FakeClock::Elapsed() {
+    return std::int64_t{DayNumber(now_)} * 86400 + SecondsOfDay(now_) - shifted_;
+}
+
 } // namespace netrova
