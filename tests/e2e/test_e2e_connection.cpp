@@ -175,9 +175,9 @@ private slots:
         QVERIFY(Sql(e2e.store.machinePath(), kHoldLock, &lock));
         auto release = qScopeGuard([&] { sqlite3_close(lock); });
         QThread::sleep(4);
+        const qint64 online = counted.elapsed() / 1000;
         ::kill(static_cast<pid_t>(e2e.netrova().processId()), SIGTERM);
         QVERIFY(e2e.netrova().waitForFinished(8000));
-        const qint64 online = counted.elapsed() / 1000;
         QCOMPARE(e2e.netrova().exitCode(), 0);
         QCOMPARE(e2e.Bug(), 2);
         QCOMPARE(e2e.HistorySize(), qint64(192));
