@@ -2,6 +2,7 @@
 // spreadsheets and scripts. The command line itself is handled by RunHistoryTool; this file
 // only connects it to the settings store and the clock.
 
+#include "common/Log.h"
 #include "history/HistoryFile.h"
 #include "history/HistoryTool.h"
 #include "options/Forecast.h"
@@ -82,6 +83,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    IgnoreBrokenPipes();
     std::ios::sync_with_stdio(false);
     StoreAccess access(StorePaths::FromEnvironment());
     HistoryToolHooks hooks;

@@ -11,6 +11,7 @@
 // store stayed busy (another program kept writing to it for a minute).
 
 #include "common/CommandLine.h"
+#include "common/Log.h"
 #include "store/Registry.h"
 #include "tools/RegArgs.h"
 #include "tools/ToolStore.h"
@@ -158,6 +159,7 @@ int Run(SettingsStore& store, const RegCommand& cmd) {
 } // namespace
 
 int main(int argc, char** argv) {
+    IgnoreBrokenPipes();
     const std::vector<std::string> args(argv + 1, argv + argc);
     std::string why;
     const std::optional<RegCommand> cmd = ParseRegArgs(args, why);
