@@ -840,4 +840,18 @@ StoreTransaction::StoreTransaction(SettingsStore& store, Root root) : reg_(store
     reg_.OpenKey("\\", true);
 }
 
+void StoreTransaction::Commit() {
+    if (!reg_.inTransaction_)
+        return;
+    auto& c = reg_.Conn();
+    const bool abandoned = c.rollbackPending;
+    reg_.CloseKey();
+    // The caller caught the error of the part that failed, but the rest of the group is gone with
+    // it: returning as if written would lose the group without a word.
+    if (abandoned)
+        throw StoreError("Settings store \"" + c.path +
+                         "\": the grouped write was abandoned, as a part of it failed; nothing of "
+                         "it was written.");
+}
+
 } // namespace netrova

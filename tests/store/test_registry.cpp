@@ -371,14 +371,17 @@ void RegistryTest::enumerationOrder() {
 
 void RegistryTest::unclosedKeyWritesNothing_data() {
     QTest::addColumn<bool>("throws");
-    QTest::newRow("object dies without CloseKey") << false;
-    QTest::newRow("routine aborted by an error") << true;
+    QTest::addColumn<bool>("grouped"); // in a StoreTransaction, the error caught inside it
+    QTest::newRow("object dies without CloseKey") << false << false;
+    QTest::newRow("routine aborted by an error") << true << false;
+    QTest::newRow("grouped routine aborted, error caught") << true << true;
 }
 
 // A group of values lands whole or not at all; a key closed by opening the next one counts as
 // closed.
 void RegistryTest::unclosedKeyWritesNothing() {
     QFETCH(bool, throws);
+    QFETCH(bool, grouped);
     TempStore ts;
     ts.SetInt(Root::LocalMachine, kCounterCurrentKey, "Money", 100);
 
@@ -392,13 +395,21 @@ void RegistryTest::unclosedKeyWritesNothing() {
         if (throws)
             reg.ReadInteger("Never written");
     };
-    if (throws)
+    if (grouped) {
+        StoreTransaction group(ts, Root::LocalMachine);
         QVERIFY_THROWS_EXCEPTION(StoreError, routine());
-    else
+        QVERIFY_THROWS_EXCEPTION(StoreError, group.Commit());
+    } else if (throws) {
+        QVERIFY_THROWS_EXCEPTION(StoreError, routine());
+    } else {
         routine();
+    }
 
     ts.Reopen();
-    QCOMPARE(ts.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
+    if (grouped)
+        QVERIFY(!ts.Has(Root::LocalMachine, kUsersKey, "Crash"));
+    else
+        QCOMPARE(ts.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
     QCOMPARE(ts.Int(Root::LocalMachine, kCounterCurrentKey, "Money"), 100);
     QVERIFY(!ts.Has(Root::LocalMachine, kCounterCurrentKey, "Provider"));
 }
