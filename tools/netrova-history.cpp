@@ -8,6 +8,7 @@
 #include "options/Forecast.h"
 #include "platform/Clock.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 #include "store/Registry.h"
 #include "tools/ToolStore.h"
 
@@ -51,7 +52,7 @@ public:
                 reg.CloseKey();
             }
         }
-        return path.empty() ? paths_.MachineFolder() : path;
+        return MachineSettings::ProgramFolder(path, paths_);
     }
 
     std::string Forecast() {

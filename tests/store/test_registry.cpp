@@ -3,6 +3,7 @@
 
 #include "../support/TempStore.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 #include "store/Registry.h"
 
 #include <QDir>
@@ -692,20 +693,28 @@ void RegistryTest::installationDefaults() {
 
 void RegistryTest::programPathIsMachineFolder_data() {
     QTest::addColumn<QString>("machineStore");
+    QTest::addColumn<QString>("stored"); // "Program path"
     QTest::addColumn<QString>("folder");
-    QTest::newRow("absolute") << "/var/lib/netrova/machine.db"
-                              << "/var/lib/netrova";
-    QTest::newRow("dot-dot") << "/var/lib/x/../netrova/./machine.db"
+    QTest::newRow("absolute") << "/var/lib/netrova/machine.db" << QString() << "/var/lib/netrova";
+    QTest::newRow("dot-dot") << "/var/lib/x/../netrova/./machine.db" << QString()
                              << "/var/lib/netrova";
-    QTest::newRow("relative") << "data/machine.db" << QDir::current().filePath("data");
-    QTest::newRow("current folder") << "./machine.db" << QDir::currentPath();
+    QTest::newRow("relative") << "data/machine.db" << QString() << QDir::current().filePath("data");
+    QTest::newRow("current folder") << "./machine.db" << QString() << QDir::currentPath();
+    QTest::newRow("relative Program path") << "/var/lib/netrova/machine.db"
+                                           << "netrova"
+                                           << "/var/lib/netrova";
+    QTest::newRow("Program path kept") << "/var/lib/netrova/machine.db"
+                                       << "/opt/netrova"
+                                       << "/opt/netrova";
 }
 
 void RegistryTest::programPathIsMachineFolder() {
     QFETCH(QString, machineStore);
+    QFETCH(QString, stored);
     QFETCH(QString, folder);
     const StorePaths paths{"/unused/user.db", machineStore.toStdString()};
-    QCOMPARE(QString::fromStdString(paths.MachineFolder()), folder);
+    QCOMPARE(QString::fromStdString(MachineSettings::ProgramFolder(stored.toStdString(), paths)),
+             folder);
 }
 
 // A store as the earlier program made it, whose values table numbered values with
