@@ -29,9 +29,11 @@ public:
     explicit StoreAccess(StorePaths paths) : paths_(std::move(paths)) {}
 
     SettingsStore* Store() {
-        if (!store_ && std::filesystem::exists(paths_.Machine))
-            store_ = std::make_unique<SettingsStore>(ReadOnlyPaths(paths_),
-                                                     ToolStoreOptions("netrova-history"));
+        if (!store_ && std::filesystem::exists(paths_.Machine)) {
+            StoreOptions options = ToolStoreOptions("netrova-history");
+            options.readOnly = true;
+            store_ = std::make_unique<SettingsStore>(ReadOnlyPaths(paths_), options);
+        }
         return store_.get();
     }
 

@@ -177,7 +177,9 @@ int main(int argc, char** argv) {
         const bool reads =
             cmd->kind == RegCommand::Kind::Get || cmd->kind == RegCommand::Kind::List;
         const StorePaths paths = StorePaths::FromEnvironment();
-        SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, ToolStoreOptions("netrova-reg"));
+        StoreOptions options = ToolStoreOptions("netrova-reg");
+        options.readOnly = reads;
+        SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, options);
         return Run(store, *cmd);
     } catch (const StoreBusyError& e) {
         std::cerr << "netrova-reg: " << e.what() << "\n";

@@ -69,6 +69,9 @@ struct StoreOptions {
     static constexpr int kWindowBusyTimeoutMs = 300;
     // Called once, the first time a wait has lasted a second (the tools say that they wait).
     std::function<void()> onLongWait;
+    // For commands that only read: the files are opened read-only, and nothing is created or
+    // changed beside them either. A file that holds no store yet reads as an empty one.
+    bool readOnly = false;
 };
 
 // One process's connections to both store files. Every TRegistry works through one of these.
