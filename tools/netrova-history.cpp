@@ -45,16 +45,17 @@ public:
         return HistoryPath(folder);
     }
 
+    // Without a stored value (no store yet) the default one, without a notice.
     std::string ProgramPath() {
-        std::string path;
         if (SettingsStore* store = Store()) {
             TRegistry reg(*store, Root::LocalMachine);
-            if (reg.OpenKey(kProductKey, false)) {
-                path = reg.ReadString("Program path");
+            if (reg.OpenKey(kProductKey, false) && reg.ValueExists("Program path")) {
+                const std::string path = reg.ReadString("Program path");
                 reg.CloseKey();
+                return MachineSettings::ProgramFolder(path, paths_);
             }
         }
-        return MachineSettings::ProgramFolder(path, paths_);
+        return paths_.MachineFolder();
     }
 
     std::string Forecast() {
