@@ -96,6 +96,14 @@ bool HasControlCharacter(std::string_view text) {
     return false;
 }
 
+std::string ShownText(std::string_view text) {
+    std::string shown(text);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return shown;
+}
+
 namespace {
 
 // Length of the sequence led by c, or 0 when c cannot lead one.

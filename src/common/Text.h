@@ -50,6 +50,11 @@ constexpr bool FitsInt32(std::int64_t value) {
 // line- or tab-separated listings ambiguous.
 bool HasControlCharacter(std::string_view text);
 
+// Text as it is shown or written where a control character would act instead of showing (a
+// terminal's escapes, a line break in a report's columns): each one becomes "?"; the rest,
+// UTF-8 included, stays as it is.
+std::string ShownText(std::string_view text);
+
 // Whether text is well-formed UTF-8 (no overlong forms, surrogates or code points past
 // U+10FFFF).
 bool IsUtf8(std::string_view text);

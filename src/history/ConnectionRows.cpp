@@ -55,15 +55,15 @@ std::size_t TextLength(const THistoryRecord& r, int column) {
 std::string ColumnText(const THistoryRecord& r, int column) {
     switch (column) {
     case tcUserName:
-        return FieldText(r.User);
+        return ShownText(FieldText(r.User));
     case tcProvider:
-        return FieldText(r.Provider);
+        return ShownText(FieldText(r.Provider));
     case tcFee:
         return FormatMoney(r.Fee);
     case tcTime:
         return FormatDuration(r.Duration);
     case tcTotalFee:
-        return FieldText(r.TotalFeeText);
+        return ShownText(FieldText(r.TotalFeeText));
     case tcStartedDate:
         return FormatStampDate(r.Started);
     case tcStartedTime:

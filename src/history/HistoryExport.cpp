@@ -265,9 +265,13 @@ std::vector<std::string> ListHeader() {
 }
 
 std::vector<std::string> ListCells(const THistoryRecord& r) {
-    return {StampText(r.Started, ' '), StampText(r.Ended, ' '),   FormatDuration(r.Duration),
-            FormatMoney(r.Fee),        FieldText(r.TotalFeeText), FieldText(r.Provider),
-            FieldText(r.User)};
+    return {StampText(r.Started, ' '),
+            StampText(r.Ended, ' '),
+            FormatDuration(r.Duration),
+            FormatMoney(r.Fee),
+            ShownText(FieldText(r.TotalFeeText)),
+            ShownText(FieldText(r.Provider)),
+            ShownText(FieldText(r.User))};
 }
 
 std::size_t TextWidth(std::string_view text) {

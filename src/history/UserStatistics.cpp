@@ -21,7 +21,7 @@ TSortState& UsersSort() {
 std::string UsersText(const TUserTotals& row, int column) {
     switch (column) {
     case ucUserName:
-        return row.User;
+        return ShownText(row.User);
     case ucConnections:
         return std::to_string(row.Connections);
     case ucTotalTime:
