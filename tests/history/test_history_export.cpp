@@ -145,6 +145,14 @@ void TestHistoryExport::csvFields_data() {
                                           << "\"'=1,2\"";
     QTest::newRow("sign inside") << "a=b-c"
                                  << "a=b-c";
+    QTest::newRow("formula after spaces") << "  =1+2"
+                                          << "'  =1+2";
+    QTest::newRow("formula after a semicolon") << ";@SUM(A1)"
+                                               << "';@SUM(A1)";
+    QTest::newRow("minus after a tab and spaces") << " \t -1"
+                                                  << "' \t -1";
+    QTest::newRow("spaces before text") << "  ISP"
+                                        << "  ISP";
 }
 
 void TestHistoryExport::csvFields() {
