@@ -10,17 +10,17 @@
 
 namespace netrova {
 
-// All numbers are signed 32-bit with truncating division; nothing is padded and negative
-// values are shown as they come.
+// Truncating division; nothing is padded and negative values are shown as they come. The
+// formatters take 64 bits, so that sums over a whole history show as they are.
 
 // 1234 -> "12 dol. 34 c."
-std::string FormatMoney(std::int32_t cents);
+std::string FormatMoney(std::int64_t cents);
 // The same with another unit: (1205, " d. ") -> "12 d. 5 c."
-std::string FormatMoneyAs(std::int32_t cents, std::string_view unit);
+std::string FormatMoneyAs(std::int64_t cents, std::string_view unit);
 // 3725 -> "1 h. 2 min. 5 sec."
-std::string FormatConnTime(std::int32_t seconds);
+std::string FormatConnTime(std::int64_t seconds);
 // 725 -> "0:12:5"
-std::string FormatDuration(std::int32_t seconds);
+std::string FormatDuration(std::int64_t seconds);
 // 4 July 1999 -> "1999/7/4"
 std::string FormatStampDate(const TStamp& s);
 // 21:05:00 -> "21:5:0"
