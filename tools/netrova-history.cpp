@@ -2,11 +2,13 @@
 // spreadsheets and scripts. The command line itself is handled by RunHistoryTool; this file
 // only connects it to the settings store and the clock.
 
+#include "common/Log.h"
 #include "history/HistoryFile.h"
 #include "history/HistoryTool.h"
 #include "options/Forecast.h"
 #include "platform/Clock.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 #include "store/Registry.h"
 #include "tools/ToolStore.h"
 
@@ -27,9 +29,11 @@ public:
     explicit StoreAccess(StorePaths paths) : paths_(std::move(paths)) {}
 
     SettingsStore* Store() {
-        if (!store_ && std::filesystem::exists(paths_.Machine))
-            store_ = std::make_unique<SettingsStore>(ReadOnlyPaths(paths_),
-                                                     ToolStoreOptions("netrova-history"));
+        if (!store_ && std::filesystem::exists(paths_.Machine)) {
+            StoreOptions options = ToolStoreOptions("netrova-history");
+            options.readOnly = true;
+            store_ = std::make_unique<SettingsStore>(ReadOnlyPaths(paths_), options);
+        }
         return store_.get();
     }
 
@@ -41,16 +45,17 @@ public:
         return HistoryPath(folder);
     }
 
+    // Without a stored value (no store yet) the default one, without a notice.
     std::string ProgramPath() {
-        std::string path;
         if (SettingsStore* store = Store()) {
             TRegistry reg(*store, Root::LocalMachine);
-            if (reg.OpenKey(kProductKey, false)) {
-                path = reg.ReadString("Program path");
+            if (reg.OpenKey(kProductKey, false) && reg.ValueExists("Program path")) {
+                const std::string path = reg.ReadString("Program path");
                 reg.CloseKey();
+                return MachineSettings::ProgramFolder(path, paths_);
             }
         }
-        return path.empty() ? paths_.MachineFolder() : path;
+        return paths_.MachineFolder();
     }
 
     std::string Forecast() {
@@ -82,6 +87,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    IgnoreBrokenPipes();
     std::ios::sync_with_stdio(false);
     StoreAccess access(StorePaths::FromEnvironment());
     HistoryToolHooks hooks;

@@ -11,6 +11,7 @@
 // store stayed busy (another program kept writing to it for a minute).
 
 #include "common/CommandLine.h"
+#include "common/Log.h"
 #include "store/Registry.h"
 #include "tools/RegArgs.h"
 #include "tools/ToolStore.h"
@@ -158,6 +159,7 @@ int Run(SettingsStore& store, const RegCommand& cmd) {
 } // namespace
 
 int main(int argc, char** argv) {
+    IgnoreBrokenPipes();
     const std::vector<std::string> args(argv + 1, argv + argc);
     std::string why;
     const std::optional<RegCommand> cmd = ParseRegArgs(args, why);
@@ -175,7 +177,9 @@ int main(int argc, char** argv) {
         const bool reads =
             cmd->kind == RegCommand::Kind::Get || cmd->kind == RegCommand::Kind::List;
         const StorePaths paths = StorePaths::FromEnvironment();
-        SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, ToolStoreOptions("netrova-reg"));
+        StoreOptions options = ToolStoreOptions("netrova-reg");
+        options.readOnly = reads;
+        SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, options);
         return Run(store, *cmd);
     } catch (const StoreBusyError& e) {
         std::cerr << "netrova-reg: " << e.what() << "\n";

@@ -1,5 +1,6 @@
 #include "app/InstanceLock.h"
 
+#include "common/Log.h"
 #include "store/Registry.h"
 
 #include <QCryptographicHash>
@@ -72,10 +73,27 @@ ActivationChannel::ActivationChannel(const StorePaths& paths, QObject* parent) :
                 .arg(::getuid())
                 .arg(QString::fromLatin1(hash.left(16)));
     server_.setSocketOptions(QLocalServer::UserAccessOption);
+    // Every request is answered, but one window and one log line per burst: anybody able to
+    // connect could otherwise fill the log.
+    burst_.setSingleShot(true);
+    burst_.setInterval(1000);
+    connect(&burst_, &QTimer::timeout, this, [this] {
+        if (more_ == 0)
+            return; // quiet for a second: the burst is over
+        qCInfo(lcApp).noquote() << more_
+                                << "more starts of Netrova asked for the window within a second.";
+        more_ = 0;
+        burst_.start();
+    });
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = server_.nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            emit ActivationRequested();
+            if (burst_.isActive()) {
+                ++more_;
+            } else {
+                emit ActivationRequested();
+                burst_.start();
+            }
             client->write(kAnswer);
             client->disconnectFromServer();
         }

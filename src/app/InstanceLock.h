@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QObject>
+#include <QTimer>
 
 #include <string>
 
@@ -51,11 +52,15 @@ public:
     QString Error() const { return server_.errorString(); }
 
 signals:
+    // Once for a burst of requests: a flood of them brings the window forward once, and the log
+    // counts the rest at most once a second.
     void ActivationRequested();
 
 private:
     QString name_;
     QLocalServer server_;
+    QTimer burst_;
+    int more_ = 0; // requests of the current burst after its first
 };
 
 } // namespace netrova

@@ -132,6 +132,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    IgnoreBrokenPipes();
     if (const std::optional<int> answered = AnswerCommandLine(argc, argv))
         return *answered;
     const bool fallbackArmed = ArmOffscreenFallback(argc, argv);

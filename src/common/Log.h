@@ -10,3 +10,11 @@ Q_DECLARE_LOGGING_CATEGORY(lcDialup)
 Q_DECLARE_LOGGING_CATEGORY(lcHistory)
 Q_DECLARE_LOGGING_CATEGORY(lcOptions)
 Q_DECLARE_LOGGING_CATEGORY(lcApp)
+
+namespace netrova {
+
+// Called first in main: a closed stderr (its reader gone) must not end the process at the next
+// log line, nor a closed stdout a tool half-way through; the writes fail and are dropped.
+void IgnoreBrokenPipes();
+
+} // namespace netrova

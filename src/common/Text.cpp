@@ -5,20 +5,20 @@
 
 namespace netrova {
 
-std::string FormatMoney(std::int32_t cents) {
+std::string FormatMoney(std::int64_t cents) {
     return FormatMoneyAs(cents, " dol. ");
 }
 
-std::string FormatMoneyAs(std::int32_t cents, std::string_view unit) {
+std::string FormatMoneyAs(std::int64_t cents, std::string_view unit) {
     return std::to_string(cents / 100) + std::string(unit) + std::to_string(cents % 100) + " c.";
 }
 
-std::string FormatConnTime(std::int32_t seconds) {
+std::string FormatConnTime(std::int64_t seconds) {
     return std::to_string(seconds / 3600) + " h. " + std::to_string(seconds % 3600 / 60) +
            " min. " + std::to_string(seconds % 60) + " sec.";
 }
 
-std::string FormatDuration(std::int32_t seconds) {
+std::string FormatDuration(std::int64_t seconds) {
     return std::to_string(seconds / 3600) + ":" + std::to_string(seconds % 3600 / 60) + ":" +
            std::to_string(seconds % 60);
 }
@@ -94,6 +94,14 @@ bool HasControlCharacter(std::string_view text) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             return true;
     return false;
+}
+
+std::string ShownText(std::string_view text) {
+    std::string shown(text);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return shown;
 }
 
 namespace {

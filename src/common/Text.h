@@ -10,17 +10,17 @@
 
 namespace netrova {
 
-// All numbers are signed 32-bit with truncating division; nothing is padded and negative
-// values are shown as they come.
+// Truncating division; nothing is padded and negative values are shown as they come. The
+// formatters take 64 bits, so that sums over a whole history show as they are.
 
 // 1234 -> "12 dol. 34 c."
-std::string FormatMoney(std::int32_t cents);
+std::string FormatMoney(std::int64_t cents);
 // The same with another unit: (1205, " d. ") -> "12 d. 5 c."
-std::string FormatMoneyAs(std::int32_t cents, std::string_view unit);
+std::string FormatMoneyAs(std::int64_t cents, std::string_view unit);
 // 3725 -> "1 h. 2 min. 5 sec."
-std::string FormatConnTime(std::int32_t seconds);
+std::string FormatConnTime(std::int64_t seconds);
 // 725 -> "0:12:5"
-std::string FormatDuration(std::int32_t seconds);
+std::string FormatDuration(std::int64_t seconds);
 // 4 July 1999 -> "1999/7/4"
 std::string FormatStampDate(const TStamp& s);
 // 21:05:00 -> "21:5:0"
@@ -49,6 +49,11 @@ constexpr bool FitsInt32(std::int64_t value) {
 // Whether text holds a control character (below U+0020, or DEL): names with one would make
 // line- or tab-separated listings ambiguous.
 bool HasControlCharacter(std::string_view text);
+
+// Text as it is shown or written where a control character would act instead of showing (a
+// terminal's escapes, a line break in a report's columns): each one becomes "?"; the rest,
+// UTF-8 included, stays as it is.
+std::string ShownText(std::string_view text);
 
 // Whether text is well-formed UTF-8 (no overlong forms, surrogates or code points past
 // U+10FFFF).

@@ -55,15 +55,15 @@ std::size_t TextLength(const THistoryRecord& r, int column) {
 std::string ColumnText(const THistoryRecord& r, int column) {
     switch (column) {
     case tcUserName:
-        return FieldText(r.User);
+        return ShownText(FieldText(r.User));
     case tcProvider:
-        return FieldText(r.Provider);
+        return ShownText(FieldText(r.Provider));
     case tcFee:
         return FormatMoney(r.Fee);
     case tcTime:
         return FormatDuration(r.Duration);
     case tcTotalFee:
-        return FieldText(r.TotalFeeText);
+        return ShownText(FieldText(r.TotalFeeText));
     case tcStartedDate:
         return FormatStampDate(r.Started);
     case tcStartedTime:
@@ -251,9 +251,10 @@ bool InView(TView view, const TStamp& started, const TStamp& today) {
 
 FillResult FillTable(const std::string& programPath, TView view, const TStamp& today,
                      TConnectionRows& rows, TFigures& figures, const std::function<bool()>& pause) {
-    std::int32_t count = 0;
-    std::int32_t feeSum = 0;
-    std::int32_t timeSum = 0;
+    // 64 bits: a million ordinary records pass the 32-bit range.
+    std::int64_t count = 0;
+    std::int64_t feeSum = 0;
+    std::int64_t timeSum = 0;
     TFillSteps steps(pause);
     bool stopped = false;
     std::size_t record = 0;
@@ -262,8 +263,8 @@ FillResult FillTable(const std::string& programPath, TView view, const TStamp& t
             rows.Start(programPath); // rows of an earlier fill stay while there is no history
         if (InView(view, contents.Started, today)) {
             ++count;
-            timeSum = AddWrapping(timeSum, contents.Duration);
-            feeSum = AddWrapping(feeSum, contents.Fee);
+            timeSum += contents.Duration;
+            feeSum += contents.Fee;
             rows.Add(record, contents);
         } else if (rows.Count() != 0 || count != 0) {
             rows.Clear();

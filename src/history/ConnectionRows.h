@@ -145,9 +145,4 @@ private:
     std::size_t since_ = 0;
 };
 
-// Signed 32-bit sums that wrap instead of overflowing, as the original's arithmetic did.
-inline std::int32_t AddWrapping(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-
 } // namespace netrova

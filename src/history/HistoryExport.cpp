@@ -150,15 +150,25 @@ char* PutField(char* p, const char (&field)[N], const ByteClasses& classes, Put 
     return (seen & 2) ? put(p, FieldText(field)) : put(p, std::string_view(field, len));
 }
 
-// A spreadsheet takes a cell that begins with one of these for a formula.
-constexpr bool StartsFormula(char c) {
-    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r';
+// A spreadsheet takes a cell that begins with one of these for a formula, also after blanks
+// or a ";" (which some split cells at).
+template <std::size_t N> constexpr bool StartsFormula(const char (&field)[N]) {
+    if (field[0] == '\t' || field[0] == '\r')
+        return true;
+    std::size_t i = 0;
+    while (i < N && (field[i] == ' ' || field[i] == ';' || field[i] == '\t' || field[i] == '\r' ||
+                     field[i] == '\n' || field[i] == '\v' || field[i] == '\f'))
+        ++i;
+    if (i == N)
+        return false;
+    const char c = field[i];
+    return c == '=' || c == '+' || c == '-' || c == '@';
 }
 
 // A record's text as a CSV cell; one that a spreadsheet would run as a formula gets a leading
 // apostrophe, which keeps it text.
 template <std::size_t N> char* PutCsvText(char* p, const char (&field)[N]) {
-    if (!StartsFormula(field[0]))
+    if (!StartsFormula(field))
         return PutField(p, field, kCsvClasses, PutCsvField);
     return PutCsvField(p, "'" + FieldText(field));
 }
@@ -265,9 +275,13 @@ std::vector<std::string> ListHeader() {
 }
 
 std::vector<std::string> ListCells(const THistoryRecord& r) {
-    return {StampText(r.Started, ' '), StampText(r.Ended, ' '),   FormatDuration(r.Duration),
-            FormatMoney(r.Fee),        FieldText(r.TotalFeeText), FieldText(r.Provider),
-            FieldText(r.User)};
+    return {StampText(r.Started, ' '),
+            StampText(r.Ended, ' '),
+            FormatDuration(r.Duration),
+            FormatMoney(r.Fee),
+            ShownText(FieldText(r.TotalFeeText)),
+            ShownText(FieldText(r.Provider)),
+            ShownText(FieldText(r.User))};
 }
 
 std::size_t TextWidth(std::string_view text) {

@@ -3,6 +3,7 @@
 #include "history/HistoryExport.h"
 
 #include "common/CommandLine.h"
+#include "common/Text.h"
 #include "store/Registry.h"
 
 #include <cerrno>
@@ -294,7 +295,7 @@ void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, 
     std::vector<std::vector<std::string>> rows;
     rows.push_back({kTitles[static_cast<int>(cmd.By)], "Connections", "Time", "Fee"});
     auto row = [](const GroupTotals& g) {
-        return std::vector<std::string>{g.Name, std::to_string(g.Connections),
+        return std::vector<std::string>{ShownText(g.Name), std::to_string(g.Connections),
                                         SumDurationText(g.Time), SumMoneyText(g.Fee)};
     };
     for (const GroupTotals& g : summary.Groups())

@@ -1,5 +1,6 @@
 #include "history/Report.h"
 
+#include "common/Text.h"
 #include "history/FileWrite.h"
 #include "history/ReportFiles.h"
 #include "history/TextPut.h"
@@ -86,18 +87,22 @@ char* PutCell(char* p, const Cell& cell, std::string_view value, bool ascii) {
     return p + (room - chars);
 }
 
-// A record's text field: the field itself when it is plain ASCII, as nearly all are, else its
-// text as FieldText reads it, kept in spare.
+// A record's text field: the field itself when it is plain printable ASCII, as nearly all are,
+// else its text as FieldText reads it and ShownText shows it, kept in spare.
 template <std::size_t N>
 char* PutFieldCell(char* p, const Cell& cell, const char (&field)[N], std::string& spare) {
     std::size_t len = 0;
     unsigned char high = 0;
-    for (; len < N && field[len] != 0; ++len)
-        high |= static_cast<unsigned char>(field[len]) & 0x80;
-    if (high == 0)
+    bool control = false;
+    for (; len < N && field[len] != 0; ++len) {
+        const auto c = static_cast<unsigned char>(field[len]);
+        high |= c & 0x80;
+        control |= c < 0x20 || c == 0x7f;
+    }
+    if (high == 0 && !control)
         return PutCell(p, cell, {field, len}, true);
-    spare = FieldText(field);
-    return PutCell(p, cell, spare, false);
+    spare = ShownText(FieldText(field));
+    return PutCell(p, cell, spare, high == 0);
 }
 
 // The forms of FormatDuration, FormatStampDate and FormatStampTime.

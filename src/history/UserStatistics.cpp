@@ -21,7 +21,7 @@ TSortState& UsersSort() {
 std::string UsersText(const TUserTotals& row, int column) {
     switch (column) {
     case ucUserName:
-        return row.User;
+        return ShownText(row.User);
     case ucConnections:
         return std::to_string(row.Connections);
     case ucTotalTime:
@@ -44,9 +44,9 @@ bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
         if (id == users.size())
             users.push_back(TUserTotals{names.Name(id)});
         TUserTotals& u = users[id];
-        u.Connections = AddWrapping(u.Connections, 1);
-        u.Time = AddWrapping(u.Time, record.Duration);
-        u.Fee = AddWrapping(u.Fee, record.Fee);
+        ++u.Connections;
+        u.Time += record.Duration;
+        u.Fee += record.Fee;
         stopped = !steps.Next();
         return !stopped;
     });

@@ -22,9 +22,9 @@ TSortState& UsersSort();
 // One user's sums over the history.
 struct TUserTotals {
     std::string User;
-    std::int32_t Connections = 0;
-    std::int32_t Time = 0; // seconds
-    std::int32_t Fee = 0;  // cents
+    std::int64_t Connections = 0;
+    std::int64_t Time = 0; // seconds
+    std::int64_t Fee = 0;  // cents
 };
 
 // The cell texts: count, "h:m:s", "12 d. 5 c.".

@@ -20,8 +20,10 @@ std::vector<std::string> ReadExecList(SettingsStore& store) {
     TRegistry reg(store, Root::CurrentUser);
     reg.OpenKey(kExecKey, true);
     // "Lines" may claim far more entries than were ever written (another program, a damaged
-    // store): the list ends at the first entry that is missing, and at the limit.
-    const int count = std::min(reg.ReadInteger("Lines"), kExecListLimit);
+    // store): the list ends at the first entry that is missing, and at the limit. Without
+    // "Lines" there is no list.
+    const int count =
+        reg.ValueExists("Lines") ? std::min(reg.ReadInteger("Lines"), kExecListLimit) : 0;
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i) {
         const std::string name = LineName(static_cast<std::size_t>(i));

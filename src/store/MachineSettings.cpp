@@ -3,6 +3,11 @@
 #include "store/Defaults.h"
 #include "store/Registry.h"
 
+#include "common/Log.h"
+
+#include <filesystem>
+#include <mutex>
+
 namespace netrova {
 
 namespace {
@@ -62,9 +67,29 @@ void MachineSettings::SetCurrentUser(const std::string& loginName) {
 std::string MachineSettings::ProgramPath() {
     TRegistry reg(store_, Root::LocalMachine);
     OpenForReading(reg, kProductKey);
-    std::string path = reg.ReadString(kProgramPath);
+    const std::string path = reg.ReadString(kProgramPath);
     reg.CloseKey();
-    return path;
+    return ProgramFolder(path, store_.Paths());
+}
+
+std::string MachineSettings::ProgramFolder(const std::string& stored, const StorePaths& paths) {
+    if (!stored.empty() && std::filesystem::path(stored).is_absolute())
+        return stored;
+    const std::string folder = paths.MachineFolder();
+    // Said once for each value met, not at every reading of it.
+    static std::mutex saidMutex;
+    static std::string said;
+    const std::lock_guard lock(saidMutex);
+    if (said != stored + '\n' + folder) {
+        said = stored + '\n' + folder;
+        qCWarning(lcStore).noquote()
+            << (stored.empty() ? QStringLiteral("\"Program path\" is empty;")
+                               : "\"Program path\" \"" + QString::fromStdString(stored) +
+                                     "\" is not an absolute folder;")
+            << "the history and the reports are kept in" << QString::fromStdString(folder)
+            << "instead.";
+    }
+    return folder;
 }
 
 bool MachineSettings::FirstTime() {

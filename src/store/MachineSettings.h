@@ -7,6 +7,7 @@ namespace netrova {
 
 class SettingsStore;
 class TRegistry;
+struct StorePaths;
 
 // The crash marker "Bug": how the last run ended, or what this one is doing.
 enum class CrashMarker : std::int32_t { Ended = 0, Running = 1, Counting = 2 };
@@ -38,6 +39,10 @@ public:
 
     // The program directory. Read without the write lock when the key is there.
     std::string ProgramPath();
+    // The program directory that a stored "Program path" stands for: an empty or relative one
+    // (which would put the history at the root or wherever the process was started) gives the
+    // default one, the machine store's folder, and a notice on the log.
+    static std::string ProgramFolder(const std::string& stored, const StorePaths& paths);
     // Whether the counting has still to start; EndFirstTime says it has.
     bool FirstTime();
     void EndFirstTime();

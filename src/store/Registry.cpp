@@ -104,6 +104,9 @@ bool IsBusy(int rc) {
     return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
 }
 
+// SQLite's name for a database that lives in memory only.
+constexpr const char* kInMemory = ":memory:";
+
 // Marks a database as one of this program's stores ("NTRV"), so that another program's
 // database named by mistake is told apart and left alone.
 constexpr std::int32_t kApplicationId = 0x4E545256;
@@ -148,11 +151,17 @@ struct SettingsStore::Connection {
 
     Connection(const std::string& file, const StoreOptions& opts, bool* notice)
         : path(file), options(opts), noticeGiven(notice) {
+        std::string opening = file;
+        if (options.readOnly && file != kInMemory) {
+            if (OpenReadOnly())
+                return;
+            opening = kInMemory; // nothing stored in the file yet: read as an empty store
+        }
         std::error_code ec;
-        const auto parent = std::filesystem::absolute(file).parent_path();
+        const auto parent = std::filesystem::absolute(opening).parent_path();
         std::filesystem::create_directories(parent, ec);
-        const int opened =
-            sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        const int opened = sqlite3_open_v2(opening.c_str(), &db,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         if (opened != SQLITE_OK)
             FailFile(db ? sqlite3_errmsg(db) : "cannot open", opened);
         sqlite3_busy_handler(db, &Connection::OnBusy, this);
@@ -186,6 +195,46 @@ struct SettingsStore::Connection {
                 throw;
             }
         }
+    }
+
+    // Opens the file for reading only: neither it nor anything beside it is created or changed,
+    // so that a store in a folder this user cannot write is read all the same. False when the
+    // file holds no store yet.
+    bool OpenReadOnly() {
+        std::error_code ec;
+        // A write-ahead log beside the file: a writer has it open, and its changes are read
+        // from the log. Without one, the file alone is the whole store and is read as it is:
+        // SQLite would otherwise make the log files, and leave them behind as it cannot remove
+        // them on a read-only connection.
+        const bool logged = std::filesystem::exists(path + "-wal", ec);
+        std::string uri = "file://";
+        for (const char ch : std::filesystem::absolute(path, ec).string()) {
+            if (ch == '%' || ch == '?' || ch == '#') {
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                const auto byte = static_cast<unsigned char>(ch);
+                uri += {'%', kHex[byte >> 4], kHex[byte & 15]};
+            } else {
+                uri += ch;
+            }
+        }
+        if (!logged)
+            uri += "?immutable=1";
+        const int opened =
+            sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        if (opened != SQLITE_OK)
+            FailFile(db ? sqlite3_errmsg(db) : "cannot open", opened);
+        sqlite3_busy_handler(db, &Connection::OnBusy, this);
+        Content content = Content::Empty;
+        const int rc = UntilNotBusy([&] { return Probe(content); });
+        if (rc != SQLITE_OK)
+            FailFile(sqlite3_errmsg(db), rc);
+        if (content == Content::Foreign)
+            FailFile("it is a database of another program");
+        if (content != Content::Empty)
+            return true;
+        sqlite3_close_v2(db);
+        db = nullptr;
+        return false;
     }
 
     ~Connection() {
@@ -333,7 +382,7 @@ struct SettingsStore::Connection {
         // SQLite blames the file when the folder is at fault: it cannot make the file, or the
         // journal files beside it.
         const int kind = rc & 0xFF;
-        if (kind == SQLITE_CANTOPEN || kind == SQLITE_READONLY) {
+        if (!options.readOnly && (kind == SQLITE_CANTOPEN || kind == SQLITE_READONLY)) {
             const std::string folder = std::filesystem::absolute(path).parent_path().string();
             const char* state = ::access(folder.c_str(), F_OK) != 0          ? "cannot be made"
                                 : ::access(folder.c_str(), W_OK | X_OK) != 0 ? "is not writable"
@@ -853,6 +902,20 @@ StoreTransaction::StoreTransaction(SettingsStore& store, Root root) : reg_(store
     // The root itself: opening it creates nothing, and with canCreate it takes the write lock at
     // once, so that what the group reads and what it writes belong to one state of the file.
     reg_.OpenKey("\\", true);
+}
+
+void StoreTransaction::Commit() {
+    if (!reg_.inTransaction_)
+        return;
+    auto& c = reg_.Conn();
+    const bool abandoned = c.rollbackPending;
+    reg_.CloseKey();
+    // The caller caught the error of the part that failed, but the rest of the group is gone with
+    // it: returning as if written would lose the group without a word.
+    if (abandoned)
+        throw StoreError("Settings store \"" + c.path +
+                         "\": the grouped write was abandoned, as a part of it failed; nothing of "
+                         "it was written.");
 }
 
 } // namespace netrova

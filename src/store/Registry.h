@@ -71,6 +71,9 @@ struct StoreOptions {
     static constexpr int kExitBusyTimeoutMs = 3000;
     // Called once, the first time a wait has lasted a second (the tools say that they wait).
     std::function<void()> onLongWait;
+    // For commands that only read: the files are opened read-only, and nothing is created or
+    // changed beside them either. A file that holds no store yet reads as an empty one.
+    bool readOnly = false;
 };
 
 // One process's connections to both store files. Every TRegistry works through one of these.
@@ -170,6 +173,7 @@ private:
     std::int64_t FindKey(std::string_view path, bool create, std::string* display);
     void InTransaction(bool write, const std::function<void()>& body);
     std::vector<std::string> Names(const char* sql);
+    friend class StoreTransaction;
 
     SettingsStore& store_;
     Root root_;
@@ -182,11 +186,12 @@ private:
 // Holds one write transaction of a store file while a group of routines writes through other
 // TRegistry objects (which join it), so that the group lands as one: a crash or an error in the
 // middle leaves the state of before, not half of the new one. Without Commit() everything is
-// rolled back.
+// rolled back. Commit() throws StoreError when a part of the group was unwound by an error that
+// was caught on the way: the whole group has been rolled back then, and nothing was written.
 class StoreTransaction {
 public:
     StoreTransaction(SettingsStore& store, Root root);
-    void Commit() { reg_.CloseKey(); }
+    void Commit();
 
 private:
     TRegistry reg_;

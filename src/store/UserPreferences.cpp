@@ -39,11 +39,22 @@ constexpr Default kDefaults[] = {
 };
 // clang-format on
 
+// A missing value reads its default: a value removed by hand, or a key holding only what a
+// tool wrote, must not keep the program from starting.
+std::int32_t IntegerOrDefault(TRegistry& reg, std::string_view key, std::string_view name) {
+    if (reg.IsOpen() && reg.ValueExists(name))
+        return reg.ReadInteger(name);
+    for (const Default& d : kDefaults)
+        if (d.key == key && d.name == name)
+            return d.value;
+    throw StoreError("No default for the value \"" + std::string(name) + "\"");
+}
+
 std::int32_t ReadProductInteger(SettingsStore& store, const char* name) {
     TRegistry reg(store, Root::CurrentUser);
-    // A key made here holds no value yet: the read fails and the key goes with the rollback.
-    OpenForReading(reg, kProductKey);
-    const std::int32_t value = reg.ReadInteger(name);
+    // A missing key is not made here: reading creates nothing.
+    reg.OpenKey(kProductKey, false);
+    const std::int32_t value = IntegerOrDefault(reg, kProductKey, name);
     reg.CloseKey();
     return value;
 }
@@ -105,11 +116,11 @@ std::int32_t UserPreferences::SystemTray() {
 
 BeepSettings UserPreferences::Beep() {
     TRegistry reg(store_, Root::CurrentUser);
-    OpenForReading(reg, kBeepKey);
+    reg.OpenKey(kBeepKey, false);
     BeepSettings beep;
-    beep.Enabled = reg.ReadInteger(kBeepEnabled);
-    beep.Interval = reg.ReadInteger(kBeepInterval);
-    beep.Sound = reg.ReadInteger(kBeepSound);
+    beep.Enabled = IntegerOrDefault(reg, kBeepKey, kBeepEnabled);
+    beep.Interval = IntegerOrDefault(reg, kBeepKey, kBeepInterval);
+    beep.Sound = IntegerOrDefault(reg, kBeepKey, kBeepSound);
     reg.CloseKey();
     return beep;
 }
@@ -123,7 +134,7 @@ int UserPreferences::SetGeneral(std::optional<std::int32_t> connectDelay, bool l
         reg.WriteInteger(kConnectDelay, *connectDelay);
         delay = UsableConnectDelay(*connectDelay);
     } else {
-        delay = UsableConnectDelay(reg.ReadInteger(kConnectDelay));
+        delay = UsableConnectDelay(IntegerOrDefault(reg, kProductKey, kConnectDelay));
     }
     reg.WriteInteger(kLogo, logo ? 1 : 0);
     reg.WriteInteger(kMinimize, minimize ? 1 : 0);

@@ -21,8 +21,7 @@ struct BeepSettings {
 // reminder, and the first-start values of the program list and the tariffs. Every value's name
 // and default is spelled here alone.
 //
-// Reads take no write lock when the key is there; a missing key or value is a StoreError that
-// names it.
+// Reads take no write lock and create nothing; a missing key or value reads its default.
 class UserPreferences {
 public:
     explicit UserPreferences(SettingsStore& store);

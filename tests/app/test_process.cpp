@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -132,14 +133,26 @@ private slots:
 
     void terminationSignalRecordsTheConnection_data() {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::addColumn<bool>("stderrClosed");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+        // No display: the offscreen notice is logged at once, into a pipe nobody reads.
+        QTest::newRow("SIGTERM, stderr a closed pipe") << int(SIGTERM) << true;
     }
     void terminationSignalRecordsTheConnection() {
         QFETCH(int, signal);
+        QFETCH(bool, stderrClosed);
         TempStore store;
-        NetrovaProcess netrova;
+        NetrovaProcess netrova(stderrClosed ? QString() : QStringLiteral("offscreen"));
+        if (stderrClosed)
+            netrova.setChildProcessModifier([] {
+                int pipeEnds[2];
+                if (::pipe(pipeEnds) == 0) {
+                    ::close(pipeEnds[0]);
+                    ::dup2(pipeEnds[1], 2);
+                }
+            });
         netrova.start();
         QVERIFY(WaitUntilRunning(store, netrova));
 

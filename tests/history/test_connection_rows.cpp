@@ -91,6 +91,11 @@ void TestConnectionRows::fillByView_data() {
                    Connection("c", 301, 3, 2026, 7, 5)}
         << TView::AllDays << QStringList{"a", "b", "c"}
         << QStringList{"6 dol. 1 c.", "0:0:2", "2 dol. 0 c."};
+    QTest::newRow("all days: sums past 32 bits")
+        << Records{Connection("a", 2000000000, 2000000000, 2026, 7, 1),
+                   Connection("b", 2000000000, 2000000000, 2026, 7, 2)}
+        << TView::AllDays << QStringList{"a", "b"}
+        << QStringList{"40000000 dol. 0 c.", "555555:33:20", "20000000 dol. 0 c."};
 }
 
 void TestConnectionRows::fillByView() {

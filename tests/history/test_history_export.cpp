@@ -145,6 +145,14 @@ void TestHistoryExport::csvFields_data() {
                                           << "\"'=1,2\"";
     QTest::newRow("sign inside") << "a=b-c"
                                  << "a=b-c";
+    QTest::newRow("formula after spaces") << "  =1+2"
+                                          << "'  =1+2";
+    QTest::newRow("formula after a semicolon") << ";@SUM(A1)"
+                                               << "';@SUM(A1)";
+    QTest::newRow("minus after a tab and spaces") << " \t -1"
+                                                  << "' \t -1";
+    QTest::newRow("spaces before text") << "  ISP"
+                                        << "  ISP";
 }
 
 void TestHistoryExport::csvFields() {
@@ -319,14 +327,18 @@ void TestHistoryExport::summaryTotalsEqualRecordSums() {
 void TestHistoryExport::listAlignsNonAsciiNames() {
     Append(Record(Stamp(1999, 7, 4), 725, 125, "\xE2\x82\xAC-Net", "J\xC3\xBCrgen"));
     Append(Record(Stamp(1999, 7, 4), 100 * 3600, 0, "isp", "Default"));
+    // Control characters of a hostile file are shown as "?", not sent to the terminal.
+    Append(Record(Stamp(1999, 7, 4), 60, 0, "\x1b[31mred", "a\nb"));
     const Result r = Run({"list"});
     QCOMPARE(r.code, 0);
     const QStringList lines = Lines(r.out);
-    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.size(), 4);
     // Columns line up on the screen: counted in characters, not in bytes.
     const int userColumn = lines[0].indexOf("User");
     QCOMPARE(lines[1].indexOf(QString::fromUtf8("J\u00fcrgen")), userColumn);
     QCOMPARE(lines[2].indexOf("Default"), userColumn);
+    QCOMPARE(lines[3].indexOf("a?b"), userColumn);
+    QVERIFY2(lines[3].contains("?[31mred"), qPrintable(lines[3]));
     // Times and fees stand right-aligned.
     QCOMPARE(lines[1].indexOf("0:12:5") + 6, lines[2].indexOf("100:0:0") + 7);
     QCOMPARE(lines[1].indexOf("1 dol. 25 c.") + 12, lines[2].indexOf("0 dol. 0 c.") + 11);

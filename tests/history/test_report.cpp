@@ -102,6 +102,15 @@ private slots:
             << QString::fromUtf8("Ωμέγα") << QString::fromUtf8("Fournisseur été") << 100 << 60
             << QString::fromUtf8("Ωμέγα") << QString::fromUtf8("Fournisseur été") << "1 dol. 0 c."
             << "0:1:0";
+        QTest::newRow("control characters shown as ?") << "a\nb"
+                                                       << "\x1b[31mISP\r" << 100 << 60 << "a?b"
+                                                       << "?[31mISP?"
+                                                       << "1 dol. 0 c."
+                                                       << "0:1:0";
+        QTest::newRow("control characters among non-ASCII")
+            << QString::fromUtf8("Žo\tfia") << QString::fromUtf8("Мой\x7f") << 100 << 60
+            << QString::fromUtf8("Žo?fia") << QString::fromUtf8("Мой?") << "1 dol. 0 c."
+            << "0:1:0";
     }
 
     void cells() {

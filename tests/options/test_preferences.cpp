@@ -2,13 +2,16 @@
 // and the program list with its file chooser.
 #include "../monitor/MonitorRig.h"
 
+#include "options/ExecList.h"
 #include "options/Preferences.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
 #include "platform/FileChooser.h"
 #include "platform/QtFileChooser.h"
 #include "store/Defaults.h"
+#include "store/UserPreferences.h"
 #include "support/DesktopDoubles.h"
+#include "support/TempStore.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -155,6 +158,29 @@ private slots:
         QCOMPARE(p.userInt("Minimize"), 1);
         QCOMPARE(p.userInt("Connect delay"), 10);
         QVERIFY(!LogoAtStart(p.rig.store));
+    }
+
+    // A key holding only what a tool wrote, or no settings at all: every missing value reads
+    // its default, and reading them creates nothing.
+    void missingValuesReadTheirDefaults_data() {
+        QTest::addColumn<bool>("delaySet");
+        QTest::newRow("only \"Connect delay\", set by a tool") << true;
+        QTest::newRow("no settings at all") << false;
+    }
+    void missingValuesReadTheirDefaults() {
+        QFETCH(bool, delaySet);
+        TempStore ts;
+        EnsureInstallationDefaults(ts);
+        if (delaySet)
+            ts.SetInt(Root::CurrentUser, kProductKey, "Connect delay", 30);
+        const Preferences p = LoadPreferences(ts);
+        QVERIFY(p.Logo && p.Minimize && p.SystemTray);
+        QCOMPARE(p.ConnectDelay, std::string(delaySet ? "30" : "10"));
+        QVERIFY(LogoAtStart(ts));
+        const BeepSettings beep = UserPreferences(ts).Beep();
+        QCOMPARE(std::vector({beep.Enabled, beep.Interval, beep.Sound}), std::vector({1, 15, 3}));
+        QCOMPARE(ts.HasKey(Root::CurrentUser, kProductKey), delaySet);
+        QVERIFY(ReadExecList(ts).empty());
     }
 
     // A stored delay out of range shows as the 0 it counts as.

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <grp.h>
+#include <unistd.h>
+
 using namespace netrova;
 using netrova::test::TempStore;
 
@@ -22,9 +25,15 @@ struct Result {
 };
 
 Result Run(const QStringList& args,
-           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+           bool asNobody = false) {
     QProcess p;
     p.setProcessEnvironment(env);
+    if (asNobody)
+        p.setChildProcessModifier([] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(127);
+        });
     p.start(NETROVA_REG_TOOL, args);
     Result r;
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
@@ -337,18 +346,22 @@ void RegToolTest::helpPrintsUsage() {
 void RegToolTest::readsCreateNoStore_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<bool>("userStoreExists");
+    QTest::addColumn<bool>("readOnlyFolder"); // and the tool run by an ordinary user
     QTest::addColumn<int>("exitCode");
     QTest::newRow("get, no store")
-        << QStringList{"get", "HKLM\\Software\\Netrova", "Bug"} << false << 1;
-    QTest::newRow("list, no store") << QStringList{"list", "HKCU\\Software"} << false << 1;
+        << QStringList{"get", "HKLM\\Software\\Netrova", "Bug"} << false << false << 1;
+    QTest::newRow("list, no store") << QStringList{"list", "HKCU\\Software"} << false << false << 1;
     QTest::newRow("get of the user store, no machine store")
-        << QStringList{"get", "HKCU\\Software\\Netrova", "Logo"} << true << 0;
+        << QStringList{"get", "HKCU\\Software\\Netrova", "Logo"} << true << false << 0;
+    QTest::newRow("get from a read-only folder")
+        << QStringList{"get", "HKCU\\Software\\Netrova", "Logo"} << true << true << 0;
 }
 
 // Reading never creates a store file or its folder; a missing file reads as empty.
 void RegToolTest::readsCreateNoStore() {
     QFETCH(QStringList, args);
     QFETCH(bool, userStoreExists);
+    QFETCH(bool, readOnlyFolder);
     QFETCH(int, exitCode);
     QTemporaryDir dir;
     const QString folder = dir.path() + "/new";
@@ -359,11 +372,21 @@ void RegToolTest::readsCreateNoStore() {
         reg.WriteInteger("Logo", 1);
         reg.CloseKey();
     }
-    const Result r = Run(args, EnvWithStoreIn(folder));
+    if (readOnlyFolder) {
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther));
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+    }
+    // Root writes anywhere: the tool then runs as nobody, for whom the folder is read-only.
+    const Result r = Run(args, EnvWithStoreIn(folder), readOnlyFolder && ::geteuid() == 0);
+    QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOwner);
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.out, QByteArray(exitCode == 0 ? "1\n" : ""));
     QCOMPARE(QDir(dir.path()).exists("new"), userStoreExists);
     QVERIFY(!QFile::exists(folder + "/machine.db"));
+    // Nothing was made beside the store, not even the files of its write-ahead log.
+    if (userStoreExists)
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"user.db"});
 }
 
 QTEST_GUILESS_MAIN(RegToolTest)

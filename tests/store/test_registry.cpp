@@ -3,6 +3,7 @@
 
 #include "../support/TempStore.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 #include "store/Registry.h"
 
 #include <QDir>
@@ -371,14 +372,17 @@ void RegistryTest::enumerationOrder() {
 
 void RegistryTest::unclosedKeyWritesNothing_data() {
     QTest::addColumn<bool>("throws");
-    QTest::newRow("object dies without CloseKey") << false;
-    QTest::newRow("routine aborted by an error") << true;
+    QTest::addColumn<bool>("grouped"); // in a StoreTransaction, the error caught inside it
+    QTest::newRow("object dies without CloseKey") << false << false;
+    QTest::newRow("routine aborted by an error") << true << false;
+    QTest::newRow("grouped routine aborted, error caught") << true << true;
 }
 
 // A group of values lands whole or not at all; a key closed by opening the next one counts as
 // closed.
 void RegistryTest::unclosedKeyWritesNothing() {
     QFETCH(bool, throws);
+    QFETCH(bool, grouped);
     TempStore ts;
     ts.SetInt(Root::LocalMachine, kCounterCurrentKey, "Money", 100);
 
@@ -392,13 +396,21 @@ void RegistryTest::unclosedKeyWritesNothing() {
         if (throws)
             reg.ReadInteger("Never written");
     };
-    if (throws)
+    if (grouped) {
+        StoreTransaction group(ts, Root::LocalMachine);
         QVERIFY_THROWS_EXCEPTION(StoreError, routine());
-    else
+        QVERIFY_THROWS_EXCEPTION(StoreError, group.Commit());
+    } else if (throws) {
+        QVERIFY_THROWS_EXCEPTION(StoreError, routine());
+    } else {
         routine();
+    }
 
     ts.Reopen();
-    QCOMPARE(ts.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
+    if (grouped)
+        QVERIFY(!ts.Has(Root::LocalMachine, kUsersKey, "Crash"));
+    else
+        QCOMPARE(ts.Int(Root::LocalMachine, kUsersKey, "Crash"), 1);
     QCOMPARE(ts.Int(Root::LocalMachine, kCounterCurrentKey, "Money"), 100);
     QVERIFY(!ts.Has(Root::LocalMachine, kCounterCurrentKey, "Provider"));
 }
@@ -681,20 +693,28 @@ void RegistryTest::installationDefaults() {
 
 void RegistryTest::programPathIsMachineFolder_data() {
     QTest::addColumn<QString>("machineStore");
+    QTest::addColumn<QString>("stored"); // "Program path"
     QTest::addColumn<QString>("folder");
-    QTest::newRow("absolute") << "/var/lib/netrova/machine.db"
-                              << "/var/lib/netrova";
-    QTest::newRow("dot-dot") << "/var/lib/x/../netrova/./machine.db"
+    QTest::newRow("absolute") << "/var/lib/netrova/machine.db" << QString() << "/var/lib/netrova";
+    QTest::newRow("dot-dot") << "/var/lib/x/../netrova/./machine.db" << QString()
                              << "/var/lib/netrova";
-    QTest::newRow("relative") << "data/machine.db" << QDir::current().filePath("data");
-    QTest::newRow("current folder") << "./machine.db" << QDir::currentPath();
+    QTest::newRow("relative") << "data/machine.db" << QString() << QDir::current().filePath("data");
+    QTest::newRow("current folder") << "./machine.db" << QString() << QDir::currentPath();
+    QTest::newRow("relative Program path") << "/var/lib/netrova/machine.db"
+                                           << "netrova"
+                                           << "/var/lib/netrova";
+    QTest::newRow("Program path kept") << "/var/lib/netrova/machine.db"
+                                       << "/opt/netrova"
+                                       << "/opt/netrova";
 }
 
 void RegistryTest::programPathIsMachineFolder() {
     QFETCH(QString, machineStore);
+    QFETCH(QString, stored);
     QFETCH(QString, folder);
     const StorePaths paths{"/unused/user.db", machineStore.toStdString()};
-    QCOMPARE(QString::fromStdString(paths.MachineFolder()), folder);
+    QCOMPARE(QString::fromStdString(MachineSettings::ProgramFolder(stored.toStdString(), paths)),
+             folder);
 }
 
 // A store as the earlier program made it, whose values table numbered values with
