@@ -97,7 +97,7 @@ private slots:
         {
             TRegistry reg(rig.store, Root::CurrentUser);
             reg.OpenKey(kProductKey, true);
-            reg.DeleteValue("Connect delay");
+            reg.WriteString("Connect delay", "ten"); // a value of the wrong type cannot be read
             reg.CloseKey();
         }
         rig.Dial("Provider One");
