@@ -225,7 +225,7 @@ void TestDialUpService::followsNetworkManager() {
                QString::fromStdString(ReadDefaultEntry(store));
     };
     QCOMPARE(state(), "not connected ");
-    QCOMPARE(Entries(store), (QStringList{"Mobile ISP", "Phone hotspot"}));
+    QTRY_COMPARE((state(), Entries(store)), (QStringList{"Mobile ISP", "Phone hotspot"}));
     MockNetworkManager::AddProfile("Dial 2", "cdma");
     QTRY_COMPARE((state(), Entries(store)), (QStringList{"Mobile ISP", "Phone hotspot", "Dial 2"}));
 
