@@ -31,8 +31,10 @@ const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 constexpr uint kActivated = 2;
 constexpr int kMeteredYes = 1;
 constexpr int kCallTimeoutMs = 3000;
-// A NetworkManager that did not answer is asked again after this.
+// A NetworkManager that did not answer is asked again after this, twice as long each time it
+// still does not, up to the longest.
 constexpr int kRetryMs = 1000;
+constexpr int kLongestRetryMs = 30000;
 
 bool IsDialUpType(const QString& type) {
     static const QStringList kinds{"gsm", "cdma", "pppoe", "adsl", "bluetooth"};
@@ -111,6 +113,7 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
     owner << kService;
+    retryMs_ = kRetryMs;
     Ask(owner, [this](const QDBusMessage& reply) {
         if (Answered(reply))
             OnArrived();
@@ -131,8 +134,15 @@ void NetworkManagerDialUpService::Ask(const QDBusMessage& call, OnReply onReply)
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, watcher, epoch = epoch_, onReply] {
                 watcher->deleteLater();
-                if (epoch == epoch_)
-                    onReply(watcher->reply());
+                if (epoch != epoch_)
+                    return;
+                const QDBusMessage reply = watcher->reply();
+                if (reply.type() == QDBusMessage::ReplyMessage && silent_) {
+                    qCInfo(lcDialup) << "NetworkManager answers again.";
+                    silent_ = false;
+                    retryMs_ = kRetryMs;
+                }
+                onReply(reply);
             });
 }
 
@@ -144,7 +154,6 @@ void NetworkManagerDialUpService::OnArrived() {
     present_ = true;
     ++epoch_;
     retrying_ = false;
-    silent_ = false;
     // What the new instance says replaces all; until it answers, the published state stands.
     activesKnown_ = false;
     activeOrder_.clear();
@@ -173,12 +182,13 @@ void NetworkManagerDialUpService::NoAnswer(const QDBusMessage& reply) {
     if (retrying_)
         return;
     retrying_ = true;
-    QTimer::singleShot(kRetryMs, this, [this, epoch = epoch_] {
+    QTimer::singleShot(retryMs_, this, [this, epoch = epoch_] {
         if (epoch != epoch_)
             return;
         retrying_ = false;
         ReadAll();
     });
+    retryMs_ = std::min(retryMs_ * 2, kLongestRetryMs);
 }
 
 // Reads what is not known yet; what is known is kept up to date by the signals.

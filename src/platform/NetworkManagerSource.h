@@ -88,6 +88,7 @@ private:
     // Changes when NetworkManager leaves or returns: answers from before are dropped.
     quint64 epoch_ = 0;
     bool retrying_ = false;
+    int retryMs_ = 0;
     bool silent_ = false; // said once per silence
 
     // What NetworkManager said last, by object path; ActiveConnections keeps its order.
