@@ -27,8 +27,10 @@ constexpr const char* kUsage =
     "       netrova-dialup --help | --version\n"
     "The store is the one Netrova uses: NETROVA_USER_STORE and NETROVA_MACHINE_STORE name its\n"
     "files, else the XDG locations below HOME.\n"
-    "Exit status: 0 done, 1 an error, 2 bad arguments, 3 the store stayed busy (nothing was\n"
-    "changed).\n";
+    "dial and hangup are for the manual dial-up source (NETROVA_DIALUP=manual): where Netrova\n"
+    "follows NetworkManager or pppd, they are refused.\n"
+    "Exit status: 0 done, 1 an error, 2 bad arguments or a refused report, 3 the store stayed\n"
+    "busy (nothing was changed).\n";
 
 int Usage(const std::string& problem) {
     std::cerr << BadArgumentsText(kName, problem);
@@ -51,6 +53,19 @@ std::string Unrecorded(const std::string& command) {
     if (command == "remove-entry")
         return "; the entry was not removed";
     return {};
+}
+
+// A report by hand would override what NetworkManager or pppd say: a hang-up typed while
+// their link is up would end its count. "" when the command may run.
+std::string RefusedBySource(const std::string& command) {
+    if (command != "dial" && command != "hangup")
+        return {};
+    const std::string source = DialUpSourceChoice();
+    if (source == "manual")
+        return {};
+    return std::string("the connection state comes from ") +
+           (source == "networkmanager" ? "NetworkManager" : "pppd") +
+           " here; \"dial\" and \"hangup\" are for the manual source (NETROVA_DIALUP=manual).";
 }
 
 // The entry is made and chosen before "Remote Connection" turns 1: the monitor takes the
@@ -127,6 +142,10 @@ int main(int argc, char** argv) {
     // Store errors name the file or the value concerned, a store file that is not a database
     // included; nothing is written when one is thrown.
     try {
+        if (const std::string refusal = RefusedBySource(command); !refusal.empty()) {
+            std::cerr << kName << ": " << refusal << "\n";
+            return kExitBadArguments;
+        }
         return Run(command, name);
     } catch (const StoreBusyError& e) {
         std::cerr << kName << ": " << e.what() << Unrecorded(command) << "\n";

@@ -344,26 +344,30 @@ std::string PppdDialUpService::CalledPeerOf(const std::string& pid) const {
 
 // ---------------------------------------------------------------------------------------------
 
-std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store) {
+std::string DialUpSourceChoice() {
     const char* value = std::getenv(kDialUpVariable);
-    std::string choice = value ? value : "";
+    const std::string choice = value ? QString::fromLocal8Bit(value).toLower().toStdString() : "";
     if (choice.empty()) {
         std::error_code ec;
         if (NetworkManagerDialUpService::Running())
-            choice = "networkmanager";
-        else
-            choice = fs::exists("/etc/ppp/peers", ec) ? "pppd" : "manual";
+            return "networkmanager";
+        return fs::exists("/etc/ppp/peers", ec) ? "pppd" : "manual";
     }
+    if (choice == "networkmanager" || choice == "pppd" || choice == "manual")
+        return choice;
+    throw std::runtime_error(std::string(kDialUpVariable) + "=\"" + value +
+                             "\" is not a dial-up source; use " + kDialUpVariable +
+                             "=networkmanager, " + kDialUpVariable + "=pppd or " + kDialUpVariable +
+                             "=manual.");
+}
+
+std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store) {
+    const std::string choice = DialUpSourceChoice();
     if (choice == "networkmanager")
         return std::make_unique<NetworkManagerDialUpService>(store);
     if (choice == "pppd")
         return std::make_unique<PppdDialUpService>(store);
-    if (choice == "manual")
-        return std::make_unique<ManualDialUpService>();
-    throw std::runtime_error(std::string(kDialUpVariable) + "=\"" + choice +
-                             "\" is not a dial-up source; use " + kDialUpVariable +
-                             "=networkmanager, " + kDialUpVariable + "=pppd or " + kDialUpVariable +
-                             "=manual.");
+    return std::make_unique<ManualDialUpService>();
 }
 
 } // namespace netrova

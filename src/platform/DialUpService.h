@@ -111,9 +111,10 @@ private:
     std::optional<std::vector<std::string>> entries_;
 };
 
-// NETROVA_DIALUP=networkmanager|pppd|manual chooses the source; unset or empty: networkmanager
-// when NetworkManager is on the system bus, else pppd where /etc/ppp/peers exists, else manual.
-// Any other value throws std::runtime_error.
+// The source in use, without making it: NETROVA_DIALUP=networkmanager|pppd|manual, in any
+// case; unset or empty: networkmanager when NetworkManager is on the system bus, else pppd where
+// /etc/ppp/peers exists, else manual. Any other value throws std::runtime_error.
+std::string DialUpSourceChoice();
 std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store);
 
 } // namespace netrova

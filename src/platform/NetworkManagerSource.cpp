@@ -8,6 +8,9 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
+#include <QDBusPendingCallWatcher>
+#include <QTimer>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -27,8 +30,11 @@ const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 // NM_ACTIVE_CONNECTION_STATE_ACTIVATED and NM_METERED_YES.
 constexpr uint kActivated = 2;
 constexpr int kMeteredYes = 1;
-// A call that NetworkManager does not answer must not hold the window for long.
 constexpr int kCallTimeoutMs = 3000;
+// A NetworkManager that did not answer is asked again after this, twice as long each time it
+// still does not, up to the longest.
+constexpr int kRetryMs = 1000;
+constexpr int kLongestRetryMs = 30000;
 
 bool IsDialUpType(const QString& type) {
     static const QStringList kinds{"gsm", "cdma", "pppoe", "adsl", "bluetooth"};
@@ -37,6 +43,32 @@ bool IsDialUpType(const QString& type) {
 
 QString PathOf(const QVariant& value) {
     return qdbus_cast<QDBusObjectPath>(value).path();
+}
+
+// Names become key names and lines of lists: an Id that cannot be one must still name its own
+// connection, never leave the previous provider in charge.
+std::string EntryNameOf(const QString& id, const QString& uuid, const QString& path) {
+    for (QString name : {id, uuid, path}) {
+        for (QChar& c : name)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == u'\\')
+                c = u' ';
+        const std::string utf8 = name.toStdString();
+        if (!name.trimmed().isEmpty() && EntryNameProblem(utf8).empty())
+            return utf8;
+    }
+    return "NetworkManager";
+}
+
+// Errors that say the object is gone, rather than that NetworkManager did not answer.
+bool IsGone(const QDBusMessage& reply) {
+    static const QStringList kGone{QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"),
+                                   QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                                   QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface")};
+    return kGone.contains(reply.errorName());
+}
+
+bool Answered(const QDBusMessage& reply) {
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
 }
 
 } // namespace
@@ -49,22 +81,26 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
                                  "reached (" +
                                  bus_.lastError().message().toStdString() + ").");
     // Signals first, so that nothing that changes while the state is read gets lost. NetworkManager
-    // sends both the standard PropertiesChanged and, in older versions, one per interface.
+    // sends both the standard PropertiesChanged and, in older versions, one per interface. Only
+    // the manager's and the active connections' are taken: devices send many.
     const struct {
+        QString path;
         const QString& interface;
         const char* name;
+        QStringList arg0;
     } signalsFollowed[] = {
-        {kProperties, "PropertiesChanged"},
-        {kManager, "PropertiesChanged"},
-        {kActive, "PropertiesChanged"},
-        {kActive, "StateChanged"},
-        {kSettings, "NewConnection"},
-        {kSettings, "ConnectionRemoved"},
-        {kProfile, "Updated"},
+        {kManagerPath, kProperties, "PropertiesChanged", {kManager}},
+        {QString(), kProperties, "PropertiesChanged", {kActive}},
+        {kManagerPath, kManager, "PropertiesChanged", {}},
+        {QString(), kActive, "PropertiesChanged", {}},
+        {QString(), kActive, "StateChanged", {}},
+        {kSettingsPath, kSettings, "NewConnection", {}},
+        {kSettingsPath, kSettings, "ConnectionRemoved", {}},
+        {QString(), kProfile, "Updated", {}},
     };
     for (const auto& s : signalsFollowed)
-        bus_.connect(kService, QString(), s.interface, QString::fromLatin1(s.name), this,
-                     SLOT(OnSignal(QDBusMessage)));
+        bus_.connect(kService, s.path, s.interface, QString::fromLatin1(s.name), s.arg0, QString(),
+                     this, SLOT(OnSignal(QDBusMessage)));
     connect(&watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 if (newOwner.isEmpty())
@@ -73,16 +109,41 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
                     OnArrived();
             });
 
-    present_ = Running(bus_);
-    if (present_)
-        ReadAll();
-    else
-        qCWarning(lcDialup) << "NetworkManager is not on the system bus; waiting for it.";
+    auto owner = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
+    owner << kService;
+    retryMs_ = kRetryMs;
+    Ask(owner, [this](const QDBusMessage& reply) {
+        if (Answered(reply))
+            OnArrived();
+        else
+            qCWarning(lcDialup) << "NetworkManager is not on the system bus; waiting for it.";
+    });
 }
 
 bool NetworkManagerDialUpService::Running(const QDBusConnection& bus) {
     const QDBusConnectionInterface* daemon = bus.isConnected() ? bus.interface() : nullptr;
     return daemon && daemon->isServiceRegistered(kService).value();
+}
+
+// Answers from before NetworkManager left or returned are dropped.
+template <typename OnReply>
+void NetworkManagerDialUpService::Ask(const QDBusMessage& call, OnReply onReply) {
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, watcher, epoch = epoch_, onReply] {
+                watcher->deleteLater();
+                if (epoch != epoch_)
+                    return;
+                const QDBusMessage reply = watcher->reply();
+                if (reply.type() == QDBusMessage::ReplyMessage && silent_) {
+                    qCInfo(lcDialup) << "NetworkManager answers again.";
+                    silent_ = false;
+                    retryMs_ = kRetryMs;
+                }
+                onReply(reply);
+            });
 }
 
 void NetworkManagerDialUpService::OnArrived() {
@@ -91,6 +152,15 @@ void NetworkManagerDialUpService::OnArrived() {
     else
         qCInfo(lcDialup) << "NetworkManager is on the system bus; its connections are read.";
     present_ = true;
+    ++epoch_;
+    retrying_ = false;
+    // What the new instance says replaces all; until it answers, the published state stands.
+    activesKnown_ = false;
+    activeOrder_.clear();
+    actives_.clear();
+    profilesListed_ = false;
+    profiles_.clear();
+    adopting_ = !counted_.isEmpty();
     ReadAll();
 }
 
@@ -98,94 +168,148 @@ void NetworkManagerDialUpService::OnLeft() {
     if (!present_)
         return;
     present_ = false;
+    ++epoch_;
     qCWarning(lcDialup) << "NetworkManager has left the system bus; the connection state is "
                            "kept as it was until it returns.";
 }
 
+void NetworkManagerDialUpService::NoAnswer(const QDBusMessage& reply) {
+    if (!silent_)
+        qCWarning(lcDialup) << "NetworkManager does not answer; the connection state is kept as "
+                               "it was."
+                            << reply.errorMessage();
+    silent_ = true;
+    if (retrying_)
+        return;
+    retrying_ = true;
+    QTimer::singleShot(retryMs_, this, [this, epoch = epoch_] {
+        if (epoch != epoch_)
+            return;
+        retrying_ = false;
+        ReadAll();
+    });
+    retryMs_ = std::min(retryMs_ * 2, kLongestRetryMs);
+}
+
+// Reads what is not known yet; what is known is kept up to date by the signals.
 void NetworkManagerDialUpService::ReadAll() {
-    profiles_.clear();
-    actives_.clear();
+    auto manager =
+        QDBusMessage::createMethodCall(kService, kManagerPath, kProperties, QStringLiteral("Get"));
+    manager << kManager << QStringLiteral("ActiveConnections");
+    Ask(manager, [this, changes = activesChanges_](const QDBusMessage& reply) {
+        if (!Answered(reply))
+            return NoAnswer(reply);
+        // A signal that came meanwhile told the list as well.
+        if (changes == activesChanges_)
+            OnActiveConnections(qdbus_cast<QDBusVariant>(reply.arguments().at(0)).variant());
+    });
+
+    const auto list = QDBusMessage::createMethodCall(kService, kSettingsPath, kSettings,
+                                                     QStringLiteral("ListConnections"));
+    Ask(list, [this](const QDBusMessage& reply) {
+        if (!Answered(reply))
+            return NoAnswer(reply);
+        QList<QString> paths;
+        for (const auto& path : qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().at(0)))
+            paths << path.path();
+        profilesListed_ = true;
+        for (auto it = profiles_.begin(); it != profiles_.end();)
+            it = paths.contains(it.key()) ? std::next(it) : profiles_.erase(it);
+        for (const auto& path : paths)
+            if (!profiles_.value(path).known)
+                ReadProfile(path);
+        UpdateEntries();
+        Evaluate();
+    });
+}
+
+void NetworkManagerDialUpService::OnActiveConnections(const QVariant& paths) {
+    activesKnown_ = true;
     activeOrder_.clear();
-    auto list = QDBusMessage::createMethodCall(kService, kSettingsPath, kSettings,
-                                               QStringLiteral("ListConnections"));
-    const QDBusMessage listed = bus_.call(list, QDBus::Block, kCallTimeoutMs);
-    if (listed.type() == QDBusMessage::ReplyMessage && !listed.arguments().isEmpty()) {
-        for (const auto& path : qdbus_cast<QList<QDBusObjectPath>>(listed.arguments().at(0)))
-            ReadProfile(path.path());
-        // Entries are published only once they were read: a NetworkManager that does not
-        // answer must not empty the provider list.
-        entries_.emplace();
-    } else {
-        qCWarning(lcDialup) << "NetworkManager's profiles cannot be read:" << listed.errorMessage();
-    }
-    if (const auto manager = GetAll(kManagerPath, kManager))
-        ReadActiveConnections(manager->value(QStringLiteral("ActiveConnections")));
-    else
-        qCWarning(lcDialup) << "NetworkManager's active connections cannot be read.";
+    for (const auto& path : qdbus_cast<QList<QDBusObjectPath>>(paths))
+        activeOrder_ << path.path();
+    for (auto it = actives_.begin(); it != actives_.end();)
+        it = activeOrder_.contains(it.key()) ? std::next(it) : actives_.erase(it);
+    for (const auto& path : activeOrder_)
+        if (!actives_[path].known)
+            ReadActive(path);
     Evaluate();
 }
 
-std::optional<QVariantMap> NetworkManagerDialUpService::GetAll(const QString& path,
-                                                               const QString& interface) const {
+void NetworkManagerDialUpService::ReadActive(const QString& path) {
+    Active& active = actives_[path];
+    if (active.reading)
+        return;
+    active.reading = true;
     auto call =
         QDBusMessage::createMethodCall(kService, path, kProperties, QStringLiteral("GetAll"));
-    call << interface;
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return std::nullopt;
-    return qdbus_cast<QVariantMap>(reply.arguments().at(0));
+    call << kActive;
+    Ask(call, [this, path, changes = active.changes](const QDBusMessage& reply) {
+        const auto it = actives_.find(path);
+        if (it == actives_.end())
+            return; // no longer listed
+        it->reading = false;
+        if (Answered(reply)) {
+            if (it->changes != changes)
+                return ReadActive(path);
+            ApplyActive(*it, qdbus_cast<QVariantMap>(reply.arguments().at(0)));
+            it->known = true;
+        } else if (IsGone(reply)) {
+            // Gone before it could be read: it does not count.
+            it->state = 0;
+            it->known = true;
+        } else {
+            return NoAnswer(reply);
+        }
+        Evaluate();
+    });
 }
 
-void NetworkManagerDialUpService::ReadActiveConnections(const QVariant& paths) {
-    QList<QString> order;
-    for (const auto& path : qdbus_cast<QList<QDBusObjectPath>>(paths))
-        order << path.path();
-    for (auto it = actives_.begin(); it != actives_.end();)
-        it = order.contains(it.key()) ? std::next(it) : actives_.erase(it);
-    activeOrder_ = order;
-    for (const auto& path : order)
-        if (!actives_.contains(path))
-            ReadActive(path);
-}
-
-void NetworkManagerDialUpService::ReadActive(const QString& path) {
-    // An active connection that is gone before it could be read does not count.
-    if (const auto properties = GetAll(path, kActive)) {
-        actives_.insert(path, Active{});
-        ApplyActive(path, *properties);
-    }
-}
-
-void NetworkManagerDialUpService::ApplyActive(const QString& path, const QVariantMap& properties) {
-    const auto it = actives_.find(path);
-    if (it == actives_.end())
-        return;
+void NetworkManagerDialUpService::ApplyActive(Active& active, const QVariantMap& properties) {
     if (properties.contains(QStringLiteral("Id")))
-        it->id = properties.value(QStringLiteral("Id")).toString();
+        active.id = properties.value(QStringLiteral("Id")).toString();
+    if (properties.contains(QStringLiteral("Uuid")))
+        active.uuid = properties.value(QStringLiteral("Uuid")).toString();
     if (properties.contains(QStringLiteral("Type")))
-        it->type = properties.value(QStringLiteral("Type")).toString();
+        active.type = properties.value(QStringLiteral("Type")).toString();
     if (properties.contains(QStringLiteral("Connection")))
-        it->profile = PathOf(properties.value(QStringLiteral("Connection")));
+        active.profile = PathOf(properties.value(QStringLiteral("Connection")));
     if (properties.contains(QStringLiteral("State")))
-        it->state = properties.value(QStringLiteral("State")).toUInt();
+        active.state = properties.value(QStringLiteral("State")).toUInt();
 }
 
 void NetworkManagerDialUpService::ReadProfile(const QString& path) {
-    auto call =
-        QDBusMessage::createMethodCall(kService, path, kProfile, QStringLiteral("GetSettings"));
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        profiles_.remove(path);
+    Profile& profile = profiles_[path];
+    ++profile.changes;
+    if (profile.reading)
         return;
-    }
-    QMap<QString, QVariantMap> settings;
-    reply.arguments().at(0).value<QDBusArgument>() >> settings;
-    const QVariantMap connection = settings.value(QStringLiteral("connection"));
-    Profile profile;
-    profile.id = connection.value(QStringLiteral("id")).toString();
-    profile.dialUp = IsDialUpType(connection.value(QStringLiteral("type")).toString()) ||
-                     connection.value(QStringLiteral("metered")).toInt() == kMeteredYes;
-    profiles_.insert(path, profile);
+    profile.reading = true;
+    const auto call =
+        QDBusMessage::createMethodCall(kService, path, kProfile, QStringLiteral("GetSettings"));
+    Ask(call, [this, path, changes = profile.changes](const QDBusMessage& reply) {
+        const auto it = profiles_.find(path);
+        if (it == profiles_.end())
+            return; // removed meanwhile
+        it->reading = false;
+        if (Answered(reply)) {
+            if (it->changes != changes)
+                return ReadProfile(path);
+            QMap<QString, QVariantMap> settings;
+            reply.arguments().at(0).value<QDBusArgument>() >> settings;
+            const QVariantMap connection = settings.value(QStringLiteral("connection"));
+            it->name = EntryNameOf(connection.value(QStringLiteral("id")).toString(),
+                                   connection.value(QStringLiteral("uuid")).toString(), path);
+            it->dialUp = IsDialUpType(connection.value(QStringLiteral("type")).toString()) ||
+                         connection.value(QStringLiteral("metered")).toInt() == kMeteredYes;
+            it->known = true;
+        } else if (IsGone(reply)) {
+            profiles_.erase(it);
+        } else {
+            return NoAnswer(reply);
+        }
+        UpdateEntries();
+        Evaluate();
+    });
 }
 
 void NetworkManagerDialUpService::OnSignal(const QDBusMessage& message) {
@@ -204,18 +328,21 @@ void NetworkManagerDialUpService::OnSignal(const QDBusMessage& message) {
         const QString changedInterface = standard ? args.at(0).toString() : interface;
         const QVariantMap changed = qdbus_cast<QVariantMap>(args.at(standard ? 1 : 0));
         if (changedInterface == kManager && path == kManagerPath &&
-            changed.contains(QStringLiteral("ActiveConnections")))
-            ReadActiveConnections(changed.value(QStringLiteral("ActiveConnections")));
-        else if (changedInterface == kActive)
-            ApplyActive(path, changed);
-        else
+            changed.contains(QStringLiteral("ActiveConnections"))) {
+            ++activesChanges_;
+            return OnActiveConnections(changed.value(QStringLiteral("ActiveConnections")));
+        }
+        if (changedInterface != kActive || !actives_.contains(path))
             return;
+        ++actives_[path].changes;
+        ApplyActive(actives_[path], changed);
     } else if (interface == kActive && member == QLatin1String("StateChanged")) {
-        if (args.isEmpty())
+        if (args.isEmpty() || !actives_.contains(path))
             return;
-        ApplyActive(path, {{QStringLiteral("State"), args.at(0)}});
+        ++actives_[path].changes;
+        ApplyActive(actives_[path], {{QStringLiteral("State"), args.at(0)}});
     } else if (interface == kSettings && member == QLatin1String("NewConnection")) {
-        if (args.isEmpty())
+        if (args.isEmpty() || !profilesListed_)
             return;
         ReadProfile(PathOf(args.at(0)));
     } else if (interface == kSettings && member == QLatin1String("ConnectionRemoved")) {
@@ -223,41 +350,103 @@ void NetworkManagerDialUpService::OnSignal(const QDBusMessage& message) {
             return;
         profiles_.remove(PathOf(args.at(0)));
     } else if (interface == kProfile && member == QLatin1String("Updated")) {
+        if (!profiles_.contains(path))
+            return;
         ReadProfile(path);
     } else {
         return;
     }
+    UpdateEntries();
     Evaluate();
 }
 
-bool NetworkManagerDialUpService::Counts(const Active& active) const {
+// nullopt while what decides it is still being read.
+std::optional<bool> NetworkManagerDialUpService::Counts(const Active& active) const {
+    if (!active.known)
+        return std::nullopt;
     if (active.state != kActivated)
         return false;
+    if (IsDialUpType(active.type))
+        return true;
     const auto profile = profiles_.find(active.profile);
-    return IsDialUpType(active.type) || (profile != profiles_.end() && profile->dialUp);
+    if (profile != profiles_.end())
+        return profile->known ? std::optional<bool>(profile->dialUp) : std::nullopt;
+    return profilesListed_ ? std::optional<bool>(false) : std::nullopt;
+}
+
+std::string NetworkManagerDialUpService::NameOf(const Active& active) const {
+    return EntryNameOf(active.id, active.uuid, active.profile);
+}
+
+void NetworkManagerDialUpService::UpdateEntries() {
+    if (!profilesListed_)
+        return;
+    std::vector<std::string> names;
+    for (const auto& profile : profiles_) {
+        if (!profile.known)
+            return; // published once all are read: a partial list would drop providers
+        if (profile.dialUp)
+            names.push_back(profile.name);
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    entries_ = std::move(names);
 }
 
 void NetworkManagerDialUpService::Evaluate() {
-    connected_ = false;
+    if (!activesKnown_)
+        return;
+    if (!counted_.isEmpty() && !adopting_) {
+        const auto it = actives_.find(counted_);
+        if (it != actives_.end()) {
+            const auto counts = Counts(*it);
+            if (!counts)
+                return;
+            if (*counts && NameOf(*it) == countedName_) {
+                connected_ = true;
+                entry_ = countedName_;
+                return;
+            }
+        }
+        // Deactivated, gone or renamed: it has ended, whatever else is still being read.
+        counted_.clear();
+        connected_ = false;
+    }
+    // The first active connection that counts, in NetworkManager's order; what is not read yet
+    // may come first, so nothing is decided before it is.
+    QString first;
+    std::string firstName;
+    QString same; // the one counted, back from a restarted NetworkManager
     for (const auto& path : activeOrder_) {
-        const auto it = actives_.find(path);
-        if (it == actives_.end() || !Counts(*it))
+        const Active& active = actives_[path];
+        const auto counts = Counts(active);
+        if (!counts)
+            return;
+        if (!*counts)
             continue;
+        if (first.isEmpty()) {
+            first = path;
+            firstName = NameOf(active);
+        }
+        if (adopting_ && same.isEmpty() && active.uuid == countedUuid_ &&
+            NameOf(active) == countedName_)
+            same = path;
+    }
+    adopting_ = false;
+    if (!same.isEmpty()) {
+        counted_ = same;
         connected_ = true;
-        const std::string id = it->id.toStdString();
-        if (EntryNameProblem(id).empty())
-            entry_ = id;
-        break;
+        entry_ = countedName_;
+        return;
     }
-    if (entries_) {
-        std::vector<std::string> names;
-        for (const auto& profile : profiles_)
-            if (profile.dialUp && EntryNameProblem(profile.id.toStdString()).empty())
-                names.push_back(profile.id.toStdString());
-        std::sort(names.begin(), names.end());
-        names.erase(std::unique(names.begin(), names.end()), names.end());
-        entries_ = std::move(names);
-    }
+    counted_ = first;
+    connected_ = !first.isEmpty();
+    if (first.isEmpty())
+        return;
+    countedName_ = firstName;
+    countedUuid_ = actives_[first].uuid;
+    entry_ = firstName;
+    ++session_;
 }
 
 void NetworkManagerDialUpService::Publish() {
@@ -267,14 +456,24 @@ void NetworkManagerDialUpService::Publish() {
         SyncEntries(store_, *entries_);
         writtenEntries_ = entries_;
     }
-    if (connected_ && !entry_.empty() && entry_ != writtenEntry_) {
+    if (!connected_)
+        return;
+    if (*connected_ && writtenConnected_ == true && session_ != writtenSession_) {
+        // The monitor knows connections only by the flag: one that follows another must be
+        // seen to start.
+        SetRemoteConnection(store_, false);
+        writtenConnected_ = false;
+        return;
+    }
+    if (*connected_ && entry_ != writtenEntry_) {
         SetDefaultEntry(store_, entry_);
         writtenEntry_ = entry_;
     }
     if (connected_ != writtenConnected_) {
-        SetRemoteConnection(store_, connected_);
+        SetRemoteConnection(store_, *connected_);
         writtenConnected_ = connected_;
     }
+    writtenSession_ = session_;
 }
 
 } // namespace netrova

@@ -20,12 +20,17 @@ namespace netrova {
 // Follows NetworkManager on the system bus by its signals and publishes what it says:
 // - connected while an active connection of a dial-up kind is activated: of type gsm, cdma,
 //   pppoe, adsl or bluetooth, or made from a profile whose connection.metered is yes;
-// - the entry in use is that active connection's Id; after a disconnect "Default" keeps the
-//   last entry used, as a default entry does;
-// - the entries are the Ids of NetworkManager's profiles of those kinds.
-// While NetworkManager is away (restarting, or stopped: it leaves links up when it stops) the
-// last state stands; its leaving and its return are each said once on netrova.dialup, and on
-// its return the state is read again.
+// - the entry in use is that active connection's Id made an entry name: control
+//   characters and "\" become spaces, and an Id left blank is named by its UUID; after
+//   a disconnect "Default" keeps the last entry used, as a default entry does;
+// - the entries are the names of NetworkManager's profiles of those kinds.
+// One active connection is counted at a time, by object path, for as long as it stays activated
+// under the same name; another one is counted only after it, and the monitor is shown the
+// change as a disconnect of one Publish followed by a connect.
+// Every call is asynchronous: nothing waits for NetworkManager. Only what it says ends a
+// connection: while it is away (restarting, or stopped: it leaves links up when it stops), has
+// not answered yet, or answers with errors, the last state stands. Its leaving and its return
+// are each said once on netrova.dialup, and on its return the state is read again.
 // Only what moved since the last Publish is written, so an idle tick touches no store file.
 class NetworkManagerDialUpService : public QObject, public DialUpService {
     Q_OBJECT
@@ -43,47 +48,76 @@ private slots:
     void OnSignal(const QDBusMessage& message);
 
 private:
-    struct Profile {
-        QString id;
+    // What is known of one object; a signal about it while it is read makes it read again, so
+    // that no answer older than the signal wins.
+    struct Read {
+        bool known = false; // answered at least once
+        bool reading = false;
+        quint64 changes = 0; // signals about it so far
+    };
+    struct Profile : Read {
+        std::string name;
         bool dialUp = false;
     };
-    struct Active {
+    struct Active : Read {
         QString id;
+        QString uuid;
         QString type;
         QString profile; // object path of the profile it was made from
         uint state = 0;
     };
 
+    template <typename OnReply> void Ask(const QDBusMessage& call, OnReply onReply);
     void OnArrived();
     void OnLeft();
+    void NoAnswer(const QDBusMessage& reply);
     void ReadAll();
-    void ReadActiveConnections(const QVariant& paths);
+    void OnActiveConnections(const QVariant& paths);
     void ReadActive(const QString& path);
-    void ApplyActive(const QString& path, const QVariantMap& properties);
+    void ApplyActive(Active& active, const QVariantMap& properties);
     void ReadProfile(const QString& path);
-    std::optional<QVariantMap> GetAll(const QString& path, const QString& interface) const;
-    bool Counts(const Active& active) const;
+    std::optional<bool> Counts(const Active& active) const;
+    std::string NameOf(const Active& active) const;
+    void UpdateEntries();
     void Evaluate();
 
     SettingsStore& store_;
     QDBusConnection bus_;
     QDBusServiceWatcher watcher_;
     bool present_ = false;
+    // Changes when NetworkManager leaves or returns: answers from before are dropped.
+    quint64 epoch_ = 0;
+    bool retrying_ = false;
+    int retryMs_ = 0;
+    bool silent_ = false; // said once per silence
 
     // What NetworkManager said last, by object path; ActiveConnections keeps its order.
+    bool activesKnown_ = false;
+    quint64 activesChanges_ = 0;
     QList<QString> activeOrder_;
     QMap<QString, Active> actives_;
+    bool profilesListed_ = false;
     QMap<QString, Profile> profiles_;
 
-    // What the store should hold, worked out after each change.
-    bool connected_ = false;
+    // The active connection counted, and what it is counted as.
+    QString counted_;
+    std::string countedName_;
+    QString countedUuid_;
+    // Counts the connections counted one after another; a new one must be seen to follow a
+    // disconnect.
+    quint64 session_ = 0;
+    // Set on NetworkManager's return: the connection counted may come back under a new path.
+    bool adopting_ = false;
+
+    // What the store should hold; nullopt until NetworkManager answered.
+    std::optional<bool> connected_;
     std::string entry_;
-    // nullopt until NetworkManager's profiles were read once.
     std::optional<std::vector<std::string>> entries_;
 
     // What this source wrote last; nullopt until the first Publish.
     std::optional<bool> writtenConnected_;
     std::string writtenEntry_;
+    quint64 writtenSession_ = 0;
     std::optional<std::vector<std::string>> writtenEntries_;
 };
 

@@ -8,6 +8,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -16,6 +17,8 @@
 
 #include <filesystem>
 #include <memory>
+
+#include <signal.h>
 
 using namespace netrova;
 
@@ -107,12 +110,17 @@ public:
     }
     ~MockNetworkManager() { Stop(); }
 
-    void Start() {
+    // Unseen: without running the event loop, so that the service under test sees nothing yet.
+    void Start(bool unseen = false) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(Python(), {"-m", "dbusmock", "--template", "networkmanager"});
         QVERIFY(process_.waitForStarted());
+        for (int i = 0; unseen && i < 400 && !NetworkManagerDialUpService::Running(); ++i)
+            QThread::msleep(50);
         QTRY_VERIFY_WITH_TIMEOUT(NetworkManagerDialUpService::Running(), 20000);
     }
+    // A NetworkManager that hangs: calls to it time out.
+    void Pause(bool paused) { ::kill(pid_t(process_.processId()), paused ? SIGSTOP : SIGCONT); }
     void Stop() {
         process_.terminate();
         process_.waitForFinished();
@@ -132,9 +140,12 @@ public:
         return Call("/org/freedesktop/NetworkManager", "org.freedesktop.DBus.Mock", method, args);
     }
     // A profile; metered is connection.metered (0 unknown, 1 yes, 2 no).
-    static QString AddProfile(const QString& id, const QString& type, int metered = 0) {
-        const QMap<QString, QVariantMap> settings{
+    static QString AddProfile(const QString& id, const QString& type, int metered = 0,
+                              const QString& uuid = {}) {
+        QMap<QString, QVariantMap> settings{
             {"connection", {{"id", id}, {"type", type}, {"metered", metered}}}};
+        if (!uuid.isEmpty())
+            settings["connection"]["uuid"] = uuid;
         return Call("/org/freedesktop/NetworkManager/Settings",
                     "org.freedesktop.NetworkManager.Settings", "AddConnection",
                     {QVariant::fromValue(settings)})
@@ -146,10 +157,31 @@ public:
                     {QStringList{device}, profile, QStringLiteral("/"), name, 2u})
             .toString();
     }
+    static void SetActive(const QString& active, const QString& property, const QVariant& value) {
+        Mock("SetProperty", {active, "org.freedesktop.NetworkManager.Connection.Active", property,
+                             QVariant::fromValue(QDBusVariant(value))});
+    }
 
 private:
     QProcess process_;
 };
+
+// What the monitor sees after a Publish.
+QString Published(NetworkManagerDialUpService& service, SettingsStore& store) {
+    service.Publish();
+    return (ReadRemoteConnection(store) ? "connected " : "not connected ") +
+           QString::fromStdString(ReadDefaultEntry(store));
+}
+
+// The first state published that differs from `now` (QTRY would publish once more).
+QString NextPublished(NetworkManagerDialUpService& service, SettingsStore& store,
+                      const QString& now) {
+    QString seen;
+    for (QDeadlineTimer deadline(5000);
+         (seen = Published(service, store)) == now && !deadline.hasExpired();)
+        QTest::qWait(20);
+    return seen;
+}
 
 } // namespace
 
@@ -160,6 +192,10 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void followsNetworkManager();
+    void silentNetworkManagerEndsNothing();
+    void entryNameOfConnection_data();
+    void entryNameOfConnection();
+    void oneConnectionCountedAtATime();
     void interfaceState_data();
     void interfaceState();
     void connectAndDisconnect();
@@ -219,13 +255,9 @@ void TestDialUpService::followsNetworkManager() {
     test::TempStore store;
     AddEntry(store, "gone");
     NetworkManagerDialUpService service(store);
-    const auto state = [&] {
-        service.Publish();
-        return (ReadRemoteConnection(store) ? "connected " : "not connected ") +
-               QString::fromStdString(ReadDefaultEntry(store));
-    };
+    const auto state = [&] { return Published(service, store); };
     QCOMPARE(state(), "not connected ");
-    QCOMPARE(Entries(store), (QStringList{"Mobile ISP", "Phone hotspot"}));
+    QTRY_COMPARE((state(), Entries(store)), (QStringList{"Mobile ISP", "Phone hotspot"}));
     MockNetworkManager::AddProfile("Dial 2", "cdma");
     QTRY_COMPARE((state(), Entries(store)), (QStringList{"Mobile ISP", "Phone hotspot", "Dial 2"}));
 
@@ -234,9 +266,7 @@ void TestDialUpService::followsNetworkManager() {
     const auto before = store.store().TransactionCount();
     service.Publish();
     QCOMPARE(store.store().TransactionCount(), before);
-    MockNetworkManager::Mock("SetProperty",
-                             {first, "org.freedesktop.NetworkManager.Connection.Active", "State",
-                              QVariant::fromValue(QDBusVariant(4u))});
+    MockNetworkManager::SetActive(first, "State", 4u);
     QTRY_COMPARE(state(), "not connected Mobile ISP");
 
     // An ethernet link is no dial-up; a metered one is.
@@ -259,6 +289,108 @@ void TestDialUpService::followsNetworkManager() {
     QCOMPARE(dialUpNotices.size(), 2);
     QVERIFY2(dialUpNotices.join('\n').count("NetworkManager") == 2,
              qPrintable(dialUpNotices.join('\n')));
+}
+
+// A NetworkManager restarted that hangs before it answers: the connection stays counted, and the
+// same connection under its new path is no new one. Nothing waits for it meanwhile.
+void TestDialUpService::silentNetworkManagerEndsNothing() {
+    if (const QString why = WhyNoMock(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    const QString uuid = "5d2e8c40-7f5a-4c1e-9d43-0a6b2f1e9c77";
+    const auto connect = [&](const QString& name) {
+        const QString device =
+            MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100})
+                .toString();
+        const QString profile = MockNetworkManager::AddProfile("Mobile ISP", "gsm", 0, uuid);
+        return MockNetworkManager::Activate(device, profile, name);
+    };
+    MockNetworkManager nm;
+    nm.Start();
+    connect("0");
+    test::TempStore store;
+    NetworkManagerDialUpService service(store);
+    QTRY_COMPARE(Published(service, store), "connected Mobile ISP");
+
+    nm.Stop();
+    nm.Start(true);
+    const QString active = connect("7");
+    nm.Pause(true);
+    const auto holds = [&](int ms) {
+        for (QElapsedTimer t; t.start(), ms > 0; ms -= 200) {
+            QCOMPARE(Published(service, store), "connected Mobile ISP");
+            QTest::qWait(200);
+            QVERIFY2(t.elapsed() < 1000, "a Publish waited for NetworkManager");
+        }
+    };
+    holds(4500); // past the calls' time-out
+    nm.Pause(false);
+    if (QTest::currentTestFailed())
+        return;
+    holds(2500);
+    MockNetworkManager::SetActive(active, "State", 4u);
+    QTRY_COMPARE(Published(service, store), "not connected Mobile ISP");
+}
+
+void TestDialUpService::entryNameOfConnection_data() {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("expected");
+    const QString uuid = "0b9a7d1c-3e52-4f60-8a2b-6c4d1e0f9a83";
+    QTest::newRow("new line") << "Mobile\nISP"
+                              << "Mobile ISP";
+    QTest::newRow("tab and key separator") << "a\tb\\c"
+                                           << "a b c";
+    QTest::newRow("empty") << "" << uuid;
+    QTest::newRow("blank once cleaned") << "\r\n" << uuid;
+}
+
+// An Id that cannot be an entry name names its own connection, never the previous provider.
+void TestDialUpService::entryNameOfConnection() {
+    QFETCH(QString, id);
+    QFETCH(QString, expected);
+    if (const QString why = WhyNoMock(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    MockNetworkManager nm;
+    nm.Start();
+    const QString device =
+        MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    const QString profile =
+        MockNetworkManager::AddProfile(id, "gsm", 0, "0b9a7d1c-3e52-4f60-8a2b-6c4d1e0f9a83");
+    test::TempStore store;
+    SetDefaultEntry(store, "Old ISP");
+    NetworkManagerDialUpService service(store);
+    QTRY_COMPARE((service.Publish(), Entries(store)), QStringList{expected});
+
+    MockNetworkManager::Activate(device, profile, "0");
+    QTRY_COMPARE(Published(service, store), "connected " + expected);
+}
+
+// A second dial-up connection is counted only once the first has ended, and a renamed one
+// anew: the monitor sees each start after a tick of "not connected".
+void TestDialUpService::oneConnectionCountedAtATime() {
+    if (const QString why = WhyNoMock(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    MockNetworkManager nm;
+    nm.Start();
+    const QString device =
+        MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    const QString mobile = MockNetworkManager::AddProfile("Mobile ISP", "gsm");
+    const QString backup = MockNetworkManager::AddProfile("Backup", "cdma");
+    test::TempStore store;
+    NetworkManagerDialUpService service(store);
+    const QString first = MockNetworkManager::Activate(device, mobile, "0");
+    QTRY_COMPARE(Published(service, store), "connected Mobile ISP");
+
+    const QString second = MockNetworkManager::Activate(device, backup, "1");
+    for (int i = 0; i < 5; ++i, QTest::qWait(100))
+        QCOMPARE(Published(service, store), "connected Mobile ISP");
+
+    MockNetworkManager::SetActive(first, "State", 4u);
+    QCOMPARE(NextPublished(service, store, "connected Mobile ISP"), "not connected Mobile ISP");
+    QCOMPARE(Published(service, store), "connected Backup");
+
+    MockNetworkManager::SetActive(second, "Id", "Backup 2");
+    QCOMPARE(NextPublished(service, store, "connected Backup"), "not connected Backup");
+    QCOMPARE(Published(service, store), "connected Backup 2");
 }
 
 void TestDialUpService::interfaceState_data() {

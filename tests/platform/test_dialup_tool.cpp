@@ -52,6 +52,7 @@ class TestDialUpTool : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void dialStatusHangup();
     void dialKeepsTheEntrysSpelling();
     void statusReadsTheFlagAsTheMonitorDoes_data();
@@ -63,7 +64,15 @@ private slots:
     void helpPrintsUsage_data();
     void helpPrintsUsage();
     void busyStoreLosesNoHangupSilently();
+    void reportsRefusedWhereAnotherSourceDecides_data();
+    void reportsRefusedWhereAnotherSourceDecides();
 };
+
+// Reports by hand are for the manual source; the machine's own NetworkManager or pppd must not
+// refuse them here.
+void TestDialUpTool::initTestCase() {
+    qputenv("NETROVA_DIALUP", "manual");
+}
 
 void TestDialUpTool::dialStatusHangup() {
     test::TempStore store;
@@ -227,6 +236,35 @@ void TestDialUpTool::storeFileThatIsNoDatabase() {
     QFile f(userFile);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), junk);
+}
+
+void TestDialUpTool::reportsRefusedWhereAnotherSourceDecides_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("pppd, dial") << "pppd" << QStringList{"dial", "other"} << "from pppd here";
+    QTest::newRow("NetworkManager, hangup")
+        << "NetworkManager" << QStringList{"hangup"} << "from NetworkManager here";
+}
+
+// A hang-up typed by hand would end the count of a link that NetworkManager or pppd keep up.
+void TestDialUpTool::reportsRefusedWhereAnotherSourceDecides() {
+    QFETCH(QString, source);
+    QFETCH(QStringList, args);
+    QFETCH(QString, named);
+    test::TempStore store;
+    SetDefaultEntry(store, "isp");
+    SetRemoteConnection(store, true);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETROVA_DIALUP", source);
+
+    const Result r = RunTool(args, env);
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.count('\n') == 1 && r.err.contains(named) &&
+                 r.err.contains("NETROVA_DIALUP=manual"),
+             qPrintable(r.err));
+    QCOMPARE(RunTool({"status"}, env).out, QString("connected isp\n"));
+    QVERIFY(ListEntries(store).empty());
 }
 
 QTEST_GUILESS_MAIN(TestDialUpTool)
