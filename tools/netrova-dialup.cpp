@@ -2,6 +2,7 @@
 // manual dial-up source (trying the program without a modem, connection manager scripts).
 
 #include "common/CommandLine.h"
+#include "common/Log.h"
 #include "platform/DialUpService.h"
 #include "store/Registry.h"
 #include "tools/ToolStore.h"
@@ -45,13 +46,13 @@ int Fail(const std::string& message) {
 // What a command would have changed, for the message when the store stays busy.
 std::string Unrecorded(const std::string& command) {
     if (command == "dial")
-        return "; the connection was not recorded";
+        return " The connection was not recorded.";
     if (command == "hangup")
-        return "; the hang-up was not recorded";
+        return " The hang-up was not recorded.";
     if (command == "add-entry")
-        return "; the entry was not added";
+        return " The entry was not added.";
     if (command == "remove-entry")
-        return "; the entry was not removed";
+        return " The entry was not removed.";
     return {};
 }
 
@@ -109,6 +110,7 @@ int Run(const std::string& command, const std::string& name) {
 } // namespace
 
 int main(int argc, char** argv) {
+    IgnoreBrokenPipes();
     std::vector<std::string> args;
     std::string why;
     const auto ask = ParseCommandWords({argv + 1, argv + argc}, args, why);

@@ -213,7 +213,7 @@ void TestDialUpTool::busyStoreLosesNoHangupSilently() {
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     QCOMPARE(r.code, 3);
-    QVERIFY2(r.err.contains("the hang-up was not recorded"), qPrintable(r.err));
+    QVERIFY2(r.err.contains("has finished. The hang-up was not recorded."), qPrintable(r.err));
     QVERIFY(ReadRemoteConnection(store));
 }
 
