@@ -10,6 +10,13 @@ namespace netrova {
 // Writes all of data, going on after interrupted and short writes. False on an error.
 bool WriteAll(int fd, const void* data, std::size_t size);
 
+// Opens a history file, creating it when asked and missing, but only when it is a regular
+// file: opening a FIFO or a device could block the program for ever, so nothing blocks here and
+// anything else is refused. Returns -1 with the reason in why (empty for a missing file that
+// is not to be created).
+int OpenHistoryFile(const std::string& path, int flags, bool create, bool* created,
+                    std::string& why);
+
 // Puts the folder's entries on disk, so that a new or renamed file's name survives a crash.
 void SyncFolder(const std::string& path);
 

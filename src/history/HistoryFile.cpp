@@ -73,12 +73,6 @@ std::string ReportsPath(const std::string& programPath) {
     return programPath + "/Reports";
 }
 
-namespace {
-
-// Opens the history file, creating it when asked and missing, but only when it is a regular
-// file: opening a FIFO or a device could block the program for ever, so nothing blocks here and
-// anything else is refused. Returns -1 with the reason in why (empty for a missing file that
-// is not to be created).
 int OpenHistoryFile(const std::string& path, int flags, bool create, bool* created,
                     std::string& why) {
     flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
@@ -109,6 +103,8 @@ int OpenHistoryFile(const std::string& path, int flags, bool create, bool* creat
     }
     return fd;
 }
+
+namespace {
 
 bool Fail(std::string* error, const std::string& why) {
     if (error)

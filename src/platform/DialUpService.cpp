@@ -23,6 +23,7 @@ namespace {
 
 constexpr const char* kRemoteConnection = "Remote Connection";
 constexpr const char* kDefault = "Default";
+constexpr const char* kInterface = "Interface";
 constexpr const char* kDialUpVariable = "NETROVA_DIALUP";
 
 // Value names are case-insensitive in the store; entries must be compared the same way or a
@@ -123,6 +124,40 @@ void SetRemoteConnection(SettingsStore& store, bool connected) {
     TRegistry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
     WriteRemoteConnectionFlag(reg, connected ? 1 : 0);
+    reg.CloseKey();
+}
+
+std::string InterfaceNameProblem(std::string_view name) {
+    if (name.empty() || name.size() > 15)
+        return "a network interface's name has 1 to 15 characters";
+    if (name == "." || name == "..")
+        return "\"" + std::string(name) + "\" cannot be a network interface's name";
+    for (const char c : name)
+        if (c == '/' || static_cast<unsigned char>(c) <= ' ' || c == 0x7f)
+            return "a network interface's name holds no \"/\", blank or control character";
+    return {};
+}
+
+std::string ReadConnectionInterface(SettingsStore& store) {
+    TRegistry reg(store, Root::LocalMachine);
+    if (!reg.OpenKey(kRemoteAccessServiceKey, false))
+        return {};
+    std::string name =
+        reg.GetDataType(kInterface) == ValueType::String ? reg.ReadString(kInterface) : "";
+    reg.CloseKey();
+    return InterfaceNameProblem(name).empty() ? name : std::string();
+}
+
+void SetConnectionInterface(SettingsStore& store, std::string_view name) {
+    if (!name.empty())
+        if (const std::string problem = InterfaceNameProblem(name); !problem.empty())
+            throw std::invalid_argument(problem);
+    TRegistry reg(store, Root::LocalMachine);
+    reg.OpenKey(kRemoteAccessServiceKey, true);
+    if (name.empty())
+        reg.DeleteValue(kInterface);
+    else
+        reg.WriteString(kInterface, name);
     reg.CloseKey();
 }
 

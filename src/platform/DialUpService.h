@@ -28,6 +28,16 @@ void WriteRemoteConnectionFlag(TRegistry& reg, std::uint32_t value);
 bool ReadRemoteConnection(SettingsStore& store);
 void SetRemoteConnection(SettingsStore& store, bool connected);
 
+// The network interface of the connection ("ppp0", "wwan0"), machine-wide "Interface" beside
+// "Remote Connection", whose byte counters the monitor reads; "" when the source does not know
+// it. Setting "" removes it; a name that cannot be an interface (InterfaceNameProblem) throws
+// std::invalid_argument.
+std::string ReadConnectionInterface(SettingsStore& store);
+void SetConnectionInterface(SettingsStore& store, std::string_view name);
+// Why a name cannot be a network interface's, or "" when it can: 1 to 15 bytes, no "/", no
+// white space or control characters, not "." or "..".
+std::string InterfaceNameProblem(std::string_view name);
+
 // "" when the key or the value is missing.
 std::string ReadDefaultEntry(SettingsStore& store);
 // SetDefaultEntry and AddEntry throw std::invalid_argument for a name that cannot be an entry

@@ -1,0 +1,139 @@
+#include "history/VolumeFile.h"
+#include "history/FileWrite.h"
+#ifdef NETROVA_FAULT_POINTS
+#include "store/FaultPoints.h"
+#endif
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace netrova {
+
+namespace {
+
+constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
+
+bool Fail(std::string* error, const std::string& why) {
+    if (error)
+        *error = why;
+    return false;
+}
+
+TStamp Plain(TStamp s) {
+    s.Reserved = 0;
+    return s;
+}
+
+} // namespace
+
+TVolumeRecord VolumeRecordOf(const THistoryRecord& record, const std::optional<Volume>& volume) {
+    TVolumeRecord v;
+    v.Started = Plain(record.Started);
+    v.Received = volume ? volume->Received : kUnknown;
+    v.Sent = volume ? volume->Sent : kUnknown;
+    return v;
+}
+
+std::optional<Volume> VolumeFor(const THistoryRecord& record, const TVolumeRecord& stored) {
+    if (!(Plain(stored.Started) == Plain(record.Started)) || stored.Started.Year == 0 ||
+        (stored.Received == kUnknown && stored.Sent == kUnknown))
+        return std::nullopt;
+    return Volume{stored.Received, stored.Sent};
+}
+
+std::string VolumePath(const std::string& programPath) {
+    return programPath + "/" + kVolumeFileName;
+}
+
+bool WriteVolumeRecord(const std::string& programPath, std::size_t place,
+                       const TVolumeRecord& record, std::string* error) {
+    std::string why;
+    const int fd = OpenHistoryFile(VolumePath(programPath), O_WRONLY, true, nullptr, why);
+    if (fd < 0)
+        return Fail(error, why);
+#ifdef NETROVA_FAULT_POINTS
+    if (faults::Reached(faults::Point::HistoryWrite)) {
+        ::close(fd);
+        return Fail(error, std::strerror(ENOSPC));
+    }
+#endif
+    // A file that ends short of the place gets zero records, which match no history record.
+    const auto at = static_cast<off_t>(place * sizeof(TVolumeRecord));
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < sizeof record;) {
+        const ssize_t n = ::pwrite(fd, reinterpret_cast<const char*>(&record) + done,
+                                   sizeof record - done, at + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    ok = ok && ::fdatasync(fd) == 0;
+    if (!ok)
+        why = std::strerror(errno);
+    ::close(fd);
+    return ok || Fail(error, why);
+}
+
+void ReadVolumeRecords(const std::string& programPath, std::size_t first, TVolumeRecord* out,
+                       std::size_t count) {
+    std::memset(static_cast<void*>(out), 0, count * sizeof(TVolumeRecord));
+    std::string why;
+    const int fd = OpenHistoryFile(VolumePath(programPath), O_RDONLY, false, nullptr, why);
+    if (fd < 0)
+        return;
+    auto* bytes = reinterpret_cast<char*>(out);
+    const std::size_t size = count * sizeof(TVolumeRecord);
+    const auto at = static_cast<off_t>(first * sizeof(TVolumeRecord));
+    for (std::size_t got = 0; got < size;) {
+        const ssize_t n = ::pread(fd, bytes + got, size - got, at + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // A torn record at the end matches nothing either.
+            std::memset(bytes + got - got % sizeof(TVolumeRecord), 0, got % sizeof(TVolumeRecord));
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+}
+
+bool EmptyVolumes(const std::string& programPath, std::string* error) {
+    std::string why;
+    const int fd = OpenHistoryFile(VolumePath(programPath), O_WRONLY, false, nullptr, why);
+    if (fd < 0)
+        return why.empty() || Fail(error, why);
+    if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
+        why = std::strerror(errno);
+    ::close(fd);
+    return why.empty() || Fail(error, why);
+}
+
+std::size_t ScanHistoryWithVolume(
+    const std::string& programPath,
+    const std::function<bool(const THistoryRecord&, const std::optional<Volume>&)>& visit,
+    std::string* error) {
+    // The companion is read in blocks beside the history's own.
+    constexpr std::size_t kBlock = 512;
+    std::vector<TVolumeRecord> volumes(kBlock);
+    std::size_t next = 0; // place of volumes[0]
+    std::size_t place = 0;
+    return ScanHistory(
+        programPath,
+        [&](const THistoryRecord& r) {
+            if (place == 0 || place - next >= kBlock) {
+                next = place;
+                ReadVolumeRecords(programPath, next, volumes.data(), kBlock);
+            }
+            const TVolumeRecord& stored = volumes[place - next];
+            ++place;
+            return visit(r, VolumeFor(r, stored));
+        },
+        error);
+}
+
+} // namespace netrova
