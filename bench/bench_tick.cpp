@@ -180,6 +180,8 @@ int main(int argc, char** argv) {
     mon.StartMonitor();
 
     bench::PriceEveryDay(store, "Bench ISP");
+    // Online ticks read the byte counters of a real interface, as they do on a link.
+    SetConnectionInterface(store, "lo");
 
     SetConnected(store, false);
     Phase("idle", mon, clock, store, ticks, false, base + "/floor-idle.db");
@@ -189,7 +191,7 @@ int main(int argc, char** argv) {
         Phase("paced-online", mon, clock, store, paced, true, base + "/floor-paced.db");
     SetConnected(store, false);
     mon.Timer1Timer();
-    std::printf("connection recorded: %d s, %d cents\n", mon.State().Rec.Duration,
-                mon.State().Rec.Fee);
+    std::printf("connection recorded: %d s, %d cents, volume %s\n", mon.State().Rec.Duration,
+                mon.State().Rec.Fee, mon.State().ConnVolume ? "counted" : "unknown");
     return 0;
 }

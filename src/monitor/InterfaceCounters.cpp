@@ -45,19 +45,15 @@ std::optional<Volume> InterfaceCounters::Read(const std::string& interface) {
         Close();
         return std::nullopt;
     }
-    const std::string stats = root_ + "/" + interface + "/statistics/";
-    // An interface removed and made again under the same name has new files: the open ones
-    // would go on reading the old.
-    struct stat now {};
-    const bool there = ::stat((stats + "rx_bytes").c_str(), &now) == 0;
-    if (interface != open_ || rx_ < 0 || tx_ < 0 || !there || now.st_ino != inode_) {
+    // An interface removed and made again under the same name has new files; the kernel's
+    // old ones fail to read, other file systems' stay readable but unlinked.
+    struct stat st {};
+    if (interface != open_ || rx_ < 0 || tx_ < 0 || ::fstat(rx_, &st) != 0 || st.st_nlink == 0) {
         Close();
-        if (!there)
-            return std::nullopt;
+        const std::string stats = root_ + "/" + interface + "/statistics/";
         rx_ = ::open((stats + "rx_bytes").c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         tx_ = ::open((stats + "tx_bytes").c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         open_ = interface;
-        inode_ = now.st_ino;
     }
     const auto rx = rx_ >= 0 ? ReadNumber(rx_) : std::nullopt;
     const auto tx = tx_ >= 0 ? ReadNumber(tx_) : std::nullopt;

@@ -27,7 +27,6 @@ private:
     std::string open_; // the interface whose files are open
     int rx_ = -1;
     int tx_ = -1;
-    unsigned long inode_ = 0;
 };
 
 } // namespace netrova

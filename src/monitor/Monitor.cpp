@@ -66,6 +66,8 @@ void TMonitor::Timer1Timer() {
     TRegistry reg(store_, Root::LocalMachine);
     OpenForReading(reg, kRemoteAccessServiceKey);
     Connected = ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
+    if (Connected == 1)
+        interface_ = ReadConnectionInterface(reg);
     reg.CloseKey();
     const bool connecting = StepConnection();
     UpdateConnection();
@@ -277,7 +279,7 @@ void TMonitor::UpdateConnection() {
 }
 
 void TMonitor::CountVolume() {
-    const std::optional<Volume> now = counters_.Read(ReadConnectionInterface(store_));
+    const std::optional<Volume> now = counters_.Read(interface_);
     LastSecond = {};
     if (now) {
         // Known from the first tick that sees the interface.

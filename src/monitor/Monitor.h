@@ -212,6 +212,7 @@ private:
     ExitJournal journal_;
     InterfaceCounters counters_;
     std::optional<Volume> lastCounters_; // at the last tick
+    std::string interface_;              // the connection's, as the tick read it
     bool personalized_ = false;
     std::function<void(MonitorChange)> changed_;
 };

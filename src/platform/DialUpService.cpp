@@ -138,14 +138,19 @@ std::string InterfaceNameProblem(std::string_view name) {
     return {};
 }
 
+std::string ReadConnectionInterface(TRegistry& reg) {
+    std::string name =
+        reg.GetDataType(kInterface) == ValueType::String ? reg.ReadString(kInterface) : "";
+    return InterfaceNameProblem(name).empty() ? name : std::string();
+}
+
 std::string ReadConnectionInterface(SettingsStore& store) {
     TRegistry reg(store, Root::LocalMachine);
     if (!reg.OpenKey(kRemoteAccessServiceKey, false))
         return {};
-    std::string name =
-        reg.GetDataType(kInterface) == ValueType::String ? reg.ReadString(kInterface) : "";
+    std::string name = ReadConnectionInterface(reg);
     reg.CloseKey();
-    return InterfaceNameProblem(name).empty() ? name : std::string();
+    return name;
 }
 
 void SetConnectionInterface(SettingsStore& store, std::string_view name) {

@@ -33,6 +33,8 @@ void SetRemoteConnection(SettingsStore& store, bool connected);
 // it. Setting "" removes it; a name that cannot be an interface (InterfaceNameProblem) throws
 // std::invalid_argument.
 std::string ReadConnectionInterface(SettingsStore& store);
+// The same from the open "RemoteAccess" key.
+std::string ReadConnectionInterface(TRegistry& reg);
 void SetConnectionInterface(SettingsStore& store, std::string_view name);
 // Why a name cannot be a network interface's, or "" when it can: 1 to 15 bytes, no "/", no
 // white space or control characters, not "." or "..".
