@@ -106,7 +106,7 @@ void TForm9::BuildControls() {
         UsageChart->SetShows(index == 1 ? TChartShows::Volume : TChartShows::TimeAndFee);
     });
     auto* showsRow = new QHBoxLayout;
-    auto* showsCaption = new QLabel(QStringLiteral("&Show:"), chartPage);
+    auto* showsCaption = new QLabel(QStringLiteral("Show:"), chartPage);
     showsCaption->setBuddy(shows);
     showsRow->addWidget(showsCaption);
     showsRow->addWidget(shows);
