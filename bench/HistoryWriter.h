@@ -2,17 +2,24 @@
 // A synthetic history for the benchmarks that read one.
 #include "common/Text.h"
 #include "history/HistoryFile.h"
+#include "history/VolumeFile.h"
 
 #include <cstdio>
 #include <string>
 
 namespace netrova::bench {
 
-// A history of count records: a few users and providers, a month of days, growing totals.
+// A history of count records: a few users and providers, a month of days, growing totals; and
+// their volumes, of which every tenth is unknown.
 inline bool WriteHistory(const std::string& programPath, int count) {
     std::FILE* f = std::fopen(HistoryPath(programPath).c_str(), "wb");
     if (!f)
         return false;
+    std::FILE* v = std::fopen(VolumePath(programPath).c_str(), "wb");
+    if (!v) {
+        std::fclose(f);
+        return false;
+    }
     const char* users[] = {"anna", "bob", "Default", "carla"};
     const char* providers[] = {"Home ISP", "Work dial-up", "Backup line"};
     std::int32_t total = 0;
@@ -29,12 +36,17 @@ inline bool WriteHistory(const std::string& programPath, int count) {
         SetFieldText(r.Provider, providers[i % 3]);
         SetFieldText(r.TotalFeeText, FormatMoney(total));
         SetFieldText(r.User, users[(i / 3) % 4]);
-        if (std::fwrite(&r, sizeof r, 1, f) != 1) {
+        const std::uint64_t bytes = std::uint64_t(i) * 2654435761u % 50000000;
+        const TVolumeRecord volume =
+            VolumeRecordOf(r, i % 10 == 0 ? std::nullopt : std::optional(Volume{bytes, bytes / 8}));
+        if (std::fwrite(&r, sizeof r, 1, f) != 1 ||
+            std::fwrite(&volume, sizeof volume, 1, v) != 1) {
             std::fclose(f);
+            std::fclose(v);
             return false;
         }
     }
-    return std::fclose(f) == 0;
+    return (std::fclose(v) == 0) & (std::fclose(f) == 0);
 }
 
 } // namespace netrova::bench

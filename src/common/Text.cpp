@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <iterator>
 
 namespace netrova {
 
@@ -33,6 +34,27 @@ std::string FormatStampTime(const TStamp& s) {
 
 std::string FormatClock(const TStamp& s) {
     return FormatStampTime(s);
+}
+
+std::string FormatVolume(std::optional<std::uint64_t> bytes) {
+    if (!bytes)
+        return "–";
+    static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
+    if (*bytes < 1024)
+        return std::to_string(*bytes) + " B";
+    std::size_t unit = 0;
+    std::uint64_t size = 1024;
+    while (unit + 1 < std::size(kUnits) && *bytes / size >= 1024) {
+        size *= 1024;
+        ++unit;
+    }
+    // Cut rather than rounded, so that 1023.99 KiB never shows as "1024.0 KiB".
+    return std::to_string(*bytes / size) + "." + std::to_string(*bytes % size * 10 / size) + " " +
+           kUnits[unit];
+}
+
+std::string FormatVolumeRate(std::uint64_t bytesPerSecond) {
+    return FormatVolume(bytesPerSecond) + "/s";
 }
 
 std::int32_t LeadingInt(std::string_view text) {

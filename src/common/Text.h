@@ -28,6 +28,12 @@ std::string FormatStampTime(const TStamp& s);
 // 9:05:07 -> "9:5:7" (the main window's clock)
 std::string FormatClock(const TStamp& s);
 
+// Data volume in IEC units, the tenths cut off: 1023 -> "1023 B", 1536 -> "1.5 KiB", up to
+// TiB; nothing (not counted) -> "–".
+std::string FormatVolume(std::optional<std::uint64_t> bytes);
+// The same per second: 1536 -> "1.5 KiB/s"
+std::string FormatVolumeRate(std::uint64_t bytesPerSecond);
+
 // Leading-digits parse: optional white space and sign, then decimal digits up to the first
 // other character; no digits gives 0. Overflow wraps like the 32-bit original.
 std::int32_t LeadingInt(std::string_view text);

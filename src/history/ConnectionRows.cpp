@@ -25,9 +25,25 @@ std::size_t StampLength(std::uint16_t a, std::uint16_t b, std::uint16_t c) {
     return NumberLength(a) + NumberLength(b) + NumberLength(c) + 2;
 }
 
-// Length of a column's text, without making it.
-std::size_t TextLength(const THistoryRecord& r, int column) {
+std::string VolumeText(const std::optional<Volume>& v, int column) {
+    if (!v)
+        return FormatVolume(std::nullopt);
+    return FormatVolume(column == tcReceived ? v->Received : v->Sent);
+}
+
+// Characters of UTF-8 text: the unknown volume's dash is one.
+std::size_t Characters(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// Length of a column's text, without making it (but for the short volume texts).
+std::size_t TextLength(const THistoryRecord& r, const std::optional<Volume>& v, int column) {
     switch (column) {
+    case tcReceived:
+    case tcSent:
+        return Characters(VolumeText(v, column));
     case tcUserName:
         return strnlen(r.User, sizeof r.User);
     case tcProvider:
@@ -52,8 +68,11 @@ std::size_t TextLength(const THistoryRecord& r, int column) {
     }
 }
 
-std::string ColumnText(const THistoryRecord& r, int column) {
+std::string ColumnText(const THistoryRecord& r, const std::optional<Volume>& v, int column) {
     switch (column) {
+    case tcReceived:
+    case tcSent:
+        return VolumeText(v, column);
     case tcUserName:
         return ShownText(FieldText(r.User));
     case tcProvider:
@@ -79,7 +98,16 @@ std::string ColumnText(const THistoryRecord& r, int column) {
 
 // The total fee and the date and time columns are not sorted.
 bool Sortable(int column) {
-    return column == tcUserName || column == tcProvider || column == tcFee || column == tcTime;
+    return column == tcUserName || column == tcProvider || column == tcFee || column == tcTime ||
+           column == tcReceived || column == tcSent;
+}
+
+// A volume as a key: unknown below every known one, 0 included.
+std::uint64_t VolumeKey(const std::optional<Volume>& v, int column) {
+    if (!v)
+        return 0;
+    const std::uint64_t bytes = column == tcReceived ? v->Received : v->Sent;
+    return bytes == UINT64_MAX ? bytes : bytes + 1;
 }
 
 // A signed value as a key that orders as the value does.
@@ -89,12 +117,13 @@ std::uint32_t SignedKey(std::int32_t v) {
 
 // Stable sort of rows (record numbers) by their keys (keys[record - first]), one byte of the
 // key at a time from the lowest; bytes that are the same in every key need no pass.
-bool RadixSort(std::vector<std::uint32_t>& rows, const std::vector<std::uint32_t>& keys,
-               std::size_t first, const std::function<bool()>& pause) {
+template <typename Key>
+bool RadixSort(std::vector<std::uint32_t>& rows, const std::vector<Key>& keys, std::size_t first,
+               const std::function<bool()>& pause) {
     std::vector<std::uint32_t> out(rows.size());
-    for (int shift = 0; shift < 32; shift += 8) {
+    for (int shift = 0; shift < int{8 * sizeof(Key)}; shift += 8) {
         std::size_t at[257] = {};
-        for (const std::uint32_t key : keys)
+        for (const Key key : keys)
             ++at[((key >> shift) & 0xFF) + 1];
         if (std::find(std::begin(at), std::end(at), keys.size()) != std::end(at))
             continue;
@@ -113,7 +142,11 @@ bool RadixSort(std::vector<std::uint32_t>& rows, const std::vector<std::uint32_t
 
 std::string TConnectionRows::Text(std::size_t row, int column) const {
     THistoryRecord r;
-    return Read(RecordOf(row), r) ? ColumnText(r, column) : std::string();
+    const std::size_t record = RecordOf(row);
+    if (!Read(record, r))
+        return {};
+    return ColumnText(r, column == tcReceived || column == tcSent ? VolumeOf(record) : std::nullopt,
+                      column);
 }
 
 std::size_t TConnectionRows::RowOf(std::size_t record) const {
@@ -131,11 +164,12 @@ void TConnectionRows::Start(const std::string& programPath) {
     cache_.clear();
 }
 
-void TConnectionRows::Add(std::size_t record, const THistoryRecord& contents) {
+void TConnectionRows::Add(std::size_t record, const THistoryRecord& contents,
+                          const std::optional<Volume>& volume) {
     if (first_ == end_)
         first_ = end_ = record;
     for (int c = 0; c < kTableColumnCount; ++c) {
-        const std::size_t length = TextLength(contents, c);
+        const std::size_t length = TextLength(contents, volume, c);
         if (length > widest_[c].length)
             widest_[c] = {record, length};
     }
@@ -157,6 +191,21 @@ std::size_t TConnectionRows::WidestRow(int column) const {
 }
 
 bool TConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
+    const Block& block = *Fetch(record);
+    if (record - block.first >= block.count)
+        return false;
+    contents = block.records[record - block.first];
+    return true;
+}
+
+std::optional<Volume> TConnectionRows::VolumeOf(std::size_t record) const {
+    const Block& block = *Fetch(record);
+    if (record - block.first >= block.count)
+        return std::nullopt;
+    return VolumeFor(block.records[record - block.first], block.volumes[record - block.first]);
+}
+
+const TConnectionRows::Block* TConnectionRows::Fetch(std::size_t record) const {
     const std::size_t first = record - record % kBlockRecords;
     Block* block = nullptr;
     for (Block& b : cache_)
@@ -174,12 +223,11 @@ bool TConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
         block->first = first;
         block->count =
             ReadHistoryRecords(programPath_, first, block->records.data(), kBlockRecords);
+        block->volumes.resize(kBlockRecords);
+        ReadVolumeRecords(programPath_, first, block->volumes.data(), block->count);
     }
     block->used = ++uses_;
-    if (record - first >= block->count)
-        return false;
-    contents = block->records[record - first];
-    return true;
+    return block;
 }
 
 bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
@@ -187,6 +235,8 @@ bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint3
     const int column = sort.SortColumn;
     if (Count() < 2 || !Sortable(column))
         return true;
+    if (column == tcReceived || column == tcSent)
+        return SortedByVolume(sort, order, pause);
     // One key per record of the rows, in file order: a name's rank, or the value.
     std::vector<std::uint32_t> keys;
     keys.reserve(Count());
@@ -214,6 +264,34 @@ bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint3
     }
     if (!sort.SortAscending)
         for (std::uint32_t& key : keys)
+            key = ~key;
+    order.resize(Count());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<std::uint32_t>(RecordOf(i));
+    return RadixSort(order, keys, first_, pause);
+}
+
+bool TConnectionRows::SortedByVolume(const TSortState& sort, std::vector<std::uint32_t>& order,
+                                     const std::function<bool()>& pause) const {
+    // 64-bit keys, as volumes are; the companion file is read in blocks beside the history.
+    std::vector<std::uint64_t> keys;
+    keys.reserve(Count());
+    std::vector<TVolumeRecord> volumes(kFillStep);
+    TFillSteps steps(pause);
+    bool stopped = false;
+    ScanHistoryFrom(programPath_, first_, [&](const THistoryRecord& r) {
+        const std::size_t at = keys.size() % volumes.size();
+        if (at == 0)
+            ReadVolumeRecords(programPath_, first_ + keys.size(), volumes.data(), volumes.size());
+        keys.push_back(VolumeKey(VolumeFor(r, volumes[at]), sort.SortColumn));
+        stopped = !steps.Next();
+        return !stopped && keys.size() < Count();
+    });
+    if (stopped)
+        return false;
+    keys.resize(Count());
+    if (!sort.SortAscending)
+        for (std::uint64_t& key : keys)
             key = ~key;
     order.resize(Count());
     for (std::size_t i = 0; i < order.size(); ++i)
@@ -255,25 +333,32 @@ FillResult FillTable(const std::string& programPath, TView view, const TStamp& t
     std::int64_t count = 0;
     std::int64_t feeSum = 0;
     std::int64_t timeSum = 0;
+    std::uint64_t volumeSum = 0;
+    bool volumeKnown = false;
     TFillSteps steps(pause);
     bool stopped = false;
     std::size_t record = 0;
-    const std::size_t seen = ScanHistory(programPath, [&](const THistoryRecord& contents) {
+    const auto visit = [&](const THistoryRecord& contents, const std::optional<Volume>& volume) {
         if (record == 0)
             rows.Start(programPath); // rows of an earlier fill stay while there is no history
         if (InView(view, contents.Started, today)) {
             ++count;
             timeSum += contents.Duration;
             feeSum += contents.Fee;
-            rows.Add(record, contents);
+            volumeSum += volume ? volume->Total() : 0;
+            volumeKnown = volumeKnown || volume;
+            rows.Add(record, contents, volume);
         } else if (rows.Count() != 0 || count != 0) {
             rows.Clear();
             count = feeSum = timeSum = 0;
+            volumeSum = 0;
+            volumeKnown = false;
         }
         ++record;
         stopped = !steps.Next();
         return !stopped;
-    });
+    };
+    const std::size_t seen = ScanHistoryWithVolume(programPath, visit);
     if (seen == 0)
         return FillResult::NoHistory;
     if (stopped)
@@ -282,6 +367,7 @@ FillResult FillTable(const std::string& programPath, TView view, const TStamp& t
         figures.AverageCost = FormatMoney(feeSum / count);
         figures.AverageTime = FormatDuration(timeSum / count);
         figures.TotalFee = FormatMoney(feeSum);
+        figures.Volume = FormatVolume(volumeKnown ? std::optional(volumeSum) : std::nullopt);
     } else {
         figures = TFigures{};
     }

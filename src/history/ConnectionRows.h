@@ -4,10 +4,12 @@
 #include "history/HistoryFile.h"
 #include "history/NameTable.h"
 #include "history/SortState.h"
+#include "history/VolumeFile.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ enum TableColumn {
     tcProvider,
     tcFee,
     tcTime,
+    tcReceived,
+    tcSent,
     tcTotalFee,
     tcStartedDate,
     tcStartedTime,
@@ -30,9 +34,10 @@ enum TableColumn {
     kTableColumnCount
 };
 inline constexpr const char* kTableCaptions[kTableColumnCount] = {
-    "User name",    "Internet Provider", "Con. fee",   "Con. time", "Total fee",
-    "Started date", "Started time",      "Ended date", "Ended time"};
-inline constexpr int kTableWidths[kTableColumnCount] = {70, 100, 70, 70, 75, 75, 75, 75, 75};
+    "User name", "Internet Provider", "Con. fee",     "Con. time",  "Received",  "Sent",
+    "Total fee", "Started date",      "Started time", "Ended date", "Ended time"};
+inline constexpr int kTableWidths[kTableColumnCount] = {70, 100, 70, 70, 70, 70,
+                                                        75, 75,  75, 75, 75};
 
 // The browser's sort for the program run; it starts on "Internet Provider", descending.
 TSortState& BrowserSort();
@@ -42,6 +47,7 @@ struct TFigures {
     std::string TotalFee = "0 dol. 0 c.";
     std::string AverageTime = "0 h. 0 m.";
     std::string AverageCost = "0 dol. 0 c.";
+    std::string Volume = "0 B"; // received and sent, of the rows whose volume is known
 };
 
 // The browser's rows: a run of records of the history file, which are read when shown. A view
@@ -61,7 +67,8 @@ public:
     // A fill: Start on the history of programPath (no rows), then Add each matching record
     // with its number, in file order; the first one added begins the run.
     void Start(const std::string& programPath);
-    void Add(std::size_t record, const THistoryRecord& contents);
+    void Add(std::size_t record, const THistoryRecord& contents,
+             const std::optional<Volume>& volume = {});
     // Removes all rows. Every removal is counted, so that a view following a fill can tell
     // rows that were replaced from rows that were only appended.
     void Clear();
@@ -72,9 +79,9 @@ public:
     std::size_t WidestRow(int column) const;
 
     // The rows' order under the list's sort, as record numbers; equal rows keep their order.
-    // Names compare byte by byte (case-sensitive, a prefix first), money and durations by value;
-    // other columns leave the order empty. Reads the rows' records (calling pause as a fill
-    // does); false when pause stopped it.
+    // Names compare byte by byte (case-sensitive, a prefix first), money, durations and volumes
+    // by value (an unknown volume below 0); other columns leave the order empty. Reads the rows'
+    // records (calling pause as a fill does); false when pause stopped it.
     bool SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
                      const std::function<bool()>& pause = {}) const;
     void SetOrder(std::vector<std::uint32_t> order) { order_ = std::move(order); }
@@ -83,6 +90,8 @@ public:
 
     // Reads a record, through a small cache of blocks around the rows last shown.
     bool Read(std::size_t record, THistoryRecord& contents) const;
+    // The record's volume from volume.dat, through the same cache; nothing when unknown.
+    std::optional<Volume> VolumeOf(std::size_t record) const;
 
 private:
     std::string programPath_;
@@ -103,7 +112,11 @@ private:
         std::size_t count = 0;
         std::uint64_t used = 0;
         std::vector<THistoryRecord> records;
+        std::vector<TVolumeRecord> volumes;
     };
+    const Block* Fetch(std::size_t record) const;
+    bool SortedByVolume(const TSortState& sort, std::vector<std::uint32_t>& order,
+                        const std::function<bool()>& pause) const;
     mutable std::vector<Block> cache_;
     mutable std::uint64_t uses_ = 0;
 };

@@ -76,8 +76,9 @@ QPixmap EmptyPicture() {
 
 // Samples of the widest texts of the value columns, digits aside (see FitColumns).
 constexpr const char* kWideSamples[kTableColumnCount] = {
-    "",           "",         "8888 dol. 88 c.", "888:88:88", "88888 dol. 88 c.",
-    "8888/88/88", "88:88:88", "8888/88/88",      "88:88:88"};
+    "",           "",           "8888 dol. 88 c.",  "888:88:88",
+    "8888.8 MiB", "8888.8 MiB", "88888 dol. 88 c.", "8888/88/88",
+    "88:88:88",   "8888/88/88", "88:88:88"};
 
 } // namespace
 
@@ -143,6 +144,7 @@ void TForm7::BuildControls() {
     TotalFee = figure(0, "Total fee:", "TotalFee");
     AverageTime = figure(1, "Average time per connention:", "AverageTime");
     AverageCost = figure(2, "Average cost per connection:", "AverageCost");
+    Volume = figure(3, "Total volume:", "Volume");
     figures->setColumnStretch(2, 1);
 
     auto* sortedBy = new QGroupBox(QStringLiteral("Sorted by:"), this);
@@ -308,6 +310,7 @@ void TForm7::ShowFigures() {
     TotalFee->setText(Text(figures_.TotalFee));
     AverageTime->setText(Text(figures_.AverageTime));
     AverageCost->setText(Text(figures_.AverageCost));
+    Volume->setText(Text(figures_.Volume));
 }
 
 void TForm7::TableColumnClick(int column) {

@@ -24,8 +24,8 @@ class HelpViewer;
 //
 // Controls by objectName:
 //   ThisMonth, ThisDay, AllDays   the view buttons; the one in force carries the marker
-//   Table                         the nine-column list
-//   TotalFee, AverageTime, AverageCost   the figures' values
+//   Table                         the list
+//   TotalFee, AverageTime, AverageCost, Volume   the figures' values
 //   SortedBy, Direction           the sort labels; Image1 (down) and Image2 (up) the arrows
 //   BitBtn1 "OK"     BitBtn2 "&Help"
 class TForm7 : public QDialog {
@@ -96,6 +96,7 @@ private:
     QLabel* TotalFee = nullptr;
     QLabel* AverageTime = nullptr;
     QLabel* AverageCost = nullptr;
+    QLabel* Volume = nullptr;
     QLabel* SortedBy = nullptr;
     QLabel* Direction = nullptr;
     QLabel* Image1 = nullptr;

@@ -189,10 +189,20 @@ std::int64_t DateKey(const TStamp& s, bool withDay) {
     return (std::int64_t{s.Year} << 32) | (std::int64_t{s.Month} << 16) | (withDay ? s.Day : 0);
 }
 
-void AddTo(GroupTotals& g, const THistoryRecord& r) {
+void AddTo(GroupTotals& g, const THistoryRecord& r, const std::optional<Volume>& volume) {
     ++g.Connections;
     g.Time += r.Duration;
     g.Fee += r.Fee;
+    if (volume) {
+        Volume& sum = g.Bytes ? *g.Bytes : g.Bytes.emplace();
+        sum.Received += volume->Received;
+        sum.Sent += volume->Sent;
+    }
+}
+
+// A byte count in decimal; up to 20 digits.
+char* PutBytes(char* p, std::uint64_t bytes) {
+    return std::to_chars(p, p + 24, bytes).ptr;
 }
 
 } // namespace
@@ -236,9 +246,10 @@ std::optional<int> ParseDate(std::string_view text) {
 }
 
 const char* const kCsvHeader =
-    "started,ended,duration_seconds,fee_cents,fee_text,total_fee_text,provider,user\r\n";
+    "started,ended,duration_seconds,fee_cents,fee_text,total_fee_text,provider,user,"
+    "received_bytes,sent_bytes\r\n";
 
-char* PutCsvLine(const THistoryRecord& r, char* p) {
+char* PutCsvLine(const THistoryRecord& r, const std::optional<Volume>& volume, char* p) {
     p = PutCsvStamp(p, r.Started);
     *p++ = ',';
     p = PutCsvStamp(p, r.Ended);
@@ -254,10 +265,16 @@ char* PutCsvLine(const THistoryRecord& r, char* p) {
     p = PutCsvText(p, r.Provider);
     *p++ = ',';
     p = PutCsvText(p, r.User);
+    *p++ = ',';
+    if (volume)
+        p = PutBytes(p, volume->Received);
+    *p++ = ',';
+    if (volume)
+        p = PutBytes(p, volume->Sent);
     return PutText(p, "\r\n");
 }
 
-char* PutJsonLine(const THistoryRecord& r, char* p) {
+char* PutJsonLine(const THistoryRecord& r, const std::optional<Volume>& volume, char* p) {
     p = PutJsonStamp(PutText(p, "{\"started\":"), r.Started);
     p = PutJsonStamp(PutText(p, ",\"ended\":"), r.Ended);
     p = PutNumber(PutText(p, ",\"duration_seconds\":"), r.Duration);
@@ -267,18 +284,28 @@ char* PutJsonLine(const THistoryRecord& r, char* p) {
     p = PutField(PutText(p, ",\"total_fee_text\":\""), r.TotalFeeText, kJsonClasses, PutJsonChars);
     p = PutField(PutText(p, "\",\"provider\":\""), r.Provider, kJsonClasses, PutJsonChars);
     p = PutField(PutText(p, "\",\"user\":\""), r.User, kJsonClasses, PutJsonChars);
-    return PutText(p, "\"}\n");
+    p = PutText(p, "\",\"received_bytes\":");
+    p = volume ? PutBytes(p, volume->Received) : PutText(p, "null");
+    p = PutText(p, ",\"sent_bytes\":");
+    p = volume ? PutBytes(p, volume->Sent) : PutText(p, "null");
+    return PutText(p, "}\n");
 }
 
 std::vector<std::string> ListHeader() {
-    return {"Started", "Ended", "Time", "Fee", "Total fee", "Provider", "User"};
+    return {"Started", "Ended", "Time", "Fee", "Received", "Sent", "Total fee", "Provider", "User"};
 }
 
-std::vector<std::string> ListCells(const THistoryRecord& r) {
+std::vector<bool> ListRightAligned() {
+    return {false, false, true, true, true, true, true, false, false};
+}
+
+std::vector<std::string> ListCells(const THistoryRecord& r, const std::optional<Volume>& volume) {
     return {StampText(r.Started, ' '),
             StampText(r.Ended, ' '),
             FormatDuration(r.Duration),
             FormatMoney(r.Fee),
+            FormatVolume(volume ? std::optional(volume->Received) : std::nullopt),
+            FormatVolume(volume ? std::optional(volume->Sent) : std::nullopt),
             ShownText(FieldText(r.TotalFeeText)),
             ShownText(FieldText(r.Provider)),
             ShownText(FieldText(r.User))};
@@ -311,8 +338,8 @@ std::string AlignedLine(const std::vector<std::string>& cells,
     return line;
 }
 
-void HistorySummary::Add(const THistoryRecord& r) {
-    AddTo(total_, r);
+void HistorySummary::Add(const THistoryRecord& r, const std::optional<Volume>& volume) {
+    AddTo(total_, r, volume);
     switch (by_) {
     case GroupBy::Day:
     case GroupBy::Month: {
@@ -320,7 +347,7 @@ void HistorySummary::Add(const THistoryRecord& r) {
         GroupTotals& g = dated_[DateKey(r.Started, byDay)];
         if (g.Connections == 0)
             g.Name = DateText(r.Started, byDay);
-        AddTo(g, r);
+        AddTo(g, r, volume);
         break;
     }
     case GroupBy::Provider:
@@ -329,7 +356,7 @@ void HistorySummary::Add(const THistoryRecord& r) {
         const auto [it, added] = index_.try_emplace(name, named_.size());
         if (added)
             named_.push_back(GroupTotals{std::move(name)});
-        AddTo(named_[it->second], r);
+        AddTo(named_[it->second], r, volume);
         break;
     }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryFile.h"
+#include "history/VolumeFile.h"
 
 #include <cstdint>
 #include <map>
@@ -28,7 +29,8 @@ struct HistoryFilter {
 std::optional<int> ParseDate(std::string_view text);
 
 // The export's header row and records: times in ISO 8601 local time, duration in seconds,
-// money in cents and as text, UTF-8. A stamp that cannot be (IsPossibleStamp) is left empty, or
+// money in cents and as text, UTF-8, and last the volume in bytes (empty, or null in JSON, when
+// unknown). A stamp that cannot be (IsPossibleStamp) is left empty, or
 // null in JSON. CSV (RFC 4180) quotes a field holding a comma, a quote or a line break, puts an
 // apostrophe before a text that begins with =, +, -, @, tab or carriage return, and ends lines
 // with CR LF; JSON Lines end with LF.
@@ -36,12 +38,14 @@ extern const char* const kCsvHeader;
 // Longest line a record can give (every byte of a text escaped).
 inline constexpr std::size_t kExportLineMax = 2048;
 // Write the line at p, which has room for kExportLineMax bytes, and return its end.
-char* PutCsvLine(const THistoryRecord& r, char* p);
-char* PutJsonLine(const THistoryRecord& r, char* p);
+char* PutCsvLine(const THistoryRecord& r, const std::optional<Volume>& volume, char* p);
+char* PutJsonLine(const THistoryRecord& r, const std::optional<Volume>& volume, char* p);
 
-// The cells of one row of the aligned listing, and its column titles.
+// The cells of one row of the aligned listing, its column titles and which of them are
+// right-aligned.
 std::vector<std::string> ListHeader();
-std::vector<std::string> ListCells(const THistoryRecord& r);
+std::vector<std::string> ListCells(const THistoryRecord& r, const std::optional<Volume>& volume);
+std::vector<bool> ListRightAligned();
 // Columns padded to the widths given (in characters, not bytes); the last cell is not padded.
 std::string AlignedLine(const std::vector<std::string>& cells,
                         const std::vector<std::size_t>& widths,
@@ -56,13 +60,15 @@ struct GroupTotals {
     std::int64_t Connections = 0;
     std::int64_t Time = 0; // seconds
     std::int64_t Fee = 0;  // cents
+    // Of the connections whose volume is known; nothing when none is.
+    std::optional<Volume> Bytes = std::nullopt;
 };
 
 // Per-group sums over the records added, and their total. Memory grows with the groups only.
 class HistorySummary {
 public:
     explicit HistorySummary(GroupBy by) : by_(by) {}
-    void Add(const THistoryRecord& r);
+    void Add(const THistoryRecord& r, const std::optional<Volume>& volume = {});
     // Days and months in date order, providers and users in the order they first appear.
     std::vector<GroupTotals> Groups() const;
     const GroupTotals& Total() const { return total_; }

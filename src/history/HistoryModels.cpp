@@ -81,10 +81,10 @@ int TConnectionsModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TConnectionsModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole && index.isValid()) {
-        // Money and times line up on their last digit.
+        // Money, times and volumes line up on their last digit.
         const int c = index.column();
-        const bool right =
-            c == tcFee || c == tcTime || c == tcTotalFee || c == tcStartedTime || c == tcEndedTime;
+        const bool right = c == tcFee || c == tcTime || c == tcReceived || c == tcSent ||
+                           c == tcTotalFee || c == tcStartedTime || c == tcEndedTime;
         return QVariant::fromValue(Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft));
     }
     // Between two publications the rows may hold fewer rows than the views know of.
@@ -120,11 +120,15 @@ int TUsersModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TUsersModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() ||
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() ||
         static_cast<std::size_t>(index.row()) >= users_.size())
         return {};
-    return QString::fromStdString(
-        UsersText(users_[static_cast<std::size_t>(index.row())], index.column()));
+    const TUserTotals& row = users_[static_cast<std::size_t>(index.row())];
+    if (role == Qt::ToolTipRole) {
+        const std::string tip = UsersToolTip(row, index.column());
+        return tip.empty() ? QVariant() : QString::fromStdString(tip);
+    }
+    return QString::fromStdString(UsersText(row, index.column()));
 }
 
 QVariant TUsersModel::headerData(int section, Qt::Orientation o, int role) const {

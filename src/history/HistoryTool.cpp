@@ -28,9 +28,10 @@ const char* const kHistoryToolUsage =
     "included)\n"
     "         --user NAME  --provider NAME  (exact names)\n"
     "list prints an aligned table; export writes CSV (with a header row) or JSON Lines;\n"
-    "summary prints connections, time and fee per group and a total line with the forecast\n"
-    "for the next counter reset. The history is the program's history.dat, found through the\n"
-    "settings store (NETROVA_USER_STORE, NETROVA_MACHINE_STORE), unless --file names one.\n"
+    "summary prints connections, time, fee and volume per group and a total line with the\n"
+    "forecast for the next counter reset. The history is the program's history.dat, found\n"
+    "through the settings store (NETROVA_USER_STORE, NETROVA_MACHINE_STORE), unless --file\n"
+    "names one; the volume comes from volume.dat beside it (a dash when unknown).\n"
     "Exit status: 0 done, 1 the history cannot be read, 2 bad arguments, 3 the settings store\n"
     "stayed busy.\n";
 
@@ -166,11 +167,16 @@ public:
 
     // Visits the records that were whole when the file was opened; records appended since are
     // left for the next run. False on a read error.
+    // Each record comes with its volume from volume.dat beside the file (nothing when unknown).
     template <typename Visit> bool Scan(Visit&& visit) {
         std::uint64_t seen = 0;
+        std::vector<TVolumeRecord> volumes(kVolumeBlock);
         if (whole_ > 0)
             ScanHistoryFile(path_, [&](const THistoryRecord& r) {
-                visit(r);
+                const std::size_t at = seen % kVolumeBlock;
+                if (at == 0)
+                    ReadVolumeRecords(Folder(), seen, volumes.data(), kVolumeBlock);
+                visit(r, VolumeFor(r, volumes[at]));
                 return ++seen < whole_;
             });
         if (seen < whole_)
@@ -180,11 +186,16 @@ public:
     }
 
 private:
-    bool FolderExists() const {
+    static constexpr std::size_t kVolumeBlock = 4096;
+
+    std::string Folder() const {
         const std::size_t slash = path_.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+        return slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+    }
+
+    bool FolderExists() const {
         struct stat st {};
-        return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        return ::stat(Folder().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
 
     bool Fail(const std::string& why) {
@@ -249,20 +260,20 @@ void Widen(std::vector<std::size_t>& widths, const std::vector<std::string>& cel
 
 void List(Source& source, const HistoryFilter& filter, Output& out, bool& ok) {
     // Two passes keep memory flat: the first measures the columns, the second prints.
-    const std::vector<bool> right = {false, false, true, true, true, false, false};
+    const std::vector<bool> right = ListRightAligned();
     std::vector<std::size_t> widths;
     Widen(widths, ListHeader());
-    ok = source.Scan([&](const THistoryRecord& r) {
+    ok = source.Scan([&](const THistoryRecord& r, const std::optional<Volume>& volume) {
         if (filter.Matches(r))
-            Widen(widths, ListCells(r));
+            Widen(widths, ListCells(r, volume));
     });
     if (!ok)
         return;
     out.Write(AlignedLine(ListHeader(), widths, right) + "\n");
-    ok = source.Scan([&](const THistoryRecord& r) {
+    ok = source.Scan([&](const THistoryRecord& r, const std::optional<Volume>& volume) {
         if (!filter.Matches(r))
             return;
-        out.Write(AlignedLine(ListCells(r), widths, right) + "\n");
+        out.Write(AlignedLine(ListCells(r, volume), widths, right) + "\n");
     });
 }
 
@@ -271,32 +282,38 @@ void Export(Source& source, const Command& cmd, Output& out, std::ostream& err, 
     if (csv)
         out.Write(kCsvHeader);
     std::uint64_t number = 0; // of the record in the file, from 1
-    ok = source.Scan([&](const THistoryRecord& r) {
+    ok = source.Scan([&](const THistoryRecord& r, const std::optional<Volume>& volume) {
         ++number;
         if (!cmd.Filter.Matches(r))
             return;
         if (!IsPossibleStamp(r.Started) || !IsPossibleStamp(r.Ended))
             err << kName << "record " << number
                 << " holds a date or time that cannot be; it is exported empty\n";
-        out.Done(csv ? PutCsvLine(r, out.Room()) : PutJsonLine(r, out.Room()));
+        out.Done(csv ? PutCsvLine(r, volume, out.Room()) : PutJsonLine(r, volume, out.Room()));
     });
 }
 
 void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, Output& out,
              bool& ok) {
     HistorySummary summary(cmd.By);
-    ok = source.Scan([&](const THistoryRecord& r) {
+    ok = source.Scan([&](const THistoryRecord& r, const std::optional<Volume>& volume) {
         if (cmd.Filter.Matches(r))
-            summary.Add(r);
+            summary.Add(r, volume);
     });
     if (!ok)
         return;
     static const char* const kTitles[] = {"Day", "Month", "Provider", "User"};
     std::vector<std::vector<std::string>> rows;
-    rows.push_back({kTitles[static_cast<int>(cmd.By)], "Connections", "Time", "Fee"});
+    rows.push_back(
+        {kTitles[static_cast<int>(cmd.By)], "Connections", "Time", "Fee", "Received", "Sent"});
     auto row = [](const GroupTotals& g) {
-        return std::vector<std::string>{ShownText(g.Name), std::to_string(g.Connections),
-                                        SumDurationText(g.Time), SumMoneyText(g.Fee)};
+        return std::vector<std::string>{
+            ShownText(g.Name),
+            std::to_string(g.Connections),
+            SumDurationText(g.Time),
+            SumMoneyText(g.Fee),
+            FormatVolume(g.Bytes ? std::optional(g.Bytes->Received) : std::nullopt),
+            FormatVolume(g.Bytes ? std::optional(g.Bytes->Sent) : std::nullopt)};
     };
     for (const GroupTotals& g : summary.Groups())
         rows.push_back(row(g));
@@ -305,8 +322,8 @@ void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, 
     std::vector<std::size_t> widths;
     for (const auto& cells : rows)
         Widen(widths, cells);
-    // The fee column is padded on the total line too, so that the forecast stands apart.
-    const std::vector<bool> right = {false, true, true, true};
+    // The last column is padded on the total line too, so that the forecast stands apart.
+    const std::vector<bool> right = {false, true, true, true, true, true};
     for (std::size_t i = 0; i + 1 < rows.size(); ++i)
         out.Write(AlignedLine(rows[i], widths, right) + "\n");
     std::string total = AlignedLine(rows.back(), widths, right);

@@ -7,6 +7,7 @@
 #include "platform/HelpViewer.h"
 #include "store/MachineSettings.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -94,15 +95,33 @@ void TForm9::BuildControls() {
     summaryLayout->addWidget(users, 1);
     summaryLayout->addWidget(forecast);
 
-    UsageChart = new TUsageChartView(this);
+    auto* chartPage = new QWidget(this);
+    UsageChart = new TUsageChartView(chartPage);
     UsageChart->setObjectName(QStringLiteral("UsageChart"));
+    auto* shows = new QComboBox(chartPage);
+    shows->setObjectName(QStringLiteral("ChartShows"));
+    shows->addItem(QStringLiteral("Connection time and fee"));
+    shows->addItem(QStringLiteral("Volume"));
+    connect(shows, &QComboBox::currentIndexChanged, this, [this](int index) {
+        UsageChart->SetShows(index == 1 ? TChartShows::Volume : TChartShows::TimeAndFee);
+    });
+    auto* showsRow = new QHBoxLayout;
+    auto* showsCaption = new QLabel(QStringLiteral("Show:"), chartPage);
+    showsCaption->setBuddy(shows);
+    showsRow->addWidget(showsCaption);
+    showsRow->addWidget(shows);
+    showsRow->addStretch(1);
+    auto* chartLayout = new QVBoxLayout(chartPage);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    chartLayout->addLayout(showsRow);
+    chartLayout->addWidget(UsageChart, 1);
 
     // The window takes the size of its larger page once, so a tab change neither resizes nor
     // moves it.
     Tabs = new QTabWidget(this);
     Tabs->setObjectName(QStringLiteral("Tabs"));
     Tabs->addTab(summary, QStringLiteral("Summary"));
-    Tabs->addTab(UsageChart, QStringLiteral("Usage chart"));
+    Tabs->addTab(chartPage, QStringLiteral("Usage chart"));
     const auto turn = [this](QKeyCombination key, int by) {
         connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this,
                 [this, by] { Tabs->setCurrentIndex((Tabs->currentIndex() + by + 2) % 2); });

@@ -41,6 +41,7 @@ using CounterFiguresFn = std::function<CounterFigures()>;
 //   Users                     the user list
 //   Forecast                  the forecast text
 //   UsageChart                the chart of the counter period
+//   ChartShows                what it shows: "Connection time and fee" or "Volume"
 //   BitBtn1 "OK"     BitBtn2 "&Help"
 class TForm9 : public QDialog {
     Q_OBJECT

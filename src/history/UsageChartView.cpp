@@ -15,6 +15,7 @@ namespace {
 // Mid-tone bars that read on a light and a dark chart alike.
 const QColor kTimeColour(0x3a, 0x6e, 0xa5);
 const QColor kFeeColour(0xd9, 0x82, 0x2b);
+const QColor kSentColour(0x4c, 0x9a, 0x5a);
 
 // One set in a series of its own, so that it can have its own axis; the chart puts the bars
 // of its bar series side by side in each category.
@@ -82,14 +83,16 @@ void TUsageChartView::Recolour() {
     for (QAbstractSeries* s : chart()->series())
         if (auto* series = qobject_cast<QBarSeries*>(s))
             for (QBarSet* bars : series->barSets()) {
-                const QColor color =
-                    series->objectName() == QLatin1String("FeeSeries") ? kFeeColour : kTimeColour;
+                const QColor color = series->objectName() == QLatin1String("FeeSeries") ? kFeeColour
+                                     : bars->label() == QLatin1String("Sent") ? kSentColour
+                                                                              : kTimeColour;
                 bars->setColor(color);
                 bars->setBorderColor(color.darker(130));
             }
 }
 
 void TUsageChartView::Clear() {
+    usage_.reset();
     QChart& c = *chart();
     c.removeAllSeries();
     for (QAbstractAxis* axis : c.axes()) {
@@ -104,8 +107,21 @@ void TUsageChartView::ShowNothing(const QString& reason) {
     chart()->setTitle(reason);
 }
 
+void TUsageChartView::SetShows(TChartShows shows) {
+    shows_ = shows;
+    if (usage_)
+        Draw();
+}
+
 void TUsageChartView::Show(const TUsageChart& usage) {
+    usage_ = usage;
+    Draw();
+}
+
+void TUsageChartView::Draw() {
+    const TUsageChart usage = std::move(*usage_);
     Clear();
+    usage_ = usage;
     QChart& c = *chart();
     c.setTitle(QString::fromStdString(usage.Range));
 
@@ -121,6 +137,21 @@ void TUsageChartView::Show(const TUsageChart& usage) {
         days->append(QString::fromStdString(usage.Labels[static_cast<std::size_t>(i)]), i);
     c.addAxis(days, Qt::AlignBottom);
 
+    if (shows_ == TChartShows::Volume) {
+        QBarSeries* volume = BarSeries(QStringLiteral("VolumeSeries"), QStringLiteral("Received"),
+                                       usage.Received, c);
+        auto* sent = new QBarSet(QStringLiteral("Sent"), volume);
+        for (const double v : usage.Sent)
+            sent->append(v);
+        volume->append(sent);
+        QValueAxis* axis =
+            ValueAxis(QStringLiteral("Volume, MiB"),
+                      std::max(Highest(usage.Received), Highest(usage.Sent)), c, Qt::AlignLeft);
+        Recolour();
+        volume->attachAxis(days);
+        volume->attachAxis(axis);
+        return;
+    }
     QBarSeries* time =
         BarSeries(QStringLiteral("TimeSeries"), QStringLiteral("Connection time"), usage.Time, c);
     QValueAxis* timeAxis = ValueAxis("Time, " + QString::fromStdString(usage.TimeUnit),

@@ -4,18 +4,28 @@
 
 #include <QChartView>
 
+#include <optional>
+
 namespace netrova {
 
+// What the usage chart shows of each day.
+enum class TChartShows { TimeAndFee, Volume };
+
 // The statistics window's usage chart: connection time and fee per day as bars side by side,
-// each against its own axis (time on the left, fee on the right).
+// each against its own axis (time on the left, fee on the right); or the volume received and
+// sent per day, side by side against one axis in MiB.
 //
-// Series (objectName): "TimeSeries" with the set "Connection time", "FeeSeries" with "Fee".
+// Series (objectName): "TimeSeries" with the set "Connection time", "FeeSeries" with "Fee";
+// "VolumeSeries" with "Received" and "Sent".
 class TUsageChartView : public QChartView {
     Q_OBJECT
 public:
     explicit TUsageChartView(QWidget* parent = nullptr);
 
     void Show(const TUsageChart& usage);
+    // Draws the chart shown again with the other figures.
+    void SetShows(TChartShows shows);
+    TChartShows Shows() const { return shows_; }
     // No bars, and a title that says why.
     void ShowNothing(const QString& reason);
     void Clear();
@@ -31,7 +41,11 @@ private:
     void FollowPalette();
     void Recolour();
 
+    void Draw();
+
     bool themed_ = false;
+    TChartShows shows_ = TChartShows::TimeAndFee;
+    std::optional<TUsageChart> usage_;
 };
 
 } // namespace netrova

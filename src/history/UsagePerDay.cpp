@@ -15,7 +15,8 @@ std::vector<DayUsage> EmptyUsage(int firstDay, int lastDay) {
     return days;
 }
 
-void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r) {
+void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r,
+              const std::optional<Volume>& volume) {
     if (days.empty())
         return;
     const std::int64_t offset = std::int64_t{DayNumber(r.Started)} - days.front().Day;
@@ -28,6 +29,13 @@ void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r) {
         ++first.Connections;
         first.Time += inside;
         first.Money += std::int64_t{r.Fee} * inside / r.Duration;
+        if (volume) {
+            // In floating point: bytes times seconds may pass 64 bits.
+            const double share = static_cast<double>(inside) / r.Duration;
+            first.Received +=
+                static_cast<std::uint64_t>(static_cast<double>(volume->Received) * share);
+            first.Sent += static_cast<std::uint64_t>(static_cast<double>(volume->Sent) * share);
+        }
         return;
     }
     const auto last = static_cast<std::int64_t>(days.size()) - 1;
@@ -35,16 +43,21 @@ void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r) {
     ++day.Connections;
     day.Time += r.Duration;
     day.Money += r.Fee;
+    if (volume) {
+        day.Received += volume->Received;
+        day.Sent += volume->Sent;
+    }
 }
 
 std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, int lastDay,
                                   const std::function<bool()>& pause) {
     std::vector<DayUsage> days = EmptyUsage(firstDay, lastDay);
     TFillSteps steps(pause);
-    ScanHistory(programPath, [&](const THistoryRecord& r) {
-        AddUsage(days, r);
-        return steps.Next();
-    });
+    ScanHistoryWithVolume(programPath,
+                          [&](const THistoryRecord& r, const std::optional<Volume>& volume) {
+                              AddUsage(days, r, volume);
+                              return steps.Next();
+                          });
     return days;
 }
 
@@ -56,6 +69,7 @@ std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, 
 }
 
 TUsageChart ChartUsage(const std::vector<DayUsage>& days) {
+    constexpr double kMiB = 1024.0 * 1024.0;
     TUsageChart chart;
     std::int64_t longest = 0;
     for (const DayUsage& d : days)
@@ -68,6 +82,8 @@ TUsageChart ChartUsage(const std::vector<DayUsage>& days) {
                                std::to_string(unsigned{date.day()}));
         chart.Time.push_back(static_cast<double>(d.Time) / (hours ? 3600.0 : 60.0));
         chart.Fee.push_back(static_cast<double>(d.Money) / 100.0);
+        chart.Received.push_back(static_cast<double>(d.Received) / kMiB);
+        chart.Sent.push_back(static_cast<double>(d.Sent) / kMiB);
     }
     if (!days.empty())
         chart.Range = FormatStampDate(StampOf(DaysOf(days.front().Day))) + " - " +

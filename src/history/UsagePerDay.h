@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryFile.h"
+#include "history/VolumeFile.h"
 
 #include <cstdint>
 #include <functional>
@@ -10,12 +11,15 @@
 
 namespace netrova {
 
-// Connection time and fee of one day, for the usage chart.
+// Connection time, fee and volume of one day, for the usage chart.
 struct DayUsage {
     int Day = 0; // day number (DayNumber)
     int Connections = 0;
     std::int64_t Time = 0;  // seconds
     std::int64_t Money = 0; // cents
+    // Bytes of the connections whose volume is known.
+    std::uint64_t Received = 0;
+    std::uint64_t Sent = 0;
     friend bool operator==(const DayUsage&, const DayUsage&) = default;
 };
 
@@ -24,9 +28,10 @@ std::vector<DayUsage> EmptyUsage(int firstDay, int lastDay);
 
 // Adds a record to the day it started on. Of a connection that started before the first day
 // only its time from that day's midnight counts there, with the same share of its fee (one
-// that was running at the reset); one that ended before is left out. A record stamped after
-// the last day (a clock set wrong) goes to the last day.
-void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r);
+// that was running at the reset), and so of its volume; one that ended before is left out. A
+// record stamped after the last day (a clock set wrong) goes to the last day.
+void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r,
+              const std::optional<Volume>& volume = {});
 
 // The days of the history in programPath from firstDay to lastDay, in one pass. pause is called
 // every few thousand records and stops the scan (the days so far are returned) when it returns
@@ -57,6 +62,8 @@ struct TUsageChart {
     std::vector<std::string> Labels; // "7/5": the chart's categories must differ
     std::vector<double> Time;        // in TimeUnit
     std::vector<double> Fee;         // dol.
+    std::vector<double> Received;    // MiB
+    std::vector<double> Sent;        // MiB
     std::string TimeUnit;            // "min." or, when a day reaches two hours, "h."
     std::string Range;               // "2026/7/1 - 2026/7/5"
 };

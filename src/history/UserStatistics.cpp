@@ -28,9 +28,18 @@ std::string UsersText(const TUserTotals& row, int column) {
         return FormatDuration(row.Time);
     case ucTotalFee:
         return FormatMoneyAs(row.Fee, " d. ");
+    case ucVolume:
+        return FormatVolume(row.Bytes ? std::optional(row.Bytes->Total()) : std::nullopt);
     default:
         return {};
     }
+}
+
+std::string UsersToolTip(const TUserTotals& row, int column) {
+    if (column != ucVolume || !row.Bytes)
+        return {};
+    return "Received: " + FormatVolume(row.Bytes->Received) +
+           ", sent: " + FormatVolume(row.Bytes->Sent);
 }
 
 bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
@@ -39,17 +48,23 @@ bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
     TNameTable names;
     TFillSteps steps(pause);
     bool stopped = false;
-    ScanHistory(programPath, [&](const THistoryRecord& record) {
-        const std::uint32_t id = names.Intern(record.User, sizeof record.User);
-        if (id == users.size())
-            users.push_back(TUserTotals{names.Name(id)});
-        TUserTotals& u = users[id];
-        ++u.Connections;
-        u.Time += record.Duration;
-        u.Fee += record.Fee;
-        stopped = !steps.Next();
-        return !stopped;
-    });
+    ScanHistoryWithVolume(
+        programPath, [&](const THistoryRecord& record, const std::optional<Volume>& volume) {
+            const std::uint32_t id = names.Intern(record.User, sizeof record.User);
+            if (id == users.size())
+                users.push_back(TUserTotals{names.Name(id)});
+            TUserTotals& u = users[id];
+            ++u.Connections;
+            u.Time += record.Duration;
+            u.Fee += record.Fee;
+            if (volume) {
+                Volume& sum = u.Bytes ? *u.Bytes : u.Bytes.emplace();
+                sum.Received += volume->Received;
+                sum.Sent += volume->Sent;
+            }
+            stopped = !steps.Next();
+            return !stopped;
+        });
     if (stopped)
         users.clear();
     return !stopped;
@@ -65,6 +80,11 @@ int UsersCompare(const TUserTotals& a, const TUserTotals& b, const TSortState& s
         return CompareOrdered(a.Time, b.Time, sort.SortAscending);
     case ucTotalFee:
         return CompareOrdered(a.Fee, b.Fee, sort.SortAscending);
+    case ucVolume:
+        // An unknown volume sorts below 0.
+        if (a.Bytes.has_value() != b.Bytes.has_value())
+            return CompareOrdered(a.Bytes.has_value(), b.Bytes.has_value(), sort.SortAscending);
+        return a.Bytes ? CompareOrdered(a.Bytes->Total(), b.Bytes->Total(), sort.SortAscending) : 0;
     default:
         return 0;
     }

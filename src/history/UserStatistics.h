@@ -1,9 +1,11 @@
 #pragma once
 
 #include "history/SortState.h"
+#include "history/VolumeFile.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,10 +13,17 @@
 namespace netrova {
 
 // The statistics window's user list, in column order.
-enum UsersColumn { ucUserName, ucConnections, ucTotalTime, ucTotalFee, kUsersColumnCount };
-inline constexpr const char* kUsersCaptions[kUsersColumnCount] = {"User name", "Connections",
-                                                                  "Total time", "Total fee"};
-inline constexpr int kUsersWidths[kUsersColumnCount] = {104, 75, 76, 77};
+enum UsersColumn {
+    ucUserName,
+    ucConnections,
+    ucTotalTime,
+    ucTotalFee,
+    ucVolume,
+    kUsersColumnCount
+};
+inline constexpr const char* kUsersCaptions[kUsersColumnCount] = {
+    "User name", "Connections", "Total time", "Total fee", "Volume"};
+inline constexpr int kUsersWidths[kUsersColumnCount] = {104, 75, 76, 77, 77};
 
 // The user list's sort for the program run; it starts on "Connections", descending.
 TSortState& UsersSort();
@@ -25,10 +34,14 @@ struct TUserTotals {
     std::int64_t Connections = 0;
     std::int64_t Time = 0; // seconds
     std::int64_t Fee = 0;  // cents
+    // Of the connections whose volume is known; nothing when none is.
+    std::optional<Volume> Bytes = std::nullopt;
 };
 
-// The cell texts: count, "h:m:s", "12 d. 5 c.".
+// The cell texts: count, "h:m:s", "12 d. 5 c.", received and sent together.
 std::string UsersText(const TUserTotals& row, int column);
+// A cell's tooltip: the volume received and sent apart; "" for the other columns.
+std::string UsersToolTip(const TUserTotals& row, int column);
 
 // Sums the history per user name (byte by byte, case-sensitive), in the order in which the
 // users first occur. pause is called every few thousand records and stops the sum when it

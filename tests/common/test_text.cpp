@@ -33,6 +33,8 @@ private slots:
     void formatConnTime();
     void formatDuration_data();
     void formatDuration();
+    void formatVolume_data();
+    void formatVolume();
     void stampTexts();
     void leadingInt_data();
     void leadingInt();
@@ -93,6 +95,29 @@ void TextTest::formatDuration() {
     QFETCH(int, seconds);
     QFETCH(QString, text);
     QCOMPARE(QString::fromStdString(FormatDuration(seconds)), text);
+}
+
+void TextTest::formatVolume_data() {
+    QTest::addColumn<qint64>("bytes"); // -1: not counted
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unknown is not zero") << qint64(-1) << "–";
+    QTest::newRow("zero") << qint64(0) << "0 B";
+    QTest::newRow("bytes have no tenths") << qint64(1023) << "1023 B";
+    QTest::newRow("one KiB") << qint64(1024) << "1.0 KiB";
+    QTest::newRow("tenths cut, not rounded") << qint64(1024 * 1024 - 1) << "1023.9 KiB";
+    QTest::newRow("MiB") << qint64(3 * 1024 * 1024 / 2) << "1.5 MiB";
+    QTest::newRow("GiB") << (qint64(2) << 30) << "2.0 GiB";
+    QTest::newRow("TiB") << (qint64(1) << 40) << "1.0 TiB";
+    QTest::newRow("past TiB stays TiB") << (qint64(5) << 50) << "5120.0 TiB";
+}
+
+void TextTest::formatVolume() {
+    QFETCH(qint64, bytes);
+    QFETCH(QString, text);
+    const auto value = bytes < 0 ? std::nullopt : std::optional<std::uint64_t>(bytes);
+    QCOMPARE(QString::fromStdString(FormatVolume(value)), text);
+    if (value)
+        QCOMPARE(QString::fromStdString(FormatVolumeRate(*value)), text + "/s");
 }
 
 void TextTest::stampTexts() {

@@ -20,9 +20,11 @@ QStringList Column(const TConnectionRows& rows, int column) {
 }
 
 // Rows of "All days" over a history of the records in dir.
-void Load(const QTemporaryDir& dir, const Records& records, TConnectionRows& rows) {
+void Load(const QTemporaryDir& dir, const Records& records, TConnectionRows& rows,
+          TFigures* shown = nullptr) {
     WriteHistory(dir.path().toStdString(), records);
-    TFigures figures;
+    TFigures own;
+    TFigures& figures = shown ? *shown : own;
     QCOMPARE(
         FillTable(dir.path().toStdString(), TView::AllDays, TStamp{2026, 7, 0, 5}, rows, figures),
         FillResult::Filled);
@@ -145,14 +147,17 @@ void TestConnectionRows::rowTexts() {
     r.Ended = TStamp{1999, 7, 1, 5, 0, 5, 9, 0};
     SetFieldText(r.TotalFeeText, "as stored, not recomputed");
     QTemporaryDir dir;
+    QVERIFY(WriteVolumeRecord(dir.path().toStdString(), 0, VolumeRecordOf(r, Volume{1536, 5})));
     TConnectionRows rows;
-    Load(dir, {r}, rows);
+    TFigures figures;
+    Load(dir, {r}, rows, &figures);
     QStringList texts;
     for (int c = 0; c < kTableColumnCount; ++c)
         texts << QString::fromStdString(rows.Text(0, c));
-    QCOMPARE(texts, (QStringList{"Default", "My ISP", "12 dol. 5 c.", "1:30:0",
+    QCOMPARE(texts, (QStringList{"Default", "My ISP", "12 dol. 5 c.", "1:30:0", "1.5 KiB", "5 B",
                                  "as stored, not recomputed", "1999/7/4", "10:20:30", "1999/7/5",
                                  "0:5:9"}));
+    QCOMPARE(figures.Volume, std::string("1.5 KiB"));
 }
 
 void TestConnectionRows::columnClicks_data() {
@@ -177,6 +182,13 @@ void TestConnectionRows::columnClicks_data() {
     QTest::newRow("names byte by byte, case-sensitive, prefix first")
         << QList<int>{tcUserName} << int(tcUserName) << QStringList{"An", "Anna", "Zed", "anna"}
         << true;
+    // Received 1536, unknown, 0, 5 GiB; sent 7, unknown, 1023, 1.
+    QTest::newRow("received ascending: unknown below 0, past 32 bits")
+        << QList<int>{tcReceived} << int(tcReceived)
+        << QStringList{"\u2013", "0 B", "1.5 KiB", "5.0 GiB"} << true;
+    QTest::newRow("sent again: descending, unknown last")
+        << QList<int>{tcSent, tcSent} << int(tcSent)
+        << QStringList{"1023 B", "7 B", "1 B", "\u2013"} << false;
     QTest::newRow("first click on the provider of the start state: ascending")
         << QList<int>{tcProvider} << int(tcProvider) << QStringList{"a", "b", "b", "c"} << true;
 }
@@ -188,12 +200,17 @@ void TestConnectionRows::columnClicks() {
     QFETCH(bool, ascending);
 
     QTemporaryDir dir;
+    const Records records = {Connection("Anna", 950, 10, 2026, 7, 5, "b"),
+                             Connection("anna", 1005, 9, 2026, 7, 5, "c"),
+                             Connection("Zed", 5, 3600, 2026, 7, 5, "a"),
+                             Connection("An", 1000000, 59, 2026, 7, 5, "b")};
+    const std::optional<Volume> volumes[] = {Volume{1536, 7}, std::nullopt, Volume{0, 1023},
+                                             Volume{5ULL << 30, 1}};
+    for (std::size_t i = 0; i < records.size(); ++i)
+        QVERIFY(
+            WriteVolumeRecord(dir.path().toStdString(), i, VolumeRecordOf(records[i], volumes[i])));
     TConnectionRows rows;
-    Load(dir,
-         {Connection("Anna", 950, 10, 2026, 7, 5, "b"),
-          Connection("anna", 1005, 9, 2026, 7, 5, "c"), Connection("Zed", 5, 3600, 2026, 7, 5, "a"),
-          Connection("An", 1000000, 59, 2026, 7, 5, "b")},
-         rows);
+    Load(dir, records, rows);
 
     TSortState sort = BrowserSort();
     QCOMPARE(sort.SortColumn, int(tcProvider));

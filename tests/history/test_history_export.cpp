@@ -89,12 +89,18 @@ private slots:
     void badArguments_data();
     void badArguments();
     void toolFindsHistoryAndForecastThroughStore();
-    void cleanup() { QFile::remove(QString::fromStdString(HistoryPath(programPath()))); }
+    void cleanup() {
+        QFile::remove(QString::fromStdString(HistoryPath(programPath())));
+        QFile::remove(QString::fromStdString(VolumePath(programPath())));
+    }
 
 private:
     QTemporaryDir dir_;
     std::string programPath() const { return dir_.path().toStdString(); }
     void Append(const THistoryRecord& r) { QVERIFY(AppendHistoryRecord(programPath(), r)); }
+    void SetVolume(std::size_t place, const THistoryRecord& r, const Volume& v) {
+        QVERIFY(WriteVolumeRecord(programPath(), place, VolumeRecordOf(r, v)));
+    }
     Result Run(const QStringList& args, const std::string& forecast = {}) {
         std::vector<std::string> argv;
         for (const QString& a : args)
@@ -163,10 +169,11 @@ void TestHistoryExport::csvFields() {
     const Result r = Run({"export", "--format", "csv"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.err, QString());
+    // Without volume.dat the volume is unknown: empty, not 0.
     QCOMPARE(r.out, QString("started,ended,duration_seconds,fee_cents,fee_text,total_fee_text,"
-                            "provider,user\r\n"
+                            "provider,user,received_bytes,sent_bytes\r\n"
                             "1999-07-04T21:05:00,1999-07-04T21:06:00,725,125,1 dol. 25 c.,"
-                            "1 dol. 25 c.,%1,%1\r\n")
+                            "1 dol. 25 c.,%1,%1,,\r\n")
                         .arg(field));
 }
 
@@ -176,6 +183,10 @@ void TestHistoryExport::jsonLinesParseBack() {
     for (std::size_t i = 0; i < names.size(); ++i)
         Append(Record(Stamp(2026, 1, int(i) + 1, 9, 5, 7), 100000 + int(i), -5 - int(i), names[i],
                       names[names.size() - 1 - i]));
+    // The first record's volume is known past 32 bits; the second's belongs to another
+    // connection; the others have none in the file.
+    SetVolume(0, Record(Stamp(2026, 1, 1, 9, 5, 7), 1, 1), {5000000000, 7});
+    SetVolume(1, Record(Stamp(2026, 1, 1, 9, 5, 7), 1, 1), {1, 1});
 
     const Result r = Run({"export", "--format=json"});
     QCOMPARE(r.code, 0);
@@ -194,7 +205,9 @@ void TestHistoryExport::jsonLinesParseBack() {
         QCOMPARE(o["duration_seconds"].toInt(), 100000 + i);
         QCOMPARE(o["fee_cents"].toInt(), -5 - i);
         QCOMPARE(o["fee_text"].toString().toStdString(), FormatMoney(-5 - i));
-        QCOMPARE(o.size(), 8);
+        QCOMPARE(o.size(), 10);
+        QCOMPARE(o["received_bytes"].toInteger(-1), i == 0 ? 5000000000LL : -1);
+        QCOMPARE(o["sent_bytes"].isNull(), i != 0);
     }
     // Latin-1 bytes of an older file come out as UTF-8.
     QCOMPARE(QJsonDocument::fromJson(lines.back().toUtf8())["provider"].toString(),
@@ -289,7 +302,11 @@ void TestHistoryExport::summaryTotalsEqualRecordSums() {
     std::int64_t time = 0, fee = 0;
     for (int i = 0; i < 30; ++i) {
         const std::int32_t seconds = 2000000000 / 30 * 3 + i, cents = 1000000000 / 10 + i * 7;
-        Append(Record(days[i % 3], seconds, cents, providers[i % 3], users[i % 3]));
+        const THistoryRecord record =
+            Record(days[i % 3], seconds, cents, providers[i % 3], users[i % 3]);
+        Append(record);
+        if (i < 29) // the last one's volume is unknown and adds nothing
+            SetVolume(std::size_t(i), record, {1 << 30, 1 << 29});
         time += seconds;
         fee += cents;
     }
@@ -310,17 +327,22 @@ void TestHistoryExport::summaryTotalsEqualRecordSums() {
                      hms.value(2).toLongLong();
         const QStringList money = cells.value(3).trimmed().split(' ');
         groupFee += money.value(0).toLongLong() * 100 + money.value(2).toLongLong();
+        const bool last = i == 2; // the group of the record without a volume
+        QCOMPARE(cells.value(4).trimmed(), QString(last ? "9.0 GiB" : "10.0 GiB"));
+        QCOMPARE(cells.value(5).trimmed(), QString(last ? "4.5 GiB" : "5.0 GiB"));
     }
     QCOMPARE(groupTime, time);
     QCOMPARE(groupFee, fee);
     // The total line, with the forecast after it.
-    const QString total = QString("^Total +30 +%1:%2:%3 +%4 dol\\. %5 c\\.  By the next reset: "
-                                  "about 1 h\\. 0 min\\., 0 dol\\. 1 c\\.$")
-                              .arg(time / 3600)
-                              .arg(time % 3600 / 60)
-                              .arg(time % 60)
-                              .arg(fee / 100)
-                              .arg(fee % 100);
+    const QString total =
+        QString("^Total +30 +%1:%2:%3 +%4 dol\\. %5 c\\. +29\\.0 GiB +14\\.5 GiB  "
+                "By the next reset: "
+                "about 1 h\\. 0 min\\., 0 dol\\. 1 c\\.$")
+            .arg(time / 3600)
+            .arg(time % 3600 / 60)
+            .arg(time % 60)
+            .arg(fee / 100)
+            .arg(fee % 100);
     QVERIFY2(lines.back().contains(QRegularExpression(total)), qPrintable(lines.back()));
 }
 
@@ -329,6 +351,9 @@ void TestHistoryExport::listAlignsNonAsciiNames() {
     Append(Record(Stamp(1999, 7, 4), 100 * 3600, 0, "isp", "Default"));
     // Control characters of a hostile file are shown as "?", not sent to the terminal.
     Append(Record(Stamp(1999, 7, 4), 60, 0, "\x1b[31mred", "a\nb"));
+    // Volumes: known, then one of another connection, then none in the file.
+    SetVolume(0, Record(Stamp(1999, 7, 4), 725, 125), {1536, 1023});
+    SetVolume(1, Record(Stamp(1999, 7, 5), 1, 1), {1, 1});
     const Result r = Run({"list"});
     QCOMPARE(r.code, 0);
     const QStringList lines = Lines(r.out);
@@ -342,6 +367,11 @@ void TestHistoryExport::listAlignsNonAsciiNames() {
     // Times and fees stand right-aligned.
     QCOMPARE(lines[1].indexOf("0:12:5") + 6, lines[2].indexOf("100:0:0") + 7);
     QCOMPARE(lines[1].indexOf("1 dol. 25 c.") + 12, lines[2].indexOf("0 dol. 0 c.") + 11);
+    // Volumes too, with the unknown ones as a dash; the header names them.
+    const QString dash = QString::fromUtf8("\u2013");
+    QCOMPARE(lines[1].indexOf("1.5 KiB") + 7, lines[2].indexOf(dash) + 1);
+    QCOMPARE(lines[1].indexOf("1023 B") + 6, lines[3].lastIndexOf(dash) + 1);
+    QCOMPARE(lines[0].indexOf("Sent") + 4, lines[1].indexOf("1023 B") + 6);
 }
 
 void TestHistoryExport::tornLastRecordIsSkipped() {

@@ -19,6 +19,7 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -327,30 +328,35 @@ void TestHistoryWindows::statisticsForecastAndChart_data() {
     QTest::addColumn<int>("bars");
     QTest::addColumn<QString>("timeAxis");
     QTest::addColumn<QString>("range");
-    QTest::addColumn<QString>("used"); // bar:time/fee of the days with connections
+    QTest::addColumn<QString>("used");   // bar:time/fee of the days with connections
+    QTest::addColumn<QString>("volume"); // bar:received/sent in MiB of the days with a volume
 
     // 10 days of 31; the connections that ended before the period are not on its first day.
     QTest::newRow("monthly, mid-period")
         << QDate(2026, 7, 1) << 2 << QDate(2026, 7, 10)
         << "By the next reset: about 31 h. 0 min., 31 dol. 0 c." << 10 << "Time, min."
         << "2026/7/1 - 2026/7/10"
-        << "0:20/1 3:40/1.75 9:50/3";
+        << "0:20/1 3:40/1.75 9:50/3"
+        << "9:3/0.5";
     // 191 days so far of 212 to the end of July; the chart keeps the last 62 days, without the
     // connection of 1 March.
     QTest::newRow("never, long period")
         << QDate(2026, 1, 1) << 4 << QDate(2026, 7, 10)
         << "By the next reset: about 11 h. 5 min., 11 dol. 9 c." << 62 << "Time, min."
         << "2026/5/10 - 2026/7/10"
-        << "51:10/0.5 52:20/1 55:40/1.75 61:50/3";
+        << "51:10/0.5 52:20/1 55:40/1.75 61:50/3"
+        << "61:3/0.5";
     // A clock set back: the later connections go to today, which reaches hours.
     QTest::newRow("later stamps on today")
         << QDate(2026, 6, 29) << 2 << QDate(2026, 6, 29)
         << "By the next reset: about 0 h. 0 min., 0 dol. 0 c." << 1 << "Time, h."
         << "2026/6/29 - 2026/6/29"
-        << "0:2/6.25";
+        << "0:2/6.25"
+        << "0:3/0.5";
     QTest::newRow("no counter") << QDate() << 2 << QDate(2026, 7, 10)
                                 << "No forecast: the counter has no totals yet." << 0 << ""
                                 << "No counter period to chart."
+                                << ""
                                 << "";
 }
 
@@ -363,6 +369,7 @@ void TestHistoryWindows::statisticsForecastAndChart() {
     QFETCH(QString, timeAxis);
     QFETCH(QString, range);
     QFETCH(QString, used);
+    QFETCH(QString, volume);
     TempStore ts;
     const std::string path = ts.dir();
     RecordingHelpViewer help;
@@ -380,6 +387,10 @@ void TestHistoryWindows::statisticsForecastAndChart() {
                  {Connection("B", 1, 60, 2026, 3, 1), Connection("A", 50, 600, 2026, 6, 30),
                   Connection("A", 100, 1200, 2026, 7, 1), Connection("B", 150, 1800, 2026, 7, 4),
                   Connection("A", 25, 600, 2026, 7, 4), Connection("A", 300, 3000, 2026, 7, 10)});
+    // Only the last connection's volume is known.
+    QVERIFY(WriteVolumeRecord(
+        path, 5,
+        VolumeRecordOf(Connection("A", 300, 3000, 2026, 7, 10), Volume{3 << 20, 1 << 19})));
     // Live totals: 36000 s and 1000 c., none yet on the period's first day.
     const int allTime = since == today ? 0 : 36000;
     const int allMoney = since == today ? 0 : 1000;
@@ -424,6 +435,23 @@ void TestHistoryWindows::statisticsForecastAndChart() {
                      .front()
                      ->titleText(),
                  timeAxis);
+
+        // The other choice draws the same days' volume, received and sent side by side.
+        Get<QComboBox>(window, "ChartShows")->setCurrentIndex(1);
+        QCOMPARE(chart.series().size(), 1);
+        auto* series = static_cast<QBarSeries*>(chart.series().front());
+        QCOMPARE(series->objectName(), QString("VolumeSeries"));
+        const QList<QBarSet*> sets = series->barSets();
+        QCOMPARE(sets.size(), 2);
+        QCOMPARE(sets[0]->label() + "/" + sets[1]->label(), QString("Received/Sent"));
+        QCOMPARE(sets[0]->count(), bars);
+        got.clear();
+        for (int i = 0; i < bars; ++i)
+            if (sets[0]->at(i) != 0 || sets[1]->at(i) != 0)
+                got << QString::number(i) + ":" + QString::number(sets[0]->at(i)) + "/" +
+                           QString::number(sets[1]->at(i));
+        QCOMPARE(got.join(' '), volume);
+        QCOMPARE(chart.axes(Qt::Vertical, series).front()->titleText(), QString("Volume, MiB"));
     });
     window.ShowModal();
     QVERIFY(chart.series().isEmpty()); // emptied on close

@@ -29,13 +29,15 @@ private slots:
 };
 
 void TestUsagePerDay::periodDays_data() {
-    QTest::addColumn<int>("today");    // days after 30 December 1999, the first day
-    QTest::addColumn<QString>("days"); // connections/seconds/cents per day from 30 December
+    QTest::addColumn<int>("today"); // days after 30 December 1999, the first day
+    // connections/seconds/cents/received/sent per day from 30 December
+    QTest::addColumn<QString>("days");
     // The period began on 30 December; the history is in the order connections ended.
-    QTest::newRow("today 3 January") << 4 << "2/5400/150 0/0/0 0/0/0 1/60/1 2/7260/1201";
+    QTest::newRow("today 3 January")
+        << 4 << "2/5400/150/2000/1000 0/0/0/0/0 0/0/0/0/0 1/60/1/10/20 2/7260/1201/100/200";
     // Later stamps (a clock that was set wrong) go to the last day.
-    QTest::newRow("today 1 January") << 2 << "2/5400/150 0/0/0 3/7320/1202";
-    QTest::newRow("clock before the period") << -8 << "5/12720/1352";
+    QTest::newRow("today 1 January") << 2 << "2/5400/150/2000/1000 0/0/0/0/0 3/7320/1202/110/220";
+    QTest::newRow("clock before the period") << -8 << "5/12720/1352/2110/1220";
 }
 
 void TestUsagePerDay::periodDays() {
@@ -52,13 +54,28 @@ void TestUsagePerDay::periodDays() {
     QVERIFY(AppendHistoryRecord(path, Record(2000, 1, 2, 23, 60, 1)));
     QVERIFY(AppendHistoryRecord(path, Record(2000, 1, 3, 0, 7200, 1200)));
     QVERIFY(AppendHistoryRecord(path, Record(2000, 1, 3, 22, 60, 1)));
+    // Volumes: the one running at the reset counts by the same share as its fee; the third
+    // record's volume belongs to another connection and the last one has none.
+    const std::pair<THistoryRecord, Volume> volumes[] = {
+        {Record(1999, 12, 1, 10, 600, 40), {1000, 1000}},
+        {Record(1999, 12, 29, 23, 7200, 200), {4000, 2000}},
+        {Record(1999, 12, 30, 9, 1800, 50), {7, 7}},
+        {Record(2000, 1, 2, 23, 60, 1), {10, 20}},
+        {Record(2000, 1, 3, 0, 7200, 1200), {100, 200}}};
+    for (std::size_t i = 0; i < std::size(volumes); ++i)
+        QVERIFY(WriteVolumeRecord(path, i, VolumeRecordOf(volumes[i].first, volumes[i].second)));
 
     const int first = DayNumber(1999, 12, 30);
     const auto usage = UsagePerDay(path, first, first + today);
     QStringList got;
     for (std::size_t i = 0; i < usage.size(); ++i) {
         QCOMPARE(usage[i].Day, first + int(i));
-        got << QString("%1/%2/%3").arg(usage[i].Connections).arg(usage[i].Time).arg(usage[i].Money);
+        got << QString("%1/%2/%3/%4/%5")
+                   .arg(usage[i].Connections)
+                   .arg(usage[i].Time)
+                   .arg(usage[i].Money)
+                   .arg(usage[i].Received)
+                   .arg(usage[i].Sent);
     }
     QCOMPARE(got.join(' '), days);
 }

@@ -46,10 +46,11 @@ void TestUserStatistics::sums_data() {
     QTest::addColumn<QStringList>("rows");
 
     QTest::newRow("missing history") << false << QStringList{};
+    // Of A's volume only the first connection's is known; Default's is not known at all.
     QTest::newRow("first occurrence order, case-sensitive, 5400 s and 1205 c.")
         << true
-        << QStringList{"A|2|1:30:0|12 d. 5 c.", "Default|1|0:0:1|0 d. 2 c.",
-                       "default|1|0:0:3|0 d. 4 c."};
+        << QStringList{"A|2|1:30:0|12 d. 5 c.|1.5 KiB", "Default|1|0:0:1|0 d. 2 c.|\u2013",
+                       "default|1|0:0:3|0 d. 4 c.|0 B"};
 }
 
 void TestUserStatistics::sums() {
@@ -58,12 +59,17 @@ void TestUserStatistics::sums() {
 
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString();
-    if (writeHistory)
-        WriteHistory(path, {Connection("A", 1000, 5000), Connection("Default", 2, 1),
-                            Connection("A", 205, 400), Connection("default", 4, 3)});
+    if (writeHistory) {
+        const THistoryRecord a = Connection("A", 1000, 5000), other = Connection("default", 4, 3);
+        WriteHistory(path, {a, Connection("Default", 2, 1), Connection("A", 205, 400), other});
+        QVERIFY(WriteVolumeRecord(path, 0, VolumeRecordOf(a, Volume{1024, 512})));
+        QVERIFY(WriteVolumeRecord(path, 3, VolumeRecordOf(other, Volume{0, 0})));
+    }
     std::vector<TUserTotals> users{TUserTotals{"left over"}};
     QVERIFY(SumUsers(path, users));
     QCOMPARE(Texts(users), rows);
+    if (writeHistory)
+        QCOMPARE(UsersToolTip(users[0], ucVolume), std::string("Received: 1.0 KiB, sent: 512 B"));
     // Summing again starts afresh: a second opening shows the same counts.
     QVERIFY(SumUsers(path, users));
     QCOMPARE(Texts(users), rows);
@@ -73,7 +79,8 @@ void TestUserStatistics::sorts_data() {
     QTest::addColumn<QList<int>>("clicks");
     QTest::addColumn<QStringList>("names");
 
-    // Users: a 10 connections 10:0:0 5 d. 0 c.; b 9, 9:0:0, 10 d. 0 c.; B 1, 36:0:0, 0 d. 99 c.
+    // Users: a 10 connections 10:0:0 5 d. 0 c. 5 B; b 9, 9:0:0, 10 d. 0 c., volume unknown;
+    // B 1, 36:0:0, 0 d. 99 c., 1 B.
     QTest::newRow("connections ascending: 9 before 10")
         << QList<int>{ucTotalTime, ucConnections} << QStringList{"B", "b", "a"};
     QTest::newRow("first click on the start column: ascending")
@@ -84,14 +91,16 @@ void TestUserStatistics::sorts_data() {
         << QList<int>{ucTotalTime, ucTotalTime} << QStringList{"B", "a", "b"};
     QTest::newRow("total fee by cents") << QList<int>{ucTotalFee} << QStringList{"B", "a", "b"};
     QTest::newRow("names byte by byte") << QList<int>{ucUserName} << QStringList{"B", "a", "b"};
+    QTest::newRow("volume: unknown below 0") << QList<int>{ucVolume} << QStringList{"b", "B", "a"};
 }
 
 void TestUserStatistics::sorts() {
     QFETCH(QList<int>, clicks);
     QFETCH(QStringList, names);
 
-    std::vector<TUserTotals> users{
-        {"a", 10, 36000, 500}, {"b", 9, 32400, 1000}, {"B", 1, 129600, 99}};
+    std::vector<TUserTotals> users{{"a", 10, 36000, 500, Volume{5, 0}},
+                                   {"b", 9, 32400, 1000},
+                                   {"B", 1, 129600, 99, Volume{0, 1}}};
     TSortState sort = UsersSort();
     QCOMPARE(sort.SortColumn, int(ucConnections));
     for (const int column : clicks)
