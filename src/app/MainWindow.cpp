@@ -59,7 +59,8 @@ const QColor kRed(255, 0, 0);
 
 // The longest texts the value fields usually hold: each field has room for all of them.
 const char* const kWidestValues[] = {"99999 h. 59 min. 59 sec.", "9999999 dol. 99 c.",
-                                     "No tariffs for provider", "No tariff for this day"};
+                                     "No tariffs for provider", "No tariff for this day",
+                                     "999.9 MiB (999.9 KiB/s)"};
 const char* const kWidestClock = "88:88:88";
 
 // Properties of a name field: the whole name, and the hint it shows while the name fits.
@@ -297,10 +298,11 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
         store_, help_, clock_,
         [this] {
             const MonitorState& s = monitor_.State();
-            return CounterFigures{s.ProgramPath, s.AllTime, s.AllMoney};
+            return CounterFigures{s.ProgramPath, s.AllTime, s.AllMoney, s.AllVolume.Total()};
         },
-        [this](const TStamp& now, int allTime, int allMoney) {
-            return CounterPeriod(store_, now, allTime, allMoney);
+        [this](const TStamp& now, int allTime, int allMoney,
+               std::optional<std::uint64_t> allVolume) {
+            return CounterPeriod(store_, now, allTime, allMoney, allVolume);
         },
         UsersSort(), this);
     OpenReportDialog = new TForm10(
@@ -331,6 +333,11 @@ void TForm1::BuildWindow() {
                              "Current or last connection time");
     FeeValue = AddField(status, ConnectionBox, "Label3", "Current fee :", "Label7",
                         "Current or last connection money for Internet");
+    ReceivedValue =
+        AddField(status, ConnectionBox, "ReceivedCaption", "Received :", "ReceivedValue",
+                 "Data received by the current or last connection, and per second");
+    SentValue = AddField(status, ConnectionBox, "SentCaption", "Sent :", "SentValue",
+                         "Data sent by the current or last connection, and per second");
     UserValue = AddField(status, ConnectionBox, "Label4", "User :", "Label8", "Connected user ");
     ProviderValue =
         AddField(status, ConnectionBox, "Label5", "Provider :", "Label9", "Internet Provider");
@@ -360,6 +367,9 @@ void TForm1::BuildWindow() {
                             "Average time per day");
     GeneralFeeValue = AddField(history, HistoryBox, "Label10", "General fee :", "Label11",
                                "All money for the Internet since the last counter reset");
+    PeriodVolumeValue =
+        AddField(history, HistoryBox, "PeriodVolumeCaption", "All volume :", "PeriodVolumeValue",
+                 "All data received and sent since the last counter reset");
     CountingSinceValue = AddField(history, HistoryBox, "Label16", "Counting since :", "Label17",
                                   "The last counter reset");
     ResetOnValue = AddField(history, HistoryBox, "Label18", "Reset on :", "Label19",
@@ -624,9 +634,9 @@ void TForm1::FitFields() {
         heading.setPixelSize(heading.pixelSize() * 3 / 2);
     Heading->setFont(heading);
 
-    QLabel* const values[] = {ConnTimeValue,   FeeValue,           UserValue,
-                              ProviderValue,   AllTimeValue,       AverageValue,
-                              GeneralFeeValue, CountingSinceValue, ResetOnValue};
+    QLabel* const values[] = {ConnTimeValue,   FeeValue,          ReceivedValue,      SentValue,
+                              UserValue,       ProviderValue,     AllTimeValue,       AverageValue,
+                              GeneralFeeValue, PeriodVolumeValue, CountingSinceValue, ResetOnValue};
     int width = 0;
     for (const QLabel* value : values) {
         const QFontMetrics metrics(value->font());
@@ -887,6 +897,22 @@ void TForm1::ShowFee(const std::string& text) {
 
 void TForm1::ShowTotalMoney(const std::string& text) {
     SetValue(GeneralFeeValue, text);
+}
+
+void TForm1::ShowVolume(const std::optional<Volume>& connection,
+                        const std::optional<Volume>& second, const Volume& period) {
+    const auto text = [&](std::uint64_t Volume::*part) {
+        std::optional<std::uint64_t> bytes;
+        if (connection)
+            bytes = (*connection).*part;
+        std::string shown = FormatVolume(bytes);
+        if (bytes && second)
+            shown += " (" + FormatVolumeRate((*second).*part) + ")";
+        return shown;
+    };
+    SetValue(ReceivedValue, text(&Volume::Received));
+    SetValue(SentValue, text(&Volume::Sent));
+    SetValue(PeriodVolumeValue, FormatVolume(period.Total()));
 }
 
 void TForm1::ShowStatusText(const std::string& text) {

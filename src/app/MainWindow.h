@@ -112,6 +112,8 @@ public:
     void ShowConnTime(const std::string& text) override;
     void ShowFee(const std::string& text) override;
     void ShowTotalMoney(const std::string& text) override;
+    void ShowVolume(const std::optional<Volume>& connection, const std::optional<Volume>& second,
+                    const Volume& period) override;
     void ShowStatusText(const std::string& text) override;
     void EnableTimer(bool enabled) override;
     void RunExecList() override;
@@ -188,6 +190,8 @@ private:
     QGroupBox* ConnectionBox = nullptr;
     QLabel* ConnTimeValue = nullptr;
     QLabel* FeeValue = nullptr;
+    QLabel* ReceivedValue = nullptr;
+    QLabel* SentValue = nullptr;
     QLabel* UserValue = nullptr;
     QLabel* ProviderValue = nullptr;
     QLabel* ConnectedImage = nullptr;
@@ -196,6 +200,7 @@ private:
     QLabel* AllTimeValue = nullptr;
     QLabel* AverageValue = nullptr; // average per day
     QLabel* GeneralFeeValue = nullptr;
+    QLabel* PeriodVolumeValue = nullptr;
     QLabel* CountingSinceValue = nullptr;
     QLabel* ResetOnValue = nullptr;
     QLabel* ClockLabel = nullptr;

@@ -171,7 +171,8 @@ void TForm9::FormActivate() {
     const TStamp now = clock_.Now();
     const CounterFigures figures = figures_();
     const std::optional<TCounterPeriod> period =
-        counterPeriod_ ? counterPeriod_(now, figures.AllTime, figures.AllMoney) : std::nullopt;
+        counterPeriod_ ? counterPeriod_(now, figures.AllTime, figures.AllMoney, figures.AllVolume)
+                       : std::nullopt;
     Forecast->setText(period ? QString::fromStdString(period->Forecast)
                              : QStringLiteral("No forecast: the counter has no totals yet."));
 

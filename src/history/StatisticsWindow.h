@@ -28,6 +28,7 @@ struct CounterFigures {
     std::string ProgramPath;
     std::int32_t AllTime = 0;
     std::int32_t AllMoney = 0;
+    std::optional<std::uint64_t> AllVolume;
 };
 using CounterFiguresFn = std::function<CounterFigures()>;
 

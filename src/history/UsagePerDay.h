@@ -47,8 +47,9 @@ struct TCounterPeriod {
 };
 // From the clock's now and the live "AllTime" and "AllMoney"; nullopt when the store holds no
 // counter values.
-using CounterPeriodFn =
-    std::function<std::optional<TCounterPeriod>(const TStamp& now, int allTime, int allMoney)>;
+// allVolume: the period's bytes received and sent, when known.
+using CounterPeriodFn = std::function<std::optional<TCounterPeriod>(
+    const TStamp& now, int allTime, int allMoney, std::optional<std::uint64_t> allVolume)>;
 
 // The days the usage chart shows: the whole period from firstDay to lastDay, or of a longer one
 // its last kChartDays, so that the bars stay readable (and a counting-since date far in the past

@@ -196,7 +196,7 @@ bool TMonitor::StepConnection() {
             AllMoney = CounterTotals(store_).AllMoney();
         StartAllMoney = AllMoney;
         if (!(unsaved_ & kTotalsUnsaved))
-            AllVolume = CounterTotals(store_).AllVolume();
+            AllVolume = CounterTotals(store_).AllVolume().value_or(Volume{});
         StartAllVolume = AllVolume;
         ConnVolume.reset();
         lastCounters_.reset();
@@ -266,7 +266,11 @@ void TMonitor::UpdateConnection() {
         const std::string tip = "Netrova: [ " + TipText + " ]";
         view_.ShowStatusText(tip);
         if (TrayMode == 1)
-            view_.UpdateTrayIcon(tip, 1);
+            view_.UpdateTrayIcon(ConnVolume
+                                     ? tip + "\nReceived " + FormatVolume(ConnVolume->Received) +
+                                           ", sent " + FormatVolume(ConnVolume->Sent)
+                                     : tip,
+                                 1);
         backupTime_ = now;
         unsaved_ |= kBackupUnsaved;
     } else {
@@ -275,7 +279,8 @@ void TMonitor::UpdateConnection() {
             view_.UpdateTrayIcon(kNotConnectedText, 0);
     }
     view_.ShowTotalMoney(FormatMoney(AllMoney));
-    view_.ShowVolume(ConnState == csOnline ? ConnVolume : std::nullopt, LastSecond, AllVolume);
+    view_.ShowVolume(ConnVolume, ConnState == csOnline ? std::optional(LastSecond) : std::nullopt,
+                     AllVolume);
 }
 
 void TMonitor::CountVolume() {

@@ -42,9 +42,10 @@ public:
     virtual void ShowConnTime(const std::string& text) = 0;
     virtual void ShowFee(const std::string& text) = 0;
     virtual void ShowTotalMoney(const std::string& text) = 0;
-    // The counted connection's volume (nothing: unknown), its last second, and the period's.
-    virtual void ShowVolume(const std::optional<Volume>& /*connection*/, const Volume& /*second*/,
-                            const Volume& /*period*/) {}
+    // The current or last connection's volume (nothing: unknown), its last second while it is
+    // counted, and the period's.
+    virtual void ShowVolume(const std::optional<Volume>& /*connection*/,
+                            const std::optional<Volume>& /*second*/, const Volume& /*period*/) {}
     // The application's title (task-bar text) and hint.
     virtual void ShowStatusText(const std::string& text) = 0;
     virtual void EnableTimer(bool enabled) = 0;

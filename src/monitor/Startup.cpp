@@ -80,7 +80,7 @@ void TMonitor::StartMonitor() {
     StartAllMoney = AllMoney;
     AllTime = allTime;
     StartAllTime = AllTime;
-    AllVolume = counter.AllVolume();
+    AllVolume = counter.AllVolume().value_or(Volume{});
     StartAllVolume = AllVolume;
 
     ConnMoney = 0;

@@ -63,6 +63,8 @@ std::optional<CounterState> ReadCounterState(SettingsStore& store) {
     counter.Marker = stored->Policy.Reset14;
     counter.AllTime = stored->AllTime;
     counter.AllMoney = stored->AllMoney;
+    if (const auto volume = CounterTotals(store).AllVolume())
+        counter.AllVolume = volume->Total();
     return counter;
 }
 

@@ -47,7 +47,7 @@ struct CounterState {
     int Marker = 14;           // "Reset14"
     std::int32_t AllTime = 0;  // "AllTime", seconds
     std::int32_t AllMoney = 0; // "AllMoney", cents
-    // Received and sent together; not read by ReadCounterState, the caller sets it.
+    // "AllReceived" and "AllSent" together; nothing where the store has none.
     std::optional<std::uint64_t> AllVolume = std::nullopt;
 };
 

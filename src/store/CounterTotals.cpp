@@ -110,11 +110,13 @@ std::int32_t CounterTotals::AllTime() {
     return ReadAllTime(reg);
 }
 
-Volume CounterTotals::AllVolume() {
+std::optional<Volume> CounterTotals::AllVolume() {
     TRegistry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kCounterAllKey, false))
-        return {};
-    const Volume v{ReadBytes(reg, kAllReceived), ReadBytes(reg, kAllSent)};
+        return std::nullopt;
+    std::optional<Volume> v;
+    if (reg.ValueExists(kAllReceived) || reg.ValueExists(kAllSent))
+        v = Volume{ReadBytes(reg, kAllReceived), ReadBytes(reg, kAllSent)};
     reg.CloseKey();
     return v;
 }

@@ -271,7 +271,7 @@ void TestHistoryWindows::statistics() {
     TForm9 window(
         ts, help, clock,
         [&] {
-            return CounterFigures{path, allTime, allMoney};
+            return CounterFigures{path, allTime, allMoney, std::nullopt};
         },
         {}, sort);
     for (int opening = 0; opening < 2; ++opening) {
@@ -398,9 +398,11 @@ void TestHistoryWindows::statisticsForecastAndChart() {
     TForm9 window(
         ts, help, clock,
         [&] {
-            return CounterFigures{path, allTime, allMoney};
+            return CounterFigures{path, allTime, allMoney, std::nullopt};
         },
-        [&](const TStamp& now, int time, int money) { return CounterPeriod(ts, now, time, money); },
+        [&](const TStamp& now, int time, int money, std::optional<std::uint64_t> volume) {
+            return CounterPeriod(ts, now, time, money, volume);
+        },
         sort);
     QChart& chart = *Get<TUsageChartView>(window, "UsageChart")->chart();
 

@@ -291,7 +291,7 @@ void RestartAndCheck(MonitorRig& rig, const std::vector<THistoryRecord>& referen
         QVERIFY2(volumes[i]->Received <= 1000u * std::uint64_t(records[i].Duration), msg.c_str());
         volume += *volumes[i];
     }
-    QVERIFY2(CounterTotals(rig.store).AllVolume() == volume, msg.c_str());
+    QVERIFY2(CounterTotals(rig.store).AllVolume().value_or(Volume{}) == volume, msg.c_str());
     QVERIFY2(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime") == std::to_string(time),
              msg.c_str());
     QVERIFY2(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash") ==

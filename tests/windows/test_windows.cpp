@@ -111,7 +111,7 @@ private slots:
             auto d = std::make_unique<TForm9>(
                 f.rig.store, f.rig.help, f.rig.clock,
                 [&f] {
-                    return CounterFigures{f.path, f.allTime, f.allMoney};
+                    return CounterFigures{f.path, f.allTime, f.allMoney, std::nullopt};
                 },
                 CounterPeriodFn{}, f.sort);
             d->show();
