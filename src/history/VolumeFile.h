@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Volume.h"
 #include "history/HistoryFile.h"
 
 #include <cstddef>
@@ -15,14 +16,6 @@ namespace netrova {
 // they are. Record n of this file belongs to record n of the history when its Started stamp is
 // the same; a missing, short or mismatched record means the volume is unknown, never 0.
 inline constexpr const char* kVolumeFileName = "volume.dat";
-
-// Bytes received and sent, as the kernel counted them on the connection's interface.
-struct Volume {
-    std::uint64_t Received = 0;
-    std::uint64_t Sent = 0;
-    std::uint64_t Total() const { return Received + Sent; }
-    bool operator==(const Volume&) const = default;
-};
 
 // 32 bytes little-endian, as stored.
 #pragma pack(push, 1)

@@ -7,7 +7,25 @@
 #include "store/Defaults.h"
 #include "store/MachineSettings.h"
 
+#include <cstring>
+
 namespace netrova {
+
+void WriteBackupVolume(TRegistry& reg, const std::string& prefix,
+                       const std::optional<Volume>& volume) {
+    const std::uint64_t bytes[2] = {volume ? volume->Received : 0, volume ? volume->Sent : 0};
+    reg.WriteBinary(prefix + "Volume", bytes, volume ? sizeof bytes : 0);
+}
+
+std::optional<Volume> ReadBackupVolume(TRegistry& reg, const std::string& prefix) {
+    const std::vector<std::uint8_t> bytes = reg.ReadBinary(prefix + "Volume");
+    if (bytes.size() != 2 * sizeof(std::uint64_t))
+        return std::nullopt;
+    Volume v;
+    std::memcpy(&v.Received, bytes.data(), sizeof v.Received);
+    std::memcpy(&v.Sent, bytes.data() + sizeof v.Received, sizeof v.Sent);
+    return v;
+}
 
 void TMonitor::WriteConnBackup(const TStamp& now) {
     TRegistry machine(store_, Root::LocalMachine);
@@ -19,6 +37,7 @@ void TMonitor::WriteConnBackup(const TStamp& now) {
     machine.WriteString(slot + "User", ConnUser);
     WriteStampValues(machine, slot + "C", now);
     machine.WriteInteger(slot + "Time", Elapsed);
+    WriteBackupVolume(machine, slot, ConnVolume);
     machine.WriteInteger("Backup", selector != 0 ? 0 : 1);
     machine.CloseKey();
 }
@@ -29,6 +48,7 @@ void TMonitor::RecoverConnection() {
     boxes_.Show("Last connection was unsaved. Netrova will recover data.", MsgIcon::Information);
 
     THistoryRecord rec{}; // zero in every byte: the record is packed
+    std::optional<Volume> volume;
     TRegistry machine(store_, Root::LocalMachine);
     try {
         machine.OpenKey(kCounterCurrentKey, true);
@@ -39,6 +59,7 @@ void TMonitor::RecoverConnection() {
         SetFieldText(rec.User, machine.ReadString(slot + "User"));
         rec.Ended = ReadStampValues(machine, slot + "C");
         rec.Duration = machine.ReadInteger(slot + "Time");
+        volume = ReadBackupVolume(machine, slot);
         machine.CloseKey();
     } catch (const StoreBusyError&) {
         throw; // the next start tries again
@@ -57,7 +78,9 @@ void TMonitor::RecoverConnection() {
     if (Fits32(money, "money total \"AllMoney\"", "cents"))
         AllMoney = static_cast<int>(money);
     SetFieldText(rec.TotalFeeText, FormatMoney(AllMoney));
-    const std::vector<THistoryRecord> finished{rec};
+    const std::vector<FinishedConnection> finished{{rec, volume}};
+    if (volume)
+        AllVolume += *volume;
     const std::int64_t time = std::int64_t{AllTime} + rec.Duration;
     if (Fits32(time, "total time \"AllTime\"", "seconds"))
         AllTime = static_cast<int>(time);
@@ -68,6 +91,7 @@ void TMonitor::RecoverConnection() {
     StoreTransaction group(store_, Root::LocalMachine);
     KeepRecords(machine, finished);
     CounterTotals::WriteTotals(machine, AllMoney, AllTime);
+    CounterTotals::WriteVolume(machine, AllVolume);
     const std::int64_t crashes = std::int64_t{MachineSettings::CrashCount(machine)} + 1;
     if (Fits32(crashes, "crash count \"Crash\"", "recoveries"))
         MachineSettings::WriteCrashCount(machine, static_cast<std::int32_t>(crashes));

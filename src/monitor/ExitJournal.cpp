@@ -23,8 +23,12 @@ struct Header {
     std::int32_t AllMoney = 0;
     std::int32_t AllTime = 0;
     std::uint32_t Count = 0;
-    std::uint8_t Unused[28] = {};
+    std::uint64_t AllReceived = 0;
+    std::uint64_t AllSent = 0;
+    std::uint8_t Unused[12] = {};
 };
+// Each connection: its history record, then its volume record.
+constexpr std::size_t kEntrySize = sizeof(THistoryRecord) + sizeof(TVolumeRecord);
 #pragma pack(pop)
 static_assert(sizeof(Header) == 64);
 
@@ -61,7 +65,7 @@ std::string ExitJournalPath(const std::string& folder) {
 }
 
 std::size_t ExitJournal::Capacity() {
-    return (kFileSize - sizeof(Header)) / sizeof(THistoryRecord);
+    return (kFileSize - sizeof(Header)) / kEntrySize;
 }
 
 bool ExitJournal::Prepare(std::string& why) {
@@ -106,12 +110,18 @@ bool ExitJournal::Write(const PendingExit& pending, std::string& why) {
     h.Id = pending.Id;
     h.AllMoney = pending.AllMoney;
     h.AllTime = pending.AllTime;
+    h.AllReceived = pending.AllVolume.Received;
+    h.AllSent = pending.AllVolume.Sent;
     h.Count = static_cast<std::uint32_t>(std::min(pending.Records.size(), Capacity()));
-    if (!pending.Records.empty())
-        std::memcpy(bytes.data() + sizeof h, pending.Records.data(),
-                    h.Count * sizeof(THistoryRecord));
+    for (std::size_t i = 0; i < h.Count; ++i) {
+        const FinishedConnection& c = pending.Records[i];
+        const TVolumeRecord v = VolumeRecordOf(c.Record, c.Bytes);
+        std::uint8_t* at = bytes.data() + sizeof h + i * kEntrySize;
+        std::memcpy(at, &c.Record, sizeof c.Record);
+        std::memcpy(at + sizeof c.Record, &v, sizeof v);
+    }
+    const std::size_t end = sizeof h + h.Count * kEntrySize;
     std::memcpy(bytes.data(), &h, sizeof h);
-    const std::size_t end = sizeof h + h.Count * sizeof(THistoryRecord);
     h.Sum = Sum(bytes.data() + 16, end - 16);
     std::memcpy(bytes.data(), &h, sizeof h);
     const bool ok = WriteAt(fd, bytes.data(), bytes.size(), why);
@@ -132,17 +142,23 @@ std::optional<PendingExit> ExitJournal::Read() const {
     if (n < static_cast<ssize_t>(sizeof h))
         return std::nullopt;
     std::memcpy(&h, bytes.data(), sizeof h);
-    if (h.Magic != kMagic || h.Count > Capacity() ||
-        static_cast<std::size_t>(n) < sizeof h + h.Count * sizeof(THistoryRecord) ||
-        h.Sum != Sum(bytes.data() + 16, sizeof h + h.Count * sizeof(THistoryRecord) - 16))
+    const std::size_t end = sizeof h + h.Count * kEntrySize;
+    if (h.Magic != kMagic || h.Count > Capacity() || static_cast<std::size_t>(n) < end ||
+        h.Sum != Sum(bytes.data() + 16, end - 16))
         return std::nullopt;
     PendingExit p;
     p.Id = h.Id;
     p.AllMoney = h.AllMoney;
     p.AllTime = h.AllTime;
+    p.AllVolume = {h.AllReceived, h.AllSent};
     p.Records.resize(h.Count);
-    if (h.Count > 0)
-        std::memcpy(p.Records.data(), bytes.data() + sizeof h, h.Count * sizeof(THistoryRecord));
+    for (std::size_t i = 0; i < h.Count; ++i) {
+        const std::uint8_t* at = bytes.data() + sizeof h + i * kEntrySize;
+        TVolumeRecord v;
+        std::memcpy(&p.Records[i].Record, at, sizeof(THistoryRecord));
+        std::memcpy(&v, at + sizeof(THistoryRecord), sizeof v);
+        p.Records[i].Bytes = VolumeFor(p.Records[i].Record, v);
+    }
     return p;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/HistoryFile.h"
+#include "history/VolumeFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,13 +9,20 @@
 
 namespace netrova {
 
+// A connection that has ended, with its volume (nothing when unknown).
+struct FinishedConnection {
+    THistoryRecord Record{};
+    std::optional<Volume> Bytes;
+};
+
 // What an exit could not write to the settings store: the finished connections and the totals
 // that count them.
 struct PendingExit {
     std::uint64_t Id = 0; // tells a journal replayed already from a new one
     std::int32_t AllMoney = 0;
     std::int32_t AllTime = 0;
-    std::vector<THistoryRecord> Records;
+    Volume AllVolume;
+    std::vector<FinishedConnection> Records;
 };
 
 // A file of fixed size beside the machine store that keeps what an exit could not write while

@@ -1,10 +1,12 @@
 #include "monitor/HistoryKeeping.h"
 
 #include "common/Text.h"
+#include "history/VolumeFile.h"
 #include "monitor/Monitor.h"
 #include "platform/MessageBoxes.h"
 #include "store/Registry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -37,9 +39,25 @@ Places ReadPlaces(TRegistry& reg, std::size_t count) {
     return places;
 }
 
-void WriteKept(TRegistry& reg, const std::vector<THistoryRecord>& records, const Places& places) {
+using Volumes = std::vector<TVolumeRecord>;
+
+// The volume records of the kept records; unknown volumes where none were kept.
+Volumes ReadVolumes(TRegistry& reg, const std::vector<THistoryRecord>& records) {
+    const std::vector<std::uint8_t> bytes = reg.ReadBinary(kUnsavedVolumesValue);
+    Volumes volumes(records.size());
+    if (bytes.size() == records.size() * sizeof(TVolumeRecord) && !records.empty())
+        std::memcpy(volumes.data(), bytes.data(), bytes.size());
+    else
+        for (std::size_t i = 0; i < records.size(); ++i)
+            volumes[i] = VolumeRecordOf(records[i], std::nullopt);
+    return volumes;
+}
+
+void WriteKept(TRegistry& reg, const std::vector<THistoryRecord>& records, const Places& places,
+               const Volumes& volumes) {
     reg.WriteBinary(kUnsavedHistoryValue, records.data(), records.size() * sizeof(THistoryRecord));
     reg.WriteBinary(kUnsavedPlacesValue, places.data(), places.size() * sizeof(std::uint64_t));
+    reg.WriteBinary(kUnsavedVolumesValue, volumes.data(), volumes.size() * sizeof(TVolumeRecord));
 }
 
 bool SameBytes(THistoryRecord a, THistoryRecord b) {
@@ -82,23 +100,25 @@ std::string UnsavedHistoryText(const std::string& programPath, const std::string
            "written.";
 }
 
-void TMonitor::KeepRecords(TRegistry& machine, const std::vector<THistoryRecord>& records) {
-    if (records.empty())
+void TMonitor::KeepRecords(TRegistry& machine, const std::vector<FinishedConnection>& finished) {
+    if (finished.empty())
         return;
     machine.OpenKey(kUnsavedHistoryKey, true);
     std::vector<THistoryRecord> kept = RecordsOf(machine.ReadBinary(kUnsavedHistoryValue));
     Places places = ReadPlaces(machine, kept.size());
+    Volumes volumes = ReadVolumes(machine, kept);
     // Each record goes after the ones kept before it; the first after the history's end.
     std::uint64_t next =
         places.empty() ? HistoryRecordCount(ProgramPath) + kept.size() : places.back() + 1;
     if (places.size() != kept.size())
         for (std::size_t i = 0; i < kept.size(); ++i)
             places.push_back(next - kept.size() + i);
-    for (const THistoryRecord& r : records) {
-        kept.push_back(r);
+    for (const FinishedConnection& c : finished) {
+        kept.push_back(c.Record);
         places.push_back(next++);
+        volumes.push_back(VolumeRecordOf(c.Record, c.Bytes));
     }
-    WriteKept(machine, kept, places);
+    WriteKept(machine, kept, places, volumes);
 }
 
 void DiscardKeptRecords(SettingsStore& store) {
@@ -115,35 +135,48 @@ bool TMonitor::AppendKeptRecords(std::string& why) {
     }
     std::vector<THistoryRecord> records = RecordsOf(machine.ReadBinary(kUnsavedHistoryValue));
     Places places = ReadPlaces(machine, records.size());
+    Volumes volumes = ReadVolumes(machine, records);
     machine.CloseKey();
+    const std::size_t total = records.size();
 
+    // Each record's volume goes to the same place of volume.dat after the record itself; a
+    // record stays kept until both are written.
+    const auto volumeWritten = [&](std::size_t i) {
+        return places.empty() || WriteVolumeRecord(ProgramPath, places[i], volumes[i], &why);
+    };
     // A crash, or a store write that failed, after some of them were appended leaves those in
-    // the history: they are not appended again.
-    std::size_t done = AlreadyAppended(ProgramPath, records, places);
-    if (done < records.size()) {
+    // the history: they are not appended again, though their volumes may still be missing.
+    const std::size_t found = AlreadyAppended(ProgramPath, records, places);
+    std::size_t done = 0;
+    while (done < found && volumeWritten(done))
+        ++done;
+    if (done == found && done < total) {
         // The places of the rest must be where they will land before the first is written, so
         // that a crash after it finds it there.
         const std::uint64_t end = HistoryRecordCount(ProgramPath);
         if (places.empty() || places[done] != end) {
-            places.resize(records.size());
-            for (std::size_t i = done; i < records.size(); ++i)
+            places.resize(total);
+            for (std::size_t i = done; i < total; ++i)
                 places[i] = end + (i - done);
             machine.OpenKey(kUnsavedHistoryKey, true);
-            WriteKept(machine, records, places);
+            WriteKept(machine, records, places, volumes);
             machine.CloseKey();
         }
+        while (done < total && AppendHistoryRecord(ProgramPath, records[done], &why) &&
+               volumeWritten(done))
+            ++done;
     }
-    const std::size_t total = records.size();
-    for (; done < total; ++done)
-        if (!AppendHistoryRecord(ProgramPath, records[done], &why))
-            break;
     if (done == total) {
         machine.DeleteKey(kUnsavedHistoryKey);
     } else if (done > 0) {
-        records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(done));
-        places.erase(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(done));
+        const auto dropDone = [done](auto& v) {
+            v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(std::min(done, v.size())));
+        };
+        dropDone(records);
+        dropDone(places);
+        dropDone(volumes);
         machine.OpenKey(kUnsavedHistoryKey, true);
-        WriteKept(machine, records, places);
+        WriteKept(machine, records, places, volumes);
         machine.CloseKey();
     }
     keptWaiting_ = done < total;

@@ -19,6 +19,8 @@ inline constexpr const char* kUnsavedHistoryValue = "Records";
 // bytes there. Two connections may share their start second and provider (a clock that starts
 // at the same time at each boot, the repeated hour in autumn), so nothing less identifies one.
 inline constexpr const char* kUnsavedPlacesValue = "Places";
+// And the volume record of each (volume.dat's form); kept records without it have no volume.
+inline constexpr const char* kUnsavedVolumesValue = "Volumes";
 
 // Drops the kept records: a counter reset ends their period with its history.
 void DiscardKeptRecords(SettingsStore& store);

@@ -48,9 +48,9 @@ TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
 }
 
 TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
-                   MonitorView& view)
+                   MonitorView& view, std::string sysClassNet)
     : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view),
-      journal_(ExitJournalPath(store.Paths().MachineFolder())) {}
+      journal_(ExitJournalPath(store.Paths().MachineFolder())), counters_(std::move(sysClassNet)) {}
 
 TStamp TMonitor::ReadClock() {
     TStamp now = clock_.Now();
@@ -126,6 +126,7 @@ void TMonitor::WriteTotals(TRegistry& machine) {
     KeepRecords(machine, finished_);
     MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
     CounterTotals::WriteTotals(machine, AllMoney, AllTime);
+    CounterTotals::WriteVolume(machine, AllVolume);
 }
 
 // Connect: the start values and the marker.
@@ -139,6 +140,7 @@ void TMonitor::WriteConnectValues(TRegistry& machine) {
         machine.WriteString(std::string(slot) + "User", ConnUser);
         WriteStampValues(machine, std::string(slot) + "C", Rec.Started);
         machine.WriteInteger(std::string(slot) + "Time", 0);
+        WriteBackupVolume(machine, slot, std::nullopt);
     }
     machine.WriteString("Provider", Provider);
     MachineSettings::WriteCrashMarker(machine, CrashMarker::Counting);
@@ -168,7 +170,8 @@ bool TMonitor::StepConnection() {
         SetFieldText(Rec.User, ConnUser);
 
         // The connection's own values are of no use once its record is written.
-        finished_.push_back(Rec);
+        finished_.push_back({Rec, ConnVolume});
+        lastCounters_.reset();
         unsaved_ =
             (unsaved_ & ~(kConnectUnsaved | kMoneyUnsaved | kBackupUnsaved)) | kTotalsUnsaved;
         Provider = " ";
@@ -190,6 +193,12 @@ bool TMonitor::StepConnection() {
         if (!(unsaved_ & kTotalsUnsaved))
             AllMoney = CounterTotals(store_).AllMoney();
         StartAllMoney = AllMoney;
+        if (!(unsaved_ & kTotalsUnsaved))
+            AllVolume = CounterTotals(store_).AllVolume();
+        StartAllVolume = AllVolume;
+        ConnVolume.reset();
+        lastCounters_.reset();
+        LastSecond = {};
 
         MinuteMarker = kMinuteMarkerStart;
         const int delay = UserPreferences(store_).ConnectDelay();
@@ -244,6 +253,11 @@ void TMonitor::UpdateConnection() {
             ChargeMinute(now);
         }
 
+        CountVolume();
+        AllVolume = StartAllVolume;
+        if (ConnVolume)
+            AllVolume += *ConnVolume;
+
         const std::string timeText = FormatConnTime(Elapsed);
         view_.ShowConnTime(timeText);
         TipText = timeText + FeeText;
@@ -259,6 +273,24 @@ void TMonitor::UpdateConnection() {
             view_.UpdateTrayIcon(kNotConnectedText, 0);
     }
     view_.ShowTotalMoney(FormatMoney(AllMoney));
+    view_.ShowVolume(ConnState == csOnline ? ConnVolume : std::nullopt, LastSecond, AllVolume);
+}
+
+void TMonitor::CountVolume() {
+    const std::optional<Volume> now = counters_.Read(ReadConnectionInterface(store_));
+    LastSecond = {};
+    if (now) {
+        // Known from the first tick that sees the interface.
+        if (!ConnVolume)
+            ConnVolume = Volume{};
+        // A counter that went back (the interface made again) adds nothing this tick.
+        if (lastCounters_ && now->Received >= lastCounters_->Received &&
+            now->Sent >= lastCounters_->Sent) {
+            LastSecond = {now->Received - lastCounters_->Received, now->Sent - lastCounters_->Sent};
+            *ConnVolume += LastSecond;
+        }
+    }
+    lastCounters_ = now;
 }
 
 void TMonitor::Changed(MonitorChange change) {
@@ -307,8 +339,10 @@ void TMonitor::StartNewPeriod() {
     const bool counting = ConnState == csOnline;
     AllMoney = counting ? ConnMoney : 0;
     AllTime = counting ? Elapsed : 0;
+    AllVolume = counting && ConnVolume ? *ConnVolume : Volume{};
     StartAllMoney = 0;
     StartAllTime = 0;
+    StartAllVolume = {};
     Changed(MonitorChange::Period);
 }
 

@@ -2,9 +2,11 @@
 
 #include "history/HistoryFile.h"
 #include "monitor/ExitJournal.h"
+#include "monitor/InterfaceCounters.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,6 +42,9 @@ public:
     virtual void ShowConnTime(const std::string& text) = 0;
     virtual void ShowFee(const std::string& text) = 0;
     virtual void ShowTotalMoney(const std::string& text) = 0;
+    // The counted connection's volume (nothing: unknown), its last second, and the period's.
+    virtual void ShowVolume(const std::optional<Volume>& /*connection*/, const Volume& /*second*/,
+                            const Volume& /*period*/) {}
     // The application's title (task-bar text) and hint.
     virtual void ShowStatusText(const std::string& text) = 0;
     virtual void EnableTimer(bool enabled) = 0;
@@ -82,14 +87,22 @@ struct MonitorState {
     std::string CurrentUser;
     std::string ProgramPath;
     std::string Provider = " ";
+    // The counted connection's data volume; nothing while its interface was never seen.
+    std::optional<Volume> ConnVolume;
+    // Bytes of the last second, for the rate shown.
+    Volume LastSecond;
+    // The counting period's volume with the connection's, and without it.
+    Volume AllVolume;
+    Volume StartAllVolume;
 };
 
 // The monitor's state and its routines: start-up, the one-second tick, fee accrual, backup,
 // recovery and the exit steps. The main window owns one for the life of the process.
 class TMonitor : private MonitorState {
 public:
+    // Byte counters are read below sysClassNet.
     TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
-             MonitorView& view);
+             MonitorView& view, std::string sysClassNet = "/sys/class/net");
 
     // Start-up and shutdown.
     void StartMonitor();
@@ -163,7 +176,9 @@ private:
     void WriteConnectValues(TRegistry& machine);
     void WriteMoney(TRegistry& machine);
     // Adds records to the ones kept in the store for the history file.
-    void KeepRecords(TRegistry& machine, const std::vector<THistoryRecord>& records);
+    void KeepRecords(TRegistry& machine, const std::vector<FinishedConnection>& finished);
+    // Adds what the interface counted since the last tick.
+    void CountVolume();
     // After a commit of everything unsaved.
     void Saved();
     // AppendKeptRecords when records are kept; a failure is reported once when `report`.
@@ -179,7 +194,7 @@ private:
 
     unsigned unsaved_ = 0;
     // Connections that ended since the last commit: they land with the totals.
-    std::vector<THistoryRecord> finished_;
+    std::vector<FinishedConnection> finished_;
     TStamp backupTime_{};
     bool keptWaiting_ = false; // records kept in the store wait for the history file
     int busyTicks_ = 0;
@@ -195,6 +210,8 @@ private:
     std::int64_t elapsedFrom_ = 0;
     std::string refusedEntry_;
     ExitJournal journal_;
+    InterfaceCounters counters_;
+    std::optional<Volume> lastCounters_; // at the last tick
     bool personalized_ = false;
     std::function<void(MonitorChange)> changed_;
 };

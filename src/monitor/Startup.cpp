@@ -80,6 +80,8 @@ void TMonitor::StartMonitor() {
     StartAllMoney = AllMoney;
     AllTime = allTime;
     StartAllTime = AllTime;
+    AllVolume = counter.AllVolume();
+    StartAllVolume = AllVolume;
 
     ConnMoney = 0;
 
@@ -172,6 +174,7 @@ void TMonitor::JournalPending(const StoreError& error) {
         pending.Id = std::uint64_t{random()} << 32 | random();
         pending.AllMoney = AllMoney;
         pending.AllTime = AllTime;
+        pending.AllVolume = AllVolume;
         pending.Records = finished_;
         if (journal_.Write(pending, why) && why.empty()) {
             qCWarning(lcMonitor, "%s What was counted is kept in \"%s\" for the next start.",
@@ -198,6 +201,7 @@ void TMonitor::ReplayExitJournal() {
         StoreTransaction group(store_, Root::LocalMachine);
         KeepRecords(machine, pending->Records);
         CounterTotals::WriteTotals(machine, pending->AllMoney, pending->AllTime);
+        CounterTotals::WriteVolume(machine, pending->AllVolume);
         MachineSettings::WriteCrashMarker(machine, CrashMarker::Ended);
         machine.OpenKey(kCounterCurrentKey, true);
         machine.WriteString(kExitJournalValue, id);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "common/TStamp.h"
+#include "common/Volume.h"
 #include "store/Registry.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace netrova {
@@ -14,5 +16,11 @@ namespace netrova {
 // "DayOfWeek", in that order.
 void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& stamp);
 TStamp ReadStampValues(TRegistry& reg, const std::string& prefix);
+
+// A backup slot's volume: binary prefix+"Volume", the bytes received and sent (16 bytes
+// little-endian), empty while unknown.
+void WriteBackupVolume(TRegistry& reg, const std::string& prefix,
+                       const std::optional<Volume>& volume);
+std::optional<Volume> ReadBackupVolume(TRegistry& reg, const std::string& prefix);
 
 } // namespace netrova

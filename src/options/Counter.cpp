@@ -2,6 +2,7 @@
 
 #include "history/Report.h"
 #include "history/ReportFiles.h"
+#include "history/VolumeFile.h"
 #include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
 #include "options/CounterText.h"
@@ -27,7 +28,8 @@ constexpr int kReportTries = 3;
 // then the mark cleared. Run again after a crash, they do the same.
 void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& programPath) {
     std::string why;
-    const bool emptied = EmptyHistory(programPath, &why);
+    // The volumes go with the history they belong to.
+    const bool emptied = EmptyHistory(programPath, &why) && EmptyVolumes(programPath, &why);
     DiscardKeptRecords(store);
 
     MachineSettings(store).ClearCrashCount();

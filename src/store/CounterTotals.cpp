@@ -5,6 +5,7 @@
 #include "store/Defaults.h"
 #include "store/Registry.h"
 
+#include <charconv>
 #include <string>
 
 namespace netrova {
@@ -13,6 +14,23 @@ namespace {
 
 constexpr const char* kAllMoney = "AllMoney";
 constexpr const char* kAllTime = "AllTime";
+constexpr const char* kAllReceived = "AllReceived";
+constexpr const char* kAllSent = "AllSent";
+
+std::uint64_t ReadBytes(TRegistry& reg, const char* name) {
+    if (reg.GetDataType(name) != ValueType::String)
+        return 0;
+    const std::string text = reg.ReadString(name);
+    std::uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+
+// Into the open counter key.
+void PutVolume(TRegistry& reg, const Volume& volume) {
+    reg.WriteString(kAllReceived, std::to_string(volume.Received));
+    reg.WriteString(kAllSent, std::to_string(volume.Sent));
+}
 constexpr const char* kReset = "Reset";
 constexpr const char* kReset14 = "Reset14";
 constexpr const char* kReport = "Report";
@@ -92,6 +110,20 @@ std::int32_t CounterTotals::AllTime() {
     return ReadAllTime(reg);
 }
 
+Volume CounterTotals::AllVolume() {
+    TRegistry reg(store_, Root::LocalMachine);
+    if (!reg.OpenKey(kCounterAllKey, false))
+        return {};
+    const Volume v{ReadBytes(reg, kAllReceived), ReadBytes(reg, kAllSent)};
+    reg.CloseKey();
+    return v;
+}
+
+void CounterTotals::WriteVolume(TRegistry& reg, const Volume& volume) {
+    reg.OpenKey(kCounterAllKey, true);
+    PutVolume(reg, volume);
+}
+
 std::optional<CounterTotals::Snapshot> CounterTotals::Complete() {
     TRegistry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kCounterAllKey, false))
@@ -157,6 +189,7 @@ void CounterTotals::StartPeriod(int year, int month, int day, std::int32_t allMo
     reg.WriteInteger(kAverageFrom, DayNumber(year, month, day));
     reg.WriteInteger(kAllMoney, allMoney);
     reg.WriteString(kAllTime, std::to_string(static_cast<std::uint32_t>(allTime)));
+    PutVolume(reg, {});
     reg.WriteInteger(kYear, year);
     reg.WriteInteger(kMonth, month);
     reg.WriteInteger(kDay, day);

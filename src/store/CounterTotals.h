@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Volume.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -72,6 +74,10 @@ public:
     // The totals of ended connections, in the group that `reg` belongs to (a record and the
     // totals that count it land together).
     static void WriteTotals(TRegistry& reg, std::int32_t allMoney, std::int32_t allTime);
+    // The period's data volume, "AllReceived" and "AllSent" (bytes, as text); missing or
+    // unreadable values read 0, as a store from before volume was counted has none.
+    Volume AllVolume();
+    static void WriteVolume(TRegistry& reg, const Volume& volume);
 
     // The dialog's choices; the marker only with the two-weeks policy.
     void SetPolicy(int reset, std::optional<int> reset14, int report);

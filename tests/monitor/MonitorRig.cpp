@@ -1,8 +1,12 @@
 #include "MonitorRig.h"
 
+#include "history/VolumeFile.h"
 #include "platform/DialUpService.h"
 #include "store/Defaults.h"
 #include "tariffs/Tariffs.h"
+
+#include <QDir>
+#include <QFile>
 
 namespace netrova::test {
 
@@ -10,7 +14,7 @@ MonitorRig::MonitorRig() {
     EnsureInstallationDefaults(store);
     PublishCurrentUser(store, kUser);
     clock.Set(2026, 12, 7, 12, 0, 0);
-    mon_ = std::make_unique<TMonitor>(store.store(), clock, boxes, help, view);
+    mon_ = std::make_unique<TMonitor>(store.store(), clock, boxes, help, view, NetFolder());
 }
 
 void MonitorRig::Start() {
@@ -21,7 +25,39 @@ void MonitorRig::Start() {
 void MonitorRig::Crash() {
     view = RecordingView{};
     store.Reopen();
-    mon_ = std::make_unique<TMonitor>(store.store(), clock, boxes, help, view);
+    mon_ = std::make_unique<TMonitor>(store.store(), clock, boxes, help, view, NetFolder());
+}
+
+std::string MonitorRig::NetFolder() {
+    return store.dir() + "/net";
+}
+
+void MonitorRig::SetCounters(const std::string& interface, std::uint64_t received,
+                             std::uint64_t sent) {
+    const QString stats = QString::fromStdString(NetFolder() + "/" + interface + "/statistics/");
+    QDir().mkpath(stats);
+    // Written in place, as the kernel's files change under an open descriptor.
+    for (const auto& [name, value] :
+         {std::pair{"rx_bytes", received}, std::pair{"tx_bytes", sent}}) {
+        QFile f(stats + name);
+        f.open(QIODevice::ReadWrite);
+        f.resize(0);
+        f.write(QByteArray::number(static_cast<qulonglong>(value)) + "\n");
+    }
+}
+
+void MonitorRig::RemoveInterface(const std::string& interface) {
+    QDir(QString::fromStdString(NetFolder() + "/" + interface)).removeRecursively();
+}
+
+std::vector<std::optional<Volume>> MonitorRig::Volumes() {
+    std::vector<std::optional<Volume>> out;
+    ScanHistoryWithVolume(ProgramPath(),
+                          [&](const THistoryRecord&, const std::optional<Volume>& v) {
+                              out.push_back(v);
+                              return true;
+                          });
+    return out;
 }
 
 void MonitorRig::SetRemoteConnection(std::uint32_t value) {

@@ -11,6 +11,7 @@
 #include "support/ScriptedMessageBoxes.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,12 @@ public:
     void SetTariff(const std::string& provider, const std::string& day, const Tariff& t);
 
     std::vector<THistoryRecord> Records();
+    // The interface's byte counters as the monitor reads them (below NetFolder()).
+    std::string NetFolder();
+    void SetCounters(const std::string& interface, std::uint64_t received, std::uint64_t sent);
+    void RemoveInterface(const std::string& interface);
+    // The volume of each history record.
+    std::vector<std::optional<Volume>> Volumes();
     std::string ProgramPath() { return store.dir(); }
 
     TempStore store;

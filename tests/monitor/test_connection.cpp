@@ -2,6 +2,7 @@
 #include "MonitorRig.h"
 
 #include "common/Text.h"
+#include "platform/DialUpService.h"
 #include "store/Defaults.h"
 
 #include <QtTest>
@@ -246,6 +247,46 @@ private slots:
         rig.Tick();
         QCOMPARE(rig.Records().back().Duration, 61);
         QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllTime"), std::string("61"));
+    }
+
+    // Each tick adds what the interface's counters grew by since the last; a counter that goes
+    // back or an interface made again adds nothing for that tick, and one never seen leaves
+    // the volume unknown. Steps: "received/sent" counters at a tick, "x" no interface.
+    void volumeCountedFromTheInterface_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<qint64>("received"); // -1: unknown
+        QTest::addColumn<qint64>("sent");
+        QTest::newRow("from the first tick") << "1000/100 1500/160 4000/400" << 3000LL << 300LL;
+        QTest::newRow("counter goes back") << "1000/100 1500/160 200/20 700/70" << 1000LL << 110LL;
+        QTest::newRow("interface made again") << "1000/100 1500/160 x 0/0 300/30" << 800LL << 90LL;
+        QTest::newRow("interface never there") << "x x x" << -1LL << -1LL;
+    }
+    void volumeCountedFromTheInterface() {
+        QFETCH(QString, steps);
+        QFETCH(qint64, received);
+        QFETCH(qint64, sent);
+        MonitorRig rig;
+        rig.Start();
+        SetConnectionInterface(rig.store, "ppp0");
+        rig.Dial("P");
+        for (const QString& step : steps.split(' ')) {
+            if (step == "x")
+                rig.RemoveInterface("ppp0");
+            else
+                rig.SetCounters("ppp0", step.section('/', 0, 0).toULongLong(),
+                                step.section('/', 1, 1).toULongLong());
+            rig.Tick();
+        }
+        rig.Hangup();
+        rig.Tick();
+        const std::optional<Volume> v = rig.Volumes().at(0);
+        QCOMPARE(v.has_value(), received >= 0);
+        if (v) {
+            QCOMPARE(qint64(v->Received), received);
+            QCOMPARE(qint64(v->Sent), sent);
+        }
+        QCOMPARE(rig.store.Str(Root::LocalMachine, kCounterAllKey, "AllReceived"),
+                 std::to_string(std::max<qint64>(received, 0)));
     }
 
     void totalFeeTextIsTheCounterTotal() {
