@@ -15,9 +15,9 @@ for set in "$@"; do
   case $set in
     # A virtual X display with a window manager and a tray, X tools, validators for the desktop
     # entry, the AppStream metadata and the manual pages, a private D-Bus with mock services,
-    # and a faked wall clock for daylight saving time.
+    # a faked wall clock for daylight saving time, and ip for network namespaces of the tests' own.
     test) packages+=(xvfb xauth xdotool x11-utils imagemagick openbox trayer desktop-file-utils
-                     appstream man-db python3-dbusmock dbus-daemon faketime) ;;
+                     appstream man-db python3-dbusmock dbus-daemon faketime iproute2) ;;
     # clang with its sanitizer and libFuzzer runtimes (of whichever version is Debian's default)
     # and llvm-symbolizer for the reports; clang-format for CI's formatting check.
     clang) packages+=(clang libclang-rt-dev llvm clang-format) ;;

@@ -10,6 +10,7 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace netrova;
@@ -20,6 +21,9 @@ constexpr const char* kName = "netrova-dialup";
 
 constexpr const char* kUsage =
     "usage: netrova-dialup dial NAME          report a connection through entry NAME\n"
+    "       netrova-dialup dial NAME --interface IFACE\n"
+    "                                         the same, counting the bytes of network\n"
+    "                                         interface IFACE (ppp0, wwan0) as its volume\n"
     "       netrova-dialup hangup             report that the connection has ended\n"
     "       netrova-dialup status             print \"connected NAME\" or \"not connected\"\n"
     "       netrova-dialup entries            list the dial-up entries, one per line\n"
@@ -70,24 +74,26 @@ std::string RefusedBySource(const std::string& command) {
 }
 
 // The entry is made and chosen before "Remote Connection" turns 1: the monitor takes the
-// provider in the very tick that sees the connection.
-void Dial(SettingsStore& store, const std::string& name) {
+// provider in the very tick that sees the connection. A dial without an interface removes the
+// last one's: counting another link's bytes would be worse than knowing no volume.
+void Dial(SettingsStore& store, const std::string& name, const std::string& interface) {
     std::string entry = name;
     if (const auto stored = FindEntry(store, name))
         entry = *stored;
     else
         AddEntry(store, name);
     SetDefaultEntry(store, entry);
+    SetConnectionInterface(store, interface);
     SetRemoteConnection(store, true);
 }
 
-int Run(const std::string& command, const std::string& name) {
+int Run(const std::string& command, const std::string& name, const std::string& interface) {
     // A hang-up must not be lost to a store that is busy for a moment. Reading creates no store.
     const bool reads = command == "status" || command == "entries";
     const StorePaths paths = StorePaths::FromEnvironment();
     SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, ToolStoreOptions(kName));
     if (command == "dial") {
-        Dial(store, name);
+        Dial(store, name, interface);
     } else if (command == "hangup") {
         SetRemoteConnection(store, false);
     } else if (command == "status") {
@@ -128,6 +134,23 @@ int main(int argc, char** argv) {
         return Usage("no command: dial, hangup, status, entries, add-entry or remove-entry");
 
     const std::string& command = args[0];
+    // "--interface IFACE" or "--interface=IFACE" after dial's NAME.
+    std::string interface;
+    if (command == "dial" && args.size() > 2) {
+        constexpr std::string_view kOption = "--interface";
+        if (args[2] == kOption && args.size() == 4) {
+            interface = args[3];
+        } else if (args[2].starts_with(std::string(kOption) + "=") && args.size() == 3) {
+            interface = args[2].substr(kOption.size() + 1);
+        } else if (args[2] == kOption && args.size() == 3) {
+            return Usage("--interface needs the name of a network interface");
+        } else {
+            return Usage("dial takes an entry NAME and --interface IFACE only");
+        }
+        if (const std::string problem = InterfaceNameProblem(interface); !problem.empty())
+            return Usage(problem);
+        args.resize(2);
+    }
     const bool takesName = command == "dial" || command == "add-entry" || command == "remove-entry";
     const bool takesNothing = command == "hangup" || command == "status" || command == "entries";
     if (!takesName && !takesNothing)
@@ -148,7 +171,7 @@ int main(int argc, char** argv) {
             std::cerr << kName << ": " << refusal << "\n";
             return kExitBadArguments;
         }
-        return Run(command, name);
+        return Run(command, name, interface);
     } catch (const StoreBusyError& e) {
         std::cerr << kName << ": " << e.what() << Unrecorded(command) << "\n";
         return kExitStoreBusy;

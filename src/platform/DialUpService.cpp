@@ -268,6 +268,14 @@ void PppdDialUpService::Publish() {
             default_ = entry;
         }
     }
+    // Before the flag, so that the connect tick can already read the link's counters; cleared
+    // after a disconnect, as the next ppp link may be another one.
+    const std::string name = interface.value_or("");
+    if (name != interface_) {
+        if (interface_ || ReadConnectionInterface(store_) != name)
+            SetConnectionInterface(store_, name);
+        interface_ = name;
+    }
     if (connected != connected_) {
         SetRemoteConnection(store_, connected);
         connected_ = connected;

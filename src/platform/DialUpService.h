@@ -94,6 +94,7 @@ public:
 // - the entries are the files of peersDir (hidden files and backups left out). When the
 //   folder cannot be read (it is often readable by the dip group only) the entries are left
 //   as they are.
+// - the connection's interface is that ppp* link while it is up, and none after it.
 // Only what moved since the last Publish is written, so an idle tick touches no store file.
 class PppdDialUpService : public DialUpService {
 public:
@@ -121,6 +122,7 @@ private:
     std::optional<bool> connected_;
     std::string default_;
     std::optional<std::vector<std::string>> entries_;
+    std::optional<std::string> interface_;
 };
 
 // The source in use, without making it: NETROVA_DIALUP=networkmanager|pppd|manual, in any

@@ -25,6 +25,7 @@ const QString kSettingsPath = QStringLiteral("/org/freedesktop/NetworkManager/Se
 const QString kSettings = QStringLiteral("org.freedesktop.NetworkManager.Settings");
 const QString kProfile = QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection");
 const QString kActive = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
+const QString kDevice = QStringLiteral("org.freedesktop.NetworkManager.Device");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 // NM_ACTIVE_CONNECTION_STATE_ACTIVATED and NM_METERED_YES.
@@ -59,6 +60,13 @@ std::string EntryNameOf(const QString& id, const QString& uuid, const QString& p
     return "NetworkManager";
 }
 
+// A modem's IpInterface is empty until its data link is made; a name that cannot be an
+// interface's is no interface to count.
+std::string InterfaceName(const QString& ipInterface, const QString& interface) {
+    const std::string name = (ipInterface.isEmpty() ? interface : ipInterface).toStdString();
+    return InterfaceNameProblem(name).empty() ? name : std::string();
+}
+
 // Errors that say the object is gone, rather than that NetworkManager did not answer.
 bool IsGone(const QDBusMessage& reply) {
     static const QStringList kGone{QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"),
@@ -82,7 +90,8 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
                                  bus_.lastError().message().toStdString() + ").");
     // Signals first, so that nothing that changes while the state is read gets lost. NetworkManager
     // sends both the standard PropertiesChanged and, in older versions, one per interface. Only
-    // the manager's and the active connections' are taken: devices send many.
+    // the manager's, the active connections' and the devices' own are taken: a device's
+    // statistics and the like change often.
     const struct {
         QString path;
         const QString& interface;
@@ -94,6 +103,8 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
         {kManagerPath, kManager, "PropertiesChanged", {}},
         {QString(), kActive, "PropertiesChanged", {}},
         {QString(), kActive, "StateChanged", {}},
+        {QString(), kProperties, "PropertiesChanged", {kDevice}},
+        {QString(), kDevice, "PropertiesChanged", {}},
         {kSettingsPath, kSettings, "NewConnection", {}},
         {kSettingsPath, kSettings, "ConnectionRemoved", {}},
         {QString(), kProfile, "Updated", {}},
@@ -276,6 +287,68 @@ void NetworkManagerDialUpService::ApplyActive(Active& active, const QVariantMap&
         active.profile = PathOf(properties.value(QStringLiteral("Connection")));
     if (properties.contains(QStringLiteral("State")))
         active.state = properties.value(QStringLiteral("State")).toUInt();
+    if (properties.contains(QStringLiteral("Devices"))) {
+        const auto devices =
+            qdbus_cast<QList<QDBusObjectPath>>(properties.value(QStringLiteral("Devices")));
+        active.device = devices.isEmpty() ? QString() : devices.first().path();
+    }
+}
+
+// The device of the connection counted is read once and then followed by its signals.
+void NetworkManagerDialUpService::FollowDevice() {
+    if (connected_ != true) {
+        device_.path.clear();
+        device_.known = false;
+        interface_.clear();
+        return;
+    }
+    const auto it = actives_.constFind(counted_);
+    if (it == actives_.cend() || !it->known)
+        return; // being read again after NetworkManager's return: what was published stands
+    if (it->device != device_.path) {
+        // The count of changes goes on, so that an answer about the device before is dropped.
+        device_ = Device{{false, false, device_.changes + 1}, it->device, {}, {}};
+    }
+    if (deviceSession_ != session_) {
+        deviceSession_ = session_;
+        interface_.clear(); // the last connection's is not this one's
+    }
+    if (device_.known)
+        interface_ = InterfaceName(device_.ipInterface, device_.interface);
+    else if (!device_.path.isEmpty())
+        ReadDevice();
+}
+
+void NetworkManagerDialUpService::ReadDevice() {
+    if (device_.reading)
+        return;
+    device_.reading = true;
+    auto call = QDBusMessage::createMethodCall(kService, device_.path, kProperties,
+                                               QStringLiteral("GetAll"));
+    call << kDevice;
+    Ask(call, [this, path = device_.path, changes = device_.changes](const QDBusMessage& reply) {
+        if (path != device_.path)
+            return; // no longer the device counted
+        device_.reading = false;
+        if (Answered(reply)) {
+            if (device_.changes != changes)
+                return ReadDevice();
+            ApplyDevice(qdbus_cast<QVariantMap>(reply.arguments().at(0)));
+            device_.known = true;
+        } else if (IsGone(reply)) {
+            device_.known = true; // its interface stays unknown
+        } else {
+            return NoAnswer(reply);
+        }
+        interface_ = InterfaceName(device_.ipInterface, device_.interface);
+    });
+}
+
+void NetworkManagerDialUpService::ApplyDevice(const QVariantMap& properties) {
+    if (properties.contains(QStringLiteral("IpInterface")))
+        device_.ipInterface = properties.value(QStringLiteral("IpInterface")).toString();
+    if (properties.contains(QStringLiteral("Interface")))
+        device_.interface = properties.value(QStringLiteral("Interface")).toString();
 }
 
 void NetworkManagerDialUpService::ReadProfile(const QString& path) {
@@ -331,6 +404,15 @@ void NetworkManagerDialUpService::OnSignal(const QDBusMessage& message) {
             changed.contains(QStringLiteral("ActiveConnections"))) {
             ++activesChanges_;
             return OnActiveConnections(changed.value(QStringLiteral("ActiveConnections")));
+        }
+        if (changedInterface == kDevice) {
+            if (path.isEmpty() || path != device_.path)
+                return;
+            ++device_.changes;
+            ApplyDevice(changed);
+            if (device_.known)
+                interface_ = InterfaceName(device_.ipInterface, device_.interface);
+            return;
         }
         if (changedInterface != kActive || !actives_.contains(path))
             return;
@@ -394,6 +476,11 @@ void NetworkManagerDialUpService::UpdateEntries() {
 }
 
 void NetworkManagerDialUpService::Evaluate() {
+    Count();
+    FollowDevice();
+}
+
+void NetworkManagerDialUpService::Count() {
     if (!activesKnown_)
         return;
     if (!counted_.isEmpty() && !adopting_) {
@@ -468,6 +555,13 @@ void NetworkManagerDialUpService::Publish() {
     if (*connected_ && entry_ != writtenEntry_) {
         SetDefaultEntry(store_, entry_);
         writtenEntry_ = entry_;
+    }
+    // Before the flag, so that the connect tick can read the counters if it is known by then.
+    const std::string interface = *connected_ ? interface_ : std::string();
+    if (interface != writtenInterface_) {
+        if (writtenInterface_ || ReadConnectionInterface(store_) != interface)
+            SetConnectionInterface(store_, interface);
+        writtenInterface_ = interface;
     }
     if (connected_ != writtenConnected_) {
         SetRemoteConnection(store_, *connected_);

@@ -23,7 +23,10 @@ namespace netrova {
 // - the entry in use is that active connection's Id made an entry name: control
 //   characters and "\" become spaces, and an Id left blank is named by its UUID; after
 //   a disconnect "Default" keeps the last entry used, as a default entry does;
-// - the entries are the names of NetworkManager's profiles of those kinds.
+// - the entries are the names of NetworkManager's profiles of those kinds;
+// - the connection's interface is the IpInterface (else the Interface) of the counted active
+//   connection's first device, followed as it changes (a modem's moves from its tty to the
+//   data link while it activates); none until it is read, and none while not connected.
 // One active connection is counted at a time, by object path, for as long as it stays activated
 // under the same name; another one is counted only after it, and the monitor is shown the
 // change as a disconnect of one Publish followed by a connect.
@@ -64,7 +67,13 @@ private:
         QString uuid;
         QString type;
         QString profile; // object path of the profile it was made from
+        QString device;  // object path of its first device
         uint state = 0;
+    };
+    struct Device : Read {
+        QString path;
+        QString ipInterface;
+        QString interface;
     };
 
     template <typename OnReply> void Ask(const QDBusMessage& call, OnReply onReply);
@@ -75,11 +84,15 @@ private:
     void OnActiveConnections(const QVariant& paths);
     void ReadActive(const QString& path);
     void ApplyActive(Active& active, const QVariantMap& properties);
+    void FollowDevice();
+    void ReadDevice();
+    void ApplyDevice(const QVariantMap& properties);
     void ReadProfile(const QString& path);
     std::optional<bool> Counts(const Active& active) const;
     std::string NameOf(const Active& active) const;
     void UpdateEntries();
     void Evaluate();
+    void Count();
 
     SettingsStore& store_;
     QDBusConnection bus_;
@@ -108,17 +121,22 @@ private:
     quint64 session_ = 0;
     // Set on NetworkManager's return: the connection counted may come back under a new path.
     bool adopting_ = false;
+    // The device of the connection counted, and the session it was read for.
+    Device device_;
+    quint64 deviceSession_ = 0;
 
     // What the store should hold; nullopt until NetworkManager answered.
     std::optional<bool> connected_;
     std::string entry_;
     std::optional<std::vector<std::string>> entries_;
+    std::string interface_;
 
     // What this source wrote last; nullopt until the first Publish.
     std::optional<bool> writtenConnected_;
     std::string writtenEntry_;
     quint64 writtenSession_ = 0;
     std::optional<std::vector<std::string>> writtenEntries_;
+    std::optional<std::string> writtenInterface_;
 };
 
 } // namespace netrova

@@ -54,7 +54,10 @@ void E2E::StartNetrova(const QString& platform, bool captureErrors) {
     netrova_->setProcessEnvironment(env);
     netrova_->setProcessChannelMode(captureErrors ? QProcess::ForwardedOutputChannel
                                                   : QProcess::ForwardedChannels);
-    netrova_->start(NETROVA_EXE, {});
+    if (launcher.isEmpty())
+        netrova_->start(NETROVA_EXE, {});
+    else
+        netrova_->start(launcher.first(), launcher.mid(1) << NETROVA_EXE);
     netrova_->waitForStarted(10000);
 }
 

@@ -39,6 +39,8 @@ public:
     std::string loginName;
     // Added to the environment of the program started next.
     QProcessEnvironment environment;
+    // Starts the program through this command when set ("ip netns exec NAME").
+    QStringList launcher;
 
 private:
     std::unique_ptr<QProcess> netrova_;

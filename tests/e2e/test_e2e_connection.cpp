@@ -1,8 +1,10 @@
 // One connection through the real program: dialled and hung up with netrova-dialup, also while
-// another program holds the store's lock and while the disk is full.
+// another program holds the store's lock and while the disk is full, and its data volume on a
+// real network interface.
 #include "E2E.h"
 
 #include "history/HistoryFile.h"
+#include "history/VolumeFile.h"
 #include "store/Defaults.h"
 
 #include <QDateTime>
@@ -12,7 +14,16 @@
 #include <QtTest>
 
 #include <csignal>
+#include <optional>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
 #include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace netrova;
 using namespace netrova::test;
@@ -57,6 +68,144 @@ void FakeWallClock(E2E& e2e, const QString& faketime) {
                            qEnvironmentVariable("ASAN_OPTIONS") + ":verify_asan_link_order=0");
 }
 
+int Ip(const QStringList& args) {
+    QProcess ip;
+    ip.setProcessChannelMode(QProcess::ForwardedChannels);
+    ip.start("ip", args);
+    if (!ip.waitForFinished(10000) || ip.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return ip.exitCode();
+}
+
+// Two network namespaces of the test's own, joined by a veth pair: vethA with 169.254.77.1/30
+// in the first, vethB with 169.254.77.2/30 in the second. Nothing else is on the link: IPv6 is
+// off, so that only the test's traffic and its ARP move the counters.
+class VethPair {
+public:
+    const QString a = QString("netrova-e2e-%1-a").arg(::getpid());
+    const QString b = QString("netrova-e2e-%1-b").arg(::getpid());
+
+    ~VethPair() {
+        for (const QString& ns : {a, b})
+            if (made_.contains(ns))
+                Ip({"netns", "del", ns});
+    }
+
+    // "" when made, else why not.
+    QString Make() {
+        if (::geteuid() != 0)
+            return "network namespaces need root";
+        for (const QString& ns : {a, b}) {
+            if (Ip({"netns", "add", ns}) != 0)
+                return "\"ip netns add\" failed (package iproute2, and a kernel that allows it)";
+            made_ << ns;
+            Ip({"netns", "exec", ns, "sh", "-c",
+                "echo 1 >/proc/sys/net/ipv6/conf/default/disable_ipv6"});
+        }
+        const QList<QStringList> steps = {
+            {"-n", a, "link", "add", "vethA", "type", "veth", "peer", "name", "vethB", "netns", b},
+            {"-n", a, "addr", "add", "169.254.77.1/30", "dev", "vethA"},
+            {"-n", b, "addr", "add", "169.254.77.2/30", "dev", "vethB"},
+            {"-n", a, "link", "set", "vethA", "up"},
+            {"-n", b, "link", "set", "vethB", "up"}};
+        for (const auto& step : steps)
+            if (Ip(step) != 0)
+                return "ip " + step.join(' ') + " failed";
+        return {};
+    }
+
+    // vethA's counters, as the program in namespace a reads them.
+    std::optional<Volume> Counters() const {
+        QProcess cat;
+        cat.start("ip", {"netns", "exec", a, "cat", "/sys/class/net/vethA/statistics/rx_bytes",
+                         "/sys/class/net/vethA/statistics/tx_bytes"});
+        if (!cat.waitForFinished(10000) || cat.exitCode() != 0)
+            return std::nullopt;
+        const QList<QByteArray> lines = cat.readAllStandardOutput().split('\n');
+        if (lines.size() < 2)
+            return std::nullopt;
+        return Volume{lines[0].toULongLong(), lines[1].toULongLong()};
+    }
+
+    // A TCP socket of namespace ns: a thread of this process joins it to make the socket,
+    // which stays in that namespace.
+    static int SocketIn(const QString& ns) {
+        int fd = -1;
+        std::thread([&] {
+            const int nsFd = ::open(qPrintable("/run/netns/" + ns), O_RDONLY | O_CLOEXEC);
+            if (nsFd >= 0 && ::setns(nsFd, CLONE_NEWNET) == 0)
+                fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (nsFd >= 0)
+                ::close(nsFd);
+        }).join();
+        if (fd >= 0) {
+            const timeval limit{10, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+        }
+        return fd;
+    }
+
+    // Sends `out` bytes from vethA's side to vethB's, which answers with `back` bytes; true when
+    // all arrived.
+    bool Exchange(std::size_t out, std::size_t back) const {
+        const int server = SocketIn(b);
+        const int client = SocketIn(a);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        ::inet_pton(AF_INET, "169.254.77.2", &address.sin_addr);
+        socklen_t size = sizeof address;
+        auto* const raw = reinterpret_cast<sockaddr*>(&address);
+        std::size_t arrived = 0;  // at vethB
+        std::size_t returned = 0; // at vethA
+        if (server >= 0 && client >= 0 && ::bind(server, raw, size) == 0 &&
+            ::getsockname(server, raw, &size) == 0 && ::listen(server, 1) == 0) {
+            std::thread peer([&] {
+                const int c = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c < 0)
+                    return;
+                arrived = Pump(c, back, true);
+                ::close(c);
+            });
+            if (::connect(client, raw, size) == 0)
+                returned = Pump(client, out, false);
+            ::close(client);
+            peer.join();
+        }
+        ::close(server);
+        return arrived == out && returned == back;
+    }
+
+private:
+    // Sends `count` bytes and reads until the other end has ended, or the other way round: the
+    // end that answers reads first, so that neither waits for the other to read. Returns the
+    // bytes read.
+    static std::size_t Pump(int fd, std::size_t count, bool readFirst) {
+        std::size_t read = 0;
+        const auto receive = [&] {
+            char buffer[16 * 1024];
+            for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+                read += std::size_t(n);
+        };
+        if (readFirst)
+            receive();
+        const QByteArray block(16 * 1024, 'v');
+        for (std::size_t sent = 0; sent < count;) {
+            const auto chunk = std::min(count - sent, std::size_t(block.size()));
+            const auto n = ::send(fd, block.constData(), chunk, MSG_NOSIGNAL);
+            if (n <= 0)
+                return read;
+            sent += std::size_t(n);
+        }
+        ::shutdown(fd, SHUT_WR);
+        if (!readFirst)
+            receive();
+        return read;
+    }
+
+    QStringList made_;
+};
+
 } // namespace
 
 class EndToEndConnection : public QObject {
@@ -91,6 +240,60 @@ private slots:
         QCOMPARE(e2e.netrova().exitCode(), 0);
         QCOMPARE(e2e.Bug(), 0);
         QCOMPARE(e2e.Records().size(), std::size_t(1));
+    }
+
+    // The program in a network namespace of its own, told the connection's interface by
+    // netrova-dialup: the volume recorded is what the kernel counted on it while connected.
+    void volumeIsWhatTheInterfaceCounted() {
+        VethPair link;
+        if (const QString why = link.Make(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        E2E e2e;
+        e2e.launcher = QStringList{"ip", "netns", "exec", link.a};
+        e2e.StartNetrova("offscreen");
+        QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000), "netrova did not start");
+
+        const auto before = link.Counters();
+        QVERIFY(before);
+        QCOMPARE(e2e.Dialup({"dial", "Test ISP", "--interface", "vethA"}), 0);
+        QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000),
+                 "the connection was not counted");
+        QThread::sleep(2); // past the tick that takes the counters' start
+        QVERIFY2(link.Exchange(1000000, 200000), "the test's traffic did not get through");
+        QThread::sleep(3); // a tick after the traffic
+        const auto after = link.Counters();
+        QVERIFY(after);
+        QCOMPARE(e2e.Dialup({"hangup"}), 0);
+        QVERIFY2(E2E::WaitFor([&] { return e2e.HistorySize() == 192 && e2e.Bug() == 1; }, 10000),
+                 "no history record");
+
+        const Volume counted{after->Received - before->Received, after->Sent - before->Sent};
+        QVERIFY2(counted.Sent > 1000000 && counted.Received > 200000,
+                 "the traffic did not go through vethA");
+        // The volume is written just after the history record.
+        std::optional<Volume> recorded;
+        E2E::WaitFor(
+            [&] {
+                ScanHistoryWithVolume(e2e.store.dir(),
+                                      [&](const THistoryRecord&, const std::optional<Volume>& v) {
+                                          recorded = v;
+                                          return true;
+                                      });
+                return recorded.has_value();
+            },
+            5000);
+        QVERIFY2(recorded, "the connection's volume is unknown");
+        // The sampling ticks may miss an ARP exchange or two, nothing more.
+        const auto near = [](std::uint64_t a, std::uint64_t b) {
+            return (a > b ? a - b : b - a) <= 200;
+        };
+        const QString seen = QString("recorded %1 received, %2 sent; counted %3, %4")
+                                 .arg(recorded->Received)
+                                 .arg(recorded->Sent)
+                                 .arg(counted.Received)
+                                 .arg(counted.Sent);
+        QVERIFY2(near(recorded->Received, counted.Received) && near(recorded->Sent, counted.Sent),
+                 qPrintable(seen));
     }
 
     // A connection across a change of daylight saving time, the program on a faked wall

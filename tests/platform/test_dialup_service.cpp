@@ -263,11 +263,19 @@ void TestDialUpService::followsNetworkManager() {
 
     const QString first = MockNetworkManager::Activate(device, mobile, "0");
     QTRY_COMPARE(state(), "connected Mobile ISP");
+    // The mock's device has no IpInterface yet: its Interface stands in, until a data link
+    // is made, as a modem's is while it activates.
+    QTRY_COMPARE((state(), ReadConnectionInterface(store)), std::string("eth0"));
+    MockNetworkManager::Mock("SetProperty",
+                             {device, "org.freedesktop.NetworkManager.Device", "IpInterface",
+                              QVariant::fromValue(QDBusVariant("wwan0"))});
+    QTRY_COMPARE((state(), ReadConnectionInterface(store)), std::string("wwan0"));
     const auto before = store.store().TransactionCount();
     service.Publish();
     QCOMPARE(store.store().TransactionCount(), before);
     MockNetworkManager::SetActive(first, "State", 4u);
     QTRY_COMPARE(state(), "not connected Mobile ISP");
+    QCOMPARE(ReadConnectionInterface(store), std::string());
 
     // An ethernet link is no dial-up; a metered one is.
     MockNetworkManager::Activate(device, wired, "1");
@@ -421,6 +429,7 @@ void TestDialUpService::interfaceState() {
 
     QCOMPARE(ReadRemoteConnection(store), connected);
     QCOMPARE(RemoteConnectionBytes(store), connected ? kOne : kZero);
+    QCOMPARE(QString::fromStdString(ReadConnectionInterface(store)), connected ? name : "");
 }
 
 void TestDialUpService::connectAndDisconnect() {
@@ -440,11 +449,13 @@ void TestDialUpService::connectAndDisconnect() {
     service->Publish();
     QCOMPARE(RemoteConnectionBytes(store), kOne);
     QCOMPARE(ReadDefaultEntry(store), std::string("work"));
+    QCOMPARE(ReadConnectionInterface(store), std::string("ppp0"));
 
     sys.LinkDown();
     sys.Remove("run/ppp-work.pid");
     service->Publish();
     QCOMPARE(RemoteConnectionBytes(store), kZero);
+    QCOMPARE(ReadConnectionInterface(store), std::string());
     // The default entry stays the one used last.
     QCOMPARE(ReadDefaultEntry(store), std::string("work"));
 }
@@ -559,8 +570,8 @@ void TestDialUpService::idleTickWritesNothing() {
 
     sys.LinkUp();
     service->Publish();
-    // "Default" and "Remote Connection": one transaction each.
-    QCOMPARE(store.store().TransactionCount(), before + 2);
+    // "Default", "Interface" and "Remote Connection": one transaction each.
+    QCOMPARE(store.store().TransactionCount(), before + 3);
 
     before = store.store().TransactionCount();
     service->Publish();

@@ -81,12 +81,13 @@ void TestDialUpTool::dialStatusHangup() {
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("not connected\n"));
 
-    r = RunTool({"dial", "Sky Net"});
+    r = RunTool({"dial", "Sky Net", "--interface", "ppp0"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.err, QString());
     QCOMPARE(RemoteBytes(store), QByteArray("\x01\x00\x00\x00", 4));
     QCOMPARE(ReadDefaultEntry(store), std::string("Sky Net"));
     QCOMPARE(ListEntries(store), std::vector<std::string>{"Sky Net"});
+    QCOMPARE(ReadConnectionInterface(store), std::string("ppp0"));
     QCOMPARE(RunTool({"status"}).out, QString("connected Sky Net\n"));
 
     r = RunTool({"hangup"});
@@ -94,6 +95,10 @@ void TestDialUpTool::dialStatusHangup() {
     QCOMPARE(RemoteBytes(store), QByteArray("\x00\x00\x00\x00", 4));
     QCOMPARE(RunTool({"status"}).out, QString("not connected\n"));
     QCOMPARE(ReadDefaultEntry(store), std::string("Sky Net"));
+
+    // A dial that names no interface must not count the last one's bytes.
+    QCOMPARE(RunTool({"dial", "Sky Net"}).code, 0);
+    QCOMPARE(ReadConnectionInterface(store), std::string());
 }
 
 void TestDialUpTool::dialKeepsTheEntrysSpelling() {
@@ -153,6 +158,12 @@ void TestDialUpTool::badArguments_data() {
     QTest::newRow("new line in name") << QStringList{"dial", "a\nb"};
     QTest::newRow("tab in name") << QStringList{"add-entry", "a\tb"};
     QTest::newRow("escape in name") << QStringList{"add-entry", "a\x1b[2Jb"};
+    QTest::newRow("interface without name") << QStringList{"dial", "isp", "--interface"};
+    QTest::newRow("interface name too long")
+        << QStringList{"dial", "isp", "--interface", "ppp0123456789abc"};
+    QTest::newRow("interface name a path") << QStringList{"dial", "isp", "--interface=../ppp0"};
+    QTest::newRow("interface for another command")
+        << QStringList{"add-entry", "isp", "--interface", "ppp0"};
 }
 
 void TestDialUpTool::badArguments() {
@@ -166,6 +177,12 @@ void TestDialUpTool::badArguments() {
     QVERIFY2(lines[0].startsWith("netrova-dialup: "), qPrintable(r.err));
     if (QByteArray(QTest::currentDataTag()).startsWith("unknown"))
         QVERIFY2(lines[0].contains("\"" + args[0] + "\""), qPrintable(r.err));
+    if (QByteArray(QTest::currentDataTag()).startsWith("interface name")) {
+        const QString name = args.last().section('=', -1);
+        QVERIFY2(
+            lines[0].endsWith(QString::fromStdString(InterfaceNameProblem(name.toStdString()))),
+            qPrintable(r.err));
+    }
     QCOMPARE(lines[1], QString("Try 'netrova-dialup --help' for more information."));
     QCOMPARE(r.out, QString());
     QVERIFY(!ReadRemoteConnection(store));
