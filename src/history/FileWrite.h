@@ -16,6 +16,16 @@ bool WriteAll(int fd, const void* data, std::size_t size);
 // is not to be created).
 int OpenHistoryFile(const std::string& path, int flags, bool create, bool* created,
                     std::string& why);
+// The same for writing (O_WRONLY with flags); the crash test fails or ends the process here.
+int OpenHistoryFileToWrite(const std::string& path, int flags, bool create, bool* created,
+                           std::string& why);
+
+// Gives the reason to the caller that asked for it; false.
+inline bool Fail(std::string* error, const std::string& why) {
+    if (error)
+        *error = why;
+    return false;
+}
 
 // Puts the folder's entries on disk, so that a new or renamed file's name survives a crash.
 void SyncFolder(const std::string& path);

@@ -104,15 +104,18 @@ int OpenHistoryFile(const std::string& path, int flags, bool create, bool* creat
     return fd;
 }
 
-namespace {
-
-bool Fail(std::string* error, const std::string& why) {
-    if (error)
-        *error = why;
-    return false;
+int OpenHistoryFileToWrite(const std::string& path, int flags, bool create, bool* created,
+                           std::string& why) {
+    const int fd = OpenHistoryFile(path, O_WRONLY | flags, create, created, why);
+#ifdef NETROVA_FAULT_POINTS
+    if (fd >= 0 && faults::Reached(faults::Point::HistoryWrite)) {
+        ::close(fd);
+        why = std::strerror(ENOSPC);
+        return -1;
+    }
+#endif
+    return fd;
 }
-
-} // namespace
 
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record,
                          std::string* error) {
@@ -120,16 +123,9 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
     bool created = false;
     std::string why;
     // O_APPEND: a file that may only be appended to (chattr +a) takes the record too.
-    const int fd = OpenHistoryFile(path, O_WRONLY | O_APPEND, true, &created, why);
+    const int fd = OpenHistoryFileToWrite(path, O_APPEND, true, &created, why);
     if (fd < 0)
         return Fail(error, why);
-
-#ifdef NETROVA_FAULT_POINTS
-    if (faults::Reached(faults::Point::HistoryWrite)) {
-        ::close(fd);
-        return Fail(error, std::strerror(ENOSPC));
-    }
-#endif
     THistoryRecord out = record;
     out.Started.Reserved = 0;
     out.Ended.Reserved = 0;
@@ -206,15 +202,9 @@ bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& recor
 
 bool EmptyHistory(const std::string& programPath, std::string* error) {
     std::string why;
-    const int fd = OpenHistoryFile(HistoryPath(programPath), O_WRONLY, true, nullptr, why);
+    const int fd = OpenHistoryFileToWrite(HistoryPath(programPath), 0, true, nullptr, why);
     if (fd < 0)
         return Fail(error, why);
-#ifdef NETROVA_FAULT_POINTS
-    if (faults::Reached(faults::Point::HistoryWrite)) {
-        ::close(fd);
-        return Fail(error, std::strerror(ENOSPC));
-    }
-#endif
     if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
         why = std::strerror(errno);
     ::close(fd);

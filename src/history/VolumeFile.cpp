@@ -1,8 +1,5 @@
 #include "history/VolumeFile.h"
 #include "history/FileWrite.h"
-#ifdef NETROVA_FAULT_POINTS
-#include "store/FaultPoints.h"
-#endif
 
 #include <cerrno>
 #include <cstring>
@@ -15,12 +12,6 @@ namespace netrova {
 namespace {
 
 constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
-
-bool Fail(std::string* error, const std::string& why) {
-    if (error)
-        *error = why;
-    return false;
-}
 
 TStamp Plain(TStamp s) {
     s.Reserved = 0;
@@ -51,15 +42,9 @@ std::string VolumePath(const std::string& programPath) {
 bool WriteVolumeRecord(const std::string& programPath, std::size_t place,
                        const TVolumeRecord& record, std::string* error) {
     std::string why;
-    const int fd = OpenHistoryFile(VolumePath(programPath), O_WRONLY, true, nullptr, why);
+    const int fd = OpenHistoryFileToWrite(VolumePath(programPath), 0, true, nullptr, why);
     if (fd < 0)
         return Fail(error, why);
-#ifdef NETROVA_FAULT_POINTS
-    if (faults::Reached(faults::Point::HistoryWrite)) {
-        ::close(fd);
-        return Fail(error, std::strerror(ENOSPC));
-    }
-#endif
     // A file that ends short of the place gets zero records, which match no history record.
     const auto at = static_cast<off_t>(place * sizeof(TVolumeRecord));
     bool ok = true;
@@ -104,7 +89,7 @@ void ReadVolumeRecords(const std::string& programPath, std::size_t first, TVolum
 
 bool EmptyVolumes(const std::string& programPath, std::string* error) {
     std::string why;
-    const int fd = OpenHistoryFile(VolumePath(programPath), O_WRONLY, false, nullptr, why);
+    const int fd = OpenHistoryFileToWrite(VolumePath(programPath), 0, false, nullptr, why);
     if (fd < 0)
         return why.empty() || Fail(error, why);
     if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
