@@ -372,6 +372,16 @@ private slots:
         TCounter(rig.form->Monitor(), rig.store, rig.clock, rig.boxes, nullptr).ResetToday(0);
         rig.Tick();
         QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 12"));
+        // And dates that another program (the store tool) wrote, at the next tick.
+        {
+            SettingsStore tool(StorePaths{rig.store.userPath(), rig.store.machinePath()});
+            TRegistry reg(tool, Root::LocalMachine);
+            reg.OpenKey(kCounterAllKey, true);
+            reg.WriteInteger("Day", 2);
+            reg.CloseKey();
+        }
+        rig.Tick();
+        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 2"));
     }
 
     // Every text of the window reads clearly and whole, at the desktop's usual font and at a
