@@ -225,15 +225,17 @@ private slots:
         QCOMPARE(rig.store.HasKey(Root::CurrentUser, deep), owner == MonitorRig::kUser);
     }
 
-    // A provider spelt with a separator at either end has no tariffs of its own: it must not
-    // be charged with those of the provider without it.
+    // An entry name the dial-up tools would refuse (a separator at either end, bytes that are
+    // not UTF-8) names no provider: it must not be charged with the tariffs of the provider
+    // without it, nor written raw into the record.
     void providerWithSeparatorHasNoTariffs_data() {
-        QTest::addColumn<QString>("provider");
-        QTest::newRow("trailing") << "ISP\\";
-        QTest::newRow("leading") << "\\ISP";
+        QTest::addColumn<QByteArray>("provider");
+        QTest::newRow("trailing") << QByteArray("ISP\\");
+        QTest::newRow("leading") << QByteArray("\\ISP");
+        QTest::newRow("not UTF-8") << QByteArray("ISP\xff");
     }
     void providerWithSeparatorHasNoTariffs() {
-        QFETCH(QString, provider);
+        QFETCH(QByteArray, provider);
         MonitorRig rig;
         rig.Start();
         SetAllDays(rig, "ISP", 10);
@@ -241,6 +243,9 @@ private slots:
         rig.Tick();
         QCOMPARE(rig.view.fee, std::string("No tariffs for provider"));
         QCOMPARE(rig.state().ConnMoney, 0);
+        rig.Hangup();
+        rig.Tick();
+        QCOMPARE(FieldText(rig.Records().at(0).Provider), std::string());
     }
 };
 
