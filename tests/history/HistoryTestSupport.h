@@ -29,7 +29,7 @@ inline THistoryRecord Connection(const std::string& user, std::int32_t fee, std:
     r.Fee = fee;
     r.Duration = duration;
     SetFieldText(r.Provider, provider);
-    SetFieldText(r.TotalFeeText, FormatMoney(fee * 10));
+    SetFieldText(r.TotalFeeText, FormatMoney(std::int64_t{fee} * 10));
     SetFieldText(r.User, user);
     return r;
 }
