@@ -1,0 +1,142 @@
+#include "options/LimitAlerts.h"
+
+#include "common/TStamp.h"
+#include "common/Text.h"
+#include "store/Registry.h"
+
+#include <cstdio>
+
+namespace netrova {
+
+namespace {
+
+constexpr const char* kLimitsKey = "\\Software\\Netrova\\Limits";
+constexpr const char* kMoneyGiven = "MoneyGiven";
+constexpr const char* kVolumeGiven = "VolumeGiven";
+constexpr const char* kGivenPeriod = "GivenPeriod";
+constexpr std::uint64_t kMiB = 1024 * 1024;
+constexpr std::int64_t kMaxForecastDays = 3653;
+
+std::int32_t IntegerOr(TRegistry& reg, const char* name, std::int32_t fallback) {
+    return reg.GetDataType(name) == ValueType::Integer ? reg.ReadInteger(name) : fallback;
+}
+
+// The highest threshold `used` has reached, or 0.
+int Level(std::uint64_t used, std::uint64_t limit, const LimitSettings& limits) {
+    if (used >= limit)
+        return 100;
+    // used < limit <= 2^51 here, so used * 100 cannot overflow.
+    for (int percent : {limits.Warn2, limits.Warn1})
+        if (used * 100 >= limit * static_cast<std::uint64_t>(percent))
+            return percent;
+    return 0;
+}
+
+std::string DateText(const std::chrono::year_month_day& d) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()),
+                  unsigned(d.day()));
+    return text;
+}
+
+LimitAlert MakeAlert(LimitKind kind, int percent, std::uint64_t used, std::uint64_t limit,
+                     const LimitSettings& limits, const PeriodUse& use) {
+    const bool money = kind == LimitKind::Money;
+    const std::string what = money ? "money limit" : "data limit";
+    LimitAlert a;
+    a.Kind = kind;
+    a.Percent = percent;
+    a.Critical = percent == 100;
+    a.HangUpNow = a.Critical && limits.HangUp;
+    a.Summary = a.Critical ? "Netrova: " + what + " reached"
+                           : "Netrova: " + std::to_string(percent) + " % of the " + what;
+    const auto shown = [money](std::uint64_t v) {
+        return money ? FormatMoney(static_cast<std::int64_t>(v)) : FormatVolume(v);
+    };
+    a.Body = "Used " + shown(used) + " of " + shown(limit) + " in this counting period.";
+    if (a.HangUpNow)
+        a.Body += "\nThe connection is hung up.";
+    else if (const auto on = LimitReachedOn(used, limit, use.Since, use.Today))
+        a.Body += "\nAt the current pace 100 % is reached on " + DateText(*on) + ".";
+    return a;
+}
+
+} // namespace
+
+std::optional<std::chrono::year_month_day>
+LimitReachedOn(std::uint64_t used, std::uint64_t limit, const std::chrono::year_month_day& since,
+               const std::chrono::year_month_day& today) {
+    using namespace std::chrono;
+    const std::int64_t elapsed = (sys_days(today) - sys_days(since)).count() + 1;
+    if (used == 0 || used >= limit || elapsed < 1)
+        return std::nullopt;
+    // Day n of the period (the first is 1) ends with n * used / elapsed used.
+    const long double days = static_cast<long double>(limit) * static_cast<long double>(elapsed) /
+                             static_cast<long double>(used);
+    if (days > kMaxForecastDays)
+        return std::nullopt;
+    auto n = static_cast<std::int64_t>(days);
+    if (static_cast<long double>(n) < days)
+        ++n;
+    return year_month_day(sys_days(since) + std::chrono::days(n - 1));
+}
+
+std::vector<LimitAlert> LimitAlerts::Due(const LimitSettings& limits, const PeriodUse& use) {
+    Marks marks = ReadMarks();
+    const int period = DayNumber(use.Since);
+    if (marks.Period != period)
+        marks = {period, 0, 0};
+    const Marks before = marks;
+
+    std::vector<LimitAlert> due;
+    const auto check = [&](LimitKind kind, std::int64_t limitUnits, std::uint64_t unit,
+                           std::optional<std::uint64_t> used, int& given) {
+        if (limitUnits <= 0 || !used)
+            return;
+        const std::uint64_t limit = static_cast<std::uint64_t>(limitUnits) * unit;
+        const int level = Level(*used, limit, limits);
+        if (level > given)
+            due.push_back(MakeAlert(kind, level, *used, limit, limits, use));
+        else if (level < given)
+            given = level;
+    };
+    check(LimitKind::Money, limits.Money, 1,
+          use.Money > 0 ? static_cast<std::uint64_t>(use.Money) : 0, marks.Money);
+    check(LimitKind::Volume, limits.Volume, kMiB, use.Volume, marks.Volume);
+    // Only a lowered mark is written here; a period's first marks wait for MarkGiven.
+    if (before.Period == period && (marks.Money != before.Money || marks.Volume != before.Volume))
+        WriteMarks(marks);
+    return due;
+}
+
+void LimitAlerts::MarkGiven(const LimitAlert& alert, const PeriodUse& use) {
+    Marks marks = ReadMarks();
+    const int period = DayNumber(use.Since);
+    if (marks.Period != period)
+        marks = {period, 0, 0};
+    (alert.Kind == LimitKind::Money ? marks.Money : marks.Volume) = alert.Percent;
+    WriteMarks(marks);
+}
+
+LimitAlerts::Marks LimitAlerts::ReadMarks() {
+    TRegistry reg(store_, Root::LocalMachine);
+    if (!reg.OpenKey(kLimitsKey, false))
+        return {};
+    Marks m;
+    m.Period = IntegerOr(reg, kGivenPeriod, 0);
+    m.Money = IntegerOr(reg, kMoneyGiven, 0);
+    m.Volume = IntegerOr(reg, kVolumeGiven, 0);
+    reg.CloseKey();
+    return m;
+}
+
+void LimitAlerts::WriteMarks(const Marks& marks) {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kLimitsKey, true);
+    reg.WriteInteger(kGivenPeriod, marks.Period);
+    reg.WriteInteger(kMoneyGiven, marks.Money);
+    reg.WriteInteger(kVolumeGiven, marks.Volume);
+    reg.CloseKey();
+}
+
+} // namespace netrova
