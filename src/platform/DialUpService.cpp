@@ -8,12 +8,16 @@
 #include <QString>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include <signal.h>
 
 namespace fs = std::filesystem;
 
@@ -299,6 +303,23 @@ std::optional<std::string> PppdDialUpService::UpInterface() const {
     if (up.empty())
         return std::nullopt;
     return *std::min_element(up.begin(), up.end(), InterfaceOrder);
+}
+
+void PppdDialUpService::HangUp(HangUpDone done) {
+    const auto interface = UpInterface();
+    if (!interface)
+        return done("No ppp link is up.");
+    std::string pid = FirstLine(fs::path(runDir_) / (*interface + ".pid"));
+    if (pid.empty())
+        if (const std::string link = LinkNameOf(*interface, ""); !link.empty())
+            pid = FirstLine(fs::path(runDir_) / ("ppp-" + link + ".pid"));
+    const auto number = ParseInt32(pid);
+    // Never a process group or init, whatever a pid file says.
+    if (!number || *number <= 1)
+        return done("The pid of pppd on " + *interface + " is not known.");
+    if (::kill(*number, SIGTERM) != 0)
+        return done("pppd (pid " + pid + ") cannot be stopped: " + std::strerror(errno));
+    done({});
 }
 
 std::optional<std::vector<std::string>> PppdDialUpService::PeerEntries() const {

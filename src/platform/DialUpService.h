@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,6 +74,12 @@ public:
     virtual void Publish() = 0;
     // "networkmanager", "pppd" or "manual".
     virtual const char* SourceName() const = 0;
+    // Whether this source can end the connection it counts.
+    virtual bool CanHangUp() const { return false; }
+    // Ends the counted connection. done is called once, perhaps later from the event loop,
+    // with "" or why it failed.
+    using HangUpDone = std::function<void(const std::string& error)>;
+    virtual void HangUp(HangUpDone done) { done("This connection cannot be hung up by Netrova."); }
 };
 
 // Publishes nothing: netrova-dialup (by hand, or from a connection manager's scripts) sets
@@ -103,6 +110,10 @@ public:
                                std::string procDir = "/proc");
     void Publish() override;
     const char* SourceName() const override { return "pppd"; }
+    bool CanHangUp() const override { return true; }
+    // SIGTERM to the pppd of the up link, by the pid in runDir/<interface>.pid or its
+    // ppp-<link>.pid, as poff does; done is called before it returns.
+    void HangUp(HangUpDone done) override;
 
 private:
     std::optional<std::string> UpInterface() const;

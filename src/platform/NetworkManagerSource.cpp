@@ -133,6 +133,21 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
     });
 }
 
+void NetworkManagerDialUpService::HangUp(HangUpDone done) {
+    if (counted_.isEmpty())
+        return done("No connection is counted.");
+    auto call = QDBusMessage::createMethodCall(kService, kManagerPath, kManager,
+                                               QStringLiteral("DeactivateConnection"));
+    call << QVariant::fromValue(QDBusObjectPath(counted_));
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, done = std::move(done)] {
+        watcher->deleteLater();
+        const QDBusMessage reply = watcher->reply();
+        done(reply.type() == QDBusMessage::ReplyMessage ? std::string()
+                                                        : reply.errorMessage().toStdString());
+    });
+}
+
 bool NetworkManagerDialUpService::Running(const QDBusConnection& bus) {
     const QDBusConnectionInterface* daemon = bus.isConnected() ? bus.interface() : nullptr;
     return daemon && daemon->isServiceRegistered(kService).value();

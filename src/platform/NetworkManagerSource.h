@@ -43,6 +43,9 @@ public:
                                          QDBusConnection bus = QDBusConnection::systemBus());
     void Publish() override;
     const char* SourceName() const override { return "networkmanager"; }
+    // DeactivateConnection of the counted active connection.
+    bool CanHangUp() const override { return !counted_.isEmpty(); }
+    void HangUp(HangUpDone done) override;
 
     // Whether NetworkManager has its name on the system bus now.
     static bool Running(const QDBusConnection& bus = QDBusConnection::systemBus());

@@ -6,6 +6,7 @@
 #include "platform/DialUpService.h"
 #include "platform/FileChooser.h"
 #include "platform/HelpViewer.h"
+#include "platform/Notifications.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/Sounds.h"
 #include "platform/TextViewer.h"
@@ -15,6 +16,26 @@
 #include <vector>
 
 namespace netrova {
+
+// Test double: records each notification as "summary|body|normal or critical|hangup"; with
+// `available` false it goes to the fallback, as the desktop's does without a service.
+class RecordingNotifications : public Notifications {
+public:
+    bool Available() const override { return available; }
+    void Notify(const std::string& summary, const std::string& body, Urgency urgency,
+                bool offerHangUp) override {
+        if (!available)
+            return FallBack(summary, body, urgency, offerHangUp);
+        shown.push_back(summary + "|" + body + "|" +
+                        (urgency == Urgency::Critical ? "critical" : "normal") +
+                        (offerHangUp ? "|hangup" : ""));
+    }
+    // As if the user pressed "Hang up now".
+    void PressHangUp() { HangUpAsked(); }
+
+    bool available = true;
+    std::vector<std::string> shown;
+};
 
 // Test double: records the kinds played.
 class RecordingSounds : public Sounds {
