@@ -201,6 +201,9 @@ private slots:
     void connectAndDisconnect();
     void entryInUse_data();
     void entryInUse();
+    void pppdHangUp_data();
+    void pppdHangUp();
+    void networkManagerHangUp();
     void entriesFollowPeerFiles();
     void unreadablePeersLeaveEntries();
     void idleTickWritesNothing();
@@ -458,6 +461,86 @@ void TestDialUpService::connectAndDisconnect() {
     QCOMPARE(ReadConnectionInterface(store), std::string());
     // The default entry stays the one used last.
     QCOMPARE(ReadDefaultEntry(store), std::string("work"));
+}
+
+void TestDialUpService::pppdHangUp_data() {
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<QStringList>("runFiles"); // name=content, PID the stand-in pppd's
+    QTest::addColumn<bool>("stopped");
+
+    QTest::newRow("pid file of the interface") << true << QStringList{"ppp0.pid=PID\n"} << true;
+    QTest::newRow("pid file of the link")
+        << true << QStringList{"ppp-work.pid=PID\nppp0\n"} << true;
+    QTest::newRow("another link's pid file")
+        << true << QStringList{"ppp-work.pid=PID\nppp1\n"} << false;
+    QTest::newRow("no link up") << false << QStringList{"ppp0.pid=PID\n"} << false;
+    QTest::newRow("not a pid") << true << QStringList{"ppp0.pid=PIDx\n"} << false;
+}
+
+void TestDialUpService::pppdHangUp() {
+    QFETCH(bool, up);
+    QFETCH(QStringList, runFiles);
+    QFETCH(bool, stopped);
+    QProcess pppd;
+    pppd.start("sleep", {"30"});
+    QVERIFY(pppd.waitForStarted());
+    test::TempStore store;
+    FakeSystem sys;
+    if (up)
+        sys.LinkUp();
+    for (const QString& file : runFiles) {
+        const auto parts = file.split('=');
+        sys.Write("run/" + parts[0],
+                  QString(parts[1]).replace("PID", QString::number(pppd.processId())).toUtf8());
+    }
+    auto service = sys.Service(store);
+    QVERIFY(service->CanHangUp());
+    std::optional<std::string> error;
+    service->HangUp([&](const std::string& e) { error = e; });
+    QVERIFY(error);
+    QCOMPARE(error->empty(), stopped);
+    QCOMPARE(pppd.waitForFinished(stopped ? 5000 : 200), stopped);
+    if (stopped)
+        QCOMPARE(pppd.exitStatus(), QProcess::CrashExit); // ended by the signal
+    pppd.kill();
+    pppd.waitForFinished();
+}
+
+void TestDialUpService::networkManagerHangUp() {
+    if (const QString why = WhyNoMock(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    MockNetworkManager nm;
+    nm.Start();
+    const QString device =
+        MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    const QString mobile = MockNetworkManager::AddProfile("Mobile ISP", "gsm");
+    test::TempStore store;
+    NetworkManagerDialUpService service(store);
+    QVERIFY(!service.CanHangUp());
+    const QString active = MockNetworkManager::Activate(device, mobile, "0");
+    QTRY_COMPARE(Published(service, store), "connected Mobile ISP");
+    QVERIFY(service.CanHangUp());
+
+    std::optional<std::string> error;
+    service.HangUp([&](const std::string& e) { error = e; });
+    QVERIFY(!error); // nothing waits for NetworkManager
+    QTRY_VERIFY(error);
+    QCOMPARE(*error, std::string());
+    QStringList deactivated;
+    const auto calls = MockNetworkManager::Mock("GetCalls", {}).value<QDBusArgument>();
+    calls.beginArray();
+    while (!calls.atEnd()) {
+        quint64 time = 0;
+        QString method;
+        QList<QDBusVariant> args;
+        calls.beginStructure();
+        calls >> time >> method >> args;
+        calls.endStructure();
+        if (method == "DeactivateConnection")
+            deactivated << args.value(0).variant().value<QDBusObjectPath>().path();
+    }
+    calls.endArray();
+    QCOMPARE(deactivated, QStringList{active});
 }
 
 void TestDialUpService::entryInUse_data() {
