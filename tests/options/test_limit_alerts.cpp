@@ -20,8 +20,6 @@ class TestLimitAlerts : public QObject {
 private slots:
     void decisions_data();
     void decisions();
-    void reachedOn_data();
-    void reachedOn();
     void texts();
 };
 
@@ -91,32 +89,6 @@ void TestLimitAlerts::decisions() {
         }
         QCOMPARE(given.join(' '), due[i]);
     }
-}
-
-void TestLimitAlerts::reachedOn_data() {
-    QTest::addColumn<qint64>("used");
-    QTest::addColumn<qint64>("limit");
-    QTest::addColumn<QString>("on"); // "" none
-
-    // Ten days used, since 1 December.
-    QTest::newRow("half in ten days") << qint64(500) << qint64(1000) << "2026-12-20";
-    QTest::newRow("a part day counts whole") << qint64(300) << qint64(1000) << "2027-01-03";
-    QTest::newRow("nothing used") << qint64(0) << qint64(1000) << "";
-    QTest::newRow("already reached") << qint64(1000) << qint64(1000) << "";
-    QTest::newRow("too far ahead") << qint64(1) << (qint64(1) << 50) << "";
-}
-
-void TestLimitAlerts::reachedOn() {
-    QFETCH(qint64, used);
-    QFETCH(qint64, limit);
-    QFETCH(QString, on);
-    const auto date = LimitReachedOn(std::uint64_t(used), std::uint64_t(limit),
-                                     year_month_day{year{2026}, December, day{1}}, kToday);
-    QString text;
-    if (date)
-        text = QDate(int(date->year()), int(unsigned(date->month())), int(unsigned(date->day())))
-                   .toString(Qt::ISODate);
-    QCOMPARE(text, on);
 }
 
 void TestLimitAlerts::texts() {
