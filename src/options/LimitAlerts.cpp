@@ -82,6 +82,9 @@ LimitReachedOn(std::uint64_t used, std::uint64_t limit, const std::chrono::year_
 }
 
 std::vector<LimitAlert> LimitAlerts::Due(const LimitSettings& limits, const PeriodUse& use) {
+    // A damaged counting-since date names no period to keep marks for.
+    if (!use.Since.ok())
+        return {};
     Marks marks = ReadMarks();
     const int period = DayNumber(use.Since);
     if (marks.Period != period)

@@ -52,7 +52,8 @@ public:
 
     // At most one alert per limit: the highest threshold crossed and not given yet (thresholds
     // crossed together are given as one). A mark above what is used now (a limit raised) is
-    // lowered, so the thresholds left below it are given again.
+    // lowered, so the thresholds left below it are given again. Nothing while the first day
+    // is not a date.
     std::vector<LimitAlert> Due(const LimitSettings& limits, const PeriodUse& use);
     // Records the alert as given in the period of `use`.
     void MarkGiven(const LimitAlert& alert, const PeriodUse& use);
