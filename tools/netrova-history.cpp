@@ -5,9 +5,11 @@
 #include "common/Log.h"
 #include "history/HistoryFile.h"
 #include "history/HistoryTool.h"
+#include "history/LimitReach.h"
 #include "options/Forecast.h"
 #include "platform/Clock.h"
 #include "store/Defaults.h"
+#include "store/Limits.h"
 #include "store/MachineSettings.h"
 #include "store/Registry.h"
 #include "tools/ToolStore.h"
@@ -79,6 +81,28 @@ public:
         }
     }
 
+    // Without a sane counting-since date there is no pace: the forecast line has said why.
+    std::string LimitLines() {
+        try {
+            SettingsStore* store = Store();
+            const auto counter = store ? ReadCounterState(*store) : std::nullopt;
+            if (!counter)
+                return {};
+            const CounterSince& d = counter->Since;
+            if (!SaneCalendarDate(d.Year, d.Month, d.Day))
+                return {};
+            const LimitSettings l = Limits(*store).Read();
+            constexpr std::uint64_t kMiB = 1024 * 1024;
+            SystemClock clock;
+            return netrova::LimitLines({l.Money, static_cast<std::uint64_t>(l.Volume) * kMiB},
+                                       counter->AllMoney, counter->AllVolume,
+                                       DayNumber(d.Year, d.Month, d.Day), DayNumber(clock.Now()));
+        } catch (const std::exception& e) {
+            std::cerr << "netrova-history: no limits: " << e.what() << "\n";
+            return {};
+        }
+    }
+
 private:
     StorePaths paths_;
     std::unique_ptr<SettingsStore> store_;
@@ -93,6 +117,7 @@ int main(int argc, char** argv) {
     HistoryToolHooks hooks;
     hooks.HistoryFile = [&] { return access.HistoryFile(); };
     hooks.Forecast = [&] { return access.Forecast(); };
+    hooks.Limits = [&] { return access.LimitLines(); };
     return RunHistoryTool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
                           hooks);
 }

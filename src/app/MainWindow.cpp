@@ -17,6 +17,7 @@
 #include "options/CounterDialog.h"
 #include "options/ExecList.h"
 #include "options/Forecast.h"
+#include "options/LimitsDialog.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
 #include "platform/Clock.h"
@@ -26,6 +27,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/TextViewer.h"
+#include "store/Limits.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/TariffEditorDialog.h"
 
@@ -120,6 +122,7 @@ const CommandInfo kCommands[] = {
     {"Viewstatistic1", "View &statistic ...", Qt::ALT | Qt::Key_S, "View statistic", "statistic"},
     {"Beep1", "&Beep ...", Qt::ALT | Qt::Key_B, "Beep", "beep"},
     {"Counter1", "&Counter ...", Qt::ALT | Qt::Key_O, "Counter", "counter"},
+    {"Limits1", "&Limits ...", kNoKey, "Money and data limits", "counter"},
     {"Providers1", "&Providers ...", Qt::ALT | Qt::Key_P, "Providers", "providers"},
     {"Tariffs1", "&Tariffs ...", Qt::ALT | Qt::Key_T, "Tariffs", "tariffs"},
     {"Preferences1", "Pr&eferences ...", kNoKey, "Preferences", "preferences"},
@@ -134,7 +137,7 @@ const CommandInfo kCommands[] = {
 const char* const kFileMenu[] = {"Resetcounter1", "Createreport1", "Deletereports1", "Openreport1",
                                  nullptr,         "Hide1",         "Exit2"};
 const char* const kViewMenu[] = {"Connections1", "Viewstatistic1"};
-const char* const kOptionsMenu[] = {"Beep1",      nullptr,    "Counter1", nullptr,
+const char* const kOptionsMenu[] = {"Beep1",      nullptr,    "Counter1", "Limits1",     nullptr,
                                     "Providers1", "Tariffs1", nullptr,    "Preferences1"};
 const char* const kHelpMenu[] = {"Help2", nullptr, "About1"};
 const char* const kToolBar[] = {"Createreport1",  "Openreport1", "Connections1",
@@ -181,6 +184,7 @@ const struct {
     {"Viewstatistic1", &TForm1::Viewstatistic1Click},
     {"Beep1", &TForm1::Beep1Click},
     {"Counter1", &TForm1::Counter1Click},
+    {"Limits1", &TForm1::Limits1Click},
     {"Providers1", &TForm1::Providers1Click},
     {"Tariffs1", &TForm1::Tariffs1Click},
     {"Preferences1", &TForm1::Preferences1Click},
@@ -261,6 +265,19 @@ QGridLayout* NewFieldGrid(QGroupBox* group) {
     return grid;
 }
 
+// A row of a group shown or hidden with its caption.
+void ShowField(QLabel* value, bool shown) {
+    for (QLabel* label : value->parentWidget()->findChildren<QLabel*>())
+        if (label->buddy() == value)
+            label->setVisible(shown);
+    value->setVisible(shown);
+}
+
+LimitAmounts AmountsOf(const LimitSettings& l) {
+    constexpr std::uint64_t kMiB = 1024 * 1024;
+    return {l.Money, static_cast<std::uint64_t>(l.Volume) * kMiB};
+}
+
 } // namespace
 
 TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
@@ -294,11 +311,15 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
         new TForm2(store_, boxes_, help_, services_.chooser, services_.autostart, *this, {}, this);
     BeepDialog = new TForm4(store_, boxes_, help_, monitor_, this);
     CounterDialog = new TForm6(monitor_, store_, clock_, boxes_, help_, this, reports_.get());
+    LimitsWindow = new LimitsDialog(
+        store_, boxes_, help_, std::string_view(services_.dialUp.SourceName()) != "manual", this);
     StatisticsWindow = new TForm9(
         store_, help_, clock_,
         [this] {
             const MonitorState& s = monitor_.State();
-            return CounterFigures{s.ProgramPath, s.AllTime, s.AllMoney, s.AllVolume.Total()};
+            const LimitAmounts limits = AmountsOf(Limits(store_).Read());
+            return CounterFigures{s.ProgramPath,       s.AllTime,    s.AllMoney,
+                                  s.AllVolume.Total(), limits.Money, limits.Volume};
         },
         [this](const TStamp& now, int allTime, int allMoney,
                std::optional<std::uint64_t> allVolume) {
@@ -370,6 +391,14 @@ void TForm1::BuildWindow() {
     PeriodVolumeValue =
         AddField(history, HistoryBox, "PeriodVolumeCaption", "All volume :", "PeriodVolumeValue",
                  "All data received and sent since the last counter reset");
+    MoneyLimitValue =
+        AddField(history, HistoryBox, "MoneyLimitCaption", "Money limit :", "MoneyLimitValue",
+                 "The share of the money limit used so far");
+    VolumeLimitValue =
+        AddField(history, HistoryBox, "VolumeLimitCaption", "Data limit :", "VolumeLimitValue",
+                 "The share of the data limit used so far");
+    ShowField(MoneyLimitValue, false);
+    ShowField(VolumeLimitValue, false);
     CountingSinceValue = AddField(history, HistoryBox, "Label16", "Counting since :", "Label17",
                                   "The last counter reset");
     ResetOnValue = AddField(history, HistoryBox, "Label18", "Reset on :", "Label19",
@@ -606,6 +635,26 @@ void TForm1::UpdateHistoryGroup() {
     SetValue(CountingSinceValue, texts.countingSince);
     SetValue(ResetOnValue, texts.resetOn);
     SetValue(AverageValue, texts.average);
+    if (!limits_ || version != limitsVersion_) {
+        limits_ = AmountsOf(Limits(store_).Read());
+        limitsVersion_ = version;
+    }
+    UpdateLimitFields();
+}
+
+void TForm1::UpdateLimitFields() {
+    const MonitorState& s = monitor_.State();
+    const auto show = [this](QLabel* value, bool set, const std::string& text) {
+        // A hidden row keeps no text that would widen the fields.
+        SetValue(value, set ? text : std::string());
+        if (value->isHidden() == set) {
+            ShowField(value, set);
+            FitFields();
+        }
+    };
+    show(MoneyLimitValue, limits_->Money > 0, MoneyShareText(s.AllMoney, limits_->Money));
+    show(VolumeLimitValue, limits_->Volume > 0,
+         VolumeShareText(s.AllVolume.Total(), limits_->Volume));
 }
 
 void TForm1::UpdateClock() {
@@ -634,9 +683,10 @@ void TForm1::FitFields() {
         heading.setPixelSize(heading.pixelSize() * 3 / 2);
     Heading->setFont(heading);
 
-    QLabel* const values[] = {ConnTimeValue,   FeeValue,          ReceivedValue,      SentValue,
-                              UserValue,       ProviderValue,     AllTimeValue,       AverageValue,
-                              GeneralFeeValue, PeriodVolumeValue, CountingSinceValue, ResetOnValue};
+    QLabel* const values[] = {
+        ConnTimeValue,   FeeValue,         ReceivedValue,      SentValue,       UserValue,
+        ProviderValue,   AllTimeValue,     AverageValue,       GeneralFeeValue, PeriodVolumeValue,
+        MoneyLimitValue, VolumeLimitValue, CountingSinceValue, ResetOnValue};
     int width = 0;
     for (const QLabel* value : values) {
         const QFontMetrics metrics(value->font());
@@ -758,6 +808,12 @@ void TForm1::Viewstatistic1Click() {
 
 void TForm1::Beep1Click() {
     BeepDialog->Execute();
+}
+
+void TForm1::Limits1Click() {
+    LimitsWindow->Execute();
+    // Read again at the next tick, whichever way it closed.
+    limits_.reset();
 }
 
 void TForm1::Preferences1Click() {

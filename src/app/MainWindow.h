@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HistoryGroup.h"
+#include "history/LimitReach.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
 #include "platform/DesktopServices.h"
@@ -29,6 +30,7 @@ class TForm4;
 class TForm6;
 class TForm9;
 class TForm10;
+class LimitsDialog;
 class ReportRunner;
 class TrayIcon;
 
@@ -90,6 +92,7 @@ public:
     void Connections1Click();
     void Viewstatistic1Click();
     void Beep1Click();
+    void Limits1Click();
     void Preferences1Click();
     void Programpreferences1Click(); // Preferences on its page "Startup"
     void Execution1Click();          // Preferences on its page "Exec"
@@ -148,6 +151,8 @@ private:
     void FitFields();
     // The fields' colours, made readable on the palette's window colour.
     void ApplyColours();
+    // The "Money limit :" and "Data limit :" rows, shown while their limit is set.
+    void UpdateLimitFields();
     // Shows a value; one wider than its field widens the fields (once).
     void SetValue(QLabel* label, const std::string& text);
     // The confirmed exit shared by the button and the menu item.
@@ -182,6 +187,9 @@ private:
     std::optional<CounterDates> counterDates_;
     int datesDay_ = 0;
     std::int64_t datesVersion_ = 0;
+    // The period's limits as last read: at start, after the dialog and after an outside change.
+    std::optional<LimitAmounts> limits_;
+    std::int64_t limitsVersion_ = 0;
     // Room for a value field's text, and whether a refit is already on its way.
     int valueWidth_ = 0;
     bool fitPending_ = false;
@@ -201,6 +209,8 @@ private:
     QLabel* AverageValue = nullptr; // average per day
     QLabel* GeneralFeeValue = nullptr;
     QLabel* PeriodVolumeValue = nullptr;
+    QLabel* MoneyLimitValue = nullptr;  // shown only while the limit is set
+    QLabel* VolumeLimitValue = nullptr; // the same
     QLabel* CountingSinceValue = nullptr;
     QLabel* ResetOnValue = nullptr;
     QLabel* ClockLabel = nullptr;
@@ -215,6 +225,7 @@ private:
     TForm2* PreferencesDialog = nullptr;
     TForm4* BeepDialog = nullptr;
     TForm6* CounterDialog = nullptr;
+    LimitsDialog* LimitsWindow = nullptr;
     TForm9* StatisticsWindow = nullptr;
     TForm10* OpenReportDialog = nullptr;
 };

@@ -29,7 +29,9 @@ const char* const kHistoryToolUsage =
     "         --user NAME  --provider NAME  (exact names)\n"
     "list prints an aligned table; export writes CSV (with a header row) or JSON Lines;\n"
     "summary prints connections, time, fee and volume per group and a total line with the\n"
-    "forecast for the next counter reset. The history is the program's history.dat, found\n"
+    "forecast for the next counter reset, then a line per money or data limit set: used so\n"
+    "far and the day it is reached at the period's pace. The history is the program's history.dat, "
+    "found\n"
     "through the settings store (NETROVA_USER_STORE, NETROVA_MACHINE_STORE), unless --file\n"
     "names one; the volume comes from volume.dat beside it (a dash when unknown).\n"
     "Exit status: 0 done, 1 the history cannot be read, 2 bad arguments, 3 the settings store\n"
@@ -332,6 +334,10 @@ void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, 
             total += "  " + forecast;
     }
     out.Write(total + "\n");
+    if (hooks.Limits) {
+        if (const std::string limits = hooks.Limits(); !limits.empty())
+            out.Write(limits + "\n");
+    }
 }
 
 } // namespace

@@ -24,6 +24,9 @@ struct HistoryToolHooks {
     std::function<std::string()> HistoryFile;
     // The forecast for the summary's total line; "" when there is none.
     std::function<std::string()> Forecast;
+    // The lines after the total line about the period's limits, one per set limit; "" when
+    // none is set.
+    std::function<std::string()> Limits;
 };
 
 // Runs one command line (without the program name) and returns the exit code: 0 done, 1 the

@@ -1,6 +1,7 @@
 #include "history/StatisticsWindow.h"
 
 #include "history/HistoryWidgets.h"
+#include "history/LimitReach.h"
 #include "history/LoadPacer.h"
 #include "history/UsageChartView.h"
 #include "platform/Clock.h"
@@ -87,7 +88,13 @@ void TForm9::BuildControls() {
     Forecast = new QLabel(forecast);
     Forecast->setObjectName(QStringLiteral("Forecast"));
     Forecast->setWordWrap(true);
-    (new QVBoxLayout(forecast))->addWidget(Forecast);
+    LimitForecast = new QLabel(forecast);
+    LimitForecast->setObjectName(QStringLiteral("LimitForecast"));
+    LimitForecast->setWordWrap(true);
+    LimitForecast->hide();
+    auto* forecastLayout = new QVBoxLayout(forecast);
+    forecastLayout->addWidget(Forecast);
+    forecastLayout->addWidget(LimitForecast);
 
     auto* summaryLayout = new QVBoxLayout(summary);
     summaryLayout->setContentsMargins(0, 0, 0, 0);
@@ -175,6 +182,13 @@ void TForm9::FormActivate() {
                        : std::nullopt;
     Forecast->setText(period ? QString::fromStdString(period->Forecast)
                              : QStringLiteral("No forecast: the counter has no totals yet."));
+    // Without a period there is no pace to reach a limit at.
+    const std::string limits =
+        period ? LimitLines({figures.MoneyLimit, figures.VolumeLimit}, figures.AllMoney,
+                            figures.AllVolume, period->FirstDay, DayNumber(now))
+               : std::string();
+    LimitForecast->setText(QString::fromStdString(limits));
+    LimitForecast->setVisible(!limits.empty());
 
     const std::uint64_t generation = ++generation_;
     loading_ = true;
@@ -228,6 +242,7 @@ void TForm9::done(int result) {
     pendingClicks_.clear();
     model_->Clear();
     Forecast->clear();
+    LimitForecast->clear();
     UsageChart->Clear();
     QDialog::done(result);
 }

@@ -29,6 +29,9 @@ struct CounterFigures {
     std::int32_t AllTime = 0;
     std::int32_t AllMoney = 0;
     std::optional<std::uint64_t> AllVolume;
+    // The period's limits: cents and bytes, 0 for none.
+    std::int64_t MoneyLimit = 0;
+    std::uint64_t VolumeLimit = 0;
 };
 using CounterFiguresFn = std::function<CounterFigures()>;
 
@@ -41,6 +44,7 @@ using CounterFiguresFn = std::function<CounterFigures()>;
 //   TotalCrashes, CrashRate   the crash figures' values
 //   Users                     the user list
 //   Forecast                  the forecast text
+//   LimitForecast             each set limit, used and the day of reaching it; hidden without
 //   UsageChart                the chart of the counter period
 //   ChartShows                what it shows: "Connection time and fee" or "Volume"
 //   BitBtn1 "OK"     BitBtn2 "&Help"
@@ -94,6 +98,7 @@ private:
     QLabel* CrashRate = nullptr;
     QTableView* Users = nullptr;
     QLabel* Forecast = nullptr;
+    QLabel* LimitForecast = nullptr;
     QTabWidget* Tabs = nullptr;
     TUsageChartView* UsageChart = nullptr;
 };

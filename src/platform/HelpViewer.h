@@ -14,6 +14,7 @@ enum class HelpContext {
     Connections = 13,
     Providers = 15,
     Statistics = 17,
+    Limits = 18,
 };
 
 class HelpViewer {

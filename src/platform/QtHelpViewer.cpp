@@ -25,6 +25,7 @@ constexpr ContextPage kContextPages[] = {
     {HelpContext::Beep, "beep.html"},           {HelpContext::Counter, "counter.html"},
     {HelpContext::Tariffs, "tariffs.html"},     {HelpContext::Connections, "connections.html"},
     {HelpContext::Providers, "providers.html"}, {HelpContext::Statistics, "statistics.html"},
+    {HelpContext::Limits, "limits.html"},
 };
 
 } // namespace

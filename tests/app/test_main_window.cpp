@@ -38,6 +38,8 @@ using namespace netrova::test;
 
 namespace {
 
+const char* const kLimitsKey = "\\Software\\Netrova\\Limits";
+
 // Stands in for the desktop's notification area, there or not.
 class FakeTray : public TrayIcon {
 public:
@@ -128,6 +130,7 @@ const Entry kEntries[] = {
     {"View1", "Viewstatistic1", "View &statistic ...", "Alt+S", "Statistics"},
     {"Options1", "Beep1", "&Beep ...", "Alt+B", "Beep"},
     {"Options1", "Counter1", "&Counter ...", "Alt+O", "Counter"},
+    {"Options1", "Limits1", "&Limits ...", "", "Limits"},
     {"Options1", "Providers1", "&Providers ...", "Alt+P", "Tariffs"},
     {"Options1", "Tariffs1", "&Tariffs ...", "Alt+T", "Tariffs Options"},
     {"Options1", "Preferences1", "Pr&eferences ...", "", "Preferences"},
@@ -384,6 +387,34 @@ private slots:
         QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 2"));
     }
 
+    // A limit's row shows its used share while the limit is set, also one another program set,
+    // and the window takes its room back when the limit goes.
+    void limitRowsShowTheUsedShare() {
+        Rig rig;
+        rig.Tick();
+        const int height = rig.form->height();
+        QVERIFY(rig.Child<QLabel>("MoneyLimitValue")->isHidden());
+        const auto writeMoneyLimit = [&](int cents) {
+            SettingsStore tool(StorePaths{rig.store.userPath(), rig.store.machinePath()});
+            TRegistry reg(tool, Root::LocalMachine);
+            reg.OpenKey(kLimitsKey, true);
+            reg.WriteInteger("Money", cents);
+            reg.CloseKey();
+        };
+        writeMoneyLimit(2000);
+        MonitorTestSeam::Of(rig.form->Monitor()).AllMoney = 1230;
+        rig.Tick();
+        QCOMPARE(rig.Text("MoneyLimitValue"), QStringLiteral("61 % of 20 dol. 0 c."));
+        QVERIFY(!rig.Child<QLabel>("MoneyLimitValue")->isHidden());
+        QVERIFY(!rig.Child<QLabel>("MoneyLimitCaption")->isHidden());
+        QVERIFY(rig.Child<QLabel>("VolumeLimitValue")->isHidden());
+        QVERIFY(rig.form->height() > height);
+        writeMoneyLimit(0);
+        rig.Tick();
+        QVERIFY(rig.Child<QLabel>("MoneyLimitCaption")->isHidden());
+        QCOMPARE(rig.form->height(), height);
+    }
+
     // Every text of the window reads clearly and whole, at the desktop's usual font and at a
     // large one, on a light and on a dark palette, changed while the window is open.
     void everyTextReadsClearlyAndWhole_data() {
@@ -413,6 +444,9 @@ private slots:
             QApplication::setPalette(palette);
             QApplication::setFont(font);
         });
+        // The limit rows are shown too.
+        rig.store.SetInt(Root::LocalMachine, kLimitsKey, "Money", 2000);
+        rig.store.SetInt(Root::LocalMachine, kLimitsKey, "Volume", 1024);
         rig.Dial("Provider One");
         MonitorTestSeam::Of(rig.form->Monitor()).AllTime = 3600 * 9999;
         rig.Tick();

@@ -193,6 +193,8 @@ private slots:
                                    << "Providers and their tariffs";
         QTest::newRow("statistics") << 17 << "statistics.html"
                                     << "Statistics";
+        QTest::newRow("limits") << 18 << "limits.html"
+                                << "Money and data limits";
         QTest::newRow("unknown") << 99 << "index.html"
                                  << "Contents";
     }

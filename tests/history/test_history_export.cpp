@@ -485,6 +485,24 @@ void TestHistoryExport::toolFindsHistoryAndForecastThroughStore() {
         QVERIFY2(lines[2].endsWith(
                      QString("  By the next reset: about %1 h. 0 min., %1 dol. 0 c.").arg(days)),
                  qPrintable(lines[2]));
+    // A line per set limit after the total: spent at today's pace, 1.50 dol. is reached
+    // tomorrow; a volume not counted yet has no pace.
+    const char* const limitsKey = "\\Software\\Netrova\\Limits";
+    store.SetInt(Root::LocalMachine, limitsKey, "Money", 150);
+    store.SetInt(Root::LocalMachine, limitsKey, "Volume", 1);
+    const Result withLimits = ToolSummary(QProcessEnvironment::systemEnvironment());
+    QCOMPARE(withLimits.code, 0);
+    const QStringList limitLines = Lines(withLimits.out);
+    QCOMPARE(limitLines.size(), 5);
+    const QDate tomorrow = today.addDays(1);
+    if (QDate::currentDate() == today)
+        QCOMPARE(limitLines[3], QString("Money limit 1 dol. 50 c.: used 1 dol. 0 c. (66 %), "
+                                        "reached about %1/%2/%3")
+                                    .arg(tomorrow.year())
+                                    .arg(tomorrow.month())
+                                    .arg(tomorrow.day()));
+    QVERIFY2(limitLines[4].startsWith("Data limit 1") && limitLines[4].endsWith("(0 %)"),
+             qPrintable(limitLines[4]));
     // A counting-since year far out of range: the summary stands, without a forecast.
     store.SetInt(Root::LocalMachine, kCounterAllKey, "Year", 2147483647);
     const Result damaged = ToolSummary(QProcessEnvironment::systemEnvironment());

@@ -398,7 +398,8 @@ void TestHistoryWindows::statisticsForecastAndChart() {
     TForm9 window(
         ts, help, clock,
         [&] {
-            return CounterFigures{path, allTime, allMoney, std::nullopt};
+            // A money limit of 1000 dol.; no data limit.
+            return CounterFigures{path, allTime, allMoney, std::nullopt, 100000, 0};
         },
         [&](const TStamp& now, int time, int money, std::optional<std::uint64_t> volume) {
             return CounterPeriod(ts, now, time, money, volume);
@@ -410,6 +411,15 @@ void TestHistoryWindows::statisticsForecastAndChart() {
         const auto close = qScopeGuard([&] { window.accept(); });
         QTRY_COMPARE(window.Model().rowCount(), 2);
         QCOMPARE(Label(window, "Forecast"), forecast);
+        // The limit is shown with the period's pace, and not without a period.
+        const QString limit = Label(window, "LimitForecast");
+        if (!since.isValid())
+            QVERIFY(limit.isEmpty());
+        else if (allMoney > 0)
+            QVERIFY2(limit.startsWith("Money limit 1000 dol. 0 c.: used 10 dol. 0 c. (1 %), "
+                                      "reached about ") &&
+                         !limit.contains("Data limit"),
+                     qPrintable(limit));
         QStringList got;
         QBarSet* time = nullptr;
         QBarSet* fee = nullptr;

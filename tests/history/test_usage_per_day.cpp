@@ -1,4 +1,5 @@
 #include "common/TStamp.h"
+#include "history/LimitReach.h"
 #include "history/UsagePerDay.h"
 
 #include <QTemporaryDir>
@@ -26,6 +27,8 @@ class TestUsagePerDay : public QObject {
 private slots:
     void periodDays_data();
     void periodDays();
+    void limitReachDay_data();
+    void limitReachDay();
 };
 
 void TestUsagePerDay::periodDays_data() {
@@ -78,6 +81,34 @@ void TestUsagePerDay::periodDays() {
                    .arg(usage[i].Sent);
     }
     QCOMPARE(got.join(' '), days);
+}
+
+void TestUsagePerDay::limitReachDay_data() {
+    QTest::addColumn<int>("today"); // days after the period's first day
+    QTest::addColumn<qulonglong>("used");
+    QTest::addColumn<qulonglong>("limit");
+    QTest::addColumn<int>("reached"); // days after the first day; -1: never at this pace
+    // The first day counts: 100 a day over two days reaches 500 on the fifth day.
+    QTest::newRow("pace") << 1 << 200ULL << 500ULL << 4;
+    QTest::newRow("exactly at the end of a day") << 0 << 250ULL << 500ULL << 1;
+    QTest::newRow("just past a day") << 0 << 249ULL << 500ULL << 2;
+    QTest::newRow("reached already") << 5 << 600ULL << 500ULL << 5;
+    QTest::newRow("nothing used") << 3 << 0ULL << 500ULL << -1;
+    QTest::newRow("clock before the period") << -2 << 10ULL << 500ULL << -1;
+    // Bytes past 32 bits, and a pace too slow for any calendar.
+    QTest::newRow("gigabytes") << 9 << 3ULL * 1073741824 << 10ULL * 1073741824 << 33;
+    QTest::newRow("at the limit") << 0 << 1ULL << 1ULL << 0;
+    QTest::newRow("too slow") << 0 << 1ULL << 100000000ULL << -1;
+}
+
+void TestUsagePerDay::limitReachDay() {
+    QFETCH(int, today);
+    QFETCH(qulonglong, used);
+    QFETCH(qulonglong, limit);
+    QFETCH(int, reached);
+    const int first = DayNumber(2026, 1, 1);
+    const std::optional<int> day = LimitReachDay(first, first + today, used, limit);
+    QCOMPARE(day ? *day - first : -1, reached);
 }
 
 QTEST_GUILESS_MAIN(TestUsagePerDay)

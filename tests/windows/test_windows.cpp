@@ -11,6 +11,7 @@
 #include "history/StatisticsWindow.h"
 #include "options/BeepDialog.h"
 #include "options/CounterDialog.h"
+#include "options/LimitsDialog.h"
 #include "options/Preferences.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
@@ -102,6 +103,9 @@ private slots:
         QTest::newRow("Counter") << Open([](FitRig& f) {
             return Activated<TForm6>(f.rig.mon(), f.rig.store, f.rig.clock, f.rig.boxes,
                                      f.rig.help);
+        });
+        QTest::newRow("Limits") << Open([](FitRig& f) {
+            return Activated<LimitsDialog>(f.rig.store, f.rig.boxes, f.rig.help, false);
         });
         QTest::newRow("Tariffs") << Open(
             [](FitRig& f) { return Activated<TForm5>(f.rig.store, f.rig.boxes, f.rig.help); });
