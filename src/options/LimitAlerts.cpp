@@ -1,5 +1,7 @@
 #include "options/LimitAlerts.h"
 
+#include "history/LimitReach.h"
+
 #include "common/TStamp.h"
 #include "common/Text.h"
 #include "store/Registry.h"
@@ -10,16 +12,7 @@ namespace netrova {
 
 namespace {
 
-constexpr const char* kLimitsKey = "\\Software\\Netrova\\Limits";
-constexpr const char* kMoneyGiven = "MoneyGiven";
-constexpr const char* kVolumeGiven = "VolumeGiven";
-constexpr const char* kGivenPeriod = "GivenPeriod";
 constexpr std::uint64_t kMiB = 1024 * 1024;
-constexpr std::int64_t kMaxForecastDays = 3653;
-
-std::int32_t IntegerOr(TRegistry& reg, const char* name, std::int32_t fallback) {
-    return reg.GetDataType(name) == ValueType::Integer ? reg.ReadInteger(name) : fallback;
-}
 
 // The highest threshold `used` has reached, or 0.
 int Level(std::uint64_t used, std::uint64_t limit, const LimitSettings& limits) {
@@ -66,30 +59,21 @@ LimitAlert MakeAlert(LimitKind kind, int percent, std::uint64_t used, std::uint6
 std::optional<std::chrono::year_month_day>
 LimitReachedOn(std::uint64_t used, std::uint64_t limit, const std::chrono::year_month_day& since,
                const std::chrono::year_month_day& today) {
-    using namespace std::chrono;
-    const std::int64_t elapsed = (sys_days(today) - sys_days(since)).count() + 1;
-    if (used == 0 || used >= limit || elapsed < 1)
+    if (used >= limit)
         return std::nullopt;
-    // Day n of the period (the first is 1) ends with n * used / elapsed used.
-    const long double days = static_cast<long double>(limit) * static_cast<long double>(elapsed) /
-                             static_cast<long double>(used);
-    if (days > kMaxForecastDays)
-        return std::nullopt;
-    auto n = static_cast<std::int64_t>(days);
-    if (static_cast<long double>(n) < days)
-        ++n;
-    return year_month_day(sys_days(since) + std::chrono::days(n - 1));
+    const std::optional<int> day = LimitReachDay(DayNumber(since), DayNumber(today), used, limit);
+    return day ? std::optional(DateFromDayNumber(*day)) : std::nullopt;
 }
 
 std::vector<LimitAlert> LimitAlerts::Due(const LimitSettings& limits, const PeriodUse& use) {
     // A damaged counting-since date names no period to keep marks for.
     if (!use.Since.ok())
         return {};
-    Marks marks = ReadMarks();
+    LimitMarks marks = Limits(store_).Marks();
     const int period = DayNumber(use.Since);
     if (marks.Period != period)
         marks = {period, 0, 0};
-    const Marks before = marks;
+    const LimitMarks before = marks;
 
     std::vector<LimitAlert> due;
     const auto check = [&](LimitKind kind, std::int64_t limitUnits, std::uint64_t unit,
@@ -108,38 +92,17 @@ std::vector<LimitAlert> LimitAlerts::Due(const LimitSettings& limits, const Peri
     check(LimitKind::Volume, limits.Volume, kMiB, use.Volume, marks.Volume);
     // Only a lowered mark is written here; a period's first marks wait for MarkGiven.
     if (before.Period == period && (marks.Money != before.Money || marks.Volume != before.Volume))
-        WriteMarks(marks);
+        Limits(store_).WriteMarks(marks);
     return due;
 }
 
 void LimitAlerts::MarkGiven(const LimitAlert& alert, const PeriodUse& use) {
-    Marks marks = ReadMarks();
+    LimitMarks marks = Limits(store_).Marks();
     const int period = DayNumber(use.Since);
     if (marks.Period != period)
         marks = {period, 0, 0};
     (alert.Kind == LimitKind::Money ? marks.Money : marks.Volume) = alert.Percent;
-    WriteMarks(marks);
-}
-
-LimitAlerts::Marks LimitAlerts::ReadMarks() {
-    TRegistry reg(store_, Root::LocalMachine);
-    if (!reg.OpenKey(kLimitsKey, false))
-        return {};
-    Marks m;
-    m.Period = IntegerOr(reg, kGivenPeriod, 0);
-    m.Money = IntegerOr(reg, kMoneyGiven, 0);
-    m.Volume = IntegerOr(reg, kVolumeGiven, 0);
-    reg.CloseKey();
-    return m;
-}
-
-void LimitAlerts::WriteMarks(const Marks& marks) {
-    TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kLimitsKey, true);
-    reg.WriteInteger(kGivenPeriod, marks.Period);
-    reg.WriteInteger(kMoneyGiven, marks.Money);
-    reg.WriteInteger(kVolumeGiven, marks.Volume);
-    reg.CloseKey();
+    Limits(store_).WriteMarks(marks);
 }
 
 } // namespace netrova

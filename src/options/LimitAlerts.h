@@ -59,14 +59,6 @@ public:
     void MarkGiven(const LimitAlert& alert, const PeriodUse& use);
 
 private:
-    struct Marks {
-        int Period = 0;
-        int Money = 0;
-        int Volume = 0;
-    };
-    Marks ReadMarks();
-    void WriteMarks(const Marks& marks);
-
     SettingsStore& store_;
 };
 

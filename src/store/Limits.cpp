@@ -15,6 +15,9 @@ constexpr const char* kVolume = "Volume";
 constexpr const char* kWarn1 = "Warn1";
 constexpr const char* kWarn2 = "Warn2";
 constexpr const char* kHangUp = "HangUp";
+constexpr const char* kMoneyGiven = "MoneyGiven";
+constexpr const char* kVolumeGiven = "VolumeGiven";
+constexpr const char* kGivenPeriod = "GivenPeriod";
 
 std::int32_t IntegerOr(TRegistry& reg, const char* name, std::int32_t fallback) {
     return reg.GetDataType(name) == ValueType::Integer ? reg.ReadInteger(name) : fallback;
@@ -54,6 +57,27 @@ void Limits::Write(const LimitSettings& limits) {
     reg.WriteInteger(kWarn1, limits.Warn1);
     reg.WriteInteger(kWarn2, limits.Warn2);
     reg.WriteInteger(kHangUp, limits.HangUp ? 1 : 0);
+    reg.CloseKey();
+}
+
+LimitMarks Limits::Marks() {
+    TRegistry reg(store_, Root::LocalMachine);
+    if (!reg.OpenKey(kLimitsKey, false))
+        return {};
+    LimitMarks m;
+    m.Period = IntegerOr(reg, kGivenPeriod, 0);
+    m.Money = IntegerOr(reg, kMoneyGiven, 0);
+    m.Volume = IntegerOr(reg, kVolumeGiven, 0);
+    reg.CloseKey();
+    return m;
+}
+
+void Limits::WriteMarks(const LimitMarks& marks) {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kLimitsKey, true);
+    reg.WriteInteger(kGivenPeriod, marks.Period);
+    reg.WriteInteger(kMoneyGiven, marks.Money);
+    reg.WriteInteger(kVolumeGiven, marks.Volume);
     reg.CloseKey();
 }
 

@@ -19,6 +19,15 @@ struct LimitSettings {
     bool operator==(const LimitSettings&) const = default;
 };
 
+// The highest threshold of each limit given so far ("MoneyGiven", "VolumeGiven", in percent)
+// in the counting period that began on day "GivenPeriod".
+struct LimitMarks {
+    int Period = 0;
+    int Money = 0;
+    int Volume = 0;
+    bool operator==(const LimitMarks&) const = default;
+};
+
 class Limits {
 public:
     explicit Limits(SettingsStore& store) : store_(store) {}
@@ -29,6 +38,9 @@ public:
     // Why the values cannot be limits, or "": money and volume not negative, 1 <= Warn1 <
     // Warn2 < 100.
     static std::string Problem(const LimitSettings& limits);
+
+    LimitMarks Marks();
+    void WriteMarks(const LimitMarks& marks);
 
 private:
     SettingsStore& store_;
