@@ -17,6 +17,7 @@
 #include "options/CounterDialog.h"
 #include "options/ExecList.h"
 #include "options/Forecast.h"
+#include "options/LimitAlerts.h"
 #include "options/LimitsDialog.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
@@ -25,6 +26,7 @@
 #include "platform/Guarded.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Notifications.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/TextViewer.h"
 #include "store/Limits.h"
@@ -40,6 +42,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QShortcutEvent>
 #include <QTimer>
@@ -295,6 +298,18 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
         if (change == MonitorChange::Period)
             counterDates_.reset();
     });
+    // Where the desktop shows no notifications: the tray's message, else a box.
+    services_.notifications.SetFallback(
+        [this](const std::string& summary, const std::string& body, Urgency urgency, bool) {
+            if (tray_->isVisible())
+                tray_->showMessage(QString::fromStdString(summary), QString::fromStdString(body),
+                                   urgency == Urgency::Critical ? QSystemTrayIcon::Critical
+                                                                : QSystemTrayIcon::Warning);
+            else
+                boxes_.Show(summary + "\n\n" + body,
+                            urgency == Urgency::Critical ? MsgIcon::Stop : MsgIcon::Warning);
+        });
+    services_.notifications.SetHangUpHandler(Guarded([this] { HangUpForLimit(); }));
     BuildWindow();
     BuildCommands();
     BuildMenus();
@@ -605,6 +620,7 @@ void TForm1::Timer1Timer() {
     TickStep([this] { services_.dialUp.Publish(); });
     TickStep([this] { monitor_.Timer1Timer(); });
     TickStep([this] { UpdateHistoryGroup(); });
+    TickStep([this] { CheckLimitAlerts(); });
     TickStep([this] { CheckBeep(monitor_, services_.sounds); });
     UpdateClock();
 }
@@ -636,10 +652,50 @@ void TForm1::UpdateHistoryGroup() {
     SetValue(ResetOnValue, texts.resetOn);
     SetValue(AverageValue, texts.average);
     if (!limits_ || version != limitsVersion_) {
-        limits_ = AmountsOf(Limits(store_).Read());
+        limitSettings_ = Limits(store_).Read();
+        limits_ = AmountsOf(limitSettings_);
         limitsVersion_ = version;
     }
     UpdateLimitFields();
+}
+
+void TForm1::CheckLimitAlerts() {
+    // Decided from the committed totals: a tick whose writes wait leaves it to a later one.
+    if (alerting_ || !limits_ || !counterDates_ || monitor_.SavePending() ||
+        (limits_->Money == 0 && limits_->Volume == 0))
+        return;
+    const MonitorState& s = monitor_.State();
+    using namespace std::chrono;
+    PeriodUse use;
+    use.Money = s.AllMoney;
+    use.Volume = s.AllVolume.Total();
+    use.Since = year_month_day{year{counterDates_->year},
+                               month(static_cast<unsigned>(counterDates_->month)),
+                               day(static_cast<unsigned>(counterDates_->day))};
+    use.Today = DateOf(clock_.Now());
+    alerting_ = true;
+    const auto done = qScopeGuard([this] { alerting_ = false; });
+    LimitAlerts alerts(store_);
+    const bool canHangUp = services_.dialUp.CanHangUp();
+    for (const LimitAlert& a : alerts.Due(limitSettings_, use)) {
+        services_.notifications.Notify(a.Summary, a.Body,
+                                       a.Critical ? Urgency::Critical : Urgency::Normal,
+                                       a.Percent == limitSettings_.Warn2 && canHangUp);
+        alerts.MarkGiven(a, use);
+        if (a.HangUpNow && canHangUp)
+            HangUpForLimit();
+    }
+}
+
+void TForm1::HangUpForLimit() {
+    services_.dialUp.HangUp([this](const std::string& error) {
+        // Said once; the alerts go on.
+        if (error.empty() || hangUpRefusalSaid_)
+            return;
+        hangUpRefusalSaid_ = true;
+        services_.notifications.Notify("Netrova: the connection was not hung up", error,
+                                       Urgency::Critical, false);
+    });
 }
 
 void TForm1::UpdateLimitFields() {
@@ -866,7 +922,23 @@ void TForm1::AddTrayIcon() {
 void TForm1::UpdateTrayIcon(const std::string& text, int picture) {
     if (!trayShown_)
         return;
-    const QString tip = QString::fromStdString(TrayTipText(text));
+    QString tip = QString::fromStdString(TrayTipText(text));
+    // A limit past its first warning is told beside the connection.
+    if (limits_) {
+        const MonitorState& s = monitor_.State();
+        const auto cents = [](std::int64_t v) {
+            return static_cast<std::uint64_t>(std::max<std::int64_t>(v, 0));
+        };
+        if (limits_->Money > 0 &&
+            LimitPercent(cents(s.AllMoney), cents(limits_->Money)) >= limitSettings_.Warn1)
+            tip += "\n" + QString::fromStdString(MoneyShareText(s.AllMoney, limits_->Money)) +
+                   " (money limit)";
+        if (limits_->Volume > 0 &&
+            LimitPercent(s.AllVolume.Total(), limits_->Volume) >= limitSettings_.Warn1)
+            tip += "\n" +
+                   QString::fromStdString(VolumeShareText(s.AllVolume.Total(), limits_->Volume)) +
+                   " (data limit)";
+    }
     if (tray_->toolTip() != tip)
         tray_->setToolTip(tip);
     if (picture != trayPicture_) {

@@ -2,6 +2,7 @@
 
 #include "app/HistoryGroup.h"
 #include "history/LimitReach.h"
+#include "store/Limits.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
 #include "platform/DesktopServices.h"
@@ -153,6 +154,10 @@ private:
     void ApplyColours();
     // The "Money limit :" and "Data limit :" rows, shown while their limit is set.
     void UpdateLimitFields();
+    // Gives the limits' alerts that are due, from the committed totals; at 100 % with
+    // "HangUp" set, hangs up.
+    void CheckLimitAlerts();
+    void HangUpForLimit();
     // Shows a value; one wider than its field widens the fields (once).
     void SetValue(QLabel* label, const std::string& text);
     // The confirmed exit shared by the button and the menu item.
@@ -189,6 +194,8 @@ private:
     std::int64_t datesVersion_ = 0;
     // The period's limits as last read: at start, after the dialog and after an outside change.
     std::optional<LimitAmounts> limits_;
+    LimitSettings limitSettings_;
+    bool alerting_ = false; // a fallback box is open: the ticks under it give no alerts
     std::int64_t limitsVersion_ = 0;
     // Room for a value field's text, and whether a refit is already on its way.
     int valueWidth_ = 0;
@@ -226,6 +233,7 @@ private:
     TForm4* BeepDialog = nullptr;
     TForm6* CounterDialog = nullptr;
     LimitsDialog* LimitsWindow = nullptr;
+    bool hangUpRefusalSaid_ = false;
     TForm9* StatisticsWindow = nullptr;
     TForm10* OpenReportDialog = nullptr;
 };

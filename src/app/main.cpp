@@ -8,6 +8,7 @@
 #include "platform/Autostart.h"
 #include "platform/CanberraSounds.h"
 #include "platform/Clock.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/DialUpService.h"
 #include "platform/Display.h"
 #include "platform/Guarded.h"
@@ -187,6 +188,7 @@ int main(int argc, char** argv) {
     QtFileChooser chooser;
     XdgAutostart autostart;
     DesktopTextViewer textViewer;
+    DesktopNotifications notifications;
     std::unique_ptr<DialUpService> dialUp;
     std::unique_ptr<TForm1> form;
     // Asked for during the start-up, the window comes forward anyway when it is shown.
@@ -204,9 +206,9 @@ int main(int argc, char** argv) {
         // The logo comes first of the start-up, before any of its boxes.
         TForm8::ShowAtStart(*store);
         dialUp = MakeDialUpService(*store);
-        form = std::make_unique<TForm1>(
-            *store, clock, boxes, help,
-            DesktopServices{*dialUp, launcher, sounds, chooser, autostart, textViewer});
+        form = std::make_unique<TForm1>(*store, clock, boxes, help,
+                                        DesktopServices{*dialUp, launcher, sounds, chooser,
+                                                        autostart, textViewer, notifications});
     } catch (const std::exception& e) {
         return RefuseToStart(e.what());
     }

@@ -5,6 +5,7 @@ namespace netrova {
 class Autostart;
 class DialUpService;
 class FileChooser;
+class Notifications;
 class ProgramLauncher;
 class Sounds;
 class TextViewer;
@@ -18,6 +19,7 @@ struct DesktopServices {
     FileChooser& chooser;
     Autostart& autostart;
     TextViewer& textViewer;
+    Notifications& notifications;
 };
 
 } // namespace netrova

@@ -12,6 +12,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "store/Defaults.h"
+#include "store/Limits.h"
 #include "support/DesktopDoubles.h"
 #include "support/FakeClock.h"
 #include "support/NullMonitorView.h"
@@ -499,6 +500,42 @@ private slots:
             QCOMPARE(QAccessible::queryAccessibleInterface(rig.Child<QLabel>(picture))
                          ->text(QAccessible::Description),
                      rig.Child<QLabel>(picture)->toolTip());
+    }
+
+    // The limits' alerts come with the ticks, each threshold once in a period, the last one
+    // critical; without a notification service nor a tray they come as a box.
+    void limitAlertsComeOnceEach() {
+        Rig rig(false, Tray::Missing);
+        LimitSettings limits;
+        limits.Money = 1000;
+        Limits(rig.store).Write(limits);
+        MonitorState& s = MonitorTestSeam::Of(rig.form->Monitor());
+        for (const int money : {500, 850, 850, 950, 1000, 1200}) {
+            s.AllMoney = money;
+            rig.Tick();
+        }
+        auto& shown = rig.desktop.notifications.shown;
+        QCOMPARE(shown.size(), std::size_t(3));
+        QVERIFY(QString::fromStdString(shown[0]).startsWith("Netrova: 80 %"));
+        QVERIFY(QString::fromStdString(shown[1]).startsWith("Netrova: 90 %"));
+        QVERIFY(QString::fromStdString(shown[2]).endsWith("|critical"));
+
+        // Nothing more in this period; a new one (dates that a tool wrote) gives the highest
+        // anew, here as a box.
+        rig.desktop.notifications.available = false;
+        rig.Tick();
+        QCOMPARE(shown.size(), std::size_t(3));
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(0));
+        {
+            SettingsStore tool(StorePaths{rig.store.userPath(), rig.store.machinePath()});
+            TRegistry reg(tool, Root::LocalMachine);
+            reg.OpenKey(kCounterAllKey, true);
+            reg.WriteInteger("Day", 9);
+            reg.CloseKey();
+        }
+        rig.Tick();
+        QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
+        QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Stop);
     }
 
     // A value the tick needs is missing: its error is shown once, not at every tick, and the

@@ -96,7 +96,7 @@ public:
 struct DesktopDoubles {
     explicit DesktopDoubles(const std::string& autostartFolder) : autostart(autostartFolder) {}
     DesktopServices Services() {
-        return {dialUp, launcher, sounds, chooser, autostart, textViewer};
+        return {dialUp, launcher, sounds, chooser, autostart, textViewer, notifications};
     }
 
     ManualDialUpService dialUp;
@@ -105,6 +105,7 @@ struct DesktopDoubles {
     ScriptedFileChooser chooser;
     XdgAutostart autostart;
     RecordingTextViewer textViewer;
+    RecordingNotifications notifications;
 };
 
 } // namespace netrova
