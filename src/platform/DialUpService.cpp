@@ -314,9 +314,12 @@ void PppdDialUpService::HangUp(HangUpDone done) {
         if (const std::string link = LinkNameOf(*interface, ""); !link.empty())
             pid = FirstLine(fs::path(runDir_) / ("ppp-" + link + ".pid"));
     const auto number = ParseInt32(pid);
-    // Never a process group or init, whatever a pid file says.
+    // Never a process group or init, whatever a pid file says; and a pid file left behind may
+    // name another program by now.
     if (!number || *number <= 1)
         return done("The pid of pppd on " + *interface + " is not known.");
+    if (FirstLine(fs::path(procDir_) / pid / "comm") != "pppd")
+        return done("The pid file of " + *interface + " names no running pppd (pid " + pid + ").");
     if (::kill(*number, SIGTERM) != 0)
         return done("pppd (pid " + pid + ") cannot be stopped: " + std::strerror(errno));
     done({});

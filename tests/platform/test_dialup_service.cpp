@@ -38,6 +38,7 @@ public:
     std::string Root(const char* relative) const { return Path(relative).toStdString(); }
 
     void Write(const QString& relative, const QByteArray& content) {
+        QDir().mkpath(QFileInfo(Path(relative)).path());
         QFile f(Path(relative));
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(content);
@@ -469,11 +470,14 @@ void TestDialUpService::pppdHangUp_data() {
     QTest::addColumn<QStringList>("runFiles"); // name=content, PID the stand-in pppd's
     QTest::addColumn<bool>("stopped");
 
-    QTest::newRow("pid file of the interface") << true << QStringList{"ppp0.pid=PID\n"} << true;
+    QTest::newRow("pid file of the interface")
+        << true << QStringList{"ppp0.pid=PID\n", "proc/PID/comm=pppd\n"} << true;
     QTest::newRow("pid file of the link")
-        << true << QStringList{"ppp-work.pid=PID\nppp0\n"} << true;
+        << true << QStringList{"ppp-work.pid=PID\nppp0\n", "proc/PID/comm=pppd\n"} << true;
     QTest::newRow("no link up") << false << QStringList{"ppp0.pid=PID\n"} << false;
     QTest::newRow("not a pid") << true << QStringList{"ppp0.pid=PIDx\n"} << false;
+    QTest::newRow("a stale pid file")
+        << true << QStringList{"ppp0.pid=PID\n", "proc/PID/comm=sleep\n"} << false;
 }
 
 void TestDialUpService::pppdHangUp() {
@@ -487,10 +491,12 @@ void TestDialUpService::pppdHangUp() {
     FakeSystem sys;
     if (up)
         sys.LinkUp();
+    const QString pid = QString::number(pppd.processId());
     for (const QString& file : runFiles) {
         const auto parts = file.split('=');
-        sys.Write("run/" + parts[0],
-                  QString(parts[1]).replace("PID", QString::number(pppd.processId())).toUtf8());
+        const QString path = QString(parts[0]).replace("PID", pid);
+        sys.Write(path.startsWith("proc/") ? path : "run/" + path,
+                  QString(parts[1]).replace("PID", pid).toUtf8());
     }
     auto service = sys.Service(store);
     QVERIFY(service->CanHangUp());
