@@ -2,10 +2,10 @@
 
 #include "app/HistoryGroup.h"
 #include "history/LimitReach.h"
-#include "store/Limits.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
 #include "platform/DesktopServices.h"
+#include "store/Limits.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
