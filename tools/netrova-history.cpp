@@ -92,11 +92,10 @@ public:
             if (!SaneCalendarDate(d.Year, d.Month, d.Day))
                 return {};
             const LimitSettings l = Limits(*store).Read();
-            constexpr std::uint64_t kMiB = 1024 * 1024;
             SystemClock clock;
-            return netrova::LimitLines({l.Money, static_cast<std::uint64_t>(l.Volume) * kMiB},
-                                       counter->AllMoney, counter->AllVolume,
-                                       DayNumber(d.Year, d.Month, d.Day), DayNumber(clock.Now()));
+            return netrova::LimitLines({l.Money, l.VolumeBytes()}, counter->AllMoney,
+                                       counter->AllVolume, DayNumber(d.Year, d.Month, d.Day),
+                                       DayNumber(clock.Now()));
         } catch (const std::exception& e) {
             std::cerr << "netrova-history: no limits: " << e.what() << "\n";
             return {};

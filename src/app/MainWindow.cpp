@@ -277,8 +277,7 @@ void ShowField(QLabel* value, bool shown) {
 }
 
 LimitAmounts AmountsOf(const LimitSettings& l) {
-    constexpr std::uint64_t kMiB = 1024 * 1024;
-    return {l.Money, static_cast<std::uint64_t>(l.Volume) * kMiB};
+    return {l.Money, l.VolumeBytes()};
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace netrova {
 
@@ -16,5 +17,11 @@ struct Volume {
     }
     bool operator==(const Volume&) const = default;
 };
+
+// Adds a volume that may be unknown to a sum that stays unknown until one is known.
+inline void AddKnown(std::optional<Volume>& sum, const std::optional<Volume>& volume) {
+    if (volume)
+        (sum ? *sum : sum.emplace()) += *volume;
+}
 
 } // namespace netrova

@@ -193,11 +193,7 @@ void AddTo(GroupTotals& g, const THistoryRecord& r, const std::optional<Volume>&
     ++g.Connections;
     g.Time += r.Duration;
     g.Fee += r.Fee;
-    if (volume) {
-        Volume& sum = g.Bytes ? *g.Bytes : g.Bytes.emplace();
-        sum.Received += volume->Received;
-        sum.Sent += volume->Sent;
-    }
+    AddKnown(g.Bytes, volume);
 }
 
 // A byte count in decimal; up to 20 digits.

@@ -57,11 +57,7 @@ bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
             ++u.Connections;
             u.Time += record.Duration;
             u.Fee += record.Fee;
-            if (volume) {
-                Volume& sum = u.Bytes ? *u.Bytes : u.Bytes.emplace();
-                sum.Received += volume->Received;
-                sum.Sent += volume->Sent;
-            }
+            AddKnown(u.Bytes, volume);
             stopped = !steps.Next();
             return !stopped;
         });

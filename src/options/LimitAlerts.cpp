@@ -12,8 +12,6 @@ namespace netrova {
 
 namespace {
 
-constexpr std::uint64_t kMiB = 1024 * 1024;
-
 // The highest threshold `used` has reached, or 0.
 int Level(std::uint64_t used, std::uint64_t limit, const LimitSettings& limits) {
     if (used >= limit)
@@ -76,20 +74,19 @@ std::vector<LimitAlert> LimitAlerts::Due(const LimitSettings& limits, const Peri
     const LimitMarks before = marks;
 
     std::vector<LimitAlert> due;
-    const auto check = [&](LimitKind kind, std::int64_t limitUnits, std::uint64_t unit,
-                           std::optional<std::uint64_t> used, int& given) {
-        if (limitUnits <= 0 || !used)
+    const auto check = [&](LimitKind kind, std::uint64_t limit, std::optional<std::uint64_t> used,
+                           int& given) {
+        if (limit == 0 || !used)
             return;
-        const std::uint64_t limit = static_cast<std::uint64_t>(limitUnits) * unit;
         const int level = Level(*used, limit, limits);
         if (level > given)
             due.push_back(MakeAlert(kind, level, *used, limit, limits, use));
         else if (level < given)
             given = level;
     };
-    check(LimitKind::Money, limits.Money, 1,
+    check(LimitKind::Money, limits.Money > 0 ? static_cast<std::uint64_t>(limits.Money) : 0,
           use.Money > 0 ? static_cast<std::uint64_t>(use.Money) : 0, marks.Money);
-    check(LimitKind::Volume, limits.Volume, kMiB, use.Volume, marks.Volume);
+    check(LimitKind::Volume, limits.VolumeBytes(), use.Volume, marks.Volume);
     // Only a lowered mark is written here; a period's first marks wait for MarkGiven.
     if (before.Period == period && (marks.Money != before.Money || marks.Volume != before.Volume))
         Limits(store_).WriteMarks(marks);

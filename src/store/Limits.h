@@ -16,6 +16,10 @@ struct LimitSettings {
     std::int32_t Warn1 = 80;
     std::int32_t Warn2 = 90;
     bool HangUp = false;
+    // The data limit in bytes (0: none).
+    std::uint64_t VolumeBytes() const {
+        return Volume > 0 ? static_cast<std::uint64_t>(Volume) * 1024 * 1024 : 0;
+    }
     bool operator==(const LimitSettings&) const = default;
 };
 

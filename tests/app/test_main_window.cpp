@@ -93,6 +93,15 @@ struct Rig {
         clock.Advance(1);
         form->Timer1Timer();
     }
+    // An integer written by another program (a script's netrova-reg), which the window learns
+    // of only through the store.
+    void WriteAsAnotherProgram(const char* key, const char* name, std::int32_t value) {
+        SettingsStore tool(StorePaths{store.userPath(), store.machinePath()});
+        TRegistry reg(tool, Root::LocalMachine);
+        reg.OpenKey(key, true);
+        reg.WriteInteger(name, value);
+        reg.CloseKey();
+    }
     std::uintmax_t HistorySize() {
         const auto path = std::filesystem::path(store.dir()) / "history.dat";
         return std::filesystem::exists(path) ? std::filesystem::file_size(path) : 0;
@@ -377,13 +386,7 @@ private slots:
         rig.Tick();
         QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 12"));
         // And dates that another program (the store tool) wrote, at the next tick.
-        {
-            SettingsStore tool(StorePaths{rig.store.userPath(), rig.store.machinePath()});
-            TRegistry reg(tool, Root::LocalMachine);
-            reg.OpenKey(kCounterAllKey, true);
-            reg.WriteInteger("Day", 2);
-            reg.CloseKey();
-        }
+        rig.WriteAsAnotherProgram(kCounterAllKey, "Day", 2);
         rig.Tick();
         QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 2"));
     }
@@ -396,11 +399,7 @@ private slots:
         const int height = rig.form->height();
         QVERIFY(rig.Child<QLabel>("MoneyLimitValue")->isHidden());
         const auto writeMoneyLimit = [&](int cents) {
-            SettingsStore tool(StorePaths{rig.store.userPath(), rig.store.machinePath()});
-            TRegistry reg(tool, Root::LocalMachine);
-            reg.OpenKey(kLimitsKey, true);
-            reg.WriteInteger("Money", cents);
-            reg.CloseKey();
+            rig.WriteAsAnotherProgram(kLimitsKey, "Money", cents);
         };
         writeMoneyLimit(2000);
         MonitorTestSeam::Of(rig.form->Monitor()).AllMoney = 1230;
@@ -526,13 +525,7 @@ private slots:
         rig.Tick();
         QCOMPARE(shown.size(), std::size_t(3));
         QCOMPARE(rig.boxes.shown().size(), std::size_t(0));
-        {
-            SettingsStore tool(StorePaths{rig.store.userPath(), rig.store.machinePath()});
-            TRegistry reg(tool, Root::LocalMachine);
-            reg.OpenKey(kCounterAllKey, true);
-            reg.WriteInteger("Day", 9);
-            reg.CloseKey();
-        }
+        rig.WriteAsAnotherProgram(kCounterAllKey, "Day", 9);
         rig.Tick();
         QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
         QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Stop);

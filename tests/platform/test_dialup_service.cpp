@@ -141,6 +141,10 @@ public:
     static QVariant Mock(const QString& method, const QVariantList& args) {
         return Call("/org/freedesktop/NetworkManager", "org.freedesktop.DBus.Mock", method, args);
     }
+    // The one device the connections are activated on.
+    static QString AddDevice() {
+        return Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    }
     // A profile; metered is connection.metered (0 unknown, 1 yes, 2 no).
     static QString AddProfile(const QString& id, const QString& type, int metered = 0,
                               const QString& uuid = {}) {
@@ -251,8 +255,7 @@ void TestDialUpService::followsNetworkManager() {
         QSKIP(qPrintable(why));
     MockNetworkManager nm;
     nm.Start();
-    const QString device =
-        MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    const QString device = MockNetworkManager::AddDevice();
     const QString mobile = MockNetworkManager::AddProfile("Mobile ISP", "gsm");
     const QString wired = MockNetworkManager::AddProfile("Wired", "802-3-ethernet", 2);
     const QString hotspot = MockNetworkManager::AddProfile("Phone hotspot", "802-11-wireless", 1);
@@ -311,9 +314,7 @@ void TestDialUpService::silentNetworkManagerEndsNothing() {
         QSKIP(qPrintable(why));
     const QString uuid = "5d2e8c40-7f5a-4c1e-9d43-0a6b2f1e9c77";
     const auto connect = [&](const QString& name) {
-        const QString device =
-            MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100})
-                .toString();
+        const QString device = MockNetworkManager::AddDevice();
         const QString profile = MockNetworkManager::AddProfile("Mobile ISP", "gsm", 0, uuid);
         return MockNetworkManager::Activate(device, profile, name);
     };
@@ -364,8 +365,7 @@ void TestDialUpService::entryNameOfConnection() {
         QSKIP(qPrintable(why));
     MockNetworkManager nm;
     nm.Start();
-    const QString device =
-        MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    const QString device = MockNetworkManager::AddDevice();
     const QString profile =
         MockNetworkManager::AddProfile(id, "gsm", 0, "0b9a7d1c-3e52-4f60-8a2b-6c4d1e0f9a83");
     test::TempStore store;
@@ -384,8 +384,7 @@ void TestDialUpService::oneConnectionCountedAtATime() {
         QSKIP(qPrintable(why));
     MockNetworkManager nm;
     nm.Start();
-    const QString device =
-        MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    const QString device = MockNetworkManager::AddDevice();
     const QString mobile = MockNetworkManager::AddProfile("Mobile ISP", "gsm");
     const QString backup = MockNetworkManager::AddProfile("Backup", "cdma");
     test::TempStore store;
@@ -516,8 +515,7 @@ void TestDialUpService::networkManagerHangUp() {
         QSKIP(qPrintable(why));
     MockNetworkManager nm;
     nm.Start();
-    const QString device =
-        MockNetworkManager::Mock("AddEthernetDevice", {"mock_Ethernet1", "eth0", 100}).toString();
+    const QString device = MockNetworkManager::AddDevice();
     const QString mobile = MockNetworkManager::AddProfile("Mobile ISP", "gsm");
     test::TempStore store;
     NetworkManagerDialUpService service(store);
