@@ -55,9 +55,9 @@ void Fill(const QString& path) {
 }
 
 // The program's wall clock moved by libfaketime by the seconds given; its monotonic clock stays
-// real.
+// real. The thread-safe build of the preload: the program's threads start early.
 void FakeWallClock(E2E& e2e, qint64 offset) {
-    const QString preload = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+    const QString preload = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1";
     QVERIFY2(QFileInfo::exists(preload), "libfaketime is not installed");
     e2e.environment.insert("TZ", "Europe/Berlin");
     e2e.environment.insert("LD_PRELOAD", preload);
@@ -309,8 +309,18 @@ private slots:
         const qint64 offset = QDateTime::fromString(utcStart, Qt::ISODate).toSecsSinceEpoch() -
                               QDateTime::currentSecsSinceEpoch();
         FakeWallClock(e2e, offset);
-        e2e.StartNetrova("offscreen");
-        QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000), "netrova did not start");
+        // Some machines' early start-up code reads the clock before the preload is ready, and
+        // the preload then never lets the program reach its start: that is libfaketime's
+        // limit, told apart from the program's own by the preload's message.
+        e2e.StartNetrova("offscreen", true);
+        if (!E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000)) {
+            e2e.netrova().kill();
+            e2e.netrova().waitForFinished(5000);
+            const QByteArray said = e2e.netrova().readAllStandardError();
+            if (said.contains("libfaketime: Unexpected recursive"))
+                QSKIP(("libfaketime cannot start a program on this machine: " + said).constData());
+            QFAIL(("netrova did not start: " + said).constData());
+        }
         QCOMPARE(e2e.Dialup({"dial", "Test ISP"}), 0);
         QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000));
         QElapsedTimer online;
