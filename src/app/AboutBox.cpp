@@ -46,7 +46,7 @@ TAboutBox::TAboutBox(HelpViewer& help, QWidget* parent) : QDialog(parent), help_
     connect(OKButton, &QPushButton::clicked, this, &TAboutBox::accept);
     connect(HelpBtn, &QPushButton::clicked, this, &TAboutBox::HelpBtnClick);
     HelpKey(*this, *HelpBtn);
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 TAboutBox::~TAboutBox() = default;

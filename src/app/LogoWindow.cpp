@@ -46,7 +46,7 @@ TForm8::TForm8(QWidget* parent)
     LogoImage->setPixmap(LogoPicture(devicePixelRatio()));
     LogoImage->setGeometry(0, 0, kPictureWidth, kPictureHeight);
     setFixedSize(kClientWidth, kClientHeight);
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 
     CloseTimer = new QTimer(this);
     CloseTimer->setObjectName(QStringLiteral("Timer1"));

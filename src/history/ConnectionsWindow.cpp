@@ -91,7 +91,7 @@ TForm7::TForm7(const std::string& programPath, Clock& clock, HelpViewer& help, T
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setSizeGripEnabled(true);
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 TForm7::~TForm7() = default;

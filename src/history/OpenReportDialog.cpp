@@ -18,7 +18,7 @@ TForm10::TForm10(TextViewer& viewer, std::function<std::string()> programPath, Q
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("Open report"));
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
     PrepareDialog();
 }
 

@@ -50,7 +50,7 @@ TForm9::TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, CounterFigu
     setObjectName(QStringLiteral("Form9"));
     setWindowTitle(QStringLiteral("Statistics"));
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 TForm9::~TForm9() = default;

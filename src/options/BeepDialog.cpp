@@ -34,7 +34,7 @@ TForm4::TForm4(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, TMon
                QWidget* parent)
     : QDialog(parent), store_(store), boxes_(boxes), help_(help), mon_(mon) {
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 TForm4::~TForm4() = default;

@@ -31,7 +31,7 @@ TForm6::TForm6(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBox
                HelpViewer& help, QWidget* parent, ReportRunner* reports)
     : QDialog(parent), help_(help), counter_(monitor, store, clock, boxes, reports) {
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 TForm6::~TForm6() = default;

@@ -45,7 +45,7 @@ LimitsDialog::LimitsDialog(SettingsStore& store, MessageBoxes& boxes, HelpViewer
                            bool canHangUp, QWidget* parent)
     : QDialog(parent), store_(store), boxes_(boxes), help_(help), canHangUp_(canHangUp) {
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 LimitsDialog::~LimitsDialog() = default;

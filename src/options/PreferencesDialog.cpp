@@ -51,7 +51,7 @@ TForm2::TForm2(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, File
     if (program_.empty())
         program_ = QCoreApplication::applicationFilePath().toStdString();
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 TForm2::~TForm2() = default;

@@ -54,13 +54,22 @@ QShortcut* HelpKey(QWidget& dialog, QAbstractButton& help) {
     return key;
 }
 
-void CenterOnScreen(QWidget& dialog) {
+void FitOnScreen(QWidget& dialog) {
     dialog.adjustSize();
-    if (const QScreen* screen = dialog.screen()) {
-        QRect frame = dialog.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        dialog.move(frame.topLeft());
-    }
+    const QScreen* screen = dialog.screen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    // The window manager's frame is known once the window has been shown; before that, room
+    // for a title bar and borders.
+    const QSize frame =
+        dialog.isVisible() ? dialog.frameGeometry().size() - dialog.size() : QSize(16, 48);
+    const QSize room = (free.size() - frame).expandedTo(QSize(1, 1));
+    dialog.setMinimumSize(dialog.minimumSize().boundedTo(room));
+    dialog.resize(dialog.size().boundedTo(room));
+    QRect outer(QPoint(), dialog.size() + frame);
+    outer.moveCenter(free.center());
+    dialog.move(outer.topLeft());
 }
 
 } // namespace netrova

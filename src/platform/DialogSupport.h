@@ -64,7 +64,9 @@ void QueueActivation(QDialog& dialog, DialogErrors& errors, std::function<void()
 // exec(), then the store error of a handler, if any, thrown to the opener.
 int ExecDialog(QDialog& dialog, DialogErrors& errors);
 
-// Places a fixed-size dialog in the middle of its screen.
-void CenterOnScreen(QWidget& dialog);
+// Sizes a window from its contents, no larger than its screen's free area (a fixed-size window
+// cannot shrink: give it a layout that can), and places it in the middle of that area. Call
+// once the contents are final.
+void FitOnScreen(QWidget& dialog);
 
 } // namespace netrova

@@ -147,7 +147,7 @@ QPixmap DragPixmap(const QWidget& source, const QString& text) {
 TForm3::TForm3(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent)
     : QDialog(parent), store_(store), boxes_(boxes), help_(help) {
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 TForm3::~TForm3() = default;

@@ -83,7 +83,7 @@ QLineEdit* NumberEdit(const char* name, QWidget* parent) {
 TForm5::TForm5(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, QWidget* parent)
     : QDialog(parent), boxes_(boxes), help_(help), editor_(store) {
     BuildControls();
-    CenterOnScreen(*this);
+    FitOnScreen(*this);
 }
 
 TForm5::~TForm5() = default;
