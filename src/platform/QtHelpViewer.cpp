@@ -62,7 +62,11 @@ void QtHelpViewer::Show(const QUrl& page) {
         window_ = new HelpWindow;
     // A modal dialog blocks every window but its own: the help window joins the dialog that
     // asked, so that it can be read and used while the dialog stays open.
-    window_->ShowPage(page, QApplication::activeModalWidget(), QApplication::activeWindow());
+    // The window that asks is the active one; where the desktop tells no active window, the
+    // open modal dialog, which is the only one that can ask then.
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* asker = QApplication::activeWindow();
+    window_->ShowPage(page, modal, asker ? asker : modal);
 }
 
 } // namespace netrova

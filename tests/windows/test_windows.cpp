@@ -1,4 +1,7 @@
-// The start-up logo and the About box.
+// The dialogs at a large font within the screen's free area, the help window beside them, the
+// start-up logo and the About box. The screen is the offscreen platform's, set up by main():
+// NETROVA_TEST_SCREEN "WIDTHxHEIGHT" or "WIDTHxHEIGHT@SCALE" (1280x800 when unset); CTest runs
+// the fit at 1280x800 and at 1920x1080 with a scale of 2, where the windows get 960x540.
 #include "../history/HistoryTestSupport.h"
 #include "../monitor/MonitorRig.h"
 #include "../support/TempStore.h"
@@ -6,6 +9,7 @@
 
 #include "app/AboutBox.h"
 #include "app/LogoWindow.h"
+#include "history/ConnectionsWindow.h"
 #include "history/HistoryFile.h"
 #include "history/OpenReportDialog.h"
 #include "history/StatisticsWindow.h"
@@ -17,6 +21,8 @@
 #include "platform/Autostart.h"
 #include "platform/FileChooser.h"
 #include "platform/HelpViewer.h"
+#include "platform/HelpWindow.h"
+#include "platform/QtHelpViewer.h"
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
 #include "support/ClippedTexts.h"
@@ -24,14 +30,22 @@
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/TariffEditorDialog.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -83,6 +97,36 @@ template <class Dialog, class... Args> std::unique_ptr<QDialog> Activated(Args&&
     return dialog;
 }
 
+// The application's font at `points` until the guard goes.
+auto LargeFont(int points = 14) {
+    const QFont font = QApplication::font();
+    QFont large = font;
+    large.setPointSize(points);
+    QApplication::setFont(large);
+    return qScopeGuard([font] { QApplication::setFont(font); });
+}
+
+// The windows that do not fit this screen on this branch, being fixed by other engineers at
+// the same time; their rows go when those fixes are merged. 960x540 is what a 1920x1080 screen
+// at a scale of 2 leaves.
+const char* FixedInParallel(const QByteArray& row, const QSize& screen) {
+    const bool small = screen.height() < 600;
+    if (row == "Statistics")
+        return "The statistics window is fixed in parallel (squeezed below its layout).";
+    if (row == "Connections" && small)
+        return "The connections browser is fixed in parallel (squeezed below its layout).";
+    if (row == "Providers" && small)
+        return "The provider tariffs dialog is fixed in parallel (wider than the screen).";
+    return nullptr;
+}
+
+QString Text(const QRect& r) {
+    return QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+}
+QString Text(const QSize& s) {
+    return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Open)
@@ -123,18 +167,23 @@ private slots:
                 return nullptr;
             return d;
         });
+        QTest::newRow("Connections") << Open([](FitRig& f) -> std::unique_ptr<QDialog> {
+            auto d = std::make_unique<TForm7>(f.path, f.rig.clock, f.rig.help);
+            d->show();
+            if (!QTest::qWaitFor([&] { return !d->Loading() && d->Model().rowCount() == 1; }))
+                return nullptr;
+            return d;
+        });
         QTest::newRow("Open report") << Open(
             [](FitRig& f) { return std::make_unique<TForm10>(f.viewer, [&f] { return f.path; }); });
         QTest::newRow("About") << Open(
             [](FitRig& f) { return std::make_unique<TAboutBox>(f.rig.help); });
     }
+    // At 14 pt every text fits its control, and the dialog fits the screen's free area with
+    // its frame, not squeezed below what its layout needs, its buttons within it.
     void textsFitAtALargeFont() {
         QFETCH(Open, open);
-        const QFont font = QApplication::font();
-        QFont large = font;
-        large.setPointSize(14);
-        QApplication::setFont(large);
-        const auto restore = qScopeGuard([&] { QApplication::setFont(font); });
+        const auto restore = LargeFont();
 
         FitRig rig;
         const std::unique_ptr<QDialog> dialog = open(rig);
@@ -142,14 +191,91 @@ private slots:
         dialog->show();
         // Every page of a dialog with tabs.
         QTabWidget* tabs = dialog->findChild<QTabWidget*>();
+        QStringList misfits;
         for (int page = 0; page < (tabs ? tabs->count() : 1); ++page) {
             if (tabs)
                 tabs->setCurrentIndex(page);
             QCoreApplication::processEvents();
             const QStringList clipped = ClippedTexts(*dialog);
             QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+
+            const QString on = tabs ? tabs->tabText(page) + ": " : QString();
+            const QRect free = dialog->screen()->availableGeometry();
+            if (!free.contains(dialog->frameGeometry()))
+                misfits << on + Text(dialog->frameGeometry()) + " beyond " + Text(free);
+            const QSize needed = dialog->layout()->totalMinimumSize();
+            if (dialog->width() < needed.width() || dialog->height() < needed.height())
+                misfits << on + Text(dialog->size()) + " < " + Text(needed);
+            for (const QPushButton* b : dialog->findChildren<QPushButton*>()) {
+                const QRect at(b->mapTo(dialog.get(), QPoint()), b->size());
+                if (b->isVisibleTo(dialog.get()) &&
+                    (!dialog->rect().contains(at) || b->height() < b->minimumSizeHint().height()))
+                    misfits << on + b->objectName() + " at " + Text(at);
+            }
         }
+        if (const char* window = FixedInParallel(QTest::currentDataTag(),
+                                                 dialog->screen()->availableGeometry().size()))
+            QEXPECT_FAIL("", window, Continue);
+        QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join("; ")));
         dialog->reject();
+    }
+
+    // F1 in a dialog: the help goes beside it when a readable width fits there, else over the
+    // main window; either way within the screen's free area, never narrower than it reads
+    // well and never over the dialog's buttons.
+    void helpBesideTheDialog_data() {
+        QTest::addColumn<bool>("large");
+        QTest::newRow("9 pt") << false;
+        QTest::newRow("14 pt") << true;
+    }
+    void helpBesideTheDialog() {
+        QFETCH(bool, large);
+        const QFont font = QApplication::font();
+        const auto restore = LargeFont(large ? 14 : font.pointSize());
+
+        FitRig rig;
+        QtHelpViewer help;
+        // The main window keeps the middle of the screen, with about its own size.
+        QWidget main;
+        const QFontMetrics metrics(main.font());
+        main.resize(metrics.averageCharWidth() * 44, metrics.lineSpacing() * 30);
+        main.move(main.screen()->availableGeometry().center() - main.rect().center());
+        main.show();
+        TForm2 dialog(rig.rig.store, rig.rig.boxes, help, rig.chooser, rig.autostart, rig.tray,
+                      "/usr/bin/netrova", &main);
+
+        QRect free, asker, buttons, placed;
+        int width = 0;
+        int readable = 0;
+        QTimer::singleShot(0, &dialog, [&] {
+            QCoreApplication::sendPostedEvents();
+            QTest::mouseClick(dialog.findChild<QPushButton*>("BitBtn3"), Qt::LeftButton);
+            if (HelpWindow* window = help.Window()) {
+                free = dialog.screen()->availableGeometry();
+                asker = dialog.frameGeometry();
+                for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3"}) {
+                    const auto* b = dialog.findChild<QPushButton*>(name);
+                    buttons |= QRect(b->mapToGlobal(QPoint()), b->size());
+                }
+                placed = window->frameGeometry();
+                width = window->width();
+                readable = window->ReadableWidth();
+            }
+            dialog.reject();
+        });
+        dialog.Execute(TForm2::ConnectionPage);
+
+        QVERIFY(placed.isValid());
+        const QString where = "help " + Text(placed) + ", dialog " + Text(asker);
+        QVERIFY2(free.contains(placed), qPrintable(where + ", screen " + Text(free)));
+        QVERIFY2(width >= readable, qPrintable(QString("%1 < %2").arg(width).arg(readable)));
+        QVERIFY2(!placed.intersects(buttons), qPrintable(where + ", buttons " + Text(buttons)));
+        const int frame = placed.width() - width;
+        if (std::max(free.right() - asker.right(), asker.left() - free.left()) >= readable + frame)
+            QVERIFY2(!placed.intersects(asker), qPrintable(where));
+        // Measured from the font: more than the 368 pixels it was squeezed to at 14 pt.
+        if (large)
+            QVERIFY2(readable > 368, qPrintable(QString::number(readable)));
     }
 
     void logoPictureIsDrawn_data() {
@@ -208,5 +334,34 @@ private slots:
     }
 };
 
-QTEST_MAIN(WindowsTest)
+// The offscreen platform's one screen as NETROVA_TEST_SCREEN asks. A scale of 2 is the desktop's
+// (a logical DPI of 192, as X11's Xft.dpi gives it): Qt draws twice the pixels and the windows
+// see half the size.
+int main(int argc, char** argv) {
+    QTemporaryDir config;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") {
+        const QString wanted = qEnvironmentVariable("NETROVA_TEST_SCREEN", "1280x800");
+        const auto m = QRegularExpression(R"(^(\d+)x(\d+)(?:@(\d+))?$)").match(wanted);
+        if (!m.hasMatch())
+            qFatal("NETROVA_TEST_SCREEN \"%s\" is not WIDTHxHEIGHT[@SCALE]", qPrintable(wanted));
+        const int scale = m.captured(3).isEmpty() ? 1 : m.captured(3).toInt();
+        const QJsonObject screen{{"name", "test"},
+                                 {"width", m.captured(1).toInt()},
+                                 {"height", m.captured(2).toInt()},
+                                 {"logicalDpi", 96 * scale},
+                                 {"logicalBaseDpi", 96}};
+        QFile file(config.filePath("screen.json"));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(QJsonDocument(QJsonObject{{"screens", QJsonArray{screen}}}).toJson()) < 0)
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        file.close();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + file.fileName().toLocal8Bit());
+    }
+    QApplication app(argc, argv);
+    QTEST_SET_MAIN_SOURCE_PATH
+    WindowsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_windows.moc"
