@@ -1,5 +1,7 @@
 #include "common/CommandLine.h"
 
+#include <algorithm>
+
 namespace netrova {
 
 namespace {
@@ -28,7 +30,12 @@ std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
     QStringList list{QStringLiteral("program")}; // parse() skips the program's name
     for (const std::string& arg : args)
         list << QString::fromLatin1(arg.data(), static_cast<qsizetype>(arg.size()));
-    if (!parser.parse(list)) {
+    // Asked for help, the program gives it, whatever else the line holds: every Netrova program
+    // alike.
+    const bool parsed = parser.parse(list);
+    if (parser.isSet(help))
+        return CommandLineAsk::Help;
+    if (!parsed) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty()) {
             why = "unknown option \"" + AsGiven(ArgumentText(unknown.front()), args) + "\"";
@@ -40,8 +47,6 @@ std::optional<CommandLineAsk> ParseCommandLine(QCommandLineParser& parser,
         }
         return std::nullopt;
     }
-    if (parser.isSet(help))
-        return CommandLineAsk::Help;
     if (parser.isSet(version))
         return CommandLineAsk::Version;
     return CommandLineAsk::Run;
@@ -59,6 +64,14 @@ std::optional<CommandLineAsk> ParseCommandWords(const std::vector<std::string>& 
     words.clear();
     for (const QString& word : parser.positionalArguments())
         words.push_back(ArgumentText(word));
+    // Help after the command too, as every Netrova program gives it ("dial --help" must not
+    // report a connection named "--help").
+    if (std::find_if(words.begin(), words.end(), [](const std::string& w) {
+            return w == "--help" || w == "-h";
+        }) != words.end()) {
+        why.clear();
+        return CommandLineAsk::Help;
+    }
     return ask;
 }
 

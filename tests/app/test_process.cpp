@@ -267,20 +267,37 @@ private slots:
         QVERIFY(closedAfterBox);
     }
 
+    // All four programs alike: help on stdout with 0, whatever else is given; a usage error
+    // named on stderr in one line and one more pointing to --help, with 2.
     void commandLineAnsweredBeforeWindowAndStore_data() {
+        QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("printed");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("usage: netrova ");
-        QTest::newRow("version") << QStringList{"-v"} << 0 << QByteArray("netrova 1.");
-        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2
+        QTest::newRow("help") << NETROVA_EXE << QStringList{"--help"} << 0
+                              << QByteArray("usage: netrova ");
+        QTest::newRow("version") << NETROVA_EXE << QStringList{"-v"} << 0
+                                 << QByteArray("netrova 1.");
+        QTest::newRow("unknown command") << NETROVA_EXE << QStringList{"frobnicate"} << 2
                                          << QByteArray("netrova: unknown command \"frobnicate\"\n");
-        QTest::newRow("unknown option") << QStringList{"-platform", "offscreen", "--frob"} << 2
-                                        << QByteArray("netrova: unknown option \"--frob\"\n");
+        QTest::newRow("unknown option")
+            << NETROVA_EXE << QStringList{"-platform", "offscreen", "--frob"} << 2
+            << QByteArray("netrova: unknown option \"--frob\"\n");
+        QTest::newRow("help over an unknown option")
+            << NETROVA_EXE << QStringList{"--frob", "-h"} << 0 << QByteArray("usage: netrova ");
+        for (const char* tool :
+             {NETROVA_EXE, NETROVA_REG_TOOL, NETROVA_DIALUP_TOOL, NETROVA_HISTORY_TOOL}) {
+            const QByteArray name = QFileInfo(tool).fileName().toLatin1();
+            QTest::addRow("%s --help extra", name.constData())
+                << tool << QStringList{"--help", "extra"} << 0 << "usage: " + name + " ";
+            QTest::addRow("%s --frob", name.constData())
+                << tool << QStringList{"--frob"} << 2 << name + ": unknown option \"--frob\"\n";
+        }
     }
 
     // No display is needed for the answer, and no store or lock is made for it.
     void commandLineAnsweredBeforeWindowAndStore() {
+        QFETCH(QString, program);
         QFETCH(QStringList, args);
         QFETCH(int, code);
         QFETCH(QByteArray, printed);
@@ -290,16 +307,18 @@ private slots:
         env.insert("NETROVA_USER_STORE", dir.filePath("new/user.db"));
         env.insert("NETROVA_MACHINE_STORE", dir.filePath("new/machine.db"));
         netrova.setProcessEnvironment(env);
+        netrova.setProgram(program);
         netrova.setArguments(args);
         netrova.start();
         QVERIFY(netrova.waitForFinished(20000));
         QCOMPARE(netrova.exitCode(), code);
-        const QByteArray out =
-            code == 0 ? netrova.readAllStandardOutput() : netrova.readAllStandardError();
-        QVERIFY2(out.startsWith(printed), out.constData());
+        const QByteArray out = netrova.readAllStandardOutput();
+        const QByteArray err = netrova.readAllStandardError();
+        QVERIFY2((code == 0 ? out : err).startsWith(printed), (out + err).constData());
+        QVERIFY2((code == 0 ? err : out).isEmpty(), (out + err).constData());
         if (code != 0)
-            QCOMPARE(out.mid(printed.size()),
-                     QByteArray("Try 'netrova --help' for more information.\n"));
+            QCOMPARE(err.mid(printed.size()), "Try '" + QFileInfo(program).fileName().toLatin1() +
+                                                  " --help' for more information.\n");
         QVERIFY(!QFile::exists(dir.filePath("new")));
     }
 };
