@@ -9,6 +9,7 @@
 
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,15 +26,19 @@ constexpr const char* kUsage =
     "                                         the same, counting the bytes of network\n"
     "                                         interface IFACE (ppp0, wwan0) as its volume\n"
     "       netrova-dialup hangup             report that the connection has ended\n"
-    "       netrova-dialup status             print \"connected NAME\" or \"not connected\"\n"
+    "       netrova-dialup status             print \"connected NAME\" or \"not connected\",\n"
+    "                                         then \"source: \" and the connection source\n"
     "       netrova-dialup entries            list the dial-up entries, one per line\n"
     "       netrova-dialup add-entry NAME     add a dial-up entry\n"
     "       netrova-dialup remove-entry NAME  remove a dial-up entry\n"
     "       netrova-dialup --help | --version\n"
     "The store is the one Netrova uses: NETROVA_USER_STORE and NETROVA_MACHINE_STORE name its\n"
     "files, else the XDG locations below HOME.\n"
-    "dial and hangup are for the manual dial-up source (NETROVA_DIALUP=manual): where Netrova\n"
-    "follows NetworkManager or pppd, they are refused.\n"
+    "The connection source is NETROVA_DIALUP (networkmanager, pppd, manual or automatic, in\n"
+    "any case) when it is set, else the one chosen in Netrova's Preferences; Automatic is\n"
+    "NetworkManager when it is on the system bus, else pppd where /etc/ppp/peers exists, else\n"
+    "manual. dial and hangup are for the manual source: where the source is NetworkManager or\n"
+    "pppd, they are refused.\n"
     "Exit status: 0 done, 1 an error, 2 bad arguments or a refused report, 3 the store stayed\n"
     "busy (nothing was changed).\n";
 
@@ -62,15 +67,13 @@ std::string Unrecorded(const std::string& command) {
 
 // A report by hand would override what NetworkManager or pppd say: a hang-up typed while
 // their link is up would end its count. "" when the command may run.
-std::string RefusedBySource(const std::string& command) {
-    if (command != "dial" && command != "hangup")
+std::string RefusedBySource(const std::string& command, const DialUpChoice& source) {
+    if ((command != "dial" && command != "hangup") || source.Source == DialUpSource::Manual)
         return {};
-    const std::string source = DialUpSourceChoice();
-    if (source == "manual")
-        return {};
-    return std::string("the connection state comes from ") +
-           (source == "networkmanager" ? "NetworkManager" : "pppd") +
-           " here; \"dial\" and \"hangup\" are for the manual source (NETROVA_DIALUP=manual).";
+    return std::string("the connection state comes from ") + source.Name() + " here (" +
+           source.How() +
+           "); \"dial\" and \"hangup\" are for the manual source (Manual in Preferences, or "
+           "NETROVA_DIALUP=manual).";
 }
 
 // The entry is made and chosen before "Remote Connection" turns 1: the monitor takes the
@@ -88,9 +91,19 @@ void Dial(SettingsStore& store, const std::string& name, const std::string& inte
 }
 
 int Run(const std::string& command, const std::string& name, const std::string& interface) {
-    // A hang-up must not be lost to a store that is busy for a moment. Reading creates no store.
+    // A hang-up must not be lost to a store that is busy for a moment. Reading creates no store,
+    // and neither does a report that the source refuses.
     const bool reads = command == "status" || command == "entries";
     const StorePaths paths = StorePaths::FromEnvironment();
+    std::optional<DialUpChoice> source;
+    if (command == "dial" || command == "hangup" || command == "status") {
+        SettingsStore reader(ReadOnlyPaths(paths), ToolStoreOptions(kName));
+        source = ChooseDialUpSource(reader);
+        if (const std::string refusal = RefusedBySource(command, *source); !refusal.empty()) {
+            std::cerr << kName << ": " << refusal << "\n";
+            return kExitBadArguments;
+        }
+    }
     SettingsStore store(reads ? ReadOnlyPaths(paths) : paths, ToolStoreOptions(kName));
     if (command == "dial") {
         Dial(store, name, interface);
@@ -101,6 +114,7 @@ int Run(const std::string& command, const std::string& name, const std::string& 
             std::cout << "connected " << ReadDefaultEntry(store) << "\n";
         else
             std::cout << "not connected\n";
+        std::cout << "source: " << source->Text() << "\n";
     } else if (command == "entries") {
         for (const auto& entry : ListEntries(store))
             std::cout << entry << "\n";
@@ -167,10 +181,6 @@ int main(int argc, char** argv) {
     // Store errors name the file or the value concerned, a store file that is not a database
     // included; nothing is written when one is thrown.
     try {
-        if (const std::string refusal = RefusedBySource(command); !refusal.empty()) {
-            std::cerr << kName << ": " << refusal << "\n";
-            return kExitBadArguments;
-        }
         return Run(command, name, interface);
     } catch (const StoreBusyError& e) {
         std::cerr << kName << ": " << e.what() << Unrecorded(command) << "\n";

@@ -1044,12 +1044,15 @@ void TForm1::ShowVolume(const std::optional<Volume>& connection,
 
 void TForm1::ShowStatusText(const std::string& text) {
     const QString status = QString::fromStdString(text);
-    if (status == statusText_)
+    // The hint names the connection source too, which Preferences may change between ticks.
+    const QString hint =
+        status + "\nConnection source: " + QString::fromStdString(services_.dialUp.SourceText());
+    if (status == statusText_ && hint == toolTip())
         return;
     statusText_ = status;
     // The window title is the text of the task-bar entry.
     setWindowTitle(statusText_);
-    setToolTip(statusText_);
+    setToolTip(hint);
 }
 
 void TForm1::RunExecList() {

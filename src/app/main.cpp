@@ -99,8 +99,20 @@ bool ArmOffscreenFallback(int argc, char** argv) {
 constexpr const char* kUsage =
     "usage: netrova [--help | --version] [Qt options, such as -platform NAME or -style NAME]\n"
     "Starts Netrova, the dial-up connection monitor, with its window (or its tray icon).\n"
+    "\n"
+    "The connection source, where the connection's state comes from, is the first of:\n"
+    "  NETROVA_DIALUP=networkmanager, pppd, manual or automatic (in any case), for scripts;\n"
+    "  the choice in Options, Preferences, Connection: NetworkManager, pppd or Manual;\n"
+    "  Automatic (the default): NetworkManager when it is on the system bus, else pppd where\n"
+    "  /etc/ppp/peers exists, else manual (netrova-dialup reports the connection).\n"
+    "The source in use is logged at start (netrova.dialup), named in the main window's hint\n"
+    "and printed by \"netrova-dialup status\". A new choice in Preferences is followed at once,\n"
+    "or when the connection being counted has ended.\n"
+    "\n"
     "NETROVA_USER_STORE and NETROVA_MACHINE_STORE name the settings store's files, else the\n"
-    "XDG locations below HOME; NETROVA_DIALUP chooses where the connection's state comes from.\n";
+    "XDG locations below HOME.\n"
+    "Exit status: 0 done (--help and --version answer whatever else is given), 1 Netrova could\n"
+    "not start, 2 bad arguments.\n";
 
 // --help and --version are answered before anything opens a window or a store, and anything
 // else Netrova does not know is refused; Qt's own options go on to Qt.
@@ -115,7 +127,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     std::string why;
     const auto ask = ParseCommandLine(parser, {argv + 1, argv + argc}, why);
-    if (ask && !parser.positionalArguments().isEmpty())
+    if (ask == CommandLineAsk::Run && !parser.positionalArguments().isEmpty())
         why = "unknown command \"" + ArgumentText(parser.positionalArguments().front()) + "\"";
     if (!why.empty()) {
         std::fputs(BadArgumentsText("netrova", why).c_str(), stderr);

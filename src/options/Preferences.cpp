@@ -16,6 +16,7 @@ Preferences LoadPreferences(SettingsStore& store) {
     MachineSettings machine(store);
     p.Start = machine.Start();
     p.AntiCrash = machine.AntiCrash();
+    p.ConnectionSource = machine.ConnectionSource();
     UserPreferences user(store);
     p.Logo = user.Logo();
     p.Minimize = user.Minimize();
@@ -35,6 +36,7 @@ std::string StorePreferences(SettingsStore& store, Autostart& autostart, const P
     else
         autostart.Disable();
     machine.SetChoices(p.AntiCrash, p.Start);
+    machine.SetConnectionSource(p.ConnectionSource);
 
     std::optional<std::int32_t> typed;
     if (!p.ConnectDelay.empty() && ConnectDelayProblems(p.ConnectDelay) == 0)

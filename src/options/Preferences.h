@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/MachineSettings.h"
+
 #include <string>
 #include <string_view>
 
@@ -21,6 +23,8 @@ struct Preferences {
     bool SystemTray = false;  // per-user "System tray"
     std::string ConnectDelay; // per-user "Connect delay", as the field shows it
     bool AntiCrash = false;   // machine "AntiCrash"
+    // machine "Connection Source"; NETROVA_DIALUP overrides it for the process it is set for.
+    DialUpSource ConnectionSource = DialUpSource::Automatic;
 };
 
 // The main window's tray operations, as the Preferences dialog switches tray mode.

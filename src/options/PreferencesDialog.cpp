@@ -6,15 +6,22 @@
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <cstdlib>
 
 namespace netrova {
 
@@ -22,6 +29,34 @@ namespace {
 
 // Nine digits always fit the stored 32-bit integer.
 constexpr int kDelayDigits = 9;
+
+// The choices of the connection source, in the order of DialUpSource.
+struct SourceChoice {
+    DialUpSource source;
+    const char* name;
+    const char* text;
+};
+constexpr SourceChoice kSourceChoices[] = {
+    {DialUpSource::Automatic, "SourceAutomatic",
+     "Automatic: NetworkManager, else pppd, else manual"},
+    {DialUpSource::NetworkManager, "SourceNetworkManager", "NetworkManager"},
+    {DialUpSource::Pppd, "SourcePppd", "pppd (the peers of /etc/ppp/peers)"},
+    {DialUpSource::Manual, "SourceManual", "Manual: netrova-dialup reports the connection"},
+};
+
+// A line edit as wide as `text` in its own font and style, and no wider.
+int LineEditWidthFor(const QLineEdit& edit, const QString& text) {
+    QStyleOptionFrame option;
+    option.initFrom(&edit);
+    option.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit);
+    const QMargins margins = edit.textMargins();
+    const QFontMetrics metrics = edit.fontMetrics();
+    // The line edit keeps a margin of two pixels on either side of its text, and a cursor.
+    const QSize contents(metrics.horizontalAdvance(text) + metrics.averageCharWidth() + 4 +
+                             margins.left() + margins.right(),
+                         metrics.height());
+    return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, &edit).width();
+}
 
 QCheckBox* NewCheckBox(const char* name, const char* text, QWidget* parent) {
     auto* box = new QCheckBox(QString::fromLatin1(text), parent);
@@ -75,7 +110,9 @@ void TForm2::BuildControls() {
     Programs->setLineWrapMode(QPlainTextEdit::NoWrap);
     Programs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Programs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Programs->setMinimumSize(360, 140);
+    // Room for a few program paths, by the font.
+    const QFontMetrics memo = Programs->fontMetrics();
+    Programs->setMinimumSize(memo.averageCharWidth() * 40, memo.lineSpacing() * 6);
     AddButton = new QPushButton(QStringLiteral("Add"), this);
     AddButton->setObjectName(QStringLiteral("Button1"));
     AddButton->setAutoDefault(false);
@@ -90,8 +127,7 @@ void TForm2::BuildControls() {
     ConnectDelay = new QLineEdit(QStringLiteral("0"), this);
     ConnectDelay->setObjectName(QStringLiteral("Edit1"));
     ConnectDelay->setMaxLength(kDelayDigits);
-    ConnectDelay->setFixedWidth(
-        ConnectDelay->fontMetrics().horizontalAdvance(QStringLiteral("000000000")) + 16);
+    ConnectDelay->setFixedWidth(LineEditWidthFor(*ConnectDelay, QString(kDelayDigits, u'0')));
     auto* delayLabel = new QLabel(QStringLiteral("Seconds :"), this);
     delayLabel->setObjectName(QStringLiteral("Label2"));
     delayLabel->setBuddy(ConnectDelay);
@@ -102,20 +138,48 @@ void TForm2::BuildControls() {
     delayLayout->addWidget(ConnectDelay);
     delayLayout->addStretch(1);
 
+    // The connection source. The running program follows a new choice between two ticks once
+    // no connection is counted, so the note tells when; NETROVA_DIALUP decides for the process
+    // it is set for.
+    auto* sourceGroup = new QGroupBox(QStringLiteral("Connection source"), this);
+    sourceGroup->setObjectName(QStringLiteral("SourceGroup"));
+    auto* sourceLayout = new QVBoxLayout(sourceGroup);
+    Sources = new QButtonGroup(this);
+    for (const SourceChoice& c : kSourceChoices) {
+        auto* choice = new QRadioButton(QString::fromLatin1(c.text), sourceGroup);
+        choice->setObjectName(QLatin1String(c.name));
+        Sources->addButton(choice, static_cast<int>(c.source));
+        sourceLayout->addWidget(choice);
+    }
+    Sources->button(static_cast<int>(DialUpSource::Automatic))->setChecked(true);
+    auto* sourceNote = new QLabel(
+        QStringLiteral("A change applies at once, or after the counted connection."), sourceGroup);
+    sourceNote->setObjectName(QStringLiteral("SourceNote"));
+    sourceLayout->addWidget(sourceNote);
+    // The process's environment holds for its whole run.
+    const char* variable = std::getenv("NETROVA_DIALUP");
+    SourceOverride = new QLabel(sourceGroup);
+    SourceOverride->setObjectName(QStringLiteral("SourceOverride"));
+    SourceOverride->setTextFormat(Qt::PlainText);
+    if (variable && *variable)
+        SourceOverride->setText("NETROVA_DIALUP=" + QString::fromLocal8Bit(variable) +
+                                " decides while this Netrova runs.");
+    SourceOverride->setVisible(!SourceOverride->text().isEmpty());
+    sourceLayout->addWidget(SourceOverride);
+
     Pages = new QTabWidget(this);
     Pages->setObjectName(QStringLiteral("PageControl1"));
     Pages->addTab(NewPage("TabSheet1", {AutostartBox, LogoBox}), QStringLiteral("Startup"));
     Pages->addTab(NewPage("TabSheet2", {MinimizeBox, TrayBox}), QStringLiteral("Taskbar"));
     Pages->addTab(NewPage("TabSheet3", {Programs, execRow}), QStringLiteral("Exec"));
-    Pages->addTab(NewPage("TabSheet4", {delayRow}), QStringLiteral("Connection"));
+    Pages->addTab(NewPage("TabSheet4", {delayRow, sourceGroup}), QStringLiteral("Connection"));
     Pages->addTab(NewPage("TabSheet5", {AntiCrashBox}), QStringLiteral("Anti-Crash"));
-    Pages->setCurrentIndex(AntiCrashPage);
+    Pages->setCurrentIndex(StartupPage);
 
     const DialogButtons buttons = MakeConnectedButtons(
         *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
 
     auto* main = new QVBoxLayout(this);
-    main->setSizeConstraint(QLayout::SetFixedSize);
     main->addWidget(Pages);
     main->addLayout(buttons.row);
 
@@ -143,6 +207,7 @@ void TForm2::FormActivate() {
     LogoBox->setChecked(p.Logo);
     MinimizeBox->setChecked(p.Minimize);
     TrayBox->setChecked(p.SystemTray);
+    Sources->button(static_cast<int>(p.ConnectionSource))->setChecked(true);
     {
         // The stored number is shown as it is, without the typing check.
         const QSignalBlocker blocker(ConnectDelay);
@@ -186,6 +251,7 @@ void TForm2::BitBtn1Click() {
     p.SystemTray = TrayBox->isChecked();
     p.ConnectDelay = ConnectDelay->text().toStdString();
     p.AntiCrash = AntiCrashBox->isChecked();
+    p.ConnectionSource = static_cast<DialUpSource>(Sources->checkedId());
     const std::string delay = StorePreferences(store_, autostart_, p, program_);
     {
         const QSignalBlocker blocker(ConnectDelay);

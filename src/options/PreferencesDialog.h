@@ -6,6 +6,7 @@
 
 #include <string>
 
+class QButtonGroup;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -22,8 +23,9 @@ class MessageBoxes;
 class SettingsStore;
 class TrayControl;
 
-// "Preferences": start-up, task bar, the programs launched on connect, the connect delay and
-// anti-crash. One instance for the program's life, loaded from the store at every showing.
+// "Preferences": start-up, task bar, the programs launched on connect, the connect delay with
+// the connection source, and anti-crash. One instance for the program's life, loaded from the
+// store at every showing. Its size comes from its contents and the font.
 //
 // Controls by objectName:
 //   PageControl1  tabs "Startup", "Taskbar", "Exec", "Connection", "Anti-Crash"
@@ -31,6 +33,9 @@ class TrayControl;
 //   CheckBox3     "Minimize when execute"                     CheckBox4 "Minimize in System Tray"
 //   Memo1         the programs, one path per line; Button1 "Add"; Label1 the count
 //   Edit1         the connect delay after "Seconds :"
+//   SourceGroup   "Connection source": SourceAutomatic, SourceNetworkManager, SourcePppd,
+//                 SourceManual; SourceNote when a change applies; SourceOverride, shown while
+//                 NETROVA_DIALUP decides instead
 //   CheckBox5     "Enable anti-crash function (recommended)"
 //   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
 class TForm2 : public QDialog {
@@ -44,8 +49,8 @@ public:
            QWidget* parent = nullptr);
     ~TForm2() override;
 
-    // Shows the dialog modally on `page`, or on the page shown last for -1. A store error of
-    // its handlers is thrown from here after the dialog has closed.
+    // Shows the dialog modally on `page`, or for -1 on the page shown last ("Startup" the first
+    // time). A store error of its handlers is thrown from here after the dialog has closed.
     int Execute(int page = -1);
 
     // Loads the controls from the store; queued at every showing, tests call it directly.
@@ -87,6 +92,9 @@ private:
     QPushButton* AddButton = nullptr;
     QLabel* ProgramCount = nullptr;
     QLineEdit* ConnectDelay = nullptr;
+    // The choices by DialUpSource: Automatic, NetworkManager, pppd, Manual.
+    QButtonGroup* Sources = nullptr;
+    QLabel* SourceOverride = nullptr;
 };
 
 } // namespace netrova

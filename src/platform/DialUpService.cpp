@@ -1,5 +1,6 @@
 #include "platform/DialUpService.h"
 
+#include "common/Log.h"
 #include "common/Text.h"
 #include "platform/NetworkManagerSource.h"
 #include "store/Defaults.h"
@@ -416,30 +417,197 @@ std::string PppdDialUpService::CalledPeerOf(const std::string& pid) const {
 
 // ---------------------------------------------------------------------------------------------
 
-std::string DialUpSourceChoice() {
-    const char* value = std::getenv(kDialUpVariable);
-    const std::string choice = value ? QString::fromLocal8Bit(value).toLower().toStdString() : "";
-    if (choice.empty()) {
-        std::error_code ec;
-        if (NetworkManagerDialUpService::Running())
-            return "networkmanager";
-        return fs::exists("/etc/ppp/peers", ec) ? "pppd" : "manual";
+namespace {
+
+constexpr const char* kPeersDir = "/etc/ppp/peers";
+
+} // namespace
+
+const char* DialUpChoice::Name() const {
+    switch (Source) {
+    case DialUpSource::NetworkManager:
+        return "NetworkManager";
+    case DialUpSource::Pppd:
+        return "pppd";
+    case DialUpSource::Automatic:
+    case DialUpSource::Manual:
+        break;
     }
-    if (choice == "networkmanager" || choice == "pppd" || choice == "manual")
-        return choice;
-    throw std::runtime_error(std::string(kDialUpVariable) + "=\"" + value +
-                             "\" is not a dial-up source; use " + kDialUpVariable +
-                             "=networkmanager, " + kDialUpVariable + "=pppd or " + kDialUpVariable +
-                             "=manual.");
+    return "manual";
+}
+
+std::string DialUpChoice::How() const {
+    const std::string reason = Reason.empty() ? std::string() : " (" + Reason + ")";
+    switch (ChosenBy) {
+    case By::Variable:
+        return Reason.empty() ? "set by NETROVA_DIALUP"
+                              : "chosen automatically as NETROVA_DIALUP asks" + reason;
+    case By::Preferences:
+        return Reason.empty() ? "set in Preferences" : Reason;
+    case By::Automatic:
+        break;
+    }
+    return "chosen automatically" + reason;
+}
+
+std::optional<DialUpSource> DialUpSourceFromEnvironment() {
+    const char* value = std::getenv(kDialUpVariable);
+    if (!value || !*value)
+        return std::nullopt;
+    if (const auto source = DialUpSourceFromWord(value))
+        return source;
+    const std::string name = kDialUpVariable;
+    throw std::runtime_error(name + "=\"" + value + "\" is not a dial-up source; use " + name +
+                             "=networkmanager, " + name + "=pppd, " + name + "=manual or " + name +
+                             "=automatic (in any case).");
+}
+
+DialUpChoice AutomaticChoice(bool networkManagerRunning, DialUpChoice::By by) {
+    DialUpChoice choice;
+    choice.ChosenBy = by == DialUpChoice::By::Variable ? by : DialUpChoice::By::Automatic;
+    std::error_code ec;
+    if (networkManagerRunning) {
+        choice.Source = DialUpSource::NetworkManager;
+        choice.Reason = "NetworkManager is on the system bus";
+    } else if (fs::exists(kPeersDir, ec)) {
+        choice.Source = DialUpSource::Pppd;
+        choice.Reason =
+            std::string("NetworkManager is not on the system bus, ") + kPeersDir + " exists";
+    } else {
+        choice.Source = DialUpSource::Manual;
+        choice.Reason = std::string("neither NetworkManager on the system bus nor ") + kPeersDir;
+    }
+    return choice;
+}
+
+DialUpChoice ChooseDialUpSource(DialUpSource setting, DialUpChoice::By by) {
+    if (setting == DialUpSource::Automatic)
+        return AutomaticChoice(NetworkManagerDialUpService::Running(), by);
+    DialUpChoice choice;
+    choice.Source = setting;
+    choice.ChosenBy = by;
+    return choice;
+}
+
+DialUpChoice ChooseDialUpSource(SettingsStore& store) {
+    if (const auto variable = DialUpSourceFromEnvironment())
+        return ChooseDialUpSource(*variable, DialUpChoice::By::Variable);
+    return ChooseDialUpSource(MachineSettings(store).ConnectionSource(),
+                              DialUpChoice::By::Preferences);
+}
+
+std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store, DialUpSource source) {
+    switch (source) {
+    case DialUpSource::NetworkManager:
+        return std::make_unique<NetworkManagerDialUpService>(store);
+    case DialUpSource::Pppd:
+        return std::make_unique<PppdDialUpService>(store);
+    case DialUpSource::Automatic:
+    case DialUpSource::Manual:
+        break;
+    }
+    return std::make_unique<ManualDialUpService>();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+DialUpSwitch::DialUpSwitch(SettingsStore& store)
+    : DialUpSwitch(
+          store, [&store](DialUpSource source) { return MakeDialUpService(store, source); },
+          [](DialUpSource setting, std::function<void(const DialUpChoice&)> done) {
+              if (setting != DialUpSource::Automatic) {
+                  done(ChooseDialUpSource(setting, DialUpChoice::By::Preferences));
+                  return;
+              }
+              // No call waits on the window's thread once it runs.
+              NetworkManagerDialUpService::AskRunning([done](bool running) {
+                  done(AutomaticChoice(running, DialUpChoice::By::Preferences));
+              });
+          },
+          ChooseDialUpSource(store)) {}
+
+DialUpSwitch::DialUpSwitch(SettingsStore& store, Maker make, Resolver resolve,
+                           const DialUpChoice& first)
+    : store_(store), make_(std::move(make)), resolve_(std::move(resolve)) {
+    fixed_ = first.ChosenBy == DialUpChoice::By::Variable;
+    if (!fixed_) {
+        commits_ = store_.DurableCommitCount();
+        version_ = store_.OutsideVersion(Root::LocalMachine);
+        followed_ = wanted_ = MachineSettings(store_).ConnectionSource();
+    }
+    try {
+        service_ = make_(first.Source);
+        choice_ = first;
+    } catch (const std::exception& e) {
+        // NETROVA_DIALUP asked for it: the start is refused. A choice in Preferences must not
+        // keep the program, and so Preferences, from starting.
+        if (fixed_)
+            throw;
+        service_ = make_(DialUpSource::Manual);
+        choice_.Source = DialUpSource::Manual;
+        choice_.ChosenBy = DialUpChoice::By::Preferences;
+        choice_.Reason =
+            std::string("in place of ") + first.Name() + ", set in Preferences: " + e.what();
+    }
+    qCInfo(lcDialup).noquote() << "Connection source:"
+                               << QString::fromStdString(choice_.Text() + ".");
+}
+
+DialUpSwitch::~DialUpSwitch() = default;
+
+void DialUpSwitch::Publish() {
+    if (!fixed_)
+        FollowSetting();
+    service_->Publish();
+}
+
+void DialUpSwitch::FollowSetting() {
+    // Read again only after a write to the store, by this program or another.
+    const std::uint64_t commits = store_.DurableCommitCount();
+    const std::int64_t version = store_.OutsideVersion(Root::LocalMachine);
+    if (commits != commits_ || version != version_) {
+        commits_ = commits;
+        version_ = version;
+        const DialUpSource wanted = MachineSettings(store_).ConnectionSource();
+        if (wanted != wanted_) {
+            wanted_ = wanted;
+            ready_.reset();
+            waitSaid_ = false;
+            if (wanted_ != followed_)
+                Resolve(wanted_);
+        }
+    }
+    if (wanted_ == followed_ || !ready_)
+        return;
+    // The connection being counted ends with the source that counts it.
+    if (ReadRemoteConnection(store_)) {
+        if (!waitSaid_)
+            qCInfo(lcDialup).noquote() << "The connection source changes to" << ready_->Name()
+                                       << "when the connection being counted has ended.";
+        waitSaid_ = true;
+        return;
+    }
+    const DialUpChoice choice = *ready_;
+    ready_.reset();
+    // A source that cannot be made is tried again only when the choice changes again.
+    if (choice.Source != choice_.Source)
+        service_ = make_(choice.Source);
+    followed_ = wanted_;
+    choice_ = choice;
+    qCInfo(lcDialup).noquote() << "Connection source now:"
+                               << QString::fromStdString(choice_.Text() + ".");
+}
+
+void DialUpSwitch::Resolve(DialUpSource setting) {
+    resolve_(setting, [this, setting, alive = std::weak_ptr<int>(alive_)](const DialUpChoice& c) {
+        // An answer for a setting changed again since is dropped.
+        if (!alive.expired() && setting == wanted_)
+            ready_ = c;
+    });
 }
 
 std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store) {
-    const std::string choice = DialUpSourceChoice();
-    if (choice == "networkmanager")
-        return std::make_unique<NetworkManagerDialUpService>(store);
-    if (choice == "pppd")
-        return std::make_unique<PppdDialUpService>(store);
-    return std::make_unique<ManualDialUpService>();
+    return std::make_unique<DialUpSwitch>(store);
 }
 
 } // namespace netrova

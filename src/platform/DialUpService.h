@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/MachineSettings.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,6 +76,8 @@ public:
     virtual void Publish() = 0;
     // "networkmanager", "pppd" or "manual".
     virtual const char* SourceName() const = 0;
+    // The source as the user is told it: "pppd, chosen automatically (/etc/ppp/peers exists)".
+    virtual std::string SourceText() const { return SourceName(); }
     // Whether this source can end the connection it counts.
     virtual bool CanHangUp() const { return false; }
     // Ends the counted connection. done is called once, perhaps later from the event loop,
@@ -136,10 +140,92 @@ private:
     std::optional<std::string> interface_;
 };
 
-// The source in use, without making it: NETROVA_DIALUP=networkmanager|pppd|manual, in any
-// case; unset or empty: networkmanager when NetworkManager is on the system bus, else pppd where
-// /etc/ppp/peers exists, else manual. Any other value throws std::runtime_error.
-std::string DialUpSourceChoice();
+// The source the program follows, and how it came to be chosen.
+struct DialUpChoice {
+    enum class By { Variable, Preferences, Automatic };
+    // Never Automatic: what Automatic found.
+    DialUpSource Source = DialUpSource::Manual;
+    By ChosenBy = By::Automatic;
+    // What Automatic went by ("/etc/ppp/peers exists"), or why the source of Preferences is
+    // not followed; empty otherwise.
+    std::string Reason;
+
+    // "NetworkManager", "pppd" or "manual".
+    const char* Name() const;
+    // "set by NETROVA_DIALUP", "set in Preferences", "chosen automatically (/etc/ppp/peers
+    // exists)".
+    std::string How() const;
+    // The name and how: "pppd, chosen automatically (/etc/ppp/peers exists)".
+    std::string Text() const { return Name() + (", " + How()); }
+};
+
+// NETROVA_DIALUP's source (networkmanager, pppd, manual or automatic, in any case), or nullopt
+// when it is unset or empty. Any other word throws std::runtime_error.
+std::optional<DialUpSource> DialUpSourceFromEnvironment();
+// The source to follow: NETROVA_DIALUP when it names one (it throws as above), else the setting
+// of Preferences ("Connection Source"). Automatic is networkmanager when NetworkManager is on the
+// system bus, else pppd where /etc/ppp/peers exists, else manual.
+DialUpChoice ChooseDialUpSource(SettingsStore& store);
+// The same for a setting already read, NETROVA_DIALUP left aside.
+DialUpChoice ChooseDialUpSource(DialUpSource setting, DialUpChoice::By by);
+
+// The service of one source (not Automatic).
+std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store, DialUpSource source);
+
+// What Automatic finds, by whether NetworkManager is on the system bus and whether
+// /etc/ppp/peers exists.
+DialUpChoice AutomaticChoice(bool networkManagerRunning, DialUpChoice::By by);
+
+// The dial-up service the program runs with: the source ChooseDialUpSource gives at start, said
+// on netrova.dialup. A new choice in Preferences is followed at a Publish, between two ticks,
+// once no connection is up ("Remote Connection" is not 1): the old source has published the
+// end of the connection it counted and the new one starts from there, so no connection is
+// counted by both or cut short by the change. Until then the old source goes on. NETROVA_DIALUP
+// holds for the whole run. A source that cannot be made is said once, thrown from Publish, and
+// the old one goes on until the choice changes again; at start, the manual source stands in
+// for a source of Preferences that cannot be made (one of NETROVA_DIALUP is thrown).
+class DialUpSwitch : public DialUpService {
+public:
+    using Maker = std::function<std::unique_ptr<DialUpService>(DialUpSource)>;
+    // Finds what a setting stands for and hands it to `done`, perhaps later from the event
+    // loop: Automatic asks the system bus whether NetworkManager is there without waiting.
+    using Resolver =
+        std::function<void(DialUpSource setting, std::function<void(const DialUpChoice&)> done)>;
+
+    // Chooses and makes the source; throws what they throw.
+    explicit DialUpSwitch(SettingsStore& store);
+    // Tests make and resolve the sources themselves.
+    DialUpSwitch(SettingsStore& store, Maker make, Resolver resolve, const DialUpChoice& first);
+    ~DialUpSwitch() override;
+
+    void Publish() override;
+    const char* SourceName() const override { return service_->SourceName(); }
+    std::string SourceText() const override { return choice_.Text(); }
+    bool CanHangUp() const override { return service_->CanHangUp(); }
+    void HangUp(HangUpDone done) override { service_->HangUp(std::move(done)); }
+
+private:
+    void FollowSetting();
+    void Resolve(DialUpSource setting);
+
+    SettingsStore& store_;
+    Maker make_;
+    Resolver resolve_;
+    std::unique_ptr<DialUpService> service_;
+    DialUpChoice choice_;
+    bool fixed_ = false;                              // NETROVA_DIALUP decides
+    DialUpSource followed_ = DialUpSource::Automatic; // the setting in use
+    DialUpSource wanted_ = DialUpSource::Automatic;   // the setting stored
+    std::optional<DialUpChoice> ready_;               // what wanted_ stands for, once known
+    bool waitSaid_ = false;
+    // The store as last looked at: the setting is read again only after a write.
+    std::uint64_t commits_ = 0;
+    std::int64_t version_ = -1;
+    // Answers of the system bus for a switch that is gone are dropped with it.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+// The program's dial-up service: a DialUpSwitch.
 std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store);
 
 } // namespace netrova

@@ -153,6 +153,27 @@ bool NetworkManagerDialUpService::Running(const QDBusConnection& bus) {
     return daemon && daemon->isServiceRegistered(kService).value();
 }
 
+void NetworkManagerDialUpService::AskRunning(std::function<void(bool)> answer,
+                                             const QDBusConnection& bus) {
+    if (!bus.isConnected()) {
+        answer(false);
+        return;
+    }
+    auto call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    call << kService;
+    auto* watcher =
+        new QDBusPendingCallWatcher(QDBusConnection(bus).asyncCall(call, kCallTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, answer = std::move(answer)] {
+                         watcher->deleteLater();
+                         const QDBusMessage reply = watcher->reply();
+                         answer(Answered(reply) && !reply.arguments().isEmpty() &&
+                                reply.arguments().constFirst().toBool());
+                     });
+}
+
 // Answers from before NetworkManager left or returned are dropped.
 template <typename OnReply>
 void NetworkManagerDialUpService::Ask(const QDBusMessage& call, OnReply onReply) {

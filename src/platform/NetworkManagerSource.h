@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,10 @@ public:
 
     // Whether NetworkManager has its name on the system bus now.
     static bool Running(const QDBusConnection& bus = QDBusConnection::systemBus());
+    // The same without waiting: `answer` is called from the event loop (false when the bus
+    // does not answer), or at once when the bus cannot be reached.
+    static void AskRunning(std::function<void(bool)> answer,
+                           const QDBusConnection& bus = QDBusConnection::systemBus());
 
 private slots:
     void OnSignal(const QDBusMessage& message);

@@ -5,6 +5,8 @@
 
 #include "common/Log.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <mutex>
 
@@ -19,6 +21,17 @@ constexpr const char* kAntiCrash = "AntiCrash";
 constexpr const char* kStart = "Start";
 constexpr const char* kCurrentUser = "Current User";
 constexpr const char* kCrash = "Crash";
+constexpr const char* kConnectionSource = "Connection Source";
+
+struct SourceWord {
+    DialUpSource source;
+    const char* word;
+};
+// The default, Automatic, is what a missing value reads.
+constexpr SourceWord kSourceWords[] = {{DialUpSource::Automatic, "automatic"},
+                                       {DialUpSource::NetworkManager, "networkmanager"},
+                                       {DialUpSource::Pppd, "pppd"},
+                                       {DialUpSource::Manual, "manual"}};
 
 // The installation defaults in the order they are written; "Program path" comes first.
 struct IntDefault {
@@ -37,6 +50,27 @@ bool ReadFlag(SettingsStore& store, const char* name) {
 }
 
 } // namespace
+
+const char* DialUpSourceWord(DialUpSource source) {
+    for (const SourceWord& w : kSourceWords)
+        if (w.source == source)
+            return w.word;
+    return kSourceWords[0].word;
+}
+
+std::optional<DialUpSource> DialUpSourceFromWord(std::string_view word) {
+    if (word.empty())
+        return DialUpSource::Automatic;
+    for (const SourceWord& w : kSourceWords) {
+        const std::string_view known = w.word;
+        if (known.size() == word.size() &&
+            std::equal(known.begin(), known.end(), word.begin(), [](char k, char c) {
+                return k == std::tolower(static_cast<unsigned char>(c));
+            }))
+            return w.source;
+    }
+    return std::nullopt;
+}
 
 MachineSettings::MachineSettings(SettingsStore& store) : store_(store) {}
 
@@ -145,6 +179,35 @@ void MachineSettings::SetChoices(bool antiCrash, bool start) {
     reg.OpenKey(kProductKey, false);
     reg.WriteInteger(kAntiCrash, antiCrash ? 1 : 0);
     reg.WriteInteger(kStart, start ? 1 : 0);
+    reg.CloseKey();
+}
+
+DialUpSource MachineSettings::ConnectionSource() {
+    TRegistry reg(store_, Root::LocalMachine);
+    if (!reg.OpenKey(kRemoteAccessServiceKey, false))
+        return DialUpSource::Automatic;
+    const std::string word = reg.GetDataType(kConnectionSource) == ValueType::String
+                                 ? reg.ReadString(kConnectionSource)
+                                 : std::string();
+    reg.CloseKey();
+    if (const auto source = DialUpSourceFromWord(word))
+        return *source;
+    // Said once for each word met, not at every reading.
+    static std::mutex saidMutex;
+    static std::string said;
+    const std::lock_guard lock(saidMutex);
+    if (said != word) {
+        said = word;
+        qCWarning(lcStore).noquote() << "\"Connection Source\" \"" + QString::fromStdString(word) +
+                                            "\" names no connection source; Automatic is used.";
+    }
+    return DialUpSource::Automatic;
+}
+
+void MachineSettings::SetConnectionSource(DialUpSource source) {
+    TRegistry reg(store_, Root::LocalMachine);
+    reg.OpenKey(kRemoteAccessServiceKey, true);
+    reg.WriteString(kConnectionSource, DialUpSourceWord(source));
     reg.CloseKey();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace netrova {
 
@@ -19,11 +21,21 @@ struct LastRun {
     bool Recover = false;
 };
 
+// Where the connection's state comes from, as Preferences chooses it. Automatic is NetworkManager
+// where it runs, else pppd where /etc/ppp/peers exists, else manual (platform/DialUpService.h).
+enum class DialUpSource { Automatic, NetworkManager, Pppd, Manual };
+// The stored word of a source, which NETROVA_DIALUP takes too: "automatic", "networkmanager",
+// "pppd", "manual".
+const char* DialUpSourceWord(DialUpSource source);
+// The source a word names, in any case; "" is Automatic; nullopt for any other word.
+std::optional<DialUpSource> DialUpSourceFromWord(std::string_view word);
+
 // The machine-wide values of "\Software\Netrova": "Program path", "FirstTime", "Bug" (the crash
 // marker: 0 ended in order, 1 running, 2 counting a connection), "AntiCrash", "Start"; and the
 // autostart value of the "Run" key; "Current User" of the control key; the count of recovered
-// connections, "Crash" of the "Users" key. Their defaults are spelled
-// here alone.
+// connections, "Crash" of the "Users" key; the connection source, "Connection Source" beside
+// "Remote Connection" in "\System\CurrentControlSet\Services\RemoteAccess". Their defaults are
+// spelled here alone.
 class MachineSettings {
 public:
     explicit MachineSettings(SettingsStore& store);
@@ -66,6 +78,10 @@ public:
     // then, in a transaction of their own, "AntiCrash" and "Start". The product key must exist.
     void SetAutostartValue(bool start, const std::string& program);
     void SetChoices(bool antiCrash, bool start);
+    // "Connection Source", a word of DialUpSourceWord. Missing reads Automatic, and so does a
+    // word that names no source (with a notice on the log); reading creates nothing.
+    DialUpSource ConnectionSource();
+    void SetConnectionSource(DialUpSource source);
 
 private:
     SettingsStore& store_;

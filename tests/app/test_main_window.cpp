@@ -238,7 +238,7 @@ private slots:
         rig.Tick();
         QCOMPARE(rig.Child<QGroupBox>("GroupBox1")->title(), QStringLiteral("Not connected"));
         QCOMPARE(rig.form->windowTitle(), QStringLiteral("Netrova: [Not Connected]"));
-        QCOMPARE(rig.form->toolTip(), rig.form->windowTitle());
+        QCOMPARE(rig.form->toolTip(), rig.form->windowTitle() + "\nConnection source: manual");
         QCOMPARE(rig.Text("Label11"), QStringLiteral("0 dol. 0 c."));
 
         rig.Dial("Provider One");

@@ -22,6 +22,8 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -284,7 +286,7 @@ private slots:
             QCOMPARE(p.rig.boxes.shown().front().icon, MsgIcon::Information);
     }
 
-    // The last page shown, "Anti-Crash" the first time, or the page a command asks for.
+    // The last page shown, "Startup" the first time, or the page a command asks for.
     void opensOnTheAskedPage() {
         PrefsRig p;
         QList<int> pages;
@@ -300,9 +302,60 @@ private slots:
         openOn(TForm2::ExecPage);
         openOn(-1);
         openOn(TForm2::StartupPage);
-        QCOMPARE(pages, (QList<int>{4, 2, 2, 0}));
+        QCOMPARE(pages, (QList<int>{0, 2, 2, 0}));
         QTest::mouseClick(p.get<QPushButton>("BitBtn3"), Qt::LeftButton);
         QCOMPARE(p.rig.help.requests, std::vector<int>{9});
+    }
+
+    // The connection source shows as stored and is stored as chosen, machine-wide; a word that
+    // names no source shows Automatic. NETROVA_DIALUP, which decides instead, is named.
+    void connectionSource_data() {
+        QTest::addColumn<QString>("stored"); // "": none
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("none, pppd chosen") << "" << QByteArray() << "SourceAutomatic"
+                                           << "SourcePppd"
+                                           << "pppd";
+        QTest::newRow("NetworkManager, Manual chosen, NETROVA_DIALUP set")
+            << "NetworkManager" << QByteArray("pppd") << "SourceNetworkManager"
+            << "SourceManual"
+            << "manual";
+        QTest::newRow("a word of no source, Automatic kept")
+            << "modem" << QByteArray() << "SourceAutomatic"
+            << "SourceAutomatic"
+            << "automatic";
+    }
+    void connectionSource() {
+        QFETCH(QString, stored);
+        QFETCH(QByteArray, variable);
+        QFETCH(QString, shown);
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        if (!variable.isNull())
+            qputenv("NETROVA_DIALUP", variable);
+        const auto unset = qScopeGuard([] { qunsetenv("NETROVA_DIALUP"); });
+        PrefsRig p;
+        if (!stored.isEmpty())
+            p.rig.store.SetStr(Root::LocalMachine, kRemoteAccessServiceKey, "Connection Source",
+                               stored.toStdString());
+        p.dialog.FormActivate();
+        for (const char* name :
+             {"SourceAutomatic", "SourceNetworkManager", "SourcePppd", "SourceManual"})
+            QCOMPARE(p.get<QRadioButton>(name)->isChecked(), shown == name);
+        const QLabel* override = p.get<QLabel>("SourceOverride");
+        QCOMPARE(!override->isHidden(), !variable.isNull());
+        if (!variable.isNull())
+            QVERIFY2(override->text().startsWith("NETROVA_DIALUP=" + variable + " "),
+                     qPrintable(override->text()));
+
+        p.get<QRadioButton>(qPrintable(chosen))->setChecked(true);
+        p.dialog.BitBtn1Click();
+        QCOMPARE(p.rig.store.Str(Root::LocalMachine, kRemoteAccessServiceKey, "Connection Source"),
+                 written.toStdString());
+        QCOMPARE(LoadPreferences(p.rig.store).ConnectionSource,
+                 *DialUpSourceFromWord(written.toStdString()));
     }
 
     // "Executable files" lists folders and what the user may run; "All files" everything.

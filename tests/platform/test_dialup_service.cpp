@@ -3,6 +3,7 @@
 #include "platform/DialUpService.h"
 #include "platform/NetworkManagerSource.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -214,8 +215,9 @@ private slots:
     void unreadablePeersLeaveEntries();
     void idleTickWritesNothing();
     void manualPublishesNothing();
-    void choiceByVariable_data();
-    void choiceByVariable();
+    void choiceOfSource_data();
+    void choiceOfSource();
+    void newChoiceFollowedOnceNoConnectionIsUp();
     void badChoiceIsAnError();
 
 private:
@@ -669,22 +671,48 @@ void TestDialUpService::manualPublishesNothing() {
     QCOMPARE(ReadDefaultEntry(store), std::string("isp"));
 }
 
-void TestDialUpService::choiceByVariable_data() {
-    QTest::addColumn<QByteArray>("value");
+void TestDialUpService::choiceOfSource_data() {
+    QTest::addColumn<QByteArray>("variable"); // NETROVA_DIALUP; null: unset
+    QTest::addColumn<QString>("setting");     // "Connection Source" in Preferences; "": none
     QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("networkManager"); // running on the bus
 
-    const bool peers = std::filesystem::exists("/etc/ppp/peers");
-    QTest::newRow("manual") << QByteArray("manual") << "manual" << true;
-    QTest::newRow("pppd") << QByteArray("pppd") << "pppd" << false;
-    QTest::newRow("unset") << QByteArray() << (peers ? "pppd" : "manual") << false;
-    QTest::newRow("networkmanager") << QByteArray("networkmanager") << "networkmanager" << true;
-    QTest::newRow("unset, NetworkManager running") << QByteArray() << "networkmanager" << true;
+    const QString automatic = std::filesystem::exists("/etc/ppp/peers") ? "pppd" : "manual";
+    QTest::newRow("NETROVA_DIALUP=manual") << QByteArray("manual") << ""
+                                           << "manual"
+                                           << "set by NETROVA_DIALUP" << true;
+    QTest::newRow("NETROVA_DIALUP=NetworkManager") << QByteArray("NetworkManager") << ""
+                                                   << "networkmanager"
+                                                   << "set by NETROVA_DIALUP" << true;
+    QTest::newRow("NETROVA_DIALUP=PPPD over Manual in Preferences")
+        << QByteArray("PPPD") << "manual"
+        << "pppd"
+        << "set by NETROVA_DIALUP" << false;
+    QTest::newRow("pppd in Preferences") << QByteArray() << "pppd"
+                                         << "pppd"
+                                         << "set in Preferences" << false;
+    QTest::newRow("Manual in Preferences, NetworkManager running") << QByteArray() << "Manual"
+                                                                   << "manual"
+                                                                   << "set in Preferences" << true;
+    QTest::newRow("NetworkManager in Preferences") << QByteArray() << "networkmanager"
+                                                   << "networkmanager"
+                                                   << "set in Preferences" << true;
+    QTest::newRow("nothing set") << QByteArray() << "" << automatic << "chosen automatically"
+                                 << false;
+    QTest::newRow("empty NETROVA_DIALUP, a word of no source in Preferences")
+        << QByteArray("") << "modem" << automatic << "chosen automatically" << false;
+    QTest::newRow("Automatic in Preferences, NetworkManager running")
+        << QByteArray() << "automatic"
+        << "networkmanager"
+        << "chosen automatically (NetworkManager is on the system bus)" << true;
 }
 
-void TestDialUpService::choiceByVariable() {
-    QFETCH(QByteArray, value);
+void TestDialUpService::choiceOfSource() {
+    QFETCH(QByteArray, variable);
+    QFETCH(QString, setting);
     QFETCH(QString, source);
+    QFETCH(QString, how);
     QFETCH(bool, networkManager);
 
     MockNetworkManager nm;
@@ -694,13 +722,61 @@ void TestDialUpService::choiceByVariable() {
         nm.Start();
     }
     test::TempStore store;
-    if (value.isNull())
+    if (!setting.isEmpty())
+        store.SetStr(Root::LocalMachine, kRemoteAccessServiceKey, "Connection Source",
+                     setting.toStdString());
+    if (variable.isNull())
         qunsetenv("NETROVA_DIALUP");
     else
-        qputenv("NETROVA_DIALUP", value);
+        qputenv("NETROVA_DIALUP", variable);
     const auto service = MakeDialUpService(store);
     qunsetenv("NETROVA_DIALUP");
     QCOMPARE(QString(service->SourceName()), source);
+    const QString text = QString::fromStdString(service->SourceText());
+    QVERIFY2(text.contains(", " + how), qPrintable(text));
+    QVERIFY2(dialUpNotices.last() == "Connection source: " + text + ".",
+             qPrintable(dialUpNotices.last()));
+}
+
+// A new choice waits for the counted connection to end, and is followed at the next Publish
+// after it: that connection is counted once, by the source that counted it.
+void TestDialUpService::newChoiceFollowedOnceNoConnectionIsUp() {
+    test::TempStore store;
+    FakeSystem system;
+    system.AddPeer("isp");
+    MachineSettings(store).SetConnectionSource(DialUpSource::Manual);
+    DialUpSwitch dialUp(
+        store,
+        [&](DialUpSource source) -> std::unique_ptr<DialUpService> {
+            if (source == DialUpSource::Pppd)
+                return system.Service(store);
+            return std::make_unique<ManualDialUpService>();
+        },
+        [](DialUpSource setting, const std::function<void(const DialUpChoice&)>& done) {
+            done(ChooseDialUpSource(setting, DialUpChoice::By::Preferences));
+        },
+        ChooseDialUpSource(DialUpSource::Manual, DialUpChoice::By::Preferences));
+    QCOMPARE(dialUp.SourceText(), std::string("manual, set in Preferences"));
+
+    // A connection reported by hand is counted when Preferences turns to pppd.
+    SetRemoteConnection(store, true);
+    MachineSettings(store).SetConnectionSource(DialUpSource::Pppd);
+    for (int tick = 0; tick < 3; ++tick) {
+        dialUp.Publish();
+        QCOMPARE(QString(dialUp.SourceName()), QString("manual"));
+        QVERIFY(ReadRemoteConnection(store));
+    }
+
+    // Its hang-up ends it; pppd takes over at the next Publish, and its link is up.
+    system.LinkUp();
+    SetRemoteConnection(store, false);
+    dialUp.Publish();
+    QCOMPARE(QString(dialUp.SourceName()), QString("pppd"));
+    QCOMPARE(dialUp.SourceText(), std::string("pppd, set in Preferences"));
+    QVERIFY(ReadRemoteConnection(store));
+    QCOMPARE(ReadDefaultEntry(store), std::string("isp"));
+    QVERIFY2(dialUpNotices.contains("Connection source now: pppd, set in Preferences."),
+             qPrintable(dialUpNotices.join("\n")));
 }
 
 void TestDialUpService::badChoiceIsAnError() {
@@ -714,7 +790,8 @@ void TestDialUpService::badChoiceIsAnError() {
     }
     qunsetenv("NETROVA_DIALUP");
     QVERIFY2(message.contains("NETROVA_DIALUP") && message.contains("modem") &&
-                 message.contains("pppd") && message.contains("manual"),
+                 message.contains("pppd") && message.contains("manual") &&
+                 message.contains("automatic"),
              qPrintable(message));
 }
 

@@ -1,6 +1,7 @@
 #include "../support/TempStore.h"
 #include "platform/DialUpService.h"
 #include "store/Defaults.h"
+#include "store/MachineSettings.h"
 
 #include <QFile>
 #include <QProcess>
@@ -41,6 +42,12 @@ void SetRemoteBytes(SettingsStore& store, const QByteArray& bytes) {
     reg.CloseKey();
 }
 
+// The first line of "status": "connected NAME" or "not connected".
+QString Status() {
+    const Result r = RunTool({"status"});
+    return r.code == 0 ? r.out.section('\n', 0, 0) : r.err;
+}
+
 QByteArray RemoteBytes(test::TempStore& store) {
     const auto b = store.Bin(Root::LocalMachine, kRemoteAccessServiceKey, "Remote Connection");
     return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
@@ -79,7 +86,8 @@ void TestDialUpTool::dialStatusHangup() {
 
     Result r = RunTool({"status"});
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QString("not connected\n"));
+    // Then the connection source: this test's NETROVA_DIALUP.
+    QCOMPARE(r.out, QString("not connected\nsource: manual, set by NETROVA_DIALUP\n"));
 
     r = RunTool({"dial", "Sky Net", "--interface", "ppp0"});
     QCOMPARE(r.code, 0);
@@ -88,12 +96,12 @@ void TestDialUpTool::dialStatusHangup() {
     QCOMPARE(ReadDefaultEntry(store), std::string("Sky Net"));
     QCOMPARE(ListEntries(store), std::vector<std::string>{"Sky Net"});
     QCOMPARE(ReadConnectionInterface(store), std::string("ppp0"));
-    QCOMPARE(RunTool({"status"}).out, QString("connected Sky Net\n"));
+    QCOMPARE(Status(), QString("connected Sky Net"));
 
     r = RunTool({"hangup"});
     QCOMPARE(r.code, 0);
     QCOMPARE(RemoteBytes(store), QByteArray("\x00\x00\x00\x00", 4));
-    QCOMPARE(RunTool({"status"}).out, QString("not connected\n"));
+    QCOMPARE(Status(), QString("not connected"));
     QCOMPARE(ReadDefaultEntry(store), std::string("Sky Net"));
 
     // A dial that names no interface must not count the last one's bytes.
@@ -112,10 +120,10 @@ void TestDialUpTool::dialKeepsTheEntrysSpelling() {
 void TestDialUpTool::statusReadsTheFlagAsTheMonitorDoes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("status");
-    QTest::newRow("1") << QByteArray("\x01\x00\x00\x00", 4) << "connected isp\n";
-    QTest::newRow("2") << QByteArray("\x02\x00\x00\x00", 4) << "not connected\n";
-    QTest::newRow("1 in a high byte") << QByteArray("\x00\x00\x00\x01", 4) << "not connected\n";
-    QTest::newRow("257") << QByteArray("\x01\x01\x00\x00", 4) << "not connected\n";
+    QTest::newRow("1") << QByteArray("\x01\x00\x00\x00", 4) << "connected isp";
+    QTest::newRow("2") << QByteArray("\x02\x00\x00\x00", 4) << "not connected";
+    QTest::newRow("1 in a high byte") << QByteArray("\x00\x00\x00\x01", 4) << "not connected";
+    QTest::newRow("257") << QByteArray("\x01\x01\x00\x00", 4) << "not connected";
 }
 
 void TestDialUpTool::statusReadsTheFlagAsTheMonitorDoes() {
@@ -124,9 +132,7 @@ void TestDialUpTool::statusReadsTheFlagAsTheMonitorDoes() {
     test::TempStore store;
     SetDefaultEntry(store, "isp");
     SetRemoteBytes(store, bytes);
-    const Result r = RunTool({"status"});
-    QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, status);
+    QCOMPARE(Status(), status);
 }
 
 void TestDialUpTool::entries() {
@@ -194,6 +200,11 @@ void TestDialUpTool::helpPrintsUsage_data() {
     QTest::addColumn<QString>("out");
     QTest::newRow("long") << QStringList{"--help"} << "usage: netrova-dialup";
     QTest::newRow("short") << QStringList{"-h"} << "usage: netrova-dialup";
+    QTest::newRow("help whatever follows")
+        << QStringList{"--help", "hangup"} << "usage: netrova-dialup";
+    // Not a connection named "--help".
+    QTest::newRow("help after the command")
+        << QStringList{"dial", "--help"} << "usage: netrova-dialup";
     QTest::newRow("version") << QStringList{"--version"} << "netrova-dialup 1.";
     // Reading creates no store: a new user is simply not connected.
     QTest::newRow("status of a new user") << QStringList{"status"} << "not connected\n";
@@ -256,31 +267,58 @@ void TestDialUpTool::storeFileThatIsNoDatabase() {
 }
 
 void TestDialUpTool::reportsRefusedWhereAnotherSourceDecides_data() {
-    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("variable"); // NETROVA_DIALUP; "": unset
+    QTest::addColumn<QString>("setting");  // Preferences' "Connection Source"; "": none
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("named");
-    QTest::newRow("pppd, dial") << "pppd" << QStringList{"dial", "other"} << "from pppd here";
-    QTest::newRow("NetworkManager, hangup")
-        << "NetworkManager" << QStringList{"hangup"} << "from NetworkManager here";
+    QTest::addColumn<QString>("refusal"); // "": the report is made
+    QTest::addColumn<QString>("source");  // the second line of "status"
+    QTest::newRow("NETROVA_DIALUP=pppd, dial")
+        << "pppd"
+        << "" << QStringList{"dial", "other"} << "from pppd here (set by NETROVA_DIALUP)"
+        << "pppd, set by NETROVA_DIALUP";
+    QTest::newRow("NETROVA_DIALUP=NetworkManager, hangup")
+        << "NetworkManager"
+        << "" << QStringList{"hangup"} << "from NetworkManager here"
+        << "NetworkManager, set by NETROVA_DIALUP";
+    QTest::newRow("pppd in Preferences, hangup")
+        << ""
+        << "pppd" << QStringList{"hangup"} << "from pppd here (set in Preferences)"
+        << "pppd, set in Preferences";
+    QTest::newRow("NETROVA_DIALUP=Manual over pppd in Preferences, hangup")
+        << "Manual"
+        << "pppd" << QStringList{"hangup"} << ""
+        << "manual, set by NETROVA_DIALUP";
 }
 
 // A hang-up typed by hand would end the count of a link that NetworkManager or pppd keep up.
 void TestDialUpTool::reportsRefusedWhereAnotherSourceDecides() {
-    QFETCH(QString, source);
+    QFETCH(QString, variable);
+    QFETCH(QString, setting);
     QFETCH(QStringList, args);
-    QFETCH(QString, named);
+    QFETCH(QString, refusal);
+    QFETCH(QString, source);
     test::TempStore store;
     SetDefaultEntry(store, "isp");
     SetRemoteConnection(store, true);
+    if (!setting.isEmpty())
+        MachineSettings(store).SetConnectionSource(*DialUpSourceFromWord(setting.toStdString()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("NETROVA_DIALUP", source);
+    if (variable.isEmpty())
+        env.remove("NETROVA_DIALUP");
+    else
+        env.insert("NETROVA_DIALUP", variable);
 
     const Result r = RunTool(args, env);
+    if (refusal.isEmpty()) {
+        QCOMPARE(r.code, 0);
+        QCOMPARE(RunTool({"status"}, env).out, "not connected\nsource: " + source + "\n");
+        return;
+    }
     QCOMPARE(r.code, 2);
-    QVERIFY2(r.err.count('\n') == 1 && r.err.contains(named) &&
+    QVERIFY2(r.err.count('\n') == 1 && r.err.contains(refusal) &&
                  r.err.contains("NETROVA_DIALUP=manual"),
              qPrintable(r.err));
-    QCOMPARE(RunTool({"status"}, env).out, QString("connected isp\n"));
+    QCOMPARE(RunTool({"status"}, env).out, "connected isp\nsource: " + source + "\n");
     QVERIFY(ListEntries(store).empty());
 }
 
