@@ -134,7 +134,7 @@ const Entry kEntries[] = {
     {"File1", "Createreport1", "&Create report", "", "report"},
     {"File1", "Deletereports1", "&Delete reports", "", "ask"},
     {"File1", "Openreport1", "&Open report ...", "Ctrl+O", "Open report"},
-    {"File1", "Hide1", "Hi&de", "Ctrl+D", "hide"},
+    {"File1", "Hide1", "&Hide", "Ctrl+D", "hide"},
     {"File1", "Exit2", "E&xit", "Alt+F4", "exit"},
     {"View1", "Connections1", "Co&nnections ...", "Alt+N", "Connections"},
     {"View1", "Viewstatistic1", "View &statistic ...", "Alt+S", "Statistics"},
