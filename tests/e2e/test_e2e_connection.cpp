@@ -1,11 +1,14 @@
 // One connection through the real program: dialled and hung up with netrova-dialup, also while
 // another program holds the store's lock and while the disk is full, and its data volume on a
-// real network interface.
+// real network interface, with the desktop told of a data limit.
+#include "../support/MockCalls.h"
+#include "../support/PrivateBus.h"
 #include "E2E.h"
 
 #include "history/HistoryFile.h"
 #include "history/VolumeFile.h"
 #include "store/Defaults.h"
+#include "store/Limits.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -294,6 +297,52 @@ private slots:
                                  .arg(counted.Sent);
         QVERIFY2(near(recorded->Received, counted.Received) && near(recorded->Sent, counted.Sent),
                  qPrintable(seen));
+    }
+
+    // A data limit of 1 MiB, the traffic counted on a real interface: the desktop's
+    // notification service is told of the warning and then, critically, of the limit reached.
+    void dataLimitWarnsOnTheDesktop() {
+        VethPair link;
+        if (const QString why = link.Make(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        PrivateBus bus;
+        if (const QString why = bus.Start(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        const QString service = "org.freedesktop.Notifications";
+        QVERIFY(bus.StartMock("notification_daemon", service, R"({"capabilities": "body"})"));
+        const auto notes = [&] {
+            return MockCalls(bus.Connection(), service, "/org/freedesktop/Notifications", "Notify");
+        };
+        E2E e2e;
+        LimitSettings limits;
+        limits.Volume = 1;
+        Limits(e2e.store).Write(limits);
+        e2e.environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+        e2e.launcher = QStringList{"ip", "netns", "exec", link.a};
+        e2e.StartNetrova("offscreen");
+        QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000), "netrova did not start");
+        QCOMPARE(e2e.Dialup({"dial", "Test ISP", "--interface", "vethA"}), 0);
+        QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000));
+        QThread::sleep(2); // past the tick that takes the counters' start
+
+        // About 85 % with the packets' headers and the answers' acknowledgements.
+        QVERIFY(link.Exchange(840000, 0));
+        QVERIFY2(E2E::WaitFor([&] { return notes().size() == 1; }, 10000), "no warning");
+        const QVariantList warning = notes().at(0);
+        QCOMPARE(warning.at(0).toString(), QString("Netrova"));
+        QVERIFY2(warning.at(3).toString().endsWith("% of the data limit"),
+                 qPrintable(warning.at(3).toString()));
+        QCOMPARE(qdbus_cast<QVariantMap>(warning.at(6)).value("urgency").toInt(), 1);
+
+        QVERIFY(link.Exchange(300000, 0));
+        QVERIFY2(E2E::WaitFor([&] { return notes().size() == 2; }, 10000), "no alert at 100 %");
+        const QVariantList reached = notes().at(1);
+        QCOMPARE(reached.at(3).toString(), QString("Netrova: data limit reached"));
+        QCOMPARE(qdbus_cast<QVariantMap>(reached.at(6)).value("urgency").toInt(), 2);
+        QThread::sleep(2);
+        QCOMPARE(notes().size(), 2); // each once
+        QCOMPARE(e2e.Dialup({"hangup"}), 0);
+        QVERIFY(E2E::WaitFor([&] { return e2e.HistorySize() == 192 && e2e.Bug() == 1; }, 10000));
     }
 
     // A connection across a change of daylight saving time, the program on a faked wall
