@@ -47,6 +47,7 @@ public:
         QProcess& mock = processes_.emplace_back();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DBUS_SESSION_BUS_ADDRESS", address_);
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", address_); // for the system's services
         mock.setProcessEnvironment(env);
         mock.start("/usr/bin/python3", {"-m", "dbusmock", "--template", name, "-p", parameters});
         for (int i = 0; i < 400; ++i) {
