@@ -126,7 +126,7 @@ const CommandInfo kCommands[] = {
     {"Viewstatistic1", "View &statistic ...", Qt::ALT | Qt::Key_S, "View statistic", "statistic"},
     {"Beep1", "&Beep ...", Qt::ALT | Qt::Key_B, "Beep", "beep"},
     {"Counter1", "&Counter ...", Qt::ALT | Qt::Key_O, "Counter", "counter"},
-    {"Limits1", "&Limits ...", kNoKey, "Money and data limits", "counter"},
+    {"Limits1", "&Limits ...", kNoKey, "Money and data limits", "limits"},
     {"Providers1", "&Providers ...", Qt::ALT | Qt::Key_P, "Providers", "providers"},
     {"Tariffs1", "&Tariffs ...", Qt::ALT | Qt::Key_T, "Tariffs", "tariffs"},
     {"Preferences1", "Pr&eferences ...", kNoKey, "Preferences", "preferences"},
