@@ -12,6 +12,10 @@ namespace netrova {
 
 namespace {
 
+// A column of names at its narrowest, in average characters of its font.
+constexpr int kFewestChars = 10;
+constexpr int kWholeChars = 20;
+
 // The part of a cell that its view shows: a list view may lay a row out wider than itself.
 QRect ShownRect(const QAbstractItemView& view, QRect cell) {
     cell.setRight(std::min(cell.right(), view.viewport()->rect().right()));
@@ -84,9 +88,15 @@ int ColumnWidth(const QAbstractItemView& view, int column) {
     return width;
 }
 
-int ContentWidth(const QAbstractItemView& view, int column) {
-    return ColumnWidth(view, column) + 2 * view.frameWidth() +
-           view.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &view);
+int Chrome(const QAbstractItemView& view) {
+    const bool bar = view.verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff;
+    return 2 * view.frameWidth() +
+           (bar ? view.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &view) : 0);
+}
+
+int LeastNameWidth(const QWidget& view, int names) {
+    const int character = view.fontMetrics().averageCharWidth();
+    return std::clamp(names, kFewestChars * character, kWholeChars * character);
 }
 
 int RowsHeight(const QAbstractItemView& view, int rows) {

@@ -53,9 +53,13 @@ void ElideNames(QAbstractItemView& view);
 // The width of a column's widest cell, or of its header's caption when that is wider.
 int ColumnWidth(const QAbstractItemView& view, int column);
 
-// The width a view needs to show its widest row of `column` whole, with its frame and room for
-// a vertical scroll bar; at least the header's caption when there is one.
-int ContentWidth(const QAbstractItemView& view, int column = 0);
+// What a view needs beside its columns: its frame and the room of a vertical scroll bar that
+// it may show.
+int Chrome(const QAbstractItemView& view);
+
+// A column of names at its narrowest: names up to about twenty characters whole, never fewer
+// than ten; a longer name is then cut. `names` is the width of the widest.
+int LeastNameWidth(const QWidget& view, int names);
 
 // The height of `rows` rows of the view at its font, with its frame and header, if any.
 int RowsHeight(const QAbstractItemView& view, int rows);

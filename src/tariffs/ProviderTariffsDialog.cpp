@@ -28,8 +28,6 @@ namespace netrova {
 
 namespace {
 
-// The narrowest a list gets, in average characters of its font; a longer name is cut.
-constexpr int kFewestChars = 10;
 // The provider list shows at least this many rows, and grows with the providers up to the most.
 constexpr int kFewestProviderRows = 3;
 constexpr int kMostProviderRows = 6;
@@ -298,26 +296,27 @@ void TForm3::FormActivate() {
 
 void TForm3::FitLists() {
     // Every name whole where the screen has the room; the layout and the screen may make a
-    // list narrower, down to a few characters, and a longer name is then cut.
-    const auto fewest = [](const QWidget& list) {
-        return kFewestChars * list.fontMetrics().averageCharWidth();
-    };
-    const int daysHeight = RowsHeight(*Days, kDayCount);
+    // list narrower, and a long name is then cut.
+    const int tariffs = ColumnWidth(*Tariff, 0);
+    // Room for any tariff that a day may be given.
+    const int names = std::max(ColumnWidth(*Days, 0), tariffs);
     const int dayNames = ColumnWidth(*Days, 1);
     // All eight days in view, no scrolling.
-    Days->setMinimumSize(fewest(*Days) + dayNames, daysHeight);
-    // Room for any tariff that a day may be given.
-    const int names = std::max(ContentWidth(*Days, 0), ContentWidth(*Tariff, 0));
-    static_cast<SizedList<QTreeWidget>*>(Days)->SetPreferredSize({names + dayNames, daysHeight});
-    Tariff->setMinimumSize(fewest(*Tariff), daysHeight);
+    const int daysHeight = RowsHeight(*Days, kDayCount);
+    Days->setMinimumSize(LeastNameWidth(*Days, names) + dayNames + Chrome(*Days), daysHeight);
+    static_cast<SizedList<QTreeWidget>*>(Days)->SetPreferredSize(
+        {names + dayNames + Chrome(*Days), daysHeight});
+    Tariff->setMinimumSize(LeastNameWidth(*Tariff, tariffs) + Chrome(*Tariff), daysHeight);
     static_cast<SizedList<QTreeWidget>*>(Tariff)->SetPreferredSize(
-        {ContentWidth(*Tariff), daysHeight});
+        {tariffs + Chrome(*Tariff), daysHeight});
 
+    const int providers = ColumnWidth(*ListBox1, 0);
     const int rows =
         std::clamp(static_cast<int>(ListBox1->count()), kFewestProviderRows, kMostProviderRows);
-    ListBox1->setMinimumSize(fewest(*ListBox1), RowsHeight(*ListBox1, kFewestProviderRows));
+    ListBox1->setMinimumSize(LeastNameWidth(*ListBox1, providers) + Chrome(*ListBox1),
+                             RowsHeight(*ListBox1, kFewestProviderRows));
     static_cast<SizedList<QListWidget>*>(ListBox1)->SetPreferredSize(
-        {ContentWidth(*ListBox1), RowsHeight(*ListBox1, rows)});
+        {providers + Chrome(*ListBox1), RowsHeight(*ListBox1, rows)});
 }
 
 void TForm3::UpdateSideButtons() {

@@ -26,8 +26,8 @@ namespace netrova {
 namespace {
 
 constexpr int kNumberLength = 2;
-// The tariff list and the name field at their narrowest, in average characters of the font, and
-// the list's rows: fewer when the screen is short, more when the window is made taller.
+// The name field at its narrowest and the tariff list at its usual width, in average characters
+// of the font, and the list's rows: fewer when the screen is short, more when there is room.
 constexpr int kFewestChars = 14;
 constexpr int kFewestRows = 4;
 constexpr int kPreferredRows = 7;
@@ -207,10 +207,12 @@ void TForm5::BuildControls() {
 }
 
 void TForm5::FitList() {
+    const int names = ColumnWidth(*ListBox1, 0);
     const int fewest = kFewestChars * ListBox1->fontMetrics().averageCharWidth();
-    ListBox1->setMinimumSize(fewest, RowsHeight(*ListBox1, kFewestRows));
+    ListBox1->setMinimumSize(LeastNameWidth(*ListBox1, names) + Chrome(*ListBox1),
+                             RowsHeight(*ListBox1, kFewestRows));
     static_cast<SizedList<QListWidget>*>(ListBox1)->SetPreferredSize(
-        {std::max(fewest, ContentWidth(*ListBox1)), RowsHeight(*ListBox1, kPreferredRows)});
+        {std::max(fewest, names) + Chrome(*ListBox1), RowsHeight(*ListBox1, kPreferredRows)});
 }
 
 void TForm5::showEvent(QShowEvent* event) {
@@ -234,7 +236,7 @@ void TForm5::LoadProfiles() {
     ShowNames();
     if (!editor_.Empty()) {
         SelectRow(0);
-        Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+        ShowCurrentName();
         ShowProfile();
     } else {
         boxes_.Show(kCreateHint, MsgIcon::Information);
@@ -247,6 +249,12 @@ void TForm5::ShowNames() {
     ListBox1->clear();
     for (const TariffProfile& p : editor_.Profiles())
         ListBox1->addItem(QString::fromStdString(p.Name));
+}
+
+void TForm5::ShowCurrentName() {
+    Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+    // A name longer than the field shows its beginning, as the list does.
+    Edit7->setCursorPosition(0);
 }
 
 void TForm5::ShowProfile() {
@@ -313,7 +321,7 @@ void TForm5::ListBox1Click(int row) {
         return;
     KeepShown();
     editor_.Select(row);
-    Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+    ShowCurrentName();
     ShowProfile();
 }
 
@@ -352,7 +360,7 @@ void TForm5::DeleteClick() {
     ShowNames();
     SelectRow(0);
     if (!editor_.Empty()) {
-        Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+        ShowCurrentName();
         ShowProfile();
     } else {
         Edit7->clear();

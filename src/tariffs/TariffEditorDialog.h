@@ -71,6 +71,7 @@ private:
     void NumberChanged(QLineEdit* field, bool isHour);
     void SelectRow(int row);
     void ShowNames();
+    void ShowCurrentName();
     // The numbers the fields show, as the current profile takes them back.
     TariffProfile ShownNumbers() const;
     void KeepShown();
