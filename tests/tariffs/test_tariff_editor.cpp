@@ -1,3 +1,4 @@
+#include "ScreenFit.h"
 #include "TariffTestSupport.h"
 
 #include "platform/HelpViewer.h"
