@@ -439,6 +439,8 @@ void TForm1::BuildWindow() {
     HolidayButton = new QPushButton(QStringLiteral("Holiday"), central);
     HolidayButton->setObjectName(QStringLiteral("BitBtn3"));
     HolidayButton->setToolTip(QStringLiteral("Enable or disable holiday tariff"));
+    // Looks pressed while the holiday tariff is on.
+    HolidayButton->setCheckable(true);
     // Its width allows for the mark, so that the button keeps its size when it appears.
     HolidayButton->setIcon(ImageListPicture(2));
     HolidayButton->setMinimumWidth(HolidayButton->sizeHint().width());
@@ -810,6 +812,7 @@ void TForm1::BitBtn2Click() {
 void TForm1::HolidayClick() {
     const bool holiday = monitor_.State().HolidayOn != 1;
     monitor_.SetHoliday(holiday);
+    HolidayButton->setChecked(holiday);
     HolidayButton->setIcon(holiday ? ImageListPicture(2) : QIcon());
 }
 

@@ -554,12 +554,15 @@ private slots:
         auto* holiday = rig.Child<QPushButton>("BitBtn3");
         QCOMPARE(holiday->toolTip(), QStringLiteral("Enable or disable holiday tariff"));
         QVERIFY(holiday->icon().isNull());
+        QVERIFY(!holiday->isChecked());
         holiday->click();
         QCOMPARE(rig.form->Monitor().State().HolidayOn, 1);
         QCOMPARE(Look(holiday->icon()), Look(ImageListPicture(2)));
+        QVERIFY(holiday->isChecked()); // looks pressed
         holiday->click();
         QCOMPARE(rig.form->Monitor().State().HolidayOn, 0);
         QVERIFY(holiday->icon().isNull());
+        QVERIFY(!holiday->isChecked());
     }
 
     // The tray tip and picture follow the connection; tray mode ends with the program.
