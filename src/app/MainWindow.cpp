@@ -118,14 +118,15 @@ const CommandInfo kCommands[] = {
     {"Createreport1", "&Create report", kNoKey, "Create report", "createreport"},
     {"Deletereports1", "&Delete reports", kNoKey, "Delete all reports", "deletereports"},
     {"Openreport1", "&Open report ...", Qt::CTRL | Qt::Key_O, "Open report", "openreport"},
-    {"Hide1", "Hi&de", Qt::CTRL | Qt::Key_D, "Hide program", "hide"},
+    // "&Delete reports" has the d of the button's "Hi&de" in this menu.
+    {"Hide1", "&Hide", Qt::CTRL | Qt::Key_D, "Hide program", "hide"},
     {"Exit2", "E&xit", Qt::ALT | Qt::Key_F4, "Exit program", "exit"},
     {"Connections1", "Co&nnections ...", Qt::ALT | Qt::Key_N, "History of connections",
      "connections"},
     {"Viewstatistic1", "View &statistic ...", Qt::ALT | Qt::Key_S, "View statistic", "statistic"},
     {"Beep1", "&Beep ...", Qt::ALT | Qt::Key_B, "Beep", "beep"},
     {"Counter1", "&Counter ...", Qt::ALT | Qt::Key_O, "Counter", "counter"},
-    {"Limits1", "&Limits ...", kNoKey, "Money and data limits", "counter"},
+    {"Limits1", "&Limits ...", kNoKey, "Money and data limits", "limits"},
     {"Providers1", "&Providers ...", Qt::ALT | Qt::Key_P, "Providers", "providers"},
     {"Tariffs1", "&Tariffs ...", Qt::ALT | Qt::Key_T, "Tariffs", "tariffs"},
     {"Preferences1", "Pr&eferences ...", kNoKey, "Preferences", "preferences"},
@@ -438,6 +439,8 @@ void TForm1::BuildWindow() {
     HolidayButton = new QPushButton(QStringLiteral("Holiday"), central);
     HolidayButton->setObjectName(QStringLiteral("BitBtn3"));
     HolidayButton->setToolTip(QStringLiteral("Enable or disable holiday tariff"));
+    // Looks pressed while the holiday tariff is on.
+    HolidayButton->setCheckable(true);
     // Its width allows for the mark, so that the button keeps its size when it appears.
     HolidayButton->setIcon(ImageListPicture(2));
     HolidayButton->setMinimumWidth(HolidayButton->sizeHint().width());
@@ -621,6 +624,9 @@ void TForm1::Timer1Timer() {
     TickStep([this] { UpdateHistoryGroup(); });
     TickStep([this] { CheckLimitAlerts(); });
     TickStep([this] { CheckBeep(monitor_, services_.sounds); });
+    // A panel started after the program (both autostarted) brings its tray later.
+    if (trayWanted_ && !trayShown_ && tray_->Available())
+        AddTrayIcon();
     UpdateClock();
 }
 
@@ -806,6 +812,7 @@ void TForm1::BitBtn2Click() {
 void TForm1::HolidayClick() {
     const bool holiday = monitor_.State().HolidayOn != 1;
     monitor_.SetHoliday(holiday);
+    HolidayButton->setChecked(holiday);
     HolidayButton->setIcon(holiday ? ImageListPicture(2) : QIcon());
 }
 
@@ -902,6 +909,7 @@ void TForm1::TrayMessage(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void TForm1::AddTrayIcon() {
+    trayWanted_ = true;
     if (!tray_->Available()) {
         // Hiding the task-bar entry would leave no way back to the window.
         if (!noTrayReported_)
@@ -911,7 +919,7 @@ void TForm1::AddTrayIcon() {
         return;
     }
     trayPicture_ = 0;
-    tray_->setIcon(ImageListPicture(0));
+    tray_->setIcon(TrayPicture(false, false));
     tray_->setToolTip(QString());
     tray_->show();
     trayShown_ = true;
@@ -922,31 +930,38 @@ void TForm1::UpdateTrayIcon(const std::string& text, int picture) {
     if (!trayShown_)
         return;
     QString tip = QString::fromStdString(TrayTipText(text));
-    // A limit past its first warning is told beside the connection.
+    // A limit past its first warning is told beside the connection, and marks the picture.
+    bool pastWarning = false;
     if (limits_) {
         const MonitorState& s = monitor_.State();
         const auto cents = [](std::int64_t v) {
             return static_cast<std::uint64_t>(std::max<std::int64_t>(v, 0));
         };
         if (limits_->Money > 0 &&
-            LimitPercent(cents(s.AllMoney), cents(limits_->Money)) >= limitSettings_.Warn1)
+            LimitPercent(cents(s.AllMoney), cents(limits_->Money)) >= limitSettings_.Warn1) {
+            pastWarning = true;
             tip += "\n" + QString::fromStdString(MoneyShareText(s.AllMoney, limits_->Money)) +
                    " (money limit)";
+        }
         if (limits_->Volume > 0 &&
-            LimitPercent(s.AllVolume.Total(), limits_->Volume) >= limitSettings_.Warn1)
+            LimitPercent(s.AllVolume.Total(), limits_->Volume) >= limitSettings_.Warn1) {
+            pastWarning = true;
             tip += "\n" +
                    QString::fromStdString(VolumeShareText(s.AllVolume.Total(), limits_->Volume)) +
                    " (data limit)";
+        }
     }
     if (tray_->toolTip() != tip)
         tray_->setToolTip(tip);
-    if (picture != trayPicture_) {
-        trayPicture_ = picture;
-        tray_->setIcon(ImageListPicture(picture));
+    const int shown = (picture == 1 ? 1 : 0) + (pastWarning ? 2 : 0);
+    if (shown != trayPicture_) {
+        trayPicture_ = shown;
+        tray_->setIcon(TrayPicture(picture == 1, pastWarning));
     }
 }
 
 void TForm1::RemoveTrayIcon() {
+    trayWanted_ = false;
     if (trayShown_) {
         tray_->hide();
         trayShown_ = false;

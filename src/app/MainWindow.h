@@ -184,6 +184,7 @@ private:
     bool timerWanted_ = false;
     bool taskbarButtonShown_ = true;
     bool trayShown_ = false;
+    bool trayWanted_ = false; // tray mode asked for the icon, shown once a tray is there
     bool noTrayReported_ = false;
     int trayPicture_ = -1;
     QString statusText_;

@@ -18,5 +18,7 @@ QIcon ProgramIcon();
 // The window's image list: 0 the tray icon while not connected, 1 while connected, 2 the
 // holiday mark.
 QIcon ImageListPicture(int index);
+// The tray icon: connected or not, marked while a limit is past its first warning.
+QIcon TrayPicture(bool connected, bool pastWarning);
 
 } // namespace netrova

@@ -19,7 +19,13 @@ std::string XdgAutostart::DefaultFolder() {
 }
 
 std::string XdgAutostart::EntryPath() const {
-    return folder_ + "/netrova.desktop";
+    return folder_ + "/org.netrova.Netrova.desktop";
+}
+
+// Earlier builds named the entry netrova.desktop: left there, it would start the program a
+// second time, or go on starting it after autostart was switched off.
+void XdgAutostart::RemoveOldEntry() const {
+    QFile::remove(QString::fromStdString(folder_ + "/netrova.desktop"));
 }
 
 std::string XdgAutostart::ExecValue(const std::string& program) {
@@ -90,9 +96,11 @@ void XdgAutostart::Enable(const std::string& program) {
     file.write(entry.data(), static_cast<qint64>(entry.size()));
     if (!file.commit())
         throw std::runtime_error("Cannot write " + EntryPath());
+    RemoveOldEntry();
 }
 
 void XdgAutostart::Disable() {
+    RemoveOldEntry();
     QFile file(QString::fromStdString(EntryPath()));
     if (file.exists() && !file.remove())
         throw std::runtime_error("Cannot remove " + EntryPath());

@@ -13,7 +13,8 @@ public:
     virtual void Disable() = 0;
 };
 
-// The per-user XDG autostart entry "netrova.desktop". Tests give it a temporary folder.
+// The per-user XDG autostart entry "org.netrova.Netrova.desktop". Tests give it a temporary
+// folder.
 class XdgAutostart : public Autostart {
 public:
     explicit XdgAutostart(std::string folder = DefaultFolder()) : folder_(std::move(folder)) {}
@@ -31,6 +32,8 @@ public:
     static bool CanName(const std::string& program);
 
 private:
+    void RemoveOldEntry() const;
+
     std::string folder_;
 };
 

@@ -67,10 +67,11 @@ void DesktopNotifications::Notify(const std::string& summary, const std::string&
     }
     const bool button = offerHangUp && capabilities_.contains(QStringLiteral("actions"));
     QDBusMessage call = Call("Notify");
-    const QVariantMap hints{{QStringLiteral("urgency"),
-                             QVariant::fromValue(uchar(urgency == Urgency::Critical ? 2 : 1))},
-                            {QStringLiteral("desktop-entry"), QStringLiteral("netrova")}};
-    call << QStringLiteral("Netrova") << uint(0) << QStringLiteral("netrova")
+    const QVariantMap hints{
+        {QStringLiteral("urgency"),
+         QVariant::fromValue(uchar(urgency == Urgency::Critical ? 2 : 1))},
+        {QStringLiteral("desktop-entry"), QStringLiteral("org.netrova.Netrova")}};
+    call << QStringLiteral("Netrova") << uint(0) << QStringLiteral("org.netrova.Netrova")
          << QString::fromStdString(summary) << QString::fromStdString(body)
          << (button ? QStringList{kHangUpAction, QStringLiteral("Hang up now")} : QStringList())
          << hints << int(-1);

@@ -1,6 +1,7 @@
 #include "platform/DialogSupport.h"
 
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -55,10 +56,11 @@ QShortcut* HelpKey(QWidget& dialog, QAbstractButton& help) {
 }
 
 void FitOnScreen(QWidget& dialog) {
-    dialog.adjustSize();
     const QScreen* screen = dialog.screen();
-    if (!screen)
+    if (!screen) {
+        dialog.adjustSize();
         return;
+    }
     const QRect free = screen->availableGeometry();
     // The window manager's frame is known once the window has been shown; before that, room
     // for a title bar and borders.
@@ -66,7 +68,10 @@ void FitOnScreen(QWidget& dialog) {
         dialog.isVisible() ? dialog.frameGeometry().size() - dialog.size() : QSize(16, 48);
     const QSize room = (free.size() - frame).expandedTo(QSize(1, 1));
     dialog.setMinimumSize(dialog.minimumSize().boundedTo(room));
-    dialog.resize(dialog.size().boundedTo(room));
+    // The contents' own size: adjustSize would stop at two thirds of the screen.
+    if (QLayout* layout = dialog.layout())
+        layout->activate();
+    dialog.resize(dialog.sizeHint().expandedTo(dialog.minimumSizeHint()).boundedTo(room));
     QRect outer(QPoint(), dialog.size() + frame);
     outer.moveCenter(free.center());
     dialog.move(outer.topLeft());

@@ -2,6 +2,7 @@
 
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
+#include "tariffs/NameLists.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -13,21 +14,23 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QShortcut>
-#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
+#include <memory>
 
 namespace netrova {
 
 namespace {
 
-constexpr int kListWidth = 180;
-constexpr int kNameColumnWidth = 170;
-constexpr int kDaysColumnWidth = 100;
+// The provider list shows at least this many rows, and grows with the providers up to the most.
+constexpr int kFewestProviderRows = 3;
+constexpr int kMostProviderRows = 6;
 
 const char* const kNoProviders = "No providers found!";
 const char* const kNoTariffs = "No tariffs found! To create tariffs go to menu Options|Tariffs.";
@@ -39,13 +42,13 @@ QPixmap DragPixmap(const QWidget& source, const QString& text);
 
 // A one-level report list whose rows travel by the built-in drag and drop of its model, with
 // this dialog's own MIME types: the dialog says what a row carries and what a drop does.
-class DragList : public QTreeWidget {
+class DragList : public SizedList<QTreeWidget> {
 public:
     using DragData = std::function<QMimeData*(int row)>;
     using Drop = std::function<bool(const QMimeData& data, int row, bool apply)>;
 
     DragList(QStringList types, DragData dragData, Drop drop, QWidget* parent)
-        : QTreeWidget(parent), types_(std::move(types)), dragData_(std::move(dragData)),
+        : SizedList<QTreeWidget>(parent), types_(std::move(types)), dragData_(std::move(dragData)),
           drop_(std::move(drop)) {
         setDragEnabled(true);
         setDragDropMode(QAbstractItemView::DragDrop);
@@ -84,17 +87,18 @@ protected:
     }
 
     // The row keeps its item: a drag copies a name onto a day or clears the day itself, so the
-    // view's own clean-up after a move must not run.
+    // view's own clean-up after a move must not run. It carries the pressed row, also when
+    // several are selected.
     void startDrag(Qt::DropActions) override {
         if (!(QApplication::mouseButtons() & Qt::LeftButton))
             return;
-        const QList<QTreeWidgetItem*> items = selectedItems();
-        QMimeData* data = mimeData(items);
+        QTreeWidgetItem* pressed = currentItem();
+        QMimeData* data = pressed ? mimeData({pressed}) : nullptr;
         if (!data)
             return;
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
-        drag->setPixmap(DragPixmap(*this, items.front()->text(0)));
+        drag->setPixmap(DragPixmap(*this, pressed->text(0)));
         drag->setHotSpot(QPoint(-12, -4));
         drag->exec(Qt::MoveAction);
     }
@@ -110,6 +114,23 @@ private:
     Drop drop_;
 };
 
+// The chosen rows stay marked while another control has the focus.
+void KeepSelectionShown(QWidget& list) {
+    QPalette pal = list.palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
+    list.setPalette(pal);
+}
+
+QPushButton* SideButton(const char* name, const QString& text, const QString& tip,
+                        QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setToolTip(tip);
+    b->setAutoDefault(false);
+    return b;
+}
+
 QTreeWidget* ReportList(QTreeWidget* list, const char* name, const QStringList& columns) {
     list->setObjectName(QLatin1String(name));
     list->setColumnCount(static_cast<int>(columns.size()));
@@ -122,6 +143,8 @@ QTreeWidget* ReportList(QTreeWidget* list, const char* name, const QStringList& 
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->header()->setSectionsMovable(false);
+    ElideNames(*list);
+    KeepSelectionShown(*list);
     return list;
 }
 
@@ -162,74 +185,88 @@ void TForm3::BuildControls() {
     setWindowTitle(QStringLiteral("Tariffs"));
 
     auto* providerBox = new QGroupBox(QStringLiteral("Choose a provider:"), this);
-    ListBox1 = new QListWidget(providerBox);
+    ListBox1 = new SizedList<QListWidget>(providerBox);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("Providers"));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ElideNames(*ListBox1);
     auto* providerLayout = new QVBoxLayout(providerBox);
     providerLayout->addWidget(ListBox1);
 
+    auto* assignBox = new QGroupBox(this);
     Tariff = ReportList(
         new DragList(
             {QLatin1String(kDayDragMimeType)}, [this](int row) { return TariffDragData(row); },
             [this](const QMimeData& data, int, bool apply) { return DropOnTariffs(data, apply); },
-            this),
+            assignBox),
         "Tariff", {QStringLiteral("Tariffs")});
     Tariff->setToolTip(QStringLiteral("Drag tariffs to -->"));
+    Tariff->setAccessibleName(QStringLiteral("Tariffs"));
     Days =
         ReportList(new DragList(
                        {QLatin1String(kDragMimeType)}, [this](int row) { return DayDragData(row); },
                        [this](const QMimeData& data, int row, bool apply) {
                            return DropOnDay(data, row, apply);
                        },
-                       this),
+                       assignBox),
                    "Days", {QStringLiteral("Tariff's name"), QStringLiteral("Week days")});
     Days->setToolTip(QStringLiteral("To delete tariff drag it back <--"));
+    Days->setAccessibleName(QStringLiteral("Week days and their tariffs"));
+    // Several days take one tariff at once.
+    Days->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (const char* text : kDayRowText) {
         auto* row = new QTreeWidgetItem(Days);
         row->setText(1, QString::fromLatin1(text));
     }
-    // The chosen day stays marked while another list has the focus.
-    QPalette pal = Days->palette();
-    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-        pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
-    Days->setPalette(pal);
-
-    // All eight days in view, no scrolling.
-    const int frame = 2 * Days->frameWidth();
-    const int rowsHeight = kDayCount * Days->sizeHintForRow(0);
-    const int listHeight = Days->header()->sizeHint().height() + rowsHeight + frame + 2;
-    Days->setFixedHeight(listHeight);
+    // The names take the room that the day names leave.
+    QHeaderView* header = Days->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     Days->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Days->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Tariff->setFixedHeight(listHeight);
-    ListBox1->setFixedHeight(listHeight);
-    FitLists();
+
+    AssignButton = SideButton(
+        "Assign", QStringLiteral("&Assign \u2192"),
+        QStringLiteral("Give the selected tariff to the selected days (Alt+A)"), assignBox);
+    RemoveButton =
+        SideButton("Remove", QStringLiteral("\u2190 &Remove"),
+                   QStringLiteral("Take the tariff off the selected days (Del)"), assignBox);
+    auto* removeKey =
+        new QShortcut(QKeySequence::Delete, Days, nullptr, nullptr, Qt::WidgetShortcut);
 
     const DialogButtons buttons = MakeConnectedButtons(
         *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
-    // F1 asks for the tariff editor's page rather than the help button's.
-    buttons.helpKey->disconnect();
-    connect(buttons.helpKey, &QShortcut::activated, this,
-            [this] { help_.ShowContext(HelpContext::Tariffs); });
 
-    // The title keeps the frame level with the provider group's.
-    auto* assignBox = new QGroupBox(QStringLiteral(" "), this);
+    auto* sideButtons = new QVBoxLayout;
+    sideButtons->addStretch(1);
+    sideButtons->addWidget(AssignButton);
+    sideButtons->addWidget(RemoveButton);
+    sideButtons->addStretch(1);
     auto* assignLayout = new QHBoxLayout(assignBox);
-    assignLayout->setSpacing(8);
     assignLayout->addWidget(Tariff);
+    assignLayout->addLayout(sideButtons);
     assignLayout->addWidget(Days);
-    auto* lists = new QHBoxLayout;
-    lists->setSpacing(10);
-    lists->addWidget(providerBox);
-    lists->addWidget(assignBox);
 
+    // The providers above the days: a long provider name then costs no width beside them.
     auto* main = new QVBoxLayout(this);
-    main->setSizeConstraint(QLayout::SetFixedSize);
-    main->addLayout(lists);
+    main->addWidget(providerBox);
+    main->addWidget(assignBox);
     main->addSpacing(4);
     main->addLayout(buttons.row);
 
+    QWidget* order[] = {ListBox1, Tariff,     AssignButton,   RemoveButton,
+                        Days,     buttons.ok, buttons.cancel, buttons.help};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
     connect(ListBox1, &QListWidget::currentRowChanged, this, &TForm3::ListBox1Click);
+    connect(AssignButton, &QPushButton::clicked, this, &TForm3::AssignClick);
+    connect(RemoveButton, &QPushButton::clicked, this, &TForm3::RemoveClick);
+    connect(removeKey, &QShortcut::activated, this, &TForm3::RemoveClick);
+    connect(Tariff, &QTreeWidget::itemSelectionChanged, this, &TForm3::UpdateSideButtons);
+    connect(Days, &QTreeWidget::itemSelectionChanged, this, &TForm3::UpdateSideButtons);
+    UpdateSideButtons();
+    FitLists();
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -250,29 +287,72 @@ void TForm3::FormActivate() {
     if (!providers_.empty())
         ReadDayMap(0);
     current_ = 0;
+    Tariff->setCurrentItem(Tariff->topLevelItem(0));
+    Days->setCurrentItem(Days->topLevelItem(0));
+    // The names are in: the window takes its size from them and is centred at that size.
     FitLists();
+    FitOnScreen(*this);
 }
 
 void TForm3::FitLists() {
-    // The lists' own widths at least, wider where a name, a day or a caption needs it at the
-    // current font; the days' name column takes any tariff name.
-    const auto contents = [](const QAbstractItemView& list, const QHeaderView* header, int c) {
-        return std::max(list.sizeHintForColumn(c), header ? header->sectionSizeHint(c) : 0);
-    };
-    const int frame = 2 * Days->frameWidth() + 2;
-    const int names = std::max({kNameColumnWidth, contents(*Tariff, Tariff->header(), 0),
-                                contents(*Days, Days->header(), 0)});
-    const int days = std::max(kDaysColumnWidth, contents(*Days, Days->header(), 1));
-    Days->setColumnWidth(0, names);
-    Days->setColumnWidth(1, days);
-    Days->setFixedWidth(names + days + frame);
-    const auto fit = [&](QAbstractItemView& list, int widest, int count) {
-        const bool scrolls = count * list.sizeHintForRow(0) > list.height() - frame;
-        const int bar = scrolls ? list.style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
-        list.setFixedWidth(std::max(kListWidth, widest + frame + bar));
-    };
-    fit(*Tariff, contents(*Tariff, Tariff->header(), 0), Tariff->topLevelItemCount());
-    fit(*ListBox1, contents(*ListBox1, nullptr, 0), ListBox1->count());
+    // Every name whole where the screen has the room; the layout and the screen may make a
+    // list narrower, and a long name is then cut.
+    const int tariffs = ColumnWidth(*Tariff, 0);
+    // Room for any tariff that a day may be given.
+    const int names = std::max(ColumnWidth(*Days, 0), tariffs);
+    const int dayNames = ColumnWidth(*Days, 1);
+    // All eight days in view, no scrolling.
+    const int daysHeight = RowsHeight(*Days, kDayCount);
+    Days->setMinimumSize(LeastNameWidth(*Days, names) + dayNames + Chrome(*Days), daysHeight);
+    static_cast<SizedList<QTreeWidget>*>(Days)->SetPreferredSize(
+        {names + dayNames + Chrome(*Days), daysHeight});
+    Tariff->setMinimumSize(LeastNameWidth(*Tariff, tariffs) + Chrome(*Tariff), daysHeight);
+    static_cast<SizedList<QTreeWidget>*>(Tariff)->SetPreferredSize(
+        {tariffs + Chrome(*Tariff), daysHeight});
+
+    const int providers = ColumnWidth(*ListBox1, 0);
+    const int rows =
+        std::clamp(static_cast<int>(ListBox1->count()), kFewestProviderRows, kMostProviderRows);
+    ListBox1->setMinimumSize(LeastNameWidth(*ListBox1, providers) + Chrome(*ListBox1),
+                             RowsHeight(*ListBox1, kFewestProviderRows));
+    static_cast<SizedList<QListWidget>*>(ListBox1)->SetPreferredSize(
+        {providers + Chrome(*ListBox1), RowsHeight(*ListBox1, rows)});
+}
+
+void TForm3::UpdateSideButtons() {
+    const QList<QTreeWidgetItem*> days = Days->selectedItems();
+    AssignButton->setEnabled(Tariff->currentItem() != nullptr && !days.isEmpty());
+    RemoveButton->setEnabled(std::any_of(
+        days.begin(), days.end(), [](const QTreeWidgetItem* d) { return !d->text(0).isEmpty(); }));
+}
+
+std::vector<int> TForm3::SelectedDays() const {
+    std::vector<int> days;
+    for (int d = 0; d < kDayCount; ++d)
+        if (Days->topLevelItem(d)->isSelected())
+            days.push_back(d);
+    return days;
+}
+
+void TForm3::SetDayTariff(int day, const QString& name) {
+    QTreeWidgetItem* item = Days->topLevelItem(day);
+    item->setText(0, name);
+    item->setData(0, Qt::AccessibleTextRole, name.isEmpty() ? QStringLiteral("no tariff") : name);
+    UpdateSideButtons();
+}
+
+void TForm3::AssignClick() {
+    QTreeWidgetItem* tariff = Tariff->currentItem();
+    if (!tariff)
+        return;
+    const std::unique_ptr<QMimeData> data(TariffDragData(Tariff->indexOfTopLevelItem(tariff)));
+    for (int d : SelectedDays())
+        DropOnDay(*data, d, true);
+}
+
+void TForm3::RemoveClick() {
+    for (int d : SelectedDays())
+        SetDayTariff(d, QString());
 }
 
 void TForm3::LoadProviderList() {
@@ -303,7 +383,7 @@ bool TForm3::LoadAssignableTariffs() {
 
 void TForm3::ClearDayRows() {
     for (int d = 0; d < kDayCount; ++d)
-        Days->topLevelItem(d)->setText(0, QString());
+        SetDayTariff(d, QString());
 }
 
 void TForm3::ReadDayMap(int provider) {
@@ -311,7 +391,7 @@ void TForm3::ReadDayMap(int provider) {
         return;
     const DayTariffs days = Tariffs(store_).DayMap(providers_[provider].Name);
     for (int d = 0; d < kDayCount; ++d)
-        Days->topLevelItem(d)->setText(0, QString::fromStdString(days[d]));
+        SetDayTariff(d, QString::fromStdString(days[d]));
 }
 
 void TForm3::ShowDayMap(int provider) {
@@ -319,7 +399,7 @@ void TForm3::ShowDayMap(int provider) {
     if (provider < 0 || provider >= static_cast<int>(providers_.size()))
         return;
     for (int d = 0; d < kDayCount; ++d)
-        Days->topLevelItem(d)->setText(0, QString::fromStdString(providers_[provider].Days[d]));
+        SetDayTariff(d, QString::fromStdString(providers_[provider].Days[d]));
 }
 
 void TForm3::KeepDayMap(int provider) {
@@ -354,6 +434,7 @@ void TForm3::BitBtn1Click() {
     accept();
 }
 
+// The dialog is about the providers' days: F1 and "&Help" open the same page.
 void TForm3::HelpClick() {
     help_.ShowContext(HelpContext::Providers);
 }
@@ -393,7 +474,7 @@ bool TForm3::DropOnDay(const QMimeData& data, int day, bool apply) {
     if (!item || !data.hasFormat(QLatin1String(kDragMimeType)) || !FindProfile(tariffs_, name))
         return false;
     if (apply)
-        item->setText(0, QString::fromStdString(name));
+        SetDayTariff(day, QString::fromStdString(name));
     return true;
 }
 
@@ -404,7 +485,7 @@ bool TForm3::DropOnTariffs(const QMimeData& data, bool apply) {
     if (!item || item->text(0).isEmpty())
         return false;
     if (apply)
-        item->setText(0, QString());
+        SetDayTariff(day, QString());
     return true;
 }
 

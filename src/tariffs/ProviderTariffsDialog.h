@@ -7,6 +7,7 @@
 
 class QListWidget;
 class QMimeData;
+class QPushButton;
 class QTreeWidget;
 class QWidget;
 
@@ -15,14 +16,17 @@ namespace netrova {
 class HelpViewer;
 class MessageBoxes;
 
-// "Tariffs": assigns tariff profiles to the week days and the holiday of every provider by drag
-// and drop. A new instance for every opening.
+// "Tariffs": assigns tariff profiles to the week days and the holiday of every provider, by drag
+// and drop or from the keyboard. A new instance for every opening.
 //
 // Controls by objectName:
 //   ListBox1  the providers, in the group "Choose a provider:"
 //   Tariff    the assignable profiles (one column "Tariffs"); drag source and drop target
-//   Days      eight rows, columns "Tariff's name" and "Week days"; drop target and drag source
-//   BitBtn1   "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
+//   Days      eight rows, columns "Tariff's name" and "Week days"; drop target and drag source;
+//             several rows may be selected, Del takes their tariffs off
+//   Assign    "&Assign →": the current tariff onto the selected days
+//   Remove    "← &Remove": the selected days without a tariff
+//   BitBtn1   "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help" (also F1)
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
@@ -52,6 +56,8 @@ public:
 
     // Handlers.
     void ListBox1Click(int row);
+    void AssignClick();
+    void RemoveClick();
     void BitBtn1Click(); // OK
     void HelpClick();
 
@@ -73,6 +79,11 @@ protected:
 
 private:
     void FitLists();
+    void UpdateSideButtons();
+    std::vector<int> SelectedDays() const;
+    // Shows a day row's tariff name, empty for none.
+    void SetDayTariff(int day, const QString& name);
+
     struct ProviderDays {
         std::string Name;
         DayTariffs Days;
@@ -95,6 +106,8 @@ private:
     QListWidget* ListBox1 = nullptr;
     QTreeWidget* Tariff = nullptr;
     QTreeWidget* Days = nullptr;
+    QPushButton* AssignButton = nullptr;
+    QPushButton* RemoveButton = nullptr;
 };
 
 } // namespace netrova

@@ -3,6 +3,7 @@
 #include "common/Text.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
+#include "tariffs/NameLists.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,11 +19,18 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
+#include <algorithm>
+
 namespace netrova {
 
 namespace {
 
 constexpr int kNumberLength = 2;
+// The name field at its narrowest and the tariff list at its usual width, in average characters
+// of the font, and the list's rows: fewer when the screen is short, more when there is room.
+constexpr int kFewestChars = 14;
+constexpr int kFewestRows = 4;
+constexpr int kPreferredRows = 7;
 
 const char* const kCreateHint =
     "To create tariff enter tariff's name and then press 'Create new tariff' button";
@@ -98,14 +106,16 @@ void TForm5::BuildControls() {
     setWindowTitle(QStringLiteral("Tariffs Options"));
 
     auto* tariffsBox = new QGroupBox(QStringLiteral("Tariffs:"), this);
-    ListBox1 = new QListWidget(tariffsBox);
+    ListBox1 = new SizedList<QListWidget>(tariffsBox);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("Tariffs"));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox1->setFixedSize(190, 150);
+    ElideNames(*ListBox1);
     Edit7 = new QLineEdit(tariffsBox);
     Edit7->setObjectName(QStringLiteral("Edit7"));
+    Edit7->setAccessibleName(QStringLiteral("Tariff's name"));
     Edit7->setValidator(new TypedTextValidator(kMaxTariffNameLength, true, Edit7));
-    Edit7->setMinimumWidth(190);
+    Edit7->setMinimumWidth(kFewestChars * Edit7->fontMetrics().averageCharWidth());
     CreateButton = new QPushButton(QStringLiteral("Create new tariff"), tariffsBox);
     CreateButton->setObjectName(QStringLiteral("Button1"));
     RenameButton = new QPushButton(QStringLiteral("Rename tariff"), tariffsBox);
@@ -122,6 +132,7 @@ void TForm5::BuildControls() {
     tariffsGrid->addWidget(RenameButton, 2, 1);
     tariffsGrid->addWidget(DeleteButton, 3, 1);
     tariffsGrid->setRowStretch(4, 1);
+    tariffsGrid->setColumnStretch(0, 2);
     tariffsGrid->setColumnStretch(1, 1);
 
     auto* intervalsBox = new QGroupBox(this);
@@ -142,10 +153,12 @@ void TForm5::BuildControls() {
     SpeedButton3->setText(QStringLiteral("OCPD"));
     SpeedButton3->setToolTip(QStringLiteral("One cost per day"));
     SpeedButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Looks pressed while the mode is on.
+    SpeedButton3->setCheckable(true);
     SpeedButton3->setIconSize(QSize(16, 16));
     // Sized with the mark so that the button keeps its size when the mark goes.
     SpeedButton3->setIcon(MarkIcon());
-    SpeedButton3->setFixedSize(SpeedButton3->sizeHint() + QSize(12, 4));
+    SpeedButton3->setMinimumSize(SpeedButton3->sizeHint());
     SpeedButton3->setIcon(QIcon());
 
     const auto label = [intervalsBox](const char* text, QWidget* buddy, bool right = false) {
@@ -176,8 +189,7 @@ void TForm5::BuildControls() {
         *this, errors_, [this] { BitBtn1Click(); }, [this] { HelpClick(); });
 
     auto* main = new QVBoxLayout(this);
-    main->setSizeConstraint(QLayout::SetFixedSize);
-    main->addWidget(tariffsBox);
+    main->addWidget(tariffsBox, 1);
     main->addWidget(intervalsBox);
     main->addSpacing(4);
     main->addLayout(buttons.row);
@@ -191,6 +203,16 @@ void TForm5::BuildControls() {
     connect(Edit6, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit6, true); });
     connect(Edit3, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit3, false); });
     connect(Edit4, &QLineEdit::textChanged, this, [this] { NumberChanged(Edit4, false); });
+    FitList();
+}
+
+void TForm5::FitList() {
+    const int names = ColumnWidth(*ListBox1, 0);
+    const int fewest = kFewestChars * ListBox1->fontMetrics().averageCharWidth();
+    ListBox1->setMinimumSize(LeastNameWidth(*ListBox1, names) + Chrome(*ListBox1),
+                             RowsHeight(*ListBox1, kFewestRows));
+    static_cast<SizedList<QListWidget>*>(ListBox1)->SetPreferredSize(
+        {std::max(fewest, names) + Chrome(*ListBox1), RowsHeight(*ListBox1, kPreferredRows)});
 }
 
 void TForm5::showEvent(QShowEvent* event) {
@@ -204,6 +226,9 @@ void TForm5::FormActivate() {
         return;
     activated_ = true;
     LoadProfiles();
+    // The names are in: the window takes its size from them and is centred at that size.
+    FitList();
+    FitOnScreen(*this);
 }
 
 void TForm5::LoadProfiles() {
@@ -211,7 +236,7 @@ void TForm5::LoadProfiles() {
     ShowNames();
     if (!editor_.Empty()) {
         SelectRow(0);
-        Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+        ShowCurrentName();
         ShowProfile();
     } else {
         boxes_.Show(kCreateHint, MsgIcon::Information);
@@ -224,6 +249,12 @@ void TForm5::ShowNames() {
     ListBox1->clear();
     for (const TariffProfile& p : editor_.Profiles())
         ListBox1->addItem(QString::fromStdString(p.Name));
+}
+
+void TForm5::ShowCurrentName() {
+    Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+    // A name longer than the field shows its beginning, as the list does.
+    Edit7->setCursorPosition(0);
 }
 
 void TForm5::ShowProfile() {
@@ -274,6 +305,7 @@ void TForm5::NumberChanged(QLineEdit* field, bool isHour) {
 
 void TForm5::ToggleOneCostPerDay() {
     oneCostPerDay_ = !oneCostPerDay_;
+    SpeedButton3->setChecked(oneCostPerDay_);
     SpeedButton3->setIcon(oneCostPerDay_ ? MarkIcon() : QIcon());
     for (QLineEdit* e : {Edit5, Edit6, Edit4})
         e->setEnabled(!oneCostPerDay_);
@@ -289,7 +321,7 @@ void TForm5::ListBox1Click(int row) {
         return;
     KeepShown();
     editor_.Select(row);
-    Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+    ShowCurrentName();
     ShowProfile();
 }
 
@@ -328,7 +360,7 @@ void TForm5::DeleteClick() {
     ShowNames();
     SelectRow(0);
     if (!editor_.Empty()) {
-        Edit7->setText(QString::fromStdString(editor_.CurrentProfile().Name));
+        ShowCurrentName();
         ShowProfile();
     } else {
         Edit7->clear();

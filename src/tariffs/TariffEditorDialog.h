@@ -26,7 +26,7 @@ class MessageBoxes;
 //   Edit5, Edit6  hours where interval 'A' begins and ends
 //   Edit1, Edit2  where 'B' begins and ends (read-only mirrors of Edit6 and Edit5)
 //   Edit3, Edit4  cost per minute of 'A' and 'B', in cents
-//   SpeedButton3  "OCPD": one cost per day; shows a mark while on
+//   SpeedButton3  "OCPD": one cost per day; pressed and showing a mark while on
 //   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
 class TForm5 : public QDialog {
     Q_OBJECT
@@ -67,9 +67,11 @@ protected:
 
 private:
     void BuildControls();
+    void FitList();
     void NumberChanged(QLineEdit* field, bool isHour);
     void SelectRow(int row);
     void ShowNames();
+    void ShowCurrentName();
     // The numbers the fields show, as the current profile takes them back.
     TariffProfile ShownNumbers() const;
     void KeepShown();

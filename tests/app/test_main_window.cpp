@@ -134,7 +134,7 @@ const Entry kEntries[] = {
     {"File1", "Createreport1", "&Create report", "", "report"},
     {"File1", "Deletereports1", "&Delete reports", "", "ask"},
     {"File1", "Openreport1", "&Open report ...", "Ctrl+O", "Open report"},
-    {"File1", "Hide1", "Hi&de", "Ctrl+D", "hide"},
+    {"File1", "Hide1", "&Hide", "Ctrl+D", "hide"},
     {"File1", "Exit2", "E&xit", "Alt+F4", "exit"},
     {"View1", "Connections1", "Co&nnections ...", "Alt+N", "Connections"},
     {"View1", "Viewstatistic1", "View &statistic ...", "Alt+S", "Statistics"},
@@ -554,12 +554,15 @@ private slots:
         auto* holiday = rig.Child<QPushButton>("BitBtn3");
         QCOMPARE(holiday->toolTip(), QStringLiteral("Enable or disable holiday tariff"));
         QVERIFY(holiday->icon().isNull());
+        QVERIFY(!holiday->isChecked());
         holiday->click();
         QCOMPARE(rig.form->Monitor().State().HolidayOn, 1);
         QCOMPARE(Look(holiday->icon()), Look(ImageListPicture(2)));
+        QVERIFY(holiday->isChecked()); // looks pressed
         holiday->click();
         QCOMPARE(rig.form->Monitor().State().HolidayOn, 0);
         QVERIFY(holiday->icon().isNull());
+        QVERIFY(!holiday->isChecked());
     }
 
     // The tray tip and picture follow the connection; tray mode ends with the program.

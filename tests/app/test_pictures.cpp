@@ -4,13 +4,52 @@
 #include "app/StatusPictures.h"
 #include "history/HistoryWidgets.h"
 
+#include <QColor>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QIcon>
+#include <QPainter>
 #include <QSvgRenderer>
 #include <QtTest>
 
+#include <cmath>
+
 using namespace netrova;
+
+namespace {
+
+double Luminance(QColor c) {
+    const auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double Contrast(QColor a, QColor b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The share of a picture's drawn pixels, laid on `background`, that stand out from it at
+// 3:1: an outline or a glyph of that contrast makes a picture readable.
+double ReadableShare(const QIcon& icon, QColor background) {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(background);
+    {
+        QPainter p(&image);
+        icon.paint(&p, image.rect());
+    }
+    int drawn = 0, readable = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QColor c = image.pixelColor(x, y); c != background) {
+                ++drawn;
+                readable += Contrast(c, background) >= 3.0;
+            }
+    return drawn ? double(readable) / drawn : 0.0;
+}
+
+} // namespace
 
 class PicturesTest : public QObject {
     Q_OBJECT
@@ -35,6 +74,29 @@ private slots:
         QCOMPARE(found.size(), 1);
         QVERIFY(QSvgRenderer(found.first()).isValid());
         QVERIFY(!QIcon(found.first()).pixmap(32).isNull());
+        // Buttons and tool bars on the light and the dark palette of the desktop.
+        for (const QColor background : {QColor(0xef, 0xef, 0xef), QColor(0x35, 0x35, 0x35)}) {
+            const double share = ReadableShare(QIcon(found.first()), background);
+            QVERIFY2(share >= 0.2, qPrintable(QStringLiteral("%1 on %2: %3 of it at 3:1")
+                                                  .arg(name, background.name())
+                                                  .arg(share, 0, 'f', 2)));
+        }
+    }
+
+    // A tray slot is seldom square: the picture keeps its shape in the middle of it.
+    void trayPictureKeepsItsShape() {
+        for (const bool marked : {false, true}) {
+            const QImage slot = TrayPicture(true, marked).pixmap(QSize(24, 28)).toImage();
+            QCOMPARE(slot.size(), QSize(24, 28));
+            QCOMPARE(slot.pixelColor(12, 1).alpha(), 0); // above the circle
+            QVERIFY(slot.pixelColor(12, 3).alpha() > 0); // its top
+            QVERIFY(slot.pixelColor(1, 14).alpha() > 0); // its left, at full width
+        }
+        // The mark is drawn over the lower right, and only there.
+        const QImage plain = TrayPicture(false, false).pixmap(32).toImage();
+        const QImage marked = TrayPicture(false, true).pixmap(32).toImage();
+        QCOMPARE(marked.pixel(6, 6), plain.pixel(6, 6));
+        QVERIFY(marked.pixel(24, 24) != plain.pixel(24, 24));
     }
 };
 

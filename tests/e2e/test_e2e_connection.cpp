@@ -1,12 +1,16 @@
 // One connection through the real program: dialled and hung up with netrova-dialup, also while
 // another program holds the store's lock and while the disk is full, and its data volume on a
-// real network interface.
+// real network interface, with the desktop told of a data limit.
+#include "../support/MockCalls.h"
+#include "../support/PrivateBus.h"
 #include "E2E.h"
 
 #include "history/HistoryFile.h"
 #include "history/VolumeFile.h"
 #include "store/Defaults.h"
+#include "store/Limits.h"
 
+#include <QDBusMetaType>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QScopeGuard>
@@ -206,6 +210,43 @@ private:
     QStringList made_;
 };
 
+// A veth pair for the program's traffic and a session bus of the test's own with a
+// notification service, both shared with a program given a data limit of 1 MiB.
+struct LimitedLink {
+    VethPair link;
+    PrivateBus bus;
+
+    // "" when ready, else why not.
+    QString Make() {
+        if (QString why = link.Make(); !why.isEmpty())
+            return why;
+        if (QString why = bus.Start(); !why.isEmpty())
+            return why;
+        return bus.StartMock("notification_daemon", "org.freedesktop.Notifications",
+                             R"({"capabilities": "body"})")
+                   ? QString()
+                   : "the notification service did not start";
+    }
+
+    // The program in namespace a, on the test's bus as its session and system bus.
+    void Start(E2E& e2e, bool hangUp) {
+        LimitSettings limits;
+        limits.Volume = 1;
+        limits.HangUp = hangUp;
+        Limits(e2e.store).Write(limits);
+        e2e.environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+        e2e.environment.insert("DBUS_SYSTEM_BUS_ADDRESS", bus.Address());
+        e2e.launcher = QStringList{"ip", "netns", "exec", link.a};
+        e2e.StartNetrova("offscreen");
+        QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000), "netrova did not start");
+    }
+
+    QList<QVariantList> Notes() const {
+        return MockCalls(bus.Connection(), "org.freedesktop.Notifications",
+                         "/org/freedesktop/Notifications", "Notify");
+    }
+};
+
 } // namespace
 
 class EndToEndConnection : public QObject {
@@ -294,6 +335,97 @@ private slots:
                                  .arg(counted.Sent);
         QVERIFY2(near(recorded->Received, counted.Received) && near(recorded->Sent, counted.Sent),
                  qPrintable(seen));
+    }
+
+    // A data limit of 1 MiB, the traffic counted on a real interface: the desktop's
+    // notification service is told of the warning and then, critically, of the limit reached.
+    void dataLimitWarnsOnTheDesktop() {
+        LimitedLink limited;
+        if (const QString why = limited.Make(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        E2E e2e;
+        limited.Start(e2e, false);
+        QCOMPARE(e2e.Dialup({"dial", "Test ISP", "--interface", "vethA"}), 0);
+        QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000));
+        QThread::sleep(2); // past the tick that takes the counters' start
+
+        // About 85 % with the packets' headers and the answers' acknowledgements.
+        QVERIFY(limited.link.Exchange(840000, 0));
+        QVERIFY2(E2E::WaitFor([&] { return limited.Notes().size() == 1; }, 10000), "no warning");
+        const QVariantList warning = limited.Notes().at(0);
+        QCOMPARE(warning.at(0).toString(), QString("Netrova"));
+        QVERIFY2(warning.at(3).toString().endsWith("% of the data limit"),
+                 qPrintable(warning.at(3).toString()));
+        QCOMPARE(qdbus_cast<QVariantMap>(warning.at(6)).value("urgency").toInt(), 1);
+
+        QVERIFY(limited.link.Exchange(300000, 0));
+        QVERIFY2(E2E::WaitFor([&] { return limited.Notes().size() == 2; }, 10000),
+                 "no alert at 100 %");
+        const QVariantList reached = limited.Notes().at(1);
+        QCOMPARE(reached.at(3).toString(), QString("Netrova: data limit reached"));
+        QCOMPARE(qdbus_cast<QVariantMap>(reached.at(6)).value("urgency").toInt(), 2);
+        QThread::sleep(2);
+        QCOMPARE(limited.Notes().size(), 2); // each once
+        QCOMPARE(e2e.Dialup({"hangup"}), 0);
+        QVERIFY(E2E::WaitFor([&] { return e2e.HistorySize() == 192 && e2e.Bug() == 1; }, 10000));
+    }
+
+    // The same limit with hang-up on, the connection NetworkManager's: reaching the limit ends
+    // it there, and the connection is recorded like any other.
+    void dataLimitHangsUpNetworkManager() {
+        LimitedLink limited;
+        if (const QString why = limited.Make(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        const QString nm = "org.freedesktop.NetworkManager";
+        QVERIFY(limited.bus.StartMock("networkmanager", nm, "{}"));
+        qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
+        const auto mock = [&](const QString& method, const QVariantList& args) {
+            auto call = QDBusMessage::createMethodCall(nm, "/org/freedesktop/NetworkManager",
+                                                       "org.freedesktop.DBus.Mock", method);
+            call.setArguments(args);
+            return limited.bus.Connection().call(call).arguments().value(0);
+        };
+        const QString device =
+            mock("AddEthernetDevice", {"mock_Ethernet1", "vethA", 100}).toString();
+        mock("SetProperty", {device, "org.freedesktop.NetworkManager.Device", "IpInterface",
+                             QVariant::fromValue(QDBusVariant("vethA"))});
+        auto add = QDBusMessage::createMethodCall(nm, "/org/freedesktop/NetworkManager/Settings",
+                                                  "org.freedesktop.NetworkManager.Settings",
+                                                  "AddConnection");
+        add << QVariant::fromValue(
+            QMap<QString, QVariantMap>{{"connection", {{"id", "Test ISP"}, {"type", "pppoe"}}}});
+        const QString profile =
+            limited.bus.Connection().call(add).arguments().value(0).value<QDBusObjectPath>().path();
+        QVERIFY(!profile.isEmpty());
+
+        E2E e2e;
+        e2e.environment.insert("NETROVA_DIALUP", "networkmanager");
+        limited.Start(e2e, true);
+        const QString active =
+            mock("AddActiveConnection", {QStringList{device}, profile, "/", "0", 2u}).toString();
+        QVERIFY2(E2E::WaitFor([&] { return e2e.Bug() == 2; }, 10000),
+                 "NetworkManager's connection was not counted");
+        QThread::sleep(2);
+        QVERIFY(limited.link.Exchange(1200000, 0));
+
+        QVERIFY2(E2E::WaitFor([&] { return e2e.HistorySize() == 192 && e2e.Bug() == 1; }, 15000),
+                 "not hung up at the limit");
+        const auto calls = MockCalls(limited.bus.Connection(), nm,
+                                     "/org/freedesktop/NetworkManager", "DeactivateConnection");
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].value(0).value<QDBusObjectPath>().path(), active);
+        QCOMPARE(FieldText(e2e.Records().at(0).Provider), std::string("Test ISP"));
+        QVERIFY(E2E::WaitFor(
+            [&] {
+                std::optional<Volume> kept;
+                ScanHistoryWithVolume(e2e.store.dir(),
+                                      [&](const THistoryRecord&, const std::optional<Volume>& v) {
+                                          kept = v;
+                                          return true;
+                                      });
+                return kept && kept->Total() > 1024 * 1024;
+            },
+            5000));
     }
 
     // A connection across a change of daylight saving time, the program on a faked wall

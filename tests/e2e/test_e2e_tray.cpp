@@ -163,6 +163,28 @@ private slots:
         QCOMPARE(e2e.Bug(), 0);
     }
 
+    // The panel is autostarted after the program: the tray that comes later takes the icon.
+    void trayThatComesLaterIsUsed() {
+        tray_->terminate();
+        QVERIFY(tray_->waitForFinished(5000));
+        QVERIFY(E2E::WaitFor([] { return !TrayHostReady(); }, 10000));
+        E2E e2e;
+        e2e.StartNetrova(QString());
+        QVERIFY(E2E::WaitFor([&] { return e2e.Bug() == 1; }, 20000));
+        tray_ = Start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                 "--height", "24", "--SetDockType", "true"});
+        QVERIFY2(E2E::WaitFor(TrayHostReady, 20000), "the tray host did not start");
+        const qint64 pid = e2e.netrova().processId();
+        QVERIFY2(E2E::WaitFor(
+                     [&] {
+                         return !FindWindow(pid, [](const QSize& s) {
+                                     return s.width() > 0 && s.width() <= 64 && s.height() <= 64;
+                                 }).isEmpty();
+                     },
+                     10000),
+                 "the icon did not come to the later tray");
+    }
+
     // Help asked for in a modal dialog (F1) opens beside it, takes the mouse and keys while the
     // dialog stays open, and Escape closes it alone.
     void helpFromADialogIsUsable() {

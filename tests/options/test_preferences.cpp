@@ -98,10 +98,14 @@ private slots:
         QCOMPARE(p.rig.store.Str(Root::LocalMachine, kRunKey, kRunValue), std::string(kProgram));
         QVERIFY(ReadFile(p.entry()).contains("\nExec=\"/opt/net rova/netrova\"\n"));
 
+        // The entry of an earlier build, under the old name, goes with it.
+        const QString oldEntry = p.autostartDir.filePath("netrova.desktop");
+        QVERIFY(QFile::copy(p.entry(), oldEntry));
         p.dialog.FormActivate();
         QVERIFY(p.box("CheckBox1")->isChecked());
         p.box("CheckBox1")->setChecked(false);
         p.dialog.BitBtn1Click();
+        QVERIFY(!QFile::exists(oldEntry));
         QCOMPARE(p.machineInt("Start"), 0);
         QVERIFY(p.rig.store.Has(Root::LocalMachine, kRunKey, kRunValue));
         QCOMPARE(p.rig.store.Str(Root::LocalMachine, kRunKey, kRunValue), std::string());

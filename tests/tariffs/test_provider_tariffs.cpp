@@ -1,9 +1,11 @@
+#include "ScreenFit.h"
 #include "TariffTestSupport.h"
 
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "support/DesktopDoubles.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "tariffs/NameLists.h"
 #include "tariffs/ProviderTariffsDialog.h"
 
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <memory>
@@ -24,6 +27,8 @@ using namespace netrova::test;
 namespace {
 
 const char* const kNoTariffs = "No tariffs found! To create tariffs go to menu Options|Tariffs.";
+// Forty characters.
+const char* const kLongName = "Long distance evening and weekend tariff";
 
 // One opening of the assignment dialog, driven through its controls and its lists' models.
 struct Assigner {
@@ -81,6 +86,25 @@ struct Assigner {
         QCOMPARE(l->currentRow(), row);
     }
     void click(const char* button) { QTest::mouseClick(get<QPushButton>(button), Qt::LeftButton); }
+    // Shown, in front and loaded, for the keyboard.
+    bool activate() {
+        dialog.show();
+        dialog.activateWindow();
+        if (!QTest::qWaitForWindowActive(&dialog))
+            return false;
+        dialog.FormActivate();
+        return true;
+    }
+    QWidget* focused() { return QApplication::focusWidget(); }
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(focused(), Qt::Key(key), modifiers);
+    }
+    // Tab, as often as it takes, to the control; false when Tab never gets there.
+    bool tabTo(QWidget* target) {
+        for (int i = 0; i < 10 && focused() != target; ++i)
+            key(Qt::Key_Tab);
+        return focused() == target;
+    }
 
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
@@ -125,6 +149,11 @@ private slots:
     void noProfilesClosesWithoutWriting();
     void executeClosesWhenThereIsNoProfile();
     void helpKeys();
+    void keyboardOnly_data();
+    void keyboardOnly();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
+    void longNamesAreCutAndShownWholeInATip();
 };
 
 void TestProviderTariffs::dialogLayout() {
@@ -142,6 +171,10 @@ void TestProviderTariffs::dialogLayout() {
     QCOMPARE(days->toolTip(), QStringLiteral("To delete tariff drag it back <--"));
     QCOMPARE(a.tariffs()->headerItem()->text(0), QStringLiteral("Tariffs"));
     QCOMPARE(a.tariffs()->toolTip(), QStringLiteral("Drag tariffs to -->"));
+    for (QAbstractItemView* list :
+         {static_cast<QAbstractItemView*>(a.providers()),
+          static_cast<QAbstractItemView*>(a.tariffs()), static_cast<QAbstractItemView*>(a.days())})
+        QVERIFY2(!list->accessibleName().isEmpty(), qPrintable(list->objectName()));
     // Every day row is in view without scrolling.
     a.dialog.show();
     const QRect holiday = days->visualItemRect(days->topLevelItem(kHoliday));
@@ -377,9 +410,141 @@ void TestProviderTariffs::helpKeys() {
     QVERIFY(QTest::qWaitForWindowActive(&a.dialog));
     QTest::keyClick(a.providers(), Qt::Key_F1);
     QTest::keyClick(a.days(), Qt::Key_F1);
-    QCOMPARE(a.help.requests, (std::vector<int>{15, 12, 12}));
+    QCOMPARE(a.help.requests, (std::vector<int>{15, 15, 15}));
     QCOMPARE(a.get<QPushButton>("BitBtn3")->text(), QStringLiteral("&Help"));
 }
 
-QTEST_MAIN(TestProviderTariffs)
+// Each row selects with keys only: Down moves to the next tariff or day, Shift+Down takes the
+// next day as well; then one key acts, and Enter confirms.
+void TestProviderTariffs::keyboardOnly_data() {
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<int>("tariffDowns");
+    QTest::addColumn<int>("dayDowns");
+    QTest::addColumn<int>("daysMore");
+    QTest::addColumn<QKeySequence>("act");
+    QTest::addColumn<QStringList>("after");
+    const QStringList none(kDayCount, QString());
+    QTest::newRow("Alt+A gives Monday and Tuesday the second tariff")
+        << none << 1 << 1 << 1 << QKeySequence(QStringLiteral("Alt+A"))
+        << QStringList{"", "Dear", "Dear", "", "", "", "", ""};
+    QTest::newRow("Alt+A replaces the tariffs of Saturday and Holiday")
+        << QStringList{"Dear", "", "", "", "", "", "Dear", "Dear"} << 0 << 6 << 1
+        << QKeySequence(QStringLiteral("Alt+A"))
+        << QStringList{"Dear", "", "", "", "", "", "Cheap", "Cheap"};
+    QTest::newRow("Del takes the tariffs off Sunday to Tuesday")
+        << QStringList{"Cheap", "Cheap", "Dear", "Cheap", "", "", "", ""} << 0 << 0 << 2
+        << QKeySequence(Qt::Key_Delete) << QStringList{"", "", "", "Cheap", "", "", "", ""};
+    QTest::newRow("Alt+R takes a tariff off one day")
+        << QStringList{"", "", "", "", "", "Dear", "Dear", ""} << 0 << 5 << 0
+        << QKeySequence(QStringLiteral("Alt+R")) << QStringList{"", "", "", "", "", "", "Dear", ""};
+}
+
+void TestProviderTariffs::keyboardOnly() {
+    QFETCH(QStringList, stored);
+    QFETCH(int, tariffDowns);
+    QFETCH(int, dayDowns);
+    QFETCH(int, daysMore);
+    QFETCH(QKeySequence, act);
+    QFETCH(QStringList, after);
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"ISP"});
+    DayTariffs days;
+    for (int d = 0; d < kDayCount; ++d)
+        days[d] = stored[d].toStdString();
+    Tariffs(ts).SaveDayMap("ISP", days, Tariffs(ts).Profiles());
+
+    Assigner a(ts);
+    QVERIFY(a.activate());
+    QVERIFY(a.tabTo(a.tariffs()));
+    for (int i = 0; i < tariffDowns; ++i)
+        a.key(Qt::Key_Down);
+    QVERIFY(a.tabTo(a.days()));
+    for (int i = 0; i < dayDowns; ++i)
+        a.key(Qt::Key_Down);
+    for (int i = 0; i < daysMore; ++i)
+        a.key(Qt::Key_Down, Qt::ShiftModifier);
+    a.key(act[0].key(), act[0].keyboardModifiers());
+    // A button's key clicks it a moment later.
+    QTRY_COMPARE(a.dayNames(), after);
+    a.key(Qt::Key_Return);
+    QCOMPARE(a.dialog.result(), int(QDialog::Accepted));
+
+    const QMap<QString, QString> copies{
+        {"", Unassigned()}, {"Cheap", "Cheap|0|5|2|8|20"}, {"Dear", "Dear|1|9|9|0|0"}};
+    for (int d = 0; d < kDayCount; ++d)
+        QCOMPARE(DayKeyText(ts, "ISP", d), copies.value(after[d]));
+}
+
+void TestProviderTariffs::fitsTheScreen_data() {
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<int>("pointSize"); // 0: the usual font
+    for (const QString& screen : ScreenNames())
+        for (int points : {0, 14})
+            QTest::addRow("%s, %s", qPrintable(screen), points ? "14 pt" : "usual font")
+                << screen << points;
+}
+
+// With a forty-character tariff name and a long provider name: the whole window in the middle
+// of the screen, nothing squeezed, every button in view, all eight days shown.
+void TestProviderTariffs::fitsTheScreen() {
+    QFETCH(QString, screen);
+    QFETCH(int, pointSize);
+    const ApplicationFont font(pointSize);
+    TempStore ts;
+    SeedProfile(ts, kLongName, 8, 20, 5, 2, 0);
+    SeedProfile(ts, "Cheap", 8, 20, 5, 2, 0);
+    SeedProviders(ts, {"Long Distance Internet Provider of the Town"});
+    DayTariffs days;
+    days.fill(kLongName);
+    Tariffs(ts).SaveDayMap("Long Distance Internet Provider of the Town", days,
+                           Tariffs(ts).Profiles());
+    Assigner a(ts);
+    QVERIFY(ShowOn(a.dialog, screen));
+    const QString problem =
+        FitProblem(a.dialog, {"BitBtn1", "BitBtn2", "BitBtn3", "Assign", "Remove"});
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QTreeWidget* list = a.days();
+    QVERIFY(list->viewport()->rect().contains(list->visualItemRect(list->topLevelItem(kHoliday))));
+    // Resizable: the names may get all the room the screen has.
+    QVERIFY(a.dialog.maximumWidth() > a.dialog.minimumWidth());
+}
+
+void TestProviderTariffs::longNamesAreCutAndShownWholeInATip() {
+    TempStore ts;
+    SeedProfile(ts, kLongName, 8, 20, 5, 2, 0);
+    SeedProviders(ts, {"ISP"});
+    Assigner a(ts);
+    a.dialog.FormActivate();
+    a.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&a.dialog));
+    a.assign(kLongName, 2);
+    QTreeWidget* days = a.days();
+    const auto* delegate = dynamic_cast<ElidingDelegate*>(days->itemDelegate());
+    QVERIFY(delegate);
+    const QModelIndex cell = days->model()->index(2, 0);
+    const auto tip = [&](QTreeWidget* list, const QModelIndex& index) {
+        QToolTip::hideText();
+        const QPoint at = list->visualRect(index).center();
+        QHelpEvent event(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    // Whole at the size it starts with: the list's own hint.
+    QVERIFY(!delegate->Elided(*days, cell));
+    QCOMPARE(tip(days, cell), days->toolTip());
+    // At its narrowest, cut; the tip then shows the whole name.
+    a.dialog.resize(a.dialog.minimumSize());
+    QCoreApplication::processEvents();
+    QVERIFY(delegate->Elided(*days, cell));
+    QCOMPARE(tip(days, cell), QString::fromLatin1(kLongName));
+    QCOMPARE(tip(a.tariffs(), a.tariffs()->model()->index(0, 0)), QString::fromLatin1(kLongName));
+    // Dragging still carries the whole name.
+    a.assign(kLongName, 3);
+    QCOMPARE(a.day(3), QString::fromLatin1(kLongName));
+}
+
+int main(int argc, char** argv) {
+    return RunOnScreens<TestProviderTariffs>(argc, argv);
+}
 #include "test_provider_tariffs.moc"

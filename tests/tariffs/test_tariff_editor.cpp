@@ -1,9 +1,11 @@
+#include "ScreenFit.h"
 #include "TariffTestSupport.h"
 
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "support/DesktopDoubles.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "tariffs/NameLists.h"
 #include "tariffs/TariffEditor.h"
 #include "tariffs/TariffEditorDialog.h"
 
@@ -76,7 +78,15 @@ struct Editor {
         type("Edit7", name);
         click("Button1");
     }
-    bool markShown() { return !get<QToolButton>("SpeedButton3")->icon().isNull(); }
+    // The mark, which the button must agree with by looking pressed.
+    bool markShown() {
+        auto* button = get<QToolButton>("SpeedButton3");
+        const bool mark = !button->icon().isNull();
+        if (button->isChecked() != mark)
+            QTest::qFail("OCPD looks pressed without its mark or the other way round", __FILE__,
+                         __LINE__);
+        return mark;
+    }
     // Which of the 'A' begin, 'A' end, 'A' cost, 'B' cost fields can be used.
     QString enabledFields() {
         QString s;
@@ -114,6 +124,8 @@ private slots:
     void helpButton();
     void showingTheDialogLoadsIt();
     void unreadableProfileClosesTheDialog();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
 };
 
 void TestTariffEditor::numberChecks_data() {
@@ -526,5 +538,39 @@ void TestTariffEditor::unreadableProfileClosesTheDialog() {
     QCOMPARE(DumpUserStore(ts), before);
 }
 
-QTEST_MAIN(TestTariffEditor)
+void TestTariffEditor::fitsTheScreen_data() {
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<int>("pointSize"); // 0: the usual font
+    for (const QString& screen : ScreenNames())
+        for (int points : {0, 14})
+            QTest::addRow("%s, %s", qPrintable(screen), points ? "14 pt" : "usual font")
+                << screen << points;
+}
+
+// With twenty tariffs, one of forty characters: the whole window in the middle of the screen,
+// nothing squeezed, every button in view, the long name whole in the list.
+void TestTariffEditor::fitsTheScreen() {
+    QFETCH(QString, screen);
+    QFETCH(int, pointSize);
+    const ApplicationFont font(pointSize);
+    TempStore ts;
+    const QString longName = QStringLiteral("Long distance evening and weekend tariff");
+    SeedProfile(ts, longName.toStdString(), 8, 20, 5, 2, 1);
+    for (int i = 1; i < kMaxTariffs; ++i)
+        SeedProfile(ts, "Tariff " + std::to_string(i), 8, 20, 5, 2, 0);
+    Editor ed(ts);
+    QVERIFY(ShowOn(ed.dialog, screen));
+    const QString problem = FitProblem(ed.dialog, {"BitBtn1", "BitBtn2", "BitBtn3", "Button1",
+                                                   "Button2", "Button3", "SpeedButton3"});
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY(ed.dialog.maximumWidth() > ed.dialog.minimumWidth());
+    QListWidget* list = ed.list();
+    const auto* delegate = dynamic_cast<ElidingDelegate*>(list->itemDelegate());
+    QVERIFY(delegate);
+    QVERIFY(!delegate->Elided(*list, list->model()->index(0, 0)));
+}
+
+int main(int argc, char** argv) {
+    return RunOnScreens<TestTariffEditor>(argc, argv);
+}
 #include "test_tariff_editor.moc"
