@@ -62,11 +62,10 @@ void QtHelpViewer::Show(const QUrl& page) {
         window_ = new HelpWindow;
     // A modal dialog blocks every window but its own: the help window joins the dialog that
     // asked, so that it can be read and used while the dialog stays open.
-    // The window that asks is the active one; where the desktop tells no active window, the
-    // open modal dialog, which is the only one that can ask then.
+    // The window that asks: the open modal dialog, the only one that can ask while it is
+    // open, else the active window.
     QWidget* modal = QApplication::activeModalWidget();
-    QWidget* asker = QApplication::activeWindow();
-    window_->ShowPage(page, modal, asker ? asker : modal);
+    window_->ShowPage(page, modal, modal ? modal : QApplication::activeWindow());
 }
 
 } // namespace netrova

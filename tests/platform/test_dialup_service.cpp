@@ -679,9 +679,6 @@ void TestDialUpService::choiceOfSource_data() {
     QTest::addColumn<bool>("networkManager"); // running on the bus
 
     const QString automatic = std::filesystem::exists("/etc/ppp/peers") ? "pppd" : "manual";
-    QTest::newRow("NETROVA_DIALUP=manual") << QByteArray("manual") << ""
-                                           << "manual"
-                                           << "set by NETROVA_DIALUP" << true;
     QTest::newRow("NETROVA_DIALUP=NetworkManager") << QByteArray("NetworkManager") << ""
                                                    << "networkmanager"
                                                    << "set by NETROVA_DIALUP" << true;
@@ -689,15 +686,9 @@ void TestDialUpService::choiceOfSource_data() {
         << QByteArray("PPPD") << "manual"
         << "pppd"
         << "set by NETROVA_DIALUP" << false;
-    QTest::newRow("pppd in Preferences") << QByteArray() << "pppd"
+    QTest::newRow("Pppd in Preferences") << QByteArray() << "Pppd"
                                          << "pppd"
                                          << "set in Preferences" << false;
-    QTest::newRow("Manual in Preferences, NetworkManager running") << QByteArray() << "Manual"
-                                                                   << "manual"
-                                                                   << "set in Preferences" << true;
-    QTest::newRow("NetworkManager in Preferences") << QByteArray() << "networkmanager"
-                                                   << "networkmanager"
-                                                   << "set in Preferences" << true;
     QTest::newRow("nothing set") << QByteArray() << "" << automatic << "chosen automatically"
                                  << false;
     QTest::newRow("empty NETROVA_DIALUP, a word of no source in Preferences")

@@ -56,15 +56,17 @@ template <class Test> int RunOnScreens(int argc, char** argv) {
     return QTest::qExec(&test, argc, argv);
 }
 
-// What keeps the window from lying in the middle of its screen's free area at its layout's full
-// size, with the buttons that are named whole inside it; "" when nothing does.
-inline QString FitProblem(QDialog& dialog, const QStringList& buttons) {
+// What keeps the window from lying in the middle of its screen's free area (or, not `centred`,
+// anywhere within it) at its layout's full size, with the buttons that are named whole inside
+// it; "" when nothing does.
+inline QString FitProblem(QDialog& dialog, const QStringList& buttons, bool centred = true) {
     const QRect free = dialog.screen()->availableGeometry();
     const QRect frame = dialog.frameGeometry();
-    const QPoint off = frame.center() - free.center();
+    const QPoint off = centred ? frame.center() - free.center() : QPoint();
     if (!free.contains(frame) || std::abs(off.x()) > 1 || std::abs(off.y()) > 1)
-        return QStringLiteral("window %1 not in the middle of %2")
-            .arg(QDebug::toString(frame), QDebug::toString(free));
+        return QStringLiteral("window %1 not %2 %3")
+            .arg(QDebug::toString(frame), centred ? "in the middle of" : "within",
+                 QDebug::toString(free));
     const QSize least = dialog.layout()->minimumSize();
     if (dialog.width() < least.width() || dialog.height() < least.height())
         return QStringLiteral("window %1 squeezed below %2")
