@@ -56,6 +56,8 @@ QShortcut* HelpKey(QWidget& dialog, QAbstractButton& help) {
 
 void FitOnScreen(QWidget& dialog) {
     dialog.adjustSize();
+    // adjustSize() stops at two thirds of the screen; the contents decide, the free area bounds.
+    dialog.resize(dialog.size().expandedTo(dialog.sizeHint()));
     const QScreen* screen = dialog.screen();
     if (!screen)
         return;
