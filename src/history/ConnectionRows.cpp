@@ -115,6 +115,27 @@ constexpr std::size_t kSortBuckets = std::size_t{1} << 20;
 // Rows whose low key bits one pass over the history collects, when buckets hold several keys.
 constexpr std::size_t kSortBatchRows = std::size_t{1} << 21;
 
+// A stable sort that lets pause run between its slices: runs sorted one at a time, then merged
+// pairwise; false when pause stopped it.
+template <typename It, typename Less>
+bool PacedStableSort(It first, It last, Less less, const std::function<bool()>& pause) {
+    constexpr std::ptrdiff_t kRun = std::ptrdiff_t{1} << 15;
+    const std::ptrdiff_t n = last - first;
+    for (std::ptrdiff_t i = 0; i < n; i += kRun) {
+        std::stable_sort(first + i, first + std::min(n, i + kRun), less);
+        if (pause && n > kRun && !pause())
+            return false;
+    }
+    for (std::ptrdiff_t width = kRun; width < n; width *= 2)
+        for (std::ptrdiff_t i = 0; i + width < n; i += 2 * width) {
+            std::inplace_merge(first + i, first + i + width, first + std::min(n, i + 2 * width),
+                               less);
+            if (pause && !pause())
+                return false;
+        }
+    return true;
+}
+
 } // namespace
 
 std::string TConnectionRows::Text(std::size_t row, int column) const {
@@ -342,8 +363,10 @@ bool TConnectionRows::SortBuckets(const TSortState& sort, TNameTable& names,
             rows.clear();
             for (std::size_t i = first; i < end[b]; ++i)
                 rows.emplace_back(bits[i - from], order[i]);
-            std::stable_sort(rows.begin(), rows.end(),
-                             [](const auto& x, const auto& y) { return x.first < y.first; });
+            if (!PacedStableSort(
+                    rows.begin(), rows.end(),
+                    [](const auto& x, const auto& y) { return x.first < y.first; }, pause))
+                return false;
             for (std::size_t i = first; i < end[b]; ++i)
                 order[i] = rows[i - first].second;
             since += rows.size();

@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -70,6 +72,27 @@ private:
     QBoxLayout* box_;
     QLayout* figures_;
     QWidget* groups_;
+};
+
+// The summary's place: all of it where there is room; on a screen too low for the window, it
+// scrolls rather than being squeezed.
+class TSummaryArea : public QScrollArea {
+public:
+    TSummaryArea(QWidget* summary, QWidget* parent) : QScrollArea(parent) {
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setWidget(summary);
+        viewport()->setAutoFillBackground(false);
+        summary->setAutoFillBackground(false);
+    }
+
+    QSize sizeHint() const override { return widget()->sizeHint(); }
+    QSize minimumSizeHint() const override {
+        const QSize least = widget()->minimumSizeHint();
+        return {least.width() + verticalScrollBar()->sizeHint().width(),
+                std::min(least.height(), 2 * fontMetrics().lineSpacing())};
+    }
 };
 
 // The marker's room on the buttons without it.
@@ -217,7 +240,7 @@ void TForm7::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(views);
     layout->addWidget(Table, 1);
-    layout->addWidget(new TSummary(figures, groups, this));
+    layout->addWidget(new TSummaryArea(new TSummary(figures, groups, this), this));
     layout->addLayout(buttons.row);
     FitColumns();
 
