@@ -51,6 +51,8 @@ public:
     QModelIndex indexAt(const QPoint& point) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // Typing does not search: over millions of rows read from a file it would hang the window.
+    void keyboardSearch(const QString&) override {}
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
