@@ -305,7 +305,14 @@ bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint3
         return false;
     for (std::size_t b = 0; b < buckets; ++b)
         end[b + 1] += end[b];
-    order.resize(Count());
+    // Millions of rows take a while to be given room: a slice at a time.
+    order.clear();
+    order.reserve(Count());
+    while (order.size() < Count()) {
+        order.resize(std::min(Count(), order.size() + kSortBatchRows));
+        if (pause && !pause())
+            return false;
+    }
     std::size_t row = 0;
     if (!keys([&](std::uint64_t k) { order[end[bucketOf(k)]++] = RecordAt(row++); }))
         return false;
