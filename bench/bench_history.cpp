@@ -4,7 +4,7 @@
 // with the longest stretch of the browser's work between two of its pauses (where a window lets
 // its event loop run) and the peak memory.
 //
-//   bench_history [largest-count]     (default 1000000)
+//   bench_history [largest-count]     (default 1000000; 1e7 is taken too)
 #include "HistoryWriter.h"
 #include "history/ConnectionRows.h"
 #include "history/HistoryFile.h"
@@ -56,7 +56,8 @@ double RawReadMs(const std::string& programPath) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int largest = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const double asked = argc > 1 ? std::strtod(argv[1], nullptr) : 1e6;
+    const int largest = asked >= 1 && asked <= 2e9 ? static_cast<int>(asked) : 0;
     if (largest <= 0) {
         std::fprintf(stderr, "usage: bench_history [largest-count]\n");
         return 2;

@@ -2,14 +2,17 @@
 // - its real one-second tick while online on a fake clock, with the events it posts (layout,
 //   painting), against the monitor's tick alone over a store of its own, in the same run;
 // - the longest the event loop waits while "Create report", the connections browser and the
-//   statistics each work through a large history, started through the window's own commands.
+//   statistics each work through a large history, started through the window's own commands;
+//   then, in a browser kept open, while it opens, sorts by each column both ways and shows each
+//   view, with the process's peak memory.
 //
-//   bench_window [ticks [records]]     (defaults 3000 and 1000000)
+//   bench_window [ticks [records]]     (defaults 3000 and 1000000; counts such as 1e7 are taken)
 //
 // The stores and the history live in TMPDIR.
 #include "HistoryWriter.h"
 #include "TickSetup.h"
 #include "app/MainWindow.h"
+#include "history/ConnectionsWindow.h"
 #include "history/Report.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
@@ -35,6 +38,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 
 using namespace netrova;
 using netrova::bench::CpuSeconds;
@@ -114,14 +118,26 @@ double LongestStallMs(const std::function<void()>& start, const std::function<bo
     return worst;
 }
 
+double PeakRssMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// A count from the command line, in plain digits or as 1e7.
+int Count(const char* text) {
+    const double count = std::strtod(text, nullptr);
+    return count >= 1 && count <= 2e9 ? static_cast<int>(count) : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("NETROVA_DIALUP", "manual");
     QApplication app(argc, argv);
-    const int ticks = argc > 1 ? std::atoi(argv[1]) : 3000;
-    const int records = argc > 2 ? std::atoi(argv[2]) : 1000000;
+    const int ticks = argc > 1 ? Count(argv[1]) : 3000;
+    const int records = argc > 2 ? Count(argv[2]) : 1000000;
     if (ticks <= 0 || records <= 0) {
         std::fprintf(stderr, "usage: bench_window [ticks [records]]\n");
         return 2;
@@ -204,5 +220,23 @@ int main(int argc, char** argv) {
     std::printf("window %d records: longest stall report %.0f ms, browser %.0f ms, statistics "
                 "%.0f ms\n",
                 records, reportMs, browserMs, statisticsMs);
+    std::fflush(stdout);
+
+    // A browser kept open: its opening, every sort both ways and every view.
+    TSortState sort;
+    TForm7 browser(programPath, clock, help, sort);
+    const auto idle = [&] { return !browser.Loading(); };
+    const double openMs = LongestStallMs([&] { browser.show(); }, idle);
+    double sortMs = 0;
+    for (int column = 0; column < kTableColumnCount; ++column)
+        for (int way = 0; SortableColumn(column) && way < 2; ++way)
+            sortMs =
+                std::max(sortMs, LongestStallMs([&] { browser.TableColumnClick(column); }, idle));
+    double viewMs = 0;
+    for (const TView v : {TView::ThisMonth, TView::ThisDay, TView::AllDays})
+        viewMs = std::max(viewMs, LongestStallMs([&] { browser.ViewClick(v); }, idle));
+    std::printf("browser %d records: longest stall open %.0f ms, sorts %.0f ms, views %.0f ms; "
+                "peak RSS %.0f MB\n",
+                records, openMs, sortMs, viewMs, PeakRssMb());
     return 0;
 }

@@ -96,12 +96,6 @@ std::string ColumnText(const THistoryRecord& r, const std::optional<Volume>& v, 
     }
 }
 
-// The total fee and the date and time columns are not sorted.
-bool Sortable(int column) {
-    return column == tcUserName || column == tcProvider || column == tcFee || column == tcTime ||
-           column == tcReceived || column == tcSent;
-}
-
 // A volume as a key: unknown below every known one, 0 included.
 std::uint64_t VolumeKey(const std::optional<Volume>& v, int column) {
     if (!v)
@@ -115,26 +109,30 @@ std::uint32_t SignedKey(std::int32_t v) {
     return static_cast<std::uint32_t>(v) ^ 0x80000000u;
 }
 
-// Stable sort of rows (record numbers) by their keys (keys[record - first]), one byte of the
-// key at a time from the lowest; bytes that are the same in every key need no pass.
-template <typename Key>
-bool RadixSort(std::vector<std::uint32_t>& rows, const std::vector<Key>& keys, std::size_t first,
-               const std::function<bool()>& pause) {
-    std::vector<std::uint32_t> out(rows.size());
-    for (int shift = 0; shift < int{8 * sizeof(Key)}; shift += 8) {
-        std::size_t at[257] = {};
-        for (const Key key : keys)
-            ++at[((key >> shift) & 0xFF) + 1];
-        if (std::find(std::begin(at), std::end(at), keys.size()) != std::end(at))
-            continue;
-        for (int d = 0; d < 256; ++d)
-            at[d + 1] += at[d];
-        for (const std::uint32_t row : rows)
-            out[at[(keys[row - first] >> shift) & 0xFF]++] = row;
-        rows.swap(out);
-        if (pause && rows.size() >= kFillStep && !pause())
+// Buckets of the sort's first stage: as many as the keys' range needs, up to this many; a
+// wider range puts several keys in a bucket, and the buckets are then sorted on their own.
+constexpr std::size_t kSortBuckets = std::size_t{1} << 20;
+// Rows whose low key bits one pass over the history collects, when buckets hold several keys.
+constexpr std::size_t kSortBatchRows = std::size_t{1} << 21;
+
+// A stable sort that lets pause run between its slices: runs sorted one at a time, then merged
+// pairwise; false when pause stopped it.
+template <typename It, typename Less>
+bool PacedStableSort(It first, It last, Less less, const std::function<bool()>& pause) {
+    constexpr std::ptrdiff_t kRun = std::ptrdiff_t{1} << 15;
+    const std::ptrdiff_t n = last - first;
+    for (std::ptrdiff_t i = 0; i < n; i += kRun) {
+        std::stable_sort(first + i, first + std::min(n, i + kRun), less);
+        if (pause && n > kRun && !pause())
             return false;
     }
+    for (std::ptrdiff_t width = kRun; width < n; width *= 2)
+        for (std::ptrdiff_t i = 0; i + width < n; i += 2 * width) {
+            std::inplace_merge(first + i, first + i + width, first + std::min(n, i + 2 * width),
+                               less);
+            if (pause && !pause())
+                return false;
+        }
     return true;
 }
 
@@ -230,73 +228,164 @@ const TConnectionRows::Block* TConnectionRows::Fetch(std::size_t record) const {
     return block;
 }
 
-bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
-                                  const std::function<bool()>& pause) const {
+template <typename Visit>
+bool TConnectionRows::ForEachKey(const TSortState& sort, TNameTable& names,
+                                 const std::vector<std::uint32_t>& rank, Visit&& visit,
+                                 const std::function<bool()>& pause) const {
     const int column = sort.SortColumn;
-    if (Count() < 2 || !Sortable(column))
-        return true;
-    if (column == tcReceived || column == tcSent)
-        return SortedByVolume(sort, order, pause);
-    // One key per record of the rows, in file order: a name's rank, or the value.
-    std::vector<std::uint32_t> keys;
-    keys.reserve(Count());
-    TNameTable names;
+    const bool volume = column == tcReceived || column == tcSent;
+    // The companion file is read in blocks beside the history.
+    std::vector<TVolumeRecord> volumes(volume ? kFillStep : 0);
+    const auto key = [&](std::uint64_t k) { visit(sort.SortAscending ? k : ~k); };
+    std::size_t n = 0;
     TFillSteps steps(pause);
     bool stopped = false;
     ScanHistoryFrom(programPath_, first_, [&](const THistoryRecord& r) {
-        if (column == tcUserName)
-            keys.push_back(names.Intern(r.User, sizeof r.User));
-        else if (column == tcProvider)
-            keys.push_back(names.Intern(r.Provider, sizeof r.Provider));
-        else
-            keys.push_back(SignedKey(column == tcFee ? r.Fee : r.Duration));
+        if (volume) {
+            const std::size_t at = n % volumes.size();
+            if (at == 0)
+                ReadVolumeRecords(programPath_, first_ + n, volumes.data(), volumes.size());
+            key(VolumeKey(VolumeFor(r, volumes[at]), column));
+        } else if (column == tcUserName || column == tcProvider) {
+            // Names compare through their rank, which orders as the texts do.
+            const std::uint32_t id = column == tcUserName
+                                         ? names.Intern(r.User, sizeof r.User)
+                                         : names.Intern(r.Provider, sizeof r.Provider);
+            key(id < rank.size() ? rank[id] : id);
+        } else {
+            key(SignedKey(column == tcFee ? r.Fee : r.Duration));
+        }
+        ++n;
         stopped = !steps.Next();
-        return !stopped && keys.size() < Count();
+        return !stopped && n < Count();
     });
     if (stopped)
         return false;
-    keys.resize(Count()); // rows the file no longer holds sort as zero
-    if (column == tcUserName || column == tcProvider) {
-        // Names compare through their rank, which orders as the texts do.
-        const std::vector<std::uint32_t> rank = names.Ranks();
-        for (std::uint32_t& key : keys)
-            key = key < rank.size() ? rank[key] : 0;
-    }
-    if (!sort.SortAscending)
-        for (std::uint32_t& key : keys)
-            key = ~key;
-    order.resize(Count());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::uint32_t>(RecordOf(i));
-    return RadixSort(order, keys, first_, pause);
+    for (; n < Count(); ++n)
+        key(0); // rows the file no longer holds sort as zero
+    return true;
 }
 
-bool TConnectionRows::SortedByVolume(const TSortState& sort, std::vector<std::uint32_t>& order,
-                                     const std::function<bool()>& pause) const {
-    // 64-bit keys, as volumes are; the companion file is read in blocks beside the history.
-    std::vector<std::uint64_t> keys;
-    keys.reserve(Count());
-    std::vector<TVolumeRecord> volumes(kFillStep);
-    TFillSteps steps(pause);
-    bool stopped = false;
-    ScanHistoryFrom(programPath_, first_, [&](const THistoryRecord& r) {
-        const std::size_t at = keys.size() % volumes.size();
-        if (at == 0)
-            ReadVolumeRecords(programPath_, first_ + keys.size(), volumes.data(), volumes.size());
-        keys.push_back(VolumeKey(VolumeFor(r, volumes[at]), sort.SortColumn));
-        stopped = !steps.Next();
-        return !stopped && keys.size() < Count();
-    });
-    if (stopped)
+bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
+                                  const std::function<bool()>& pause) const {
+    // A counting sort straight from the history: the keys are read again for each stage rather
+    // than kept, so that a sort needs little beyond the order itself.
+    if (Count() < 2 || !SortableColumn(sort.SortColumn))
+        return true;
+    TNameTable names;
+    std::vector<std::uint32_t> rank;
+    const auto keys = [&](auto&& visit) { return ForEachKey(sort, names, rank, visit, pause); };
+
+    // The keys' range; names get their ranks.
+    std::uint64_t low = UINT64_MAX;
+    std::uint64_t high = 0;
+    if (!keys([&](std::uint64_t k) {
+            low = std::min(low, k);
+            high = std::max(high, k);
+        }))
         return false;
-    keys.resize(Count());
-    if (!sort.SortAscending)
-        for (std::uint64_t& key : keys)
-            key = ~key;
-    order.resize(Count());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::uint32_t>(RecordOf(i));
-    return RadixSort(order, keys, first_, pause);
+    if (sort.SortColumn == tcUserName || sort.SortColumn == tcProvider) {
+        rank = names.Ranks();
+        const std::uint64_t top = std::max<std::size_t>(rank.size(), 1) - 1;
+        low = sort.SortAscending ? 0 : ~top;
+        high = sort.SortAscending ? top : ~std::uint64_t{0};
+    }
+    int shift = 0;
+    while (((high - low) >> shift) >= kSortBuckets)
+        ++shift;
+    const std::size_t buckets = static_cast<std::size_t>((high - low) >> shift) + 1;
+    const auto bucketOf = [&](std::uint64_t k) {
+        return static_cast<std::size_t>((k - low) >> shift);
+    };
+
+    // Where each bucket's rows begin, then the rows in their buckets in file order; after that
+    // end[b] is where bucket b ends.
+    std::vector<std::uint32_t> end(buckets + 1);
+    if (!keys([&](std::uint64_t k) { ++end[bucketOf(k) + 1]; }))
+        return false;
+    for (std::size_t b = 0; b < buckets; ++b)
+        end[b + 1] += end[b];
+    // Millions of rows take a while to be given room: a slice at a time.
+    order.clear();
+    order.reserve(Count());
+    while (order.size() < Count()) {
+        order.resize(std::min(Count(), order.size() + kSortBatchRows));
+        if (pause && !pause())
+            return false;
+    }
+    std::size_t row = 0;
+    if (!keys([&](std::uint64_t k) { order[end[bucketOf(k)]++] = RecordAt(row++); }))
+        return false;
+    end.pop_back();
+    if (shift == 0)
+        return true;
+    return shift <= 32
+               ? SortBuckets<std::uint32_t>(sort, names, rank, low, shift, end, order, pause)
+               : SortBuckets<std::uint64_t>(sort, names, rank, low, shift, end, order, pause);
+}
+
+template <typename Low>
+bool TConnectionRows::SortBuckets(const TSortState& sort, TNameTable& names,
+                                  const std::vector<std::uint32_t>& rank, std::uint64_t low,
+                                  int shift, const std::vector<std::uint32_t>& end,
+                                  std::vector<std::uint32_t>& order,
+                                  const std::function<bool()>& pause) const {
+    // The rows of each bucket, in file order so far, by the key bits below the bucket's; a pass
+    // over the history collects those bits for a batch of whole buckets.
+    const std::uint64_t mask = shift >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << shift) - 1;
+    const auto begin = [&](std::size_t b) -> std::size_t { return b == 0 ? 0 : end[b - 1]; };
+    std::vector<Low> bits;
+    std::vector<std::uint32_t> next;
+    std::vector<std::pair<Low, std::uint32_t>> rows;
+    std::size_t since = 0;
+    for (std::size_t b0 = 0; b0 < end.size();) {
+        const std::size_t from = begin(b0);
+        std::size_t b1 = b0 + 1;
+        bool mixed = end[b0] - from > 1;
+        while (b1 < end.size() && end[b1] - from <= kSortBatchRows) {
+            mixed = mixed || end[b1] - begin(b1) > 1;
+            ++b1;
+        }
+        if (!mixed) {
+            b0 = b1;
+            continue;
+        }
+        bits.assign(end[b1 - 1] - from, 0);
+        next.resize(b1 - b0);
+        for (std::size_t b = b0; b < b1; ++b)
+            next[b - b0] = static_cast<std::uint32_t>(begin(b));
+        if (!ForEachKey(
+                sort, names, rank,
+                [&](std::uint64_t k) {
+                    const std::size_t b = static_cast<std::size_t>((k - low) >> shift);
+                    if (b >= b0 && b < b1)
+                        bits[next[b - b0]++ - from] = static_cast<Low>((k - low) & mask);
+                },
+                pause))
+            return false;
+        for (std::size_t b = b0; b < b1; ++b) {
+            const std::size_t first = begin(b);
+            if (end[b] - first < 2)
+                continue;
+            rows.clear();
+            for (std::size_t i = first; i < end[b]; ++i)
+                rows.emplace_back(bits[i - from], order[i]);
+            if (!PacedStableSort(
+                    rows.begin(), rows.end(),
+                    [](const auto& x, const auto& y) { return x.first < y.first; }, pause))
+                return false;
+            for (std::size_t i = first; i < end[b]; ++i)
+                order[i] = rows[i - first].second;
+            since += rows.size();
+            if (pause && since >= kFillStep) {
+                since = 0;
+                if (!pause())
+                    return false;
+            }
+        }
+        b0 = b1;
+    }
+    return true;
 }
 
 void TConnectionRows::Sort(const TSortState& sort) {
@@ -305,9 +394,14 @@ void TConnectionRows::Sort(const TSortState& sort) {
         SetOrder(std::move(order));
 }
 
+bool SortableColumn(int column) {
+    return column == tcUserName || column == tcProvider || column == tcFee || column == tcTime ||
+           column == tcReceived || column == tcSent;
+}
+
 bool TableColumnClick(TSortState& sort, int column) {
     ClickSortColumn(sort, column);
-    return Sortable(column);
+    return SortableColumn(column);
 }
 
 namespace {

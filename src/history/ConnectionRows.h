@@ -78,13 +78,19 @@ public:
     // Clear, for sizing the list without reading every row again.
     std::size_t WidestRow(int column) const;
 
-    // The rows' order under the list's sort, as record numbers; equal rows keep their order.
-    // Names compare byte by byte (case-sensitive, a prefix first), money, durations and volumes
-    // by value (an unknown volume below 0); other columns leave the order empty. Reads the rows'
-    // records (calling pause as a fill does); false when pause stopped it.
+    // The rows' order under the list's sort, as record numbers; equal rows keep their file
+    // order. Names compare byte by byte (case-sensitive, a prefix first), money, durations and
+    // volumes by value (an unknown volume below 0); other columns leave the order empty. Reads
+    // the rows' records a few times over (calling pause as a fill does) instead of keeping their
+    // keys; false when pause stopped it.
     bool SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
                      const std::function<bool()>& pause = {}) const;
-    void SetOrder(std::vector<std::uint32_t> order) { order_ = std::move(order); }
+    void SetOrder(std::vector<std::uint32_t> order) {
+        order_ = std::move(order);
+        if (order_.empty())
+            order_.shrink_to_fit();
+    }
+    bool Ordered() const { return !order_.empty(); }
     // SortedOrder and SetOrder at once.
     void Sort(const TSortState& sort);
 
@@ -115,11 +121,27 @@ private:
         std::vector<TVolumeRecord> volumes;
     };
     const Block* Fetch(std::size_t record) const;
-    bool SortedByVolume(const TSortState& sort, std::vector<std::uint32_t>& order,
-                        const std::function<bool()>& pause) const;
+    std::uint32_t RecordAt(std::size_t row) const {
+        return static_cast<std::uint32_t>(first_ + row);
+    }
+    // Calls visit with the sort key of each row's record in file order (inverted for a
+    // descending sort); false when pause stopped it.
+    template <typename Visit>
+    bool ForEachKey(const TSortState& sort, TNameTable& names,
+                    const std::vector<std::uint32_t>& rank, Visit&& visit,
+                    const std::function<bool()>& pause) const;
+    template <typename Low>
+    bool SortBuckets(const TSortState& sort, TNameTable& names,
+                     const std::vector<std::uint32_t>& rank, std::uint64_t low, int shift,
+                     const std::vector<std::uint32_t>& end, std::vector<std::uint32_t>& order,
+                     const std::function<bool()>& pause) const;
     mutable std::vector<Block> cache_;
     mutable std::uint64_t uses_ = 0;
 };
+
+// Whether a column's header click sorts the rows: the total fee and the date and time columns
+// do not.
+bool SortableColumn(int column);
 
 // A header click: updates the sort state and says whether the rows are to be sorted (the total
 // fee and the date and time columns only record the click).

@@ -13,11 +13,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
+#include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -28,43 +28,71 @@ namespace {
 
 constexpr int kPictureSize = 16;
 
-// Rows the window shows at its default size.
-constexpr int kDefaultRows = 16;
-
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// The list: says so when it has no rows, and asks for room for its columns and a number of rows.
-class TConnectionsTable : public QTableView {
+// The figures and the sort groups side by side when there is room, else the groups under the
+// figures, so that a narrow screen or a large font clips none of their texts.
+class TSummary : public QWidget {
 public:
-    using QTableView::QTableView;
-
-    void SetEmptyText(const QString& text) {
-        emptyText_ = text;
-        viewport()->update();
+    TSummary(QLayout* figures, QWidget* groups, QWidget* parent)
+        : QWidget(parent), box_(new QBoxLayout(QBoxLayout::LeftToRight, this)), figures_(figures),
+          groups_(groups) {
+        box_->setContentsMargins(0, 0, 0, 0);
+        box_->addLayout(figures, 1);
+        box_->addWidget(groups, 0, Qt::AlignBottom);
     }
 
+    QSize minimumSizeHint() const override {
+        return {std::max(figures_->minimumSize().width(), groups_->minimumSizeHint().width()),
+                box_->minimumSize().height()};
+    }
     QSize sizeHint() const override {
-        int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
-        for (int c = 0; c < horizontalHeader()->count(); ++c)
-            width += columnWidth(c);
-        return {width, 2 * frameWidth() + horizontalHeader()->sizeHint().height() +
-                           kDefaultRows * verticalHeader()->defaultSectionSize()};
+        return {std::max(WideWidth(), box_->sizeHint().width()), box_->sizeHint().height()};
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override {
-        QTableView::paintEvent(event);
-        if (emptyText_.isEmpty() || !model() || model()->rowCount() != 0)
-            return;
-        QPainter painter(viewport());
-        painter.setPen(palette().color(QPalette::PlaceholderText));
-        painter.drawText(viewport()->rect(), Qt::AlignCenter, emptyText_);
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        const auto direction =
+            width() >= WideWidth() ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+        if (direction != box_->direction()) {
+            box_->setDirection(direction);
+            updateGeometry();
+        }
     }
 
 private:
-    QString emptyText_;
+    int WideWidth() const {
+        return figures_->minimumSize().width() + box_->spacing() +
+               groups_->minimumSizeHint().width();
+    }
+
+    QBoxLayout* box_;
+    QLayout* figures_;
+    QWidget* groups_;
+};
+
+// The summary's place: all of it where there is room; on a screen too low for the window, it
+// scrolls rather than being squeezed.
+class TSummaryArea : public QScrollArea {
+public:
+    TSummaryArea(QWidget* summary, QWidget* parent) : QScrollArea(parent) {
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setWidget(summary);
+        viewport()->setAutoFillBackground(false);
+        summary->setAutoFillBackground(false);
+    }
+
+    QSize sizeHint() const override { return widget()->sizeHint(); }
+    QSize minimumSizeHint() const override {
+        const QSize least = widget()->minimumSizeHint();
+        return {least.width() + verticalScrollBar()->sizeHint().width(),
+                std::min(least.height(), 2 * fontMetrics().lineSpacing())};
+    }
 };
 
 // The marker's room on the buttons without it.
@@ -111,7 +139,10 @@ void TForm7::BuildControls() {
         auto* b = new QToolButton(views);
         b->setObjectName(QLatin1String(name));
         b->setText(QString::fromLatin1(text));
+        // Flat, and pressed while its view is in force; Tab reaches it and Space clicks it.
         b->setAutoRaise(true);
+        b->setCheckable(true);
+        b->setFocusPolicy(Qt::StrongFocus);
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setIconSize(QSize(kPictureSize, kPictureSize));
         // An empty picture keeps the marker's room, so that the text stays where it is when
@@ -126,12 +157,27 @@ void TForm7::BuildControls() {
     AllDays = viewButton("AllDays", "All days", TView::AllDays);
     viewRow->addStretch(1);
 
-    Table = new TConnectionsTable(this);
+    Table = new TUniformRowsView(this);
     Table->setObjectName(QStringLiteral("Table"));
     Table->setModel(model_);
-    SetUpHistoryList(*Table, kTableWidths, kTableColumnCount, 240);
+    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (int c = 0; c < kTableColumnCount; ++c)
+        Table->setColumnWidth(c, kTableWidths[c]);
     connect(Table->horizontalHeader(), &QHeaderView::sectionClicked, this,
             Guarded([this](int column) { TableColumnClick(column); }));
+
+    // The sort from the keyboard: the same choice as a header click, from the "Sort" button
+    // and from the list's context menu (the menu key).
+    auto* sortMenu = new QMenu(this);
+    for (int c = 0; c < kTableColumnCount; ++c)
+        if (SortableColumn(c))
+            connect(sortMenu->addAction(QString::fromLatin1(kTableCaptions[c])),
+                    &QAction::triggered, this, Guarded([this, c] { TableColumnClick(c); }));
+    Table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Table, &QWidget::customContextMenuRequested, this,
+            [this, sortMenu](QPoint at) { sortMenu->popup(Table->viewport()->mapToGlobal(at)); });
 
     auto* figures = new QGridLayout;
     const auto figure = [&](int row, const char* caption, const char* name) {
@@ -147,12 +193,22 @@ void TForm7::BuildControls() {
     Volume = figure(3, "Total volume:", "Volume");
     figures->setColumnStretch(2, 1);
 
-    auto* sortedBy = new QGroupBox(QStringLiteral("Sorted by:"), this);
+    auto* groups = new QWidget(this);
+    auto* sortedBy = new QGroupBox(QStringLiteral("Sorted by:"), groups);
     SortedBy = new QLabel(sortedBy);
     SortedBy->setObjectName(QStringLiteral("SortedBy"));
-    (new QHBoxLayout(sortedBy))->addWidget(SortedBy);
+    auto* sortButton = new QToolButton(sortedBy);
+    sortButton->setObjectName(QStringLiteral("Sort"));
+    sortButton->setText(QStringLiteral("&Sort"));
+    sortButton->setToolTip(QStringLiteral("Sort the list by a column (or click its header)"));
+    sortButton->setMenu(sortMenu);
+    sortButton->setPopupMode(QToolButton::InstantPopup);
+    sortButton->setFocusPolicy(Qt::StrongFocus);
+    auto* sortedByRow = new QHBoxLayout(sortedBy);
+    sortedByRow->addWidget(SortedBy, 1);
+    sortedByRow->addWidget(sortButton);
 
-    auto* direction = new QGroupBox(QStringLiteral("Direction:"), this);
+    auto* direction = new QGroupBox(QStringLiteral("Direction:"), groups);
     auto* directionRow = new QHBoxLayout(direction);
     Direction = new QLabel(direction);
     Direction->setObjectName(QStringLiteral("Direction"));
@@ -173,10 +229,10 @@ void TForm7::BuildControls() {
     directionRow->addWidget(Image1);
     directionRow->addWidget(Image2);
 
-    auto* sortRow = new QHBoxLayout;
-    sortRow->addLayout(figures, 1);
-    sortRow->addWidget(sortedBy);
-    sortRow->addWidget(direction);
+    auto* groupsRow = new QHBoxLayout(groups);
+    groupsRow->setContentsMargins(0, 0, 0, 0);
+    groupsRow->addWidget(sortedBy);
+    groupsRow->addWidget(direction);
 
     const OkHelpButtons buttons = MakeOkHelpButtons(*this);
     connect(buttons.help, &QPushButton::clicked, this, &TForm7::HelpClick);
@@ -184,7 +240,7 @@ void TForm7::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(views);
     layout->addWidget(Table, 1);
-    layout->addLayout(sortRow);
+    layout->addWidget(new TSummaryArea(new TSummary(figures, groups, this), this));
     layout->addLayout(buttons.row);
     FitColumns();
 
@@ -207,7 +263,6 @@ void TForm7::showEvent(QShowEvent* event) {
 void TForm7::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
         FitColumns();
     }
 }
@@ -262,8 +317,10 @@ void TForm7::ViewClick(TView view) {
     const QPixmap none = EmptyPicture();
     for (auto [button, v] :
          {std::pair{ThisMonth, TView::ThisMonth}, std::pair{ThisDay, TView::ThisDay},
-          std::pair{AllDays, TView::AllDays}})
+          std::pair{AllDays, TView::AllDays}}) {
         button->setIcon(QIcon(v == view ? marker : none));
+        button->setChecked(v == view);
+    }
     FillTable(view);
 }
 
@@ -277,8 +334,7 @@ void TForm7::ClearTable() {
 
 void TForm7::SetLoading(bool loading) {
     loading_ = loading;
-    static_cast<TConnectionsTable*>(Table)->SetEmptyText(
-        loading ? QString() : QStringLiteral("No connections"));
+    Table->SetEmptyText(loading ? QString() : QStringLiteral("No connections"));
 }
 
 void TForm7::FillTable(TView view) {

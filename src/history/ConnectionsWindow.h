@@ -11,20 +11,20 @@
 #include <vector>
 
 class QLabel;
-class QTableView;
 class QToolButton;
 
 namespace netrova {
 
 class Clock;
 class HelpViewer;
+class TUniformRowsView;
 
 // "Connections": the history as a list, by month, by day or whole, with its sums. A new
 // instance for every opening; the sort state outlives it for the program run.
 //
 // Controls by objectName:
-//   ThisMonth, ThisDay, AllDays   the view buttons; the one in force carries the marker
-//   Table                         the list
+//   ThisMonth, ThisDay, AllDays   the view buttons; the one in force is pressed, with the marker
+//   Table                         the list; Sort the sort choice (also the list's context menu)
 //   TotalFee, AverageTime, AverageCost, Volume   the figures' values
 //   SortedBy, Direction           the sort labels; Image1 (down) and Image2 (up) the arrows
 //   BitBtn1 "OK"     BitBtn2 "&Help"
@@ -92,7 +92,7 @@ private:
     QToolButton* ThisMonth = nullptr;
     QToolButton* ThisDay = nullptr;
     QToolButton* AllDays = nullptr;
-    QTableView* Table = nullptr;
+    TUniformRowsView* Table = nullptr;
     QLabel* TotalFee = nullptr;
     QLabel* AverageTime = nullptr;
     QLabel* AverageCost = nullptr;

@@ -42,12 +42,7 @@ void TConnectionsModel::Clear() {
     endResetModel();
 }
 
-bool TConnectionsModel::Sort(const TSortState& sort, const std::function<bool()>& pause) {
-    std::vector<std::uint32_t> order;
-    if (!rows_.SortedOrder(sort, order, pause))
-        return false;
-    if (order.empty())
-        return true;
+void TConnectionsModel::SetOrder(std::vector<std::uint32_t> order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<std::size_t> records;
@@ -68,6 +63,19 @@ bool TConnectionsModel::Sort(const TSortState& sort, const std::function<bool()>
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool TConnectionsModel::Sort(const TSortState& sort, const std::function<bool()>& pause) {
+    if (rows_.Count() < 2 || !SortableColumn(sort.SortColumn))
+        return true;
+    // The rows show in file order while the new order is made, so that the old one's room is
+    // free for it.
+    if (rows_.Ordered())
+        SetOrder({});
+    std::vector<std::uint32_t> order;
+    if (!rows_.SortedOrder(sort, order, pause))
+        return false;
+    SetOrder(std::move(order));
     return true;
 }
 

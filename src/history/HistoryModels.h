@@ -33,6 +33,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    // Puts the rows in that order (empty: file order), the views' rows following their
+    // connections.
+    void SetOrder(std::vector<std::uint32_t> order);
+
     TConnectionRows rows_;
     int shown_ = 0; // rows the views know of
     std::uint64_t shownClears_ = 0;

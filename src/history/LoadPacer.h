@@ -32,7 +32,7 @@ public:
     }
 
 private:
-    static constexpr qint64 kIntervalMs = 40;
+    static constexpr qint64 kIntervalMs = 20;
     const std::uint64_t& generation_;
     const std::uint64_t started_;
     std::function<void()> publish_;

@@ -2,6 +2,7 @@
 
 #include "../support/TempStore.h"
 #include "history/ConnectionsWindow.h"
+#include "history/HistoryWidgets.h"
 #include "history/OpenReportDialog.h"
 #include "history/ReportFiles.h"
 #include "history/StatisticsWindow.h"
@@ -24,8 +25,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -118,7 +121,7 @@ void TestHistoryWindows::browser() {
         empty.show();
         empty.FormActivate();
         QCOMPARE(empty.Model().rowCount(), 0);
-        const QImage list = Get<QTableView>(empty, "Table")->viewport()->grab().toImage();
+        const QImage list = Get<QAbstractItemView>(empty, "Table")->viewport()->grab().toImage();
         const QRgb base = list.pixel(1, 1);
         int written = 0;
         for (int y = 0; y < list.height(); ++y)
@@ -136,20 +139,39 @@ void TestHistoryWindows::browser() {
     QTRY_COMPARE(window.Model().rowCount(), 3); // activation loads "All days"
     QVERIFY(Marked(Get<QToolButton>(window, "AllDays")));
     QVERIFY(!Marked(Get<QToolButton>(window, "ThisDay")));
+    QVERIFY(Get<QToolButton>(window, "AllDays")->isChecked());
     QCOMPARE(Label(window, "TotalFee"), QString("39 dol. 55 c."));
     QCOMPARE(Label(window, "AverageTime"), QString("0:0:20"));
     QCOMPARE(Label(window, "AverageCost"), QString("13 dol. 18 c."));
     window.TableColumnClick(tcStartedDate); // recorded, nothing sorted, labels kept
     QCOMPARE(SortShown(window), QString("None/None/"));
 
-    QTest::mouseClick(Get<QToolButton>(window, "ThisMonth"), Qt::LeftButton);
+    // From the keyboard: Tab leaves the list, Shift+Tab comes back; Space on a view button.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* list = Get<QAbstractItemView>(window, "Table");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != list);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), list);
+    Get<QToolButton>(window, "ThisMonth")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QCOMPARE(window.View(), TView::ThisMonth);
+    QVERIFY(Get<QToolButton>(window, "ThisMonth")->isChecked());
+    QVERIFY(!Get<QToolButton>(window, "AllDays")->isChecked());
     QVERIFY(!Marked(Get<QToolButton>(window, "AllDays")));
     QVERIFY(Marked(Get<QToolButton>(window, "ThisMonth")));
     QCOMPARE(ModelColumn(window.Model(), tcFee), (QStringList{"20 dol. 0 c.", "9 dol. 50 c."}));
     QCOMPARE(Label(window, "AverageCost"), QString("14 dol. 75 c."));
 
-    window.TableColumnClick(tcFee);
+    // The sort choice of the "Sort" button does what a header click does.
+    const QList<QAction*> sorts = Get<QToolButton>(window, "Sort")->menu()->actions();
+    const auto byFee = std::find_if(sorts.begin(), sorts.end(),
+                                    [](QAction* a) { return a->text() == "Con. fee"; });
+    QVERIFY(byFee != sorts.end());
+    (*byFee)->trigger();
     QCOMPARE(ModelColumn(window.Model(), tcFee), (QStringList{"9 dol. 50 c.", "20 dol. 0 c."}));
     QCOMPARE(SortShown(window), QString("Con. fee/Down/down"));
 
@@ -179,7 +201,7 @@ void TestHistoryWindows::browser() {
     QCOMPARE(ModelColumn(again.Model(), tcFee),
              (QStringList{"20 dol. 0 c.", "10 dol. 5 c.", "9 dol. 50 c."}));
     // The current row and the selection stay on their connection through a sort.
-    auto* table = Get<QTableView>(again, "Table");
+    auto* table = Get<QAbstractItemView>(again, "Table");
     table->setCurrentIndex(again.Model().index(0, tcUserName)); // anna's 20 dol. 0 c.
     again.TableColumnClick(tcTime);
     QCOMPARE(ModelColumn(again.Model(), tcTime), (QStringList{"0:0:10", "0:0:21", "0:0:30"}));
@@ -211,13 +233,26 @@ void TestHistoryWindows::browserColumnsFitTheirTexts() {
     window.FormActivate();
     QVERIFY(window.maximumWidth() > window.minimumWidth()); // it can be resized
 
-    // Every header and cell gets at least the width the style asks for its text.
-    auto* table = Get<QTableView>(window, "Table");
+    // The window lies within the screen's free area, and so does its smallest size.
+    const QRect free = window.screen()->availableGeometry();
+    QVERIFY2(free.contains(window.geometry()), qPrintable(QString("%1x%2 at %3,%4")
+                                                              .arg(window.width())
+                                                              .arg(window.height())
+                                                              .arg(window.x())
+                                                              .arg(window.y())));
+    QVERIFY(window.minimumSizeHint().width() <= free.width());
+    QVERIFY(window.minimumSizeHint().height() <= free.height());
+    // Every header and cell gets at least the width the style asks for its text (the list
+    // scrolls sideways when the window is narrower), and no label is clipped.
+    auto* table = Get<TUniformRowsView>(window, "Table");
     for (int c = 0; c < kTableColumnCount; ++c)
         QVERIFY2(table->columnWidth(c) >= kTableWidths[c], kTableCaptions[c]);
-    QCoreApplication::processEvents(); // the figures' layout
-    const QStringList clipped = ClippedTexts(window);
-    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+    for (const int width : {window.width(), window.minimumSizeHint().width()}) {
+        window.resize(width, window.height());
+        QCoreApplication::processEvents(); // the figures' layout
+        const QStringList clipped = ClippedTexts(window);
+        QVERIFY2(clipped.isEmpty(), qPrintable(QString::number(width) + ": " + clipped.join("; ")));
+    }
 }
 
 void TestHistoryWindows::browserStaysResponsiveWhileLoading() {
