@@ -161,10 +161,11 @@ int main(int argc, char** argv) {
                 << "Netrova runs on the offscreen platform (it counts and records, but shows no "
                    "window).";
     }
-    // The application title; the window title starts with it (the display name would be
-    // appended to every window title, so it stays unset).
-    QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
-    QGuiApplication::setDesktopFileName(QStringLiteral("netrova"));
+    // The program's name without its version: the window manager (WM_CLASS), the tray and
+    // accessibility match it to the desktop entry. The display name would be appended to every
+    // window title, so it stays unset.
+    QCoreApplication::setApplicationName(QStringLiteral("Netrova"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.netrova.Netrova"));
     // Message boxes, dialogs and the help window carry the program's picture too.
     QApplication::setWindowIcon(ProgramIcon());
     TerminationSignals terminationSignals;
