@@ -873,6 +873,7 @@ void TForm1::Beep1Click() {
 }
 
 void TForm1::Limits1Click() {
+    LimitsWindow->SetCanHangUp(std::string_view(services_.dialUp.SourceName()) != "manual");
     LimitsWindow->Execute();
     // Read again at the next tick, whichever way it closed.
     limits_.reset();

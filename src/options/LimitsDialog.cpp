@@ -50,6 +50,15 @@ LimitsDialog::LimitsDialog(SettingsStore& store, MessageBoxes& boxes, HelpViewer
 
 LimitsDialog::~LimitsDialog() = default;
 
+void LimitsDialog::SetCanHangUp(bool canHangUp) {
+    canHangUp_ = canHangUp;
+    HangUp->setEnabled(canHangUp);
+    HangUp->setToolTip(
+        canHangUp ? QString()
+                  : QStringLiteral("Connections started by hand cannot be ended by Netrova: "
+                                   "choose a dial-up source"));
+}
+
 int LimitsDialog::Execute() {
     return ExecDialog(*this, errors_);
 }
@@ -81,11 +90,7 @@ void LimitsDialog::BuildControls() {
     Warn2 = PercentBox("Warn2", this);
     HangUp = new QCheckBox(QStringLiteral("Hang up at the limit"), this);
     HangUp->setObjectName(QStringLiteral("HangUp"));
-    if (!canHangUp_) {
-        HangUp->setEnabled(false);
-        HangUp->setToolTip(QStringLiteral(
-            "Connections started by hand cannot be ended by Netrova: choose a dial-up source"));
-    }
+    SetCanHangUp(canHangUp_);
 
     auto* grid = new QGridLayout;
     grid->addWidget(MoneyLimitOn, 0, 0);

@@ -34,6 +34,9 @@ public:
                  QWidget* parent = nullptr);
     ~LimitsDialog() override;
 
+    // The connection source may change while the program runs.
+    void SetCanHangUp(bool canHangUp);
+
     // Runs the dialog modally. A store error of its handlers is thrown from here after the
     // dialog has closed.
     int Execute();
