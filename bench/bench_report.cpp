@@ -1,12 +1,21 @@
 // Writing a report from a large history, beside reading the same history raw and beside the
 // floor: writing and syncing as many bytes as the report has, in the same run. The report
-// streams the history, so its memory stays flat however long the history is.
+// streams the history, so its memory stays flat however long the history is. Then "Delete
+// reports" of that report: the longest the event loop waits meanwhile (the files go on a worker
+// thread) and how long until the count is told.
 //
 //   bench_report [records]     (default 1000000)
 #include "history/Report.h"
+#include "history/ReportFiles.h"
+#include "platform/MessageBoxes.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -87,9 +96,56 @@ double WriteFloor(const std::string& path, long bytes) {
     return ok ? ms : -1;
 }
 
+// Answers Yes, and ends the loop at the box that tells the count.
+class AnswerYes : public MessageBoxes {
+public:
+    explicit AnswerYes(QEventLoop& loop) : loop_(loop) {}
+    MsgResult Show(const std::string& text, MsgIcon, MsgButtons, const std::string&) override {
+        if (asked_) {
+            told = text;
+            loop_.quit();
+        }
+        asked_ = true;
+        return MsgResult::Yes;
+    }
+    std::string told;
+
+private:
+    QEventLoop& loop_;
+    bool asked_ = false;
+};
+
+// The longest gap between two turns of the event loop from "Delete reports" until its count
+// is told, and the whole time.
+double DeleteStallMs(const std::string& programPath, double& totalMs, std::string& told) {
+    QEventLoop loop;
+    AnswerYes boxes(loop);
+    QElapsedTimer sinceTurn, total;
+    double worst = 0;
+    QTimer turns;
+    turns.setTimerType(Qt::PreciseTimer);
+    turns.setInterval(1);
+    QObject::connect(&turns, &QTimer::timeout, [&] {
+        worst = std::max(worst, static_cast<double>(sinceTurn.nsecsElapsed()) * 1e-6);
+        sinceTurn.restart();
+    });
+    QObject window;
+    QTimer::singleShot(0, &window, [&] {
+        sinceTurn.start();
+        total.start();
+        turns.start();
+        DeleteAllReports(boxes, programPath, &window);
+    });
+    loop.exec();
+    totalMs = static_cast<double>(total.nsecsElapsed()) * 1e-6;
+    told = boxes.told;
+    return worst;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
     const long records = argc > 1 ? std::atol(argv[1]) : 1000000;
     QTemporaryDir dir;
     const std::string programPath = dir.path().toStdString();
@@ -127,5 +183,12 @@ int main(int argc, char** argv) {
         "report %ld records: %.0f ms (raw read %.0f ms, write floor %.0f ms), peak RSS %.1f "
         "MB\n",
         records, report, raw, floor, static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::fflush(stdout);
+
+    double deleteMs = 0;
+    std::string told;
+    const double stall = DeleteStallMs(programPath, deleteMs, told);
+    std::printf("delete reports: longest stall %.1f ms, told after %.0f ms: %s\n", stall, deleteMs,
+                told.c_str());
     return 0;
 }

@@ -342,7 +342,7 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
         },
         UsersSort(), this);
     OpenReportDialog = new TForm10(
-        services_.textViewer, [this] { return monitor_.State().ProgramPath; }, this);
+        services_.textViewer, boxes_, [this] { return monitor_.State().ProgramPath; }, this);
 }
 
 TForm1::~TForm1() = default;
@@ -853,7 +853,7 @@ void TForm1::Counter1Click() {
 }
 
 void TForm1::Deletereports1Click() {
-    DeleteAllReports(boxes_, monitor_.State().ProgramPath);
+    DeleteAllReports(boxes_, monitor_.State().ProgramPath, this);
 }
 
 void TForm1::Openreport1Click() {

@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace netrova {
 
+class MessageBoxes;
 class TextViewer;
 
 // "Open report": lists the reports and opens the chosen one in the text viewer. Created once
@@ -18,19 +19,21 @@ class TextViewer;
 // showing.
 //
 // Controls by objectName:
-//   FileListBox1   the "*.rpt" files of the reports folder
-//   BitBtn1 "Open" (default)     BitBtn2 "Cancel"
+//   FileListBox1   the "*.rpt" files of the reports folder in date order, none selected at
+//                  first; "No reports" when there are none
+//   BitBtn1 "Open" (default, only with a report selected)     BitBtn2 "Cancel"
 class TForm10 : public QDialog {
     Q_OBJECT
 public:
     // programPath is asked at each showing: the monitor may learn it later.
-    TForm10(TextViewer& viewer, std::function<std::string()> programPath,
+    TForm10(TextViewer& viewer, MessageBoxes& boxes, std::function<std::string()> programPath,
             QWidget* parent = nullptr);
     ~TForm10() override;
 
     // Creates the reports folder when missing and lists its reports anew.
     void PrepareDialog();
-    // "Open" and a double click: opens the selected report; the dialog stays open.
+    // "Open", Enter and a double click: opens the selected report, or says that no viewer could
+    // be started; the dialog stays open.
     void BitBtn1Click();
 
 protected:
@@ -38,8 +41,11 @@ protected:
 
 private:
     void BuildControls();
+    // As wide as the longest name, within the screen; the window widens once shown again.
+    void FitNames();
 
     TextViewer& viewer_;
+    MessageBoxes& boxes_;
     std::function<std::string()> programPath_;
 
     QListWidget* FileListBox1 = nullptr;

@@ -4,6 +4,7 @@
 #include "history/FileWrite.h"
 #include "history/ReportFiles.h"
 #include "history/TextPut.h"
+#include "platform/MessageBoxes.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -257,6 +258,8 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
         why = std::strerror(errno);
     if (::close(fd) != 0 && why.empty())
         why = std::strerror(errno);
+    struct stat earlier {};
+    outcome.Replaced = ::lstat(outcome.Path.c_str(), &earlier) == 0;
     if (why.empty() && std::rename(temp.c_str(), outcome.Path.c_str()) != 0)
         why = std::strerror(errno);
     if (!why.empty()) {
@@ -268,6 +271,19 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
         progress->Done = outcome.Records;
     outcome.Written = true;
     return outcome;
+}
+
+void TellReport(MessageBoxes& boxes, const ReportOutcome& outcome) {
+    if (!outcome.Written) {
+        boxes.Show("The report " + outcome.Path + " could not be written: " + outcome.Error + ".",
+                   MsgIcon::Stop);
+        return;
+    }
+    const std::size_t n = outcome.Records;
+    boxes.Show("The report " + outcome.Path + " was written with " + std::to_string(n) +
+                   (n == 1 ? " connection." : " connections.") +
+                   (outcome.Replaced ? " It replaces the earlier report of that day." : ""),
+               MsgIcon::Information);
 }
 
 bool CreateReport(const std::string& programPath, int year, int month, int day) {

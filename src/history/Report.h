@@ -8,6 +8,8 @@
 
 namespace netrova {
 
+class MessageBoxes;
+
 // Every line of a report is this many characters before its CR LF.
 inline constexpr int kReportWidth = 140;
 
@@ -32,7 +34,12 @@ struct ReportOutcome {
     std::string Path;        // the report's file
     std::string Error;       // why not, when not written
     std::size_t Records = 0; // records the report holds
+    bool Replaced = false;   // it took the place of an earlier report of that day
 };
+
+// What "Create report" tells: the report's file and how many connections it holds (with the
+// information icon), or why it could not be written (with the stop icon).
+void TellReport(MessageBoxes& boxes, const ReportOutcome& outcome);
 
 // Writes the report of the whole history into "<programPath>/Reports/<y-m-d>.rpt", creating the
 // folder when missing. The report is written beside and then renamed over an older one, so an

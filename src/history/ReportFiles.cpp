@@ -1,11 +1,13 @@
 #include "history/ReportFiles.h"
 
 #include "history/HistoryFile.h"
+#include "history/OffThread.h"
 #include "platform/MessageBoxes.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -31,15 +33,58 @@ template <class Visit> void ForEachReport(const std::string& programPath, Visit 
             visit(*it);
 }
 
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const auto lower = [](unsigned char c) { return std::tolower(c); };
-    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end(),
-                                        [&](char x, char y) { return lower(x) == lower(y); });
-    if (ia == a.end() || ib == b.end())
-        // One is a prefix of the other without regard to case; names differing only in case
-        // keep a fixed order.
-        return a.size() != b.size() ? a.size() < b.size() : a < b;
-    return lower(*ia) < lower(*ib);
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The run of digits from at on, without its leading zeros; at moves past it.
+std::string_view Number(std::string_view text, std::size_t& at) {
+    const std::size_t start = at;
+    while (at < text.size() && IsDigit(text[at]))
+        ++at;
+    std::string_view digits = text.substr(start, at - start);
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1);
+    return digits;
+}
+
+// <0, 0, >0 as a comes before, with or after b in the reports' order.
+int CompareNames(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            const std::string_view x = Number(a, i), y = Number(b, j);
+            if (x.size() != y.size())
+                return x.size() < y.size() ? -1 : 1;
+            if (const int c = x.compare(y); c != 0)
+                return c;
+            continue;
+        }
+        const int x = std::tolower(static_cast<unsigned char>(a[i++]));
+        const int y = std::tolower(static_cast<unsigned char>(b[j++]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return (i < a.size()) - (j < b.size());
+}
+
+bool ReportNameLess(const std::string& a, const std::string& b) {
+    // Names alike but for case or leading zeros keep a fixed order.
+    const int c = CompareNames(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+// "3 reports were deleted.", with those that could not be.
+std::string DeletedReportsText(const DeletedReports& d) {
+    const auto reports = [](int n) {
+        return std::to_string(n) + (n == 1 ? " report" : " reports");
+    };
+    std::string text = d.Deleted == 0 && d.Kept == 0 ? "There were no reports to delete."
+                       : d.Deleted == 1              ? "1 report was deleted."
+                                                     : reports(d.Deleted) + " were deleted.";
+    if (d.Kept > 0)
+        text += " " + reports(d.Kept) + " could not be deleted.";
+    return text;
 }
 
 } // namespace
@@ -58,22 +103,22 @@ std::vector<std::string> ListReports(const std::string& programPath) {
         if (entry.is_regular_file(error))
             names.push_back(entry.path().filename().string());
     });
-    std::sort(names.begin(), names.end(), LessIgnoringCase);
+    std::sort(names.begin(), names.end(), ReportNameLess);
     return names;
 }
 
-int DeleteReports(const std::string& programPath) {
-    int deleted = 0;
+DeletedReports DeleteReports(const std::string& programPath) {
+    DeletedReports done;
     ForEachReport(programPath, [&](const fs::directory_entry& entry) {
         std::error_code error;
         // Only files and links, never what a link points to: a folder, a FIFO or a device
         // named like a report is no report.
         const fs::file_type type = entry.symlink_status(error).type();
-        if ((type == fs::file_type::regular || type == fs::file_type::symlink) &&
-            fs::remove(entry.path(), error))
-            ++deleted;
+        if (type != fs::file_type::regular && type != fs::file_type::symlink)
+            return;
+        ++(fs::remove(entry.path(), error) ? done.Deleted : done.Kept);
     });
-    return deleted;
+    return done;
 }
 
 void RemoveReportTemporaries(const std::string& programPath) {
@@ -93,11 +138,16 @@ void RemoveReportTemporaries(const std::string& programPath) {
     }
 }
 
-void DeleteAllReports(MessageBoxes& boxes, const std::string& programPath) {
+void DeleteAllReports(MessageBoxes& boxes, const std::string& programPath, QObject* context) {
     if (boxes.Show("Are you sure to delete all reports ?", MsgIcon::Question,
                    MsgButtons::YesNoDefaultNo) != MsgResult::Yes)
         return;
-    DeleteReports(programPath);
+    RunOffThread(
+        context, [programPath] { return DeleteReports(programPath); },
+        [&boxes](const DeletedReports& deleted) {
+            boxes.Show(DeletedReportsText(deleted),
+                       deleted.Kept > 0 ? MsgIcon::Warning : MsgIcon::Information);
+        });
 }
 
 } // namespace netrova

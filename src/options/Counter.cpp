@@ -168,8 +168,8 @@ void TCounter::ApplyPolicy(int policy, int report) {
 void TCounter::CreateReportNow() {
     const TStamp today = clock_.Now();
     ReportRunner inThread;
-    (reports_ ? *reports_ : inThread)
-        .Run(monitor_.State().ProgramPath, today.Year, today.Month, today.Day);
+    TellReport(boxes_, (reports_ ? *reports_ : inThread)
+                           .Run(monitor_.State().ProgramPath, today.Year, today.Month, today.Day));
 }
 
 } // namespace netrova

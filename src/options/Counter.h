@@ -44,7 +44,7 @@ public:
     // The two-weeks policy starts its marker from today.
     void ApplyPolicy(int policy, int report);
 
-    // "&Create report": the report for today.
+    // "&Create report": the report for today, then a box naming it or why it failed.
     void CreateReportNow();
 
     // At start, before the monitor reads the history: finishes a reset that was cut off between

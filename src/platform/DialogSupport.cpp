@@ -77,4 +77,17 @@ void FitOnScreen(QWidget& dialog) {
     dialog.move(outer.topLeft());
 }
 
+void FitGrownContents(QWidget& dialog) {
+    const QSize need = dialog.minimumSizeHint();
+    if (need.width() <= dialog.width() && need.height() <= dialog.height())
+        return;
+    // The layout's minimum again, which FitOnScreen bounds by the screen.
+    dialog.setMinimumSize(0, 0);
+    if (QLayout* layout = dialog.layout()) {
+        layout->invalidate();
+        layout->activate();
+    }
+    FitOnScreen(dialog);
+}
+
 } // namespace netrova

@@ -69,4 +69,10 @@ int ExecDialog(QDialog& dialog, DialogErrors& errors);
 // once the contents are final.
 void FitOnScreen(QWidget& dialog);
 
+// FitOnScreen again once what came after the window was placed (texts, rows, names) no longer
+// fits in it: from the contents' own minimum, so that the window grows to hold them, within the
+// screen's free area and centred there. A window whose contents still fit keeps its size and
+// place.
+void FitGrownContents(QWidget& dialog);
+
 } // namespace netrova

@@ -15,6 +15,7 @@
 #include "support/ClippedTexts.h"
 #include "support/DesktopDoubles.h"
 #include "support/FakeClock.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QApplication>
 #include <QBarSeries>
@@ -509,35 +510,53 @@ void TestHistoryWindows::openReport() {
     TempStore ts;
     const std::string path = ts.dir();
     RecordingTextViewer viewer;
+    ScriptedMessageBoxes boxes;
     const QString reports = QString::fromStdString(ReportsPath(path));
 
-    TForm10 dialog(viewer, [&] { return path; });
+    TForm10 dialog(viewer, boxes, [&] { return path; });
     QVERIFY(QDir(reports).exists()); // made on creation
     auto* list = Get<QListWidget>(dialog, "FileListBox1");
-    QCOMPARE(list->count(), 0);
-    QTest::mouseClick(Get<QPushButton>(dialog, "BitBtn1"), Qt::LeftButton);
-    QVERIFY(viewer.opened.empty()); // nothing selected
+    auto* open = Get<QPushButton>(dialog, "BitBtn1");
+    // No reports: the list says so, and there is nothing to open.
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QString("No reports"));
+    QCOMPARE(list->item(0)->flags(), Qt::NoItemFlags);
+    QVERIFY(!open->isEnabled());
 
-    // Deleted while the program runs, made again at the next showing, with the new reports.
+    // Deleted while the program runs, made again at the next showing, with the new reports in
+    // date order.
     QVERIFY(QDir(reports).removeRecursively());
     QVERIFY(QDir().mkpath(reports));
-    for (const char* name : {"b.rpt", "A.rpt", "c.txt"}) {
+    for (const char* name : {"2026-10-1.rpt", "b.rpt", "2026-8-1.rpt", "A.rpt", "c.txt"}) {
         QFile f(reports + "/" + name);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
     dialog.show();
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->item(0)->text(), QString("A.rpt"));
-
-    list->setCurrentRow(1);
-    QTest::mouseClick(Get<QPushButton>(dialog, "BitBtn1"), Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+        shown << list->item(i)->text();
+    QCOMPARE(shown, (QStringList{"2026-8-1.rpt", "2026-10-1.rpt", "A.rpt", "b.rpt"}));
+    // Nothing is chosen, not even where the list takes the focus, until a key chooses.
+    list->setFocus(Qt::TabFocusReason);
+    QVERIFY(!list->currentIndex().isValid());
+    QVERIFY(!open->isEnabled());
+    QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(open->isEnabled());
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(viewer.opened, std::vector<std::string>{reports.toStdString() + "/2026-8-1.rpt"});
     QVERIFY(dialog.isVisible()); // stays open
-    viewer.fail = true;          // a viewer that cannot start shows nothing
-    const QPoint first = list->visualItemRect(list->item(0)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first); // a double click's press
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
-    QCOMPARE(viewer.opened, (std::vector<std::string>{reports.toStdString() + "/b.rpt",
-                                                      reports.toStdString() + "/A.rpt"}));
+
+    // A double click opens too; a viewer that cannot start is named.
+    viewer.fail = true;
+    const QPoint second = list->visualItemRect(list->item(1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second); // a double click's press
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
+    const std::string failed = reports.toStdString() + "/2026-10-1.rpt";
+    QCOMPARE(viewer.opened.back(), failed);
+    QCOMPARE(boxes.texts(),
+             std::vector<std::string>{"No viewer could be started for the report " + failed + "."});
+    QCOMPARE(boxes.shown()[0].icon, MsgIcon::Stop);
     QTest::mouseClick(Get<QPushButton>(dialog, "BitBtn2"), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
 }

@@ -46,19 +46,22 @@ private slots:
 void TestReportFiles::listAndDelete_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QString>("told"); // after the question
 
     const QStringList all{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt",
                           "b.rpt",         "folder.rpt",   "link.rpt",
                           "notes.txt",     "pipe.rpt",     "report.rpt.bak"};
-    QTest::newRow("No keeps everything") << int(MsgResult::No) << all;
-    QTest::newRow("Yes deletes only the reports and links")
+    QTest::newRow("No keeps everything") << int(MsgResult::No) << all << "";
+    QTest::newRow("Yes deletes only the reports and links, and says how many")
         << int(MsgResult::Yes)
-        << QStringList{"folder.rpt", "notes.txt", "pipe.rpt", "report.rpt.bak"};
+        << QStringList{"folder.rpt", "notes.txt", "pipe.rpt", "report.rpt.bak"}
+        << "5 reports were deleted.";
 }
 
 void TestReportFiles::listAndDelete() {
     QFETCH(int, answer);
     QFETCH(QStringList, left);
+    QFETCH(QString, told);
 
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString();
@@ -74,17 +77,24 @@ void TestReportFiles::listAndDelete() {
     QVERIFY(QFile::link(dir.path() + "/outside.rpt", reports + "/link.rpt"));
     QCOMPARE(mkfifo(QFile::encodeName(reports + "/pipe.rpt").constData(), 0600), 0);
 
-    // Without regard to case: 1999-10-1 before 1999-2-1, "A" before "b".
+    // In date order, the rest without regard to case: 1999-2-1 before 1999-10-1, "A" before "b".
     QCOMPARE(Reports(path),
-             (QStringList{"1999-10-1.rpt", "1999-2-1.rpt", "A.rpt", "b.rpt", "link.rpt"}));
+             (QStringList{"1999-2-1.rpt", "1999-10-1.rpt", "A.rpt", "b.rpt", "link.rpt"}));
 
     ScriptedMessageBoxes boxes;
     boxes.Answer(static_cast<MsgResult>(answer));
-    DeleteAllReports(boxes, path);
-    QCOMPARE(boxes.shown().size(), std::size_t{1});
-    QCOMPARE(boxes.shown()[0].text, std::string("Are you sure to delete all reports ?"));
-    QCOMPARE(boxes.shown()[0].icon, MsgIcon::Question);
-    QCOMPARE(boxes.shown()[0].buttons, MsgButtons::YesNoDefaultNo);
+    QObject window;
+    DeleteAllReports(boxes, path, &window);
+    QCOMPARE(boxes.shown().front().text, std::string("Are you sure to delete all reports ?"));
+    QCOMPARE(boxes.shown().front().icon, MsgIcon::Question);
+    QCOMPARE(boxes.shown().front().buttons, MsgButtons::YesNoDefaultNo);
+    // The files go on another thread; the count comes back to the window's.
+    if (!told.isEmpty()) {
+        QTRY_COMPARE(boxes.shown().size(), std::size_t{2});
+        QCOMPARE(QString::fromStdString(boxes.shown()[1].text), told);
+        QCOMPARE(boxes.shown()[1].icon, MsgIcon::Information);
+    }
+    QCOMPARE(boxes.shown().size(), std::size_t(told.isEmpty() ? 1 : 2));
     QCOMPARE(Entries(reports), left);
     QVERIFY(QFile::exists(dir.path() + "/outside.rpt"));
 }
@@ -96,7 +106,7 @@ void TestReportFiles::folderMadeAgain() {
     PrepareReportsFolder(path);
     Touch(reports + "/x.rpt");
     QVERIFY(QDir(reports).removeRecursively());
-    QCOMPARE(DeleteReports(path), 0);
+    QCOMPARE(DeleteReports(path).Deleted, 0);
     PrepareReportsFolder(path);
     QVERIFY(QDir(reports).exists());
     QCOMPARE(Reports(path), QStringList{});
@@ -107,7 +117,7 @@ void TestReportFiles::unknownProgramPathTouchesNothing() {
     PrepareReportsFolder("");
     QVERIFY(!QDir("/Reports").exists());
     QCOMPARE(Reports(""), QStringList{});
-    QCOMPARE(DeleteReports(""), 0);
+    QCOMPARE(DeleteReports("").Deleted, 0);
 }
 
 QTEST_GUILESS_MAIN(TestReportFiles)

@@ -134,6 +134,10 @@ private slots:
 
         o.click("Button2");
         QCOMPARE(QFileInfo(report).size(), 142 * 6);
+        QCOMPARE(o.rig.boxes.texts(),
+                 std::vector<std::string>{"The report " + report.toStdString() +
+                                          " was written with 1 connection."});
+        o.rig.boxes.clear();
         QCOMPARE(o.rig.Records().size(), std::size_t(1));
         QCOMPARE(Stored(o.rig, "Day"), 1);
 
