@@ -2,7 +2,7 @@
 
 #include "history/HistoryWidgets.h"
 #include "history/LimitReach.h"
-#include "history/LoadPacer.h"
+#include "history/OffThread.h"
 #include "history/UsageChartView.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
@@ -78,29 +79,40 @@ void TForm9::BuildControls() {
     Users = new QTableView(users);
     Users->setObjectName(QStringLiteral("Users"));
     Users->setModel(figures);
-    SetUpHistoryList(*Users, kUsersWidths, kUsersColumnCount, 160);
+    SetUpHistoryList(*Users, kUsersWidths, kUsersColumnCount, 0);
+    // Room for the header and three users: a short screen keeps the window's buttons on it.
+    Users->setMinimumHeight(Users->horizontalHeader()->sizeHint().height() +
+                            3 * Users->verticalHeader()->defaultSectionSize() +
+                            2 * Users->frameWidth());
     FitColumns();
     connect(Users->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &TForm9::UsersColumnClick);
     (new QVBoxLayout(users))->addWidget(Users);
 
-    auto* forecast = new QGroupBox(QStringLiteral("Forecast"), summary);
-    Forecast = new QLabel(forecast);
+    ForecastBox = new QGroupBox(QStringLiteral("Forecast"), summary);
+    Forecast = new QLabel(ForecastBox);
     Forecast->setObjectName(QStringLiteral("Forecast"));
     Forecast->setWordWrap(true);
-    LimitForecast = new QLabel(forecast);
+    LimitForecast = new QLabel(ForecastBox);
     LimitForecast->setObjectName(QStringLiteral("LimitForecast"));
     LimitForecast->setWordWrap(true);
     LimitForecast->hide();
-    auto* forecastLayout = new QVBoxLayout(forecast);
+    // Wrapped, but not into a narrow column of many lines.
+    for (QLabel* text : {Forecast, LimitForecast})
+        text->setMinimumWidth(28 * text->fontMetrics().averageCharWidth());
+    auto* forecastLayout = new QVBoxLayout(ForecastBox);
     forecastLayout->addWidget(Forecast);
     forecastLayout->addWidget(LimitForecast);
 
-    auto* summaryLayout = new QVBoxLayout(summary);
+    // The crash figures and the forecast side by side, the list below them: the page stays short
+    // enough for a low screen.
+    auto* summaryLayout = new QGridLayout(summary);
     summaryLayout->setContentsMargins(0, 0, 0, 0);
-    summaryLayout->addWidget(crashes);
-    summaryLayout->addWidget(users, 1);
-    summaryLayout->addWidget(forecast);
+    summaryLayout->addWidget(crashes, 0, 0);
+    summaryLayout->addWidget(ForecastBox, 0, 1);
+    summaryLayout->addWidget(users, 1, 0, 1, 2);
+    summaryLayout->setColumnStretch(1, 1);
+    summaryLayout->setRowStretch(1, 1);
 
     auto* chartPage = new QWidget(this);
     UsageChart = new TUsageChartView(chartPage);
@@ -155,8 +167,13 @@ void TForm9::FitColumns() {
         Users->setColumnWidth(c, fit);
         width += fit;
     }
-    Users->setMinimumWidth(width + 2 * Users->frameWidth() +
-                           Users->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    // All columns in view, unless long names would take the window past the screen: the list
+    // then scrolls.
+    const QScreen* screen = this->screen();
+    const int most = screen ? screen->availableGeometry().width() * 3 / 4 : width;
+    Users->setMinimumWidth(
+        std::min(most, width + 2 * Users->frameWidth() +
+                           Users->style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
 }
 
 int TForm9::ShowModal() {
@@ -189,39 +206,52 @@ void TForm9::FormActivate() {
                : std::string();
     LimitForecast->setText(QString::fromStdString(limits));
     LimitForecast->setVisible(!limits.empty());
+    // Wrapped texts add nothing to a window's least height by themselves: their box keeps the
+    // height they take at its narrowest, and the window grows to hold it.
+    ForecastBox->setMinimumHeight(
+        ForecastBox->heightForWidth(ForecastBox->minimumSizeHint().width()));
+    Tabs->updateGeometry(); // that page may be hidden behind the chart's
+    FitGrownContents(*this);
 
+    // The history is read on a worker thread: a long one would hold up the window (and the
+    // monitor's tick with it). The list and the chart come together once it has been read.
     const std::uint64_t generation = ++generation_;
     loading_ = true;
-    std::vector<TUserTotals> users;
-    TLoadPacer pause(generation_);
-    const bool complete = SumUsers(figures.ProgramPath, users, std::ref(pause));
-    if (!complete || generation != generation_)
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    stopLoad_ = stop;
+    std::vector<DayUsage> days =
+        period ? RecentDays(period->FirstDay, DayNumber(now)) : std::vector<DayUsage>();
+    RunOffThread(
+        this,
+        [path = figures.ProgramPath, days = std::move(days), stop] {
+            TStatisticsRead read{{}, days, false};
+            read.Complete = SumUsers(
+                path, read.Users, [&stop] { return !*stop; },
+                read.Days.empty() ? nullptr : &read.Days);
+            return read;
+        },
+        [this, generation, crashes](const TStatisticsRead& read) {
+            errors_.Run(*this, [&] { ShowRead(generation, crashes, read); });
+        });
+}
+
+void TForm9::ShowRead(std::uint64_t generation, std::int32_t crashes, const TStatisticsRead& read) {
+    if (generation != generation_ || !read.Complete)
         return; // closed while loading
     loading_ = false;
-    model_->SetUsers(std::move(users));
-    FitColumns();
-    for (const int column : std::exchange(pendingClicks_, {}))
-        UsersColumnClick(column);
-
-    // The loading let ticks run: the rate takes the total as it is now.
+    if (read.Days.empty())
+        UsageChart->ShowNothing(QStringLiteral("No counter period to chart."));
+    else
+        UsageChart->Show(ChartUsage(read.Days));
+    // The rate takes the counter's total as it is now, after the ticks of the loading.
     const float rate = netrova::CrashRate(crashes, figures_().AllTime);
     CrashRate->setText(
         QString::fromStdString(FormatRate(rate, QLocale::system().decimalPoint().toStdString())));
-    FillChart(period, now);
-}
-
-void TForm9::FillChart(const std::optional<TCounterPeriod>& period, const TStamp& now) {
-    if (!period) {
-        UsageChart->ShowNothing(QStringLiteral("No counter period to chart."));
-        return;
-    }
-    // The chart's scan is paced like the list's; a close on the way leaves the chart empty.
-    const std::uint64_t generation = generation_;
-    TLoadPacer pause(generation_);
-    std::vector<DayUsage> days =
-        RecentUsage(figures_().ProgramPath, period->FirstDay, DayNumber(now), std::ref(pause));
-    if (generation == generation_)
-        UsageChart->Show(ChartUsage(days));
+    model_->SetUsers(read.Users);
+    FitColumns();
+    FitGrownContents(*this);
+    for (const int column : std::exchange(pendingClicks_, {}))
+        UsersColumnClick(column);
 }
 
 void TForm9::UsersColumnClick(int column) {
@@ -238,6 +268,8 @@ void TForm9::HelpClick() {
 
 void TForm9::done(int result) {
     ++generation_;
+    if (stopLoad_)
+        *stopLoad_ = true; // the worker ends at its next pause
     loading_ = false;
     pendingClicks_.clear();
     model_->Clear();

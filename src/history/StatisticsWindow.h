@@ -2,15 +2,19 @@
 
 #include "history/HistoryModels.h"
 #include "history/UsagePerDay.h"
+#include "history/UserStatistics.h"
 #include "platform/DialogSupport.h"
 
 #include <QDialog>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QGroupBox;
 class QLabel;
 class QTabWidget;
 class QTableView;
@@ -77,9 +81,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // What the worker thread read of the history.
+    struct TStatisticsRead {
+        std::vector<TUserTotals> Users;
+        std::vector<DayUsage> Days; // of the chart; none without a counter period
+        bool Complete = false;      // false when the window closed meanwhile
+    };
+
     void BuildControls();
     void FitColumns();
-    void FillChart(const std::optional<TCounterPeriod>& period, const TStamp& now);
+    void ShowRead(std::uint64_t generation, std::int32_t crashes, const TStatisticsRead& read);
 
     SettingsStore& store_;
     HelpViewer& help_;
@@ -91,12 +102,14 @@ private:
 
     TUsersModel* model_ = nullptr;
     bool loading_ = false;
-    std::uint64_t generation_ = 0;   // a fill in progress stops when this moves on
-    std::vector<int> pendingClicks_; // header clicks during a load
+    std::uint64_t generation_ = 0;                // a fill in progress stops when this moves on
+    std::vector<int> pendingClicks_;              // header clicks during a load
+    std::shared_ptr<std::atomic<bool>> stopLoad_; // set to end the worker of the load
 
     QLabel* TotalCrashes = nullptr;
     QLabel* CrashRate = nullptr;
     QTableView* Users = nullptr;
+    QGroupBox* ForecastBox = nullptr;
     QLabel* Forecast = nullptr;
     QLabel* LimitForecast = nullptr;
     QTabWidget* Tabs = nullptr;

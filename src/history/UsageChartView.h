@@ -16,7 +16,8 @@ enum class TChartShows { TimeAndFee, Volume };
 // sent per day, side by side against one axis in MiB.
 //
 // Series (objectName): "TimeSeries" with the set "Connection time", "FeeSeries" with "Fee";
-// "VolumeSeries" with "Received" and "Sent".
+// "VolumeSeries" with "Received" and "Sent". The chart's texts are in the window's font; each
+// bar colour has at least 3:1 against the chart's background, which follows the palette.
 class TUsageChartView : public QChartView {
     Q_OBJECT
 public:
@@ -30,22 +31,28 @@ public:
     void ShowNothing(const QString& reason);
     void Clear();
 
-    // Room for two months of bar pairs with their labels.
-    QSize sizeHint() const override { return {640, 380}; }
+    // Room for two months of bar pairs with their labels, in the window's font.
+    QSize sizeHint() const override;
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // A dark chart on a dark palette, a light one on a light palette.
+    // A dark chart on a dark palette, a light one on a light palette, its texts in the window's
+    // font.
     void FollowPalette();
     void Recolour();
+    void SetFonts();
 
     void Draw();
+    // Labels every day, or every week or more where the days' labels would not fit; fewer
+    // figures up the sides of a short chart.
+    void FitLabels();
 
     bool themed_ = false;
     TChartShows shows_ = TChartShows::TimeAndFee;
     std::optional<TUsageChart> usage_;
+    int labelStep_ = 0; // days from one label to the next; 0 before the first labelling
 };
 
 } // namespace netrova

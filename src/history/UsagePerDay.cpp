@@ -61,11 +61,9 @@ std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, 
     return days;
 }
 
-std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, int lastDay,
-                                  const std::function<bool()>& pause) {
+std::vector<DayUsage> RecentDays(int firstDay, int lastDay) {
     const std::int64_t shown = std::int64_t{lastDay} - kChartDays + 1;
-    return UsagePerDay(programPath, static_cast<int>(std::max<std::int64_t>(firstDay, shown)),
-                       lastDay, pause);
+    return EmptyUsage(static_cast<int>(std::max<std::int64_t>(firstDay, shown)), lastDay);
 }
 
 TUsageChart ChartUsage(const std::vector<DayUsage>& days) {

@@ -51,12 +51,11 @@ struct TCounterPeriod {
 using CounterPeriodFn = std::function<std::optional<TCounterPeriod>(
     const TStamp& now, int allTime, int allMoney, std::optional<std::uint64_t> allVolume)>;
 
-// The days the usage chart shows: the whole period from firstDay to lastDay, or of a longer one
-// its last kChartDays, so that the bars stay readable (and a counting-since date far in the past
-// costs no more than these days).
+// The days the usage chart shows, still empty: the whole period from firstDay to lastDay, or of a
+// longer one its last kChartDays, so that the bars stay readable (and a counting-since date far
+// in the past costs no more than these days).
 inline constexpr int kChartDays = 62;
-std::vector<DayUsage> RecentUsage(const std::string& programPath, int firstDay, int lastDay,
-                                  const std::function<bool()>& pause = {});
+std::vector<DayUsage> RecentDays(int firstDay, int lastDay);
 
 // The usage chart's figures: one bar pair per day.
 struct TUsageChart {

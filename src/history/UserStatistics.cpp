@@ -43,7 +43,7 @@ std::string UsersToolTip(const TUserTotals& row, int column) {
 }
 
 bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
-              const std::function<bool()>& pause) {
+              const std::function<bool()>& pause, std::vector<DayUsage>* days) {
     users.clear();
     TNameTable names;
     TFillSteps steps(pause);
@@ -58,6 +58,8 @@ bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
             u.Time += record.Duration;
             u.Fee += record.Fee;
             AddKnown(u.Bytes, volume);
+            if (days)
+                AddUsage(*days, record, volume);
             stopped = !steps.Next();
             return !stopped;
         });

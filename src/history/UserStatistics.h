@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/SortState.h"
+#include "history/UsagePerDay.h"
 #include "history/VolumeFile.h"
 
 #include <cstdint>
@@ -45,9 +46,11 @@ std::string UsersToolTip(const TUserTotals& row, int column);
 
 // Sums the history per user name (byte by byte, case-sensitive), in the order in which the
 // users first occur. pause is called every few thousand records and stops the sum when it
-// returns false; the result is then false and users is left empty.
+// returns false; the result is then false and users is left empty. With days (EmptyUsage's or
+// RecentDays'), the same pass adds each record to its day there (AddUsage): the statistics
+// window shows both.
 bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
-              const std::function<bool()>& pause = {});
+              const std::function<bool()>& pause = {}, std::vector<DayUsage>* days = nullptr);
 
 // Names byte by byte, the figures by value (the shown texts convert back to exactly these).
 int UsersCompare(const TUserTotals& row1, const TUserTotals& row2, const TSortState& sort);

@@ -9,6 +9,7 @@
 #include "history/UsageChartView.h"
 #include "options/Forecast.h"
 #include "platform/Clock.h"
+#include "platform/Contrast.h"
 #include "platform/HelpViewer.h"
 #include "platform/TextViewer.h"
 #include "store/Defaults.h"
@@ -500,6 +501,21 @@ void TestHistoryWindows::statisticsForecastAndChart() {
                            QString::number(sets[1]->at(i));
         QCOMPARE(got.join(' '), volume);
         QCOMPARE(chart.axes(Qt::Vertical, series).front()->titleText(), QString("Volume, MiB"));
+
+        // Every bar stands out from the chart's background by 3:1, on a light and a dark
+        // palette.
+        QPalette dark(QColor(53, 53, 53));
+        dark.setColor(QPalette::Base, QColor(35, 35, 35));
+        for (const QPalette& palette : {window.palette(), dark}) {
+            window.setPalette(palette);
+            for (int shows : {0, 1}) {
+                Get<QComboBox>(window, "ChartShows")->setCurrentIndex(shows);
+                for (QAbstractSeries* s : chart.series())
+                    for (QBarSet* set : static_cast<QBarSeries*>(s)->barSets())
+                        QVERIFY2(Contrast(set->color(), chart.backgroundBrush().color()) >= 3.0,
+                                 qPrintable(set->label()));
+            }
+        }
     });
     window.ShowModal();
     QVERIFY(chart.series().isEmpty()); // emptied on close
