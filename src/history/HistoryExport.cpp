@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <type_traits>
 
 namespace netrova {
 
@@ -334,37 +335,103 @@ std::string AlignedLine(const std::vector<std::string>& cells,
     return line;
 }
 
+HistorySummary::HistorySummary(GroupBy by) : by_(by) {}
+
+HistorySummary::~HistorySummary() {
+    if (spill_)
+        std::fclose(spill_);
+}
+
 void HistorySummary::Add(const THistoryRecord& r, const std::optional<Volume>& volume) {
     AddTo(total_, r, volume);
-    switch (by_) {
-    case GroupBy::Day:
-    case GroupBy::Month: {
-        const bool byDay = by_ == GroupBy::Day;
-        GroupTotals& g = dated_[DateKey(r.Started, byDay)];
-        if (g.Connections == 0)
-            g.Name = DateText(r.Started, byDay);
-        AddTo(g, r, volume);
-        break;
-    }
-    case GroupBy::Provider:
-    case GroupBy::User: {
+    if (by_ == GroupBy::Provider || by_ == GroupBy::User) {
         std::string name = by_ == GroupBy::User ? FieldText(r.User) : FieldText(r.Provider);
         const auto [it, added] = index_.try_emplace(name, named_.size());
         if (added)
             named_.push_back(GroupTotals{std::move(name)});
         AddTo(named_[it->second], r, volume);
-        break;
+        return;
     }
+    const std::int64_t key = DateKey(r.Started, by_ == GroupBy::Day);
+    if (!current_ || key > current_->Key) {
+        if (current_)
+            Finish(*current_);
+        current_ = DatedSums{key};
     }
+    DatedSums& g =
+        key == current_->Key ? *current_ : late_.try_emplace(key, DatedSums{key}).first->second;
+    ++g.Connections;
+    g.Time += r.Duration;
+    g.Fee += r.Fee;
+    AddKnown(g.Bytes, volume);
 }
 
-std::vector<GroupTotals> HistorySummary::Groups() const {
-    if (by_ == GroupBy::Provider || by_ == GroupBy::User)
-        return named_;
-    std::vector<GroupTotals> groups;
-    for (const auto& [key, g] : dated_)
-        groups.push_back(g);
-    return groups;
+void HistorySummary::Finish(const DatedSums& group) {
+    static_assert(std::is_trivially_copyable_v<DatedSums>, "written to the file as it is");
+    if (!spill_ && !spillFailed_) {
+        spill_ = std::tmpfile();
+        spillFailed_ = !spill_;
+    }
+    if (!spillFailed_ && std::fwrite(&group, sizeof group, 1, spill_) == 1)
+        return;
+    // Kept in memory from here on; what went to the file before is read back all the same.
+    spillFailed_ = true;
+    late_.emplace(group.Key, group);
+}
+
+bool HistorySummary::ForEachDated(const std::function<void(const DatedSums&)>& visit) {
+    // Two runs in date order, merged: the days (months) of the file, then current_, which is
+    // later than all of them; and those in memory, which may repeat any of the file's.
+    std::vector<DatedSums> block(1024);
+    std::size_t at = 0, got = 0;
+    bool ok = true;
+    if (spill_)
+        ok = std::fflush(spill_) == 0 && std::fseek(spill_, 0, SEEK_SET) == 0;
+    const auto next = [&]() -> const DatedSums* {
+        if (at == got && spill_ && ok) {
+            at = 0;
+            got = std::fread(block.data(), sizeof(DatedSums), block.size(), spill_);
+            ok = got == block.size() || !std::ferror(spill_);
+        }
+        return at < got ? &block[at] : nullptr;
+    };
+    auto late = late_.begin();
+    for (const DatedSums* spilled = next(); ok && (spilled || late != late_.end());
+         spilled = next()) {
+        if (!spilled || (late != late_.end() && late->first < spilled->Key)) {
+            visit((late++)->second);
+            continue;
+        }
+        DatedSums g = *spilled;
+        ++at;
+        if (late != late_.end() && late->first == g.Key) {
+            const DatedSums& more = (late++)->second;
+            g.Connections += more.Connections;
+            g.Time += more.Time;
+            g.Fee += more.Fee;
+            AddKnown(g.Bytes, more.Bytes);
+        }
+        visit(g);
+    }
+    if (ok && current_)
+        visit(*current_);
+    return ok;
+}
+
+bool HistorySummary::ForEachGroup(const std::function<void(const GroupTotals&)>& visit) {
+    if (by_ == GroupBy::Provider || by_ == GroupBy::User) {
+        for (const GroupTotals& g : named_)
+            visit(g);
+        return true;
+    }
+    const bool byDay = by_ == GroupBy::Day;
+    return ForEachDated([&](const DatedSums& d) {
+        TStamp date{};
+        date.Year = static_cast<std::uint16_t>(d.Key >> 32);
+        date.Month = static_cast<std::uint16_t>(d.Key >> 16);
+        date.Day = static_cast<std::uint16_t>(d.Key);
+        visit(GroupTotals{DateText(date, byDay), d.Connections, d.Time, d.Fee, d.Bytes});
+    });
 }
 
 std::string SumDurationText(std::int64_t seconds) {

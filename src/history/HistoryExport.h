@@ -4,6 +4,8 @@
 #include "history/VolumeFile.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -64,18 +66,44 @@ struct GroupTotals {
     std::optional<Volume> Bytes = std::nullopt;
 };
 
-// Per-group sums over the records added, and their total. Memory grows with the groups only.
+// Per-group sums over the records added, and their total.
+//
+// Memory stays flat however long the history: providers and users are few, and days and months
+// come in date order, as connections are appended when they end. A day (month) is summed until a
+// later one begins; it then goes to a scratch file, to be read back in order. Records older than
+// the group being summed (a clock set back) are summed in memory and merged in when the groups
+// are read; so are all groups when no scratch file can be written.
 class HistorySummary {
 public:
-    explicit HistorySummary(GroupBy by) : by_(by) {}
+    explicit HistorySummary(GroupBy by);
+    ~HistorySummary();
+    HistorySummary(const HistorySummary&) = delete;
+    HistorySummary& operator=(const HistorySummary&) = delete;
+
     void Add(const THistoryRecord& r, const std::optional<Volume>& volume = {});
-    // Days and months in date order, providers and users in the order they first appear.
-    std::vector<GroupTotals> Groups() const;
+    // Visits the groups: days and months in date order, providers and users in the order they
+    // first appear. May be called again. False when the scratch file could not be read back.
+    bool ForEachGroup(const std::function<void(const GroupTotals&)>& visit);
     const GroupTotals& Total() const { return total_; }
 
 private:
+    // The sums of one day or month, as they go to the scratch file.
+    struct DatedSums {
+        std::int64_t Key = 0; // in date order
+        std::int64_t Connections = 0;
+        std::int64_t Time = 0;
+        std::int64_t Fee = 0;
+        std::optional<Volume> Bytes = std::nullopt;
+    };
+
+    void Finish(const DatedSums& group);
+    bool ForEachDated(const std::function<void(const DatedSums&)>& visit);
+
     GroupBy by_;
-    std::map<std::int64_t, GroupTotals> dated_; // by the Started date
+    std::optional<DatedSums> current_;       // the latest day (month) so far
+    std::map<std::int64_t, DatedSums> late_; // earlier ones met again, or not spilled
+    std::FILE* spill_ = nullptr;             // the days (months) before current_, in order
+    bool spillFailed_ = false;
     std::unordered_map<std::string, std::size_t> index_;
     std::vector<GroupTotals> named_;
     GroupTotals total_{"Total"};

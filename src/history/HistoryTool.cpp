@@ -296,7 +296,7 @@ void Export(Source& source, const Command& cmd, Output& out, std::ostream& err, 
 }
 
 void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, Output& out,
-             bool& ok) {
+             std::ostream& err, bool& ok) {
     HistorySummary summary(cmd.By);
     ok = source.Scan([&](const THistoryRecord& r, const std::optional<Volume>& volume) {
         if (cmd.Filter.Matches(r))
@@ -305,9 +305,8 @@ void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, 
     if (!ok)
         return;
     static const char* const kTitles[] = {"Day", "Month", "Provider", "User"};
-    std::vector<std::vector<std::string>> rows;
-    rows.push_back(
-        {kTitles[static_cast<int>(cmd.By)], "Connections", "Time", "Fee", "Received", "Sent"});
+    const std::vector<std::string> header = {
+        kTitles[static_cast<int>(cmd.By)], "Connections", "Time", "Fee", "Received", "Sent"};
     auto row = [](const GroupTotals& g) {
         return std::vector<std::string>{
             ShownText(g.Name),
@@ -317,18 +316,23 @@ void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, 
             FormatVolume(g.Bytes ? std::optional(g.Bytes->Received) : std::nullopt),
             FormatVolume(g.Bytes ? std::optional(g.Bytes->Sent) : std::nullopt)};
     };
-    for (const GroupTotals& g : summary.Groups())
-        rows.push_back(row(g));
-    rows.push_back(row(summary.Total()));
-
+    // The groups twice, one at a time: first for the columns' widths, then printed.
     std::vector<std::size_t> widths;
-    for (const auto& cells : rows)
-        Widen(widths, cells);
+    Widen(widths, header);
+    Widen(widths, row(summary.Total()));
     // The last column is padded on the total line too, so that the forecast stands apart.
     const std::vector<bool> right = {false, true, true, true, true, true};
-    for (std::size_t i = 0; i + 1 < rows.size(); ++i)
-        out.Write(AlignedLine(rows[i], widths, right) + "\n");
-    std::string total = AlignedLine(rows.back(), widths, right);
+    ok = summary.ForEachGroup([&](const GroupTotals& g) { Widen(widths, row(g)); });
+    if (ok) {
+        out.Write(AlignedLine(header, widths, right) + "\n");
+        ok = summary.ForEachGroup(
+            [&](const GroupTotals& g) { out.Write(AlignedLine(row(g), widths, right) + "\n"); });
+    }
+    if (!ok) {
+        err << kName << "cannot read back the summary's scratch file\n";
+        return;
+    }
+    std::string total = AlignedLine(row(summary.Total()), widths, right);
     if (hooks.Forecast) {
         if (const std::string forecast = hooks.Forecast(); !forecast.empty())
             total += "  " + forecast;
@@ -386,7 +390,7 @@ int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std:
     else if (cmd.Name == "export")
         Export(source, cmd, output, err, ok);
     else
-        Summary(source, cmd, hooks, output, ok);
+        Summary(source, cmd, hooks, output, err, ok);
     if (!ok)
         return kHistoryUnreadable;
     if (!output.Finish()) {
