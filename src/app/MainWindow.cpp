@@ -45,6 +45,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QShortcutEvent>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -310,6 +311,15 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
                             urgency == Urgency::Critical ? MsgIcon::Stop : MsgIcon::Warning);
         });
     services_.notifications.SetHangUpHandler(Guarded([this] { HangUpForLimit(); }));
+    // What a command did (a report written, reports deleted) is told without a box: in the
+    // status line, or by the tray icon while the window is hidden there.
+    boxes_.SetNoticeLine([this](const std::string& text) {
+        const QString line = QString::fromStdString(text);
+        if (!isVisible() && trayShown_)
+            tray_->showMessage(QString::fromLatin1(kBoxCaption), line);
+        else
+            statusBar()->showMessage(line, 15000);
+    });
     BuildWindow();
     BuildCommands();
     BuildMenus();
@@ -342,10 +352,12 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
         },
         UsersSort(), this);
     OpenReportDialog = new TForm10(
-        services_.textViewer, boxes_, [this] { return monitor_.State().ProgramPath; }, this);
+        services_.textViewer, [this] { return monitor_.State().ProgramPath; }, this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    boxes_.SetNoticeLine(nullptr);
+}
 
 void TForm1::BuildWindow() {
     // A fixed single border with the system menu and minimise, but no maximise.

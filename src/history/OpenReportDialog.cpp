@@ -3,11 +3,11 @@
 #include "history/HistoryFile.h"
 #include "history/ReportFiles.h"
 #include "platform/DialogSupport.h"
-#include "platform/MessageBoxes.h"
 #include "platform/TextViewer.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
@@ -18,9 +18,8 @@
 
 namespace netrova {
 
-TForm10::TForm10(TextViewer& viewer, MessageBoxes& boxes, std::function<std::string()> programPath,
-                 QWidget* parent)
-    : QDialog(parent), viewer_(viewer), boxes_(boxes), programPath_(std::move(programPath)) {
+TForm10::TForm10(TextViewer& viewer, std::function<std::string()> programPath, QWidget* parent)
+    : QDialog(parent), viewer_(viewer), programPath_(std::move(programPath)) {
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("Open report"));
     BuildControls();
@@ -51,6 +50,11 @@ void TForm10::BuildControls() {
     connect(FileListBox1, &QListWidget::itemSelectionChanged, this,
             [this] { OpenButton->setEnabled(!FileListBox1->selectedItems().isEmpty()); });
     (new QVBoxLayout(group))->addWidget(FileListBox1);
+    // A viewer that did not start is told here, the dialog staying open as it does.
+    Problem = new QLabel(this);
+    Problem->setObjectName(QStringLiteral("Problem"));
+    Problem->setWordWrap(true);
+    Problem->hide();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OpenButton);
@@ -58,6 +62,7 @@ void TForm10::BuildControls() {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group, 1);
+    layout->addWidget(Problem);
     layout->addLayout(buttons);
 }
 
@@ -112,8 +117,11 @@ void TForm10::BitBtn1Click() {
     // The full path: the viewer does not depend on the process's current folder.
     const std::string path =
         ReportsPath(programPath_()) + "/" + selected.front()->text().toStdString();
-    if (!viewer_.Open(path))
-        boxes_.Show("No viewer could be started for the report " + path + ".", MsgIcon::Stop);
+    const bool opened = viewer_.Open(path);
+    Problem->setText(
+        opened ? QString()
+               : QString::fromStdString("No viewer could be started for the report " + path + "."));
+    Problem->setVisible(!opened);
 }
 
 } // namespace netrova

@@ -5,13 +5,13 @@
 #include <functional>
 #include <string>
 
+class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
 namespace netrova {
 
-class MessageBoxes;
 class TextViewer;
 
 // "Open report": lists the reports and opens the chosen one in the text viewer. Created once
@@ -26,7 +26,7 @@ class TForm10 : public QDialog {
     Q_OBJECT
 public:
     // programPath is asked at each showing: the monitor may learn it later.
-    TForm10(TextViewer& viewer, MessageBoxes& boxes, std::function<std::string()> programPath,
+    TForm10(TextViewer& viewer, std::function<std::string()> programPath,
             QWidget* parent = nullptr);
     ~TForm10() override;
 
@@ -45,12 +45,12 @@ private:
     void FitNames();
 
     TextViewer& viewer_;
-    MessageBoxes& boxes_;
     std::function<std::string()> programPath_;
 
     QListWidget* FileListBox1 = nullptr;
     QPushButton* OpenButton = nullptr;
     QPushButton* CancelButton = nullptr;
+    QLabel* Problem = nullptr;
 };
 
 } // namespace netrova

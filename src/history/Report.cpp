@@ -275,15 +275,14 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
 
 void TellReport(MessageBoxes& boxes, const ReportOutcome& outcome) {
     if (!outcome.Written) {
-        boxes.Show("The report " + outcome.Path + " could not be written: " + outcome.Error + ".",
-                   MsgIcon::Stop);
+        boxes.Notice("The report " + outcome.Path + " could not be written: " + outcome.Error +
+                     ".");
         return;
     }
     const std::size_t n = outcome.Records;
-    boxes.Show("The report " + outcome.Path + " was written with " + std::to_string(n) +
-                   (n == 1 ? " connection." : " connections.") +
-                   (outcome.Replaced ? " It replaces the earlier report of that day." : ""),
-               MsgIcon::Information);
+    boxes.Notice("The report " + outcome.Path + " was written with " + std::to_string(n) +
+                 (n == 1 ? " connection." : " connections.") +
+                 (outcome.Replaced ? " It replaces the earlier report of that day." : ""));
 }
 
 bool CreateReport(const std::string& programPath, int year, int month, int day) {

@@ -144,10 +144,7 @@ void DeleteAllReports(MessageBoxes& boxes, const std::string& programPath, QObje
         return;
     RunOffThread(
         context, [programPath] { return DeleteReports(programPath); },
-        [&boxes](const DeletedReports& deleted) {
-            boxes.Show(DeletedReportsText(deleted),
-                       deleted.Kept > 0 ? MsgIcon::Warning : MsgIcon::Information);
-        });
+        [&boxes](const DeletedReports& deleted) { boxes.Notice(DeletedReportsText(deleted)); });
 }
 
 } // namespace netrova

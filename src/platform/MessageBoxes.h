@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace netrova {
 
@@ -21,6 +23,17 @@ public:
     virtual MsgResult Show(const std::string& text, MsgIcon icon = MsgIcon::None,
                            MsgButtons buttons = MsgButtons::Ok,
                            const std::string& caption = kBoxCaption) = 0;
+
+    // A short word on what a command did, in a line that neither waits for an answer nor
+    // takes the keys (the main window's status line); nothing while no such line is set.
+    void Notice(const std::string& text) {
+        if (notice_)
+            notice_(text);
+    }
+    void SetNoticeLine(std::function<void(const std::string&)> line) { notice_ = std::move(line); }
+
+private:
+    std::function<void(const std::string&)> notice_;
 };
 
 } // namespace netrova

@@ -526,10 +526,9 @@ void TestHistoryWindows::openReport() {
     TempStore ts;
     const std::string path = ts.dir();
     RecordingTextViewer viewer;
-    ScriptedMessageBoxes boxes;
     const QString reports = QString::fromStdString(ReportsPath(path));
 
-    TForm10 dialog(viewer, boxes, [&] { return path; });
+    TForm10 dialog(viewer, [&] { return path; });
     QVERIFY(QDir(reports).exists()); // made on creation
     auto* list = Get<QListWidget>(dialog, "FileListBox1");
     auto* open = Get<QPushButton>(dialog, "BitBtn1");
@@ -570,9 +569,10 @@ void TestHistoryWindows::openReport() {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
     const std::string failed = reports.toStdString() + "/2026-10-1.rpt";
     QCOMPARE(viewer.opened.back(), failed);
-    QCOMPARE(boxes.texts(),
-             std::vector<std::string>{"No viewer could be started for the report " + failed + "."});
-    QCOMPARE(boxes.shown()[0].icon, MsgIcon::Stop);
+    auto* problem = Get<QLabel>(dialog, "Problem");
+    QVERIFY(problem->isVisible());
+    QCOMPARE(problem->text().toStdString(),
+             "No viewer could be started for the report " + failed + ".");
     QTest::mouseClick(Get<QPushButton>(dialog, "BitBtn2"), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
 }

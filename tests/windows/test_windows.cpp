@@ -176,7 +176,7 @@ private slots:
             {"Open report",
              [](FitRig& f, QWidget* parent) {
                  return std::make_unique<TForm10>(
-                     f.viewer, f.rig.boxes, [&f] { return f.path; }, parent);
+                     f.viewer, [&f] { return f.path; }, parent);
              }},
             {"About",
              [](FitRig& f, QWidget* parent) {
