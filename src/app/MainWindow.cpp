@@ -313,12 +313,14 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     services_.notifications.SetHangUpHandler(Guarded([this] { HangUpForLimit(); }));
     // What a command did (a report written, reports deleted) is told without a box: in the
     // status line, or by the tray icon while the window is hidden there.
+    statusBar()->setObjectName(QStringLiteral("StatusBar1")); // made before the window's size
     boxes_.SetNoticeLine([this](const std::string& text) {
         const QString line = QString::fromStdString(text);
         if (!isVisible() && trayShown_)
             tray_->showMessage(QString::fromLatin1(kBoxCaption), line);
         else
             statusBar()->showMessage(line, 15000);
+        statusBar()->setToolTip(line); // whole, where the line is narrower
     });
     BuildWindow();
     BuildCommands();

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <string_view>
@@ -274,13 +275,14 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
 }
 
 void TellReport(MessageBoxes& boxes, const ReportOutcome& outcome) {
+    // The name alone fits a status line; the folder is the one Open report lists.
+    const std::string name = std::filesystem::path(outcome.Path).filename().string();
     if (!outcome.Written) {
-        boxes.Notice("The report " + outcome.Path + " could not be written: " + outcome.Error +
-                     ".");
+        boxes.Notice("The report " + name + " could not be written: " + outcome.Error + ".");
         return;
     }
     const std::size_t n = outcome.Records;
-    boxes.Notice("The report " + outcome.Path + " was written with " + std::to_string(n) +
+    boxes.Notice("The report " + name + " was written with " + std::to_string(n) +
                  (n == 1 ? " connection." : " connections.") +
                  (outcome.Replaced ? " It replaces the earlier report of that day." : ""));
 }

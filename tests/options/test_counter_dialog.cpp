@@ -137,7 +137,7 @@ private slots:
         o.click("Button2");
         QCOMPARE(QFileInfo(report).size(), 142 * 6);
         QVERIFY(o.rig.boxes.shown().empty()); // no box waits for an answer
-        QCOMPARE(notices, std::vector<std::string>{"The report " + report.toStdString() +
+        QCOMPARE(notices, std::vector<std::string>{"The report 2026-12-9.rpt"
                                                    " was written with 1 connection."});
         QCOMPARE(o.rig.Records().size(), std::size_t(1));
         QCOMPARE(Stored(o.rig, "Day"), 1);
