@@ -22,6 +22,7 @@
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
 #include "platform/Clock.h"
+#include "platform/Contrast.h"
 #include "platform/DialUpService.h"
 #include "platform/Guarded.h"
 #include "platform/HelpViewer.h"
@@ -52,7 +53,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace netrova {
@@ -72,35 +72,6 @@ const char* const kWidestClock = "88:88:88";
 // Properties of a name field: the whole name, and the hint it shows while the name fits.
 const char* const kFullName = "fullName";
 const char* const kHint = "hint";
-
-double Luminance(const QColor& c) {
-    const auto linear = [](double v) {
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
-}
-
-double Contrast(const QColor& a, const QColor& b) {
-    const double la = Luminance(a), lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// The colour itself where it reads well on `back`; else the same hue made darker on a light
-// background, lighter on a dark one, until it does (black or white always would).
-QColor ReadableOn(const QColor& wanted, const QColor& back) {
-    constexpr double kReadable = 4.5;
-    const bool darken = Contrast(Qt::black, back) > Contrast(Qt::white, back);
-    QColor c = wanted;
-    while (Contrast(c, back) < kReadable) {
-        float h = 0, sat = 0, l = 0;
-        c.getHslF(&h, &sat, &l);
-        l = darken ? std::max(0.0f, l - 0.02f) : std::min(1.0f, l + 0.02f);
-        c = QColor::fromHslF(h, sat, l);
-        if (l == 0.0f || l == 1.0f)
-            break;
-    }
-    return c.toRgb();
-}
 
 // One command of the main window: its action's name (after its menu item), caption,
 // short-cut, hint and picture.
@@ -806,7 +777,7 @@ void TForm1::FitFields() {
 void TForm1::ApplyColours() {
     // The window's palette is new by now; its labels' may not be yet.
     const auto colour = [this](QLabel* label, const QColor& wanted) {
-        SetTextColor(label, ReadableOn(wanted, palette().color(label->backgroundRole())));
+        SetTextColor(label, ReadableOn(wanted, palette().color(label->backgroundRole()), 4.5));
     };
     colour(Heading, kHeading);
     for (QLabel* label : {ConnTimeValue, FeeValue, ClockLabel})

@@ -8,6 +8,7 @@
 #include "monitor/Monitor.h"
 #include "options/Counter.h"
 #include "platform/Clock.h"
+#include "platform/Contrast.h"
 #include "platform/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
@@ -182,18 +183,6 @@ QStringList EntriesOf(QWidget* place) {
                 names << a->objectName();
     }
     return names;
-}
-
-// The contrast of two colours as the accessibility guidelines define it (1:1 to 21:1).
-double Contrast(const QColor& a, const QColor& b) {
-    const auto luminance = [](const QColor& c) {
-        const auto linear = [](double v) {
-            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 QPalette DarkPalette() {

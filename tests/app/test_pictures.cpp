@@ -3,6 +3,7 @@
 #include "app/LogoWindow.h"
 #include "app/StatusPictures.h"
 #include "history/HistoryWidgets.h"
+#include "platform/Contrast.h"
 
 #include <QColor>
 #include <QDirIterator>
@@ -12,23 +13,9 @@
 #include <QSvgRenderer>
 #include <QtTest>
 
-#include <cmath>
-
 using namespace netrova;
 
 namespace {
-
-double Luminance(QColor c) {
-    const auto channel = [](double v) {
-        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
-double Contrast(QColor a, QColor b) {
-    const double la = Luminance(a), lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 // The share of a picture's drawn pixels, laid on `background`, that stand out from it at
 // 3:1: an outline or a glyph of that contrast makes a picture readable.
