@@ -159,6 +159,7 @@ void TForm7::BuildControls() {
 
     Table = new TUniformRowsView(this);
     Table->setObjectName(QStringLiteral("Table"));
+    Table->setAccessibleName(QStringLiteral("Connections"));
     Table->setModel(model_);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -33,6 +33,7 @@ void TForm10::BuildControls() {
     auto* group = new QGroupBox(QStringLiteral("Select report:"), this);
     FileListBox1 = new QListWidget(group);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    FileListBox1->setAccessibleName(QStringLiteral("Reports"));
     FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     FileListBox1->setUniformItemSizes(true);
     FileListBox1->setToolTip(QStringLiteral("Select available report from the list"));

@@ -78,6 +78,7 @@ void TForm9::BuildControls() {
     auto* users = new QGroupBox(QStringLiteral("Users:"), summary);
     Users = new QTableView(users);
     Users->setObjectName(QStringLiteral("Users"));
+    Users->setAccessibleName(QStringLiteral("Users"));
     Users->setModel(figures);
     SetUpHistoryList(*Users, kUsersWidths, kUsersColumnCount, 0);
     // Room for the header and three users: a short screen keeps the window's buttons on it.

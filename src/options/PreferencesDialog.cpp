@@ -106,6 +106,7 @@ void TForm2::BuildControls() {
 
     Programs = new QPlainTextEdit(this);
     Programs->setObjectName(QStringLiteral("Memo1"));
+    Programs->setAccessibleName(QStringLiteral("Programs started on connect"));
     // Paths stay on one line each, with both scroll bars.
     Programs->setLineWrapMode(QPlainTextEdit::NoWrap);
     Programs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
