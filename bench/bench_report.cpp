@@ -5,6 +5,7 @@
 // thread) and how long until the count is told.
 //
 //   bench_report [records]     (default 1000000)
+#include "StallMeter.h"
 #include "history/Report.h"
 #include "history/ReportFiles.h"
 #include "platform/MessageBoxes.h"
@@ -97,22 +98,19 @@ double WriteFloor(const std::string& path, long bytes) {
 }
 
 // Answers Yes, and ends the loop at the box that tells the count.
+// Answers Yes; the count told afterwards ends the loop.
 class AnswerYes : public MessageBoxes {
 public:
-    explicit AnswerYes(QEventLoop& loop) : loop_(loop) {}
-    MsgResult Show(const std::string& text, MsgIcon, MsgButtons, const std::string&) override {
-        if (asked_) {
+    explicit AnswerYes(QEventLoop& loop) {
+        SetNoticeLine([this, &loop](const std::string& text) {
             told = text;
-            loop_.quit();
-        }
-        asked_ = true;
+            loop.quit();
+        });
+    }
+    MsgResult Show(const std::string&, MsgIcon, MsgButtons, const std::string&) override {
         return MsgResult::Yes;
     }
     std::string told;
-
-private:
-    QEventLoop& loop_;
-    bool asked_ = false;
 };
 
 // The longest gap between two turns of the event loop from "Delete reports" until its count
@@ -120,26 +118,18 @@ private:
 double DeleteStallMs(const std::string& programPath, double& totalMs, std::string& told) {
     QEventLoop loop;
     AnswerYes boxes(loop);
-    QElapsedTimer sinceTurn, total;
-    double worst = 0;
-    QTimer turns;
-    turns.setTimerType(Qt::PreciseTimer);
-    turns.setInterval(1);
-    QObject::connect(&turns, &QTimer::timeout, [&] {
-        worst = std::max(worst, static_cast<double>(sinceTurn.nsecsElapsed()) * 1e-6);
-        sinceTurn.restart();
-    });
+    QElapsedTimer total;
+    bench::StallMeter stalls;
     QObject window;
     QTimer::singleShot(0, &window, [&] {
-        sinceTurn.start();
         total.start();
-        turns.start();
+        stalls.Start();
         DeleteAllReports(boxes, programPath, &window);
     });
     loop.exec();
     totalMs = static_cast<double>(total.nsecsElapsed()) * 1e-6;
     told = boxes.told;
-    return worst;
+    return stalls.WorstMs();
 }
 
 } // namespace

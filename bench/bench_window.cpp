@@ -10,6 +10,7 @@
 //
 // The stores and the history live in TMPDIR.
 #include "HistoryWriter.h"
+#include "StallMeter.h"
 #include "TickSetup.h"
 #include "app/MainWindow.h"
 #include "history/ConnectionsWindow.h"
@@ -81,15 +82,7 @@ std::string ProgramPath(SettingsStore& store) {
 // until `done` says it is over and the process has gone quiet. A modal window the work opens
 // is closed once it has gone quiet.
 double LongestStallMs(const std::function<void()>& start, const std::function<bool()>& done) {
-    QElapsedTimer sinceTurn;
-    double worst = 0;
-    QTimer turns;
-    turns.setTimerType(Qt::PreciseTimer);
-    turns.setInterval(1);
-    QObject::connect(&turns, &QTimer::timeout, [&] {
-        worst = std::max(worst, static_cast<double>(sinceTurn.nsecsElapsed()) * 1e-6);
-        sinceTurn.restart();
-    });
+    bench::StallMeter stalls;
 
     // Quiet: less than a fifth of a core used over the last 100 ms.
     QEventLoop loop;
@@ -110,12 +103,11 @@ double LongestStallMs(const std::function<void()>& start, const std::function<bo
             loop.quit();
     });
 
-    sinceTurn.start();
-    turns.start();
+    stalls.Start();
     watch.start();
     QTimer::singleShot(0, start);
     loop.exec();
-    return worst;
+    return stalls.WorstMs();
 }
 
 double PeakRssMb() {

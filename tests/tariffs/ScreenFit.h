@@ -23,6 +23,16 @@ inline const QStringList& ScreenNames() {
     return names;
 }
 
+// The rows of a fit test: each screen at the usual font and at 14 pt (pointSize 0: usual).
+inline void AddScreenAndFontRows() {
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<int>("pointSize");
+    for (const QString& screen : ScreenNames())
+        for (int points : {0, 14})
+            QTest::addRow("%s, %s", qPrintable(screen), points ? "14 pt" : "usual font")
+                << screen << points;
+}
+
 inline QScreen* ScreenNamed(const QString& name) {
     for (QScreen* s : QGuiApplication::screens())
         if (s->name() == name)

@@ -477,12 +477,7 @@ void TestProviderTariffs::keyboardOnly() {
 }
 
 void TestProviderTariffs::fitsTheScreen_data() {
-    QTest::addColumn<QString>("screen");
-    QTest::addColumn<int>("pointSize"); // 0: the usual font
-    for (const QString& screen : ScreenNames())
-        for (int points : {0, 14})
-            QTest::addRow("%s, %s", qPrintable(screen), points ? "14 pt" : "usual font")
-                << screen << points;
+    AddScreenAndFontRows();
 }
 
 // With a forty-character tariff name and a long provider name: the whole window in the middle

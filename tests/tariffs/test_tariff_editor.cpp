@@ -539,12 +539,7 @@ void TestTariffEditor::unreadableProfileClosesTheDialog() {
 }
 
 void TestTariffEditor::fitsTheScreen_data() {
-    QTest::addColumn<QString>("screen");
-    QTest::addColumn<int>("pointSize"); // 0: the usual font
-    for (const QString& screen : ScreenNames())
-        for (int points : {0, 14})
-            QTest::addRow("%s, %s", qPrintable(screen), points ? "14 pt" : "usual font")
-                << screen << points;
+    AddScreenAndFontRows();
 }
 
 // With twenty tariffs, one of forty characters: the whole window in the middle of the screen,
