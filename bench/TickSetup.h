@@ -1,6 +1,6 @@
 #pragma once
 // What the tick benchmarks share: the process's CPU clock and a provider priced every day.
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 #include "store/Registry.h"
 #include "tariffs/Tariffs.h"
 

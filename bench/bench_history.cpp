@@ -6,10 +6,11 @@
 //
 //   bench_history [largest-count]     (default 1000000; 1e7 is taken too)
 #include "HistoryWriter.h"
-#include "history/ConnectionRows.h"
+#include "browser/ConnectionRows.h"
 #include "history/HistoryFile.h"
-#include "history/HistoryModels.h"
-#include "history/UserStatistics.h"
+#include "browser/ConnectionsModel.h"
+#include "statistics/UsersModel.h"
+#include "statistics/UserStatistics.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

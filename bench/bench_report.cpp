@@ -6,8 +6,8 @@
 //
 //   bench_report [records]     (default 1000000)
 #include "StallMeter.h"
-#include "history/Report.h"
-#include "history/ReportFiles.h"
+#include "reports/Report.h"
+#include "reports/ReportFiles.h"
 #include "platform/MessageBoxes.h"
 
 #include <QCoreApplication>

@@ -9,15 +9,16 @@
 #include "TickSetup.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
-#include "platform/DialUpService.h"
+#include "dialup/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 #include "store/Registry.h"
 #include "support/DesktopDoubles.h"
 #include "support/FakeClock.h"
 #include "support/NullMonitorView.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "monitor/Installation.h"
 
 #include <QTemporaryDir>
 #include <sqlite3.h>

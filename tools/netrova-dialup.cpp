@@ -3,7 +3,7 @@
 
 #include "common/CommandLine.h"
 #include "common/Log.h"
-#include "platform/DialUpService.h"
+#include "dialup/DialUpService.h"
 #include "store/Registry.h"
 #include "tools/ToolStore.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/HistoryGroup.h"
-#include "history/LimitReach.h"
+#include "counter/HistoryGroup.h"
+#include "statistics/LimitReach.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
 #include "platform/DesktopServices.h"
-#include "store/Limits.h"
+#include "settings/Limits.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/Report.h"
+#include "reports/Report.h"
 
 class QWidget;
 

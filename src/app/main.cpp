@@ -9,7 +9,7 @@
 #include "platform/CanberraSounds.h"
 #include "platform/Clock.h"
 #include "platform/DesktopNotifications.h"
-#include "platform/DialUpService.h"
+#include "dialup/DialUpService.h"
 #include "platform/Display.h"
 #include "platform/Guarded.h"
 #include "platform/HelpWindow.h"
@@ -20,8 +20,9 @@
 #include "platform/QtHelpViewer.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/TextViewer.h"
-#include "store/Defaults.h"
-#include "store/UserPreferences.h"
+#include "settings/Defaults.h"
+#include "settings/UserPreferences.h"
+#include "monitor/Installation.h"
 
 #include <QMessageBox>
 

@@ -1,11 +1,11 @@
 #include "common/Text.h"
 #include "monitor/Monitor.h"
 #include "monitor/StoreValues.h"
-#include "platform/DialUpService.h"
+#include "dialup/DialUpService.h"
 #include "platform/MessageBoxes.h"
-#include "store/CounterTotals.h"
-#include "store/Defaults.h"
-#include "store/MachineSettings.h"
+#include "counter/CounterTotals.h"
+#include "settings/Defaults.h"
+#include "settings/MachineSettings.h"
 
 #include <cstring>
 

@@ -5,12 +5,12 @@
 #include "monitor/HistoryKeeping.h"
 #include "monitor/StoreValues.h"
 #include "platform/Clock.h"
-#include "platform/DialUpService.h"
+#include "dialup/DialUpService.h"
 #include "platform/MessageBoxes.h"
-#include "store/CounterTotals.h"
-#include "store/Defaults.h"
-#include "store/MachineSettings.h"
-#include "store/UserPreferences.h"
+#include "counter/CounterTotals.h"
+#include "settings/Defaults.h"
+#include "settings/MachineSettings.h"
+#include "settings/UserPreferences.h"
 
 #include <limits>
 

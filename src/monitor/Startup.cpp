@@ -6,10 +6,10 @@
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "store/CounterTotals.h"
-#include "store/Defaults.h"
-#include "store/MachineSettings.h"
-#include "store/UserPreferences.h"
+#include "counter/CounterTotals.h"
+#include "settings/Defaults.h"
+#include "settings/MachineSettings.h"
+#include "settings/UserPreferences.h"
 
 #include <algorithm>
 #include <random>

@@ -2,7 +2,7 @@
 
 #include "common/Text.h"
 #include "monitor/Monitor.h"
-#include "store/UserPreferences.h"
+#include "settings/UserPreferences.h"
 
 #include <cstdint>
 #include <optional>

@@ -6,7 +6,7 @@
 #include "options/Preferences.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "store/UserPreferences.h"
+#include "settings/UserPreferences.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

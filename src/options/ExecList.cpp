@@ -2,7 +2,7 @@
 
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramLauncher.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 
 #include <algorithm>
 

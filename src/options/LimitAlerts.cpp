@@ -1,6 +1,6 @@
 #include "options/LimitAlerts.h"
 
-#include "history/LimitReach.h"
+#include "statistics/LimitReach.h"
 
 #include "common/TStamp.h"
 #include "common/Text.h"

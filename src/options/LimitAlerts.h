@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Limits.h"
+#include "settings/Limits.h"
 
 #include <chrono>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "store/Limits.h"
+#include "settings/Limits.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,9 +3,9 @@
 #include "common/Text.h"
 #include "platform/Autostart.h"
 #include "platform/MessageBoxes.h"
-#include "store/Defaults.h"
-#include "store/MachineSettings.h"
-#include "store/UserPreferences.h"
+#include "settings/Defaults.h"
+#include "settings/MachineSettings.h"
+#include "settings/UserPreferences.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/MachineSettings.h"
+#include "settings/MachineSettings.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "tariffs/Tariffs.h"
 
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 
 namespace netrova {
 

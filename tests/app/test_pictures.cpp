@@ -2,7 +2,7 @@
 // links: two resource files of one name link as one and lose the other's pictures.
 #include "app/LogoWindow.h"
 #include "app/StatusPictures.h"
-#include "history/HistoryWidgets.h"
+#include "platform/ListViews.h"
 #include "platform/Contrast.h"
 
 #include <QColor>

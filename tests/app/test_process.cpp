@@ -3,8 +3,8 @@
 #include "../support/TempStore.h"
 #include "app/InstanceLock.h"
 #include "app/TerminationSignals.h"
-#include "platform/DialUpService.h"
-#include "store/Defaults.h"
+#include "dialup/DialUpService.h"
+#include "settings/Defaults.h"
 
 #include <QCloseEvent>
 #include <QMessageBox>

@@ -3,14 +3,15 @@
 #include "history/HistoryFile.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
-#include "platform/DialUpService.h"
+#include "dialup/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/LoginName.h"
 #include "platform/MessageBoxes.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 #include "support/DesktopDoubles.h"
 #include "support/NullMonitorView.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "monitor/Installation.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

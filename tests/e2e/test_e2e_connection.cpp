@@ -7,8 +7,8 @@
 
 #include "history/HistoryFile.h"
 #include "history/VolumeFile.h"
-#include "store/Defaults.h"
-#include "store/Limits.h"
+#include "settings/Defaults.h"
+#include "settings/Limits.h"
 
 #include <QDBusMetaType>
 #include <QDateTime>

@@ -2,7 +2,7 @@
 // program that cannot start does not stop the ones after it.
 #include "E2E.h"
 
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 
 #include <QFile>
 #include <QThread>

@@ -2,7 +2,7 @@
 // the mouse through xdotool as a person would.
 #include "E2E.h"
 
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,9 +1,10 @@
 #include "MonitorRig.h"
 
 #include "history/VolumeFile.h"
-#include "platform/DialUpService.h"
-#include "store/Defaults.h"
+#include "dialup/DialUpService.h"
+#include "settings/Defaults.h"
 #include "tariffs/Tariffs.h"
+#include "monitor/Installation.h"
 
 #include <QDir>
 #include <QFile>

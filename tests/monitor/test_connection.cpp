@@ -2,8 +2,8 @@
 #include "MonitorRig.h"
 
 #include "common/Text.h"
-#include "platform/DialUpService.h"
-#include "store/Defaults.h"
+#include "dialup/DialUpService.h"
+#include "settings/Defaults.h"
 
 #include <QtTest>
 

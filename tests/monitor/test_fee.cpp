@@ -2,7 +2,7 @@
 #include "MonitorRig.h"
 
 #include "common/Text.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 
 #include <QtTest>
 

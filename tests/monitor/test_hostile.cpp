@@ -4,7 +4,7 @@
 
 #include "common/Text.h"
 #include "monitor/HistoryKeeping.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 
 #include <QtTest>
 

@@ -3,7 +3,7 @@
 
 #include "common/Text.h"
 #include "monitor/StoreValues.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 
 #include <QtTest>
 

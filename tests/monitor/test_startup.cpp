@@ -1,7 +1,8 @@
 // Start-up and shutdown: personalisation, first run, crash marker, exit.
 #include "MonitorRig.h"
 
-#include "store/Defaults.h"
+#include "monitor/Installation.h"
+#include "settings/Defaults.h"
 
 #include <QtTest>
 

@@ -3,7 +3,7 @@
 
 #include "options/Beep.h"
 #include "options/BeepDialog.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 #include "support/DesktopDoubles.h"
 
 #include <QCheckBox>

@@ -4,7 +4,7 @@
 
 #include "options/ExecList.h"
 #include "platform/ProgramLauncher.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 #include "support/DesktopDoubles.h"
 #include "support/ScriptedMessageBoxes.h"
 

@@ -1,7 +1,7 @@
 #include "../monitor/MonitorRig.h"
 
 #include "options/LimitsDialog.h"
-#include "store/Limits.h"
+#include "settings/Limits.h"
 #include "support/DesktopDoubles.h"
 
 #include <QCheckBox>

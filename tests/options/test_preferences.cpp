@@ -8,8 +8,9 @@
 #include "platform/Autostart.h"
 #include "platform/FileChooser.h"
 #include "platform/QtFileChooser.h"
-#include "store/Defaults.h"
-#include "store/UserPreferences.h"
+#include "monitor/Installation.h"
+#include "settings/Defaults.h"
+#include "settings/UserPreferences.h"
 #include "support/DesktopDoubles.h"
 #include "support/TempStore.h"
 

@@ -2,8 +2,9 @@
 // processes on one store, damaged files and the installation defaults.
 
 #include "../support/TempStore.h"
-#include "store/Defaults.h"
-#include "store/MachineSettings.h"
+#include "monitor/Installation.h"
+#include "settings/Defaults.h"
+#include "settings/MachineSettings.h"
 #include "store/Registry.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // Stand-ins for the desktop: each records what the program asked of it.
 #include "platform/Autostart.h"
 #include "platform/DesktopServices.h"
-#include "platform/DialUpService.h"
+#include "dialup/DialUpService.h"
 #include "platform/FileChooser.h"
 #include "platform/HelpViewer.h"
 #include "platform/Notifications.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "../support/TempStore.h"
-#include "store/Defaults.h"
+#include "settings/Defaults.h"
 #include "tariffs/Tariffs.h"
 
 #include <QString>
