@@ -5,8 +5,6 @@
 Q_LOGGING_CATEGORY(lcStore, "netrova.store", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMonitor, "netrova.monitor", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcDialup, "netrova.dialup", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcHistory, "netrova.history", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcOptions, "netrova.options", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcApp, "netrova.app", QtInfoMsg)
 
 namespace netrova {

@@ -106,8 +106,7 @@ std::int32_t CounterTotals::AllMoney() {
 
 std::int32_t CounterTotals::AllTime() {
     TRegistry reg(store_, Root::LocalMachine);
-    OpenForReading(reg, kCounterAllKey);
-    return ReadAllTime(reg);
+    return reg.OpenKey(kCounterAllKey, false) ? ReadAllTime(reg) : 0;
 }
 
 std::optional<Volume> CounterTotals::AllVolume() {

@@ -90,8 +90,9 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
                                  bus_.lastError().message().toStdString() + ").");
     // Signals first, so that nothing that changes while the state is read gets lost. NetworkManager
     // sends both the standard PropertiesChanged and, in older versions, one per interface. Only
-    // the manager's, the active connections' and the devices' own are taken: a device's
-    // statistics and the like change often.
+    // the manager's, the active connections' and the profiles' are taken here; the devices send
+    // many more (state, statistics ...), and only the counted connection's own is followed
+    // (WatchDevice).
     const struct {
         QString path;
         const QString& interface;
@@ -103,8 +104,6 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(SettingsStore& store, Q
         {kManagerPath, kManager, "PropertiesChanged", {}},
         {QString(), kActive, "PropertiesChanged", {}},
         {QString(), kActive, "StateChanged", {}},
-        {QString(), kProperties, "PropertiesChanged", {kDevice}},
-        {QString(), kDevice, "PropertiesChanged", {}},
         {kSettingsPath, kSettings, "NewConnection", {}},
         {kSettingsPath, kSettings, "ConnectionRemoved", {}},
         {QString(), kProfile, "Updated", {}},
@@ -336,6 +335,7 @@ void NetworkManagerDialUpService::FollowDevice() {
         device_.path.clear();
         device_.known = false;
         interface_.clear();
+        WatchDevice();
         return;
     }
     const auto it = actives_.constFind(counted_);
@@ -345,6 +345,7 @@ void NetworkManagerDialUpService::FollowDevice() {
         // The count of changes goes on, so that an answer about the device before is dropped.
         device_ = Device{{false, false, device_.changes + 1}, it->device, {}, {}};
     }
+    WatchDevice();
     if (deviceSession_ != session_) {
         deviceSession_ = session_;
         interface_.clear(); // the last connection's is not this one's
@@ -353,6 +354,27 @@ void NetworkManagerDialUpService::FollowDevice() {
         interface_ = InterfaceName(device_.ipInterface, device_.interface);
     else if (!device_.path.isEmpty())
         ReadDevice();
+}
+
+// The bus delivers the signals of the device read, and of no other: subscribed before it is read,
+// so that a change after the reading is not missed.
+void NetworkManagerDialUpService::WatchDevice() {
+    if (device_.path == watchedDevice_)
+        return;
+    const QString name = QStringLiteral("PropertiesChanged");
+    const struct {
+        const QString& interface;
+        QStringList arg0;
+    } deviceSignals[] = {{kProperties, {kDevice}}, {kDevice, {}}};
+    for (const auto& s : deviceSignals) {
+        if (!watchedDevice_.isEmpty())
+            bus_.disconnect(kService, watchedDevice_, s.interface, name, s.arg0, QString(), this,
+                            SLOT(OnSignal(QDBusMessage)));
+        if (!device_.path.isEmpty())
+            bus_.connect(kService, device_.path, s.interface, name, s.arg0, QString(), this,
+                         SLOT(OnSignal(QDBusMessage)));
+    }
+    watchedDevice_ = device_.path;
 }
 
 void NetworkManagerDialUpService::ReadDevice() {

@@ -93,6 +93,7 @@ private:
     void ReadActive(const QString& path);
     void ApplyActive(Active& active, const QVariantMap& properties);
     void FollowDevice();
+    void WatchDevice();
     void ReadDevice();
     void ApplyDevice(const QVariantMap& properties);
     void ReadProfile(const QString& path);
@@ -132,6 +133,7 @@ private:
     // The device of the connection counted, and the session it was read for.
     Device device_;
     quint64 deviceSession_ = 0;
+    QString watchedDevice_; // whose signals the bus delivers
 
     // What the store should hold; nullopt until NetworkManager answered.
     std::optional<bool> connected_;

@@ -63,9 +63,10 @@ void TMonitor::Timer1Timer() {
         ProgramPath = MachineSettings(store_).ProgramPath();
     // Reading takes no lock: a tick measures and shows the connection even while another
     // process holds the store's write lock; only its writes wait for a later tick.
+    // A missing key reads as not connected; it is not made.
     TRegistry reg(store_, Root::LocalMachine);
-    OpenForReading(reg, kRemoteAccessServiceKey);
-    Connected = ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
+    const bool open = reg.OpenKey(kRemoteAccessServiceKey, false);
+    Connected = open && ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
     if (Connected == 1)
         interface_ = ReadConnectionInterface(reg);
     reg.CloseKey();

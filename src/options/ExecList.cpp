@@ -18,7 +18,8 @@ std::string LineName(std::size_t i) {
 
 std::vector<std::string> ReadExecList(SettingsStore& store) {
     TRegistry reg(store, Root::CurrentUser);
-    reg.OpenKey(kExecKey, true);
+    if (!reg.OpenKey(kExecKey, false))
+        return {};
     // "Lines" may claim far more entries than were ever written (another program, a damaged
     // store): the list ends at the first entry that is missing, and at the limit. Without
     // "Lines" there is no list.

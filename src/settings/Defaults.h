@@ -39,7 +39,8 @@ inline void WriteStringDefault(TRegistry& reg, std::string_view name, const std:
 }
 
 // Opens a key that is normally there without the write lock, so that a reader goes on while
-// another program writes; creates it when missing.
+// another program writes. Only for readers whose values must exist: a missing key is made so
+// that the missing value's error names it, and that error rolls the key back with the read.
 inline void OpenForReading(TRegistry& reg, std::string_view path) {
     if (!reg.OpenKey(path, false))
         reg.OpenKey(path, true);

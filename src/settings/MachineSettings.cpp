@@ -85,7 +85,8 @@ void MachineSettings::EnsureDefaults(TRegistry& reg, const std::string& programP
 
 std::string MachineSettings::CurrentUser() {
     TRegistry reg(store_, Root::LocalMachine);
-    reg.OpenKey(kControlKey, true);
+    if (!reg.OpenKey(kControlKey, false))
+        return "Default";
     std::string user = reg.ValueCount() == 0 ? "Default" : reg.ReadString(kCurrentUser);
     reg.CloseKey();
     return user;
@@ -100,8 +101,7 @@ void MachineSettings::SetCurrentUser(const std::string& loginName) {
 
 std::string MachineSettings::ProgramPath() {
     TRegistry reg(store_, Root::LocalMachine);
-    OpenForReading(reg, kProductKey);
-    const std::string path = reg.ReadString(kProgramPath);
+    const std::string path = reg.OpenKey(kProductKey, false) ? reg.ReadString(kProgramPath) : "";
     reg.CloseKey();
     return ProgramFolder(path, store_.Paths());
 }

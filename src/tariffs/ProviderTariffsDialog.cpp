@@ -259,7 +259,9 @@ void TForm3::BuildControls() {
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    connect(ListBox1, &QListWidget::currentRowChanged, this, &TForm3::ListBox1Click);
+    // A row reads its provider's days from the store: a failure closes the dialog, as in OK.
+    connect(ListBox1, &QListWidget::currentRowChanged, this,
+            [this](int row) { errors_.Run(*this, [&] { ListBox1Click(row); }); });
     connect(AssignButton, &QPushButton::clicked, this, &TForm3::AssignClick);
     connect(RemoveButton, &QPushButton::clicked, this, &TForm3::RemoveClick);
     connect(removeKey, &QShortcut::activated, this, &TForm3::RemoveClick);

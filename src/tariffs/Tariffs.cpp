@@ -47,15 +47,19 @@ std::string DayKeyPath(const std::string& provider, int day) {
 }
 
 TariffProfiles Tariffs::Profiles() {
-    TRegistry reg(store_, Root::CurrentUser);
-    reg.OpenKey(kTariffProfileKey, true);
-    const std::vector<std::string> names = reg.GetKeyNames();
+    // The list key stays open over the profile keys: one read transaction, so a profile seen
+    // in the list is still there when it is read. Reading makes no key.
+    TRegistry list(store_, Root::CurrentUser);
     TariffProfiles profiles;
+    if (!list.OpenKey(kTariffProfileKey, false))
+        return profiles;
+    const std::vector<std::string> names = list.GetKeyNames();
     profiles.reserve(names.size());
+    TRegistry reg(store_, Root::CurrentUser);
     for (const std::string& name : names) {
         TariffProfile p;
         p.Name = name;
-        reg.OpenKey(ProfileKeyPath(name), true);
+        reg.OpenKey(ProfileKeyPath(name), false);
         p.StartingInterval = reg.ReadInteger(kStartingValue);
         p.EndingInterval = reg.ReadInteger(kEndingValue);
         p.DayCost = reg.ReadInteger(kDayCostValue);
@@ -64,6 +68,7 @@ TariffProfiles Tariffs::Profiles() {
         profiles.push_back(std::move(p));
     }
     reg.CloseKey();
+    list.CloseKey();
     return profiles;
 }
 
@@ -106,7 +111,8 @@ void Tariffs::RefreshDayCopies(const TariffProfiles& profiles) {
 
 std::vector<std::string> Tariffs::Providers() {
     TRegistry reg(store_, Root::CurrentUser);
-    reg.OpenKey(kAddressesKey, true);
+    if (!reg.OpenKey(kAddressesKey, false))
+        return {};
     std::vector<std::string> names = reg.GetValueNames();
     reg.CloseKey();
     return names;
@@ -114,14 +120,17 @@ std::vector<std::string> Tariffs::Providers() {
 
 DayTariffs Tariffs::DayMap(const std::string& provider) {
     DayTariffs days;
-    TRegistry reg(store_, Root::CurrentUser);
-    if (!reg.OpenKey(ProviderKeyPath(provider), false))
+    // As in SaveDayMap, the provider key stays open over the day keys: one read transaction.
+    // A missing day key reads as no tariff and is not made.
+    TRegistry providerKey(store_, Root::CurrentUser);
+    if (!providerKey.OpenKey(ProviderKeyPath(provider), false))
         return days;
-    for (int day = 0; day < kDayCount; ++day) {
-        reg.OpenKey(DayKeyPath(provider, day), true);
-        days[day] = reg.ReadString(kDayProfileValue);
-    }
+    TRegistry reg(store_, Root::CurrentUser);
+    for (int day = 0; day < kDayCount; ++day)
+        if (reg.OpenKey(DayKeyPath(provider, day), false))
+            days[day] = reg.ReadString(kDayProfileValue);
     reg.CloseKey();
+    providerKey.CloseKey();
     return days;
 }
 

@@ -30,7 +30,7 @@ class Tariffs {
 public:
     explicit Tariffs(SettingsStore& store) : store_(store) {}
 
-    // Every profile in the store's order; the key is made when missing. A profile lacking one
+    // Every profile in the store's order; none when the key is missing. A profile lacking one
     // of its five integers throws StoreError.
     TariffProfiles Profiles();
 
@@ -42,11 +42,12 @@ public:
     // numbers, every other day (renamed or deleted profile, no tariff) becomes unassigned.
     void RefreshDayCopies(const TariffProfiles& profiles);
 
-    // The dial-up entries ("\RemoteAccess\Addresses" value names) in the store's order; the key
-    // is made when missing.
+    // The dial-up entries ("\RemoteAccess\Addresses" value names) in the store's order; none
+    // when the key is missing.
     std::vector<std::string> Providers();
 
-    // The stored assignment of one provider; all days empty when the provider was never written.
+    // The stored assignment of one provider; all days empty when the provider was never written,
+    // a day whose key is missing empty. Reading writes nothing.
     DayTariffs DayMap(const std::string& provider);
 
     // Writes all eight day keys of a provider with copies of the assigned profiles, in one

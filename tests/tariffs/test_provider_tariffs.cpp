@@ -148,6 +148,7 @@ private slots:
     void noProvidersKeepsTheDialogOpen();
     void noProfilesClosesWithoutWriting();
     void executeClosesWhenThereIsNoProfile();
+    void unreadableDaysCloseTheDialog();
     void helpKeys();
     void keyboardOnly_data();
     void keyboardOnly();
@@ -397,6 +398,29 @@ void TestProviderTariffs::executeClosesWhenThereIsNoProfile() {
     QCOMPARE(TForm3::Execute(ts, boxes, help, nullptr), int(QDialog::Rejected));
     QVERIFY(!forced);
     QCOMPARE(boxes.texts(), std::vector<std::string>{kNoTariffs});
+}
+
+// A provider whose days cannot be read: the dialog closes without writing, and the error reaches
+// the opener rather than the event loop.
+void TestProviderTariffs::unreadableDaysCloseTheDialog() {
+    TempStore ts;
+    SeedTwoProfiles(ts);
+    SeedProviders(ts, {"Good", "Bad"});
+    ts.SetInt(Root::CurrentUser, DayKeyPath("Bad", 2), "Tariff Profile", 1);
+    const QStringList before = DumpUserStore(ts);
+    ScriptedMessageBoxes boxes;
+    RecordingHelpViewer help;
+    QTimer::singleShot(500, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<TForm3*>(w); d && d->isVisible()) {
+                d->findChild<QListWidget*>("ListBox1")->setCurrentRow(1);
+                // Should the dialog stay open, half loaded, this confirms it.
+                if (d->isVisible())
+                    QTest::mouseClick(d->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+            }
+    });
+    QVERIFY_THROWS_EXCEPTION(StoreError, TForm3::Execute(ts, boxes, help, nullptr));
+    QCOMPARE(DumpUserStore(ts), before);
 }
 
 void TestProviderTariffs::helpKeys() {

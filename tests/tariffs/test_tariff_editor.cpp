@@ -481,7 +481,7 @@ void TestTariffEditor::emptyStoreShowsHowToStart() {
              QStringList{
                  "To create tariff enter tariff's name and then press 'Create new tariff' button"});
     QCOMPARE(ed.boxes.shown().front().icon, MsgIcon::Information);
-    QVERIFY(ts.HasKey(Root::CurrentUser, kTariffProfileKey));
+    QVERIFY(!ts.HasKey(Root::CurrentUser, kTariffProfileKey));
     // Rename and delete have nothing to act on.
     ed.type("Edit7", "Name");
     ed.click("Button2");

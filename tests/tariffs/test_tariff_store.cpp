@@ -55,7 +55,8 @@ private slots:
     void refreshGivesEveryProviderAllEightDays();
     void writeDayMapOfANewProvider();
     void writeDayMapUnassignsUnknownProfiles();
-    void readDayMapOfAnUnknownProviderCreatesNothing();
+    void readingWritesNothing_data();
+    void readingWritesNothing();
     void providersAreTheDialUpEntries();
     void sameTariffName_data();
     void sameTariffName();
@@ -165,16 +166,46 @@ void TestTariffStore::writeDayMapUnassignsUnknownProfiles() {
     QCOMPARE(DayKeyText(ts, "ISP", 6), Unassigned());
 }
 
-void TestTariffStore::readDayMapOfAnUnknownProviderCreatesNothing() {
+// A read on a store that lacks what it reads: the defaults, and not one commit.
+void TestTariffStore::readingWritesNothing_data() {
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("dayKey"); // the one day key of "ISP" written by hand, if any
+    QTest::newRow("day map of an unknown provider") << "DayMap"
+                                                    << "";
+    QTest::newRow("day map lacking day keys") << "DayMap"
+                                              << "3";
+    QTest::newRow("profiles of an empty store") << "Profiles"
+                                                << "";
+    QTest::newRow("providers of an empty store") << "Providers"
+                                                 << "";
+}
+
+void TestTariffStore::readingWritesNothing() {
+    QFETCH(QString, read);
+    QFETCH(QString, dayKey);
     TempStore ts;
-    QCOMPARE(Tariffs(ts).DayMap("Nobody"), DayTariffs{});
-    QVERIFY(!ts.HasKey(Root::CurrentUser, "\\Software\\Netrova\\Tariffs\\Nobody"));
+    DayTariffs expected;
+    if (!dayKey.isEmpty()) {
+        ts.SetStr(Root::CurrentUser, DayKeyPath("ISP", dayKey.toInt()), "Tariff Profile", "Cheap");
+        expected[dayKey.toInt()] = "Cheap";
+    }
+    const auto commits = ts.store().DurableCommitCount();
+    Tariffs tariffs(ts);
+    if (read == "DayMap")
+        QCOMPARE(tariffs.DayMap("ISP"), expected);
+    else if (read == "Profiles")
+        QVERIFY(tariffs.Profiles().empty());
+    else
+        QVERIFY(tariffs.Providers().empty());
+    QCOMPARE(ts.store().DurableCommitCount(), commits);
+    QCOMPARE(KeyNames(ts, "\\Software\\Netrova\\Tariffs\\ISP"),
+             dayKey.isEmpty() ? QStringList{} : QStringList{dayKey});
 }
 
 void TestTariffStore::providersAreTheDialUpEntries() {
     TempStore ts;
     QVERIFY(Tariffs(ts).Providers().empty());
-    QVERIFY(ts.HasKey(Root::CurrentUser, kAddressesKey));
+    QVERIFY(!ts.HasKey(Root::CurrentUser, kAddressesKey));
     SeedProviders(ts, {"Zeta", "alpha", "Mid"});
     QCOMPARE(Tariffs(ts).Providers(), (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
 }
