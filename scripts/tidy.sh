@@ -3,7 +3,7 @@
 # compile_commands.json; any finding fails it.
 # Which files: those changed since BASE (default origin/main), a changed header standing for the
 # sources that include it. All of src/ and tools/ when BASE is no ref, when nothing changed (CI's
-# fresh clone of main) or when .clang-tidy or a CMakeLists.txt changed.
+# fresh clone of main) or when .clang-tidy, cmake/ or a CMakeLists.txt changed.
 # Usage: scripts/tidy.sh [BASE]   (NETROVA_BUILD: the build directory, default build/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,15 +18,15 @@ all() { git ls-files 'src/*.cpp' 'tools/*.cpp'; }
 files=()
 if git rev-parse --verify -q "$base^{commit}" >/dev/null; then
   mapfile -t changed < <(git diff --name-only "$(git merge-base "$base" HEAD)" -- . |
-                           grep -E '^(src|tools)/|(^|/)CMakeLists\.txt$|^\.clang-tidy$' || true)
+                           grep -E '^(src|tools)/.*\.(cpp|h)$|(^|/)CMakeLists\.txt$|^cmake/|^\.clang-tidy$' ||
+                           true)
   for f in "${changed[@]}"; do
-    [ -e "$f" ] || continue # removed
     case $f in
-      *.cpp) files+=("$f") ;;
+      *.cpp) if [ -e "$f" ]; then files+=("$f"); fi ;;
       *.h) mapfile -t -O "${#files[@]}" files < <(
              git grep -l -E "#include \"([a-z]+/)?$(basename "$f")\"" -- 'src/*.cpp' 'tools/*.cpp' || true)
-           [ -e "${f%.h}.cpp" ] && files+=("${f%.h}.cpp") ;;
-      *) files=(); changed=(); mapfile -t files < <(all); break ;;
+           if [ -e "${f%.h}.cpp" ]; then files+=("${f%.h}.cpp"); fi ;;
+      *) changed=() ; break ;; # the build or the checks: everything
     esac
   done
   [ ${#changed[@]} -gt 0 ] || mapfile -t files < <(all)
