@@ -46,7 +46,9 @@ inline bool WriteHistory(const std::string& programPath, int count) {
             return false;
         }
     }
-    return (std::fclose(v) == 0) & (std::fclose(f) == 0);
+    const bool volumesClosed = std::fclose(v) == 0; // both closed, whatever the first says
+    const bool recordsClosed = std::fclose(f) == 0;
+    return volumesClosed && recordsClosed;
 }
 
 } // namespace netrova::bench

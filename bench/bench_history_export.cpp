@@ -38,8 +38,8 @@ bool WriteHistory(const std::string& path, int records) {
     if (!f)
         return false;
     const char* providers[] = {"My Provider", "Sky, Net",
-                               "\xC3\x9C"
-                               "bernet \"Fast\""};
+                               ("\xC3\x9C"
+                                "bernet \"Fast\"")}; // one name: the escape ends before the b
     const char* users[] = {"Default", "anna", "J\xC3\xBCrgen"};
     std::vector<THistoryRecord> block(4096);
     std::int32_t total = 0;

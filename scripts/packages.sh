@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Netrova needs (those missing), with sudo when not run as root.
 # Always what building and running need; more by name of a set: test (the test suite's tools),
-# clang (the sanitizer and fuzzing build, and the formatting check).
+# clang (the sanitizer and fuzzing build, the formatting check and clang-tidy).
 # Usage: scripts/packages.sh [test] [clang]
 set -euo pipefail
 
@@ -19,8 +19,8 @@ for set in "$@"; do
     test) packages+=(xvfb xauth xdotool x11-utils imagemagick openbox trayer desktop-file-utils
                      appstream man-db python3-dbusmock dbus-daemon faketime iproute2) ;;
     # clang with its sanitizer and libFuzzer runtimes (of whichever version is Debian's default)
-    # and llvm-symbolizer for the reports; clang-format for CI's formatting check.
-    clang) packages+=(clang libclang-rt-dev llvm clang-format) ;;
+    # and llvm-symbolizer for the reports; clang-format and clang-tidy for CI's checks.
+    clang) packages+=(clang libclang-rt-dev llvm clang-format clang-tidy) ;;
     *) echo "packages.sh: unknown package set \"$set\": test or clang" >&2; exit 2 ;;
   esac
 done

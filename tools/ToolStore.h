@@ -6,8 +6,8 @@
 
 namespace netrova {
 
-// Waits for another program's write lock as long as a user at the command line would, and
-// says once on stderr that it waits.
+// Waits for another program's write lock as long as a user at the command line would (or as
+// NETROVA_LOCK_TIMEOUT says), and says once on stderr that it waits.
 StoreOptions ToolStoreOptions(const char* program);
 
 // For commands that only read: a store file that does not exist yet is read as an empty store

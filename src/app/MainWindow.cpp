@@ -926,15 +926,16 @@ void TForm1::UpdateTrayIcon(const std::string& text, int picture) {
         if (limits_->Money > 0 &&
             LimitPercent(cents(s.AllMoney), cents(limits_->Money)) >= limitSettings_.Warn1) {
             pastWarning = true;
-            tip += "\n" + QString::fromStdString(MoneyShareText(s.AllMoney, limits_->Money)) +
-                   " (money limit)";
+            tip += QLatin1Char('\n') +
+                   QString::fromStdString(MoneyShareText(s.AllMoney, limits_->Money)) +
+                   QLatin1String(" (money limit)");
         }
         if (limits_->Volume > 0 &&
             LimitPercent(s.AllVolume.Total(), limits_->Volume) >= limitSettings_.Warn1) {
             pastWarning = true;
-            tip += "\n" +
+            tip += QLatin1Char('\n') +
                    QString::fromStdString(VolumeShareText(s.AllVolume.Total(), limits_->Volume)) +
-                   " (data limit)";
+                   QLatin1String(" (data limit)");
         }
     }
     if (tray_->toolTip() != tip)
@@ -1046,8 +1047,8 @@ void TForm1::ShowVolume(const std::optional<Volume>& connection,
 void TForm1::ShowStatusText(const std::string& text) {
     const QString status = QString::fromStdString(text);
     // The hint names the connection source too, which Preferences may change between ticks.
-    const QString hint =
-        status + "\nConnection source: " + QString::fromStdString(services_.dialUp.SourceText());
+    const QString hint = status + QLatin1String("\nConnection source: ") +
+                         QString::fromStdString(services_.dialUp.SourceText());
     if (status == statusText_ && hint == toolTip())
         return;
     statusText_ = status;

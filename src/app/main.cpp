@@ -156,9 +156,10 @@ int main(int argc, char** argv) {
         unsetenv("QT_QPA_PLATFORM"); // programs started from the launch list choose their own
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
             qCWarning(lcApp).noquote()
-                << (triedPlatforms.empty() ? QStringLiteral("no display found:")
-                                           : "no usable display: tried " +
-                                                 QString::fromStdString(triedPlatforms) + ";")
+                << (triedPlatforms.empty()
+                        ? QStringLiteral("no display found:")
+                        : QLatin1String("no usable display: tried ") +
+                              QString::fromStdString(triedPlatforms) + QLatin1Char(';'))
                 << "Netrova runs on the offscreen platform (it counts and records, but shows no "
                    "window).";
     }

@@ -288,7 +288,9 @@ void TForm7::FitColumns(bool growOnly) {
     const QHeaderView* header = Table->horizontalHeader();
     for (int c = 0; c < kTableColumnCount; ++c) {
         int width = std::max(kTableWidths[c], header->sectionSizeHint(c));
-        width = std::max(width, metrics.horizontalAdvance(widened(kWideSamples[c])) + margins);
+        width = std::max(width,
+                         metrics.horizontalAdvance(widened(QString::fromLatin1(kWideSamples[c]))) +
+                             margins);
         // The longest text of the rows, known from the load without reading them all.
         if (const std::size_t row = rows.WidestRow(c); row < rows.Count())
             width = std::max(width,

@@ -9,7 +9,7 @@ namespace {
 // The option as it was written ("--all", "-platform"); "-x" when it came among short options.
 std::string AsGiven(const std::string& name, const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
-        const std::string option = arg.substr(0, arg.find('='));
+        std::string option = arg.substr(0, arg.find('='));
         const std::size_t dashes = option.find_first_not_of('-');
         if (dashes != 0 && dashes != std::string::npos && option.substr(dashes) == name)
             return option;

@@ -514,7 +514,7 @@ std::unique_ptr<DialUpService> MakeDialUpService(SettingsStore& store, DialUpSou
 DialUpSwitch::DialUpSwitch(SettingsStore& store)
     : DialUpSwitch(
           store, [&store](DialUpSource source) { return MakeDialUpService(store, source); },
-          [](DialUpSource setting, std::function<void(const DialUpChoice&)> done) {
+          [](DialUpSource setting, const std::function<void(const DialUpChoice&)>& done) {
               if (setting != DialUpSource::Automatic) {
                   done(ChooseDialUpSource(setting, DialUpChoice::By::Preferences));
                   return;

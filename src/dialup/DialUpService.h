@@ -83,6 +83,7 @@ public:
     // Ends the counted connection. done is called once, perhaps later from the event loop,
     // with "" or why it failed.
     using HangUpDone = std::function<void(const std::string& error)>;
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): the overrides keep their copy
     virtual void HangUp(HangUpDone done) { done("This connection cannot be hung up by Netrova."); }
 };
 

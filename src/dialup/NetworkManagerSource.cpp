@@ -38,7 +38,9 @@ constexpr int kRetryMs = 1000;
 constexpr int kLongestRetryMs = 30000;
 
 bool IsDialUpType(const QString& type) {
-    static const QStringList kinds{"gsm", "cdma", "pppoe", "adsl", "bluetooth"};
+    static const QStringList kinds{QStringLiteral("gsm"), QStringLiteral("cdma"),
+                                   QStringLiteral("pppoe"), QStringLiteral("adsl"),
+                                   QStringLiteral("bluetooth")};
     return kinds.contains(type);
 }
 
@@ -53,7 +55,7 @@ std::string EntryNameOf(const QString& id, const QString& uuid, const QString& p
         for (QChar& c : name)
             if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == u'\\')
                 c = u' ';
-        const std::string utf8 = name.toStdString();
+        std::string utf8 = name.toStdString();
         if (!name.trimmed().isEmpty() && EntryNameProblem(utf8).empty())
             return utf8;
     }

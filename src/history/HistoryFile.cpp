@@ -62,7 +62,7 @@ std::string FieldText(const char* field, std::size_t size) {
 void SetFieldText(char* field, std::size_t size, std::string_view text) {
     std::memset(field, 0, size);
     const std::string cut = CutUtf8(text, size - 1);
-    std::memcpy(field, cut.data(), cut.size());
+    cut.copy(field, cut.size()); // the memset above ends it
 }
 
 std::string HistoryPath(const std::string& programPath) {

@@ -163,8 +163,9 @@ void TForm2::BuildControls() {
     SourceOverride->setObjectName(QStringLiteral("SourceOverride"));
     SourceOverride->setTextFormat(Qt::PlainText);
     if (variable && *variable)
-        SourceOverride->setText("NETROVA_DIALUP=" + QString::fromLocal8Bit(variable) +
-                                " decides while this Netrova runs.");
+        SourceOverride->setText(QLatin1String("NETROVA_DIALUP=") +
+                                QString::fromLocal8Bit(variable) +
+                                QLatin1String(" decides while this Netrova runs."));
     SourceOverride->setVisible(!SourceOverride->text().isEmpty());
     sourceLayout->addWidget(SourceOverride);
 

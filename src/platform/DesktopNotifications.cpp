@@ -45,8 +45,8 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus)
 }
 
 void DesktopNotifications::AskCapabilities() {
-    auto* pending =
-        new QDBusPendingCallWatcher(bus_.asyncCall(Call("GetCapabilities"), kCallTimeoutMs), this);
+    auto* pending = new QDBusPendingCallWatcher(
+        bus_.asyncCall(Call(QStringLiteral("GetCapabilities")), kCallTimeoutMs), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
         pending->deleteLater();
         const QDBusMessage reply = pending->reply();
@@ -66,7 +66,7 @@ void DesktopNotifications::Notify(const std::string& summary, const std::string&
         return;
     }
     const bool button = offerHangUp && capabilities_.contains(QStringLiteral("actions"));
-    QDBusMessage call = Call("Notify");
+    QDBusMessage call = Call(QStringLiteral("Notify"));
     const QVariantMap hints{
         {QStringLiteral("urgency"),
          QVariant::fromValue(uchar(urgency == Urgency::Critical ? 2 : 1))},

@@ -11,7 +11,8 @@ void ShowApplicationError(const std::string& text) {
     if (auto* app = qobject_cast<NetrovaApplication*>(QCoreApplication::instance()))
         app->ShowError(shown);
     else
-        qCCritical(lcApp).noquote() << QString::fromLatin1(kBoxCaption) + ": " + shown;
+        qCCritical(lcApp).noquote()
+            << QString::fromLatin1(kBoxCaption) + QLatin1String(": ") + shown;
 }
 
 } // namespace netrova

@@ -26,7 +26,8 @@ void NetrovaApplication::ShowError(const QString& text) {
         return;
     }
     if (!errorBoxes_) {
-        qCCritical(lcApp).noquote() << QString::fromLatin1(kBoxCaption) + ": " + text;
+        qCCritical(lcApp).noquote()
+            << QString::fromLatin1(kBoxCaption) + QLatin1String(": ") + text;
         return;
     }
     showingError_ = true;

@@ -24,7 +24,7 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kFlushSize = 1 << 20;
 // The longest data row: every character of it four bytes of UTF-8.
-constexpr std::size_t kRowMax = 4 * kReportWidth;
+constexpr std::size_t kRowMax = 4 * std::size_t{kReportWidth};
 
 // A cell of the data row: its columns first..last (inclusive), the column its value starts at
 // and the longest value written whole (0: a stamp's text, only kept inside the cell).
@@ -63,7 +63,7 @@ std::string_view FirstChars(std::string_view text, std::size_t count) {
 // then padded so that the next "|" keeps its column. ASCII values, nearly all, skip the
 // counting of characters.
 char* PutCell(char* p, const Cell& cell, std::string_view value, bool ascii) {
-    const std::size_t room = static_cast<std::size_t>(cell.last - cell.start + 1);
+    const std::size_t room = static_cast<std::size_t>(cell.last - cell.start) + 1;
     std::size_t chars = ascii ? value.size() : CharCount(value);
     std::string_view cut = value;
     bool dots = false;

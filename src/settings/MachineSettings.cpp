@@ -109,7 +109,7 @@ std::string MachineSettings::ProgramPath() {
 std::string MachineSettings::ProgramFolder(const std::string& stored, const StorePaths& paths) {
     if (!stored.empty() && std::filesystem::path(stored).is_absolute())
         return stored;
-    const std::string folder = paths.MachineFolder();
+    std::string folder = paths.MachineFolder();
     // Said once for each value met, not at every reading of it.
     static std::mutex saidMutex;
     static std::string said;
@@ -117,9 +117,10 @@ std::string MachineSettings::ProgramFolder(const std::string& stored, const Stor
     if (said != stored + '\n' + folder) {
         said = stored + '\n' + folder;
         qCWarning(lcStore).noquote()
-            << (stored.empty() ? QStringLiteral("\"Program path\" is empty;")
-                               : "\"Program path\" \"" + QString::fromStdString(stored) +
-                                     "\" is not an absolute folder;")
+            << (stored.empty()
+                    ? QStringLiteral("\"Program path\" is empty;")
+                    : QLatin1String("\"Program path\" \"") + QString::fromStdString(stored) +
+                          QLatin1String("\" is not an absolute folder;"))
             << "the history and the reports are kept in" << QString::fromStdString(folder)
             << "instead.";
     }
@@ -198,8 +199,10 @@ DialUpSource MachineSettings::ConnectionSource() {
     const std::lock_guard lock(saidMutex);
     if (said != word) {
         said = word;
-        qCWarning(lcStore).noquote() << "\"Connection Source\" \"" + QString::fromStdString(word) +
-                                            "\" names no connection source; Automatic is used.";
+        qCWarning(lcStore).noquote() << QLatin1String("\"Connection Source\" \"") +
+                                            QString::fromStdString(word) +
+                                            QLatin1String("\" names no connection source; "
+                                                          "Automatic is used.");
     }
     return DialUpSource::Automatic;
 }

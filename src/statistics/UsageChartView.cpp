@@ -204,8 +204,9 @@ void TUsageChartView::Draw() {
     }
     QBarSeries* time =
         BarSeries(QStringLiteral("TimeSeries"), QStringLiteral("Connection time"), usage.Time, c);
-    QValueAxis* timeAxis = ValueAxis("Time, " + QString::fromStdString(usage.TimeUnit),
-                                     Highest(usage.Time), c, Qt::AlignLeft);
+    QValueAxis* timeAxis =
+        ValueAxis(QLatin1String("Time, ") + QString::fromStdString(usage.TimeUnit),
+                  Highest(usage.Time), c, Qt::AlignLeft);
     QBarSeries* fee = BarSeries(QStringLiteral("FeeSeries"), QStringLiteral("Fee"), usage.Fee, c);
     QValueAxis* feeAxis =
         ValueAxis(QStringLiteral("Fee, dol."), Highest(usage.Fee), c, Qt::AlignRight);
@@ -249,7 +250,8 @@ void TUsageChartView::FitLabels() {
     const int need = widest + 2 * metrics.averageCharWidth();
     const int count = static_cast<int>(labels.size());
     const auto fits = [&](int step, double share) {
-        return need <= share * plot.width() / ((count + step - 1) / step + 1);
+        const int labelsShown = (count + step - 1) / step + 1; // whole labels: rounded up
+        return need <= share * plot.width() / labelsShown;
     };
     // Each day, else each week, or each two weeks, ...: the smallest step whose labels fit.
     int step = 1;

@@ -72,7 +72,7 @@ TUsageChart ChartUsage(const std::vector<DayUsage>& days) {
     std::int64_t longest = 0;
     for (const DayUsage& d : days)
         longest = std::max(longest, d.Time);
-    const bool hours = longest >= 2 * 3600;
+    const bool hours = longest >= std::int64_t{2} * 3600;
     chart.TimeUnit = hours ? "h." : "min.";
     for (const DayUsage& d : days) {
         const std::chrono::year_month_day date = DateFromDayNumber(d.Day);

@@ -498,7 +498,7 @@ private:
 
 } // namespace
 
-SettingsStore::SettingsStore(const StorePaths& paths, StoreOptions options)
+SettingsStore::SettingsStore(const StorePaths& paths, const StoreOptions& options)
     : paths_(paths), noticeGiven_(std::make_unique<bool>(false)),
       user_(std::make_unique<Connection>(paths.User, options, noticeGiven_.get())),
       machine_(std::make_unique<Connection>(paths.Machine, options, noticeGiven_.get())) {}

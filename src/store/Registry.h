@@ -79,7 +79,7 @@ struct StoreOptions {
 // One process's connections to both store files. Every TRegistry works through one of these.
 class SettingsStore {
 public:
-    explicit SettingsStore(const StorePaths& paths, StoreOptions options = {});
+    explicit SettingsStore(const StorePaths& paths, const StoreOptions& options = {});
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;

@@ -65,9 +65,9 @@ protected:
         return items.isEmpty() ? nullptr : dragData_(indexOfTopLevelItem(items.front()));
     }
 
-    bool dropMimeData(QTreeWidgetItem* parent, int, const QMimeData* data,
+    bool dropMimeData(QTreeWidgetItem* parent, int, const QMimeData* mime,
                       Qt::DropAction) override {
-        return data && drop_(*data, parent ? indexOfTopLevelItem(parent) : -1, true);
+        return mime && drop_(*mime, parent ? indexOfTopLevelItem(parent) : -1, true);
     }
 
     // Refused before the view sees them, so that it never enters its dragging state for a drop
@@ -93,11 +93,11 @@ protected:
         if (!(QApplication::mouseButtons() & Qt::LeftButton))
             return;
         QTreeWidgetItem* pressed = currentItem();
-        QMimeData* data = pressed ? mimeData({pressed}) : nullptr;
-        if (!data)
+        QMimeData* mime = pressed ? mimeData({pressed}) : nullptr;
+        if (!mime)
             return;
         auto* drag = new QDrag(this);
-        drag->setMimeData(data);
+        drag->setMimeData(mime);
         drag->setPixmap(DragPixmap(*this, pressed->text(0)));
         drag->setHotSpot(QPoint(-12, -4));
         drag->exec(Qt::MoveAction);
@@ -197,7 +197,7 @@ void TForm3::BuildControls() {
     Tariff = ReportList(
         new DragList(
             {QLatin1String(kDayDragMimeType)}, [this](int row) { return TariffDragData(row); },
-            [this](const QMimeData& data, int, bool apply) { return DropOnTariffs(data, apply); },
+            [this](const QMimeData& mime, int, bool apply) { return DropOnTariffs(mime, apply); },
             assignBox),
         "Tariff", {QStringLiteral("Tariffs")});
     Tariff->setToolTip(QStringLiteral("Drag tariffs to -->"));
@@ -205,8 +205,8 @@ void TForm3::BuildControls() {
     Days =
         ReportList(new DragList(
                        {QLatin1String(kDragMimeType)}, [this](int row) { return DayDragData(row); },
-                       [this](const QMimeData& data, int row, bool apply) {
-                           return DropOnDay(data, row, apply);
+                       [this](const QMimeData& mime, int row, bool apply) {
+                           return DropOnDay(mime, row, apply);
                        },
                        assignBox),
                    "Days", {QStringLiteral("Tariff's name"), QStringLiteral("Week days")});
@@ -347,9 +347,9 @@ void TForm3::AssignClick() {
     QTreeWidgetItem* tariff = Tariff->currentItem();
     if (!tariff)
         return;
-    const std::unique_ptr<QMimeData> data(TariffDragData(Tariff->indexOfTopLevelItem(tariff)));
+    const std::unique_ptr<QMimeData> mime(TariffDragData(Tariff->indexOfTopLevelItem(tariff)));
     for (int d : SelectedDays())
-        DropOnDay(*data, d, true);
+        DropOnDay(*mime, d, true);
 }
 
 void TForm3::RemoveClick() {
@@ -455,34 +455,34 @@ QMimeData* TForm3::TariffDragData(int row) const {
     const QTreeWidgetItem* item = Tariff->topLevelItem(row);
     if (!item)
         return nullptr;
-    auto* data = new QMimeData;
-    data->setData(QLatin1String(kDragMimeType), item->text(0).toUtf8());
-    return data;
+    auto* mime = new QMimeData;
+    mime->setData(QLatin1String(kDragMimeType), item->text(0).toUtf8());
+    return mime;
 }
 
 QMimeData* TForm3::DayDragData(int day) const {
     const QTreeWidgetItem* item = Days->topLevelItem(day);
     if (!item || item->text(0).isEmpty())
         return nullptr;
-    auto* data = new QMimeData;
-    data->setData(QLatin1String(kDayDragMimeType), QByteArray::number(day));
-    return data;
+    auto* mime = new QMimeData;
+    mime->setData(QLatin1String(kDayDragMimeType), QByteArray::number(day));
+    return mime;
 }
 
-bool TForm3::DropOnDay(const QMimeData& data, int day, bool apply) {
+bool TForm3::DropOnDay(const QMimeData& mime, int day, bool apply) {
     QTreeWidgetItem* item = Days->topLevelItem(day);
-    const std::string name = data.data(QLatin1String(kDragMimeType)).toStdString();
+    const std::string name = mime.data(QLatin1String(kDragMimeType)).toStdString();
     // Only a listed profile: the data may come from anywhere.
-    if (!item || !data.hasFormat(QLatin1String(kDragMimeType)) || !FindProfile(tariffs_, name))
+    if (!item || !mime.hasFormat(QLatin1String(kDragMimeType)) || !FindProfile(tariffs_, name))
         return false;
     if (apply)
         SetDayTariff(day, QString::fromStdString(name));
     return true;
 }
 
-bool TForm3::DropOnTariffs(const QMimeData& data, bool apply) {
+bool TForm3::DropOnTariffs(const QMimeData& mime, bool apply) {
     bool isNumber = false;
-    const int day = data.data(QLatin1String(kDayDragMimeType)).toInt(&isNumber);
+    const int day = mime.data(QLatin1String(kDayDragMimeType)).toInt(&isNumber);
     QTreeWidgetItem* item = isNumber ? Days->topLevelItem(day) : nullptr;
     if (!item || item->text(0).isEmpty())
         return false;

@@ -438,8 +438,8 @@ void TestHistoryWindows::statisticsForecastAndChart() {
             // A money limit of 1000 dol.; no data limit.
             return CounterFigures{path, allTime, allMoney, std::nullopt, 100000, 0};
         },
-        [&](const TStamp& now, int time, int money, std::optional<std::uint64_t> volume) {
-            return CounterPeriod(ts, now, time, money, volume);
+        [&](const TStamp& now, int time, int money, std::optional<std::uint64_t> bytes) {
+            return CounterPeriod(ts, now, time, money, bytes);
         },
         sort);
     QChart& chart = *Get<TUsageChartView>(window, "UsageChart")->chart();

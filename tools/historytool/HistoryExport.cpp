@@ -23,12 +23,12 @@ constexpr char kDigitPairs[] =
 // value in decimal, zero-padded to width digits.
 char* PutPadded(char* p, unsigned value, int width) {
     if (width == 2 && value < 100) {
-        std::memcpy(p, kDigitPairs + 2 * value, 2);
+        std::memcpy(p, kDigitPairs + 2 * std::size_t{value}, 2);
         return p + 2;
     }
     if (width == 4 && value < 10000) {
-        std::memcpy(p, kDigitPairs + 2 * (value / 100), 2);
-        std::memcpy(p + 2, kDigitPairs + 2 * (value % 100), 2);
+        std::memcpy(p, kDigitPairs + 2 * std::size_t{value / 100}, 2);
+        std::memcpy(p + 2, kDigitPairs + 2 * std::size_t{value % 100}, 2);
         return p + 4;
     }
     char digits[12];

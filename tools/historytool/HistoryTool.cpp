@@ -100,10 +100,10 @@ std::string Parse(const std::vector<std::string>& args, Command& cmd, CommandLin
         }
         return {};
     };
-    for (const std::string& problem :
+    for (const std::string& dateProblem :
          {date("--from", cmd.Filter.FromDay), date("--to", cmd.Filter.ToDay)})
-        if (!problem.empty())
-            return problem;
+        if (!dateProblem.empty())
+            return dateProblem;
     if (cmd.Filter.FromDay && cmd.Filter.ToDay && *cmd.Filter.FromDay > *cmd.Filter.ToDay)
         return "--from is after --to";
     cmd.Filter.User = take("--user");
