@@ -37,7 +37,7 @@ inline bool WriteHistory(const std::string& programPath, int count) {
         SetFieldText(r.TotalFeeText, FormatMoney(total));
         SetFieldText(r.User, users[(i / 3) % 4]);
         const std::uint64_t bytes = std::uint64_t(i) * 2654435761u % 50000000;
-        const TVolumeRecord volume =
+        const VolumeRecord volume =
             VolumeRecordOf(r, i % 10 == 0 ? std::nullopt : std::optional(Volume{bytes, bytes / 8}));
         if (std::fwrite(&r, sizeof r, 1, f) != 1 ||
             std::fwrite(&volume, sizeof volume, 1, v) != 1) {

@@ -18,7 +18,7 @@ inline double CpuSeconds() {
 // Makes `provider` the entry in use, with a tariff for every day, so that online ticks charge
 // each minute.
 inline void PriceEveryDay(SettingsStore& store, const std::string& provider) {
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     reg.OpenKey(kRemoteAccessKey, true);
     reg.WriteString("Default", provider);
     reg.CloseKey();

@@ -7,10 +7,10 @@
 //   bench_history [largest-count]     (default 1000000; 1e7 is taken too)
 #include "HistoryWriter.h"
 #include "browser/ConnectionRows.h"
-#include "history/HistoryFile.h"
 #include "browser/ConnectionsModel.h"
-#include "statistics/UsersModel.h"
+#include "history/HistoryFile.h"
 #include "statistics/UserStatistics.h"
+#include "statistics/UsersModel.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
         double sortedByVolume = 0;
         double stall = 0;
         {
-            TConnectionsModel model;
-            TFigures figures;
+            ConnectionsModel model;
+            Figures figures;
             auto last = Clock::now();
             const auto pause = [&] {
                 stall = std::max(stall, MsSince(last));
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
                 return true;
             };
             const auto start = Clock::now();
-            FillTable(path, TView::AllDays, today, model.Rows(), figures, pause);
+            FillTable(path, BrowserView::AllDays, today, model.Rows(), figures, pause);
             model.Publish();
             browser = MsSince(start);
             stall = std::max(stall, MsSince(last));
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
             for (int row = 0; row < 20; ++row)
                 for (int c = 0; c < kTableColumnCount; ++c)
                     model.index(row, c).data();
-            TSortState sort{tcProvider, true};
+            SortState sort{tcProvider, true};
             last = Clock::now();
             const auto sortStart = last;
             model.Sort(sort, pause);
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
 
         const double raw2 = RawReadMs(path);
         const auto start = Clock::now();
-        std::vector<TUserTotals> users;
+        std::vector<UserTotals> users;
         SumUsers(path, users);
         const double statistics = MsSince(start);
         std::printf("statistics %d records: %.0f ms (raw read %.0f ms)\n", count, statistics, raw2);

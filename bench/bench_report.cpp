@@ -6,9 +6,9 @@
 //
 //   bench_report [records]     (default 1000000)
 #include "StallMeter.h"
+#include "platform/MessageBoxes.h"
 #include "reports/Report.h"
 #include "reports/ReportFiles.h"
-#include "platform/MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

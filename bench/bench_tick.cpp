@@ -7,9 +7,10 @@
 //
 // The store lives in TMPDIR: point it at the disk to be measured.
 #include "TickSetup.h"
+#include "dialup/DialUpService.h"
+#include "monitor/Installation.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
-#include "dialup/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "settings/Defaults.h"
@@ -18,7 +19,6 @@
 #include "support/FakeClock.h"
 #include "support/NullMonitorView.h"
 #include "support/ScriptedMessageBoxes.h"
-#include "monitor/Installation.h"
 
 #include <QTemporaryDir>
 #include <sqlite3.h>
@@ -115,7 +115,7 @@ private:
 };
 
 void SetConnected(SettingsStore& store, bool connected) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
     WriteRemoteConnectionFlag(reg, connected ? 1 : 0);
     reg.CloseKey();
@@ -125,7 +125,7 @@ void SetConnected(SettingsStore& store, bool connected) {
 // commit; paced ones also wait a real second before each pair, so that the disk is as idle
 // between ticks as it is in use. Tick and floor take turns at going first after the wait, so
 // that neither always pays for the caches the wait has cooled.
-void Phase(const char* name, TMonitor& mon, FakeClock& clock, SettingsStore& store, int ticks,
+void Phase(const char* name, Monitor& mon, FakeClock& clock, SettingsStore& store, int ticks,
            bool paced, const std::string& floorFile) {
     FloorCommit floor(floorFile);
     const std::uint64_t commits0 = store.DurableCommitCount();
@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
     NullMonitorView view;
-    TMonitor mon(store, clock, boxes, help, view);
+    Monitor mon(store, clock, boxes, help, view);
     mon.StartMonitor();
 
     bench::PriceEveryDay(store, "Bench ISP");

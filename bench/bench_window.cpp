@@ -14,19 +14,19 @@
 #include "TickSetup.h"
 #include "app/MainWindow.h"
 #include "browser/ConnectionsWindow.h"
-#include "reports/Report.h"
+#include "dialup/DialUpService.h"
+#include "monitor/Installation.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
-#include "dialup/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
+#include "reports/Report.h"
 #include "settings/Defaults.h"
 #include "store/Registry.h"
 #include "support/DesktopDoubles.h"
 #include "support/FakeClock.h"
 #include "support/NullMonitorView.h"
 #include "support/ScriptedMessageBoxes.h"
-#include "monitor/Installation.h"
 
 #include <QAction>
 #include <QApplication>
@@ -57,10 +57,10 @@ void PrepareStore(SettingsStore& store, FakeClock& clock) {
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
     NullMonitorView view;
-    TMonitor first(store, clock, boxes, help, view);
+    Monitor first(store, clock, boxes, help, view);
     first.StartMonitor();
     first.CloseForExit();
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     reg.OpenKey(kProductKey, true);
     reg.WriteInteger("System tray", 0);
     reg.OpenKey(kBeepKey, true);
@@ -72,7 +72,7 @@ void PrepareStore(SettingsStore& store, FakeClock& clock) {
 }
 
 std::string ProgramPath(SettingsStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     reg.OpenKey(kProductKey, false);
     std::string path = reg.ReadString("Program path");
     reg.CloseKey();
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     form.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     form.show();
     NullMonitorView view;
-    TMonitor alone(monitorStore, clock, boxes, help, view);
+    Monitor alone(monitorStore, clock, boxes, help, view);
     alone.StartMonitor();
 
     double windowCpu = 0, aloneCpu = 0;
@@ -216,7 +216,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     // A browser kept open: its opening, every sort both ways and every view.
-    TSortState sort;
+    SortState sort;
     TForm7 browser(programPath, clock, help, sort);
     const auto idle = [&] { return !browser.Loading(); };
     const double openMs = LongestStallMs([&] { browser.show(); }, idle);
@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
             sortMs =
                 std::max(sortMs, LongestStallMs([&] { browser.TableColumnClick(column); }, idle));
     double viewMs = 0;
-    for (const TView v : {TView::ThisMonth, TView::ThisDay, TView::AllDays})
+    for (const BrowserView v : {BrowserView::ThisMonth, BrowserView::ThisDay, BrowserView::AllDays})
         viewMs = std::max(viewMs, LongestStallMs([&] { browser.ViewClick(v); }, idle));
     std::printf("browser %d records: longest stall open %.0f ms, sorts %.0f ms, views %.0f ms; "
                 "peak RSS %.0f MB\n",

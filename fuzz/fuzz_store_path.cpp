@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::Require(!part.empty() && part.find('\\') == std::string_view::npos,
                           "a key name is never empty and holds no separator");
 
-    TRegistry reg(Store(), Root::CurrentUser);
+    Registry reg(Store(), Root::CurrentUser);
     try {
         const bool opened = reg.OpenKey(path, true);
         fuzz::Require(opened == parts.has_value(), "a path opens exactly when it is valid");

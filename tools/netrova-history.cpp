@@ -3,14 +3,14 @@
 // only connects it to the settings store and the clock.
 
 #include "common/Log.h"
+#include "counter/Forecast.h"
 #include "history/HistoryFile.h"
 #include "historytool/HistoryTool.h"
-#include "statistics/LimitReach.h"
-#include "counter/Forecast.h"
 #include "platform/Clock.h"
 #include "settings/Defaults.h"
 #include "settings/Limits.h"
 #include "settings/MachineSettings.h"
+#include "statistics/LimitReach.h"
 #include "store/Registry.h"
 #include "tools/ToolStore.h"
 
@@ -50,7 +50,7 @@ public:
     // Without a stored value (no store yet) the default one, without a notice.
     std::string ProgramPath() {
         if (SettingsStore* store = Store()) {
-            TRegistry reg(*store, Root::LocalMachine);
+            Registry reg(*store, Root::LocalMachine);
             if (reg.OpenKey(kProductKey, false) && reg.ValueExists("Program path")) {
                 const std::string path = reg.ReadString("Program path");
                 reg.CloseKey();

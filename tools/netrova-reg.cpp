@@ -55,7 +55,7 @@ const char* TypeWord(ValueType type) {
 }
 
 // The value's data as get and list print it.
-std::string DataText(TRegistry& reg, std::string_view name, ValueType type) {
+std::string DataText(Registry& reg, std::string_view name, ValueType type) {
     switch (type) {
     case ValueType::Integer:
         return std::to_string(reg.ReadInteger(name));
@@ -80,7 +80,7 @@ int BadArguments(const std::string& why) {
 }
 
 int Get(SettingsStore& store, const RegCommand& key, const std::string& name) {
-    TRegistry reg(store, key.root);
+    Registry reg(store, key.root);
     if (!reg.OpenKey(key.path, false))
         return Missing("key " + key.shown);
     const ValueType type = reg.GetDataType(name);
@@ -95,7 +95,7 @@ int Get(SettingsStore& store, const RegCommand& key, const std::string& name) {
 int Set(SettingsStore& store, const RegCommand& value) {
     const RegCommand& key = value;
     const std::string& name = value.name;
-    TRegistry reg(store, key.root);
+    Registry reg(store, key.root);
     reg.OpenKey(key.path, true);
     if (value.type == ValueType::Integer)
         reg.WriteInteger(name, value.number);
@@ -108,7 +108,7 @@ int Set(SettingsStore& store, const RegCommand& value) {
 }
 
 int List(SettingsStore& store, const RegCommand& key) {
-    TRegistry reg(store, key.root);
+    Registry reg(store, key.root);
     if (!reg.OpenKey(key.path, false))
         return Missing("key " + key.shown);
     std::string out;
@@ -124,12 +124,12 @@ int List(SettingsStore& store, const RegCommand& key) {
 }
 
 int DeleteKey(SettingsStore& store, const RegCommand& key) {
-    TRegistry reg(store, key.root);
+    Registry reg(store, key.root);
     return reg.DeleteKey(key.path) ? kOk : Missing("key " + key.shown);
 }
 
 int DeleteValue(SettingsStore& store, const RegCommand& key, const std::string& name) {
-    TRegistry reg(store, key.root);
+    Registry reg(store, key.root);
     if (!reg.OpenKey(key.path, false))
         return Missing("key " + key.shown);
     const bool deleted = reg.DeleteValue(name);

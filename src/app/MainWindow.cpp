@@ -1,36 +1,36 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
-#include "counter/HistoryGroup.h"
 #include "app/ReportProgress.h"
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
+#include "browser/ConnectionsWindow.h"
 #include "common/Log.h"
 #include "common/Text.h"
-#include "browser/ConnectionsWindow.h"
-#include "reports/OpenReportDialog.h"
-#include "reports/ReportFiles.h"
-#include "statistics/StatisticsWindow.h"
-#include "options/Beep.h"
-#include "options/BeepDialog.h"
 #include "counter/Counter.h"
 #include "counter/CounterDialog.h"
-#include "options/ExecList.h"
 #include "counter/Forecast.h"
+#include "counter/HistoryGroup.h"
+#include "dialup/DialUpService.h"
+#include "options/Beep.h"
+#include "options/BeepDialog.h"
+#include "options/ExecList.h"
 #include "options/LimitAlerts.h"
 #include "options/LimitsDialog.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/Contrast.h"
-#include "dialup/DialUpService.h"
 #include "platform/Guarded.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Notifications.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/TextViewer.h"
+#include "reports/OpenReportDialog.h"
+#include "reports/ReportFiles.h"
 #include "settings/Limits.h"
+#include "statistics/StatisticsWindow.h"
 #include "tariffs/ProviderTariffsDialog.h"
 #include "tariffs/TariffEditorDialog.h"
 
@@ -563,9 +563,9 @@ void TForm1::FormCreate() {
     // The start-up logo has been shown by then (main).
     // HdWin runs on every minimise and restore (changeEvent).
     starting_ = true;
-    TCounter::FinishInterruptedReset(store_, boxes_);
+    Counter::FinishInterruptedReset(store_, boxes_);
     monitor_.StartMonitor();
-    TCounter(monitor_, store_, clock_, boxes_, reports_.get()).CheckScheduledReset();
+    Counter(monitor_, store_, clock_, boxes_, reports_.get()).CheckScheduledReset();
     starting_ = false;
     EnableTimer(timerWanted_);
 }
@@ -826,11 +826,11 @@ void TForm1::Tariffs1Click() {
 }
 
 void TForm1::Resetcounter1Click() {
-    TCounter(monitor_, store_, clock_, boxes_, reports_.get()).ResetCounterClick();
+    Counter(monitor_, store_, clock_, boxes_, reports_.get()).ResetCounterClick();
 }
 
 void TForm1::Createreport1Click() {
-    TCounter(monitor_, store_, clock_, boxes_, reports_.get()).CreateReportNow();
+    Counter(monitor_, store_, clock_, boxes_, reports_.get()).CreateReportNow();
 }
 
 void TForm1::Counter1Click() {

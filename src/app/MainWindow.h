@@ -1,11 +1,11 @@
 #pragma once
 
 #include "counter/HistoryGroup.h"
-#include "statistics/LimitReach.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
 #include "platform/DesktopServices.h"
 #include "settings/Limits.h"
+#include "statistics/LimitReach.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -64,7 +64,7 @@ public:
            QWidget* parent = nullptr);
     ~TForm1() override;
 
-    TMonitor& Monitor() { return monitor_; }
+    Monitor& ConnectionMonitor() { return monitor_; }
     // The status text of the last tick (the task-bar text and the window's hint).
     const QString& StatusText() const { return statusText_; }
     // Whether the window has its task-bar entry (tray mode takes it away).
@@ -177,7 +177,7 @@ private:
     DesktopServices services_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<ReportRunner> reports_;
-    TMonitor monitor_;
+    Monitor monitor_;
     bool exitStepsDone_ = false;
     // The timer waits for the end of the start-up: no tick may run under its message boxes.
     bool starting_ = false;

@@ -5,11 +5,12 @@
 #include "app/TerminationSignals.h"
 #include "common/CommandLine.h"
 #include "common/Log.h"
+#include "dialup/DialUpService.h"
+#include "monitor/Installation.h"
 #include "platform/Autostart.h"
 #include "platform/CanberraSounds.h"
 #include "platform/Clock.h"
 #include "platform/DesktopNotifications.h"
-#include "dialup/DialUpService.h"
 #include "platform/Display.h"
 #include "platform/Guarded.h"
 #include "platform/HelpWindow.h"
@@ -22,7 +23,6 @@
 #include "platform/TextViewer.h"
 #include "settings/Defaults.h"
 #include "settings/UserPreferences.h"
-#include "monitor/Installation.h"
 
 #include <QMessageBox>
 
@@ -239,7 +239,7 @@ int main(int argc, char** argv) {
     // is seen after its welcome boxes even where no tray could bring it back.
     bool minimize = false;
     try {
-        minimize = !form->Monitor().Personalized() && MinimizeAtStart(*store);
+        minimize = !form->ConnectionMonitor().Personalized() && MinimizeAtStart(*store);
     } catch (const std::exception& e) {
         app.ShowError(QString::fromUtf8(e.what()));
     }

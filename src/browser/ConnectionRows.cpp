@@ -7,8 +7,8 @@
 
 namespace netrova {
 
-TSortState& BrowserSort() {
-    static TSortState sort{tcProvider, false};
+SortState& BrowserSort() {
+    static SortState sort{tcProvider, false};
     return sort;
 }
 
@@ -138,7 +138,7 @@ bool PacedStableSort(It first, It last, Less less, const std::function<bool()>& 
 
 } // namespace
 
-std::string TConnectionRows::Text(std::size_t row, int column) const {
+std::string ConnectionRows::Text(std::size_t row, int column) const {
     THistoryRecord r;
     const std::size_t record = RecordOf(row);
     if (!Read(record, r))
@@ -147,7 +147,7 @@ std::string TConnectionRows::Text(std::size_t row, int column) const {
                       column);
 }
 
-std::size_t TConnectionRows::RowOf(std::size_t record) const {
+std::size_t ConnectionRows::RowOf(std::size_t record) const {
     if (record < first_ || record >= end_)
         return Count();
     if (order_.empty())
@@ -156,14 +156,14 @@ std::size_t TConnectionRows::RowOf(std::size_t record) const {
                                     order_.begin());
 }
 
-void TConnectionRows::Start(const std::string& programPath) {
+void ConnectionRows::Start(const std::string& programPath) {
     Clear();
     programPath_ = programPath;
     cache_.clear();
 }
 
-void TConnectionRows::Add(std::size_t record, const THistoryRecord& contents,
-                          const std::optional<Volume>& volume) {
+void ConnectionRows::Add(std::size_t record, const THistoryRecord& contents,
+                         const std::optional<Volume>& volume) {
     if (first_ == end_)
         first_ = end_ = record;
     for (int c = 0; c < kTableColumnCount; ++c) {
@@ -174,7 +174,7 @@ void TConnectionRows::Add(std::size_t record, const THistoryRecord& contents,
     end_ = record + 1;
 }
 
-void TConnectionRows::Clear() {
+void ConnectionRows::Clear() {
     first_ = end_ = 0;
     order_.clear();
     order_.shrink_to_fit();
@@ -183,12 +183,12 @@ void TConnectionRows::Clear() {
     ++clears_;
 }
 
-std::size_t TConnectionRows::WidestRow(int column) const {
+std::size_t ConnectionRows::WidestRow(int column) const {
     return column >= 0 && column < kTableColumnCount && Count() > 0 ? RowOf(widest_[column].record)
                                                                     : Count();
 }
 
-bool TConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
+bool ConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
     const Block& block = *Fetch(record);
     if (record - block.first >= block.count)
         return false;
@@ -196,14 +196,14 @@ bool TConnectionRows::Read(std::size_t record, THistoryRecord& contents) const {
     return true;
 }
 
-std::optional<Volume> TConnectionRows::VolumeOf(std::size_t record) const {
+std::optional<Volume> ConnectionRows::VolumeOf(std::size_t record) const {
     const Block& block = *Fetch(record);
     if (record - block.first >= block.count)
         return std::nullopt;
     return VolumeFor(block.records[record - block.first], block.volumes[record - block.first]);
 }
 
-const TConnectionRows::Block* TConnectionRows::Fetch(std::size_t record) const {
+const ConnectionRows::Block* ConnectionRows::Fetch(std::size_t record) const {
     const std::size_t first = record - record % kBlockRecords;
     Block* block = nullptr;
     for (Block& b : cache_)
@@ -229,16 +229,16 @@ const TConnectionRows::Block* TConnectionRows::Fetch(std::size_t record) const {
 }
 
 template <typename Visit>
-bool TConnectionRows::ForEachKey(const TSortState& sort, TNameTable& names,
-                                 const std::vector<std::uint32_t>& rank, Visit&& visit,
-                                 const std::function<bool()>& pause) const {
+bool ConnectionRows::ForEachKey(const SortState& sort, NameTable& names,
+                                const std::vector<std::uint32_t>& rank, Visit&& visit,
+                                const std::function<bool()>& pause) const {
     const int column = sort.SortColumn;
     const bool volume = column == tcReceived || column == tcSent;
     // The companion file is read in blocks beside the history.
-    std::vector<TVolumeRecord> volumes(volume ? kFillStep : 0);
+    std::vector<VolumeRecord> volumes(volume ? kFillStep : 0);
     const auto key = [&](std::uint64_t k) { visit(sort.SortAscending ? k : ~k); };
     std::size_t n = 0;
-    TFillSteps steps(pause);
+    FillSteps steps(pause);
     bool stopped = false;
     ScanHistoryFrom(programPath_, first_, [&](const THistoryRecord& r) {
         if (volume) {
@@ -266,13 +266,13 @@ bool TConnectionRows::ForEachKey(const TSortState& sort, TNameTable& names,
     return true;
 }
 
-bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
-                                  const std::function<bool()>& pause) const {
+bool ConnectionRows::SortedOrder(const SortState& sort, std::vector<std::uint32_t>& order,
+                                 const std::function<bool()>& pause) const {
     // A counting sort straight from the history: the keys are read again for each stage rather
     // than kept, so that a sort needs little beyond the order itself.
     if (Count() < 2 || !SortableColumn(sort.SortColumn))
         return true;
-    TNameTable names;
+    NameTable names;
     std::vector<std::uint32_t> rank;
     const auto keys = [&](auto&& visit) { return ForEachKey(sort, names, rank, visit, pause); };
 
@@ -325,11 +325,11 @@ bool TConnectionRows::SortedOrder(const TSortState& sort, std::vector<std::uint3
 }
 
 template <typename Low>
-bool TConnectionRows::SortBuckets(const TSortState& sort, TNameTable& names,
-                                  const std::vector<std::uint32_t>& rank, std::uint64_t low,
-                                  int shift, const std::vector<std::uint32_t>& end,
-                                  std::vector<std::uint32_t>& order,
-                                  const std::function<bool()>& pause) const {
+bool ConnectionRows::SortBuckets(const SortState& sort, NameTable& names,
+                                 const std::vector<std::uint32_t>& rank, std::uint64_t low,
+                                 int shift, const std::vector<std::uint32_t>& end,
+                                 std::vector<std::uint32_t>& order,
+                                 const std::function<bool()>& pause) const {
     // The rows of each bucket, in file order so far, by the key bits below the bucket's; a pass
     // over the history collects those bits for a batch of whole buckets.
     const std::uint64_t mask = shift >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << shift) - 1;
@@ -388,7 +388,7 @@ bool TConnectionRows::SortBuckets(const TSortState& sort, TNameTable& names,
     return true;
 }
 
-void TConnectionRows::Sort(const TSortState& sort) {
+void ConnectionRows::Sort(const SortState& sort) {
     std::vector<std::uint32_t> order;
     if (SortedOrder(sort, order) && !order.empty())
         SetOrder(std::move(order));
@@ -399,21 +399,21 @@ bool SortableColumn(int column) {
            column == tcReceived || column == tcSent;
 }
 
-bool TableColumnClick(TSortState& sort, int column) {
+bool TableColumnClick(SortState& sort, int column) {
     ClickSortColumn(sort, column);
     return SortableColumn(column);
 }
 
 namespace {
 
-bool InView(TView view, const TStamp& started, const TStamp& today) {
+bool InView(BrowserView view, const TStamp& started, const TStamp& today) {
     switch (view) {
-    case TView::ThisMonth:
+    case BrowserView::ThisMonth:
         return started.Month == today.Month;
-    case TView::ThisDay:
+    case BrowserView::ThisDay:
         // The year is not compared.
         return started.Month == today.Month && started.Day == today.Day;
-    case TView::AllDays:
+    case BrowserView::AllDays:
         break;
     }
     return true;
@@ -421,15 +421,15 @@ bool InView(TView view, const TStamp& started, const TStamp& today) {
 
 } // namespace
 
-FillResult FillTable(const std::string& programPath, TView view, const TStamp& today,
-                     TConnectionRows& rows, TFigures& figures, const std::function<bool()>& pause) {
+FillResult FillTable(const std::string& programPath, BrowserView view, const TStamp& today,
+                     ConnectionRows& rows, Figures& figures, const std::function<bool()>& pause) {
     // 64 bits: a million ordinary records pass the 32-bit range.
     std::int64_t count = 0;
     std::int64_t feeSum = 0;
     std::int64_t timeSum = 0;
     std::uint64_t volumeSum = 0;
     bool volumeKnown = false;
-    TFillSteps steps(pause);
+    FillSteps steps(pause);
     bool stopped = false;
     std::size_t record = 0;
     const auto visit = [&](const THistoryRecord& contents, const std::optional<Volume>& volume) {
@@ -463,7 +463,7 @@ FillResult FillTable(const std::string& programPath, TView view, const TStamp& t
         figures.TotalFee = FormatMoney(feeSum);
         figures.Volume = FormatVolume(volumeKnown ? std::optional(volumeSum) : std::nullopt);
     } else {
-        figures = TFigures{};
+        figures = Figures{};
     }
     return FillResult::Filled;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "common/TStamp.h"
-#include "history/HistoryFile.h"
 #include "browser/NameTable.h"
 #include "browser/SortState.h"
+#include "common/TStamp.h"
+#include "history/HistoryFile.h"
 #include "history/VolumeFile.h"
 
 #include <cstddef>
@@ -16,7 +16,7 @@
 namespace netrova {
 
 // The views of the connections browser.
-enum class TView { ThisMonth, ThisDay, AllDays };
+enum class BrowserView { ThisMonth, ThisDay, AllDays };
 
 // The browser's columns, in their order.
 enum TableColumn {
@@ -40,10 +40,10 @@ inline constexpr int kTableWidths[kTableColumnCount] = {70, 100, 70, 70, 70, 70,
                                                         75, 75,  75, 75, 75};
 
 // The browser's sort for the program run; it starts on "Internet Provider", descending.
-TSortState& BrowserSort();
+SortState& BrowserSort();
 
 // The three figures under the list, with their texts before any load.
-struct TFigures {
+struct Figures {
     std::string TotalFee = "0 dol. 0 c.";
     std::string AverageTime = "0 h. 0 m.";
     std::string AverageCost = "0 dol. 0 c.";
@@ -53,7 +53,7 @@ struct TFigures {
 // The browser's rows: a run of records of the history file, which are read when shown. A view
 // is always the last unbroken run of matching records, so the rows are a range of record
 // numbers; a sort keeps their order as record numbers, and keys exist only while sorting.
-class TConnectionRows {
+class ConnectionRows {
 public:
     std::size_t Count() const { return end_ - first_; }
     // Text of a row's column; empty when the record can no longer be read.
@@ -83,7 +83,7 @@ public:
     // volumes by value (an unknown volume below 0); other columns leave the order empty. Reads
     // the rows' records a few times over (calling pause as a fill does) instead of keeping their
     // keys; false when pause stopped it.
-    bool SortedOrder(const TSortState& sort, std::vector<std::uint32_t>& order,
+    bool SortedOrder(const SortState& sort, std::vector<std::uint32_t>& order,
                      const std::function<bool()>& pause = {}) const;
     void SetOrder(std::vector<std::uint32_t> order) {
         order_ = std::move(order);
@@ -92,7 +92,7 @@ public:
     }
     bool Ordered() const { return !order_.empty(); }
     // SortedOrder and SetOrder at once.
-    void Sort(const TSortState& sort);
+    void Sort(const SortState& sort);
 
     // Reads a record, through a small cache of blocks around the rows last shown.
     bool Read(std::size_t record, THistoryRecord& contents) const;
@@ -118,7 +118,7 @@ private:
         std::size_t count = 0;
         std::uint64_t used = 0;
         std::vector<THistoryRecord> records;
-        std::vector<TVolumeRecord> volumes;
+        std::vector<VolumeRecord> volumes;
     };
     const Block* Fetch(std::size_t record) const;
     std::uint32_t RecordAt(std::size_t row) const {
@@ -127,11 +127,10 @@ private:
     // Calls visit with the sort key of each row's record in file order (inverted for a
     // descending sort); false when pause stopped it.
     template <typename Visit>
-    bool ForEachKey(const TSortState& sort, TNameTable& names,
-                    const std::vector<std::uint32_t>& rank, Visit&& visit,
-                    const std::function<bool()>& pause) const;
+    bool ForEachKey(const SortState& sort, NameTable& names, const std::vector<std::uint32_t>& rank,
+                    Visit&& visit, const std::function<bool()>& pause) const;
     template <typename Low>
-    bool SortBuckets(const TSortState& sort, TNameTable& names,
+    bool SortBuckets(const SortState& sort, NameTable& names,
                      const std::vector<std::uint32_t>& rank, std::uint64_t low, int shift,
                      const std::vector<std::uint32_t>& end, std::vector<std::uint32_t>& order,
                      const std::function<bool()>& pause) const;
@@ -145,7 +144,7 @@ bool SortableColumn(int column);
 
 // A header click: updates the sort state and says whether the rows are to be sorted (the total
 // fee and the date and time columns only record the click).
-bool TableColumnClick(TSortState& sort, int column);
+bool TableColumnClick(SortState& sort, int column);
 
 enum class FillResult {
     NoHistory, // no history or an empty one: rows and figures untouched
@@ -157,17 +156,17 @@ enum class FillResult {
 // outside the view empties the list and the sums, so a view shows the last unbroken run of
 // matching records. Sets the figures from the rows shown. pause is called every few thousand
 // records (to let a window draw what has come so far) and stops the fill when it returns false.
-FillResult FillTable(const std::string& programPath, TView view, const TStamp& today,
-                     TConnectionRows& rows, TFigures& figures,
+FillResult FillTable(const std::string& programPath, BrowserView view, const TStamp& today,
+                     ConnectionRows& rows, Figures& figures,
                      const std::function<bool()>& pause = {});
 
 // Records between two calls of a fill's pause.
 inline constexpr std::size_t kFillStep = 4096;
 
 // Counts a fill's records and calls its pause every kFillStep of them; false means stop.
-class TFillSteps {
+class FillSteps {
 public:
-    explicit TFillSteps(const std::function<bool()>& pause) : pause_(pause) {}
+    explicit FillSteps(const std::function<bool()>& pause) : pause_(pause) {}
     bool Next() {
         if (!pause_ || ++since_ < kFillStep)
             return true;

@@ -16,7 +16,7 @@ int ViewRowCount(std::size_t count) {
     return static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
 }
 
-void TConnectionsModel::Publish() {
+void ConnectionsModel::Publish() {
     const int count = ViewRowCount(rows_.Count());
     if (rows_.Clears() != shownClears_ || count < shown_) {
         beginResetModel();
@@ -30,7 +30,7 @@ void TConnectionsModel::Publish() {
     }
 }
 
-void TConnectionsModel::Clear() {
+void ConnectionsModel::Clear() {
     beginResetModel();
     rows_.Clear();
     shown_ = 0;
@@ -38,7 +38,7 @@ void TConnectionsModel::Clear() {
     endResetModel();
 }
 
-void TConnectionsModel::SetOrder(std::vector<std::uint32_t> order) {
+void ConnectionsModel::SetOrder(std::vector<std::uint32_t> order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<std::size_t> records;
@@ -61,7 +61,7 @@ void TConnectionsModel::SetOrder(std::vector<std::uint32_t> order) {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-bool TConnectionsModel::Sort(const TSortState& sort, const std::function<bool()>& pause) {
+bool ConnectionsModel::Sort(const SortState& sort, const std::function<bool()>& pause) {
     if (rows_.Count() < 2 || !SortableColumn(sort.SortColumn))
         return true;
     // The rows show in file order while the new order is made, so that the old one's room is
@@ -75,15 +75,15 @@ bool TConnectionsModel::Sort(const TSortState& sort, const std::function<bool()>
     return true;
 }
 
-int TConnectionsModel::rowCount(const QModelIndex& parent) const {
+int ConnectionsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : shown_;
 }
 
-int TConnectionsModel::columnCount(const QModelIndex& parent) const {
+int ConnectionsModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kTableColumnCount;
 }
 
-QVariant TConnectionsModel::data(const QModelIndex& index, int role) const {
+QVariant ConnectionsModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole && index.isValid()) {
         // Money, times and volumes line up on their last digit.
         const int c = index.column();
@@ -99,7 +99,7 @@ QVariant TConnectionsModel::data(const QModelIndex& index, int role) const {
         rows_.Text(static_cast<std::size_t>(index.row()), index.column()));
 }
 
-QVariant TConnectionsModel::headerData(int section, Qt::Orientation o, int role) const {
+QVariant ConnectionsModel::headerData(int section, Qt::Orientation o, int role) const {
     return ColumnCaption(kTableCaptions, kTableColumnCount, section, o, role);
 }
 

@@ -16,21 +16,21 @@ QVariant ColumnCaption(const char* const* captions, int count, int section, Qt::
 int ViewRowCount(std::size_t count);
 
 // The browser's list as a table model over the compact rows; the texts are made when shown.
-class TConnectionsModel : public QAbstractTableModel {
+class ConnectionsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    TConnectionRows& Rows() { return rows_; }
-    const TConnectionRows& Rows() const { return rows_; }
+    ConnectionRows& Rows() { return rows_; }
+    const ConnectionRows& Rows() const { return rows_; }
 
     // Brings the views up to date with the rows after they were filled: appended rows are
     // inserted, emptied ones reset.
     void Publish();
     void Clear();
-    // Sorts the rows (see TConnectionRows::SortedOrder); the views' current row and selection
+    // Sorts the rows (see ConnectionRows::SortedOrder); the views' current row and selection
     // stay on the connections they were on. False, and nothing changed, when pause stopped it.
-    bool Sort(const TSortState& sort, const std::function<bool()>& pause = {});
+    bool Sort(const SortState& sort, const std::function<bool()>& pause = {});
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -42,7 +42,7 @@ private:
     // connections.
     void SetOrder(std::vector<std::uint32_t> order);
 
-    TConnectionRows rows_;
+    ConnectionRows rows_;
     int shown_ = 0; // rows the views know of
     std::uint64_t shownClears_ = 0;
 };

@@ -1,11 +1,11 @@
 #include "browser/ConnectionsWindow.h"
 
-#include "platform/ListViews.h"
 #include "browser/LoadPacer.h"
 #include "platform/Clock.h"
 #include "platform/DialogSupport.h"
 #include "platform/Guarded.h"
 #include "platform/HelpViewer.h"
+#include "platform/ListViews.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -34,9 +34,9 @@ QString Text(const std::string& s) {
 
 // The figures and the sort groups side by side when there is room, else the groups under the
 // figures, so that a narrow screen or a large font clips none of their texts.
-class TSummary : public QWidget {
+class SummaryPane : public QWidget {
 public:
-    TSummary(QLayout* figures, QWidget* groups, QWidget* parent)
+    SummaryPane(QLayout* figures, QWidget* groups, QWidget* parent)
         : QWidget(parent), box_(new QBoxLayout(QBoxLayout::LeftToRight, this)), figures_(figures),
           groups_(groups) {
         box_->setContentsMargins(0, 0, 0, 0);
@@ -76,9 +76,9 @@ private:
 
 // The summary's place: all of it where there is room; on a screen too low for the window, it
 // scrolls rather than being squeezed.
-class TSummaryArea : public QScrollArea {
+class SummaryArea : public QScrollArea {
 public:
-    TSummaryArea(QWidget* summary, QWidget* parent) : QScrollArea(parent) {
+    SummaryArea(QWidget* summary, QWidget* parent) : QScrollArea(parent) {
         setFrameShape(QFrame::NoFrame);
         setWidgetResizable(true);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -110,7 +110,7 @@ constexpr const char* kWideSamples[kTableColumnCount] = {
 
 } // namespace
 
-TForm7::TForm7(const std::string& programPath, Clock& clock, HelpViewer& help, TSortState& sort,
+TForm7::TForm7(const std::string& programPath, Clock& clock, HelpViewer& help, SortState& sort,
                QWidget* parent)
     : QDialog(parent), programPath_(programPath), clock_(clock), help_(help), sort_(sort) {
     setObjectName(QStringLiteral("Form7"));
@@ -131,11 +131,11 @@ int TForm7::Execute(const std::string& programPath, Clock& clock, HelpViewer& he
 }
 
 void TForm7::BuildControls() {
-    model_ = new TConnectionsModel(this);
+    model_ = new ConnectionsModel(this);
 
     auto* views = new QGroupBox(QStringLiteral("Show connections by"), this);
     auto* viewRow = new QHBoxLayout(views);
-    const auto viewButton = [&](const char* name, const char* text, TView view) {
+    const auto viewButton = [&](const char* name, const char* text, BrowserView view) {
         auto* b = new QToolButton(views);
         b->setObjectName(QLatin1String(name));
         b->setText(QString::fromLatin1(text));
@@ -152,12 +152,12 @@ void TForm7::BuildControls() {
         viewRow->addWidget(b);
         return b;
     };
-    ThisMonth = viewButton("ThisMonth", "This month", TView::ThisMonth);
-    ThisDay = viewButton("ThisDay", "This day", TView::ThisDay);
-    AllDays = viewButton("AllDays", "All days", TView::AllDays);
+    ThisMonth = viewButton("ThisMonth", "This month", BrowserView::ThisMonth);
+    ThisDay = viewButton("ThisDay", "This day", BrowserView::ThisDay);
+    AllDays = viewButton("AllDays", "All days", BrowserView::AllDays);
     viewRow->addStretch(1);
 
-    Table = new TUniformRowsView(this);
+    Table = new UniformRowsView(this);
     Table->setObjectName(QStringLiteral("Table"));
     Table->setAccessibleName(QStringLiteral("Connections"));
     Table->setModel(model_);
@@ -241,7 +241,7 @@ void TForm7::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(views);
     layout->addWidget(Table, 1);
-    layout->addWidget(new TSummaryArea(new TSummary(figures, groups, this), this));
+    layout->addWidget(new SummaryArea(new SummaryPane(figures, groups, this), this));
     layout->addLayout(buttons.row);
     FitColumns();
 
@@ -284,7 +284,7 @@ void TForm7::FitColumns(bool growOnly) {
                 c = wideDigit;
         return text;
     };
-    const TConnectionRows& rows = model_->Rows();
+    const ConnectionRows& rows = model_->Rows();
     const QHeaderView* header = Table->horizontalHeader();
     for (int c = 0; c < kTableColumnCount; ++c) {
         int width = std::max(kTableWidths[c], header->sectionSizeHint(c));
@@ -310,17 +310,17 @@ void TForm7::FitColumns(bool growOnly) {
 }
 
 void TForm7::FormActivate() {
-    ViewClick(TView::AllDays);
+    ViewClick(BrowserView::AllDays);
 }
 
-void TForm7::ViewClick(TView view) {
+void TForm7::ViewClick(BrowserView view) {
     ClearTable();
     view_ = view;
     const QPixmap marker = ViewMarkerPicture(kPictureSize);
     const QPixmap none = EmptyPicture();
     for (auto [button, v] :
-         {std::pair{ThisMonth, TView::ThisMonth}, std::pair{ThisDay, TView::ThisDay},
-          std::pair{AllDays, TView::AllDays}}) {
+         {std::pair{ThisMonth, BrowserView::ThisMonth}, std::pair{ThisDay, BrowserView::ThisDay},
+          std::pair{AllDays, BrowserView::AllDays}}) {
         button->setIcon(QIcon(v == view ? marker : none));
         button->setChecked(v == view);
     }
@@ -340,11 +340,11 @@ void TForm7::SetLoading(bool loading) {
     Table->SetEmptyText(loading ? QString() : QStringLiteral("No connections"));
 }
 
-void TForm7::FillTable(TView view) {
+void TForm7::FillTable(BrowserView view) {
     const TStamp today = clock_.Now();
     const std::uint64_t generation = ++generation_;
     SetLoading(true);
-    TLoadPacer pause(generation_, [this] { model_->Publish(); });
+    LoadPacer pause(generation_, [this] { model_->Publish(); });
     const FillResult result =
         netrova::FillTable(programPath_, view, today, model_->Rows(), figures_, std::ref(pause));
     if (generation != generation_)
@@ -380,7 +380,7 @@ void TForm7::TableColumnClick(int column) {
     }
     if (!netrova::TableColumnClick(sort_, column))
         return;
-    const TSortState sort = sort_;
+    const SortState sort = sort_;
     if (!SortRows(sort))
         return;
     sorted_ = sort;
@@ -389,15 +389,15 @@ void TForm7::TableColumnClick(int column) {
     RunPendingClicks();
 }
 
-bool TForm7::SortRows(const TSortState& sort) {
+bool TForm7::SortRows(const SortState& sort) {
     const std::uint64_t generation = ++generation_;
     SetLoading(true);
-    TLoadPacer pause(generation_);
+    LoadPacer pause(generation_);
     model_->Sort(sort, std::ref(pause));
     return generation == generation_;
 }
 
-void TForm7::ShowSortLabels(const TSortState& sort) {
+void TForm7::ShowSortLabels(const SortState& sort) {
     SortedBy->setText(QString::fromLatin1(kTableCaptions[sort.SortColumn]));
     Direction->setText(sort.SortAscending ? QStringLiteral("Down") : QStringLiteral("Up"));
     Image1->setVisible(sort.SortAscending);

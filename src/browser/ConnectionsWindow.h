@@ -17,7 +17,7 @@ namespace netrova {
 
 class Clock;
 class HelpViewer;
-class TUniformRowsView;
+class UniformRowsView;
 
 // "Connections": the history as a list, by month, by day or whole, with its sums. A new
 // instance for every opening; the sort state outlives it for the program run.
@@ -32,7 +32,7 @@ class TForm7 : public QDialog {
     Q_OBJECT
 public:
     TForm7(const std::string& programPath, Clock& clock, HelpViewer& help,
-           TSortState& sort = BrowserSort(), QWidget* parent = nullptr);
+           SortState& sort = BrowserSort(), QWidget* parent = nullptr);
     ~TForm7() override;
 
     // Creates, runs modally and destroys the window.
@@ -43,17 +43,17 @@ public:
     // that the window is drawn first); tests call it directly.
     void FormActivate();
     // A view button.
-    void ViewClick(TView view);
+    void ViewClick(BrowserView view);
     void ClearTable();
     // Loads the view's rows. The window is drawn and stays responsive while a long history
     // loads; a view change or a close during the load abandons it.
-    void FillTable(TView view);
+    void FillTable(BrowserView view);
     void TableColumnClick(int column);
     void HelpClick();
 
-    TView View() const { return view_; }
+    BrowserView View() const { return view_; }
     bool Loading() const { return loading_; }
-    const TConnectionsModel& Model() const { return *model_; }
+    const ConnectionsModel& Model() const { return *model_; }
 
     void done(int result) override;
 
@@ -64,10 +64,10 @@ protected:
 private:
     void BuildControls();
     void ShowFigures();
-    void ShowSortLabels(const TSortState& sort);
+    void ShowSortLabels(const SortState& sort);
     // Sorts the rows with the window responsive; false when a view change or a close took
     // over meanwhile.
-    bool SortRows(const TSortState& sort);
+    bool SortRows(const SortState& sort);
     void RunPendingClicks();
     // While loading or sorting, header clicks wait and the empty list says nothing.
     void SetLoading(bool loading);
@@ -78,21 +78,21 @@ private:
     const std::string& programPath_;
     Clock& clock_;
     HelpViewer& help_;
-    TSortState& sort_;
+    SortState& sort_;
 
-    TConnectionsModel* model_ = nullptr;
-    TFigures figures_;
-    TView view_ = TView::AllDays;
+    ConnectionsModel* model_ = nullptr;
+    Figures figures_;
+    BrowserView view_ = BrowserView::AllDays;
     bool activated_ = false;
     bool loading_ = false;
-    std::uint64_t generation_ = 0;     // a fill in progress stops when this moves on
-    std::vector<int> pendingClicks_;   // header clicks during a load, sorted after it
-    std::optional<TSortState> sorted_; // the sort the labels show, kept through view changes
+    std::uint64_t generation_ = 0;    // a fill in progress stops when this moves on
+    std::vector<int> pendingClicks_;  // header clicks during a load, sorted after it
+    std::optional<SortState> sorted_; // the sort the labels show, kept through view changes
 
     QToolButton* ThisMonth = nullptr;
     QToolButton* ThisDay = nullptr;
     QToolButton* AllDays = nullptr;
-    TUniformRowsView* Table = nullptr;
+    UniformRowsView* Table = nullptr;
     QLabel* TotalFee = nullptr;
     QLabel* AverageTime = nullptr;
     QLabel* AverageCost = nullptr;

@@ -12,9 +12,9 @@ namespace netrova {
 // The pause of a long history load in a window: now and then it shows what has come so far and
 // lets the event loop run (the monitor's tick, drawing, the user's clicks). The load goes on
 // while the window's load generation is still the one it started under.
-class TLoadPacer {
+class LoadPacer {
 public:
-    TLoadPacer(const std::uint64_t& generation, std::function<void()> publish = {})
+    LoadPacer(const std::uint64_t& generation, std::function<void()> publish = {})
         : generation_(generation), started_(generation), publish_(std::move(publish)) {
         since_.start();
     }

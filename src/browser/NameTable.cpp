@@ -9,7 +9,7 @@
 
 namespace netrova {
 
-std::uint32_t TNameTable::Intern(const char* field, std::size_t size) {
+std::uint32_t NameTable::Intern(const char* field, std::size_t size) {
     const std::string_view raw(field, strnlen(field, size));
     for (const auto& [name, id] : few_)
         if (name == raw)
@@ -32,7 +32,7 @@ std::uint32_t TNameTable::Intern(const char* field, std::size_t size) {
     return id;
 }
 
-std::vector<std::uint32_t> TNameTable::Ranks() const {
+std::vector<std::uint32_t> NameTable::Ranks() const {
     std::vector<std::uint32_t> order(names_.size());
     std::iota(order.begin(), order.end(), 0u);
     // std::string compares bytes as unsigned characters.
@@ -44,7 +44,7 @@ std::vector<std::uint32_t> TNameTable::Ranks() const {
     return rank;
 }
 
-void TNameTable::Clear() {
+void NameTable::Clear() {
     names_.clear();
     byRaw_.clear();
     byText_.clear();

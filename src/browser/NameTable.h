@@ -11,7 +11,7 @@ namespace netrova {
 
 // The distinct texts of one record field (user names, providers), numbered in order of first
 // occurrence. A history holds few distinct names, so rows keep a number instead of the text.
-class TNameTable {
+class NameTable {
 public:
     // Number of the field's text (FieldText of the raw bytes).
     std::uint32_t Intern(const char* field, std::size_t size);

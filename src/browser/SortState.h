@@ -4,13 +4,13 @@ namespace netrova {
 
 // The sort of a history list: the column last clicked and the direction. It lives for the
 // program run, so a window opened again sorts on from where the last one left off.
-struct TSortState {
+struct SortState {
     int SortColumn = 0;
     bool SortAscending = false;
 };
 
 // A click on a column header: a new column sorts ascending, the same column again reverses.
-inline void ClickSortColumn(TSortState& state, int column) {
+inline void ClickSortColumn(SortState& state, int column) {
     state.SortAscending = !state.SortAscending;
     if (column != state.SortColumn)
         state.SortAscending = true;

@@ -1,14 +1,14 @@
 #include "counter/Counter.h"
 
-#include "reports/Report.h"
-#include "reports/ReportFiles.h"
+#include "counter/CounterText.h"
+#include "counter/CounterTotals.h"
 #include "history/VolumeFile.h"
 #include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
-#include "counter/CounterText.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
-#include "counter/CounterTotals.h"
+#include "reports/Report.h"
+#include "reports/ReportFiles.h"
 #include "settings/Defaults.h"
 #include "settings/MachineSettings.h"
 
@@ -44,15 +44,15 @@ void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& p
 
 } // namespace
 
-TCounter::TCounter(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
-                   ReportRunner* reports)
+Counter::Counter(Monitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
+                 ReportRunner* reports)
     : monitor_(monitor), store_(store), clock_(clock), boxes_(boxes), reports_(reports) {}
 
-bool TCounter::ResetCounter(int year, int month, int day, int withReport) {
+bool Counter::ResetCounter(int year, int month, int day, int withReport) {
     return Reset(year, month, day, withReport, false);
 }
 
-bool TCounter::Reset(int year, int month, int day, int withReport, bool scheduled) {
+bool Counter::Reset(int year, int month, int day, int withReport, bool scheduled) {
     const MonitorState& m = monitor_.State();
     // Connections kept in the store while the history file could not be written belong to the
     // period that ends: into the history first, so that its report has them. Otherwise they
@@ -103,7 +103,7 @@ bool TCounter::Reset(int year, int month, int day, int withReport, bool schedule
     return true;
 }
 
-bool TCounter::FinishInterruptedReset(SettingsStore& store, MessageBoxes& boxes) {
+bool Counter::FinishInterruptedReset(SettingsStore& store, MessageBoxes& boxes) {
     const std::string programPath = MachineSettings(store).ProgramPath();
     // No report is being written this early.
     RemoveReportTemporaries(programPath);
@@ -113,7 +113,7 @@ bool TCounter::FinishInterruptedReset(SettingsStore& store, MessageBoxes& boxes)
     return pending;
 }
 
-bool TCounter::CheckScheduledReset() {
+bool Counter::CheckScheduledReset() {
     const TStamp today = clock_.Now();
     CounterTotals counter(store_);
     const CounterSince since = counter.Since();
@@ -138,23 +138,23 @@ bool TCounter::CheckScheduledReset() {
     return Reset(today.Year, today.Month, today.Day, stored.Report, true);
 }
 
-bool TCounter::ResetCounterClick() {
+bool Counter::ResetCounterClick() {
     if (boxes_.Show("Are you sure to reset counter ?", MsgIcon::Question,
                     MsgButtons::YesNoDefaultNo) != MsgResult::Yes)
         return false;
     return ResetToday(StoredPolicy().Report);
 }
 
-bool TCounter::ResetToday(int withReport) {
+bool Counter::ResetToday(int withReport) {
     const TStamp today = clock_.Now();
     return ResetCounter(today.Year, today.Month, today.Day, withReport);
 }
 
-CounterPolicy TCounter::StoredPolicy() {
+CounterPolicy Counter::StoredPolicy() {
     return CounterTotals(store_).Policy();
 }
 
-void TCounter::ApplyPolicy(int policy, int report) {
+void Counter::ApplyPolicy(int policy, int report) {
     std::optional<int> marker;
     if (policy == 1) {
         marker = TwoWeeksMarker(clock_.Now().Day);
@@ -165,7 +165,7 @@ void TCounter::ApplyPolicy(int policy, int report) {
     CounterTotals(store_).SetPolicy(monitor_.State().ResetPolicy, marker, report);
 }
 
-void TCounter::CreateReportNow() {
+void Counter::CreateReportNow() {
     const TStamp today = clock_.Now();
     ReportRunner inThread;
     TellReport(boxes_, (reports_ ? *reports_ : inThread)

@@ -10,15 +10,15 @@ class Clock;
 class MessageBoxes;
 class ReportRunner;
 class SettingsStore;
-class TMonitor;
+class Monitor;
 
 // The counter totals and their resets, acting on the monitor's totals and the store. Cheap to
 // make: it only holds references.
-class TCounter {
+class Counter {
 public:
     // Reports are written through reports when given, else in the caller's thread.
-    TCounter(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
-             ReportRunner* reports = nullptr);
+    Counter(Monitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
+            ReportRunner* reports = nullptr);
 
     // Starts a new counting period on the date given (today): the optional report of the ending
     // period, the totals, the counting-since date, an empty history and no crashes. With a
@@ -55,7 +55,7 @@ public:
 private:
     bool Reset(int year, int month, int day, int withReport, bool scheduled);
 
-    TMonitor& monitor_;
+    Monitor& monitor_;
     SettingsStore& store_;
     Clock& clock_;
     MessageBoxes& boxes_;

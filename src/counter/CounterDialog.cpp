@@ -27,7 +27,7 @@ QPushButton* ActionButton(const char* name, const char* text, QWidget* parent) {
 
 } // namespace
 
-TForm6::TForm6(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
+TForm6::TForm6(Monitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
                HelpViewer& help, QWidget* parent, ReportRunner* reports)
     : QDialog(parent), help_(help), counter_(monitor, store, clock, boxes, reports) {
     BuildControls();

@@ -25,7 +25,7 @@ class HelpViewer;
 class TForm6 : public QDialog {
     Q_OBJECT
 public:
-    TForm6(TMonitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
+    TForm6(Monitor& monitor, SettingsStore& store, Clock& clock, MessageBoxes& boxes,
            HelpViewer& help, QWidget* parent = nullptr, ReportRunner* reports = nullptr);
     ~TForm6() override;
 
@@ -52,7 +52,7 @@ private:
     int ReportChecked() const;
 
     HelpViewer& help_;
-    TCounter counter_;
+    Counter counter_;
     DialogErrors errors_;
 
     QTabWidget* Pages = nullptr;

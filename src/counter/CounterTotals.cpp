@@ -17,7 +17,7 @@ constexpr const char* kAllTime = "AllTime";
 constexpr const char* kAllReceived = "AllReceived";
 constexpr const char* kAllSent = "AllSent";
 
-std::uint64_t ReadBytes(TRegistry& reg, const char* name) {
+std::uint64_t ReadBytes(Registry& reg, const char* name) {
     if (reg.GetDataType(name) != ValueType::String)
         return 0;
     const std::string text = reg.ReadString(name);
@@ -27,7 +27,7 @@ std::uint64_t ReadBytes(TRegistry& reg, const char* name) {
 }
 
 // Into the open counter key.
-void PutVolume(TRegistry& reg, const Volume& volume) {
+void PutVolume(Registry& reg, const Volume& volume) {
     reg.WriteString(kAllReceived, std::to_string(volume.Received));
     reg.WriteString(kAllSent, std::to_string(volume.Sent));
 }
@@ -54,7 +54,7 @@ constexpr IntDefault kIntDefaults[] = {{kReset, kDefaultPolicy.Reset},
                                        {kAllMoney, 0}};
 constexpr const char* kAllTimeDefault = "0";
 
-std::int32_t ReadAllTime(TRegistry& reg) {
+std::int32_t ReadAllTime(Registry& reg) {
     const std::string text = reg.ReadString(kAllTime);
     if (text.empty())
         return 0;
@@ -69,7 +69,7 @@ std::int32_t ReadAllTime(TRegistry& reg) {
 
 CounterTotals::CounterTotals(SettingsStore& store) : store_(store) {}
 
-void CounterTotals::EnsureDefaults(TRegistry& reg) {
+void CounterTotals::EnsureDefaults(Registry& reg) {
     reg.OpenKey(kCounterAllKey, true);
     for (const IntDefault& d : kIntDefaults)
         WriteIntegerDefault(reg, d.name, d.value);
@@ -77,7 +77,7 @@ void CounterTotals::EnsureDefaults(TRegistry& reg) {
 }
 
 CounterSince CounterTotals::Since(bool withAverageFrom) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     OpenForReading(reg, kCounterAllKey);
     CounterSince since;
     since.Year = reg.ReadInteger(kYear);
@@ -89,7 +89,7 @@ CounterSince CounterTotals::Since(bool withAverageFrom) {
 }
 
 CounterPolicy CounterTotals::Policy() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     OpenForReading(reg, kCounterAllKey);
     CounterPolicy policy;
     policy.Reset = reg.ReadInteger(kReset);
@@ -99,18 +99,18 @@ CounterPolicy CounterTotals::Policy() {
 }
 
 std::int32_t CounterTotals::AllMoney() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     OpenForReading(reg, kCounterAllKey);
     return reg.ReadInteger(kAllMoney);
 }
 
 std::int32_t CounterTotals::AllTime() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     return reg.OpenKey(kCounterAllKey, false) ? ReadAllTime(reg) : 0;
 }
 
 std::optional<Volume> CounterTotals::AllVolume() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kCounterAllKey, false))
         return std::nullopt;
     std::optional<Volume> v;
@@ -120,13 +120,13 @@ std::optional<Volume> CounterTotals::AllVolume() {
     return v;
 }
 
-void CounterTotals::WriteVolume(TRegistry& reg, const Volume& volume) {
+void CounterTotals::WriteVolume(Registry& reg, const Volume& volume) {
     reg.OpenKey(kCounterAllKey, true);
     PutVolume(reg, volume);
 }
 
 std::optional<CounterTotals::Snapshot> CounterTotals::Complete() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kCounterAllKey, false))
         return std::nullopt;
     for (const char* name : {kYear, kMonth, kDay, kReset, kReset14, kAllTime, kAllMoney})
@@ -143,18 +143,18 @@ std::optional<CounterTotals::Snapshot> CounterTotals::Complete() {
 }
 
 bool CounterTotals::ResetPending() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     return reg.OpenKey(kCounterAllKey, false) && reg.ValueExists(kResetPending);
 }
 
-void CounterTotals::WriteTotals(TRegistry& reg, std::int32_t allMoney, std::int32_t allTime) {
+void CounterTotals::WriteTotals(Registry& reg, std::int32_t allMoney, std::int32_t allTime) {
     reg.OpenKey(kCounterAllKey, true);
     reg.WriteInteger(kAllMoney, allMoney);
     reg.WriteString(kAllTime, std::to_string(allTime));
 }
 
 void CounterTotals::SetPolicy(int reset, std::optional<int> reset14, int report) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kCounterAllKey, true);
     if (reset14)
         reg.WriteInteger(kReset14, *reset14);
@@ -164,7 +164,7 @@ void CounterTotals::SetPolicy(int reset, std::optional<int> reset14, int report)
 }
 
 void CounterTotals::StartCounting(int year, int month, int day) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kCounterAllKey, true);
     reg.WriteInteger(kYear, year);
     reg.WriteInteger(kMonth, month);
@@ -177,7 +177,7 @@ void CounterTotals::StartCounting(int year, int month, int day) {
 }
 
 void CounterTotals::SetAverageFrom(int dayNumber) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kCounterAllKey, true);
     reg.WriteInteger(kAverageFrom, dayNumber);
     reg.CloseKey();
@@ -185,7 +185,7 @@ void CounterTotals::SetAverageFrom(int dayNumber) {
 
 void CounterTotals::StartPeriod(int year, int month, int day, std::int32_t allMoney,
                                 std::int32_t allTime, std::optional<int> reset14) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kCounterAllKey, true);
     reg.WriteInteger(kAverageFrom, DayNumber(year, month, day));
     reg.WriteInteger(kAllMoney, allMoney);
@@ -203,7 +203,7 @@ void CounterTotals::StartPeriod(int year, int month, int day, std::int32_t allMo
 }
 
 void CounterTotals::FinishReset() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kCounterAllKey, true);
     reg.DeleteValue(kResetPending);
     reg.CloseKey();

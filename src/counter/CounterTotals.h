@@ -8,7 +8,7 @@
 namespace netrova {
 
 class SettingsStore;
-class TRegistry;
+class Registry;
 
 // The counting-since date and "Double", the day number the average per day counts from.
 struct CounterSince {
@@ -50,7 +50,7 @@ public:
 
     // Writes the default of every value that is missing into `reg`, which joins the caller's
     // transaction.
-    static void EnsureDefaults(TRegistry& reg);
+    static void EnsureDefaults(Registry& reg);
 
     // The counting-since date; AverageFrom is read too only when asked, as the start and the
     // reset check need the date alone.
@@ -73,11 +73,11 @@ public:
 
     // The totals of ended connections, in the group that `reg` belongs to (a record and the
     // totals that count it land together).
-    static void WriteTotals(TRegistry& reg, std::int32_t allMoney, std::int32_t allTime);
+    static void WriteTotals(Registry& reg, std::int32_t allMoney, std::int32_t allTime);
     // The period's data volume, "AllReceived" and "AllSent" (bytes, as text); nothing where a
     // store from before volume was counted has none.
     std::optional<Volume> AllVolume();
-    static void WriteVolume(TRegistry& reg, const Volume& volume);
+    static void WriteVolume(Registry& reg, const Volume& volume);
 
     // The dialog's choices; the marker only with the two-weeks policy.
     void SetPolicy(int reset, std::optional<int> reset14, int report);

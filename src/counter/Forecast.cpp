@@ -80,9 +80,9 @@ PeriodForecast ForecastAtReset(const CounterState& counter,
                            counter.AllVolume);
 }
 
-std::optional<TCounterPeriod> CounterPeriod(SettingsStore& store, const TStamp& now,
-                                            std::int32_t allTime, std::int32_t allMoney,
-                                            std::optional<std::uint64_t> allVolume) {
+std::optional<PeriodOutlook> CounterPeriod(SettingsStore& store, const TStamp& now,
+                                           std::int32_t allTime, std::int32_t allMoney,
+                                           std::optional<std::uint64_t> allVolume) {
     std::optional<CounterState> counter = ReadCounterState(store);
     const auto since =
         counter ? SaneSinceDate(counter->Since.Year, counter->Since.Month, counter->Since.Day)
@@ -92,7 +92,7 @@ std::optional<TCounterPeriod> CounterPeriod(SettingsStore& store, const TStamp& 
     counter->AllTime = allTime;
     counter->AllMoney = allMoney;
     counter->AllVolume = allVolume;
-    return TCounterPeriod{DayNumber(*since), ForecastText(ForecastAtReset(*counter, DateOf(now)))};
+    return PeriodOutlook{DayNumber(*since), ForecastText(ForecastAtReset(*counter, DateOf(now)))};
 }
 
 } // namespace netrova

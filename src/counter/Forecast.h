@@ -1,8 +1,8 @@
 #pragma once
 
-#include "statistics/UsagePerDay.h"
 #include "counter/CounterText.h"
 #include "counter/CounterTotals.h"
+#include "statistics/UsagePerDay.h"
 
 #include <chrono>
 #include <cstdint>
@@ -64,8 +64,8 @@ PeriodForecast ForecastAtReset(const CounterState& counter,
 // the monitor's live totals, which include a connection in progress. nullopt without a counter
 // or with a damaged counting-since date. allVolume is the period's volume, received and sent
 // together, when it is known.
-std::optional<TCounterPeriod> CounterPeriod(SettingsStore& store, const TStamp& now,
-                                            std::int32_t allTime, std::int32_t allMoney,
-                                            std::optional<std::uint64_t> allVolume = std::nullopt);
+std::optional<PeriodOutlook> CounterPeriod(SettingsStore& store, const TStamp& now,
+                                           std::int32_t allTime, std::int32_t allMoney,
+                                           std::optional<std::uint64_t> allVolume = std::nullopt);
 
 } // namespace netrova

@@ -100,7 +100,7 @@ bool InterfaceOrder(const std::string& a, const std::string& b) {
 
 // ---------------------------------------------------------------------------------------------
 
-std::uint32_t ReadRemoteConnectionFlag(TRegistry& reg) {
+std::uint32_t ReadRemoteConnectionFlag(Registry& reg) {
     // Anything but the service's binary form reads as "not connected" rather than failing.
     if (reg.GetDataType(kRemoteConnection) != ValueType::Binary)
         return 0;
@@ -109,7 +109,7 @@ std::uint32_t ReadRemoteConnectionFlag(TRegistry& reg) {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
-void WriteRemoteConnectionFlag(TRegistry& reg, std::uint32_t value) {
+void WriteRemoteConnectionFlag(Registry& reg, std::uint32_t value) {
     const std::uint8_t bytes[4] = {
         static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
         static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
@@ -117,7 +117,7 @@ void WriteRemoteConnectionFlag(TRegistry& reg, std::uint32_t value) {
 }
 
 bool ReadRemoteConnection(SettingsStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     if (!reg.OpenKey(kRemoteAccessServiceKey, false))
         return false;
     const bool connected = ReadRemoteConnectionFlag(reg) == 1;
@@ -126,7 +126,7 @@ bool ReadRemoteConnection(SettingsStore& store) {
 }
 
 void SetRemoteConnection(SettingsStore& store, bool connected) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
     WriteRemoteConnectionFlag(reg, connected ? 1 : 0);
     reg.CloseKey();
@@ -143,14 +143,14 @@ std::string InterfaceNameProblem(std::string_view name) {
     return {};
 }
 
-std::string ReadConnectionInterface(TRegistry& reg) {
+std::string ReadConnectionInterface(Registry& reg) {
     std::string name =
         reg.GetDataType(kInterface) == ValueType::String ? reg.ReadString(kInterface) : "";
     return InterfaceNameProblem(name).empty() ? name : std::string();
 }
 
 std::string ReadConnectionInterface(SettingsStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     if (!reg.OpenKey(kRemoteAccessServiceKey, false))
         return {};
     std::string name = ReadConnectionInterface(reg);
@@ -162,7 +162,7 @@ void SetConnectionInterface(SettingsStore& store, std::string_view name) {
     if (!name.empty())
         if (const std::string problem = InterfaceNameProblem(name); !problem.empty())
             throw std::invalid_argument(problem);
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
     if (name.empty())
         reg.DeleteValue(kInterface);
@@ -172,7 +172,7 @@ void SetConnectionInterface(SettingsStore& store, std::string_view name) {
 }
 
 std::string ReadDefaultEntry(SettingsStore& store) {
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     if (!reg.OpenKey(kRemoteAccessKey, false))
         return {};
     const bool isString = reg.GetDataType(kDefault) == ValueType::String;
@@ -183,14 +183,14 @@ std::string ReadDefaultEntry(SettingsStore& store) {
 
 void SetDefaultEntry(SettingsStore& store, std::string_view name) {
     RequireEntryName(name);
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     reg.OpenKey(kRemoteAccessKey, true);
     reg.WriteString(kDefault, name);
     reg.CloseKey();
 }
 
 std::vector<std::string> ListEntries(SettingsStore& store) {
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     if (!reg.OpenKey(kAddressesKey, false))
         return {};
     auto names = reg.GetValueNames();
@@ -206,7 +206,7 @@ std::optional<std::string> FindEntry(SettingsStore& store, std::string_view name
 
 bool AddEntry(SettingsStore& store, std::string_view name) {
     RequireEntryName(name);
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     reg.OpenKey(kAddressesKey, true);
     const bool added = !reg.ValueExists(name);
     if (added)
@@ -216,14 +216,14 @@ bool AddEntry(SettingsStore& store, std::string_view name) {
 }
 
 bool RemoveEntry(SettingsStore& store, std::string_view name) {
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     const bool removed = reg.OpenKey(kAddressesKey, false) && reg.DeleteValue(name);
     reg.CloseKey();
     return removed;
 }
 
 void SyncEntries(SettingsStore& store, const std::vector<std::string>& names) {
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     reg.OpenKey(kAddressesKey, true);
     for (const auto& stored : reg.GetValueNames())
         if (!FindName(names, stored))

@@ -13,7 +13,7 @@
 namespace netrova {
 
 class SettingsStore;
-class TRegistry;
+class Registry;
 
 // The dial-up state as the monitor reads it from the store:
 //   machine-wide "\System\CurrentControlSet\Services\RemoteAccess" "Remote Connection"
@@ -24,8 +24,8 @@ class TRegistry;
 
 // The 4-byte little-endian "Remote Connection" of the open key; a missing value, or one that
 // is not binary, reads 0.
-std::uint32_t ReadRemoteConnectionFlag(TRegistry& reg);
-void WriteRemoteConnectionFlag(TRegistry& reg, std::uint32_t value);
+std::uint32_t ReadRemoteConnectionFlag(Registry& reg);
+void WriteRemoteConnectionFlag(Registry& reg, std::uint32_t value);
 
 // True when "Remote Connection" exists and holds 1, as the monitor sees it.
 bool ReadRemoteConnection(SettingsStore& store);
@@ -37,7 +37,7 @@ void SetRemoteConnection(SettingsStore& store, bool connected);
 // std::invalid_argument.
 std::string ReadConnectionInterface(SettingsStore& store);
 // The same from the open "RemoteAccess" key.
-std::string ReadConnectionInterface(TRegistry& reg);
+std::string ReadConnectionInterface(Registry& reg);
 void SetConnectionInterface(SettingsStore& store, std::string_view name);
 // Why a name cannot be a network interface's, or "" when it can: 1 to 15 bytes, no "/", no
 // white space or control characters, not "." or "..".

@@ -20,15 +20,15 @@ TStamp Plain(TStamp s) {
 
 } // namespace
 
-TVolumeRecord VolumeRecordOf(const THistoryRecord& record, const std::optional<Volume>& volume) {
-    TVolumeRecord v;
+VolumeRecord VolumeRecordOf(const THistoryRecord& record, const std::optional<Volume>& volume) {
+    VolumeRecord v;
     v.Started = Plain(record.Started);
     v.Received = volume ? volume->Received : kUnknown;
     v.Sent = volume ? volume->Sent : kUnknown;
     return v;
 }
 
-std::optional<Volume> VolumeFor(const THistoryRecord& record, const TVolumeRecord& stored) {
+std::optional<Volume> VolumeFor(const THistoryRecord& record, const VolumeRecord& stored) {
     if (!(Plain(stored.Started) == Plain(record.Started)) || stored.Started.Year == 0 ||
         (stored.Received == kUnknown && stored.Sent == kUnknown))
         return std::nullopt;
@@ -40,13 +40,13 @@ std::string VolumePath(const std::string& programPath) {
 }
 
 bool WriteVolumeRecord(const std::string& programPath, std::size_t place,
-                       const TVolumeRecord& record, std::string* error) {
+                       const VolumeRecord& record, std::string* error) {
     std::string why;
     const int fd = OpenHistoryFileToWrite(VolumePath(programPath), 0, true, nullptr, why);
     if (fd < 0)
         return Fail(error, why);
     // A file that ends short of the place gets zero records, which match no history record.
-    const auto at = static_cast<off_t>(place * sizeof(TVolumeRecord));
+    const auto at = static_cast<off_t>(place * sizeof(VolumeRecord));
     bool ok = true;
     for (std::size_t done = 0; ok && done < sizeof record;) {
         const ssize_t n = ::pwrite(fd, reinterpret_cast<const char*>(&record) + done,
@@ -63,23 +63,23 @@ bool WriteVolumeRecord(const std::string& programPath, std::size_t place,
     return ok || Fail(error, why);
 }
 
-void ReadVolumeRecords(const std::string& programPath, std::size_t first, TVolumeRecord* out,
+void ReadVolumeRecords(const std::string& programPath, std::size_t first, VolumeRecord* out,
                        std::size_t count) {
-    std::memset(static_cast<void*>(out), 0, count * sizeof(TVolumeRecord));
+    std::memset(static_cast<void*>(out), 0, count * sizeof(VolumeRecord));
     std::string why;
     const int fd = OpenHistoryFile(VolumePath(programPath), O_RDONLY, false, nullptr, why);
     if (fd < 0)
         return;
     auto* bytes = reinterpret_cast<char*>(out);
-    const std::size_t size = count * sizeof(TVolumeRecord);
-    const auto at = static_cast<off_t>(first * sizeof(TVolumeRecord));
+    const std::size_t size = count * sizeof(VolumeRecord);
+    const auto at = static_cast<off_t>(first * sizeof(VolumeRecord));
     for (std::size_t got = 0; got < size;) {
         const ssize_t n = ::pread(fd, bytes + got, size - got, at + static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             // A torn record at the end matches nothing either.
-            std::memset(bytes + got - got % sizeof(TVolumeRecord), 0, got % sizeof(TVolumeRecord));
+            std::memset(bytes + got - got % sizeof(VolumeRecord), 0, got % sizeof(VolumeRecord));
             break;
         }
         got += static_cast<std::size_t>(n);
@@ -104,7 +104,7 @@ std::size_t ScanHistoryWithVolume(
     std::string* error) {
     // The companion is read in blocks beside the history's own.
     constexpr std::size_t kBlock = 512;
-    std::vector<TVolumeRecord> volumes(kBlock);
+    std::vector<VolumeRecord> volumes(kBlock);
     std::size_t next = 0; // place of volumes[0]
     std::size_t place = 0;
     return ScanHistory(
@@ -114,7 +114,7 @@ std::size_t ScanHistoryWithVolume(
                 next = place;
                 ReadVolumeRecords(programPath, next, volumes.data(), kBlock);
             }
-            const TVolumeRecord& stored = volumes[place - next];
+            const VolumeRecord& stored = volumes[place - next];
             ++place;
             return visit(r, VolumeFor(r, stored));
         },

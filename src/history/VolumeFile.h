@@ -19,19 +19,19 @@ inline constexpr const char* kVolumeFileName = "volume.dat";
 
 // 32 bytes little-endian, as stored.
 #pragma pack(push, 1)
-struct TVolumeRecord {
+struct VolumeRecord {
     TStamp Started;
     std::uint64_t Received = 0;
     std::uint64_t Sent = 0;
 };
 #pragma pack(pop)
-static_assert(sizeof(TVolumeRecord) == 32);
+static_assert(sizeof(VolumeRecord) == 32);
 
 // The record for a connection; an unknown volume is kept as all bits set.
-TVolumeRecord VolumeRecordOf(const THistoryRecord& record, const std::optional<Volume>& volume);
+VolumeRecord VolumeRecordOf(const THistoryRecord& record, const std::optional<Volume>& volume);
 // The volume a companion record gives the history record, or nothing when it does not match
 // or holds no volume.
-std::optional<Volume> VolumeFor(const THistoryRecord& record, const TVolumeRecord& stored);
+std::optional<Volume> VolumeFor(const THistoryRecord& record, const VolumeRecord& stored);
 
 // "<programPath>/volume.dat"
 std::string VolumePath(const std::string& programPath);
@@ -40,11 +40,11 @@ std::string VolumePath(const std::string& programPath);
 // file shorter than that is first filled with records that match nothing. False, with the
 // reason in error, when it could not be written.
 bool WriteVolumeRecord(const std::string& programPath, std::size_t place,
-                       const TVolumeRecord& record, std::string* error = nullptr);
+                       const VolumeRecord& record, std::string* error = nullptr);
 
 // Reads count records from place first on; places past the end of the file read as records
 // that match nothing.
-void ReadVolumeRecords(const std::string& programPath, std::size_t first, TVolumeRecord* out,
+void ReadVolumeRecords(const std::string& programPath, std::size_t first, VolumeRecord* out,
                        std::size_t count);
 
 // Empties the file, keeping its name and mode; a missing file is no error.

@@ -1,9 +1,9 @@
 #include "common/Text.h"
+#include "counter/CounterTotals.h"
+#include "dialup/DialUpService.h"
 #include "monitor/Monitor.h"
 #include "monitor/StoreValues.h"
-#include "dialup/DialUpService.h"
 #include "platform/MessageBoxes.h"
-#include "counter/CounterTotals.h"
 #include "settings/Defaults.h"
 #include "settings/MachineSettings.h"
 
@@ -11,13 +11,13 @@
 
 namespace netrova {
 
-void WriteBackupVolume(TRegistry& reg, const std::string& prefix,
+void WriteBackupVolume(Registry& reg, const std::string& prefix,
                        const std::optional<Volume>& volume) {
     const std::uint64_t bytes[2] = {volume ? volume->Received : 0, volume ? volume->Sent : 0};
     reg.WriteBinary(prefix + "Volume", bytes, volume ? sizeof bytes : 0);
 }
 
-std::optional<Volume> ReadBackupVolume(TRegistry& reg, const std::string& prefix) {
+std::optional<Volume> ReadBackupVolume(Registry& reg, const std::string& prefix) {
     const std::vector<std::uint8_t> bytes = reg.ReadBinary(prefix + "Volume");
     if (bytes.size() != 2 * sizeof(std::uint64_t))
         return std::nullopt;
@@ -27,8 +27,8 @@ std::optional<Volume> ReadBackupVolume(TRegistry& reg, const std::string& prefix
     return v;
 }
 
-void TMonitor::WriteConnBackup(const TStamp& now) {
-    TRegistry machine(store_, Root::LocalMachine);
+void Monitor::WriteConnBackup(const TStamp& now) {
+    Registry machine(store_, Root::LocalMachine);
     machine.OpenKey(kCounterCurrentKey, true);
     // A selector never written yet counts as 0.
     const int selector = machine.ValueExists("Backup") ? machine.ReadInteger("Backup") : 0;
@@ -42,14 +42,14 @@ void TMonitor::WriteConnBackup(const TStamp& now) {
     machine.CloseKey();
 }
 
-void TMonitor::RecoverConnection() {
+void Monitor::RecoverConnection() {
     // The marker is still 2 while this notice waits: a crash now leaves the connection to be
     // recovered by the next start.
     boxes_.Show("Last connection was unsaved. Netrova will recover data.", MsgIcon::Information);
 
     THistoryRecord rec{}; // zero in every byte: the record is packed
     std::optional<Volume> volume;
-    TRegistry machine(store_, Root::LocalMachine);
+    Registry machine(store_, Root::LocalMachine);
     try {
         machine.OpenKey(kCounterCurrentKey, true);
         rec.Fee = machine.ReadInteger("Money");

@@ -28,7 +28,7 @@ struct Header {
     std::uint8_t Unused[12] = {};
 };
 // Each connection: its history record, then its volume record.
-constexpr std::size_t kEntrySize = sizeof(THistoryRecord) + sizeof(TVolumeRecord);
+constexpr std::size_t kEntrySize = sizeof(THistoryRecord) + sizeof(VolumeRecord);
 #pragma pack(pop)
 static_assert(sizeof(Header) == 64);
 
@@ -115,7 +115,7 @@ bool ExitJournal::Write(const PendingExit& pending, std::string& why) {
     h.Count = static_cast<std::uint32_t>(std::min(pending.Records.size(), Capacity()));
     for (std::size_t i = 0; i < h.Count; ++i) {
         const FinishedConnection& c = pending.Records[i];
-        const TVolumeRecord v = VolumeRecordOf(c.Record, c.Bytes);
+        const VolumeRecord v = VolumeRecordOf(c.Record, c.Bytes);
         std::uint8_t* at = bytes.data() + sizeof h + i * kEntrySize;
         std::memcpy(at, &c.Record, sizeof c.Record);
         std::memcpy(at + sizeof c.Record, &v, sizeof v);
@@ -154,7 +154,7 @@ std::optional<PendingExit> ExitJournal::Read() const {
     p.Records.resize(h.Count);
     for (std::size_t i = 0; i < h.Count; ++i) {
         const std::uint8_t* at = bytes.data() + sizeof h + i * kEntrySize;
-        TVolumeRecord v;
+        VolumeRecord v;
         std::memcpy(&p.Records[i].Record, at, sizeof(THistoryRecord));
         std::memcpy(&v, at + sizeof(THistoryRecord), sizeof v);
         p.Records[i].Bytes = VolumeFor(p.Records[i].Record, v);

@@ -7,7 +7,7 @@
 
 namespace netrova {
 
-void TMonitor::ChargeMinute(const TStamp& now) {
+void Monitor::ChargeMinute(const TStamp& now) {
     // An empty provider name must not fall through to the "Tariffs" key itself.
     const std::optional<TariffProfile> tariff =
         Provider.empty()

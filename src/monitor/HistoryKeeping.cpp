@@ -30,7 +30,7 @@ std::vector<THistoryRecord> RecordsOf(const std::vector<std::uint8_t>& bytes) {
 }
 
 // The places of the kept records; empty when they were kept without places.
-Places ReadPlaces(TRegistry& reg, std::size_t count) {
+Places ReadPlaces(Registry& reg, std::size_t count) {
     const std::vector<std::uint8_t> bytes = reg.ReadBinary(kUnsavedPlacesValue);
     if (count == 0 || bytes.size() != count * sizeof(std::uint64_t))
         return {};
@@ -39,13 +39,13 @@ Places ReadPlaces(TRegistry& reg, std::size_t count) {
     return places;
 }
 
-using Volumes = std::vector<TVolumeRecord>;
+using Volumes = std::vector<VolumeRecord>;
 
 // The volume records of the kept records; unknown volumes where none were kept.
-Volumes ReadVolumes(TRegistry& reg, const std::vector<THistoryRecord>& records) {
+Volumes ReadVolumes(Registry& reg, const std::vector<THistoryRecord>& records) {
     const std::vector<std::uint8_t> bytes = reg.ReadBinary(kUnsavedVolumesValue);
     Volumes volumes(records.size());
-    if (bytes.size() == records.size() * sizeof(TVolumeRecord) && !records.empty())
+    if (bytes.size() == records.size() * sizeof(VolumeRecord) && !records.empty())
         std::memcpy(volumes.data(), bytes.data(), bytes.size());
     else
         for (std::size_t i = 0; i < records.size(); ++i)
@@ -53,11 +53,11 @@ Volumes ReadVolumes(TRegistry& reg, const std::vector<THistoryRecord>& records) 
     return volumes;
 }
 
-void WriteKept(TRegistry& reg, const std::vector<THistoryRecord>& records, const Places& places,
+void WriteKept(Registry& reg, const std::vector<THistoryRecord>& records, const Places& places,
                const Volumes& volumes) {
     reg.WriteBinary(kUnsavedHistoryValue, records.data(), records.size() * sizeof(THistoryRecord));
     reg.WriteBinary(kUnsavedPlacesValue, places.data(), places.size() * sizeof(std::uint64_t));
-    reg.WriteBinary(kUnsavedVolumesValue, volumes.data(), volumes.size() * sizeof(TVolumeRecord));
+    reg.WriteBinary(kUnsavedVolumesValue, volumes.data(), volumes.size() * sizeof(VolumeRecord));
 }
 
 bool SameBytes(THistoryRecord a, THistoryRecord b) {
@@ -100,7 +100,7 @@ std::string UnsavedHistoryText(const std::string& programPath, const std::string
            "written.";
 }
 
-void TMonitor::KeepRecords(TRegistry& machine, const std::vector<FinishedConnection>& finished) {
+void Monitor::KeepRecords(Registry& machine, const std::vector<FinishedConnection>& finished) {
     if (finished.empty())
         return;
     machine.OpenKey(kUnsavedHistoryKey, true);
@@ -122,13 +122,13 @@ void TMonitor::KeepRecords(TRegistry& machine, const std::vector<FinishedConnect
 }
 
 void DiscardKeptRecords(SettingsStore& store) {
-    TRegistry machine(store, Root::LocalMachine);
+    Registry machine(store, Root::LocalMachine);
     if (machine.KeyExists(kUnsavedHistoryKey))
         machine.DeleteKey(kUnsavedHistoryKey);
 }
 
-bool TMonitor::AppendKeptRecords(std::string& why) {
-    TRegistry machine(store_, Root::LocalMachine);
+bool Monitor::AppendKeptRecords(std::string& why) {
+    Registry machine(store_, Root::LocalMachine);
     if (!machine.OpenKey(kUnsavedHistoryKey, false)) {
         keptWaiting_ = false;
         return true;
@@ -183,7 +183,7 @@ bool TMonitor::AppendKeptRecords(std::string& why) {
     return done == total;
 }
 
-void TMonitor::FlushKept(bool report) {
+void Monitor::FlushKept(bool report) {
     if (!keptWaiting_)
         return;
     std::string why;
@@ -205,7 +205,7 @@ void TMonitor::FlushKept(bool report) {
                       : UnsavedHistoryText(ProgramPath, why));
 }
 
-void TMonitor::StoreFailed(const StoreError& error) {
+void Monitor::StoreFailed(const StoreError& error) {
     const std::string folder = store_.Paths().MachineFolder();
     if (dynamic_cast<const StoreFullError*>(&error)) {
         ReportFailure(FullFileSystemText(folder));
@@ -221,7 +221,7 @@ void TMonitor::StoreFailed(const StoreError& error) {
     }
 }
 
-void TMonitor::ReportFailure(const std::string& text) {
+void Monitor::ReportFailure(const std::string& text) {
     if (failuresShown_.insert(text).second)
         boxes_.Show(text, MsgIcon::Stop);
 }
@@ -247,7 +247,7 @@ std::string FullFileSystemText(const std::string& folder) {
            "soon as there is space again.";
 }
 
-bool TMonitor::Fits32(std::int64_t value, const std::string& what, const char* unit) {
+bool Monitor::Fits32(std::int64_t value, const std::string& what, const char* unit) {
     if (FitsInt32(value))
         return true;
     if (!rangeErrorShown_) {

@@ -8,7 +8,7 @@
 namespace netrova {
 
 class SettingsStore;
-class TRegistry;
+class Registry;
 
 // Records that could not be appended to the history file wait here (machine root, one binary
 // value of whole records in the order they ended) until the file can be written.

@@ -7,7 +7,7 @@
 namespace netrova {
 
 void EnsureInstallationDefaults(SettingsStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     MachineSettings::EnsureDefaults(reg, store.Paths().MachineFolder());
 
     reg.OpenKey(kCounterCurrentKey, true);

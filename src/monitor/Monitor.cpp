@@ -2,12 +2,12 @@
 
 #include "common/Log.h"
 #include "common/Text.h"
+#include "counter/CounterTotals.h"
+#include "dialup/DialUpService.h"
 #include "monitor/HistoryKeeping.h"
 #include "monitor/StoreValues.h"
 #include "platform/Clock.h"
-#include "dialup/DialUpService.h"
 #include "platform/MessageBoxes.h"
-#include "counter/CounterTotals.h"
 #include "settings/Defaults.h"
 #include "settings/MachineSettings.h"
 #include "settings/UserPreferences.h"
@@ -25,7 +25,7 @@ constexpr int kMinuteMarkerStart = std::numeric_limits<int>::min();
 
 } // namespace
 
-void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& s) {
+void WriteStampValues(Registry& reg, const std::string& prefix, const TStamp& s) {
     reg.WriteInteger(prefix + "Secundes", s.Second);
     reg.WriteInteger(prefix + "Minutes", s.Minute);
     reg.WriteInteger(prefix + "Hours", s.Hour);
@@ -35,7 +35,7 @@ void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& s
     reg.WriteInteger(prefix + "DayOfWeek", s.DayOfWeek);
 }
 
-TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
+TStamp ReadStampValues(Registry& reg, const std::string& prefix) {
     TStamp s;
     s.Year = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Year"));
     s.Month = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Month"));
@@ -47,24 +47,24 @@ TStamp ReadStampValues(TRegistry& reg, const std::string& prefix) {
     return s;
 }
 
-TMonitor::TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
-                   MonitorView& view, std::string sysClassNet)
+Monitor::Monitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
+                 MonitorView& view, std::string sysClassNet)
     : store_(store), clock_(clock), boxes_(boxes), help_(help), view_(view),
       journal_(ExitJournalPath(store.Paths().MachineFolder())), counters_(std::move(sysClassNet)) {}
 
-TStamp TMonitor::ReadClock() {
+TStamp Monitor::ReadClock() {
     TStamp now = clock_.Now();
     now.Reserved = 0;
     return now;
 }
 
-void TMonitor::Timer1Timer() {
+void Monitor::Timer1Timer() {
     if (ProgramPath.empty())
         ProgramPath = MachineSettings(store_).ProgramPath();
     // Reading takes no lock: a tick measures and shows the connection even while another
     // process holds the store's write lock; only its writes wait for a later tick.
     // A missing key reads as not connected; it is not made.
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     const bool open = reg.OpenKey(kRemoteAccessServiceKey, false);
     Connected = open && ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
     if (Connected == 1)
@@ -83,12 +83,12 @@ void TMonitor::Timer1Timer() {
     // The window goes on with the history group, the beep reminder and the clock.
 }
 
-void TMonitor::SaveTick() {
+void Monitor::SaveTick() {
     if (unsaved_ != 0) {
         try {
             // One transaction, so that a finished connection's record and the totals that
             // count it land together or not at all.
-            TRegistry machine(store_, Root::LocalMachine);
+            Registry machine(store_, Root::LocalMachine);
             StoreTransaction group(store_, Root::LocalMachine);
             WriteUnsaved(machine);
             machine.CloseKey();
@@ -102,7 +102,7 @@ void TMonitor::SaveTick() {
     FlushKept(true);
 }
 
-void TMonitor::Saved() {
+void Monitor::Saved() {
     if (!finished_.empty())
         keptWaiting_ = true;
     finished_.clear();
@@ -112,7 +112,7 @@ void TMonitor::Saved() {
         failuresShown_.clear();
 }
 
-void TMonitor::WriteUnsaved(TRegistry& machine) {
+void Monitor::WriteUnsaved(Registry& machine) {
     if (unsaved_ & kTotalsUnsaved)
         WriteTotals(machine);
     if (unsaved_ & kConnectUnsaved)
@@ -125,7 +125,7 @@ void TMonitor::WriteUnsaved(TRegistry& machine) {
 
 // Disconnect: the finished records, the marker and the totals. The records go to the history
 // file once this has landed, so that the history never holds a record the totals lack.
-void TMonitor::WriteTotals(TRegistry& machine) {
+void Monitor::WriteTotals(Registry& machine) {
     KeepRecords(machine, finished_);
     MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
     CounterTotals::WriteTotals(machine, AllMoney, AllTime);
@@ -133,7 +133,7 @@ void TMonitor::WriteTotals(TRegistry& machine) {
 }
 
 // Connect: the start values and the marker.
-void TMonitor::WriteConnectValues(TRegistry& machine) {
+void Monitor::WriteConnectValues(Registry& machine) {
     machine.OpenKey(kCounterCurrentKey, true);
     WriteStampValues(machine, "", Rec.Started);
     machine.WriteInteger("Money", 0);
@@ -149,13 +149,13 @@ void TMonitor::WriteConnectValues(TRegistry& machine) {
     MachineSettings::WriteCrashMarker(machine, CrashMarker::Counting);
 }
 
-void TMonitor::WriteMoney(TRegistry& machine) {
+void Monitor::WriteMoney(Registry& machine) {
     machine.OpenKey(kCounterCurrentKey, true);
     machine.WriteInteger("Money", ConnMoney);
     machine.WriteString("Fee", FeeText);
 }
 
-bool TMonitor::StepConnection() {
+bool Monitor::StepConnection() {
     view_.ShowConnectionStatus(Connected == 1 ? "Connected" : "Not connected");
     view_.ShowProvider(Provider);
     view_.ShowUser(ConnUser);
@@ -221,7 +221,7 @@ bool TMonitor::StepConnection() {
     return false;
 }
 
-std::string TMonitor::ProviderInUse() {
+std::string Monitor::ProviderInUse() {
     std::string name = ReadDefaultEntry(store_);
     // A name the dial-up tools would refuse (not UTF-8, control characters) must not reach a
     // record or a tariff key.
@@ -237,7 +237,7 @@ std::string TMonitor::ProviderInUse() {
     return name;
 }
 
-void TMonitor::UpdateConnection() {
+void Monitor::UpdateConnection() {
     if (ConnState == csOnline) {
         const TStamp now = ReadClock();
         // Counted on a clock that daylight saving time and a clock set back do not move.
@@ -284,7 +284,7 @@ void TMonitor::UpdateConnection() {
                      AllVolume);
 }
 
-void TMonitor::CountVolume() {
+void Monitor::CountVolume() {
     const std::optional<Volume> now = counters_.Read(interface_);
     LastSecond = {};
     if (now) {
@@ -301,49 +301,49 @@ void TMonitor::CountVolume() {
     lastCounters_ = now;
 }
 
-void TMonitor::Changed(MonitorChange change) {
+void Monitor::Changed(MonitorChange change) {
     if (changed_)
         changed_(change);
 }
 
-void TMonitor::SetHoliday(bool on) {
+void Monitor::SetHoliday(bool on) {
     HolidayOn = on ? 1 : 0;
     Changed(MonitorChange::Settings);
 }
 
-void TMonitor::SetTrayMode(int mode) {
+void Monitor::SetTrayMode(int mode) {
     TrayMode = mode;
     Changed(MonitorChange::Settings);
 }
 
-void TMonitor::SetBeepSettings(int enabled, int interval) {
+void Monitor::SetBeepSettings(int enabled, int interval) {
     BeepEnabled = enabled;
     BeepInterval = interval;
     Changed(MonitorChange::Settings);
 }
 
-void TMonitor::SetBeepInterval(int interval) {
+void Monitor::SetBeepInterval(int interval) {
     BeepInterval = interval;
     Changed(MonitorChange::Settings);
 }
 
-void TMonitor::SetBeepSound(int sound) {
+void Monitor::SetBeepSound(int sound) {
     BeepSound = sound;
     Changed(MonitorChange::Settings);
 }
 
-void TMonitor::SetBeepCount(int count) {
+void Monitor::SetBeepCount(int count) {
     BeepCount = count;
     Changed(MonitorChange::Settings);
 }
 
-void TMonitor::SetResetPolicy(int policy, int resetDay) {
+void Monitor::SetResetPolicy(int policy, int resetDay) {
     ResetPolicy = policy;
     ResetDay = resetDay;
     Changed(MonitorChange::Settings);
 }
 
-void TMonitor::StartNewPeriod() {
+void Monitor::StartNewPeriod() {
     const bool counting = ConnState == csOnline;
     AllMoney = counting ? ConnMoney : 0;
     AllTime = counting ? Elapsed : 0;

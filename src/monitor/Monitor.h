@@ -14,7 +14,7 @@
 namespace netrova {
 
 class SettingsStore;
-class TRegistry;
+class Registry;
 class Clock;
 class MessageBoxes;
 class HelpViewer;
@@ -60,7 +60,7 @@ public:
 };
 
 // The monitor's state, in its declared order. Only the monitor changes it; others read it
-// through TMonitor::State() and change it through the monitor's methods.
+// through Monitor::State() and change it through the monitor's methods.
 struct MonitorState {
     THistoryRecord Rec{};
     int Connected = 0;
@@ -99,11 +99,11 @@ struct MonitorState {
 
 // The monitor's state and its routines: start-up, the one-second tick, fee accrual, backup,
 // recovery and the exit steps. The main window owns one for the life of the process.
-class TMonitor : private MonitorState {
+class Monitor : private MonitorState {
 public:
     // Byte counters are read below sysClassNet.
-    TMonitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
-             MonitorView& view, std::string sysClassNet = "/sys/class/net");
+    Monitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
+            MonitorView& view, std::string sysClassNet = "/sys/class/net");
 
     // Start-up and shutdown.
     void StartMonitor();
@@ -172,12 +172,12 @@ private:
         kMoneyUnsaved = 4,
         kBackupUnsaved = 8
     };
-    void WriteUnsaved(TRegistry& machine);
-    void WriteTotals(TRegistry& machine);
-    void WriteConnectValues(TRegistry& machine);
-    void WriteMoney(TRegistry& machine);
+    void WriteUnsaved(Registry& machine);
+    void WriteTotals(Registry& machine);
+    void WriteConnectValues(Registry& machine);
+    void WriteMoney(Registry& machine);
     // Adds records to the ones kept in the store for the history file.
-    void KeepRecords(TRegistry& machine, const std::vector<FinishedConnection>& finished);
+    void KeepRecords(Registry& machine, const std::vector<FinishedConnection>& finished);
     // Adds what the interface counted since the last tick.
     void CountVolume();
     // After a commit of everything unsaved.

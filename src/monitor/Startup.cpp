@@ -1,12 +1,12 @@
 #include "common/Log.h"
 #include "common/Text.h"
+#include "counter/CounterTotals.h"
 #include "monitor/HistoryKeeping.h"
 #include "monitor/Monitor.h"
 #include "monitor/StoreValues.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "counter/CounterTotals.h"
 #include "settings/Defaults.h"
 #include "settings/MachineSettings.h"
 #include "settings/UserPreferences.h"
@@ -22,7 +22,7 @@ const char* const kHelpFileName = "Netrova Help.hlp";
 const char* const kExitJournalValue = "Journal";
 } // namespace
 
-void TMonitor::StartMonitor() {
+void Monitor::StartMonitor() {
     ConnState = csIdle;
     Provider = " ";
 
@@ -103,7 +103,7 @@ void TMonitor::StartMonitor() {
     view_.EnableTimer(true);
 }
 
-void TMonitor::PersonalizeSettings() {
+void Monitor::PersonalizeSettings() {
     personalized_ = true;
     const int today = DayNumber(clock_.Now());
 
@@ -121,12 +121,12 @@ void TMonitor::PersonalizeSettings() {
     help_.ShowContents();
 }
 
-void TMonitor::InitCounterStart() {
+void Monitor::InitCounterStart() {
     const TStamp today = clock_.Now();
     CounterTotals(store_).StartCounting(today.Year, today.Month, today.Day);
 }
 
-bool TMonitor::ConfirmExit() {
+bool Monitor::ConfirmExit() {
     if (boxes_.Show("Closing Netrova you won't be able to monitor DUN connections. Do you want "
                     "to continue ?",
                     MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
@@ -135,7 +135,7 @@ bool TMonitor::ConfirmExit() {
     return true;
 }
 
-void TMonitor::CloseForExit() {
+void Monitor::CloseForExit() {
     if (Connected == 1) {
         view_.EnableTimer(false);
         Connected = 0;
@@ -148,7 +148,7 @@ void TMonitor::CloseForExit() {
     const int timeout = store_.BusyTimeout();
     store_.SetBusyTimeout(std::max(timeout, StoreOptions::kExitBusyTimeoutMs));
     try {
-        TRegistry machine(store_, Root::LocalMachine);
+        Registry machine(store_, Root::LocalMachine);
         StoreTransaction group(store_, Root::LocalMachine);
         WriteUnsaved(machine);
         MachineSettings::WriteCrashMarker(machine, CrashMarker::Ended);
@@ -164,7 +164,7 @@ void TMonitor::CloseForExit() {
         view_.RemoveTrayIcon();
 }
 
-void TMonitor::JournalPending(const StoreError& error) {
+void Monitor::JournalPending(const StoreError& error) {
     std::string why;
     // Only finished connections and their totals can be pending at exit: the closing
     // connection was finished above.
@@ -187,13 +187,13 @@ void TMonitor::JournalPending(const StoreError& error) {
               why.empty() ? "" : (" The exit journal failed: " + why + ".").c_str());
 }
 
-void TMonitor::ReplayExitJournal() {
+void Monitor::ReplayExitJournal() {
     const std::optional<PendingExit> pending = journal_.Read();
     if (!pending)
         return;
     // A start cut off after the replay's commit finds the same journal again.
     const std::string id = std::to_string(pending->Id);
-    TRegistry machine(store_, Root::LocalMachine);
+    Registry machine(store_, Root::LocalMachine);
     const bool replayed =
         machine.OpenKey(kCounterCurrentKey, false) && machine.ReadString(kExitJournalValue) == id;
     machine.CloseKey();

@@ -14,13 +14,13 @@ namespace netrova {
 
 // Writes the seven stamp values prefix+"Secundes", "Minutes", "Hours", "Year", "Day", "Month",
 // "DayOfWeek", in that order.
-void WriteStampValues(TRegistry& reg, const std::string& prefix, const TStamp& stamp);
-TStamp ReadStampValues(TRegistry& reg, const std::string& prefix);
+void WriteStampValues(Registry& reg, const std::string& prefix, const TStamp& stamp);
+TStamp ReadStampValues(Registry& reg, const std::string& prefix);
 
 // A backup slot's volume: binary prefix+"Volume", the bytes received and sent (16 bytes
 // little-endian), empty while unknown.
-void WriteBackupVolume(TRegistry& reg, const std::string& prefix,
+void WriteBackupVolume(Registry& reg, const std::string& prefix,
                        const std::optional<Volume>& volume);
-std::optional<Volume> ReadBackupVolume(TRegistry& reg, const std::string& prefix);
+std::optional<Volume> ReadBackupVolume(Registry& reg, const std::string& prefix);
 
 } // namespace netrova

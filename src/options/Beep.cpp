@@ -18,7 +18,7 @@ std::int64_t DueSeconds(int interval, int count) {
 
 } // namespace
 
-void CheckBeep(TMonitor& mon, Sounds& sounds) {
+void CheckBeep(Monitor& mon, Sounds& sounds) {
     const MonitorState& s = mon.State();
     if (s.BeepCount != 0 && s.BeepEnabled == 1 && s.Connected == 1 &&
         s.Elapsed >= DueSeconds(s.BeepInterval, s.BeepCount)) {
@@ -38,14 +38,14 @@ int NextBeepCount(int elapsed, int interval) {
     return static_cast<int>(elapsed / DueSeconds(interval, 1) + 1);
 }
 
-void RereadBeepSettings(SettingsStore& store, TMonitor& mon) {
+void RereadBeepSettings(SettingsStore& store, Monitor& mon) {
     const BeepSettings beep = UserPreferences(store).Beep();
     mon.SetBeepSettings(beep.Enabled, beep.Interval);
     if (mon.State().Connected == 1)
         mon.SetBeepCount(NextBeepCount(mon.State().Elapsed, beep.Interval));
 }
 
-std::string StoreBeepSettings(SettingsStore& store, TMonitor& mon, bool enabled,
+std::string StoreBeepSettings(SettingsStore& store, Monitor& mon, bool enabled,
                               const std::string& intervalText, int sound) {
     UserPreferences prefs(store);
     std::optional<std::int32_t> interval;

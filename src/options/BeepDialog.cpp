@@ -30,7 +30,7 @@ const char* const kSoundNames[4] = {"System Default", "System Asterisk", "System
 
 } // namespace
 
-TForm4::TForm4(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, TMonitor& mon,
+TForm4::TForm4(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, Monitor& mon,
                QWidget* parent)
     : QDialog(parent), store_(store), boxes_(boxes), help_(help), mon_(mon) {
     BuildControls();

@@ -14,7 +14,7 @@ namespace netrova {
 class HelpViewer;
 class MessageBoxes;
 class SettingsStore;
-class TMonitor;
+class Monitor;
 
 // "Beep": the reminder's interval, on/off and sound. One instance for the program's life; it
 // works on the monitor's beep state.
@@ -29,7 +29,7 @@ class TMonitor;
 class TForm4 : public QDialog {
     Q_OBJECT
 public:
-    TForm4(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, TMonitor& mon,
+    TForm4(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, Monitor& mon,
            QWidget* parent = nullptr);
     ~TForm4() override;
 
@@ -58,7 +58,7 @@ private:
     SettingsStore& store_;
     MessageBoxes& boxes_;
     HelpViewer& help_;
-    TMonitor& mon_;
+    Monitor& mon_;
     DialogErrors errors_;
 
     QPlainTextEdit* Explanation = nullptr;

@@ -17,7 +17,7 @@ std::string LineName(std::size_t i) {
 } // namespace
 
 std::vector<std::string> ReadExecList(SettingsStore& store) {
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     if (!reg.OpenKey(kExecKey, false))
         return {};
     // "Lines" may claim far more entries than were ever written (another program, a damaged
@@ -37,7 +37,7 @@ std::vector<std::string> ReadExecList(SettingsStore& store) {
 }
 
 void WriteExecList(SettingsStore& store, const std::vector<std::string>& lines) {
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     reg.OpenKey(kExecKey, true);
     reg.WriteInteger("Lines", static_cast<std::int32_t>(lines.size()));
     for (std::size_t i = 0; i < lines.size(); ++i)

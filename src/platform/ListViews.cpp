@@ -83,7 +83,7 @@ OkHelpButtons MakeOkHelpButtons(QDialog& window) {
     return b;
 }
 
-TUniformRowsView::TUniformRowsView(QWidget* parent)
+UniformRowsView::UniformRowsView(QWidget* parent)
     : QAbstractItemView(parent), header_(new QHeaderView(Qt::Horizontal, this)) {
     header_->setSectionsClickable(true);
     header_->setHighlightSections(false);
@@ -98,50 +98,50 @@ TUniformRowsView::TUniformRowsView(QWidget* parent)
     FitRowHeight();
 }
 
-int TUniformRowsView::columnWidth(int column) const {
+int UniformRowsView::columnWidth(int column) const {
     return header_->sectionSize(column);
 }
 
-void TUniformRowsView::setColumnWidth(int column, int width) {
+void UniformRowsView::setColumnWidth(int column, int width) {
     header_->resizeSection(column, width);
 }
 
-void TUniformRowsView::SetEmptyText(const QString& text) {
+void UniformRowsView::SetEmptyText(const QString& text) {
     emptyText_ = text;
     viewport()->update();
 }
 
-void TUniformRowsView::setModel(QAbstractItemModel* model) {
+void UniformRowsView::setModel(QAbstractItemModel* model) {
     QAbstractItemView::setModel(model);
     header_->setModel(model);
     updateGeometries();
 }
 
-int TUniformRowsView::RowCount() const {
+int UniformRowsView::RowCount() const {
     return model() ? model()->rowCount(rootIndex()) : 0;
 }
 
-int TUniformRowsView::VisibleRows() const {
+int UniformRowsView::VisibleRows() const {
     return std::max(1, viewport()->height() / rowHeight_);
 }
 
-int TUniformRowsView::FirstRow() const {
+int UniformRowsView::FirstRow() const {
     return verticalScrollBar()->value();
 }
 
-void TUniformRowsView::FitRowHeight() {
+void UniformRowsView::FitRowHeight() {
     // The text, its margins and the grid line.
     rowHeight_ = fontMetrics().height() + 4;
     updateGeometries();
 }
 
-void TUniformRowsView::changeEvent(QEvent* event) {
+void UniformRowsView::changeEvent(QEvent* event) {
     QAbstractItemView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         FitRowHeight();
 }
 
-QRect TUniformRowsView::visualRect(const QModelIndex& index) const {
+QRect UniformRowsView::visualRect(const QModelIndex& index) const {
     if (!index.isValid() || index.model() != model())
         return {};
     // Rows far from the shown ones get a place outside the viewport without overflowing.
@@ -151,7 +151,7 @@ QRect TUniformRowsView::visualRect(const QModelIndex& index) const {
             header_->sectionSize(index.column()) - 1, rowHeight_ - 1};
 }
 
-void TUniformRowsView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+void UniformRowsView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (!index.isValid())
         return;
     const int row = index.row();
@@ -185,7 +185,7 @@ void TUniformRowsView::scrollTo(const QModelIndex& index, ScrollHint hint) {
         across.setValue(left);
 }
 
-QModelIndex TUniformRowsView::indexAt(const QPoint& point) const {
+QModelIndex UniformRowsView::indexAt(const QPoint& point) const {
     if (point.y() < 0 || !model())
         return {};
     const int row = FirstRow() + point.y() / rowHeight_;
@@ -195,7 +195,7 @@ QModelIndex TUniformRowsView::indexAt(const QPoint& point) const {
     return model()->index(row, column, rootIndex());
 }
 
-QModelIndex TUniformRowsView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+QModelIndex UniformRowsView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
     const int rows = RowCount();
     if (rows == 0 || !model())
         return {};
@@ -244,15 +244,15 @@ QModelIndex TUniformRowsView::moveCursor(CursorAction action, Qt::KeyboardModifi
     return model()->index(row, header_->logicalIndex(visual), rootIndex());
 }
 
-int TUniformRowsView::horizontalOffset() const {
+int UniformRowsView::horizontalOffset() const {
     return horizontalScrollBar()->value();
 }
 
-int TUniformRowsView::verticalOffset() const {
+int UniformRowsView::verticalOffset() const {
     return FirstRow() * rowHeight_;
 }
 
-void TUniformRowsView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) {
+void UniformRowsView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) {
     const int rows = RowCount();
     if (rows == 0 || !selectionModel())
         return;
@@ -269,7 +269,7 @@ void TUniformRowsView::setSelection(const QRect& rect, QItemSelectionModel::Sele
     selectionModel()->select(QItemSelection(from, to), flags);
 }
 
-QRegion TUniformRowsView::visualRegionForSelection(const QItemSelection& selection) const {
+QRegion UniformRowsView::visualRegionForSelection(const QItemSelection& selection) const {
     QRegion region;
     const int first = FirstRow();
     const int last = first + VisibleRows();
@@ -283,7 +283,7 @@ QRegion TUniformRowsView::visualRegionForSelection(const QItemSelection& selecti
     return region;
 }
 
-void TUniformRowsView::updateGeometries() {
+void UniformRowsView::updateGeometries() {
     // The margins move the viewport, which calls here again.
     if (inGeometries_)
         return;
@@ -306,25 +306,25 @@ void TUniformRowsView::updateGeometries() {
     inGeometries_ = false;
 }
 
-void TUniformRowsView::scrollContentsBy(int dx, int dy) {
+void UniformRowsView::scrollContentsBy(int dx, int dy) {
     if (dx != 0)
         header_->setOffset(horizontalScrollBar()->value());
     (void)dy;
     viewport()->update();
 }
 
-void TUniformRowsView::rowsInserted(const QModelIndex& parent, int start, int end) {
+void UniformRowsView::rowsInserted(const QModelIndex& parent, int start, int end) {
     QAbstractItemView::rowsInserted(parent, start, end);
     updateGeometries();
     viewport()->update();
 }
 
-QSize TUniformRowsView::sizeHint() const {
+QSize UniformRowsView::sizeHint() const {
     return {2 * frameWidth() + verticalScrollBar()->sizeHint().width() + header_->length(),
             2 * frameWidth() + header_->sizeHint().height() + shownRows_ * rowHeight_};
 }
 
-QSize TUniformRowsView::minimumSizeHint() const {
+QSize UniformRowsView::minimumSizeHint() const {
     // A few columns and rows; the rest scrolls.
     return {2 * frameWidth() + verticalScrollBar()->sizeHint().width() +
                 std::min(header_->length(), 16 * fontMetrics().averageCharWidth()),
@@ -332,7 +332,7 @@ QSize TUniformRowsView::minimumSizeHint() const {
                 horizontalScrollBar()->sizeHint().height() + 3 * rowHeight_};
 }
 
-void TUniformRowsView::paintEvent(QPaintEvent* event) {
+void UniformRowsView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const int rows = RowCount();
     const QRect area = event->rect();

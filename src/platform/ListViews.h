@@ -33,9 +33,9 @@ OkHelpButtons MakeOkHelpButtons(QDialog& window);
 // place is its number times the height, so the view keeps nothing per row (a table view's row
 // header keeps a size for each). Rows scroll one at a time, columns by the pixel. Tab leaves the
 // list; the arrows, Page Up/Down and Ctrl+Home/End move in it. Says emptyText when it has no rows.
-class TUniformRowsView : public QAbstractItemView {
+class UniformRowsView : public QAbstractItemView {
 public:
-    explicit TUniformRowsView(QWidget* parent = nullptr);
+    explicit UniformRowsView(QWidget* parent = nullptr);
 
     QHeaderView* horizontalHeader() const { return header_; }
     int columnWidth(int column) const;

@@ -1,9 +1,9 @@
 #include "reports/OpenReportDialog.h"
 
 #include "history/HistoryFile.h"
-#include "reports/ReportFiles.h"
 #include "platform/DialogSupport.h"
 #include "platform/TextViewer.h"
+#include "reports/ReportFiles.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

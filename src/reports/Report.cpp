@@ -1,10 +1,10 @@
 #include "reports/Report.h"
 
 #include "common/Text.h"
-#include "history/FileWrite.h"
-#include "reports/ReportFiles.h"
 #include "common/TextPut.h"
+#include "history/FileWrite.h"
 #include "platform/MessageBoxes.h"
+#include "reports/ReportFiles.h"
 
 #include <cerrno>
 #include <cstdio>

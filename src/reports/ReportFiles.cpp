@@ -1,8 +1,8 @@
 #include "reports/ReportFiles.h"
 
 #include "history/HistoryFile.h"
-#include "platform/OffThread.h"
 #include "platform/MessageBoxes.h"
+#include "platform/OffThread.h"
 
 #include <algorithm>
 #include <cctype>

@@ -29,11 +29,11 @@ constexpr int UsableConnectDelay(std::int32_t stored) {
 }
 
 // An installation default: written only where the value is missing, never over what is there.
-inline void WriteIntegerDefault(TRegistry& reg, std::string_view name, std::int32_t value) {
+inline void WriteIntegerDefault(Registry& reg, std::string_view name, std::int32_t value) {
     if (!reg.ValueExists(name))
         reg.WriteInteger(name, value);
 }
-inline void WriteStringDefault(TRegistry& reg, std::string_view name, const std::string& value) {
+inline void WriteStringDefault(Registry& reg, std::string_view name, const std::string& value) {
     if (!reg.ValueExists(name))
         reg.WriteString(name, value);
 }
@@ -41,7 +41,7 @@ inline void WriteStringDefault(TRegistry& reg, std::string_view name, const std:
 // Opens a key that is normally there without the write lock, so that a reader goes on while
 // another program writes. Only for readers whose values must exist: a missing key is made so
 // that the missing value's error names it, and that error rolls the key back with the read.
-inline void OpenForReading(TRegistry& reg, std::string_view path) {
+inline void OpenForReading(Registry& reg, std::string_view path) {
     if (!reg.OpenKey(path, false))
         reg.OpenKey(path, true);
 }

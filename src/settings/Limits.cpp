@@ -19,7 +19,7 @@ constexpr const char* kMoneyGiven = "MoneyGiven";
 constexpr const char* kVolumeGiven = "VolumeGiven";
 constexpr const char* kGivenPeriod = "GivenPeriod";
 
-std::int32_t IntegerOr(TRegistry& reg, const char* name, std::int32_t fallback) {
+std::int32_t IntegerOr(Registry& reg, const char* name, std::int32_t fallback) {
     return reg.GetDataType(name) == ValueType::Integer ? reg.ReadInteger(name) : fallback;
 }
 
@@ -27,7 +27,7 @@ std::int32_t IntegerOr(TRegistry& reg, const char* name, std::int32_t fallback) 
 
 LimitSettings Limits::Read() {
     const LimitSettings defaults;
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kLimitsKey, false))
         return defaults;
     LimitSettings l;
@@ -50,7 +50,7 @@ LimitSettings Limits::Read() {
 void Limits::Write(const LimitSettings& limits) {
     if (const std::string problem = Problem(limits); !problem.empty())
         throw std::invalid_argument(problem);
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kLimitsKey, true);
     reg.WriteInteger(kMoney, limits.Money);
     reg.WriteInteger(kVolume, limits.Volume);
@@ -61,7 +61,7 @@ void Limits::Write(const LimitSettings& limits) {
 }
 
 LimitMarks Limits::Marks() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kLimitsKey, false))
         return {};
     LimitMarks m;
@@ -73,7 +73,7 @@ LimitMarks Limits::Marks() {
 }
 
 void Limits::WriteMarks(const LimitMarks& marks) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kLimitsKey, true);
     reg.WriteInteger(kGivenPeriod, marks.Period);
     reg.WriteInteger(kMoneyGiven, marks.Money);

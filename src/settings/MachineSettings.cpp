@@ -42,7 +42,7 @@ constexpr IntDefault kIntDefaults[] = {{kFirstTime, 1}, {kBug, 0}, {kAntiCrash, 
 
 // "Start" and "AntiCrash" of a key that must exist.
 bool ReadFlag(SettingsStore& store, const char* name) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     reg.OpenKey(kProductKey, false);
     const bool on = reg.ReadInteger(name) != 0;
     reg.CloseKey();
@@ -74,7 +74,7 @@ std::optional<DialUpSource> DialUpSourceFromWord(std::string_view word) {
 
 MachineSettings::MachineSettings(SettingsStore& store) : store_(store) {}
 
-void MachineSettings::EnsureDefaults(TRegistry& reg, const std::string& programPath) {
+void MachineSettings::EnsureDefaults(Registry& reg, const std::string& programPath) {
     reg.OpenKey(kProductKey, true);
     WriteStringDefault(reg, kProgramPath, programPath);
     for (const IntDefault& d : kIntDefaults)
@@ -84,7 +84,7 @@ void MachineSettings::EnsureDefaults(TRegistry& reg, const std::string& programP
 }
 
 std::string MachineSettings::CurrentUser() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kControlKey, false))
         return "Default";
     std::string user = reg.ValueCount() == 0 ? "Default" : reg.ReadString(kCurrentUser);
@@ -93,14 +93,14 @@ std::string MachineSettings::CurrentUser() {
 }
 
 void MachineSettings::SetCurrentUser(const std::string& loginName) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kControlKey, true);
     reg.WriteString(kCurrentUser, loginName);
     reg.CloseKey();
 }
 
 std::string MachineSettings::ProgramPath() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     const std::string path = reg.OpenKey(kProductKey, false) ? reg.ReadString(kProgramPath) : "";
     reg.CloseKey();
     return ProgramFolder(path, store_.Paths());
@@ -128,7 +128,7 @@ std::string MachineSettings::ProgramFolder(const std::string& stored, const Stor
 }
 
 bool MachineSettings::FirstTime() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     OpenForReading(reg, kProductKey);
     const bool first = reg.ReadInteger(kFirstTime) != 0;
     reg.CloseKey();
@@ -136,14 +136,14 @@ bool MachineSettings::FirstTime() {
 }
 
 void MachineSettings::EndFirstTime() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kProductKey, true);
     reg.WriteInteger(kFirstTime, 0);
     reg.CloseKey();
 }
 
 LastRun MachineSettings::MarkRunning() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kProductKey, true);
     LastRun last;
     last.Bug = reg.ReadInteger(kBug);
@@ -155,7 +155,7 @@ LastRun MachineSettings::MarkRunning() {
     return last;
 }
 
-void MachineSettings::WriteCrashMarker(TRegistry& reg, CrashMarker marker) {
+void MachineSettings::WriteCrashMarker(Registry& reg, CrashMarker marker) {
     reg.OpenKey(kProductKey, true);
     reg.WriteInteger(kBug, static_cast<std::int32_t>(marker));
 }
@@ -169,14 +169,14 @@ bool MachineSettings::AntiCrash() {
 }
 
 void MachineSettings::SetAutostartValue(bool start, const std::string& program) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kRunKey, true);
     reg.WriteString(kRunValue, start ? program : std::string());
     reg.CloseKey();
 }
 
 void MachineSettings::SetChoices(bool antiCrash, bool start) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kProductKey, false);
     reg.WriteInteger(kAntiCrash, antiCrash ? 1 : 0);
     reg.WriteInteger(kStart, start ? 1 : 0);
@@ -184,7 +184,7 @@ void MachineSettings::SetChoices(bool antiCrash, bool start) {
 }
 
 DialUpSource MachineSettings::ConnectionSource() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kRemoteAccessServiceKey, false))
         return DialUpSource::Automatic;
     const std::string word = reg.GetDataType(kConnectionSource) == ValueType::String
@@ -208,14 +208,14 @@ DialUpSource MachineSettings::ConnectionSource() {
 }
 
 void MachineSettings::SetConnectionSource(DialUpSource source) {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
     reg.WriteString(kConnectionSource, DialUpSourceWord(source));
     reg.CloseKey();
 }
 
 std::int32_t MachineSettings::CrashCount() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     if (!reg.OpenKey(kUsersKey, false))
         return 0;
     const std::int32_t crashes = reg.ValueExists(kCrash) ? reg.ReadInteger(kCrash) : 0;
@@ -224,17 +224,17 @@ std::int32_t MachineSettings::CrashCount() {
 }
 
 void MachineSettings::ClearCrashCount() {
-    TRegistry reg(store_, Root::LocalMachine);
+    Registry reg(store_, Root::LocalMachine);
     WriteCrashCount(reg, 0);
     reg.CloseKey();
 }
 
-std::int32_t MachineSettings::CrashCount(TRegistry& reg) {
+std::int32_t MachineSettings::CrashCount(Registry& reg) {
     reg.OpenKey(kUsersKey, true);
     return reg.ReadInteger(kCrash);
 }
 
-void MachineSettings::WriteCrashCount(TRegistry& reg, std::int32_t count) {
+void MachineSettings::WriteCrashCount(Registry& reg, std::int32_t count) {
     reg.OpenKey(kUsersKey, true);
     reg.WriteInteger(kCrash, count);
 }

@@ -8,7 +8,7 @@
 namespace netrova {
 
 class SettingsStore;
-class TRegistry;
+class Registry;
 struct StorePaths;
 
 // The crash marker "Bug": how the last run ended, or what this one is doing.
@@ -42,7 +42,7 @@ public:
 
     // Writes the default of every value that is missing into `reg`, which joins the caller's
     // transaction; `programPath` is the program directory.
-    static void EnsureDefaults(TRegistry& reg, const std::string& programPath);
+    static void EnsureDefaults(Registry& reg, const std::string& programPath);
 
     // "Current User" of the control key: the login name of the user the program runs for;
     // "Default" when the key holds no value at all.
@@ -63,14 +63,14 @@ public:
     LastRun MarkRunning();
     // Writes the crash marker into `reg`, inside the caller's transaction whose state it marks.
     // Leaves the product key open.
-    static void WriteCrashMarker(TRegistry& reg, CrashMarker marker);
+    static void WriteCrashMarker(Registry& reg, CrashMarker marker);
 
     // Connections recovered since the last counter reset; a missing key or value counts as 0.
     std::int32_t CrashCount();
     void ClearCrashCount();
     // The count as `reg` reads it inside the caller's transaction, and its write there.
-    static std::int32_t CrashCount(TRegistry& reg);
-    static void WriteCrashCount(TRegistry& reg, std::int32_t count);
+    static std::int32_t CrashCount(Registry& reg);
+    static void WriteCrashCount(Registry& reg, std::int32_t count);
 
     bool Start();
     bool AntiCrash();

@@ -41,7 +41,7 @@ constexpr Default kDefaults[] = {
 
 // A missing value reads its default: a value removed by hand, or a key holding only what a
 // tool wrote, must not keep the program from starting.
-std::int32_t IntegerOrDefault(TRegistry& reg, std::string_view key, std::string_view name) {
+std::int32_t IntegerOrDefault(Registry& reg, std::string_view key, std::string_view name) {
     if (reg.IsOpen() && reg.ValueExists(name))
         return reg.ReadInteger(name);
     for (const Default& d : kDefaults)
@@ -51,7 +51,7 @@ std::int32_t IntegerOrDefault(TRegistry& reg, std::string_view key, std::string_
 }
 
 std::int32_t ReadProductInteger(SettingsStore& store, const char* name) {
-    TRegistry reg(store, Root::CurrentUser);
+    Registry reg(store, Root::CurrentUser);
     // A missing key is not made here: reading creates nothing.
     reg.OpenKey(kProductKey, false);
     const std::int32_t value = IntegerOrDefault(reg, kProductKey, name);
@@ -64,12 +64,12 @@ std::int32_t ReadProductInteger(SettingsStore& store, const char* name) {
 UserPreferences::UserPreferences(SettingsStore& store) : store_(store) {}
 
 bool UserPreferences::Exists() {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     return reg.KeyExists(kProductKey);
 }
 
 std::optional<std::string> UserPreferences::Owner() {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     if (!reg.OpenKey(kProductKey, false))
         return std::nullopt;
     std::string owner = reg.ReadString(kUserName);
@@ -78,7 +78,7 @@ std::optional<std::string> UserPreferences::Owner() {
 }
 
 void UserPreferences::Personalize(const std::string& owner) {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     const char* open = nullptr;
     for (const Default& d : kDefaults) {
         if (d.key != open) {
@@ -94,7 +94,7 @@ void UserPreferences::Personalize(const std::string& owner) {
 }
 
 void UserPreferences::Remove() {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     reg.DeleteKey(kProductKey);
 }
 
@@ -115,7 +115,7 @@ std::int32_t UserPreferences::SystemTray() {
 }
 
 BeepSettings UserPreferences::Beep() {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     reg.OpenKey(kBeepKey, false);
     BeepSettings beep;
     beep.Enabled = IntegerOrDefault(reg, kBeepKey, kBeepEnabled);
@@ -127,7 +127,7 @@ BeepSettings UserPreferences::Beep() {
 
 int UserPreferences::SetGeneral(std::optional<std::int32_t> connectDelay, bool logo, bool minimize,
                                 bool systemTray) {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     reg.OpenKey(kProductKey, false);
     int delay = 0;
     if (connectDelay) {
@@ -144,7 +144,7 @@ int UserPreferences::SetGeneral(std::optional<std::int32_t> connectDelay, bool l
 }
 
 void UserPreferences::SetBeepEnabled(bool enabled, std::optional<std::int32_t> interval) {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     reg.OpenKey(kBeepKey, true);
     reg.WriteInteger(kBeepEnabled, enabled ? 1 : 0);
     if (interval)
@@ -153,7 +153,7 @@ void UserPreferences::SetBeepEnabled(bool enabled, std::optional<std::int32_t> i
 }
 
 void UserPreferences::SetBeepSound(std::int32_t sound) {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     reg.OpenKey(kBeepKey, true);
     reg.WriteInteger(kBeepSound, sound);
     reg.CloseKey();

@@ -1,12 +1,12 @@
 #include "statistics/StatisticsWindow.h"
 
-#include "platform/ListViews.h"
-#include "statistics/LimitReach.h"
-#include "platform/OffThread.h"
-#include "statistics/UsageChartView.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
+#include "platform/ListViews.h"
+#include "platform/OffThread.h"
 #include "settings/MachineSettings.h"
+#include "statistics/LimitReach.h"
+#include "statistics/UsageChartView.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -45,7 +45,7 @@ public:
 } // namespace
 
 TForm9::TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, CounterFiguresFn figures,
-               CounterPeriodFn counterPeriod, TSortState& sort, QWidget* parent)
+               CounterPeriodFn counterPeriod, SortState& sort, QWidget* parent)
     : QDialog(parent), store_(store), help_(help), clock_(clock), figures_(std::move(figures)),
       counterPeriod_(std::move(counterPeriod)), sort_(sort) {
     setObjectName(QStringLiteral("Form9"));
@@ -57,7 +57,7 @@ TForm9::TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, CounterFigu
 TForm9::~TForm9() = default;
 
 void TForm9::BuildControls() {
-    model_ = new TUsersModel(this);
+    model_ = new UsersModel(this);
     auto* figures = new RightAlignedFigures(this);
     figures->setSourceModel(model_);
 
@@ -116,14 +116,14 @@ void TForm9::BuildControls() {
     summaryLayout->setRowStretch(1, 1);
 
     auto* chartPage = new QWidget(this);
-    UsageChart = new TUsageChartView(chartPage);
+    UsageChart = new UsageChartView(chartPage);
     UsageChart->setObjectName(QStringLiteral("UsageChart"));
     auto* shows = new QComboBox(chartPage);
     shows->setObjectName(QStringLiteral("ChartShows"));
     shows->addItem(QStringLiteral("Connection time and fee"));
     shows->addItem(QStringLiteral("Volume"));
     connect(shows, &QComboBox::currentIndexChanged, this, [this](int index) {
-        UsageChart->SetShows(index == 1 ? TChartShows::Volume : TChartShows::TimeAndFee);
+        UsageChart->SetShows(index == 1 ? ChartShows::Volume : ChartShows::TimeAndFee);
     });
     auto* showsRow = new QHBoxLayout;
     auto* showsCaption = new QLabel(QStringLiteral("Show:"), chartPage);
@@ -195,7 +195,7 @@ void TForm9::FormActivate() {
 
     const TStamp now = clock_.Now();
     const CounterFigures figures = figures_();
-    const std::optional<TCounterPeriod> period =
+    const std::optional<PeriodOutlook> period =
         counterPeriod_ ? counterPeriod_(now, figures.AllTime, figures.AllMoney, figures.AllVolume)
                        : std::nullopt;
     Forecast->setText(period ? QString::fromStdString(period->Forecast)
@@ -225,18 +225,18 @@ void TForm9::FormActivate() {
     RunOffThread(
         this,
         [path = figures.ProgramPath, days = std::move(days), stop] {
-            TStatisticsRead read{{}, days, false};
+            StatisticsRead read{{}, days, false};
             read.Complete = SumUsers(
                 path, read.Users, [&stop] { return !*stop; },
                 read.Days.empty() ? nullptr : &read.Days);
             return read;
         },
-        [this, generation, crashes](const TStatisticsRead& read) {
+        [this, generation, crashes](const StatisticsRead& read) {
             errors_.Run(*this, [&] { ShowRead(generation, crashes, read); });
         });
 }
 
-void TForm9::ShowRead(std::uint64_t generation, std::int32_t crashes, const TStatisticsRead& read) {
+void TForm9::ShowRead(std::uint64_t generation, std::int32_t crashes, const StatisticsRead& read) {
     if (generation != generation_ || !read.Complete)
         return; // closed while loading
     loading_ = false;

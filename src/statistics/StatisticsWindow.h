@@ -1,9 +1,9 @@
 #pragma once
 
-#include "statistics/UsersModel.h"
+#include "platform/DialogSupport.h"
 #include "statistics/UsagePerDay.h"
 #include "statistics/UserStatistics.h"
-#include "platform/DialogSupport.h"
+#include "statistics/UsersModel.h"
 
 #include <QDialog>
 
@@ -24,7 +24,7 @@ namespace netrova {
 class Clock;
 class HelpViewer;
 class SettingsStore;
-class TUsageChartView;
+class UsageChartView;
 
 // The running counter as the statistics read it: the program folder and the totals including a
 // connection in progress.
@@ -59,8 +59,7 @@ public:
     // progress. counterPeriod gives the period's first day and forecast for the clock's today
     // and those totals.
     TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, CounterFiguresFn figures,
-           CounterPeriodFn counterPeriod, TSortState& sort = UsersSort(),
-           QWidget* parent = nullptr);
+           CounterPeriodFn counterPeriod, SortState& sort = UsersSort(), QWidget* parent = nullptr);
     ~TForm9() override;
 
     // Runs the window modally. A store error of its handlers is thrown from here after the
@@ -73,7 +72,7 @@ public:
     void HelpClick();
 
     bool Loading() const { return loading_; }
-    const TUsersModel& Model() const { return *model_; }
+    const UsersModel& Model() const { return *model_; }
 
     void done(int result) override;
 
@@ -82,25 +81,25 @@ protected:
 
 private:
     // What the worker thread read of the history.
-    struct TStatisticsRead {
-        std::vector<TUserTotals> Users;
+    struct StatisticsRead {
+        std::vector<UserTotals> Users;
         std::vector<DayUsage> Days; // of the chart; none without a counter period
         bool Complete = false;      // false when the window closed meanwhile
     };
 
     void BuildControls();
     void FitColumns();
-    void ShowRead(std::uint64_t generation, std::int32_t crashes, const TStatisticsRead& read);
+    void ShowRead(std::uint64_t generation, std::int32_t crashes, const StatisticsRead& read);
 
     SettingsStore& store_;
     HelpViewer& help_;
     Clock& clock_;
     CounterFiguresFn figures_;
     CounterPeriodFn counterPeriod_;
-    TSortState& sort_;
+    SortState& sort_;
     DialogErrors errors_;
 
-    TUsersModel* model_ = nullptr;
+    UsersModel* model_ = nullptr;
     bool loading_ = false;
     std::uint64_t generation_ = 0;                // a fill in progress stops when this moves on
     std::vector<int> pendingClicks_;              // header clicks during a load
@@ -113,7 +112,7 @@ private:
     QLabel* Forecast = nullptr;
     QLabel* LimitForecast = nullptr;
     QTabWidget* Tabs = nullptr;
-    TUsageChartView* UsageChart = nullptr;
+    UsageChartView* UsageChart = nullptr;
 };
 
 } // namespace netrova

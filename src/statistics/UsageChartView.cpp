@@ -74,7 +74,7 @@ double Highest(const std::vector<double>& values) {
 
 } // namespace
 
-TUsageChartView::TUsageChartView(QWidget* parent) : QChartView(parent) {
+UsageChartView::UsageChartView(QWidget* parent) : QChartView(parent) {
     setRenderHint(QPainter::Antialiasing);
     FollowPalette();
     chart()->legend()->setAlignment(Qt::AlignBottom);
@@ -86,12 +86,12 @@ TUsageChartView::TUsageChartView(QWidget* parent) : QChartView(parent) {
     connect(chart(), &QChart::plotAreaChanged, this, [this] { FitLabels(); });
 }
 
-QSize TUsageChartView::sizeHint() const {
+QSize UsageChartView::sizeHint() const {
     const QFontMetrics metrics = fontMetrics();
     return {90 * metrics.averageCharWidth(), 25 * metrics.height()};
 }
 
-void TUsageChartView::FollowPalette() {
+void UsageChartView::FollowPalette() {
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
     const QChart::ChartTheme theme = dark ? QChart::ChartThemeDark : QChart::ChartThemeLight;
     if (chart()->theme() != theme || !themed_) {
@@ -106,7 +106,7 @@ void TUsageChartView::FollowPalette() {
     Recolour();
 }
 
-void TUsageChartView::SetFonts() {
+void UsageChartView::SetFonts() {
     const QFont text = font();
     QFont title = text;
     title.setBold(true);
@@ -121,7 +121,7 @@ void TUsageChartView::SetFonts() {
     FitLabels();
 }
 
-void TUsageChartView::changeEvent(QEvent* event) {
+void UsageChartView::changeEvent(QEvent* event) {
     QChartView::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         FollowPalette();
@@ -129,7 +129,7 @@ void TUsageChartView::changeEvent(QEvent* event) {
         SetFonts();
 }
 
-void TUsageChartView::Recolour() {
+void UsageChartView::Recolour() {
     const QColor back = chart()->backgroundBrush().color();
     for (QAbstractSeries* s : chart()->series())
         if (auto* series = qobject_cast<QBarSeries*>(s))
@@ -143,7 +143,7 @@ void TUsageChartView::Recolour() {
             }
 }
 
-void TUsageChartView::Clear() {
+void UsageChartView::Clear() {
     usage_.reset();
     labelStep_ = 0;
     QChart& c = *chart();
@@ -155,24 +155,24 @@ void TUsageChartView::Clear() {
     c.setTitle(QString());
 }
 
-void TUsageChartView::ShowNothing(const QString& reason) {
+void UsageChartView::ShowNothing(const QString& reason) {
     Clear();
     chart()->setTitle(reason);
 }
 
-void TUsageChartView::SetShows(TChartShows shows) {
+void UsageChartView::SetShows(ChartShows shows) {
     shows_ = shows;
     if (usage_)
         Draw();
 }
 
-void TUsageChartView::Show(const TUsageChart& usage) {
+void UsageChartView::Show(const ChartFigures& usage) {
     usage_ = usage;
     Draw();
 }
 
-void TUsageChartView::Draw() {
-    const TUsageChart usage = std::move(*usage_);
+void UsageChartView::Draw() {
+    const ChartFigures usage = std::move(*usage_);
     Clear();
     usage_ = usage;
     QChart& c = *chart();
@@ -186,7 +186,7 @@ void TUsageChartView::Draw() {
     days->setGridLineVisible(false); // a line through each bar pair would only clutter it
     c.addAxis(days, Qt::AlignBottom);
 
-    if (shows_ == TChartShows::Volume) {
+    if (shows_ == ChartShows::Volume) {
         QBarSeries* volume = BarSeries(QStringLiteral("VolumeSeries"), QStringLiteral("Received"),
                                        usage.Received, c);
         auto* sent = new QBarSet(QStringLiteral("Sent"), volume);
@@ -221,7 +221,7 @@ void TUsageChartView::Draw() {
     SetFonts();
 }
 
-void TUsageChartView::FitLabels() {
+void UsageChartView::FitLabels() {
     const QRectF plot = chart()->plotArea();
     if (plot.isEmpty())
         return; // labelled once the chart has been laid out

@@ -9,7 +9,7 @@
 namespace netrova {
 
 // What the usage chart shows of each day.
-enum class TChartShows { TimeAndFee, Volume };
+enum class ChartShows { TimeAndFee, Volume };
 
 // The statistics window's usage chart: connection time and fee per day as bars side by side,
 // each against its own axis (time on the left, fee on the right); or the volume received and
@@ -18,15 +18,15 @@ enum class TChartShows { TimeAndFee, Volume };
 // Series (objectName): "TimeSeries" with the set "Connection time", "FeeSeries" with "Fee";
 // "VolumeSeries" with "Received" and "Sent". The chart's texts are in the window's font; each
 // bar colour has at least 3:1 against the chart's background, which follows the palette.
-class TUsageChartView : public QChartView {
+class UsageChartView : public QChartView {
     Q_OBJECT
 public:
-    explicit TUsageChartView(QWidget* parent = nullptr);
+    explicit UsageChartView(QWidget* parent = nullptr);
 
-    void Show(const TUsageChart& usage);
+    void Show(const ChartFigures& usage);
     // Draws the chart shown again with the other figures.
-    void SetShows(TChartShows shows);
-    TChartShows Shows() const { return shows_; }
+    void SetShows(ChartShows shows);
+    ChartShows Shows() const { return shows_; }
     // No bars, and a title that says why.
     void ShowNothing(const QString& reason);
     void Clear();
@@ -50,8 +50,8 @@ private:
     void FitLabels();
 
     bool themed_ = false;
-    TChartShows shows_ = TChartShows::TimeAndFee;
-    std::optional<TUsageChart> usage_;
+    ChartShows shows_ = ChartShows::TimeAndFee;
+    std::optional<ChartFigures> usage_;
     int labelStep_ = 0; // days from one label to the next; 0 before the first labelling
 };
 

@@ -1,7 +1,7 @@
 #include "statistics/UsagePerDay.h"
 
-#include "common/Text.h"
 #include "browser/ConnectionRows.h"
+#include "common/Text.h"
 
 #include <algorithm>
 
@@ -52,7 +52,7 @@ void AddUsage(std::vector<DayUsage>& days, const THistoryRecord& r,
 std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, int lastDay,
                                   const std::function<bool()>& pause) {
     std::vector<DayUsage> days = EmptyUsage(firstDay, lastDay);
-    TFillSteps steps(pause);
+    FillSteps steps(pause);
     ScanHistoryWithVolume(programPath,
                           [&](const THistoryRecord& r, const std::optional<Volume>& volume) {
                               AddUsage(days, r, volume);
@@ -66,9 +66,9 @@ std::vector<DayUsage> RecentDays(int firstDay, int lastDay) {
     return EmptyUsage(static_cast<int>(std::max<std::int64_t>(firstDay, shown)), lastDay);
 }
 
-TUsageChart ChartUsage(const std::vector<DayUsage>& days) {
+ChartFigures ChartUsage(const std::vector<DayUsage>& days) {
     constexpr double kMiB = 1024.0 * 1024.0;
-    TUsageChart chart;
+    ChartFigures chart;
     std::int64_t longest = 0;
     for (const DayUsage& d : days)
         longest = std::max(longest, d.Time);

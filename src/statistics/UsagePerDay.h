@@ -41,14 +41,14 @@ std::vector<DayUsage> UsagePerDay(const std::string& programPath, int firstDay, 
 
 // The counter period as the statistics window shows it. The counter lives in a layer above the
 // history, so the window is handed a function that works this out.
-struct TCounterPeriod {
+struct PeriodOutlook {
     int FirstDay = 0;     // the counting-since date (DayNumber)
     std::string Forecast; // "By the next reset: about 12 h. 30 min., 14 dol. 20 c."
 };
 // From the clock's now and the live "AllTime" and "AllMoney"; nullopt when the store holds no
 // counter values.
 // allVolume: the period's bytes received and sent, when known.
-using CounterPeriodFn = std::function<std::optional<TCounterPeriod>(
+using CounterPeriodFn = std::function<std::optional<PeriodOutlook>(
     const TStamp& now, int allTime, int allMoney, std::optional<std::uint64_t> allVolume)>;
 
 // The days the usage chart shows, still empty: the whole period from firstDay to lastDay, or of a
@@ -58,7 +58,7 @@ inline constexpr int kChartDays = 62;
 std::vector<DayUsage> RecentDays(int firstDay, int lastDay);
 
 // The usage chart's figures: one bar pair per day.
-struct TUsageChart {
+struct ChartFigures {
     std::vector<std::string> Labels; // "7/5": the chart's categories must differ
     std::vector<double> Time;        // in TimeUnit
     std::vector<double> Fee;         // dol.
@@ -67,6 +67,6 @@ struct TUsageChart {
     std::string TimeUnit;            // "min." or, when a day reaches two hours, "h."
     std::string Range;               // "2026/7/1 - 2026/7/5"
 };
-TUsageChart ChartUsage(const std::vector<DayUsage>& days);
+ChartFigures ChartUsage(const std::vector<DayUsage>& days);
 
 } // namespace netrova

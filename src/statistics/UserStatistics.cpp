@@ -1,9 +1,9 @@
 #include "statistics/UserStatistics.h"
 
-#include "common/Text.h"
 #include "browser/ConnectionRows.h"
-#include "history/HistoryFile.h"
 #include "browser/NameTable.h"
+#include "common/Text.h"
+#include "history/HistoryFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,12 +13,12 @@
 
 namespace netrova {
 
-TSortState& UsersSort() {
-    static TSortState sort{ucConnections, false};
+SortState& UsersSort() {
+    static SortState sort{ucConnections, false};
     return sort;
 }
 
-std::string UsersText(const TUserTotals& row, int column) {
+std::string UsersText(const UserTotals& row, int column) {
     switch (column) {
     case ucUserName:
         return ShownText(row.User);
@@ -35,25 +35,25 @@ std::string UsersText(const TUserTotals& row, int column) {
     }
 }
 
-std::string UsersToolTip(const TUserTotals& row, int column) {
+std::string UsersToolTip(const UserTotals& row, int column) {
     if (column != ucVolume || !row.Bytes)
         return {};
     return "Received: " + FormatVolume(row.Bytes->Received) +
            ", sent: " + FormatVolume(row.Bytes->Sent);
 }
 
-bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
+bool SumUsers(const std::string& programPath, std::vector<UserTotals>& users,
               const std::function<bool()>& pause, std::vector<DayUsage>* days) {
     users.clear();
-    TNameTable names;
-    TFillSteps steps(pause);
+    NameTable names;
+    FillSteps steps(pause);
     bool stopped = false;
     ScanHistoryWithVolume(
         programPath, [&](const THistoryRecord& record, const std::optional<Volume>& volume) {
             const std::uint32_t id = names.Intern(record.User, sizeof record.User);
             if (id == users.size())
-                users.push_back(TUserTotals{names.Name(id)});
-            TUserTotals& u = users[id];
+                users.push_back(UserTotals{names.Name(id)});
+            UserTotals& u = users[id];
             ++u.Connections;
             u.Time += record.Duration;
             u.Fee += record.Fee;
@@ -68,7 +68,7 @@ bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
     return !stopped;
 }
 
-int UsersCompare(const TUserTotals& a, const TUserTotals& b, const TSortState& sort) {
+int UsersCompare(const UserTotals& a, const UserTotals& b, const SortState& sort) {
     switch (sort.SortColumn) {
     case ucUserName:
         return CompareOrdered(a.User, b.User, sort.SortAscending);
@@ -88,9 +88,9 @@ int UsersCompare(const TUserTotals& a, const TUserTotals& b, const TSortState& s
     }
 }
 
-void UsersColumnClick(TSortState& sort, int column, std::vector<TUserTotals>& users) {
+void UsersColumnClick(SortState& sort, int column, std::vector<UserTotals>& users) {
     ClickSortColumn(sort, column);
-    std::stable_sort(users.begin(), users.end(), [&](const TUserTotals& a, const TUserTotals& b) {
+    std::stable_sort(users.begin(), users.end(), [&](const UserTotals& a, const UserTotals& b) {
         return UsersCompare(a, b, sort) < 0;
     });
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "browser/SortState.h"
-#include "statistics/UsagePerDay.h"
 #include "history/VolumeFile.h"
+#include "statistics/UsagePerDay.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,10 +27,10 @@ inline constexpr const char* kUsersCaptions[kUsersColumnCount] = {
 inline constexpr int kUsersWidths[kUsersColumnCount] = {104, 75, 76, 77, 77};
 
 // The user list's sort for the program run; it starts on "Connections", descending.
-TSortState& UsersSort();
+SortState& UsersSort();
 
 // One user's sums over the history.
-struct TUserTotals {
+struct UserTotals {
     std::string User;
     std::int64_t Connections = 0;
     std::int64_t Time = 0; // seconds
@@ -40,22 +40,22 @@ struct TUserTotals {
 };
 
 // The cell texts: count, "h:m:s", "12 d. 5 c.", received and sent together.
-std::string UsersText(const TUserTotals& row, int column);
+std::string UsersText(const UserTotals& row, int column);
 // A cell's tooltip: the volume received and sent apart; "" for the other columns.
-std::string UsersToolTip(const TUserTotals& row, int column);
+std::string UsersToolTip(const UserTotals& row, int column);
 
 // Sums the history per user name (byte by byte, case-sensitive), in the order in which the
 // users first occur. pause is called every few thousand records and stops the sum when it
 // returns false; the result is then false and users is left empty. With days (EmptyUsage's or
 // RecentDays'), the same pass adds each record to its day there (AddUsage): the statistics
 // window shows both.
-bool SumUsers(const std::string& programPath, std::vector<TUserTotals>& users,
+bool SumUsers(const std::string& programPath, std::vector<UserTotals>& users,
               const std::function<bool()>& pause = {}, std::vector<DayUsage>* days = nullptr);
 
 // Names byte by byte, the figures by value (the shown texts convert back to exactly these).
-int UsersCompare(const TUserTotals& row1, const TUserTotals& row2, const TSortState& sort);
+int UsersCompare(const UserTotals& row1, const UserTotals& row2, const SortState& sort);
 // A header click: updates the sort state and sorts the rows with UsersCompare.
-void UsersColumnClick(TSortState& sort, int column, std::vector<TUserTotals>& users);
+void UsersColumnClick(SortState& sort, int column, std::vector<UserTotals>& users);
 
 // Crashes per hour of counter time, in single precision; 0 below one hour.
 float CrashRate(std::int32_t crashes, std::int32_t counterSeconds);

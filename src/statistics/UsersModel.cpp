@@ -4,31 +4,31 @@
 
 namespace netrova {
 
-void TUsersModel::SetUsers(std::vector<TUserTotals> users) {
+void UsersModel::SetUsers(std::vector<UserTotals> users) {
     beginResetModel();
     users_ = std::move(users);
     endResetModel();
 }
 
-void TUsersModel::ColumnClick(TSortState& sort, int column) {
+void UsersModel::ColumnClick(SortState& sort, int column) {
     emit layoutAboutToBeChanged();
     UsersColumnClick(sort, column, users_);
     emit layoutChanged();
 }
 
-int TUsersModel::rowCount(const QModelIndex& parent) const {
+int UsersModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ViewRowCount(users_.size());
 }
 
-int TUsersModel::columnCount(const QModelIndex& parent) const {
+int UsersModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kUsersColumnCount;
 }
 
-QVariant TUsersModel::data(const QModelIndex& index, int role) const {
+QVariant UsersModel::data(const QModelIndex& index, int role) const {
     if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() ||
         static_cast<std::size_t>(index.row()) >= users_.size())
         return {};
-    const TUserTotals& row = users_[static_cast<std::size_t>(index.row())];
+    const UserTotals& row = users_[static_cast<std::size_t>(index.row())];
     if (role == Qt::ToolTipRole) {
         const std::string tip = UsersToolTip(row, index.column());
         return tip.empty() ? QVariant() : QString::fromStdString(tip);
@@ -36,7 +36,7 @@ QVariant TUsersModel::data(const QModelIndex& index, int role) const {
     return QString::fromStdString(UsersText(row, index.column()));
 }
 
-QVariant TUsersModel::headerData(int section, Qt::Orientation o, int role) const {
+QVariant UsersModel::headerData(int section, Qt::Orientation o, int role) const {
     return ColumnCaption(kUsersCaptions, kUsersColumnCount, section, o, role);
 }
 

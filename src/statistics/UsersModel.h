@@ -10,15 +10,15 @@
 namespace netrova {
 
 // The statistics window's user list.
-class TUsersModel : public QAbstractTableModel {
+class UsersModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    const std::vector<TUserTotals>& Users() const { return users_; }
-    void SetUsers(std::vector<TUserTotals> users);
+    const std::vector<UserTotals>& Users() const { return users_; }
+    void SetUsers(std::vector<UserTotals> users);
     void Clear() { SetUsers({}); }
-    void ColumnClick(TSortState& sort, int column);
+    void ColumnClick(SortState& sort, int column);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -26,7 +26,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    std::vector<TUserTotals> users_;
+    std::vector<UserTotals> users_;
 };
 
 } // namespace netrova

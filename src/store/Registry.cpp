@@ -132,7 +132,7 @@ struct SettingsStore::Connection {
     std::string path;
     StoreOptions options;
     bool* noticeGiven = nullptr; // shared by both files of one store: the notice comes once
-    int depth = 0;               // TRegistry objects with a key open on this file
+    int depth = 0;               // Registry objects with a key open on this file
     bool rollbackPending = false;
     bool writing = false; // the transaction holds the write lock
     bool changed = false; // and has written
@@ -531,9 +531,9 @@ SettingsStore::Connection& SettingsStore::Conn(Root root) {
 
 // ---------------------------------------------------------------------------------------------
 
-TRegistry::TRegistry(SettingsStore& store, Root root) : store_(store), root_(root) {}
+Registry::Registry(SettingsStore& store, Root root) : store_(store), root_(root) {}
 
-TRegistry::~TRegistry() {
+Registry::~Registry() {
     if (inTransaction_) {
         try {
             End(false);
@@ -542,16 +542,16 @@ TRegistry::~TRegistry() {
     }
 }
 
-SettingsStore::Connection& TRegistry::Conn() {
+SettingsStore::Connection& Registry::Conn() {
     return store_.Conn(root_);
 }
 
-void TRegistry::SetRootKey(Root root) {
+void Registry::SetRootKey(Root root) {
     CloseKey();
     root_ = root;
 }
 
-void TRegistry::Begin(bool write) {
+void Registry::Begin(bool write) {
     auto& c = Conn();
     if (c.depth == 0) {
         c.Run(write ? "BEGIN IMMEDIATE" : "BEGIN");
@@ -574,7 +574,7 @@ void TRegistry::Begin(bool write) {
 // the lock while a read transaction is open, so the read transaction is ended (it wrote
 // nothing) and the write transaction begun in its place, waiting for the lock as long as
 // any other; the open key is looked up again in it.
-void TRegistry::NeedWrite() {
+void Registry::NeedWrite() {
     auto& c = Conn();
     if (!c.writing) {
         c.Run("ROLLBACK");
@@ -584,7 +584,7 @@ void TRegistry::NeedWrite() {
         try {
             c.Run("BEGIN IMMEDIATE");
         } catch (...) {
-            // Nothing is open any more: every TRegistry of this file ends as rolled back.
+            // Nothing is open any more: every Registry of this file ends as rolled back.
             c.Run("BEGIN");
             c.writing = false;
             c.rollbackPending = true;
@@ -600,7 +600,7 @@ void TRegistry::NeedWrite() {
     c.changed = true;
 }
 
-void TRegistry::End(bool commit) {
+void Registry::End(bool commit) {
     auto& c = Conn();
     inTransaction_ = false;
     if (!commit)
@@ -628,7 +628,7 @@ void TRegistry::End(bool commit) {
     }
 }
 
-std::int64_t TRegistry::FindKey(std::string_view path, bool create, std::string* display) {
+std::int64_t Registry::FindKey(std::string_view path, bool create, std::string* display) {
     auto& c = Conn();
     c.CheckKeyCache();
     const auto parts = SplitKeyPath(path);
@@ -671,7 +671,7 @@ std::int64_t TRegistry::FindKey(std::string_view path, bool create, std::string*
     return id;
 }
 
-bool TRegistry::OpenKey(std::string_view path, bool canCreate) {
+bool Registry::OpenKey(std::string_view path, bool canCreate) {
     CloseKey();
     Begin(canCreate);
     openedPath_ = path;
@@ -687,22 +687,22 @@ bool TRegistry::OpenKey(std::string_view path, bool canCreate) {
     return keyId_ != 0;
 }
 
-void TRegistry::CloseKey() {
+void Registry::CloseKey() {
     keyId_ = 0;
     if (inTransaction_)
         End(true);
 }
 
-std::string TRegistry::CurrentPath() const {
+std::string Registry::CurrentPath() const {
     return keyId_ ? keyPath_ : std::string();
 }
 
-void TRegistry::RequireOpen(const char* operation) const {
+void Registry::RequireOpen(const char* operation) const {
     if (!keyId_)
         throw StoreError(std::string("No key is open for ") + operation + " in " + RootName(root_));
 }
 
-std::int32_t TRegistry::ReadInteger(std::string_view name) {
+std::int32_t Registry::ReadInteger(std::string_view name) {
     RequireOpen("reading");
     Query q(Conn(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
     q.Bind(1, keyId_).Bind(2, Fold(name));
@@ -722,7 +722,7 @@ std::int32_t TRegistry::ReadInteger(std::string_view name) {
     return static_cast<std::int32_t>(value);
 }
 
-std::string TRegistry::ReadString(std::string_view name) {
+std::string Registry::ReadString(std::string_view name) {
     RequireOpen("reading");
     Query q(Conn(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
     q.Bind(1, keyId_).Bind(2, Fold(name));
@@ -734,7 +734,7 @@ std::string TRegistry::ReadString(std::string_view name) {
     return q.Text(1);
 }
 
-std::vector<std::uint8_t> TRegistry::ReadBinary(std::string_view name) {
+std::vector<std::uint8_t> Registry::ReadBinary(std::string_view name) {
     RequireOpen("reading");
     Query q(Conn(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
     q.Bind(1, keyId_).Bind(2, Fold(name));
@@ -747,7 +747,7 @@ std::vector<std::uint8_t> TRegistry::ReadBinary(std::string_view name) {
     return {bytes.begin(), bytes.end()};
 }
 
-std::size_t TRegistry::ReadBinary(std::string_view name, void* buffer, std::size_t size) {
+std::size_t Registry::ReadBinary(std::string_view name, void* buffer, std::size_t size) {
     const auto bytes = ReadBinary(name);
     const std::size_t n = std::min(size, bytes.size());
     if (n)
@@ -779,39 +779,39 @@ void Upsert(SettingsStore::Connection& c, std::int64_t key, std::string_view nam
 
 } // namespace
 
-void TRegistry::WriteInteger(std::string_view name, std::int32_t value) {
+void Registry::WriteInteger(std::string_view name, std::int32_t value) {
     RequireOpen("writing");
     NeedWrite();
     Upsert(Conn(), keyId_, name, ValueType::Integer,
            [&](Query& q, int i) { q.Bind(i, static_cast<std::int64_t>(value)); });
 }
 
-void TRegistry::WriteString(std::string_view name, std::string_view value) {
+void Registry::WriteString(std::string_view name, std::string_view value) {
     RequireOpen("writing");
     NeedWrite();
     Upsert(Conn(), keyId_, name, ValueType::String,
            [&](Query& q, int i) { q.BindBlob(i, value.data(), value.size()); });
 }
 
-void TRegistry::WriteBinary(std::string_view name, const void* data, std::size_t size) {
+void Registry::WriteBinary(std::string_view name, const void* data, std::size_t size) {
     RequireOpen("writing");
     NeedWrite();
     Upsert(Conn(), keyId_, name, ValueType::Binary,
            [&](Query& q, int i) { q.BindBlob(i, data, size); });
 }
 
-ValueType TRegistry::GetDataType(std::string_view name) {
+ValueType Registry::GetDataType(std::string_view name) {
     RequireOpen("reading");
     Query q(Conn(), "SELECT type FROM vals WHERE key = ? AND fold = ?");
     q.Bind(1, keyId_).Bind(2, Fold(name));
     return q.Step() ? static_cast<ValueType>(q.Int(0)) : ValueType::None;
 }
 
-bool TRegistry::ValueExists(std::string_view name) {
+bool Registry::ValueExists(std::string_view name) {
     return GetDataType(name) != ValueType::None;
 }
 
-bool TRegistry::DeleteValue(std::string_view name) {
+bool Registry::DeleteValue(std::string_view name) {
     RequireOpen("writing");
     NeedWrite();
     Query q(Conn(), "DELETE FROM vals WHERE key = ? AND fold = ?");
@@ -820,7 +820,7 @@ bool TRegistry::DeleteValue(std::string_view name) {
     return sqlite3_changes(Conn().db) > 0;
 }
 
-void TRegistry::InTransaction(bool write, const std::function<void()>& body) {
+void Registry::InTransaction(bool write, const std::function<void()>& body) {
     // Joins the open key's transaction, or makes one of its own.
     const bool own = !inTransaction_;
     if (own)
@@ -836,7 +836,7 @@ void TRegistry::InTransaction(bool write, const std::function<void()>& body) {
         End(true);
 }
 
-bool TRegistry::DeleteKey(std::string_view path) {
+bool Registry::DeleteKey(std::string_view path) {
     bool deleted = false;
     InTransaction(true, [&] {
         const std::int64_t id = FindKey(path, false, nullptr);
@@ -866,13 +866,13 @@ bool TRegistry::DeleteKey(std::string_view path) {
     return deleted;
 }
 
-bool TRegistry::KeyExists(std::string_view path) {
+bool Registry::KeyExists(std::string_view path) {
     bool exists = false;
     InTransaction(false, [&] { exists = FindKey(path, false, nullptr) != 0; });
     return exists;
 }
 
-std::vector<std::string> TRegistry::Names(const char* sql) {
+std::vector<std::string> Registry::Names(const char* sql) {
     RequireOpen("listing");
     std::vector<std::string> names;
     Query q(Conn(), sql);
@@ -882,15 +882,15 @@ std::vector<std::string> TRegistry::Names(const char* sql) {
     return names;
 }
 
-std::vector<std::string> TRegistry::GetKeyNames() {
+std::vector<std::string> Registry::GetKeyNames() {
     return Names("SELECT name FROM keys WHERE parent = ? ORDER BY fold, name");
 }
 
-std::vector<std::string> TRegistry::GetValueNames() {
+std::vector<std::string> Registry::GetValueNames() {
     return Names("SELECT name FROM vals WHERE key = ? ORDER BY id");
 }
 
-int TRegistry::ValueCount() {
+int Registry::ValueCount() {
     RequireOpen("listing");
     Query q(Conn(), "SELECT count(*) FROM vals WHERE key = ?");
     q.Bind(1, keyId_);

@@ -76,7 +76,7 @@ struct StoreOptions {
     bool readOnly = false;
 };
 
-// One process's connections to both store files. Every TRegistry works through one of these.
+// One process's connections to both store files. Every Registry works through one of these.
 class SettingsStore {
 public:
     explicit SettingsStore(const StorePaths& paths, const StoreOptions& options = {});
@@ -98,7 +98,7 @@ public:
     struct Connection; // one open database file; defined in the store's source only
 
 private:
-    friend class TRegistry;
+    friend class Registry;
     Connection& Conn(Root root);
 
     StorePaths paths_;
@@ -116,14 +116,14 @@ private:
 // error writes nothing. A key opened with canCreate takes the file's write lock at once; one opened
 // without it is read in a read transaction, which other processes' writes do not block, and takes
 // the write lock at its first write (the key is looked up again then, as another process may have
-// written in between). Keys opened while another TRegistry of the same file has one open join
+// written in between). Keys opened while another Registry of the same file has one open join
 // its transaction.
-class TRegistry {
+class Registry {
 public:
-    explicit TRegistry(SettingsStore& store, Root root = Root::CurrentUser);
-    ~TRegistry();
-    TRegistry(const TRegistry&) = delete;
-    TRegistry& operator=(const TRegistry&) = delete;
+    explicit Registry(SettingsStore& store, Root root = Root::CurrentUser);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
 
     Root RootKey() const { return root_; }
     // Selects the root for the next OpenKey; closes an open key first.
@@ -184,7 +184,7 @@ private:
 };
 
 // Holds one write transaction of a store file while a group of routines writes through other
-// TRegistry objects (which join it), so that the group lands as one: a crash or an error in the
+// Registry objects (which join it), so that the group lands as one: a crash or an error in the
 // middle leaves the state of before, not half of the new one. Without Commit() everything is
 // rolled back. Commit() throws StoreError when a part of the group was unwound by an error that
 // was caught on the way: the whole group has been rolled back then, and nothing was written.
@@ -194,7 +194,7 @@ public:
     void Commit();
 
 private:
-    TRegistry reg_;
+    Registry reg_;
 };
 
 } // namespace netrova

@@ -26,7 +26,7 @@ std::string ProviderKeyPath(const std::string& provider) {
 
 // The five numbers of a day key, zeros (an unassigned day) when there is no profile. The open
 // key must be the day key.
-void WriteDayCopy(TRegistry& reg, const TariffProfile* profile) {
+void WriteDayCopy(Registry& reg, const TariffProfile* profile) {
     const TariffProfile none;
     const TariffProfile& p = profile ? *profile : none;
     reg.WriteInteger(kDayOcpdValue, p.OCPD);
@@ -49,13 +49,13 @@ std::string DayKeyPath(const std::string& provider, int day) {
 TariffProfiles Tariffs::Profiles() {
     // The list key stays open over the profile keys: one read transaction, so a profile seen
     // in the list is still there when it is read. Reading makes no key.
-    TRegistry list(store_, Root::CurrentUser);
+    Registry list(store_, Root::CurrentUser);
     TariffProfiles profiles;
     if (!list.OpenKey(kTariffProfileKey, false))
         return profiles;
     const std::vector<std::string> names = list.GetKeyNames();
     profiles.reserve(names.size());
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     for (const std::string& name : names) {
         TariffProfile p;
         p.Name = name;
@@ -74,7 +74,7 @@ TariffProfiles Tariffs::Profiles() {
 
 void Tariffs::SaveProfiles(const TariffProfiles& profiles) {
     StoreTransaction batch(store_, Root::CurrentUser);
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     reg.DeleteKey(kTariffProfileKey);
     for (const TariffProfile& p : profiles) {
         reg.OpenKey(ProfileKeyPath(p.Name), true);
@@ -92,7 +92,7 @@ void Tariffs::SaveProfiles(const TariffProfiles& profiles) {
 
 void Tariffs::RefreshDayCopies(const TariffProfiles& profiles) {
     StoreTransaction batch(store_, Root::CurrentUser);
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     reg.OpenKey(kTariffsKey, true);
     const std::vector<std::string> providers = reg.GetKeyNames();
     reg.CloseKey();
@@ -110,7 +110,7 @@ void Tariffs::RefreshDayCopies(const TariffProfiles& profiles) {
 }
 
 std::vector<std::string> Tariffs::Providers() {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     if (!reg.OpenKey(kAddressesKey, false))
         return {};
     std::vector<std::string> names = reg.GetValueNames();
@@ -122,10 +122,10 @@ DayTariffs Tariffs::DayMap(const std::string& provider) {
     DayTariffs days;
     // As in SaveDayMap, the provider key stays open over the day keys: one read transaction.
     // A missing day key reads as no tariff and is not made.
-    TRegistry providerKey(store_, Root::CurrentUser);
+    Registry providerKey(store_, Root::CurrentUser);
     if (!providerKey.OpenKey(ProviderKeyPath(provider), false))
         return days;
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     for (int day = 0; day < kDayCount; ++day)
         if (reg.OpenKey(DayKeyPath(provider, day), false))
             days[day] = reg.ReadString(kDayProfileValue);
@@ -138,7 +138,7 @@ void Tariffs::SaveDayMap(const std::string& provider, const DayTariffs& days,
                          const TariffProfiles& profiles) {
     // The provider key stays open over the eight day keys: one transaction, so the provider
     // never ends up with only some of its days.
-    TRegistry providerKey(store_, Root::CurrentUser);
+    Registry providerKey(store_, Root::CurrentUser);
     providerKey.OpenKey(ProviderKeyPath(provider), true);
     for (int day = 0; day < kDayCount; ++day)
         SaveDayTariff(provider, day,
@@ -155,7 +155,7 @@ void Tariffs::SaveDayMaps(const std::vector<std::pair<std::string, DayTariffs>>&
 }
 
 void Tariffs::SaveDayTariff(const std::string& provider, int day, const TariffProfile* profile) {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     reg.OpenKey(DayKeyPath(provider, day), true);
     WriteDayCopy(reg, profile);
     reg.WriteString(kDayProfileValue, profile ? profile->Name : std::string());
@@ -163,7 +163,7 @@ void Tariffs::SaveDayTariff(const std::string& provider, int day, const TariffPr
 }
 
 std::optional<TariffProfile> Tariffs::DayTariff(const std::string& provider, int day) {
-    TRegistry reg(store_, Root::CurrentUser);
+    Registry reg(store_, Root::CurrentUser);
     if (!reg.OpenKey(DayKeyPath(provider, day), false))
         return std::nullopt;
     TariffProfile t;

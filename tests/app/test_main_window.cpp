@@ -5,14 +5,14 @@
 #include "app/MainWindow.h"
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
-#include "monitor/Monitor.h"
 #include "counter/Counter.h"
+#include "dialup/DialUpService.h"
+#include "monitor/Installation.h"
+#include "monitor/Monitor.h"
 #include "platform/Clock.h"
 #include "platform/Contrast.h"
-#include "dialup/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
-#include "monitor/Installation.h"
 #include "settings/Defaults.h"
 #include "settings/Limits.h"
 #include "support/DesktopDoubles.h"
@@ -65,7 +65,7 @@ struct Rig {
         clock.Set(2026, 3, 10, 14, 0, 0);
         if (tray == Tray::Off) {
             NullMonitorView view;
-            TMonitor first(store, clock, boxes, help, view);
+            Monitor first(store, clock, boxes, help, view);
             first.StartMonitor();
             first.CloseForExit();
             store.SetInt(Root::CurrentUser, kProductKey, "System tray", 0);
@@ -99,7 +99,7 @@ struct Rig {
     // of only through the store.
     void WriteAsAnotherProgram(const char* key, const char* name, std::int32_t value) {
         SettingsStore tool(StorePaths{store.userPath(), store.machinePath()});
-        TRegistry reg(tool, Root::LocalMachine);
+        Registry reg(tool, Root::LocalMachine);
         reg.OpenKey(key, true);
         reg.WriteInteger(name, value);
         reg.CloseKey();
@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(rig.help.requests, std::vector<int>{0});
         QCOMPARE(rig.Bug(), 1);
         // A new user's first start shows the window whatever "Minimize" says.
-        QVERIFY(rig.form->Monitor().Personalized());
+        QVERIFY(rig.form->ConnectionMonitor().Personalized());
 
         auto* timer = rig.Child<QTimer>("Timer1");
         QVERIFY(timer->isActive());
@@ -342,8 +342,8 @@ private slots:
         QFETCH(int, second);
         QFETCH(QString, clock);
         Rig rig;
-        MonitorTestSeam::Of(rig.form->Monitor()).AllTime = 3661;
-        MonitorTestSeam::Of(rig.form->Monitor()).ResetPolicy = 2;
+        MonitorTestSeam::Of(rig.form->ConnectionMonitor()).AllTime = 3661;
+        MonitorTestSeam::Of(rig.form->ConnectionMonitor()).ResetPolicy = 2;
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Double", DayNumber(2026, 3, 9));
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Day", 9);
         rig.clock.Set(2026, 3, 10, hour, minute, second);
@@ -372,7 +372,8 @@ private slots:
         // the ticking window), on the day the dates were last read.
         rig.clock.Set(2026, 3, 12, hour, minute, second);
         rig.Tick();
-        TCounter(rig.form->Monitor(), rig.store, rig.clock, rig.boxes, nullptr).ResetToday(0);
+        Counter(rig.form->ConnectionMonitor(), rig.store, rig.clock, rig.boxes, nullptr)
+            .ResetToday(0);
         rig.Tick();
         QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 12"));
         // And dates that another program (the store tool) wrote, at the next tick.
@@ -392,7 +393,7 @@ private slots:
             rig.WriteAsAnotherProgram(kLimitsKey, "Money", cents);
         };
         writeMoneyLimit(2000);
-        MonitorTestSeam::Of(rig.form->Monitor()).AllMoney = 1230;
+        MonitorTestSeam::Of(rig.form->ConnectionMonitor()).AllMoney = 1230;
         rig.Tick();
         QCOMPARE(rig.Text("MoneyLimitValue"), QStringLiteral("61 % of 20 dol. 0 c."));
         QVERIFY(!rig.Child<QLabel>("MoneyLimitValue")->isHidden());
@@ -438,7 +439,7 @@ private slots:
         rig.store.SetInt(Root::LocalMachine, kLimitsKey, "Money", 2000);
         rig.store.SetInt(Root::LocalMachine, kLimitsKey, "Volume", 1024);
         rig.Dial("Provider One");
-        MonitorTestSeam::Of(rig.form->Monitor()).AllTime = 3600 * 9999;
+        MonitorTestSeam::Of(rig.form->ConnectionMonitor()).AllTime = 3600 * 9999;
         rig.Tick();
         rig.Tick();
         QTest::qWait(50);
@@ -498,7 +499,7 @@ private slots:
         LimitSettings limits;
         limits.Money = 1000;
         Limits(rig.store).Write(limits);
-        MonitorState& s = MonitorTestSeam::Of(rig.form->Monitor());
+        MonitorState& s = MonitorTestSeam::Of(rig.form->ConnectionMonitor());
         for (const int money : {500, 850, 850, 950, 1000, 1200}) {
             s.AllMoney = money;
             rig.Tick();
@@ -526,7 +527,7 @@ private slots:
     void tickErrorIsShownOnce() {
         Rig rig;
         {
-            TRegistry reg(rig.store, Root::LocalMachine);
+            Registry reg(rig.store, Root::LocalMachine);
             reg.OpenKey(kCounterAllKey, false);
             reg.DeleteValue("Double");
             reg.CloseKey();
@@ -546,11 +547,11 @@ private slots:
         QVERIFY(holiday->icon().isNull());
         QVERIFY(!holiday->isChecked());
         holiday->click();
-        QCOMPARE(rig.form->Monitor().State().HolidayOn, 1);
+        QCOMPARE(rig.form->ConnectionMonitor().State().HolidayOn, 1);
         QCOMPARE(Look(holiday->icon()), Look(ImageListPicture(2)));
         QVERIFY(holiday->isChecked()); // looks pressed
         holiday->click();
-        QCOMPARE(rig.form->Monitor().State().HolidayOn, 0);
+        QCOMPARE(rig.form->ConnectionMonitor().State().HolidayOn, 0);
         QVERIFY(holiday->icon().isNull());
         QVERIFY(!holiday->isChecked());
     }
@@ -593,7 +594,7 @@ private slots:
         QFETCH(bool, taskbarButton);
         Rig rig(false, Tray(tray));
         QCOMPARE(rig.form->Tray().isVisible(), Tray(tray) == Tray::Available);
-        QCOMPARE(rig.form->Monitor().Personalized(), Tray(tray) != Tray::Off);
+        QCOMPARE(rig.form->ConnectionMonitor().Personalized(), Tray(tray) != Tray::Off);
         rig.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
         QCOMPARE(rig.form->TaskbarButtonShown(), taskbarButton);

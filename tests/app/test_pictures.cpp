@@ -2,8 +2,8 @@
 // links: two resource files of one name link as one and lose the other's pictures.
 #include "app/LogoWindow.h"
 #include "app/StatusPictures.h"
-#include "platform/ListViews.h"
 #include "platform/Contrast.h"
+#include "platform/ListViews.h"
 
 #include <QColor>
 #include <QDirIterator>

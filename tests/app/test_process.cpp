@@ -57,7 +57,7 @@ public:
 };
 
 int ReadBug(TempStore& store) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     if (!reg.OpenKey(kProductKey, false) || !reg.ValueExists("Bug"))
         return -1;
     return reg.ReadInteger("Bug");

@@ -1,19 +1,17 @@
 // The dialogs at a large font within the free area of a 1280x800 screen and of a 1920x1080 one
 // at a scale of 2, the help window beside them, the start-up logo and the About box.
-#include "support/HistoryTestSupport.h"
 #include "../monitor/MonitorRig.h"
 #include "../support/TempStore.h"
 #include "../tariffs/ScreenFit.h"
 #include "../tariffs/TariffTestSupport.h"
+#include "support/HistoryTestSupport.h"
 
 #include "app/AboutBox.h"
 #include "app/LogoWindow.h"
 #include "browser/ConnectionsWindow.h"
-#include "history/HistoryFile.h"
-#include "reports/OpenReportDialog.h"
-#include "statistics/StatisticsWindow.h"
-#include "options/BeepDialog.h"
 #include "counter/CounterDialog.h"
+#include "history/HistoryFile.h"
+#include "options/BeepDialog.h"
 #include "options/LimitsDialog.h"
 #include "options/Preferences.h"
 #include "options/PreferencesDialog.h"
@@ -23,7 +21,9 @@
 #include "platform/HelpWindow.h"
 #include "platform/QtHelpViewer.h"
 #include "platform/TextViewer.h"
+#include "reports/OpenReportDialog.h"
 #include "settings/Defaults.h"
+#include "statistics/StatisticsWindow.h"
 #include "support/ClippedTexts.h"
 #include "support/DesktopDoubles.h"
 #include "tariffs/ProviderTariffsDialog.h"
@@ -75,7 +75,7 @@ struct FitRig {
     ScriptedFileChooser chooser;
     NoTray tray;
     RecordingTextViewer viewer;
-    TSortState sort = UsersSort();
+    SortState sort = UsersSort();
     int allTime = 0;
     int allMoney = 0;
 };

@@ -12,7 +12,7 @@ namespace {
 
 using Records = std::vector<THistoryRecord>;
 
-QStringList Column(const TConnectionRows& rows, int column) {
+QStringList Column(const ConnectionRows& rows, int column) {
     QStringList texts;
     for (std::size_t i = 0; i < rows.Count(); ++i)
         texts << QString::fromStdString(rows.Text(i, column));
@@ -20,17 +20,17 @@ QStringList Column(const TConnectionRows& rows, int column) {
 }
 
 // Rows of "All days" over a history of the records in dir.
-void Load(const QTemporaryDir& dir, const Records& records, TConnectionRows& rows,
-          TFigures* shown = nullptr) {
+void Load(const QTemporaryDir& dir, const Records& records, ConnectionRows& rows,
+          Figures* shown = nullptr) {
     WriteHistory(dir.path().toStdString(), records);
-    TFigures own;
-    TFigures& figures = shown ? *shown : own;
-    QCOMPARE(
-        FillTable(dir.path().toStdString(), TView::AllDays, TStamp{2026, 7, 0, 5}, rows, figures),
-        FillResult::Filled);
+    Figures own;
+    Figures& figures = shown ? *shown : own;
+    QCOMPARE(FillTable(dir.path().toStdString(), BrowserView::AllDays, TStamp{2026, 7, 0, 5}, rows,
+                       figures),
+             FillResult::Filled);
 }
 
-QStringList Figures(const TFigures& f) {
+QStringList FigureTexts(const Figures& f) {
     return {QString::fromStdString(f.TotalFee), QString::fromStdString(f.AverageTime),
             QString::fromStdString(f.AverageCost)};
 }
@@ -38,7 +38,7 @@ QStringList Figures(const TFigures& f) {
 } // namespace
 
 Q_DECLARE_METATYPE(Records)
-Q_DECLARE_METATYPE(TView)
+Q_DECLARE_METATYPE(BrowserView)
 
 class TestConnectionRows : public QObject {
     Q_OBJECT
@@ -56,7 +56,7 @@ private slots:
 
 void TestConnectionRows::fillByView_data() {
     QTest::addColumn<Records>("records");
-    QTest::addColumn<TView>("view");
+    QTest::addColumn<BrowserView>("view");
     QTest::addColumn<QStringList>("users");   // rows shown, in file order
     QTest::addColumn<QStringList>("figures"); // total fee, average time, average cost
 
@@ -64,57 +64,58 @@ void TestConnectionRows::fillByView_data() {
     QTest::newRow("month: June, July, July")
         << Records{Connection("jun", 100, 60, 2026, 6, 30), Connection("jul1", 200, 10, 2026, 7, 1),
                    Connection("jul2", 301, 21, 2026, 7, 2)}
-        << TView::ThisMonth << QStringList{"jul1", "jul2"}
+        << BrowserView::ThisMonth << QStringList{"jul1", "jul2"}
         << QStringList{"5 dol. 1 c.", "0:0:15", "2 dol. 50 c."};
     QTest::newRow("month: June, July, June empties")
         << Records{Connection("jun", 100, 60, 2026, 6, 30), Connection("jul", 200, 10, 2026, 7, 1),
                    Connection("jun2", 301, 21, 2026, 6, 2)}
-        << TView::ThisMonth << QStringList{}
+        << BrowserView::ThisMonth << QStringList{}
         << QStringList{"0 dol. 0 c.", "0 h. 0 m.", "0 dol. 0 c."};
     QTest::newRow("month: the year is not compared")
-        << Records{Connection("old", 100, 60, 1999, 7, 9)} << TView::ThisMonth << QStringList{"old"}
-        << QStringList{"1 dol. 0 c.", "0:1:0", "1 dol. 0 c."};
+        << Records{Connection("old", 100, 60, 1999, 7, 9)} << BrowserView::ThisMonth
+        << QStringList{"old"} << QStringList{"1 dol. 0 c.", "0:1:0", "1 dol. 0 c."};
     QTest::newRow("day: same day of an earlier year")
-        << Records{Connection("y1999", 123, 3725, 1999, 7, 5)} << TView::ThisDay
+        << Records{Connection("y1999", 123, 3725, 1999, 7, 5)} << BrowserView::ThisDay
         << QStringList{"y1999"} << QStringList{"1 dol. 23 c.", "1:2:5", "1 dol. 23 c."};
     QTest::newRow("day: 4 July after it empties")
         << Records{Connection("y1999", 123, 3725, 1999, 7, 5), Connection("jul4", 5, 5, 2026, 7, 4)}
-        << TView::ThisDay << QStringList{}
+        << BrowserView::ThisDay << QStringList{}
         << QStringList{"0 dol. 0 c.", "0 h. 0 m.", "0 dol. 0 c."};
     QTest::newRow("day: 5 June is another month")
-        << Records{Connection("jun5", 1, 1, 2026, 6, 5)} << TView::ThisDay << QStringList{}
+        << Records{Connection("jun5", 1, 1, 2026, 6, 5)} << BrowserView::ThisDay << QStringList{}
         << QStringList{"0 dol. 0 c.", "0 h. 0 m.", "0 dol. 0 c."};
     QTest::newRow("day: the last record alone")
         << Records{Connection("a", 900, 900, 2026, 7, 5), Connection("b", 800, 800, 2026, 7, 3),
                    Connection("c", 7, 61, 2026, 7, 5)}
-        << TView::ThisDay << QStringList{"c"} << QStringList{"0 dol. 7 c.", "0:1:1", "0 dol. 7 c."};
+        << BrowserView::ThisDay << QStringList{"c"}
+        << QStringList{"0 dol. 7 c.", "0:1:1", "0 dol. 7 c."};
     QTest::newRow("all days: 601 / 3 cents")
         << Records{Connection("a", 100, 1, 2025, 1, 1), Connection("b", 200, 2, 2026, 12, 31),
                    Connection("c", 301, 3, 2026, 7, 5)}
-        << TView::AllDays << QStringList{"a", "b", "c"}
+        << BrowserView::AllDays << QStringList{"a", "b", "c"}
         << QStringList{"6 dol. 1 c.", "0:0:2", "2 dol. 0 c."};
     QTest::newRow("all days: sums past 32 bits")
         << Records{Connection("a", 2000000000, 2000000000, 2026, 7, 1),
                    Connection("b", 2000000000, 2000000000, 2026, 7, 2)}
-        << TView::AllDays << QStringList{"a", "b"}
+        << BrowserView::AllDays << QStringList{"a", "b"}
         << QStringList{"40000000 dol. 0 c.", "555555:33:20", "20000000 dol. 0 c."};
 }
 
 void TestConnectionRows::fillByView() {
     QFETCH(Records, records);
-    QFETCH(TView, view);
+    QFETCH(BrowserView, view);
     QFETCH(QStringList, users);
     QFETCH(QStringList, figures);
 
     QTemporaryDir dir;
     WriteHistory(dir.path().toStdString(), records);
-    TConnectionRows rows;
-    TFigures shown;
+    ConnectionRows rows;
+    Figures shown;
     shown.TotalFee = "stale";
     const TStamp today{2026, 7, 0, 5, 9, 0, 0, 0};
     QCOMPARE(FillTable(dir.path().toStdString(), view, today, rows, shown), FillResult::Filled);
     QCOMPARE(Column(rows, tcUserName), users);
-    QCOMPARE(Figures(shown), figures);
+    QCOMPARE(FigureTexts(shown), figures);
 }
 
 void TestConnectionRows::noHistoryKeepsRowsAndFigures_data() {
@@ -132,14 +133,14 @@ void TestConnectionRows::noHistoryKeepsRowsAndFigures() {
 
     // Rows and figures of an earlier fill stay as they are.
     QTemporaryDir earlier;
-    TConnectionRows rows;
+    ConnectionRows rows;
     Load(earlier, {Connection("earlier", 1, 1)}, rows);
-    TFigures figures;
+    Figures figures;
     figures.TotalFee = "9 dol. 9 c.";
-    QCOMPARE(FillTable(path, TView::AllDays, TStamp{2026, 7, 0, 5}, rows, figures),
+    QCOMPARE(FillTable(path, BrowserView::AllDays, TStamp{2026, 7, 0, 5}, rows, figures),
              FillResult::NoHistory);
     QCOMPARE(rows.Count(), std::size_t{1});
-    QCOMPARE(Figures(figures), (QStringList{"9 dol. 9 c.", "0 h. 0 m.", "0 dol. 0 c."}));
+    QCOMPARE(FigureTexts(figures), (QStringList{"9 dol. 9 c.", "0 h. 0 m.", "0 dol. 0 c."}));
 }
 
 void TestConnectionRows::rowTexts() {
@@ -148,8 +149,8 @@ void TestConnectionRows::rowTexts() {
     SetFieldText(r.TotalFeeText, "as stored, not recomputed");
     QTemporaryDir dir;
     QVERIFY(WriteVolumeRecord(dir.path().toStdString(), 0, VolumeRecordOf(r, Volume{1536, 5})));
-    TConnectionRows rows;
-    TFigures figures;
+    ConnectionRows rows;
+    Figures figures;
     Load(dir, {r}, rows, &figures);
     QStringList texts;
     for (int c = 0; c < kTableColumnCount; ++c)
@@ -209,10 +210,10 @@ void TestConnectionRows::columnClicks() {
     for (std::size_t i = 0; i < records.size(); ++i)
         QVERIFY(
             WriteVolumeRecord(dir.path().toStdString(), i, VolumeRecordOf(records[i], volumes[i])));
-    TConnectionRows rows;
+    ConnectionRows rows;
     Load(dir, records, rows);
 
-    TSortState sort = BrowserSort();
+    SortState sort = BrowserSort();
     QCOMPARE(sort.SortColumn, int(tcProvider));
     for (const int column : clicks) {
         const bool sorts = TableColumnClick(sort, column);
@@ -228,14 +229,14 @@ void TestConnectionRows::pauseStopsTheFill() {
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString();
     WriteLongHistory(path, Connection("u", 1, 1), 3 * int(kFillStep));
-    TConnectionRows rows;
-    TFigures figures;
+    ConnectionRows rows;
+    Figures figures;
     int pauses = 0;
-    const FillResult result = FillTable(path, TView::AllDays, TStamp{2026, 7, 0, 5}, rows, figures,
-                                        [&] { return ++pauses < 2; });
+    const FillResult result = FillTable(path, BrowserView::AllDays, TStamp{2026, 7, 0, 5}, rows,
+                                        figures, [&] { return ++pauses < 2; });
     QCOMPARE(result, FillResult::Stopped);
     QCOMPARE(rows.Count(), 2 * kFillStep);
-    QCOMPARE(Figures(figures), Figures(TFigures{}));
+    QCOMPARE(FigureTexts(figures), FigureTexts(Figures{}));
 }
 
 QTEST_GUILESS_MAIN(TestConnectionRows)

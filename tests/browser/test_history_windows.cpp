@@ -2,17 +2,17 @@
 
 #include "../support/TempStore.h"
 #include "browser/ConnectionsWindow.h"
-#include "platform/ListViews.h"
-#include "reports/OpenReportDialog.h"
-#include "reports/ReportFiles.h"
-#include "statistics/StatisticsWindow.h"
-#include "statistics/UsageChartView.h"
 #include "counter/Forecast.h"
 #include "platform/Clock.h"
 #include "platform/Contrast.h"
 #include "platform/HelpViewer.h"
+#include "platform/ListViews.h"
 #include "platform/TextViewer.h"
+#include "reports/OpenReportDialog.h"
+#include "reports/ReportFiles.h"
 #include "settings/Defaults.h"
+#include "statistics/StatisticsWindow.h"
+#include "statistics/UsageChartView.h"
 #include "support/ClippedTexts.h"
 #include "support/DesktopDoubles.h"
 #include "support/FakeClock.h"
@@ -92,7 +92,7 @@ struct BrowserRig {
     const std::string path = ts.dir();
     FakeClock clock;
     RecordingHelpViewer help;
-    TSortState sort = BrowserSort();
+    SortState sort = BrowserSort();
     std::vector<std::unique_ptr<TForm7>> windows;
 };
 
@@ -160,7 +160,7 @@ void TestHistoryWindows::browser() {
     QCOMPARE(QApplication::focusWidget(), list);
     Get<QToolButton>(window, "ThisMonth")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    QCOMPARE(window.View(), TView::ThisMonth);
+    QCOMPARE(window.View(), BrowserView::ThisMonth);
     QVERIFY(Get<QToolButton>(window, "ThisMonth")->isChecked());
     QVERIFY(!Get<QToolButton>(window, "AllDays")->isChecked());
     QVERIFY(!Marked(Get<QToolButton>(window, "AllDays")));
@@ -246,7 +246,7 @@ void TestHistoryWindows::browserColumnsFitTheirTexts() {
     QVERIFY(window.minimumSizeHint().height() <= free.height());
     // Every header and cell gets at least the width the style asks for its text (the list
     // scrolls sideways when the window is narrower), and no label is clipped.
-    auto* table = Get<TUniformRowsView>(window, "Table");
+    auto* table = Get<UniformRowsView>(window, "Table");
     for (int c = 0; c < kTableColumnCount; ++c)
         QVERIFY2(table->columnWidth(c) >= kTableWidths[c], kTableCaptions[c]);
     for (const int width : {window.width(), window.minimumSizeHint().width()}) {
@@ -273,7 +273,7 @@ void TestHistoryWindows::browserStaysResponsiveWhileLoading() {
         loadingSeen = window.Loading();
         rowsSeen = window.Model().rowCount();
         window.TableColumnClick(tcTime);
-        window.ViewClick(TView::ThisDay);
+        window.ViewClick(BrowserView::ThisDay);
     });
     window.FormActivate();
     QVERIFY(loadingSeen);
@@ -286,7 +286,7 @@ void TestHistoryWindows::browserStaysResponsiveWhileLoading() {
     // Without interruption the whole history arrives, and a click during the load sorts the
     // whole list afterwards.
     QTimer::singleShot(0, &window, [&] { window.TableColumnClick(tcTime); });
-    window.ViewClick(TView::AllDays);
+    window.ViewClick(BrowserView::AllDays);
     QCOMPARE(window.Model().rowCount(), kRecords + 1);
     QCOMPARE(window.Model().index(kRecords, tcUserName).data().toString(), QString("today"));
     QCOMPARE(Label(window, "SortedBy"), QString("Con. time"));
@@ -297,7 +297,7 @@ void TestHistoryWindows::statistics() {
     TempStore ts;
     const std::string path = ts.dir();
     RecordingHelpViewer help;
-    TSortState sort = UsersSort();
+    SortState sort = UsersSort();
     int allTime = 10800;
     const int allMoney = 0;
     FakeClock clock;
@@ -431,7 +431,7 @@ void TestHistoryWindows::statisticsForecastAndChart() {
     // Live totals: 36000 s and 1000 c., none yet on the period's first day.
     const int allTime = since == today ? 0 : 36000;
     const int allMoney = since == today ? 0 : 1000;
-    TSortState sort = UsersSort();
+    SortState sort = UsersSort();
     TForm9 window(
         ts, help, clock,
         [&] {
@@ -442,7 +442,7 @@ void TestHistoryWindows::statisticsForecastAndChart() {
             return CounterPeriod(ts, now, time, money, bytes);
         },
         sort);
-    QChart& chart = *Get<TUsageChartView>(window, "UsageChart")->chart();
+    QChart& chart = *Get<UsageChartView>(window, "UsageChart")->chart();
 
     QTimer::singleShot(0, &window, [&] {
         const auto close = qScopeGuard([&] { window.accept(); });

@@ -6,8 +6,8 @@
 
 namespace netrova::test {
 
-inline TCounter Counter(MonitorRig& rig) {
-    return TCounter(rig.mon(), rig.store, rig.clock, rig.boxes);
+inline Counter CounterOf(MonitorRig& rig) {
+    return Counter(rig.mon(), rig.store, rig.clock, rig.boxes);
 }
 
 // A later start of the program on the clock's date, counting since the date given with the

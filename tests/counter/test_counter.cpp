@@ -2,10 +2,10 @@
 #include "CounterTestSupport.h"
 
 #include "common/Text.h"
-#include "reports/Report.h"
-#include "monitor/HistoryKeeping.h"
 #include "counter/CounterText.h"
 #include "counter/Forecast.h"
+#include "monitor/HistoryKeeping.h"
+#include "reports/Report.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -111,7 +111,7 @@ private slots:
         StartCounting(rig, policy, marker, since.year(), since.month(), since.day());
         AddRecords(rig, 1);
 
-        QCOMPARE(Counter(rig).CheckScheduledReset(), resets);
+        QCOMPARE(CounterOf(rig).CheckScheduledReset(), resets);
         QCOMPARE(rig.state().ResetPolicy, policy);
         const QDate countingSince = resets ? today : since;
         QCOMPARE(QDate(Stored(rig, "Year"), Stored(rig, "Month"), Stored(rig, "Day")),
@@ -125,7 +125,7 @@ private slots:
         MonitorRig rig;
         rig.clock.Set(2000, 3, 14, 9, 0, 0);
         StartCounting(rig, 1, 14, 2000, 3, 3);
-        QVERIFY(Counter(rig).CheckScheduledReset());
+        QVERIFY(CounterOf(rig).CheckScheduledReset());
         QCOMPARE(rig.state().ResetDay, 1);
         QCOMPARE(Stored(rig, "Reset14"), 1);
         AddRecords(rig, 1);
@@ -141,7 +141,7 @@ private slots:
             rig.Crash();
             rig.clock.Set(s.day.year(), s.day.month(), s.day.day(), 9, 0, 0);
             rig.Start();
-            QCOMPARE(Counter(rig).CheckScheduledReset(), s.resets);
+            QCOMPARE(CounterOf(rig).CheckScheduledReset(), s.resets);
             QCOMPARE(Stored(rig, "Reset14"), s.marker);
             QCOMPARE(rig.Records().size(), std::size_t(s.resets ? 0 : 1));
             AddRecords(rig, s.resets ? 1 : 0);
@@ -151,7 +151,7 @@ private slots:
         rig.Crash();
         rig.clock.Set(2000, 5, 3, 9, 0, 0);
         rig.Start();
-        QVERIFY(Counter(rig).CheckScheduledReset());
+        QVERIFY(CounterOf(rig).CheckScheduledReset());
         QCOMPARE(Stored(rig, "Reset14"), 1);
     }
 
@@ -168,13 +168,13 @@ private slots:
             sqlite3_open(rig.store.machinePath().c_str(), &other);
             QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
             rig.store.store().SetBusyTimeout(50);
-            QVERIFY_THROWS_EXCEPTION(StoreBusyError, Counter(rig).ResetCounter(2026, 12, 7, 0));
+            QVERIFY_THROWS_EXCEPTION(StoreBusyError, CounterOf(rig).ResetCounter(2026, 12, 7, 0));
             sqlite3_close(other);
         }
         QCOMPARE(rig.state().AllMoney, 5014);
         QCOMPARE(rig.state().AllTime, 90080);
         QCOMPARE(Stored(rig, "AllMoney"), 5000);
-        Counter(rig).ResetCounter(2026, 12, 7, 0);
+        CounterOf(rig).ResetCounter(2026, 12, 7, 0);
         QCOMPARE(rig.state().AllMoney, 14);
         QCOMPARE(rig.state().AllTime, 80);
 
@@ -197,7 +197,7 @@ private slots:
         Connect(rig);
         rig.Hangup();
         rig.Tick();
-        Counter(rig).ResetCounter(2026, 12, 7, 1);
+        CounterOf(rig).ResetCounter(2026, 12, 7, 1);
         QCOMPARE(rig.state().AllMoney, 0);
         QCOMPARE(rig.state().AllTime, 0);
         QCOMPARE(Stored(rig, "AllMoney"), 0);
@@ -216,7 +216,7 @@ private slots:
         MonitorRig rig;
         rig.Start();
         Connect(rig);
-        Counter(rig).ResetCounter(2026, 12, 7, 0);
+        CounterOf(rig).ResetCounter(2026, 12, 7, 0);
         rig.Ticks(60);
         rig.Crash();
         rig.Hangup();
@@ -240,13 +240,13 @@ private slots:
         {
             THistoryRecord kept = rig.Records().back();
             SetFieldText(kept.Provider, "Kept");
-            TRegistry reg(rig.store, Root::LocalMachine);
+            Registry reg(rig.store, Root::LocalMachine);
             reg.OpenKey(kUnsavedHistoryKey, true);
             reg.WriteBinary(kUnsavedHistoryValue, &kept, sizeof kept);
             reg.CloseKey();
         }
         rig.store.SetInt(Root::LocalMachine, kUsersKey, "Crash", 4);
-        Counter(rig).ResetCounter(2026, 12, 9, withReport);
+        CounterOf(rig).ResetCounter(2026, 12, 9, withReport);
 
         QCOMPARE(QFileInfo::exists(ReportFile(rig, "2026-12-9.rpt")), withReport == 1);
         if (withReport)
@@ -270,7 +270,7 @@ private slots:
         rig.store.SetInt(Root::LocalMachine, kUsersKey, "Crash", 2);
         const std::string history = HistoryPath(rig.ProgramPath());
         QVERIFY(QDir().mkdir(QString::fromStdString(history)));
-        Counter(rig).ResetCounter(2026, 12, 7, 0);
+        CounterOf(rig).ResetCounter(2026, 12, 7, 0);
 
         QCOMPARE(rig.store.Int(Root::LocalMachine, kUsersKey, "Crash"), 0);
         QCOMPARE(Stored(rig, "Day"), 7);
@@ -301,8 +301,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
 
-        QVERIFY(!(scheduled ? Counter(rig).CheckScheduledReset()
-                            : Counter(rig).ResetCounter(2026, 12, 20, 1)));
+        QVERIFY(!(scheduled ? CounterOf(rig).CheckScheduledReset()
+                            : CounterOf(rig).ResetCounter(2026, 12, 20, 1)));
         QCOMPARE(rig.Records().size(), std::size_t(2));
         QCOMPARE(Stored(rig, "AllMoney"), 40);
         QCOMPARE(Stored(rig, "Month"), 11);
@@ -318,7 +318,7 @@ private slots:
         QVERIFY(QFile::remove(reports));
         rig.Crash();
         rig.Start();
-        QVERIFY(Counter(rig).CheckScheduledReset());
+        QVERIFY(CounterOf(rig).CheckScheduledReset());
         QCOMPARE(rig.Records().size(), std::size_t(0));
         QCOMPARE(QFileInfo(ReportFile(rig, "2026-12-20.rpt")).size(), 142 * (4 + 2 * 2));
     }
@@ -348,7 +348,7 @@ private slots:
         StartCounting(rig, 3, 14, year, month, day);
         AddRecords(rig, 1);
 
-        QTEST(Counter(rig).CheckScheduledReset(), "resets");
+        QTEST(CounterOf(rig).CheckScheduledReset(), "resets");
         QCOMPARE(rig.boxes.shown().size(), std::size_t(damaged ? 1 : 0));
         if (damaged) {
             QCOMPARE(rig.boxes.shown()[0].text, DamagedSinceText(year, month, day));
@@ -370,7 +370,7 @@ private slots:
             QFile f(reports + "/" + name);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
-        QVERIFY(!TCounter::FinishInterruptedReset(rig.store, rig.boxes));
+        QVERIFY(!Counter::FinishInterruptedReset(rig.store, rig.boxes));
         QCOMPARE(QDir(reports).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  (QStringList{".2026-12-7.rpt", ".x", "2026-12-6.rpt"}));
         QCOMPARE(rig.Records().size(), std::size_t(1));
@@ -392,7 +392,7 @@ private slots:
         AddRecords(rig, 1);
         rig.boxes.Answer(yes ? MsgResult::Yes : MsgResult::No);
 
-        QCOMPARE(Counter(rig).ResetCounterClick(), yes);
+        QCOMPARE(CounterOf(rig).ResetCounterClick(), yes);
         QCOMPARE(rig.boxes.shown().at(0).text, std::string("Are you sure to reset counter ?"));
         QCOMPARE(rig.boxes.shown()[0].icon, MsgIcon::Question);
         QCOMPARE(rig.boxes.shown()[0].buttons, MsgButtons::YesNoDefaultNo);

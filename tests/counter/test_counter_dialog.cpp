@@ -1,8 +1,8 @@
 // The Counter dialog, driven through its controls.
 #include "CounterTestSupport.h"
 
-#include "reports/Report.h"
 #include "counter/CounterDialog.h"
+#include "reports/Report.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

@@ -131,7 +131,7 @@ void TestForecast::missingCounterHasNoForecast() {
     test::TempStore store;
     QVERIFY(!ReadCounterState(store));
     WriteCounter(store, QDate(1999, 7, 1), 2, 14, 90, 5);
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kCounterAllKey, false));
     QVERIFY(reg.DeleteValue("Reset14"));
     reg.CloseKey();

@@ -1,7 +1,7 @@
 // The "History" group's texts and the tray tip, worked out without a window over a real store.
 #include "../support/TempStore.h"
-#include "counter/HistoryGroup.h"
 #include "common/TStamp.h"
+#include "counter/HistoryGroup.h"
 #include "settings/Defaults.h"
 
 #include <QtTest>

@@ -1,9 +1,10 @@
 #include "E2E.h"
 
+#include "dialup/DialUpService.h"
 #include "history/HistoryFile.h"
+#include "monitor/Installation.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
-#include "dialup/DialUpService.h"
 #include "platform/HelpViewer.h"
 #include "platform/LoginName.h"
 #include "platform/MessageBoxes.h"
@@ -11,7 +12,6 @@
 #include "support/DesktopDoubles.h"
 #include "support/NullMonitorView.h"
 #include "support/ScriptedMessageBoxes.h"
-#include "monitor/Installation.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -30,7 +30,7 @@ E2E::E2E() : loginName(LoginName()) {
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
     NullMonitorView view;
-    TMonitor mon(store, clock, boxes, help, view);
+    Monitor mon(store, clock, boxes, help, view);
     mon.StartMonitor();
     mon.CloseForExit();
     store.SetInt(Root::CurrentUser, kProductKey, "Logo", 0);
@@ -89,7 +89,7 @@ std::int32_t E2E::Crash() {
 }
 
 std::uint32_t E2E::RemoteConnection() {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     if (!reg.OpenKey(kRemoteAccessServiceKey, false))
         return 0;
     return ReadRemoteConnectionFlag(reg);

@@ -1,10 +1,10 @@
 #include "MonitorRig.h"
 
-#include "history/VolumeFile.h"
 #include "dialup/DialUpService.h"
+#include "history/VolumeFile.h"
+#include "monitor/Installation.h"
 #include "settings/Defaults.h"
 #include "tariffs/Tariffs.h"
-#include "monitor/Installation.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +15,7 @@ MonitorRig::MonitorRig() {
     EnsureInstallationDefaults(store);
     PublishCurrentUser(store, kUser);
     clock.Set(2026, 12, 7, 12, 0, 0);
-    mon_ = std::make_unique<TMonitor>(store.store(), clock, boxes, help, view, NetFolder());
+    mon_ = std::make_unique<Monitor>(store.store(), clock, boxes, help, view, NetFolder());
 }
 
 void MonitorRig::Start() {
@@ -26,7 +26,7 @@ void MonitorRig::Start() {
 void MonitorRig::Crash() {
     view = RecordingView{};
     store.Reopen();
-    mon_ = std::make_unique<TMonitor>(store.store(), clock, boxes, help, view, NetFolder());
+    mon_ = std::make_unique<Monitor>(store.store(), clock, boxes, help, view, NetFolder());
 }
 
 std::string MonitorRig::NetFolder() {
@@ -62,7 +62,7 @@ std::vector<std::optional<Volume>> MonitorRig::Volumes() {
 }
 
 void MonitorRig::SetRemoteConnection(std::uint32_t value) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
     WriteRemoteConnectionFlag(reg, value);
     reg.CloseKey();

@@ -52,7 +52,7 @@ public:
     // A store as installed, with the user "alice" logged on.
     MonitorRig();
 
-    TMonitor& mon() { return *mon_; }
+    Monitor& mon() { return *mon_; }
     const MonitorState& state() { return mon_->State(); }
     // For state a test sets directly.
     MonitorState& set() { return MonitorTestSeam::Of(*mon_); }
@@ -86,7 +86,7 @@ public:
     RecordingView view;
 
 private:
-    std::unique_ptr<TMonitor> mon_;
+    std::unique_ptr<Monitor> mon_;
 };
 
 } // namespace netrova::test

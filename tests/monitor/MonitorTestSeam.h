@@ -8,7 +8,7 @@ namespace netrova {
 // reach.
 class MonitorTestSeam {
 public:
-    static MonitorState& Of(TMonitor& monitor) { return monitor; }
+    static MonitorState& Of(Monitor& monitor) { return monitor; }
 };
 
 } // namespace netrova

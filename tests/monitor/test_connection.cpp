@@ -96,7 +96,7 @@ private slots:
         MonitorRig rig;
         rig.Start();
         {
-            TRegistry reg(rig.store, Root::CurrentUser);
+            Registry reg(rig.store, Root::CurrentUser);
             reg.OpenKey(kProductKey, true);
             reg.WriteString("Connect delay", "ten"); // a value of the wrong type cannot be read
             reg.CloseKey();

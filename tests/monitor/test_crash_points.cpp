@@ -4,12 +4,12 @@
 // and the crash bookkeeping must tell one consistent story.
 #include "MonitorRig.h"
 
+#include "counter/Counter.h"
+#include "counter/CounterTotals.h"
+#include "dialup/DialUpService.h"
 #include "history/VolumeFile.h"
 #include "monitor/ExitJournal.h"
 #include "monitor/Installation.h"
-#include "counter/Counter.h"
-#include "dialup/DialUpService.h"
-#include "counter/CounterTotals.h"
 #include "settings/Defaults.h"
 #include "store/FaultPoints.h"
 #include "support/DesktopDoubles.h"
@@ -120,7 +120,7 @@ int RunChild(const std::string& mode) {
         boxes.Answer(MsgResult::Yes);
     RecordingHelpViewer help;
     NullMonitorView view;
-    TMonitor mon(store, clock, boxes, help, view, NetFolder(store));
+    Monitor mon(store, clock, boxes, help, view, NetFolder(store));
     EnsureInstallationDefaults(store);
     PublishCurrentUser(store, MonitorRig::kUser);
     mon.StartMonitor();
@@ -189,9 +189,9 @@ int RunResetChild() {
     ScriptedMessageBoxes boxes;
     RecordingHelpViewer help;
     NullMonitorView view;
-    TMonitor mon(store, clock, boxes, help, view);
+    Monitor mon(store, clock, boxes, help, view);
     mon.StartMonitor();
-    TCounter(mon, store, clock, boxes).ResetCounter(2026, 12, 7, 1);
+    Counter(mon, store, clock, boxes).ResetCounter(2026, 12, 7, 1);
     return 0;
 }
 
@@ -418,7 +418,7 @@ private slots:
                 break;
             QCOMPARE(run.exitCode, kCrashed);
             ++tried;
-            finished += TCounter::FinishInterruptedReset(s.rig.store, s.rig.boxes) ? 1 : 0;
+            finished += Counter::FinishInterruptedReset(s.rig.store, s.rig.boxes) ? 1 : 0;
             RestartAndCheck(s.rig, reference_, {}, QString("reset point %1").arg(n));
             if (QTest::currentTestFailed())
                 return;

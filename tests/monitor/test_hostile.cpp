@@ -111,7 +111,7 @@ private slots:
 
         // A crash after the append but before the store forgot the record: it stays single.
         {
-            TRegistry reg(rig.store, Root::LocalMachine);
+            Registry reg(rig.store, Root::LocalMachine);
             reg.OpenKey(kUnsavedHistoryKey, true);
             reg.WriteBinary(kUnsavedHistoryValue, &records[1], sizeof records[1]);
             reg.CloseKey();

@@ -132,7 +132,7 @@ private slots:
         CrashDuringConnection(rig);
         rig.Hangup();
         DyingBoxes dying;
-        TMonitor doomed(rig.store, rig.clock, dying, rig.help, rig.view);
+        Monitor doomed(rig.store, rig.clock, dying, rig.help, rig.view);
         QVERIFY_THROWS_EXCEPTION(Died, doomed.StartMonitor());
         QCOMPARE(rig.store.Int(Root::LocalMachine, kProductKey, "Bug"), 2);
         rig.Crash();
@@ -168,7 +168,7 @@ private slots:
         MonitorRig rig;
         rig.Start();
         {
-            TRegistry reg(rig.store, Root::LocalMachine);
+            Registry reg(rig.store, Root::LocalMachine);
             reg.OpenKey(kCurrent, true);
             const TStamp start{2026, 12, 1, 7, 9, 0, 0, 0}; // Monday 7 December, 9:00:00
             for (const auto& [prefix, name, time, second] :

@@ -40,7 +40,7 @@ private slots:
         QCOMPARE(s.Int(Root::LocalMachine, kCounterAllKey, "Double"), DayNumber(2026, 12, 7));
         {
             // The names as written and in that order, as the command-line tool lists them.
-            TRegistry reg(s, Root::CurrentUser);
+            Registry reg(s, Root::CurrentUser);
             reg.OpenKey(kProductKey, false);
             QCOMPARE(reg.GetValueNames(),
                      (std::vector<std::string>{"Connect delay", "Minimize", "System tray", "Logo",
@@ -128,7 +128,7 @@ private slots:
     void controlKeyWithoutValuesMeansDefaultUser() {
         MonitorRig rig;
         {
-            TRegistry reg(rig.store, Root::LocalMachine);
+            Registry reg(rig.store, Root::LocalMachine);
             reg.OpenKey(kControlKey, true);
             reg.DeleteValue("Current User");
             reg.CloseKey();
@@ -176,7 +176,7 @@ private slots:
         MonitorRig rig;
         rig.store.SetInt(Root::LocalMachine, kProductKey, "Bug", 2);
         {
-            TRegistry reg(rig.store, Root::LocalMachine);
+            Registry reg(rig.store, Root::LocalMachine);
             reg.OpenKey(kProductKey, true);
             reg.DeleteValue("AntiCrash");
             reg.CloseKey();

@@ -24,7 +24,7 @@ using Seconds = QList<qint64>;
 namespace {
 
 // The reminder over a stretch of a connection, one check per second; the seconds it sounded.
-Seconds Sounded(TMonitor& mon, RecordingSounds& sounds, qint64 from, qint64 to) {
+Seconds Sounded(Monitor& mon, RecordingSounds& sounds, qint64 from, qint64 to) {
     Seconds at;
     MonitorTestSeam::Of(mon).Connected = 1;
     for (qint64 s = from; s <= to; ++s) {
@@ -145,7 +145,7 @@ private slots:
     // 15 -> 20 at minute 50: the passed multiples 20 and 40 stay silent; the next is 60.
     void intervalChangedDuringAConnection() {
         BeepRig b;
-        TMonitor& mon = b.rig.mon();
+        Monitor& mon = b.rig.mon();
         QCOMPARE(Sounded(mon, b.sounds, 10, 3000), (Seconds{900, 1800, 2700}));
         b.whenShown([&] {
             b.type("20");
@@ -161,7 +161,7 @@ private slots:
     // Closed without "OK", the settings are read again all the same.
     void cancelRereadsTheStore() {
         BeepRig b;
-        TMonitor& mon = b.rig.mon();
+        Monitor& mon = b.rig.mon();
         MonitorTestSeam::Of(mon).Elapsed = 3000;
         b.rig.store.SetInt(Root::CurrentUser, kBeepKey, "Interval", 20);
         b.rig.store.SetInt(Root::CurrentUser, kBeepKey, "Enabled", 0);

@@ -115,7 +115,7 @@ private slots:
     void startsOncePerConnection() {
         MonitorRig rig;
         LaunchingView view(rig.store, rig.boxes);
-        TMonitor mon(rig.store, rig.clock, rig.boxes, rig.help, view);
+        Monitor mon(rig.store, rig.clock, rig.boxes, rig.help, view);
         mon.StartMonitor();
         rig.boxes.clear();
         StoreList(rig.store, 2, {"/bin/mail", "/bin/web"});

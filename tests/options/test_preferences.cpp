@@ -2,13 +2,13 @@
 // and the program list with its file chooser.
 #include "../monitor/MonitorRig.h"
 
+#include "monitor/Installation.h"
 #include "options/ExecList.h"
 #include "options/Preferences.h"
 #include "options/PreferencesDialog.h"
 #include "platform/Autostart.h"
 #include "platform/FileChooser.h"
 #include "platform/QtFileChooser.h"
-#include "monitor/Installation.h"
 #include "settings/Defaults.h"
 #include "settings/UserPreferences.h"
 #include "support/DesktopDoubles.h"

@@ -1,6 +1,6 @@
 #include "history/HistoryFile.h"
-#include "reports/ReportFiles.h"
 #include "platform/MessageBoxes.h"
+#include "reports/ReportFiles.h"
 #include "support/ScriptedMessageBoxes.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "support/HistoryTestSupport.h"
 
 #include "../support/TempStore.h"
-#include "statistics/UserStatistics.h"
 #include "settings/Defaults.h"
 #include "settings/MachineSettings.h"
+#include "statistics/UserStatistics.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,9 +13,9 @@ using namespace netrova::test;
 
 namespace {
 
-QStringList Texts(const std::vector<TUserTotals>& users) {
+QStringList Texts(const std::vector<UserTotals>& users) {
     QStringList rows;
-    for (const TUserTotals& u : users) {
+    for (const UserTotals& u : users) {
         QStringList cells;
         for (int c = 0; c < kUsersColumnCount; ++c)
             cells << QString::fromStdString(UsersText(u, c));
@@ -65,7 +65,7 @@ void TestUserStatistics::sums() {
         QVERIFY(WriteVolumeRecord(path, 0, VolumeRecordOf(a, Volume{1024, 512})));
         QVERIFY(WriteVolumeRecord(path, 3, VolumeRecordOf(other, Volume{0, 0})));
     }
-    std::vector<TUserTotals> users{TUserTotals{"left over"}};
+    std::vector<UserTotals> users{UserTotals{"left over"}};
     QVERIFY(SumUsers(path, users));
     QCOMPARE(Texts(users), rows);
     if (writeHistory)
@@ -98,15 +98,15 @@ void TestUserStatistics::sorts() {
     QFETCH(QList<int>, clicks);
     QFETCH(QStringList, names);
 
-    std::vector<TUserTotals> users{{"a", 10, 36000, 500, Volume{5, 0}},
-                                   {"b", 9, 32400, 1000},
-                                   {"B", 1, 129600, 99, Volume{0, 1}}};
-    TSortState sort = UsersSort();
+    std::vector<UserTotals> users{{"a", 10, 36000, 500, Volume{5, 0}},
+                                  {"b", 9, 32400, 1000},
+                                  {"B", 1, 129600, 99, Volume{0, 1}}};
+    SortState sort = UsersSort();
     QCOMPARE(sort.SortColumn, int(ucConnections));
     for (const int column : clicks)
         UsersColumnClick(sort, column, users);
     QStringList shown;
-    for (const TUserTotals& u : users)
+    for (const UserTotals& u : users)
         shown << QString::fromStdString(u.User);
     QCOMPARE(shown, names);
 }

@@ -126,7 +126,7 @@ void RegistryTest::namesAreCaseInsensitive() {
     QFETCH(QString, readKey);
     QFETCH(QString, readName);
     TempStore ts;
-    TRegistry reg(ts, Root::CurrentUser);
+    Registry reg(ts, Root::CurrentUser);
 
     QVERIFY(reg.OpenKey(writeKey.toStdString(), true));
     reg.WriteInteger(writeName.toStdString(), 42);
@@ -150,7 +150,7 @@ void RegistryTest::namesAreCaseInsensitive() {
 
 void RegistryTest::openWithoutCreate() {
     TempStore ts;
-    TRegistry reg(ts, Root::LocalMachine);
+    Registry reg(ts, Root::LocalMachine);
     QVERIFY(reg.OpenKey("\\Software\\Netrova", true));
     QVERIFY(reg.IsOpen());
 
@@ -181,7 +181,7 @@ void RegistryTest::deleteKeyRemovesSubtree() {
     ts.SetInt(P, std::string(kTariffsKey) + "\\Provider\\Holiday", "DayCost", 5);
     ts.SetInt(P, std::string(kTariffProfileKey) + "\\Cheap", "NightCost", 1);
 
-    TRegistry reg(ts, P);
+    Registry reg(ts, P);
     QVERIFY(reg.DeleteKey("\\software\\NETROVA\\"));
     QVERIFY(!reg.KeyExists(kProductKey));
     QVERIFY(!reg.DeleteKey(kProductKey));
@@ -243,7 +243,7 @@ void RegistryTest::keyPaths() {
 
     TempStore ts;
     ts.SetInt(Root::CurrentUser, "\\Tariffs\\ISP\\0", "DayCost", 5);
-    TRegistry reg(ts, Root::CurrentUser);
+    Registry reg(ts, Root::CurrentUser);
     if (!split) {
         QVERIFY(!reg.OpenKey(text, false));
         QVERIFY_THROWS_EXCEPTION(StoreError, reg.OpenKey(text, true));
@@ -264,7 +264,7 @@ void RegistryTest::deepSubtreeIsDeleted() {
         deep += "\\k";
     ts.SetInt(Root::CurrentUser, deep, "Deepest", 1);
     ts.SetInt(Root::CurrentUser, kBeepKey, "Enabled", 1);
-    TRegistry reg(ts, Root::CurrentUser);
+    Registry reg(ts, Root::CurrentUser);
     QVERIFY(reg.DeleteKey(std::string(kProductKey) + "\\k"));
     QVERIFY(!reg.KeyExists(std::string(kProductKey) + "\\k"));
     QCOMPARE(ts.Int(Root::CurrentUser, kBeepKey, "Enabled"), 1);
@@ -302,7 +302,7 @@ void RegistryTest::missingAndMistypedValues() {
         sqlite3_close(db);
     }
 
-    TRegistry reg(ts, Root::LocalMachine);
+    Registry reg(ts, Root::LocalMachine);
     QVERIFY(reg.OpenKey("\\software\\netrova", false));
     QCOMPARE(reg.ReadString("Missing"), std::string());
     try {
@@ -318,7 +318,7 @@ void RegistryTest::missingAndMistypedValues() {
 
 void RegistryTest::readBinaryCopiesAtMostSize() {
     TempStore ts;
-    TRegistry reg(ts, Root::LocalMachine);
+    Registry reg(ts, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kRemoteAccessServiceKey, true));
     const unsigned char flag[4] = {1, 0, 0, 0};
     reg.WriteBinary("Remote Connection", flag, sizeof flag);
@@ -340,7 +340,7 @@ void RegistryTest::readBinaryCopiesAtMostSize() {
 
 void RegistryTest::enumerationOrder() {
     TempStore ts;
-    TRegistry reg(ts, Root::CurrentUser);
+    Registry reg(ts, Root::CurrentUser);
     for (const char* name : {"beta", "Gamma", "alpha2", "Alpha"}) {
         QVERIFY(reg.OpenKey(std::string(kTariffsKey) + "\\" + name, true));
         reg.CloseKey();
@@ -366,7 +366,7 @@ void RegistryTest::enumerationOrder() {
     reg.CloseKey();
 
     ts.Reopen();
-    TRegistry again(ts, Root::CurrentUser);
+    Registry again(ts, Root::CurrentUser);
     QVERIFY(again.OpenKey(kTariffsKey, false));
     QCOMPARE(again.GetValueNames(), (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
 }
@@ -388,7 +388,7 @@ void RegistryTest::unclosedKeyWritesNothing() {
     ts.SetInt(Root::LocalMachine, kCounterCurrentKey, "Money", 100);
 
     auto routine = [&] {
-        TRegistry reg(ts, Root::LocalMachine);
+        Registry reg(ts, Root::LocalMachine);
         reg.OpenKey(kUsersKey, true);
         reg.WriteInteger("Crash", 1);
         reg.OpenKey(kCounterCurrentKey, true);
@@ -435,7 +435,7 @@ void RegistryTest::killedProcessWritesNothing() {
     if (pid == 0) {
         try {
             SettingsStore store(paths);
-            TRegistry reg(store, Root::LocalMachine);
+            Registry reg(store, Root::LocalMachine);
             reg.OpenKey(kProductKey, true);
             reg.WriteInteger("Bug", 2);
             reg.CloseKey();
@@ -465,7 +465,7 @@ void RegistryTest::killedProcessWritesNothing() {
         QCOMPARE(WEXITSTATUS(status), 0);
 
     SettingsStore store(paths);
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kProductKey, false));
     QCOMPARE(reg.ReadInteger("Bug"), 2);
     QVERIFY(!reg.KeyExists(kCounterCurrentKey));
@@ -489,7 +489,7 @@ void RegistryTest::secondProcessWritesWhileWeWork() {
                       NETROVA_REG_TOOL});
     QVERIFY(tool.waitForStarted());
 
-    TRegistry reg(ts, Root::LocalMachine);
+    Registry reg(ts, Root::LocalMachine);
     const std::string ownKey = kLoadKey + "\\Parent";
     int rounds = 0;
     std::size_t seen = 0;
@@ -514,7 +514,7 @@ void RegistryTest::secondProcessWritesWhileWeWork() {
     QVERIFY(rounds > 0);
 
     ts.Reopen();
-    TRegistry check(ts, Root::LocalMachine);
+    Registry check(ts, Root::LocalMachine);
     QVERIFY(check.OpenKey(kLoadKey, false));
     QCOMPARE(check.ValueCount(), count);
     for (int i = 0; i < count; ++i)
@@ -560,7 +560,7 @@ void RegistryTest::newStoreLockedByAnotherProcess() {
     QCOMPARE(tool.readAllStandardError(), QByteArray());
     QCOMPARE(tool.exitCode(), 0);
     SettingsStore store(StorePaths{user.toStdString(), machine.toStdString()});
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kProductKey, false));
     QCOMPARE(reg.ReadInteger("Bug"), 1);
 }
@@ -679,7 +679,7 @@ void RegistryTest::installationDefaults() {
     ts.SetInt(M, kCounterAllKey, "AllMoney", 1205);
     ts.SetStr(M, kCounterAllKey, "AllTime", "3725");
     {
-        TRegistry reg(ts, M);
+        Registry reg(ts, M);
         QVERIFY(reg.OpenKey(kUsersKey, false));
         QVERIFY(reg.DeleteValue("Crash"));
         reg.CloseKey();
@@ -747,7 +747,7 @@ void RegistryTest::olderStoreIsMigratedInPlace() {
 
     {
         SettingsStore store(paths);
-        TRegistry reg(store, Root::LocalMachine);
+        Registry reg(store, Root::LocalMachine);
         QVERIFY(reg.OpenKey("\\Software", false));
         QCOMPARE(reg.GetValueNames(), (std::vector<std::string>{"Zeta", "Alpha"}));
         QCOMPARE(reg.ReadInteger("zeta"), 7);
@@ -802,7 +802,7 @@ void RegistryTest::heldWriteLock() {
         StoreOptions quick;
         quick.busyTimeoutMs = 200;
         SettingsStore store(StorePaths{ts.userPath(), ts.machinePath()}, quick);
-        TRegistry reg(store, Root::LocalMachine);
+        Registry reg(store, Root::LocalMachine);
         QVERIFY(reg.OpenKey(kProductKey, false));
         QCOMPARE(reg.ReadInteger("Bug"), 2);
         QVERIFY_THROWS_EXCEPTION(StoreBusyError, reg.WriteInteger("Bug", 3));

@@ -1,9 +1,9 @@
 #pragma once
 
 // Stand-ins for the desktop: each records what the program asked of it.
+#include "dialup/DialUpService.h"
 #include "platform/Autostart.h"
 #include "platform/DesktopServices.h"
-#include "dialup/DialUpService.h"
 #include "platform/FileChooser.h"
 #include "platform/HelpViewer.h"
 #include "platform/Notifications.h"

@@ -31,14 +31,14 @@ void TempStore::Reopen() {
 }
 
 std::int32_t TempStore::Int(Root root, const std::string& key, const std::string& name) {
-    TRegistry reg(*store_, root);
+    Registry reg(*store_, root);
     if (!reg.OpenKey(key, false))
         throw StoreError("no key " + key);
     return reg.ReadInteger(name);
 }
 
 std::string TempStore::Str(Root root, const std::string& key, const std::string& name) {
-    TRegistry reg(*store_, root);
+    Registry reg(*store_, root);
     if (!reg.OpenKey(key, false))
         return {};
     return reg.ReadString(name);
@@ -46,24 +46,24 @@ std::string TempStore::Str(Root root, const std::string& key, const std::string&
 
 std::vector<std::uint8_t> TempStore::Bin(Root root, const std::string& key,
                                          const std::string& name) {
-    TRegistry reg(*store_, root);
+    Registry reg(*store_, root);
     if (!reg.OpenKey(key, false))
         return {};
     return reg.ReadBinary(name);
 }
 
 bool TempStore::Has(Root root, const std::string& key, const std::string& name) {
-    TRegistry reg(*store_, root);
+    Registry reg(*store_, root);
     return reg.OpenKey(key, false) && reg.ValueExists(name);
 }
 
 bool TempStore::HasKey(Root root, const std::string& key) {
-    TRegistry reg(*store_, root);
+    Registry reg(*store_, root);
     return reg.KeyExists(key);
 }
 
 void TempStore::SetInt(Root root, const std::string& key, const std::string& name, std::int32_t v) {
-    TRegistry reg(*store_, root);
+    Registry reg(*store_, root);
     reg.OpenKey(key, true);
     reg.WriteInteger(name, v);
     reg.CloseKey();
@@ -71,7 +71,7 @@ void TempStore::SetInt(Root root, const std::string& key, const std::string& nam
 
 void TempStore::SetStr(Root root, const std::string& key, const std::string& name,
                        const std::string& v) {
-    TRegistry reg(*store_, root);
+    Registry reg(*store_, root);
     reg.OpenKey(key, true);
     reg.WriteString(name, v);
     reg.CloseKey();

@@ -14,7 +14,7 @@ namespace netrova::test {
 
 inline void SeedProfile(TempStore& ts, const std::string& name, int start, int end, int day,
                         int night, int ocpd) {
-    TRegistry reg(ts.store(), Root::CurrentUser);
+    Registry reg(ts.store(), Root::CurrentUser);
     reg.OpenKey(std::string(kTariffProfileKey) + "\\" + name, true);
     reg.WriteInteger("StartingInterval", start);
     reg.WriteInteger("EndingInterval", end);
@@ -26,7 +26,7 @@ inline void SeedProfile(TempStore& ts, const std::string& name, int start, int e
 
 // Dial-up entries as the dial-up service publishes them.
 inline void SeedProviders(TempStore& ts, const QStringList& names) {
-    TRegistry reg(ts.store(), Root::CurrentUser);
+    Registry reg(ts.store(), Root::CurrentUser);
     reg.OpenKey(kAddressesKey, true);
     for (const QString& n : names)
         reg.WriteString(n.toStdString(), "");
@@ -35,7 +35,7 @@ inline void SeedProviders(TempStore& ts, const QStringList& names) {
 
 // One day key as the fee accrual reads it: "name|OCPDay|Day|Night|Start|End".
 inline QString DayKeyText(TempStore& ts, const std::string& provider, int day) {
-    TRegistry reg(ts.store(), Root::CurrentUser);
+    Registry reg(ts.store(), Root::CurrentUser);
     if (!reg.OpenKey(DayKeyPath(provider, day), false))
         return QStringLiteral("<missing>");
     QStringList parts{QString::fromStdString(reg.ReadString("Tariff Profile"))};
@@ -50,7 +50,7 @@ inline QString Unassigned() {
 }
 
 // Every key and value of the per-user store, one line each, to compare before and after.
-inline void DumpKey(TRegistry& reg, const std::string& path, QStringList& out) {
+inline void DumpKey(Registry& reg, const std::string& path, QStringList& out) {
     if (!reg.OpenKey(path, false))
         return;
     out << QString::fromStdString("[" + path + "]");
@@ -74,7 +74,7 @@ inline void DumpKey(TRegistry& reg, const std::string& path, QStringList& out) {
 }
 
 inline QStringList DumpUserStore(TempStore& ts) {
-    TRegistry reg(ts.store(), Root::CurrentUser);
+    Registry reg(ts.store(), Root::CurrentUser);
     QStringList out;
     DumpKey(reg, "", out);
     reg.CloseKey();

@@ -359,7 +359,7 @@ void TestProviderTariffs::noProvidersKeepsTheDialogOpen() {
     a.assign("Cheap", 1);
     a.click("BitBtn1");
     QCOMPARE(a.dialog.result(), int(QDialog::Accepted));
-    TRegistry reg(ts.store(), Root::CurrentUser);
+    Registry reg(ts.store(), Root::CurrentUser);
     QVERIFY(!reg.OpenKey(kTariffsKey, false) || reg.GetKeyNames().empty());
 }
 

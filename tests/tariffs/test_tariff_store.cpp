@@ -22,7 +22,7 @@ TariffProfile Profile(const std::string& name, int start, int end, int day, int 
 }
 
 QStringList ValueNames(TempStore& ts, const std::string& key) {
-    TRegistry reg(ts.store(), Root::CurrentUser);
+    Registry reg(ts.store(), Root::CurrentUser);
     QStringList names;
     if (reg.OpenKey(key, false))
         for (const std::string& n : reg.GetValueNames())
@@ -31,7 +31,7 @@ QStringList ValueNames(TempStore& ts, const std::string& key) {
 }
 
 QStringList KeyNames(TempStore& ts, const std::string& key) {
-    TRegistry reg(ts.store(), Root::CurrentUser);
+    Registry reg(ts.store(), Root::CurrentUser);
     QStringList names;
     if (reg.OpenKey(key, false))
         for (const std::string& n : reg.GetKeyNames())
@@ -234,7 +234,7 @@ void TestTariffStore::sameTariffName() {
     // The answer must match what the store does with the two names.
     TempStore ts;
     Tariffs(ts).SaveProfiles({Profile(a.toStdString(), 0, 0, 1, 0, 0)});
-    TRegistry reg(ts.store(), Root::CurrentUser);
+    Registry reg(ts.store(), Root::CurrentUser);
     QCOMPARE(reg.KeyExists(std::string(kTariffProfileKey) + "\\" + b.toStdString()), same);
 }
 

@@ -37,7 +37,7 @@ Result RunTool(const QStringList& args, const QProcessEnvironment& env = {}) {
 }
 
 void SetRemoteBytes(SettingsStore& store, const QByteArray& bytes) {
-    TRegistry reg(store, Root::LocalMachine);
+    Registry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
     reg.WriteBinary("Remote Connection", bytes.constData(), static_cast<std::size_t>(bytes.size()));
     reg.CloseKey();

@@ -123,7 +123,7 @@ void RegToolTest::setThenGet() {
     QCOMPARE(get.exitCode, 0);
     QCOMPARE(get.out, printed);
 
-    TRegistry reg(ts, Root::LocalMachine);
+    Registry reg(ts, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kCounterAllKey, false));
     const ValueType expected = type == "int"   ? ValueType::Integer
                                : type == "str" ? ValueType::String
@@ -138,7 +138,7 @@ void RegToolTest::setThenGet() {
 void RegToolTest::getReadsWhatTheProgramWrote() {
     TempStore ts;
     ts.SetInt(Root::CurrentUser, kProductKey, "Connect delay", 10);
-    TRegistry reg(ts, Root::LocalMachine);
+    Registry reg(ts, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kRemoteAccessServiceKey, true));
     const auto flag = Bytes({1, 0, 0, 0xff});
     reg.WriteBinary("Remote Connection", flag.data(), flag.size());
@@ -168,7 +168,7 @@ void RegToolTest::listShowsSubkeysThenValues() {
     ts.SetStr(P, kProductKey, "User Name", "joe");
     ts.SetInt(P, kProductKey, "Logo", -1);
     {
-        TRegistry reg(ts, P);
+        Registry reg(ts, P);
         QVERIFY(reg.OpenKey(kProductKey, false));
         const auto bytes = Bytes({0x0a, 0xb0});
         reg.WriteBinary("Blob", bytes.data(), bytes.size());
@@ -297,7 +297,7 @@ void RegToolTest::refusals() {
     QCOMPARE(r.err.endsWith("\nTry 'netrova-reg --help' for more information.\n"), pointsToHelp);
     QCOMPARE(r.err.count('\n'), pointsToHelp ? 2 : 1);
 
-    TRegistry reg(ts, Root::CurrentUser);
+    Registry reg(ts, Root::CurrentUser);
     QVERIFY(reg.OpenKey(kProductKey, false));
     QCOMPARE(reg.GetValueNames(), std::vector<std::string>{"Logo"});
     QCOMPARE(reg.GetKeyNames(), std::vector<std::string>{});
@@ -367,7 +367,7 @@ void RegToolTest::readsCreateNoStore() {
     const QString folder = dir.path() + "/new";
     if (userStoreExists) {
         SettingsStore store(StorePaths{(folder + "/user.db").toStdString(), ":memory:"});
-        TRegistry reg(store, Root::CurrentUser);
+        Registry reg(store, Root::CurrentUser);
         reg.OpenKey(kProductKey, true);
         reg.WriteInteger("Logo", 1);
         reg.CloseKey();

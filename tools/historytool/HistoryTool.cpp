@@ -172,7 +172,7 @@ public:
     // Each record comes with its volume from volume.dat beside the file (nothing when unknown).
     template <typename Visit> bool Scan(Visit&& visit) {
         std::uint64_t seen = 0;
-        std::vector<TVolumeRecord> volumes(kVolumeBlock);
+        std::vector<VolumeRecord> volumes(kVolumeBlock);
         if (whole_ > 0)
             ScanHistoryFile(path_, [&](const THistoryRecord& r) {
                 const std::size_t at = seen % kVolumeBlock;
