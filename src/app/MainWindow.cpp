@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/MainCommands.h"
 #include "app/ReportProgress.h"
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
@@ -72,103 +73,6 @@ const char* const kWidestClock = "88:88:88";
 // Properties of a name field: the whole name, and the hint it shows while the name fits.
 const char* const kFullName = "fullName";
 const char* const kHint = "hint";
-
-// One command of the main window: its action's name (after its menu item), caption,
-// short-cut, hint and picture.
-struct CommandInfo {
-    const char* name;
-    const char* caption;
-    QKeyCombination shortcut;
-    const char* hint;
-    const char* picture;
-};
-
-const QKeyCombination kNoKey = QKeyCombination(Qt::Key_unknown);
-
-const CommandInfo kCommands[] = {
-    {"Resetcounter1", "&Reset counter", Qt::CTRL | Qt::Key_R, "Reset the counter", "resetcounter"},
-    {"Createreport1", "&Create report", kNoKey, "Create report", "createreport"},
-    {"Deletereports1", "&Delete reports", kNoKey, "Delete all reports", "deletereports"},
-    {"Openreport1", "&Open report ...", Qt::CTRL | Qt::Key_O, "Open report", "openreport"},
-    // "&Delete reports" has the d of the button's "Hi&de" in this menu.
-    {"Hide1", "&Hide", Qt::CTRL | Qt::Key_D, "Hide program", "hide"},
-    {"Exit2", "E&xit", Qt::ALT | Qt::Key_F4, "Exit program", "exit"},
-    {"Connections1", "Co&nnections ...", Qt::ALT | Qt::Key_N, "History of connections",
-     "connections"},
-    {"Viewstatistic1", "View &statistic ...", Qt::ALT | Qt::Key_S, "View statistic", "statistic"},
-    {"Beep1", "&Beep ...", Qt::ALT | Qt::Key_B, "Beep", "beep"},
-    {"Counter1", "&Counter ...", Qt::ALT | Qt::Key_O, "Counter", "counter"},
-    {"Limits1", "&Limits ...", kNoKey, "Money and data limits", "limits"},
-    {"Providers1", "&Providers ...", Qt::ALT | Qt::Key_P, "Providers", "providers"},
-    {"Tariffs1", "&Tariffs ...", Qt::ALT | Qt::Key_T, "Tariffs", "tariffs"},
-    {"Preferences1", "Pr&eferences ...", kNoKey, "Preferences", "preferences"},
-    {"Help2", "&Help", Qt::Key_F1, "Netrova help", "help"},
-    {"About1", "&About ...", kNoKey, "About the program ", "about"},
-    // Tool bar only: the Preferences dialog opened on its page "Startup" or "Exec".
-    {"Programpreferences1", "Program preferences", kNoKey, "Program preferences", "preferences"},
-    {"Execution1", "Execution", kNoKey, "Execution", "execution"},
-};
-
-// Menus and bars as lists of command names; nullptr is a separator.
-const char* const kFileMenu[] = {"Resetcounter1", "Createreport1", "Deletereports1", "Openreport1",
-                                 nullptr,         "Hide1",         "Exit2"};
-const char* const kViewMenu[] = {"Connections1", "Viewstatistic1"};
-const char* const kOptionsMenu[] = {"Beep1",      nullptr,    "Counter1", "Limits1",     nullptr,
-                                    "Providers1", "Tariffs1", nullptr,    "Preferences1"};
-const char* const kHelpMenu[] = {"Help2", nullptr, "About1"};
-const char* const kToolBar[] = {"Createreport1",  "Openreport1", "Connections1",
-                                "Viewstatistic1", nullptr,       "Programpreferences1",
-                                "Beep1",          "Execution1",  nullptr,
-                                "Providers1",     "Tariffs1",    "Counter1",
-                                nullptr,          "About1",      "Help2"};
-
-// The tray menu after "Restore": its own name and caption, the command it triggers.
-struct TrayEntry {
-    const char* name;
-    const char* caption;
-    const char* command;
-};
-const TrayEntry kTrayMenu[] = {
-    {nullptr, nullptr, nullptr},
-    {"Connections2", "Connections ...", "Connections1"},
-    {nullptr, nullptr, nullptr},
-    {"Beep2", "Beep ...", "Beep1"},
-    {nullptr, nullptr, nullptr},
-    {"Counter2", "Counter ...", "Counter1"},
-    {nullptr, nullptr, nullptr},
-    {"Providers2", "Providers ...", "Providers1"},
-    {"Tariffs2", "Tariffs ...", "Tariffs1"},
-    {nullptr, nullptr, nullptr},
-    {"Preferences2", "Preferences ...", "Preferences1"},
-    {nullptr, nullptr, nullptr},
-    {"Exit1", "Exit", "Exit2"},
-};
-
-// The commands that do something. A command missing here stays disabled: wiring a dialog is
-// one line here and its handler.
-const struct {
-    const char* command;
-    void (TForm1::*handler)();
-} kHandlers[] = {
-    {"Resetcounter1", &TForm1::Resetcounter1Click},
-    {"Createreport1", &TForm1::Createreport1Click},
-    {"Deletereports1", &TForm1::Deletereports1Click},
-    {"Openreport1", &TForm1::Openreport1Click},
-    {"Hide1", &TForm1::BitBtn1Click},
-    {"Exit2", &TForm1::Exit2Click},
-    {"Connections1", &TForm1::Connections1Click},
-    {"Viewstatistic1", &TForm1::Viewstatistic1Click},
-    {"Beep1", &TForm1::Beep1Click},
-    {"Counter1", &TForm1::Counter1Click},
-    {"Limits1", &TForm1::Limits1Click},
-    {"Providers1", &TForm1::Providers1Click},
-    {"Tariffs1", &TForm1::Tariffs1Click},
-    {"Preferences1", &TForm1::Preferences1Click},
-    {"Help2", &TForm1::Help2Click},
-    {"About1", &TForm1::About1Click},
-    {"Programpreferences1", &TForm1::Programpreferences1Click},
-    {"Execution1", &TForm1::Execution1Click},
-};
 
 // A name field shows its name cut with "..." to the room it has; the whole name becomes its
 // hint while it is cut.
@@ -249,10 +153,6 @@ void ShowField(QLabel* value, bool shown) {
     value->setVisible(shown);
 }
 
-LimitAmounts AmountsOf(const LimitSettings& l) {
-    return {l.Money, l.VolumeBytes()};
-}
-
 } // namespace
 
 TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
@@ -262,14 +162,12 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
 TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                const DesktopServices& services, std::unique_ptr<TrayIcon> tray, QWidget* parent)
     : QMainWindow(parent), store_(store), clock_(clock), boxes_(boxes), help_(help),
-      services_(services), tray_(std::move(tray)), monitor_(store, clock, boxes, help, *this) {
+      services_(services), tray_(std::move(tray)),
+      reports_(std::make_unique<ReportProgressRunner>(this)),
+      app_(new AppController(store, clock, boxes, help, services, *this, *this, reports_.get(),
+                             this)),
+      monitor_(app_->ConnectionMonitor()) {
     setObjectName(QStringLiteral("Form1"));
-    // A reset from any place (a command, the Counter dialog, the scheduled one) starts a new
-    // period: its dates are read again at the next tick, by when the reset has written them.
-    monitor_.SetChangeHandler([this](MonitorChange change) {
-        if (change == MonitorChange::Period)
-            counterDates_.reset();
-    });
     // Where the desktop shows no notifications: the tray's message, else a box.
     services_.notifications.SetFallback(
         [this](const std::string& summary, const std::string& body, Urgency urgency, bool) {
@@ -281,7 +179,7 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
                 boxes_.Show(summary + "\n\n" + body,
                             urgency == Urgency::Critical ? MsgIcon::Stop : MsgIcon::Warning);
         });
-    services_.notifications.SetHangUpHandler(Guarded([this] { HangUpForLimit(); }));
+    services_.notifications.SetHangUpHandler(Guarded([this] { app_->HangUpForLimit(); }));
     // What a command did (a report written, reports deleted) is told without a box: in the
     // status line, or by the tray icon while the window is hidden there.
     statusBar()->setObjectName(QStringLiteral("StatusBar1")); // made before the window's size
@@ -301,7 +199,6 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     WireCommands();
     FitFields();
     CentreOnScreen();
-    reports_ = std::make_unique<ReportProgressRunner>(this);
     FormCreate();
     // The dialogs shown again at each opening, made once the start-up has found the program
     // directory.
@@ -447,15 +344,10 @@ void TForm1::BuildWindow() {
     layout->addLayout(bottom);
     setCentralWidget(central);
     HideButton->setFocus();
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
 }
 
 void TForm1::BuildCommands() {
-    for (const CommandInfo& c : kCommands) {
+    for (const CommandInfo& c : Commands()) {
         auto* action = new QAction(PictureIcon(c.picture), QString::fromLatin1(c.caption), this);
         action->setObjectName(QLatin1String(c.name));
         if (c.shortcut != kNoKey)
@@ -479,21 +371,17 @@ QAction* TForm1::Command(const char* name) const {
 void TForm1::BuildMenus() {
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     menuBar()->installEventFilter(this);
-    const auto addMenu = [this](const char* name, const char* title, auto& items) {
-        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(title));
-        menu->setObjectName(QLatin1String(name));
+    for (const MenuInfo& m : Menus()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(m.title));
+        menu->setObjectName(QLatin1String(m.name));
         menu->setToolTipsVisible(true);
-        for (const char* item : items) {
+        for (const char* item : m.items) {
             if (item)
                 menu->addAction(Command(item));
             else
                 menu->addSeparator();
         }
-    };
-    addMenu("File1", "&File", kFileMenu);
-    addMenu("View1", "&View", kViewMenu);
-    addMenu("Options1", "&Options", kOptionsMenu);
-    addMenu("Help1", "&Help", kHelpMenu);
+    }
 }
 
 void TForm1::BuildToolBar() {
@@ -506,7 +394,7 @@ void TForm1::BuildToolBar() {
     ToolBar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
     int button = 0;
-    for (const char* item : kToolBar) {
+    for (const char* item : ToolBarCommands()) {
         if (!item) {
             ToolBar->addSeparator();
             continue;
@@ -527,7 +415,7 @@ void TForm1::BuildTrayMenu() {
     Restore1->setIcon(ProgramIcon());
     // The default entry, shown in bold.
     TrayMenu->setDefaultAction(Restore1);
-    for (const TrayEntry& entry : kTrayMenu) {
+    for (const TrayEntry& entry : TrayMenuEntries()) {
         if (!entry.name) {
             TrayMenu->addSeparator();
             continue;
@@ -547,7 +435,7 @@ void TForm1::BuildTrayMenu() {
 }
 
 void TForm1::WireCommands() {
-    for (const auto& h : kHandlers) {
+    for (const CommandHandler& h : CommandHandlers()) {
         QAction* action = Command(h.command);
         action->setEnabled(true);
         connect(action, &QAction::triggered, this, Guarded([this, h] { (this->*h.handler)(); }));
@@ -562,12 +450,7 @@ void TForm1::CentreOnScreen() {
 void TForm1::FormCreate() {
     // The start-up logo has been shown by then (main).
     // HdWin runs on every minimise and restore (changeEvent).
-    starting_ = true;
-    Counter::FinishInterruptedReset(store_, boxes_);
-    monitor_.StartMonitor();
-    Counter(monitor_, store_, clock_, boxes_, reports_.get()).CheckScheduledReset();
-    starting_ = false;
-    EnableTimer(timerWanted_);
+    app_->Start();
 }
 
 void TForm1::FormActivate() {
@@ -595,112 +478,37 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::RunExitSteps() {
-    if (exitStepsDone_)
-        return;
-    exitStepsDone_ = true;
-    monitor_.CloseForExit();
-    // No tick may run between the exit steps and the end of the process.
-    Timer1->stop();
+    app_->RunExitSteps();
 }
 
 void TForm1::Timer1Timer() {
-    TickStep([this] { services_.dialUp.Publish(); });
-    TickStep([this] { monitor_.Timer1Timer(); });
-    TickStep([this] { UpdateHistoryGroup(); });
-    TickStep([this] { CheckLimitAlerts(); });
-    TickStep([this] { CheckBeep(monitor_, services_.sounds); });
-    // A panel started after the program (both autostarted) brings its tray later.
-    if (trayWanted_ && !trayShown_ && tray_->Available())
-        AddTrayIcon();
-    UpdateClock();
+    app_->Tick();
 }
 
-void TForm1::TickStep(const std::function<void()>& step) {
-    // A part of the tick that fails leaves the others running; its error would come back at
-    // every tick, so each one is shown once while the program runs.
-    RunCatching(step, [this](const std::string& text) {
-        if (tickErrorsShown_.insert(text).second)
-            boxes_.Show(text, MsgIcon::Stop);
-    });
-}
-
-void TForm1::UpdateHistoryGroup() {
-    SetValue(AllTimeValue, FormatConnTime(monitor_.State().AllTime));
-    const TStamp today = clock_.Now();
-    // Read again each day, and when a tool or a script changed the store.
-    const int day = DayNumber(today);
-    const std::int64_t version = store_.OutsideVersion(Root::LocalMachine);
-    if (!counterDates_ || day != datesDay_ || version != datesVersion_) {
-        counterDates_ = ReadCounterDates(store_);
-        datesDay_ = day;
-        datesVersion_ = version;
-    }
-    const HistoryGroupTexts texts =
-        HistoryGroupFor(*counterDates_, today, monitor_.State().AllTime,
-                        monitor_.State().ResetPolicy, monitor_.State().ResetDay);
+void TForm1::ShowHistoryGroup(const std::string& allTime, const HistoryGroupTexts& texts) {
+    SetValue(AllTimeValue, allTime);
     SetValue(CountingSinceValue, texts.countingSince);
     SetValue(ResetOnValue, texts.resetOn);
     SetValue(AverageValue, texts.average);
-    if (!limits_ || version != limitsVersion_) {
-        limitSettings_ = Limits(store_).Read();
-        limits_ = AmountsOf(limitSettings_);
-        limitsVersion_ = version;
-    }
-    UpdateLimitFields();
 }
 
-void TForm1::CheckLimitAlerts() {
-    // Decided from the committed totals: a tick whose writes wait leaves it to a later one.
-    if (alerting_ || !limits_ || !counterDates_ || monitor_.SavePending() ||
-        (limits_->Money == 0 && limits_->Volume == 0))
-        return;
-    const MonitorState& s = monitor_.State();
-    using namespace std::chrono;
-    PeriodUse use;
-    use.Money = s.AllMoney;
-    use.Volume = s.AllVolume.Total();
-    use.Since = year_month_day{year{counterDates_->year},
-                               month(static_cast<unsigned>(counterDates_->month)),
-                               day(static_cast<unsigned>(counterDates_->day))};
-    use.Today = DateOf(clock_.Now());
-    alerting_ = true;
-    const auto done = qScopeGuard([this] { alerting_ = false; });
-    LimitAlerts alerts(store_);
-    const bool canHangUp = services_.dialUp.CanHangUp();
-    for (const LimitAlert& a : alerts.Due(limitSettings_, use)) {
-        services_.notifications.Notify(a.Summary, a.Body,
-                                       a.Critical ? Urgency::Critical : Urgency::Normal,
-                                       a.Percent == limitSettings_.Warn2 && canHangUp);
-        alerts.MarkGiven(a, use);
-        if (a.HangUpNow && canHangUp)
-            HangUpForLimit();
-    }
-}
-
-void TForm1::HangUpForLimit() {
-    services_.dialUp.HangUp([this](const std::string& error) {
-        // Said once; the alerts go on.
-        if (error.empty() || hangUpRefusalSaid_)
-            return;
-        hangUpRefusalSaid_ = true;
-        services_.notifications.Notify("Netrova: the connection was not hung up", error,
-                                       Urgency::Critical, false);
-    });
-}
-
-void TForm1::UpdateLimitFields() {
-    const MonitorState& s = monitor_.State();
-    const auto show = [this](QLabel* value, bool set, const std::string& text) {
-        // A hidden row keeps no text that would widen the fields.
-        SetValue(value, set ? text : std::string());
+void TForm1::ShowLimitFields(const std::string& money, const std::string& volume) {
+    for (const auto& [value, text] :
+         {std::pair{MoneyLimitValue, &money}, {VolumeLimitValue, &volume}}) {
+        const bool set = !text->empty();
+        SetValue(value, *text);
         if (value->isHidden() == set) {
             ShowField(value, set);
             FitFields();
         }
-    };
-    show(MoneyLimitValue, limits_->Money > 0, MoneyShareText(s.AllMoney, limits_->Money));
-    show(VolumeLimitValue, limits_->Volume > 0,
-         VolumeShareText(s.AllVolume.Total(), limits_->Volume));
+    }
+}
+
+void TForm1::EndOfTick() {
+    // A panel started after the program (both autostarted) brings its tray later.
+    if (trayWanted_ && !trayShown_ && tray_->Available())
+        AddTrayIcon();
+    UpdateClock();
 }
 
 void TForm1::UpdateClock() {
@@ -806,11 +614,8 @@ void TForm1::Exit2Click() {
 }
 
 void TForm1::ExitConfirmed() {
-    if (exitStepsDone_ || !monitor_.ConfirmExit())
-        return;
-    exitStepsDone_ = true;
-    Timer1->stop();
-    emit ExitRequested(0);
+    if (app_->ConfirmExit())
+        emit ExitRequested(0);
 }
 
 void TForm1::Help2Click() {
@@ -826,11 +631,11 @@ void TForm1::Tariffs1Click() {
 }
 
 void TForm1::Resetcounter1Click() {
-    Counter(monitor_, store_, clock_, boxes_, reports_.get()).ResetCounterClick();
+    app_->CounterCommands().ResetCounterClick();
 }
 
 void TForm1::Createreport1Click() {
-    Counter(monitor_, store_, clock_, boxes_, reports_.get()).CreateReportNow();
+    app_->CounterCommands().CreateReportNow();
 }
 
 void TForm1::Counter1Click() {
@@ -861,7 +666,7 @@ void TForm1::Limits1Click() {
     LimitsWindow->SetCanHangUp(std::string_view(services_.dialUp.SourceName()) != "manual");
     LimitsWindow->Execute();
     // Read again at the next tick, whichever way it closed.
-    limits_.reset();
+    app_->ForgetLimits();
 }
 
 void TForm1::Preferences1Click() {
@@ -917,33 +722,15 @@ void TForm1::UpdateTrayIcon(const std::string& text, int picture) {
         return;
     QString tip = QString::fromStdString(TrayTipText(text));
     // A limit past its first warning is told beside the connection, and marks the picture.
-    bool pastWarning = false;
-    if (limits_) {
-        const MonitorState& s = monitor_.State();
-        const auto cents = [](std::int64_t v) {
-            return static_cast<std::uint64_t>(std::max<std::int64_t>(v, 0));
-        };
-        if (limits_->Money > 0 &&
-            LimitPercent(cents(s.AllMoney), cents(limits_->Money)) >= limitSettings_.Warn1) {
-            pastWarning = true;
-            tip += QLatin1Char('\n') +
-                   QString::fromStdString(MoneyShareText(s.AllMoney, limits_->Money)) +
-                   QLatin1String(" (money limit)");
-        }
-        if (limits_->Volume > 0 &&
-            LimitPercent(s.AllVolume.Total(), limits_->Volume) >= limitSettings_.Warn1) {
-            pastWarning = true;
-            tip += QLatin1Char('\n') +
-                   QString::fromStdString(VolumeShareText(s.AllVolume.Total(), limits_->Volume)) +
-                   QLatin1String(" (data limit)");
-        }
-    }
+    const std::vector<std::string> pastWarning = app_->LimitsPastWarning();
+    for (const std::string& line : pastWarning)
+        tip += QLatin1Char('\n') + QString::fromStdString(line);
     if (tray_->toolTip() != tip)
         tray_->setToolTip(tip);
-    const int shown = (picture == 1 ? 1 : 0) + (pastWarning ? 2 : 0);
+    const int shown = (picture == 1 ? 1 : 0) + (pastWarning.empty() ? 0 : 2);
     if (shown != trayPicture_) {
         trayPicture_ = shown;
-        tray_->setIcon(TrayPicture(picture == 1, pastWarning));
+        tray_->setIcon(TrayPicture(picture == 1, !pastWarning.empty()));
     }
 }
 
@@ -1070,11 +857,7 @@ void TForm1::SetTrayMode(int mode) {
 }
 
 void TForm1::EnableTimer(bool enabled) {
-    timerWanted_ = enabled;
-    if (enabled && !starting_)
-        Timer1->start();
-    else
-        Timer1->stop();
+    app_->EnableTimer(enabled);
 }
 
 } // namespace netrova

@@ -1,19 +1,15 @@
 #pragma once
 
-#include "counter/HistoryGroup.h"
+#include "app/AppController.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
 #include "platform/DesktopServices.h"
-#include "settings/Limits.h"
-#include "statistics/LimitReach.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
-#include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 
 class QAction;
@@ -52,7 +48,7 @@ inline constexpr const char* kApplicationTitle = "Netrova v1.2";
 // ToolButton1..ToolButton12; PopupMenu1 the tray menu; TrayIcon1; Timer1 the monitor timer.
 // Every command is one action named after its menu item (Resetcounter1, Createreport1, ...;
 // the tool bar's own Programpreferences1 and Execution1; the tray menu's Restore1).
-class TForm1 : public QMainWindow, public MonitorView, public TrayControl {
+class TForm1 : public QMainWindow, public MonitorView, public AppView, public TrayControl {
     Q_OBJECT
 public:
     // The seams come from outside so that tests can run the start-up with doubles.
@@ -103,10 +99,12 @@ public:
     // Minimise and restore: in tray mode the task-bar entry stays away.
     void HdWin();
 
-    // Refreshed by every tick, after the connection. The counter's dates come from the store
-    // only at the first tick, after a reset and when the day changes.
-    void UpdateHistoryGroup();
     void UpdateClock();
+
+    // AppView
+    void ShowHistoryGroup(const std::string& allTime, const HistoryGroupTexts& texts) override;
+    void ShowLimitFields(const std::string& money, const std::string& volume) override;
+    void EndOfTick() override;
 
     // MonitorView
     void ShowConnectionStatus(const std::string& caption) override;
@@ -152,20 +150,12 @@ private:
     void FitFields();
     // The fields' colours, made readable on the palette's window colour.
     void ApplyColours();
-    // The "Money limit :" and "Data limit :" rows, shown while their limit is set.
-    void UpdateLimitFields();
-    // Gives the limits' alerts that are due, from the committed totals; at 100 % with
-    // "HangUp" set, hangs up.
-    void CheckLimitAlerts();
-    void HangUpForLimit();
     // Shows a value; one wider than its field widens the fields (once).
     void SetValue(QLabel* label, const std::string& text);
     // The confirmed exit shared by the button and the menu item.
     void ExitConfirmed();
     // The exit steps, run at most once.
     void RunExitSteps();
-    // Runs one part of the tick.
-    void TickStep(const std::function<void()>& step);
     void SetTaskbarButton(bool shown);
     // Tray mode is on and its icon is in the notification area.
     bool TrayInEffect() const;
@@ -177,27 +167,14 @@ private:
     DesktopServices services_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<ReportRunner> reports_;
-    Monitor monitor_;
-    bool exitStepsDone_ = false;
-    // The timer waits for the end of the start-up: no tick may run under its message boxes.
-    bool starting_ = false;
-    bool timerWanted_ = false;
+    AppController* app_; // a child: its timer is found among the window's
+    Monitor& monitor_;
     bool taskbarButtonShown_ = true;
     bool trayShown_ = false;
     bool trayWanted_ = false; // tray mode asked for the icon, shown once a tray is there
     bool noTrayReported_ = false;
     int trayPicture_ = -1;
     QString statusText_;
-    std::set<std::string> tickErrorsShown_;
-    // The counter's dates as last read, and the day they were read on.
-    std::optional<CounterDates> counterDates_;
-    int datesDay_ = 0;
-    std::int64_t datesVersion_ = 0;
-    // The period's limits as last read: at start, after the dialog and after an outside change.
-    std::optional<LimitAmounts> limits_;
-    LimitSettings limitSettings_;
-    bool alerting_ = false; // a fallback box is open: the ticks under it give no alerts
-    std::int64_t limitsVersion_ = 0;
     // Room for a value field's text, and whether a refit is already on its way.
     int valueWidth_ = 0;
     bool fitPending_ = false;
@@ -228,13 +205,11 @@ private:
     QToolBar* ToolBar = nullptr;
     QMenu* TrayMenu = nullptr;
     QAction* Restore1 = nullptr;
-    QTimer* Timer1 = nullptr;
     // The dialogs made once and shown again at each opening.
     TForm2* PreferencesDialog = nullptr;
     TForm4* BeepDialog = nullptr;
     TForm6* CounterDialog = nullptr;
     LimitsDialog* LimitsWindow = nullptr;
-    bool hangUpRefusalSaid_ = false;
     TForm9* StatisticsWindow = nullptr;
     TForm10* OpenReportDialog = nullptr;
 };

@@ -1,23 +1,13 @@
 #pragma once
 
-#include <exception>
+#include "common/Catching.h"
+
 #include <functional>
 #include <string>
 #include <type_traits>
 #include <utility>
 
 namespace netrova {
-
-// Runs `fn`; what it throws goes to `show` as text instead of on to the caller.
-template <typename F, typename S> void RunCatching(F&& fn, S&& show) {
-    try {
-        fn();
-    } catch (const std::exception& e) {
-        show(std::string(e.what()));
-    } catch (...) {
-        show(std::string("An unknown error occurred."));
-    }
-}
 
 // The application's one error box (NetrovaApplication::ShowError); the log where the
 // application object is another one.
