@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppController.h"
+#include "app/StatusPanel.h"
 #include "monitor/Monitor.h"
 #include "options/Preferences.h"
 #include "platform/DesktopServices.h"
@@ -102,20 +103,28 @@ public:
     void UpdateClock();
 
     // AppView
-    void ShowHistoryGroup(const std::string& allTime, const HistoryGroupTexts& texts) override;
-    void ShowLimitFields(const std::string& money, const std::string& volume) override;
+    void ShowHistoryGroup(const std::string& allTime, const HistoryGroupTexts& texts) override {
+        Fields->ShowHistoryGroup(allTime, texts);
+    }
+    void ShowLimitFields(const std::string& money, const std::string& volume) override {
+        Fields->ShowLimitFields(money, volume);
+    }
     void EndOfTick() override;
 
     // MonitorView
-    void ShowConnectionStatus(const std::string& caption) override;
-    void ShowProvider(const std::string& provider) override;
-    void ShowUser(const std::string& user) override;
-    void ShowConnectedPicture(bool connected) override;
-    void ShowConnTime(const std::string& text) override;
-    void ShowFee(const std::string& text) override;
-    void ShowTotalMoney(const std::string& text) override;
+    void ShowConnectionStatus(const std::string& caption) override {
+        Fields->ShowConnectionStatus(caption);
+    }
+    void ShowProvider(const std::string& provider) override { Fields->ShowProvider(provider); }
+    void ShowUser(const std::string& user) override { Fields->ShowUser(user); }
+    void ShowConnectedPicture(bool connected) override { Fields->ShowConnectedPicture(connected); }
+    void ShowConnTime(const std::string& text) override { Fields->ShowConnTime(text); }
+    void ShowFee(const std::string& text) override { Fields->ShowFee(text); }
+    void ShowTotalMoney(const std::string& text) override { Fields->ShowTotalMoney(text); }
     void ShowVolume(const std::optional<Volume>& connection, const std::optional<Volume>& second,
-                    const Volume& period) override;
+                    const Volume& period) override {
+        Fields->ShowVolume(connection, second, period);
+    }
     void ShowStatusText(const std::string& text) override;
     void EnableTimer(bool enabled) override;
     void RunExecList() override;
@@ -145,13 +154,6 @@ private:
     void WireCommands();
     QAction* Command(const char* name) const;
     void CentreOnScreen();
-    // Each value field gets a fixed size with room for its widest text at the window's font, so
-    // that the texts of a tick never lay the window out again; the window fits around them.
-    void FitFields();
-    // The fields' colours, made readable on the palette's window colour.
-    void ApplyColours();
-    // Shows a value; one wider than its field widens the fields (once).
-    void SetValue(QLabel* label, const std::string& text);
     // The confirmed exit shared by the button and the menu item.
     void ExitConfirmed();
     // The exit steps, run at most once.
@@ -175,30 +177,8 @@ private:
     bool noTrayReported_ = false;
     int trayPicture_ = -1;
     QString statusText_;
-    // Room for a value field's text, and whether a refit is already on its way.
-    int valueWidth_ = 0;
-    bool fitPending_ = false;
 
-    QLabel* Heading = nullptr;
-    QGroupBox* ConnectionBox = nullptr;
-    QLabel* ConnTimeValue = nullptr;
-    QLabel* FeeValue = nullptr;
-    QLabel* ReceivedValue = nullptr;
-    QLabel* SentValue = nullptr;
-    QLabel* UserValue = nullptr;
-    QLabel* ProviderValue = nullptr;
-    QLabel* ConnectedImage = nullptr;
-    QLabel* NotConnectedImage = nullptr;
-    QGroupBox* HistoryBox = nullptr;
-    QLabel* AllTimeValue = nullptr;
-    QLabel* AverageValue = nullptr; // average per day
-    QLabel* GeneralFeeValue = nullptr;
-    QLabel* PeriodVolumeValue = nullptr;
-    QLabel* MoneyLimitValue = nullptr;  // shown only while the limit is set
-    QLabel* VolumeLimitValue = nullptr; // the same
-    QLabel* CountingSinceValue = nullptr;
-    QLabel* ResetOnValue = nullptr;
-    QLabel* ClockLabel = nullptr;
+    StatusPanel* Fields = nullptr;
     QPushButton* HideButton = nullptr;
     QPushButton* ExitButton = nullptr;
     QPushButton* HolidayButton = nullptr;
