@@ -32,15 +32,13 @@ LimitAmounts AmountsOf(const LimitSettings& limits);
 // What a tick shows besides the monitor's own fields; the main window implements it.
 class AppView {
 public:
+    virtual ~AppView() = default;
     // "All Con. time :" and the texts of the "History" group.
     virtual void ShowHistoryGroup(const std::string& allTime, const HistoryGroupTexts& texts) = 0;
     // The limits' rows: each empty while its limit is not set.
     virtual void ShowLimitFields(const std::string& money, const std::string& volume) = 0;
     // The last part of each tick: what the window keeps of its own (the clock, a late tray).
     virtual void EndOfTick() = 0;
-
-protected:
-    ~AppView() = default;
 };
 
 // The program without its window: the start-up, the one-second tick in its order, the limits'

@@ -540,6 +540,39 @@ private slots:
         QCOMPARE(rig.Text("Label20"), QStringLiteral("10:0:7"));
     }
 
+    // A box shown by a tick runs the event loop, and the timer with it: the tick it would start
+    // inside the first is refused, so the monitor is never entered twice.
+    void aTickInsideATickIsRefused() {
+        TempStore store;
+        EnsureInstallationDefaults(store);
+        FakeClock clock;
+        clock.Set(2026, 3, 10, 14, 0, 0);
+        ScriptedMessageBoxes boxes;
+        RecordingHelpViewer help;
+        DesktopDoubles desktop(store.dir() + "/autostart");
+        NullMonitorView monitorView;
+        struct : AppView {
+            void ShowHistoryGroup(const std::string&, const HistoryGroupTexts&) override {
+                if (!failed++)
+                    throw std::runtime_error("the first one fails");
+            }
+            void ShowLimitFields(const std::string&, const std::string&) override {}
+            void EndOfTick() override { ++ends; }
+            int failed = 0;
+            int ends = 0;
+        } view;
+        AppController app(store, clock, boxes, help, desktop.Services(), monitorView, view,
+                          nullptr);
+        app.Start();
+        boxes.clear();
+        boxes.whileShown = [&] { app.Tick(); };
+        app.Tick();
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"the first one fails"});
+        QCOMPARE(view.ends, 1);
+        app.Tick();
+        QCOMPARE(view.ends, 2);
+    }
+
     void holidayPressedTwiceIsOffWithoutMark() {
         Rig rig;
         auto* holiday = rig.Child<QPushButton>("BitBtn3");

@@ -7,6 +7,8 @@ namespace netrova {
 MsgResult ScriptedMessageBoxes::Show(const std::string& text, MsgIcon icon, MsgButtons buttons,
                                      const std::string& caption) {
     shown_.push_back({text, caption, icon, buttons});
+    if (whileShown)
+        whileShown();
     if (buttons == MsgButtons::Ok)
         return MsgResult::Ok;
     // MsgResult::None scripts a question left unanswered (the program told to end).

@@ -3,6 +3,7 @@
 #include "platform/MessageBoxes.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     std::vector<std::string> texts() const;
     void clear() { shown_.clear(); }
     std::size_t pendingAnswers() const { return answers_.size(); }
+    // What runs while a box is open (a real one runs the event loop: timers fire).
+    std::function<void()> whileShown;
 
 private:
     std::vector<Shown> shown_;
