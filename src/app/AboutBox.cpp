@@ -16,42 +16,42 @@ TAboutBox::TAboutBox(HelpViewer& help, QWidget* parent) : QDialog(parent), help_
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
 
-    auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    ProgramIcon = new QLabel(panel);
+    auto* frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("PictureFrame"));
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ProgramIcon = new QLabel(frame);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
     ProgramIcon->setPixmap(LogoPicture(devicePixelRatio()));
-    auto* panelLayout = new QVBoxLayout(panel);
-    panelLayout->setContentsMargins(4, 4, 4, 4);
-    panelLayout->addWidget(ProgramIcon);
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->setContentsMargins(4, 4, 4, 4);
+    frameLayout->addWidget(ProgramIcon);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setDefault(true);
-    HelpBtn = new QPushButton(QStringLiteral("&Help"), this);
-    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
-    HelpBtn->setAutoDefault(false);
+    HelpButton = new QPushButton(QStringLiteral("&Help"), this);
+    HelpButton->setObjectName(QStringLiteral("HelpButton"));
+    HelpButton->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OKButton);
-    buttons->addWidget(HelpBtn);
+    buttons->addWidget(HelpButton);
     buttons->addStretch(1);
 
     auto* main = new QVBoxLayout(this);
     main->setSizeConstraint(QLayout::SetFixedSize);
-    main->addWidget(panel);
+    main->addWidget(frame);
     main->addLayout(buttons);
 
     connect(OKButton, &QPushButton::clicked, this, &TAboutBox::accept);
-    connect(HelpBtn, &QPushButton::clicked, this, &TAboutBox::HelpBtnClick);
-    HelpKey(*this, *HelpBtn);
+    connect(HelpButton, &QPushButton::clicked, this, &TAboutBox::HelpClick);
+    HelpKey(*this, *HelpButton);
     FitOnScreen(*this);
 }
 
 TAboutBox::~TAboutBox() = default;
 
-void TAboutBox::HelpBtnClick() {
+void TAboutBox::HelpClick() {
     help_.ShowContext(HelpContext::About);
 }
 

@@ -37,11 +37,11 @@ QPixmap LogoPicture(qreal ratio) {
 
 TForm8::TForm8(QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setObjectName(QStringLiteral("Form8"));
+    setObjectName(QStringLiteral("LogoWindow"));
     // The start-up logo never keeps the program alive on its own.
     setAttribute(Qt::WA_QuitOnClose, false);
     LogoImage = new QLabel(this);
-    LogoImage->setObjectName(QStringLiteral("Image1"));
+    LogoImage->setObjectName(QStringLiteral("LogoImage"));
     // The picture is 4 pixels wider than the window; its right edge is cut off.
     LogoImage->setPixmap(LogoPicture(devicePixelRatio()));
     LogoImage->setGeometry(0, 0, kPictureWidth, kPictureHeight);
@@ -49,7 +49,7 @@ TForm8::TForm8(QWidget* parent)
     FitOnScreen(*this);
 
     CloseTimer = new QTimer(this);
-    CloseTimer->setObjectName(QStringLiteral("Timer1"));
+    CloseTimer->setObjectName(QStringLiteral("CloseTimer"));
     CloseTimer->setInterval(kLogoMilliseconds);
     connect(CloseTimer, &QTimer::timeout, this, &TForm8::CloseTimerTimer);
     CloseTimer->start();

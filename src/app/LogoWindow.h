@@ -17,8 +17,6 @@ QPixmap LogoPicture(qreal ratio = 1.0);
 // The start-up logo: no frame, on top, centred, a 278 x 251 client area showing the picture.
 // Its timer runs from creation; each tick closes the window, so shown modally it holds the
 // start for about a second.
-//
-// Controls by objectName: Image1 the picture, Timer1 the timer.
 class TForm8 : public QDialog {
     Q_OBJECT
 public:

@@ -113,7 +113,7 @@ constexpr const char* kWideSamples[kTableColumnCount] = {
 TForm7::TForm7(const std::string& programPath, Clock& clock, HelpViewer& help, SortState& sort,
                QWidget* parent)
     : QDialog(parent), programPath_(programPath), clock_(clock), help_(help), sort_(sort) {
-    setObjectName(QStringLiteral("Form7"));
+    setObjectName(QStringLiteral("ConnectionsWindow"));
     setWindowTitle(QStringLiteral("Connections"));
     // A long history reads better in a larger window.
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -199,7 +199,7 @@ void TForm7::BuildControls() {
     SortedBy = new QLabel(sortedBy);
     SortedBy->setObjectName(QStringLiteral("SortedBy"));
     auto* sortButton = new QToolButton(sortedBy);
-    sortButton->setObjectName(QStringLiteral("Sort"));
+    sortButton->setObjectName(QStringLiteral("SortButton"));
     sortButton->setText(QStringLiteral("&Sort"));
     sortButton->setToolTip(QStringLiteral("Sort the list by a column (or click its header)"));
     sortButton->setMenu(sortMenu);

@@ -21,13 +21,6 @@ class UniformRowsView;
 
 // "Connections": the history as a list, by month, by day or whole, with its sums. A new
 // instance for every opening; the sort state outlives it for the program run.
-//
-// Controls by objectName:
-//   ThisMonth, ThisDay, AllDays   the view buttons; the one in force is pressed, with the marker
-//   Table                         the list; Sort the sort choice (also the list's context menu)
-//   TotalFee, AverageTime, AverageCost, Volume   the figures' values
-//   SortedBy, Direction           the sort labels; Image1 (down) and Image2 (up) the arrows
-//   BitBtn1 "OK"     BitBtn2 "&Help"
 class TForm7 : public QDialog {
     Q_OBJECT
 public:
@@ -89,6 +82,7 @@ private:
     std::vector<int> pendingClicks_;  // header clicks during a load, sorted after it
     std::optional<SortState> sorted_; // the sort the labels show, kept through view changes
 
+    // The view buttons: the one in force is pressed, with the marker.
     QToolButton* ThisMonth = nullptr;
     QToolButton* ThisDay = nullptr;
     QToolButton* AllDays = nullptr;
@@ -99,8 +93,8 @@ private:
     QLabel* Volume = nullptr;
     QLabel* SortedBy = nullptr;
     QLabel* Direction = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* Image2 = nullptr;
+    QLabel* Image1 = nullptr; // the arrow down
+    QLabel* Image2 = nullptr; // the arrow up
 };
 
 } // namespace netrova

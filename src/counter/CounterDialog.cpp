@@ -41,34 +41,34 @@ int TForm6::Execute() {
 }
 
 void TForm6::BuildControls() {
-    setObjectName(QStringLiteral("Form6"));
+    setObjectName(QStringLiteral("CounterDialog"));
     setWindowTitle(QStringLiteral("Counter"));
 
     Pages = new QTabWidget(this);
-    Pages->setObjectName(QStringLiteral("PageControl1"));
+    Pages->setObjectName(QStringLiteral("Pages"));
 
     auto* resetPage = new QWidget;
-    resetPage->setObjectName(QStringLiteral("TabSheet1"));
+    resetPage->setObjectName(QStringLiteral("ResetPage"));
     auto* resetLayout = new QVBoxLayout(resetPage);
     auto* policies = new QButtonGroup(resetPage);
     for (int i = 0; i < 4; ++i) {
         PolicyButtons[i] = new QRadioButton(QString::fromLatin1(kPolicyTexts[i]), resetPage);
-        PolicyButtons[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
+        PolicyButtons[i]->setObjectName(QStringLiteral("PolicyButton%1").arg(i + 1));
         policies->addButton(PolicyButtons[i], i + 1);
         resetLayout->addWidget(PolicyButtons[i]);
     }
-    ResetNowButton = ActionButton("Button1", "Reset now", resetPage);
+    ResetNowButton = ActionButton("ResetNowButton", "Reset now", resetPage);
     resetLayout->addWidget(ResetNowButton, 0, Qt::AlignLeft);
     resetLayout->addStretch(1);
     Pages->addTab(resetPage, QStringLiteral("Reset"));
 
     auto* reportPage = new QWidget;
-    reportPage->setObjectName(QStringLiteral("TabSheet2"));
+    reportPage->setObjectName(QStringLiteral("ReportPage"));
     auto* reportLayout = new QVBoxLayout(reportPage);
     ReportEnabled = new QCheckBox(QStringLiteral("Report enabled"), reportPage);
-    ReportEnabled->setObjectName(QStringLiteral("CheckBox1"));
+    ReportEnabled->setObjectName(QStringLiteral("ReportEnabled"));
     reportLayout->addWidget(ReportEnabled);
-    CreateReportButton = ActionButton("Button2", "Create Report now", reportPage);
+    CreateReportButton = ActionButton("CreateReportButton", "Create Report now", reportPage);
     reportLayout->addWidget(CreateReportButton, 0, Qt::AlignLeft);
     reportLayout->addStretch(1);
     Pages->addTab(reportPage, QStringLiteral("Report"));

@@ -15,13 +15,6 @@ namespace netrova {
 class HelpViewer;
 
 // "Counter": the reset policy and the report switch, and resets and reports on demand.
-//
-// Controls by objectName:
-//   PageControl1  tabs "Reset" (TabSheet1) and "Report" (TabSheet2)
-//   RadioButton1..RadioButton4  "Reset Counter after two weeks", "... after the month",
-//                 "... after two months", "Never Reset" (policies 1..4)
-//   Button1       "Reset now"        CheckBox1 "Report enabled"     Button2 "Create Report now"
-//   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
 class TForm6 : public QDialog {
     Q_OBJECT
 public:
@@ -56,6 +49,7 @@ private:
     DialogErrors errors_;
 
     QTabWidget* Pages = nullptr;
+    // Reset policies 1..4, named PolicyButton1..PolicyButton4.
     QRadioButton* PolicyButtons[4] = {};
     QCheckBox* ReportEnabled = nullptr;
     QPushButton* ResetNowButton = nullptr;

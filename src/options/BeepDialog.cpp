@@ -40,31 +40,31 @@ TForm4::TForm4(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, Moni
 TForm4::~TForm4() = default;
 
 void TForm4::BuildControls() {
-    setObjectName(QStringLiteral("Form4"));
+    setObjectName(QStringLiteral("BeepDialog"));
     setWindowTitle(QStringLiteral("Beep"));
 
     Explanation = new QPlainTextEdit(QString::fromLatin1(kExplanation), this);
-    Explanation->setObjectName(QStringLiteral("Memo1"));
+    Explanation->setObjectName(QStringLiteral("Explanation"));
     Explanation->setReadOnly(true);
     Explanation->setFocusPolicy(Qt::NoFocus);
     Explanation->setFixedHeight(Explanation->fontMetrics().lineSpacing() * 4);
 
     Interval = new QLineEdit(this);
-    Interval->setObjectName(QStringLiteral("Edit1"));
+    Interval->setObjectName(QStringLiteral("Interval"));
     Interval->setMaxLength(kBeepIntervalDigits);
     Interval->setFixedWidth(Interval->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
                             16);
     auto* intervalLabel = new QLabel(QStringLiteral("Time interval in minutes :"), this);
-    intervalLabel->setObjectName(QStringLiteral("Label1"));
+    intervalLabel->setObjectName(QStringLiteral("IntervalLabel"));
     intervalLabel->setBuddy(Interval);
     EnabledBox = new QCheckBox(QStringLiteral("Beep is enabled"), this);
-    EnabledBox->setObjectName(QStringLiteral("CheckBox1"));
+    EnabledBox->setObjectName(QStringLiteral("EnabledBox"));
 
     auto* sounds = new QGroupBox(this);
     auto* soundsLayout = new QVBoxLayout(sounds);
     for (int i = 0; i < 4; ++i) {
         SoundButtons[i] = new QRadioButton(QString::fromLatin1(kSoundNames[i]), sounds);
-        SoundButtons[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
+        SoundButtons[i]->setObjectName(QStringLiteral("SoundButton%1").arg(i + 1));
         SoundButtons[i]->setToolTip(QStringLiteral("Select the sound !"));
         soundsLayout->addWidget(SoundButtons[i]);
     }

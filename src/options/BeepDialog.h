@@ -18,14 +18,6 @@ class Monitor;
 
 // "Beep": the reminder's interval, on/off and sound. One instance for the program's life; it
 // works on the monitor's beep state.
-//
-// Controls by objectName:
-//   Memo1         the read-only explanation
-//   Edit1         the interval after "Time interval in minutes :", at most four digits
-//   CheckBox1     "Beep is enabled"
-//   RadioButton1..RadioButton4  "System Default", "System Asterisk", "System Exclamation",
-//                 "System Hand"
-//   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
 class TForm4 : public QDialog {
     Q_OBJECT
 public:
@@ -64,6 +56,7 @@ private:
     QPlainTextEdit* Explanation = nullptr;
     QLineEdit* Interval = nullptr;
     QCheckBox* EnabledBox = nullptr;
+    // Sounds 1..4, named SoundButton1..SoundButton4.
     QRadioButton* SoundButtons[4] = {};
 };
 

@@ -18,13 +18,6 @@ class SettingsStore;
 
 // "Limits": the counting period's money and data limits, the two warning levels and the
 // hang-up at a limit. One instance for the program's life; it works on the store's limits.
-//
-// Controls by objectName:
-//   MoneyLimitOn    "Money limit"           MoneyLimit  the amount, in dollars and cents
-//   VolumeLimitOn   "Data limit"            VolumeLimit the amount   VolumeUnit "MiB" / "GiB"
-//   Warn1, Warn2    the warnings, in percent of a limit
-//   HangUp          "Hang up at the limit"
-//   BitBtn1         "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
 class LimitsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -73,6 +66,7 @@ private:
     QCheckBox* VolumeLimitOn = nullptr;
     QSpinBox* VolumeLimit = nullptr;
     QComboBox* VolumeUnit = nullptr;
+    // The warnings, in percent of a limit.
     QSpinBox* Warn1 = nullptr;
     QSpinBox* Warn2 = nullptr;
     QCheckBox* HangUp = nullptr;

@@ -92,20 +92,20 @@ TForm2::TForm2(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help, File
 TForm2::~TForm2() = default;
 
 void TForm2::BuildControls() {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("PreferencesDialog"));
     setWindowTitle(QStringLiteral("Preferences"));
 
-    AutostartBox = NewCheckBox("CheckBox1", "Load Netrova every time Windows starts", this);
+    AutostartBox = NewCheckBox("AutostartBox", "Load Netrova every time Windows starts", this);
     AutostartBox->setChecked(true);
-    LogoBox = NewCheckBox("CheckBox2", "Show logo picture on start", this);
+    LogoBox = NewCheckBox("LogoBox", "Show logo picture on start", this);
     LogoBox->setChecked(true);
-    MinimizeBox = NewCheckBox("CheckBox3", "Minimize when execute", this);
-    TrayBox = NewCheckBox("CheckBox4", "Minimize in System Tray", this);
-    AntiCrashBox = NewCheckBox("CheckBox5", "Enable anti-crash function (recommended)", this);
+    MinimizeBox = NewCheckBox("MinimizeBox", "Minimize when execute", this);
+    TrayBox = NewCheckBox("TrayBox", "Minimize in System Tray", this);
+    AntiCrashBox = NewCheckBox("AntiCrashBox", "Enable anti-crash function (recommended)", this);
     AntiCrashBox->setChecked(true);
 
     Programs = new QPlainTextEdit(this);
-    Programs->setObjectName(QStringLiteral("Memo1"));
+    Programs->setObjectName(QStringLiteral("Programs"));
     Programs->setAccessibleName(QStringLiteral("Programs started on connect"));
     // Paths stay on one line each, with both scroll bars.
     Programs->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -115,10 +115,10 @@ void TForm2::BuildControls() {
     const QFontMetrics memo = Programs->fontMetrics();
     Programs->setMinimumSize(memo.averageCharWidth() * 40, memo.lineSpacing() * 6);
     AddButton = new QPushButton(QStringLiteral("Add"), this);
-    AddButton->setObjectName(QStringLiteral("Button1"));
+    AddButton->setObjectName(QStringLiteral("AddButton"));
     AddButton->setAutoDefault(false);
     ProgramCount = new QLabel(QString::fromStdString(ProgramCountText(0)), this);
-    ProgramCount->setObjectName(QStringLiteral("Label1"));
+    ProgramCount->setObjectName(QStringLiteral("ProgramCount"));
     auto* execRow = new QWidget(this);
     auto* execLayout = new QHBoxLayout(execRow);
     execLayout->setContentsMargins(0, 0, 0, 0);
@@ -126,11 +126,11 @@ void TForm2::BuildControls() {
     execLayout->addWidget(AddButton);
 
     ConnectDelay = new QLineEdit(QStringLiteral("0"), this);
-    ConnectDelay->setObjectName(QStringLiteral("Edit1"));
+    ConnectDelay->setObjectName(QStringLiteral("ConnectDelay"));
     ConnectDelay->setMaxLength(kDelayDigits);
     ConnectDelay->setFixedWidth(LineEditWidthFor(*ConnectDelay, QString(kDelayDigits, u'0')));
     auto* delayLabel = new QLabel(QStringLiteral("Seconds :"), this);
-    delayLabel->setObjectName(QStringLiteral("Label2"));
+    delayLabel->setObjectName(QStringLiteral("DelayLabel"));
     delayLabel->setBuddy(ConnectDelay);
     auto* delayRow = new QWidget(this);
     auto* delayLayout = new QHBoxLayout(delayRow);
@@ -170,12 +170,12 @@ void TForm2::BuildControls() {
     sourceLayout->addWidget(SourceOverride);
 
     Pages = new QTabWidget(this);
-    Pages->setObjectName(QStringLiteral("PageControl1"));
-    Pages->addTab(NewPage("TabSheet1", {AutostartBox, LogoBox}), QStringLiteral("Startup"));
-    Pages->addTab(NewPage("TabSheet2", {MinimizeBox, TrayBox}), QStringLiteral("Taskbar"));
-    Pages->addTab(NewPage("TabSheet3", {Programs, execRow}), QStringLiteral("Exec"));
-    Pages->addTab(NewPage("TabSheet4", {delayRow, sourceGroup}), QStringLiteral("Connection"));
-    Pages->addTab(NewPage("TabSheet5", {AntiCrashBox}), QStringLiteral("Anti-Crash"));
+    Pages->setObjectName(QStringLiteral("Pages"));
+    Pages->addTab(NewPage("StartupPage", {AutostartBox, LogoBox}), QStringLiteral("Startup"));
+    Pages->addTab(NewPage("TaskbarPage", {MinimizeBox, TrayBox}), QStringLiteral("Taskbar"));
+    Pages->addTab(NewPage("ExecPage", {Programs, execRow}), QStringLiteral("Exec"));
+    Pages->addTab(NewPage("ConnectionPage", {delayRow, sourceGroup}), QStringLiteral("Connection"));
+    Pages->addTab(NewPage("AntiCrashPage", {AntiCrashBox}), QStringLiteral("Anti-Crash"));
     Pages->setCurrentIndex(StartupPage);
 
     const DialogButtons buttons = MakeConnectedButtons(

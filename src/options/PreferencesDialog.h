@@ -26,21 +26,10 @@ class TrayControl;
 // "Preferences": start-up, task bar, the programs launched on connect, the connect delay with
 // the connection source, and anti-crash. One instance for the program's life, loaded from the
 // store at every showing. Its size comes from its contents and the font.
-//
-// Controls by objectName:
-//   PageControl1  tabs "Startup", "Taskbar", "Exec", "Connection", "Anti-Crash"
-//   CheckBox1     "Load Netrova every time Windows starts"   CheckBox2 "Show logo picture on start"
-//   CheckBox3     "Minimize when execute"                     CheckBox4 "Minimize in System Tray"
-//   Memo1         the programs, one path per line; Button1 "Add"; Label1 the count
-//   Edit1         the connect delay after "Seconds :"
-//   SourceGroup   "Connection source": SourceAutomatic, SourceNetworkManager, SourcePppd,
-//                 SourceManual; SourceNote when a change applies; SourceOverride, shown while
-//                 NETROVA_DIALUP decides instead
-//   CheckBox5     "Enable anti-crash function (recommended)"
-//   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
+    // The tabs in order; each page widget is named as here.
     enum Page { StartupPage = 0, TaskbarPage, ExecPage, ConnectionPage, AntiCrashPage };
 
     // `program` is what autostart starts: the running program's absolute path when empty.
@@ -94,6 +83,7 @@ private:
     QLineEdit* ConnectDelay = nullptr;
     // The choices by DialUpSource: Automatic, NetworkManager, pppd, Manual.
     QButtonGroup* Sources = nullptr;
+    // Shown while NETROVA_DIALUP decides instead of the choice.
     QLabel* SourceOverride = nullptr;
 };
 

@@ -16,8 +16,8 @@ DialogButtons MakeDialogButtons(QDialog& dialog) {
         b->setMinimumWidth(88);
         return b;
     };
-    DialogButtons buttons{button("BitBtn1", "OK"), button("BitBtn2", "Cancel"),
-                          button("BitBtn3", "&Help"), new QHBoxLayout, nullptr};
+    DialogButtons buttons{button("OKButton", "OK"), button("CancelButton", "Cancel"),
+                          button("HelpButton", "&Help"), new QHBoxLayout, nullptr};
     buttons.helpKey = HelpKey(dialog, *buttons.help);
     buttons.ok->setDefault(true);
     buttons.row->addStretch(1);

@@ -41,8 +41,8 @@ private:
 // F1 anywhere in the dialog does what its help button does.
 QShortcut* HelpKey(QWidget& dialog, QAbstractButton& help);
 
-// The "OK" (default), "Cancel" and "&Help" buttons, named BitBtn1..BitBtn3, right-aligned in
-// one row; F1 is the help button's key.
+// The "OK" (default), "Cancel" and "&Help" buttons (OKButton, CancelButton, HelpButton),
+// right-aligned in one row; F1 is the help button's key.
 struct DialogButtons {
     QPushButton* ok;
     QPushButton* cancel;

@@ -71,9 +71,9 @@ void SetUpHistoryList(QTableView& list, const int* widths, int columns, int mini
 OkHelpButtons MakeOkHelpButtons(QDialog& window) {
     OkHelpButtons b{new QPushButton(QStringLiteral("OK"), &window),
                     new QPushButton(QStringLiteral("&Help"), &window), new QHBoxLayout};
-    b.ok->setObjectName(QStringLiteral("BitBtn1"));
+    b.ok->setObjectName(QStringLiteral("OKButton"));
     b.ok->setDefault(true);
-    b.help->setObjectName(QStringLiteral("BitBtn2"));
+    b.help->setObjectName(QStringLiteral("HelpButton"));
     b.help->setAutoDefault(false);
     QObject::connect(b.ok, &QPushButton::clicked, &window, &QDialog::accept);
     HelpKey(window, *b.help);

@@ -20,7 +20,7 @@ QPixmap ArrowUpPicture(int size = 16);    // descending order
 // measures a long list row by row), clickable headers and the given column widths.
 void SetUpHistoryList(QTableView& list, const int* widths, int columns, int minimumHeight);
 
-// The "OK" (default, closes) and "&Help" buttons of a history window, named BitBtn1 and BitBtn2,
+// The "OK" (default, closes) and "&Help" buttons of a history window (OKButton, HelpButton),
 // right-aligned in one row.
 struct OkHelpButtons {
     QPushButton* ok;

@@ -20,7 +20,7 @@ namespace netrova {
 
 TForm10::TForm10(TextViewer& viewer, std::function<std::string()> programPath, QWidget* parent)
     : QDialog(parent), viewer_(viewer), programPath_(std::move(programPath)) {
-    setObjectName(QStringLiteral("Form10"));
+    setObjectName(QStringLiteral("OpenReportDialog"));
     setWindowTitle(QStringLiteral("Open report"));
     BuildControls();
     PrepareDialog();
@@ -41,10 +41,10 @@ void TForm10::BuildControls() {
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this, &TForm10::BitBtn1Click);
 
     OpenButton = new QPushButton(QStringLiteral("Open"), this);
-    OpenButton->setObjectName(QStringLiteral("BitBtn1"));
+    OpenButton->setObjectName(QStringLiteral("OpenButton"));
     OpenButton->setDefault(true);
     CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("BitBtn2"));
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setAutoDefault(false);
     connect(OpenButton, &QPushButton::clicked, this, &TForm10::BitBtn1Click);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);

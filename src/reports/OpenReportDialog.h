@@ -17,11 +17,6 @@ class TextViewer;
 // "Open report": lists the reports and opens the chosen one in the text viewer. Created once
 // and shown again at each opening; the reports folder is made ready on creation and at every
 // showing.
-//
-// Controls by objectName:
-//   FileListBox1   the "*.rpt" files of the reports folder in date order, none selected at
-//                  first; "No reports" when there are none
-//   BitBtn1 "Open" (default, only with a report selected)     BitBtn2 "Cancel"
 class TForm10 : public QDialog {
     Q_OBJECT
 public:
@@ -47,8 +42,10 @@ private:
     TextViewer& viewer_;
     std::function<std::string()> programPath_;
 
+    // The "*.rpt" files of the reports folder in date order, none selected at first; "No reports"
+    // when there are none.
     QListWidget* FileListBox1 = nullptr;
-    QPushButton* OpenButton = nullptr;
+    QPushButton* OpenButton = nullptr; // the default, enabled only with a report selected
     QPushButton* CancelButton = nullptr;
     QLabel* Problem = nullptr;
 };

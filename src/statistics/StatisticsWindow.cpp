@@ -48,7 +48,7 @@ TForm9::TForm9(SettingsStore& store, HelpViewer& help, Clock& clock, CounterFigu
                CounterPeriodFn counterPeriod, SortState& sort, QWidget* parent)
     : QDialog(parent), store_(store), help_(help), clock_(clock), figures_(std::move(figures)),
       counterPeriod_(std::move(counterPeriod)), sort_(sort) {
-    setObjectName(QStringLiteral("Form9"));
+    setObjectName(QStringLiteral("StatisticsWindow"));
     setWindowTitle(QStringLiteral("Statistics"));
     BuildControls();
     FitOnScreen(*this);

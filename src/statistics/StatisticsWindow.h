@@ -42,16 +42,6 @@ using CounterFiguresFn = std::function<CounterFigures()>;
 // "Statistics": crash recoveries, the crash rate per connection hour and the per-user sums of
 // the history, the forecast for the counter period and, on a second tab, its usage per day.
 // Created once and shown again at each opening; filled on each showing and emptied on close.
-//
-// Controls by objectName:
-//   Tabs                      "Summary" and "Usage chart"
-//   TotalCrashes, CrashRate   the crash figures' values
-//   Users                     the user list
-//   Forecast                  the forecast text
-//   LimitForecast             each set limit, used and the day of reaching it; hidden without
-//   UsageChart                the chart of the counter period
-//   ChartShows                what it shows: "Connection time and fee" or "Volume"
-//   BitBtn1 "OK"     BitBtn2 "&Help"
 class TForm9 : public QDialog {
     Q_OBJECT
 public:

@@ -181,7 +181,7 @@ int TForm3::Execute(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help,
 }
 
 void TForm3::BuildControls() {
-    setObjectName(QStringLiteral("Form3"));
+    setObjectName(QStringLiteral("ProviderTariffsDialog"));
     setWindowTitle(QStringLiteral("Tariffs"));
 
     auto* providerBox = new QGroupBox(QStringLiteral("Choose a provider:"), this);
@@ -226,10 +226,10 @@ void TForm3::BuildControls() {
     Days->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     AssignButton = SideButton(
-        "Assign", QStringLiteral("&Assign \u2192"),
+        "AssignButton", QStringLiteral("&Assign \u2192"),
         QStringLiteral("Give the selected tariff to the selected days (Alt+A)"), assignBox);
     RemoveButton =
-        SideButton("Remove", QStringLiteral("\u2190 &Remove"),
+        SideButton("RemoveButton", QStringLiteral("\u2190 &Remove"),
                    QStringLiteral("Take the tariff off the selected days (Del)"), assignBox);
     auto* removeKey =
         new QShortcut(QKeySequence::Delete, Days, nullptr, nullptr, Qt::WidgetShortcut);

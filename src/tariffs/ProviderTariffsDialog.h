@@ -18,15 +18,6 @@ class MessageBoxes;
 
 // "Tariffs": assigns tariff profiles to the week days and the holiday of every provider, by drag
 // and drop or from the keyboard. A new instance for every opening.
-//
-// Controls by objectName:
-//   ListBox1  the providers, in the group "Choose a provider:"
-//   Tariff    the assignable profiles (one column "Tariffs"); drag source and drop target
-//   Days      eight rows, columns "Tariff's name" and "Week days"; drop target and drag source;
-//             several rows may be selected, Del takes their tariffs off
-//   Assign    "&Assign →": the current tariff onto the selected days
-//   Remove    "← &Remove": the selected days without a tariff
-//   BitBtn1   "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help" (also F1)
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
@@ -103,11 +94,14 @@ private:
     int current_ = 0;
     bool activated_ = false;
 
-    QListWidget* ListBox1 = nullptr;
+    QListWidget* ListBox1 = nullptr; // the providers
+    // The assignable profiles; drag source and drop target.
     QTreeWidget* Tariff = nullptr;
+    // Eight rows, the tariff and the day; drop target and drag source. Several rows may be
+    // selected; Del takes their tariffs off.
     QTreeWidget* Days = nullptr;
-    QPushButton* AssignButton = nullptr;
-    QPushButton* RemoveButton = nullptr;
+    QPushButton* AssignButton = nullptr; // the current tariff onto the selected days
+    QPushButton* RemoveButton = nullptr; // the selected days without a tariff
 };
 
 } // namespace netrova

@@ -102,7 +102,7 @@ int TForm5::Execute(SettingsStore& store, MessageBoxes& boxes, HelpViewer& help,
 }
 
 void TForm5::BuildControls() {
-    setObjectName(QStringLiteral("Form5"));
+    setObjectName(QStringLiteral("TariffEditorDialog"));
     setWindowTitle(QStringLiteral("Tariffs Options"));
 
     auto* tariffsBox = new QGroupBox(QStringLiteral("Tariffs:"), this);
@@ -117,11 +117,11 @@ void TForm5::BuildControls() {
     Edit7->setValidator(new TypedTextValidator(kMaxTariffNameLength, true, Edit7));
     Edit7->setMinimumWidth(kFewestChars * Edit7->fontMetrics().averageCharWidth());
     CreateButton = new QPushButton(QStringLiteral("Create new tariff"), tariffsBox);
-    CreateButton->setObjectName(QStringLiteral("Button1"));
+    CreateButton->setObjectName(QStringLiteral("CreateButton"));
     RenameButton = new QPushButton(QStringLiteral("Rename tariff"), tariffsBox);
-    RenameButton->setObjectName(QStringLiteral("Button2"));
+    RenameButton->setObjectName(QStringLiteral("RenameButton"));
     DeleteButton = new QPushButton(QStringLiteral("Delete tariff"), tariffsBox);
-    DeleteButton->setObjectName(QStringLiteral("Button3"));
+    DeleteButton->setObjectName(QStringLiteral("DeleteButton"));
     for (QPushButton* b : {CreateButton, RenameButton, DeleteButton})
         b->setAutoDefault(false);
 

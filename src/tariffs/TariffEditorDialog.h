@@ -16,18 +16,6 @@ class HelpViewer;
 class MessageBoxes;
 
 // "Tariffs Options": the tariff profile editor. A new instance for every opening.
-//
-// Controls by objectName:
-//   ListBox1      the tariff list, in the group "Tariffs:"
-//   Edit7         name field
-//   Button1       "Create new tariff"
-//   Button2       "Rename tariff"
-//   Button3       "Delete tariff"
-//   Edit5, Edit6  hours where interval 'A' begins and ends
-//   Edit1, Edit2  where 'B' begins and ends (read-only mirrors of Edit6 and Edit5)
-//   Edit3, Edit4  cost per minute of 'A' and 'B', in cents
-//   SpeedButton3  "OCPD": one cost per day; pressed and showing a mark while on
-//   BitBtn1       "OK"     BitBtn2 "Cancel"     BitBtn3 "&Help"
 class TForm5 : public QDialog {
     Q_OBJECT
 public:
@@ -85,18 +73,18 @@ private:
     bool oneCostPerDay_ = false;
     bool activated_ = false;
 
-    QListWidget* ListBox1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QLineEdit* Edit6 = nullptr;
-    QLineEdit* Edit7 = nullptr;
+    QListWidget* ListBox1 = nullptr; // the tariff list
+    QLineEdit* Edit7 = nullptr;      // the name
     QPushButton* CreateButton = nullptr;
     QPushButton* RenameButton = nullptr;
     QPushButton* DeleteButton = nullptr;
-    QToolButton* SpeedButton3 = nullptr;
+    QLineEdit* Edit5 = nullptr; // hours where interval 'A' begins and ends
+    QLineEdit* Edit6 = nullptr;
+    QLineEdit* Edit1 = nullptr; // where 'B' begins and ends: read-only mirrors of Edit6 and Edit5
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr; // cost per minute of 'A' and 'B', in cents
+    QLineEdit* Edit4 = nullptr;
+    QToolButton* SpeedButton3 = nullptr; // "OCPD": pressed and showing a mark while on
 };
 
 } // namespace netrova

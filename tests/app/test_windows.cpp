@@ -251,10 +251,10 @@ private slots:
         int readable = 0;
         QTimer::singleShot(0, &dialog, [&] {
             QCoreApplication::sendPostedEvents();
-            QTest::mouseClick(dialog.findChild<QPushButton*>("BitBtn3"), Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QPushButton*>("HelpButton"), Qt::LeftButton);
             if (HelpWindow* window = help.Window()) {
                 asker = dialog.frameGeometry();
-                for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3"}) {
+                for (const char* name : {"OKButton", "CancelButton", "HelpButton"}) {
                     const auto* b = dialog.findChild<QPushButton*>(name);
                     buttons |= QRect(b->mapToGlobal(QPoint()), b->size());
                 }
@@ -326,7 +326,7 @@ private slots:
         QCOMPARE(about.findChild<QLabel*>("ProgramIcon")->pixmap().toImage(),
                  LogoPicture().toImage());
         about.show();
-        QTest::mouseClick(about.findChild<QPushButton*>("HelpBtn"), Qt::LeftButton);
+        QTest::mouseClick(about.findChild<QPushButton*>("HelpButton"), Qt::LeftButton);
         QCOMPARE(help.requests, std::vector<int>{5});
         QVERIFY(about.isVisible());
         QTest::mouseClick(about.findChild<QPushButton*>("OKButton"), Qt::LeftButton);

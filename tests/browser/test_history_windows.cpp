@@ -169,7 +169,7 @@ void TestHistoryWindows::browser() {
     QCOMPARE(Label(window, "AverageCost"), QString("14 dol. 75 c."));
 
     // The sort choice of the "Sort" button does what a header click does.
-    const QList<QAction*> sorts = Get<QToolButton>(window, "Sort")->menu()->actions();
+    const QList<QAction*> sorts = Get<QToolButton>(window, "SortButton")->menu()->actions();
     const auto byFee = std::find_if(sorts.begin(), sorts.end(),
                                     [](QAction* a) { return a->text() == "Con. fee"; });
     QVERIFY(byFee != sorts.end());
@@ -187,9 +187,9 @@ void TestHistoryWindows::browser() {
              (QStringList{"9 dol. 50 c.", "10 dol. 5 c.", "20 dol. 0 c."}));
     QCOMPARE(SortShown(window), QString("Con. fee/Down/down"));
 
-    QTest::mouseClick(Get<QPushButton>(window, "BitBtn2"), Qt::LeftButton);
+    QTest::mouseClick(Get<QPushButton>(window, "HelpButton"), Qt::LeftButton);
     QCOMPARE(rig.help.requests, std::vector<int>{13});
-    QTest::mouseClick(Get<QPushButton>(window, "BitBtn1"), Qt::LeftButton);
+    QTest::mouseClick(Get<QPushButton>(window, "OKButton"), Qt::LeftButton);
     QVERIFY(!window.isVisible());
     QCOMPARE(window.Model().rowCount(), 0); // closing empties the list
 
@@ -330,12 +330,12 @@ void TestHistoryWindows::statistics() {
             QTest::keyClick(&window, Qt::Key_Tab, Qt::ControlModifier);
             QCOMPARE(tabs->currentIndex(), 0);
             QCOMPARE(window.geometry(), place);
-            QTest::mouseClick(Get<QPushButton>(window, "BitBtn2"), Qt::LeftButton);
+            QTest::mouseClick(Get<QPushButton>(window, "HelpButton"), Qt::LeftButton);
             // The first click of the run sorts ascending, the one of the next opening reverses.
             window.UsersColumnClick(ucConnections);
             QCOMPARE(ModelColumn(window.Model(), ucUserName),
                      (opening == 0 ? QStringList{"B", "A"} : QStringList{"A", "B"}));
-            QTest::mouseClick(Get<QPushButton>(window, "BitBtn1"), Qt::LeftButton);
+            QTest::mouseClick(Get<QPushButton>(window, "OKButton"), Qt::LeftButton);
         });
         window.ShowModal();
         QCOMPARE(window.Model().rowCount(), 0); // emptied on close, not doubled next time
@@ -531,7 +531,7 @@ void TestHistoryWindows::openReport() {
     TForm10 dialog(viewer, [&] { return path; });
     QVERIFY(QDir(reports).exists()); // made on creation
     auto* list = Get<QListWidget>(dialog, "FileListBox1");
-    auto* open = Get<QPushButton>(dialog, "BitBtn1");
+    auto* open = Get<QPushButton>(dialog, "OpenButton");
     // No reports: the list says so, and there is nothing to open.
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->item(0)->text(), QString("No reports"));
@@ -573,7 +573,7 @@ void TestHistoryWindows::openReport() {
     QVERIFY(problem->isVisible());
     QCOMPARE(problem->text().toStdString(),
              "No viewer could be started for the report " + failed + ".");
-    QTest::mouseClick(Get<QPushButton>(dialog, "BitBtn2"), Qt::LeftButton);
+    QTest::mouseClick(Get<QPushButton>(dialog, "CancelButton"), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
 }
 

@@ -28,9 +28,9 @@ struct Opened {
         form = std::make_unique<TForm6>(rig.mon(), rig.store, rig.clock, rig.boxes, rig.help);
     }
     QRadioButton* radio(int policy) {
-        return form->findChild<QRadioButton*>(QStringLiteral("RadioButton%1").arg(policy));
+        return form->findChild<QRadioButton*>(QStringLiteral("PolicyButton%1").arg(policy));
     }
-    QCheckBox* report() { return form->findChild<QCheckBox*>(QStringLiteral("CheckBox1")); }
+    QCheckBox* report() { return form->findChild<QCheckBox*>(QStringLiteral("ReportEnabled")); }
     void click(const char* button) {
         QPushButton* b = form->findChild<QPushButton*>(QLatin1String(button));
         QVERIFY(b);
@@ -99,7 +99,7 @@ private slots:
         if (choice)
             o.radio(choice)->setChecked(true);
         o.report()->setChecked(report);
-        o.click("BitBtn1");
+        o.click("OKButton");
 
         QCOMPARE(o.form->result(), int(QDialog::Accepted));
         QTEST(o.rig.state().ResetPolicy, "policy");
@@ -114,9 +114,9 @@ private slots:
         o.radio(4)->setChecked(true);
         o.report()->setChecked(true);
         o.rig.help.requests.clear();
-        o.click("BitBtn3");
+        o.click("HelpButton");
         QCOMPARE(o.rig.help.requests, std::vector<int>{11});
-        o.click("BitBtn2");
+        o.click("CancelButton");
         QCOMPARE(o.form->result(), int(QDialog::Rejected));
         QCOMPARE(Stored(o.rig, "Reset"), 2);
         QCOMPARE(Stored(o.rig, "Report"), 0);
@@ -134,7 +134,7 @@ private slots:
         std::vector<std::string> notices;
         o.rig.boxes.SetNoticeLine([&](const std::string& text) { notices.push_back(text); });
 
-        o.click("Button2");
+        o.click("CreateReportButton");
         QCOMPARE(QFileInfo(report).size(), 142 * 6);
         QVERIFY(o.rig.boxes.shown().empty()); // no box waits for an answer
         QCOMPARE(notices, std::vector<std::string>{"The report 2026-12-9.rpt"
@@ -144,7 +144,7 @@ private slots:
 
         QVERIFY(QFile::remove(report));
         o.report()->setChecked(true);
-        o.click("Button1");
+        o.click("ResetNowButton");
         QVERIFY(o.rig.boxes.shown().empty());
         QCOMPARE(QFileInfo(report).size(), 142 * 6);
         QCOMPARE(o.rig.Records().size(), std::size_t(0));

@@ -51,7 +51,7 @@ struct BeepRig {
         rig.set().Connected = 1;
         rig.set().BeepCount = 1;
     }
-    template <class W = QLineEdit> W* get(const char* name = "Edit1") {
+    template <class W = QLineEdit> W* get(const char* name = "Interval") {
         W* w = dialog.findChild<W*>(QLatin1String(name));
         if (!w)
             qFatal("no control %s", name);
@@ -66,7 +66,7 @@ struct BeepRig {
     }
     void type(const QString& text) {
         get()->clear();
-        QTest::keyClicks(get("Edit1"), text);
+        QTest::keyClicks(get("Interval"), text);
     }
     MonitorRig rig;
     RecordingSounds sounds;
@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(Sounded(mon, b.sounds, 10, 3000), (Seconds{900, 1800, 2700}));
         b.whenShown([&] {
             b.type("20");
-            QTest::mouseClick(b.get<QPushButton>("BitBtn1"), Qt::LeftButton);
+            QTest::mouseClick(b.get<QPushButton>("OKButton"), Qt::LeftButton);
         });
         QCOMPARE(b.dialog.Execute(), int(QDialog::Accepted));
         QCOMPARE(b.rig.store.Int(Root::CurrentUser, kBeepKey, "Interval"), 20);
@@ -167,7 +167,7 @@ private slots:
         b.rig.store.SetInt(Root::CurrentUser, kBeepKey, "Enabled", 0);
         b.whenShown([&] {
             b.type("45");
-            QTest::mouseClick(b.get<QPushButton>("BitBtn2"), Qt::LeftButton);
+            QTest::mouseClick(b.get<QPushButton>("CancelButton"), Qt::LeftButton);
         });
         QCOMPARE(b.dialog.Execute(), int(QDialog::Rejected));
         QCOMPARE(b.rig.store.Int(Root::CurrentUser, kBeepKey, "Interval"), 20);
@@ -206,14 +206,14 @@ private slots:
         b.dialog.FormActivate();
         QCOMPARE(b.get()->text(), QString("42"));
         QVERIFY(!b.get()->isEnabled());
-        QVERIFY(!b.get<QCheckBox>("CheckBox1")->isChecked());
-        QVERIFY(b.get<QRadioButton>("RadioButton2")->isChecked());
-        QTest::mouseClick(b.get<QCheckBox>("CheckBox1"), Qt::LeftButton);
+        QVERIFY(!b.get<QCheckBox>("EnabledBox")->isChecked());
+        QVERIFY(b.get<QRadioButton>("SoundButton2")->isChecked());
+        QTest::mouseClick(b.get<QCheckBox>("EnabledBox"), Qt::LeftButton);
         QVERIFY(b.get()->isEnabled());
         // Another stored sound leaves the buttons as they were.
         b.rig.store.SetInt(Root::CurrentUser, kBeepKey, "Sound", 9);
         b.dialog.FormActivate();
-        QVERIFY(b.get<QRadioButton>("RadioButton2")->isChecked());
+        QVERIFY(b.get<QRadioButton>("SoundButton2")->isChecked());
     }
 
     // Enter in the field is "OK"; the choice of sound is stored and taken at once.
@@ -222,9 +222,9 @@ private slots:
         b.dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&b.dialog));
         b.dialog.FormActivate();
-        QTest::mouseClick(b.get<QRadioButton>("RadioButton4"), Qt::LeftButton);
+        QTest::mouseClick(b.get<QRadioButton>("SoundButton4"), Qt::LeftButton);
         b.type("30");
-        QTest::keyClick(b.get("Edit1"), Qt::Key_Return);
+        QTest::keyClick(b.get("Interval"), Qt::Key_Return);
         QCOMPARE(b.dialog.result(), int(QDialog::Accepted));
         QVERIFY(!b.dialog.isVisible());
         QCOMPARE(b.rig.store.Int(Root::CurrentUser, kBeepKey, "Interval"), 30);
@@ -244,7 +244,7 @@ private slots:
 
     void helpContext() {
         BeepRig b;
-        QTest::mouseClick(b.get<QPushButton>("BitBtn3"), Qt::LeftButton);
+        QTest::mouseClick(b.get<QPushButton>("HelpButton"), Qt::LeftButton);
         QCOMPARE(b.rig.help.requests, std::vector<int>{10});
     }
 };

@@ -24,7 +24,7 @@ struct LimitsRig {
             qFatal("no control %s", name);
         return w;
     }
-    void ok() { get<QPushButton>("BitBtn1")->click(); }
+    void ok() { get<QPushButton>("OKButton")->click(); }
     MonitorRig rig;
     LimitsDialog dialog;
 };

@@ -61,14 +61,14 @@ struct PrefsRig {
         rig.Start();
         rig.help.requests.clear();
     }
-    template <class W = QLineEdit> W* get(const char* name = "Edit1") {
+    template <class W = QLineEdit> W* get(const char* name = "ConnectDelay") {
         W* w = dialog.findChild<W*>(QLatin1String(name));
         if (!w)
             qFatal("no control %s", name);
         return w;
     }
     QCheckBox* box(const char* name) { return get<QCheckBox>(name); }
-    QPlainTextEdit* memo() { return get<QPlainTextEdit>("Memo1"); }
+    QPlainTextEdit* memo() { return get<QPlainTextEdit>("Programs"); }
     QString entry() { return QString::fromStdString(autostart.EntryPath()); }
     int userInt(const char* name) { return rig.store.Int(Root::CurrentUser, kProductKey, name); }
     int machineInt(const char* name) {
@@ -92,8 +92,8 @@ private slots:
     void autostartEntryFollowsTheBox() {
         PrefsRig p;
         p.dialog.FormActivate();
-        QVERIFY(!p.box("CheckBox1")->isChecked()); // installed with "Start" 0
-        p.box("CheckBox1")->setChecked(true);
+        QVERIFY(!p.box("AutostartBox")->isChecked()); // installed with "Start" 0
+        p.box("AutostartBox")->setChecked(true);
         p.dialog.BitBtn1Click();
         QCOMPARE(p.machineInt("Start"), 1);
         QCOMPARE(p.rig.store.Str(Root::LocalMachine, kRunKey, kRunValue), std::string(kProgram));
@@ -103,8 +103,8 @@ private slots:
         const QString oldEntry = p.autostartDir.filePath("netrova.desktop");
         QVERIFY(QFile::copy(p.entry(), oldEntry));
         p.dialog.FormActivate();
-        QVERIFY(p.box("CheckBox1")->isChecked());
-        p.box("CheckBox1")->setChecked(false);
+        QVERIFY(p.box("AutostartBox")->isChecked());
+        p.box("AutostartBox")->setChecked(false);
         p.dialog.BitBtn1Click();
         QVERIFY(!QFile::exists(oldEntry));
         QCOMPARE(p.machineInt("Start"), 0);
@@ -155,10 +155,10 @@ private slots:
         PrefsRig p;
         p.rig.store.SetInt(Root::LocalMachine, kProductKey, "AntiCrash", 0);
         p.dialog.FormActivate();
-        QVERIFY(!p.box("CheckBox5")->isChecked());
-        QVERIFY(p.box("CheckBox2")->isChecked());
-        QVERIFY(p.box("CheckBox3")->isChecked());
-        p.box("CheckBox2")->setChecked(false);
+        QVERIFY(!p.box("AntiCrashBox")->isChecked());
+        QVERIFY(p.box("LogoBox")->isChecked());
+        QVERIFY(p.box("MinimizeBox")->isChecked());
+        p.box("LogoBox")->setChecked(false);
         p.dialog.BitBtn1Click();
         QCOMPARE(p.machineInt("AntiCrash"), 0);
         QCOMPARE(p.userInt("Logo"), 0);
@@ -243,14 +243,14 @@ private slots:
     void programList() {
         PrefsRig p;
         p.dialog.FormActivate();
-        QCOMPARE(p.get<QLabel>("Label1")->text(), QString("Now you have entered 0 programs"));
+        QCOMPARE(p.get<QLabel>("ProgramCount")->text(), QString("Now you have entered 0 programs"));
         p.memo()->setPlainText("/bin/mail\n\n/bin/web");
-        QCOMPARE(p.get<QLabel>("Label1")->text(), QString("Now you have entered 3 programs"));
+        QCOMPARE(p.get<QLabel>("ProgramCount")->text(), QString("Now you have entered 3 programs"));
         p.chooser.answer = "/usr/bin/news";
-        QTest::mouseClick(p.get<QPushButton>("Button1"), Qt::LeftButton);
+        QTest::mouseClick(p.get<QPushButton>("AddButton"), Qt::LeftButton);
         QCOMPARE(p.chooser.titles, std::string("Open\n"));
         p.chooser.answer.clear(); // cancelled
-        QTest::mouseClick(p.get<QPushButton>("Button1"), Qt::LeftButton);
+        QTest::mouseClick(p.get<QPushButton>("AddButton"), Qt::LeftButton);
         QCOMPARE(p.memo()->toPlainText(), QString("/bin/mail\n\n/bin/web\n/usr/bin/news"));
         p.dialog.BitBtn1Click();
         QCOMPARE(p.rig.store.Int(Root::CurrentUser, kExecKey, "Lines"), 4);
@@ -262,7 +262,7 @@ private slots:
         p.memo()->setPlainText("/bin/other");
         p.dialog.reject();
         QCOMPARE(p.memo()->toPlainText(), QString("/bin/mail\n\n/bin/web\n/usr/bin/news"));
-        QCOMPARE(p.get<QLabel>("Label1")->text(), QString("Now you have entered 4 programs"));
+        QCOMPARE(p.get<QLabel>("ProgramCount")->text(), QString("Now you have entered 4 programs"));
     }
 
     void trayChoice_data() {
@@ -282,7 +282,7 @@ private slots:
         PrefsRig p;
         p.tray.available = available;
         p.dialog.FormActivate();
-        p.box("CheckBox4")->setChecked(checked);
+        p.box("TrayBox")->setChecked(checked);
         p.dialog.BitBtn1Click();
         QCOMPARE(QString::fromStdString(p.tray.calls), calls);
         QCOMPARE(p.userInt("System tray"), checked ? 1 : 0);
@@ -298,8 +298,8 @@ private slots:
         const auto openOn = [&](int page) {
             QTimer::singleShot(0, &p.dialog, [&] {
                 QCoreApplication::sendPostedEvents();
-                pages << p.get<QTabWidget>("PageControl1")->currentIndex();
-                QTest::mouseClick(p.get<QPushButton>("BitBtn2"), Qt::LeftButton);
+                pages << p.get<QTabWidget>("Pages")->currentIndex();
+                QTest::mouseClick(p.get<QPushButton>("CancelButton"), Qt::LeftButton);
             });
             QCOMPARE(p.dialog.Execute(page), int(QDialog::Rejected));
         };
@@ -308,7 +308,7 @@ private slots:
         openOn(-1);
         openOn(TForm2::StartupPage);
         QCOMPARE(pages, (QList<int>{0, 2, 2, 0}));
-        QTest::mouseClick(p.get<QPushButton>("BitBtn3"), Qt::LeftButton);
+        QTest::mouseClick(p.get<QPushButton>("HelpButton"), Qt::LeftButton);
         QCOMPARE(p.rig.help.requests, std::vector<int>{9});
     }
 

@@ -180,7 +180,7 @@ void TestProviderTariffs::dialogLayout() {
     a.dialog.show();
     const QRect holiday = days->visualItemRect(days->topLevelItem(kHoliday));
     QVERIFY(days->viewport()->rect().contains(holiday));
-    QVERIFY(a.get<QPushButton>("BitBtn1")->isDefault());
+    QVERIFY(a.get<QPushButton>("OKButton")->isDefault());
 }
 
 void TestProviderTariffs::neverAssignedProviderGetsAllEightDays() {
@@ -195,7 +195,7 @@ void TestProviderTariffs::neverAssignedProviderGetsAllEightDays() {
     QVERIFY(!ts.HasKey(Root::CurrentUser, "\\Software\\Netrova\\Tariffs\\Fresh"));
     a.assign("Cheap", 1);
     QCOMPARE(a.day(1), QStringLiteral("Cheap"));
-    a.click("BitBtn1");
+    a.click("OKButton");
     QCOMPARE(a.dialog.result(), int(QDialog::Accepted));
     QCOMPARE(DayKeyText(ts, "Fresh", 1), QStringLiteral("Cheap|0|5|2|8|20"));
     for (int d : {0, 2, 3, 4, 5, 6, kHoliday})
@@ -217,7 +217,7 @@ void TestProviderTariffs::dropReplacesAndDraggingBackClears() {
     QCOMPARE(a.day(1), QStringLiteral("Dear"));
     a.dragBack(kHoliday);
     QCOMPARE(a.day(kHoliday), QString());
-    a.click("BitBtn1");
+    a.click("OKButton");
     QCOMPARE(DayKeyText(ts, "ISP", 1), QStringLiteral("Dear|1|9|9|0|0"));
     QCOMPARE(DayKeyText(ts, "ISP", kHoliday), Unassigned());
 }
@@ -301,7 +301,7 @@ void TestProviderTariffs::unsavedAssignmentsSurviveSwitching() {
         QCOMPARE(a.dayNames(), QStringList({"", "Cheap", "", "", "", "", "", ""}));
         a.chooseProvider(1);
         QCOMPARE(a.dayNames(), QStringList({"Dear", "", "", "", "", "", "Cheap", ""}));
-        a.click("BitBtn2");
+        a.click("CancelButton");
         QCOMPARE(a.dialog.result(), int(QDialog::Rejected));
         QCOMPARE(a.providers()->count(), 0);
     }
@@ -321,7 +321,7 @@ void TestProviderTariffs::okWritesVisitedProvidersOnly() {
     a.dialog.FormActivate();
     a.assign("Dear", kHoliday);
     a.chooseProvider(1);
-    a.click("BitBtn1");
+    a.click("OKButton");
     QCOMPARE(DayKeyText(ts, "A", kHoliday), QStringLiteral("Dear|1|9|9|0|0"));
     for (int d = 0; d < kDayCount; ++d)
         QCOMPARE(DayKeyText(ts, "B", d), Unassigned());
@@ -340,7 +340,7 @@ void TestProviderTariffs::storedDaysAreShownAndKeptOnOk() {
     Assigner a(ts);
     a.dialog.FormActivate();
     QCOMPARE(a.day(3), QStringLiteral("Cheap"));
-    a.click("BitBtn1");
+    a.click("OKButton");
     QCOMPARE(DayKeyText(ts, "ISP", 3), QStringLiteral("Cheap|0|4|1|7|19"));
 }
 
@@ -357,7 +357,7 @@ void TestProviderTariffs::noProvidersKeepsTheDialogOpen() {
     QCOMPARE(a.tariffs()->topLevelItemCount(), 2);
     QCOMPARE(a.dayNames(), QStringList(8, QString()));
     a.assign("Cheap", 1);
-    a.click("BitBtn1");
+    a.click("OKButton");
     QCOMPARE(a.dialog.result(), int(QDialog::Accepted));
     Registry reg(ts.store(), Root::CurrentUser);
     QVERIFY(!reg.OpenKey(kTariffsKey, false) || reg.GetKeyNames().empty());
@@ -416,7 +416,7 @@ void TestProviderTariffs::unreadableDaysCloseTheDialog() {
                 d->findChild<QListWidget*>("ListBox1")->setCurrentRow(1);
                 // Should the dialog stay open, half loaded, this confirms it.
                 if (d->isVisible())
-                    QTest::mouseClick(d->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+                    QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
             }
     });
     QVERIFY_THROWS_EXCEPTION(StoreError, TForm3::Execute(ts, boxes, help, nullptr));
@@ -427,7 +427,7 @@ void TestProviderTariffs::helpKeys() {
     TempStore ts;
     SeedProfile(ts, "Evening", 18, 23, 10, 5, 0); // the dialog stays open
     Assigner a(ts);
-    a.click("BitBtn3");
+    a.click("HelpButton");
     // F1 is the key of the window in front.
     a.dialog.show();
     a.dialog.activateWindow();
@@ -435,7 +435,7 @@ void TestProviderTariffs::helpKeys() {
     QTest::keyClick(a.providers(), Qt::Key_F1);
     QTest::keyClick(a.days(), Qt::Key_F1);
     QCOMPARE(a.help.requests, (std::vector<int>{15, 15, 15}));
-    QCOMPARE(a.get<QPushButton>("BitBtn3")->text(), QStringLiteral("&Help"));
+    QCOMPARE(a.get<QPushButton>("HelpButton")->text(), QStringLiteral("&Help"));
 }
 
 // Each row selects with keys only: Down moves to the next tariff or day, Shift+Down takes the
@@ -520,8 +520,8 @@ void TestProviderTariffs::fitsTheScreen() {
                            Tariffs(ts).Profiles());
     Assigner a(ts);
     QVERIFY(ShowOn(a.dialog, screen));
-    const QString problem =
-        FitProblem(a.dialog, {"BitBtn1", "BitBtn2", "BitBtn3", "Assign", "Remove"});
+    const QString problem = FitProblem(
+        a.dialog, {"OKButton", "CancelButton", "HelpButton", "AssignButton", "RemoveButton"});
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QTreeWidget* list = a.days();
     QVERIFY(list->viewport()->rect().contains(list->visualItemRect(list->topLevelItem(kHoliday))));

@@ -76,7 +76,7 @@ struct Editor {
     }
     void create(const QString& name) {
         type("Edit7", name);
-        click("Button1");
+        click("CreateButton");
     }
     // The mark, which the button must agree with by looking pressed.
     bool markShown() {
@@ -168,7 +168,7 @@ void TestTariffEditor::storedBadHourGivesBothWarnings() {
     QCOMPARE(ed.text("Edit2"), QStringLiteral("0"));
     // A stored cost longer than the field reaches it whole and goes back unchanged.
     QCOMPARE(ed.text("Edit3"), QStringLiteral("123"));
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Broken"), "DayCost"), 123);
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Broken"), "StartingInterval"), 0);
 }
@@ -190,7 +190,7 @@ void TestTariffEditor::fieldsAreStoredOnOk() {
     ed.type("Edit3", "");
     ed.type("Edit4", "7");
     QVERIFY(ed.boxes.shown().empty());
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QCOMPARE(ed.dialog.result(), int(QDialog::Accepted));
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Cheap"), "StartingInterval"), 8);
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Cheap"), "EndingInterval"), 20);
@@ -267,7 +267,7 @@ void TestTariffEditor::editsFollowTheSelection() {
     QCOMPARE(ed.list()->currentRow(), 2);
     QCOMPARE(ed.text("Edit4"), QStringLiteral("0"));
     ed.type("Edit3", "21");
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Alpha"), "DayCost"), 11);
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Alpha"), "NightCost"), 13);
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Beta"), "NightCost"), 12);
@@ -284,14 +284,14 @@ void TestTariffEditor::deleteAsksFirst() {
     ed.dialog.FormActivate();
     ed.select(1);
     ed.boxes.Answer(MsgResult::No);
-    ed.click("Button3");
+    ed.click("DeleteButton");
     QCOMPARE(Texts(ed.boxes), QStringList{"Are you sure to delete tariff 'Beta'?"});
     QCOMPARE(ed.boxes.shown().front().icon, MsgIcon::Question);
     QCOMPARE(ed.boxes.shown().front().buttons, MsgButtons::YesNo);
     QCOMPARE(ed.entries(), QStringList({"Alpha", "Beta", "Gamma"}));
 
     ed.boxes.Answer(MsgResult::Yes);
-    ed.click("Button3");
+    ed.click("DeleteButton");
     QCOMPARE(ed.entries(), QStringList({"Alpha", "Gamma"}));
     QCOMPARE(ed.list()->currentRow(), 0);
     QCOMPARE(ed.text("Edit7"), QStringLiteral("Alpha"));
@@ -300,7 +300,7 @@ void TestTariffEditor::deleteAsksFirst() {
     // The later profiles moved down with their numbers.
     ed.select(1);
     QCOMPARE(ed.text("Edit3"), QStringLiteral("11"));
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Gamma"), "NightCost"), 12);
     QVERIFY(!ts.HasKey(Root::CurrentUser, ProfileKey("Beta")));
 }
@@ -315,7 +315,7 @@ void TestTariffEditor::deletingTheOnlyProfileThenOk() {
     ed.dialog.FormActivate();
     QVERIFY(ed.markShown());
     ed.boxes.Answer(MsgResult::Yes);
-    ed.click("Button3");
+    ed.click("DeleteButton");
     QVERIFY(ed.entries().isEmpty());
     QCOMPARE(ed.text("Edit7"), QString());
     for (const char* e : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6"})
@@ -323,7 +323,7 @@ void TestTariffEditor::deletingTheOnlyProfileThenOk() {
     QVERIFY(!ed.markShown());
     QCOMPARE(ed.enabledFields(), QStringLiteral("1111"));
 
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QVERIFY(ts.HasKey(Root::CurrentUser, kTariffProfileKey));
     QVERIFY(Tariffs(ts).Profiles().empty());
     for (int d = 0; d < kDayCount; ++d)
@@ -341,9 +341,9 @@ void TestTariffEditor::renameThenOkUnassignsItsDays() {
     Editor ed(ts);
     ed.dialog.FormActivate();
     ed.type("Edit7", "Budget");
-    ed.click("Button2");
+    ed.click("RenameButton");
     QCOMPARE(ed.entries(), QStringList({"Budget", "Dear"}));
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QVERIFY(!ts.HasKey(Root::CurrentUser, ProfileKey("Cheap")));
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Budget"), "DayCost"), 5);
     QCOMPARE(DayKeyText(ts, "ISP", 1), Unassigned());
@@ -365,7 +365,7 @@ void TestTariffEditor::costChangeReachesEveryAssignedDay() {
     Editor ed(ts);
     ed.dialog.FormActivate();
     ed.type("Edit3", "7");
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QCOMPARE(DayKeyText(ts, "One", 1), QStringLiteral("Cheap|0|7|2|8|20"));
     QCOMPARE(DayKeyText(ts, "One", kHoliday), QStringLiteral("Cheap|0|7|2|8|20"));
     QCOMPARE(DayKeyText(ts, "Two", 0), QStringLiteral("Cheap|0|7|2|8|20"));
@@ -397,12 +397,12 @@ void TestTariffEditor::closingWithoutOkWritesNothing() {
         ed.create("New");
         ed.select(0);
         ed.type("Edit7", "Renamed");
-        ed.click("Button2");
+        ed.click("RenameButton");
         ed.boxes.Answer(MsgResult::Yes);
         ed.select(1);
-        ed.click("Button3");
+        ed.click("DeleteButton");
         if (route == "cancel")
-            ed.click("BitBtn2");
+            ed.click("CancelButton");
         else if (route == "escape")
             QTest::keyClick(ed.list(), Qt::Key_Escape);
         else
@@ -445,7 +445,7 @@ void TestTariffEditor::oneCostPerDayMarkAndFields() {
     ed.select(1);
     ed.click("SpeedButton3");
     QVERIFY(ed.markShown());
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Flat"), "OCPD"), 0);
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Split"), "OCPD"), 1);
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Split"), "StartingInterval"), 9);
@@ -466,7 +466,7 @@ void TestTariffEditor::creatingWhileOneCostPerDay() {
     QCOMPARE(ed.enabledFields(), QStringLiteral("1111"));
     for (const char* e : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6"})
         QCOMPARE(ed.text(e), QStringLiteral("0"));
-    ed.click("BitBtn1");
+    ed.click("OKButton");
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Flat"), "OCPD"), 1);
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Flat"), "DayCost"), 6);
     QCOMPARE(ts.Int(Root::CurrentUser, ProfileKey("Fresh"), "OCPD"), 0);
@@ -484,8 +484,8 @@ void TestTariffEditor::emptyStoreShowsHowToStart() {
     QVERIFY(!ts.HasKey(Root::CurrentUser, kTariffProfileKey));
     // Rename and delete have nothing to act on.
     ed.type("Edit7", "Name");
-    ed.click("Button2");
-    ed.click("Button3");
+    ed.click("RenameButton");
+    ed.click("DeleteButton");
     QCOMPARE(ed.boxes.shown().size(), std::size_t(1));
     // A backslash would make nested keys of the name, so it cannot be typed.
     ed.type("Edit7", "A\\B");
@@ -497,10 +497,10 @@ void TestTariffEditor::emptyStoreShowsHowToStart() {
 void TestTariffEditor::helpButton() {
     TempStore ts;
     Editor ed(ts);
-    ed.click("BitBtn3");
+    ed.click("HelpButton");
     QCOMPARE(ed.help.requests, std::vector<int>{12});
-    QCOMPARE(ed.get<QPushButton>("BitBtn3")->text(), QStringLiteral("&Help"));
-    QVERIFY(ed.get<QPushButton>("BitBtn1")->isDefault());
+    QCOMPARE(ed.get<QPushButton>("HelpButton")->text(), QStringLiteral("&Help"));
+    QVERIFY(ed.get<QPushButton>("OKButton")->isDefault());
     QCOMPARE(ed.dialog.windowTitle(), QStringLiteral("Tariffs Options"));
 }
 
@@ -532,7 +532,7 @@ void TestTariffEditor::unreadableProfileClosesTheDialog() {
     QTimer::singleShot(3000, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* d = qobject_cast<TForm5*>(w))
-                QTest::mouseClick(d->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+                QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
     });
     QVERIFY_THROWS_EXCEPTION(StoreError, TForm5::Execute(ts, boxes, help, nullptr));
     QCOMPARE(DumpUserStore(ts), before);
@@ -555,8 +555,9 @@ void TestTariffEditor::fitsTheScreen() {
         SeedProfile(ts, "Tariff " + std::to_string(i), 8, 20, 5, 2, 0);
     Editor ed(ts);
     QVERIFY(ShowOn(ed.dialog, screen));
-    const QString problem = FitProblem(ed.dialog, {"BitBtn1", "BitBtn2", "BitBtn3", "Button1",
-                                                   "Button2", "Button3", "SpeedButton3"});
+    const QString problem =
+        FitProblem(ed.dialog, {"OKButton", "CancelButton", "HelpButton", "CreateButton",
+                               "RenameButton", "DeleteButton", "SpeedButton3"});
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QVERIFY(ed.dialog.maximumWidth() > ed.dialog.minimumWidth());
     QListWidget* list = ed.list();
