@@ -217,10 +217,10 @@ int main(int argc, char** argv) {
     const auto report = std::filesystem::path(programPath) / "Reports" /
                         ReportFileName(today.Year, today.Month, today.Day);
     const double reportMs =
-        LongestStallMs(trigger("Createreport1"), [&] { return std::filesystem::exists(report); });
+        LongestStallMs(trigger("CreateReport"), [&] { return std::filesystem::exists(report); });
     const auto always = [] { return true; };
-    const double browserMs = LongestStallMs(trigger("Connections1"), always);
-    const double statisticsMs = LongestStallMs(trigger("Viewstatistic1"), always);
+    const double browserMs = LongestStallMs(trigger("Connections"), always);
+    const double statisticsMs = LongestStallMs(trigger("ViewStatistic"), always);
     std::printf("window %d records: longest stall report %.0f ms, browser %.0f ms, statistics "
                 "%.0f ms\n",
                 records, reportMs, browserMs, statisticsMs);

@@ -7,82 +7,81 @@ namespace netrova {
 namespace {
 
 const CommandInfo kCommands[] = {
-    {"Resetcounter1", "&Reset counter", Qt::CTRL | Qt::Key_R, "Reset the counter", "resetcounter"},
-    {"Createreport1", "&Create report", kNoKey, "Create report", "createreport"},
-    {"Deletereports1", "&Delete reports", kNoKey, "Delete all reports", "deletereports"},
-    {"Openreport1", "&Open report ...", Qt::CTRL | Qt::Key_O, "Open report", "openreport"},
+    {"ResetCounter", "&Reset counter", Qt::CTRL | Qt::Key_R, "Reset the counter", "resetcounter"},
+    {"CreateReport", "&Create report", kNoKey, "Create report", "createreport"},
+    {"DeleteReports", "&Delete reports", kNoKey, "Delete all reports", "deletereports"},
+    {"OpenReport", "&Open report ...", Qt::CTRL | Qt::Key_O, "Open report", "openreport"},
     // "&Delete reports" has the d of the button's "Hi&de" in this menu.
-    {"Hide1", "&Hide", Qt::CTRL | Qt::Key_D, "Hide program", "hide"},
+    {"Hide", "&Hide", Qt::CTRL | Qt::Key_D, "Hide program", "hide"},
     {"Exit2", "E&xit", Qt::ALT | Qt::Key_F4, "Exit program", "exit"},
-    {"Connections1", "Co&nnections ...", Qt::ALT | Qt::Key_N, "History of connections",
+    {"Connections", "Co&nnections ...", Qt::ALT | Qt::Key_N, "History of connections",
      "connections"},
-    {"Viewstatistic1", "View &statistic ...", Qt::ALT | Qt::Key_S, "View statistic", "statistic"},
-    {"Beep1", "&Beep ...", Qt::ALT | Qt::Key_B, "Beep", "beep"},
-    {"Counter1", "&Counter ...", Qt::ALT | Qt::Key_O, "Counter", "counter"},
-    {"Limits1", "&Limits ...", kNoKey, "Money and data limits", "limits"},
-    {"Providers1", "&Providers ...", Qt::ALT | Qt::Key_P, "Providers", "providers"},
-    {"Tariffs1", "&Tariffs ...", Qt::ALT | Qt::Key_T, "Tariffs", "tariffs"},
-    {"Preferences1", "Pr&eferences ...", kNoKey, "Preferences", "preferences"},
-    {"Help2", "&Help", Qt::Key_F1, "Netrova help", "help"},
-    {"About1", "&About ...", kNoKey, "About the program ", "about"},
+    {"ViewStatistic", "View &statistic ...", Qt::ALT | Qt::Key_S, "View statistic", "statistic"},
+    {"Beep", "&Beep ...", Qt::ALT | Qt::Key_B, "Beep", "beep"},
+    {"Counter", "&Counter ...", Qt::ALT | Qt::Key_O, "Counter", "counter"},
+    {"Limits", "&Limits ...", kNoKey, "Money and data limits", "limits"},
+    {"Providers", "&Providers ...", Qt::ALT | Qt::Key_P, "Providers", "providers"},
+    {"Tariffs", "&Tariffs ...", Qt::ALT | Qt::Key_T, "Tariffs", "tariffs"},
+    {"Preferences", "Pr&eferences ...", kNoKey, "Preferences", "preferences"},
+    {"Help", "&Help", Qt::Key_F1, "Netrova help", "help"},
+    {"About", "&About ...", kNoKey, "About the program ", "about"},
     // Tool bar only: the Preferences dialog opened on its page "Startup" or "Exec".
-    {"Programpreferences1", "Program preferences", kNoKey, "Program preferences", "preferences"},
-    {"Execution1", "Execution", kNoKey, "Execution", "execution"},
+    {"ProgramPreferences", "Program preferences", kNoKey, "Program preferences", "preferences"},
+    {"Execution", "Execution", kNoKey, "Execution", "execution"},
 };
 
-const char* const kFileMenu[] = {"Resetcounter1", "Createreport1", "Deletereports1", "Openreport1",
-                                 nullptr,         "Hide1",         "Exit2"};
-const char* const kViewMenu[] = {"Connections1", "Viewstatistic1"};
-const char* const kOptionsMenu[] = {"Beep1",      nullptr,    "Counter1", "Limits1",     nullptr,
-                                    "Providers1", "Tariffs1", nullptr,    "Preferences1"};
-const char* const kHelpMenu[] = {"Help2", nullptr, "About1"};
-const char* const kToolBar[] = {"Createreport1",  "Openreport1", "Connections1",
-                                "Viewstatistic1", nullptr,       "Programpreferences1",
-                                "Beep1",          "Execution1",  nullptr,
-                                "Providers1",     "Tariffs1",    "Counter1",
-                                nullptr,          "About1",      "Help2"};
+const char* const kFileMenu[] = {"ResetCounter", "CreateReport", "DeleteReports", "OpenReport",
+                                 nullptr,        "Hide",         "Exit2"};
+const char* const kViewMenu[] = {"Connections", "ViewStatistic"};
+const char* const kOptionsMenu[] = {"Beep",      nullptr,   "Counter", "Limits",     nullptr,
+                                    "Providers", "Tariffs", nullptr,   "Preferences"};
+const char* const kHelpMenu[] = {"Help", nullptr, "About"};
+const char* const kToolBar[] = {
+    "CreateReport", "OpenReport", "Connections", "ViewStatistic", nullptr,   "ProgramPreferences",
+    "Beep",         "Execution",  nullptr,       "Providers",     "Tariffs", "Counter",
+    nullptr,        "About",      "Help"};
 
 const TrayEntry kTrayMenu[] = {
     {nullptr, nullptr, nullptr},
-    {"Connections2", "Connections ...", "Connections1"},
+    {"TrayConnections", "Connections ...", "Connections"},
     {nullptr, nullptr, nullptr},
-    {"Beep2", "Beep ...", "Beep1"},
+    {"TrayBeep", "Beep ...", "Beep"},
     {nullptr, nullptr, nullptr},
-    {"Counter2", "Counter ...", "Counter1"},
+    {"TrayCounter", "Counter ...", "Counter"},
     {nullptr, nullptr, nullptr},
-    {"Providers2", "Providers ...", "Providers1"},
-    {"Tariffs2", "Tariffs ...", "Tariffs1"},
+    {"TrayProviders", "Providers ...", "Providers"},
+    {"TrayTariffs", "Tariffs ...", "Tariffs"},
     {nullptr, nullptr, nullptr},
-    {"Preferences2", "Preferences ...", "Preferences1"},
+    {"TrayPreferences", "Preferences ...", "Preferences"},
     {nullptr, nullptr, nullptr},
-    {"Exit1", "Exit", "Exit2"},
+    {"TrayExit", "Exit", "Exit2"},
 };
 
 const CommandHandler kHandlers[] = {
-    {"Resetcounter1", &TForm1::Resetcounter1Click},
-    {"Createreport1", &TForm1::Createreport1Click},
-    {"Deletereports1", &TForm1::Deletereports1Click},
-    {"Openreport1", &TForm1::Openreport1Click},
-    {"Hide1", &TForm1::BitBtn1Click},
+    {"ResetCounter", &TForm1::ResetCounterClick},
+    {"CreateReport", &TForm1::CreateReportClick},
+    {"DeleteReports", &TForm1::DeleteReportsClick},
+    {"OpenReport", &TForm1::OpenReportClick},
+    {"Hide", &TForm1::BitBtn1Click},
     {"Exit2", &TForm1::Exit2Click},
-    {"Connections1", &TForm1::Connections1Click},
-    {"Viewstatistic1", &TForm1::Viewstatistic1Click},
-    {"Beep1", &TForm1::Beep1Click},
-    {"Counter1", &TForm1::Counter1Click},
-    {"Limits1", &TForm1::Limits1Click},
-    {"Providers1", &TForm1::Providers1Click},
-    {"Tariffs1", &TForm1::Tariffs1Click},
-    {"Preferences1", &TForm1::Preferences1Click},
-    {"Help2", &TForm1::Help2Click},
-    {"About1", &TForm1::About1Click},
-    {"Programpreferences1", &TForm1::Programpreferences1Click},
-    {"Execution1", &TForm1::Execution1Click},
+    {"Connections", &TForm1::ConnectionsClick},
+    {"ViewStatistic", &TForm1::ViewStatisticClick},
+    {"Beep", &TForm1::BeepClick},
+    {"Counter", &TForm1::CounterClick},
+    {"Limits", &TForm1::LimitsClick},
+    {"Providers", &TForm1::ProvidersClick},
+    {"Tariffs", &TForm1::TariffsClick},
+    {"Preferences", &TForm1::PreferencesClick},
+    {"Help", &TForm1::HelpClick},
+    {"About", &TForm1::AboutClick},
+    {"ProgramPreferences", &TForm1::ProgramPreferencesClick},
+    {"Execution", &TForm1::ExecutionClick},
 };
 
-const MenuInfo kMenus[] = {{"File1", "&File", kFileMenu},
-                           {"View1", "&View", kViewMenu},
-                           {"Options1", "&Options", kOptionsMenu},
-                           {"Help1", "&Help", kHelpMenu}};
+const MenuInfo kMenus[] = {{"FileMenu", "&File", kFileMenu},
+                           {"ViewMenu", "&View", kViewMenu},
+                           {"OptionsMenu", "&Options", kOptionsMenu},
+                           {"HelpMenu", "&Help", kHelpMenu}};
 
 } // namespace
 

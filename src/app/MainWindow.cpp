@@ -69,7 +69,7 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
       app_(new AppController(store, clock, boxes, help, services, *this, *this, reports_.get(),
                              this)),
       monitor_(app_->ConnectionMonitor()) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("MainWindow"));
     // Where the desktop shows no notifications: the tray's message, else a box.
     services_.notifications.SetFallback(
         [this](const std::string& summary, const std::string& body, Urgency urgency, bool) {
@@ -84,7 +84,7 @@ TForm1::TForm1(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpView
     services_.notifications.SetHangUpHandler(Guarded([this] { app_->HangUpForLimit(); }));
     // What a command did (a report written, reports deleted) is told without a box: in the
     // status line, or by the tray icon while the window is hidden there.
-    statusBar()->setObjectName(QStringLiteral("StatusBar1")); // made before the window's size
+    statusBar()->setObjectName(QStringLiteral("StatusBar")); // made before the window's size
     boxes_.SetNoticeLine([this](const std::string& text) {
         const QString line = QString::fromStdString(text);
         if (!isVisible() && trayShown_)
@@ -145,15 +145,15 @@ void TForm1::BuildWindow() {
     layout->addWidget(Fields);
 
     HideButton = new QPushButton(QStringLiteral("Hi&de"), central);
-    HideButton->setObjectName(QStringLiteral("BitBtn1"));
+    HideButton->setObjectName(QStringLiteral("HideButton"));
     HideButton->setToolTip(QStringLiteral("Hide program"));
     HideButton->setIcon(PictureIcon("hide"));
     ExitButton = new QPushButton(QStringLiteral("E&xit"), central);
-    ExitButton->setObjectName(QStringLiteral("BitBtn2"));
+    ExitButton->setObjectName(QStringLiteral("ExitButton"));
     ExitButton->setToolTip(QStringLiteral("Exit program"));
     ExitButton->setIcon(PictureIcon("exit"));
     HolidayButton = new QPushButton(QStringLiteral("Holiday"), central);
-    HolidayButton->setObjectName(QStringLiteral("BitBtn3"));
+    HolidayButton->setObjectName(QStringLiteral("HolidayButton"));
     HolidayButton->setToolTip(QStringLiteral("Enable or disable holiday tariff"));
     // Looks pressed while the holiday tariff is on.
     HolidayButton->setCheckable(true);
@@ -200,7 +200,7 @@ QAction* TForm1::Command(const char* name) const {
 }
 
 void TForm1::BuildMenus() {
-    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    menuBar()->setObjectName(QStringLiteral("MenuBar"));
     menuBar()->installEventFilter(this);
     for (const MenuInfo& m : Menus()) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(m.title));
@@ -216,15 +216,14 @@ void TForm1::BuildMenus() {
 }
 
 void TForm1::BuildToolBar() {
-    ToolBar = addToolBar(QStringLiteral("ToolBar1"));
-    ToolBar->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar = addToolBar(QStringLiteral("ToolBar"));
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setMovable(false);
     ToolBar->setFloatable(false);
     ToolBar->setIconSize(QSize(24, 24));
     ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     ToolBar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
-    int button = 0;
     for (const char* item : ToolBarCommands()) {
         if (!item) {
             ToolBar->addSeparator();
@@ -232,20 +231,20 @@ void TForm1::BuildToolBar() {
         }
         ToolBar->addAction(Command(item));
         auto* tool = qobject_cast<QToolButton*>(ToolBar->widgetForAction(Command(item)));
-        tool->setObjectName(QStringLiteral("ToolButton%1").arg(++button));
+        tool->setObjectName(QLatin1String(item) + QLatin1String("Tool"));
         tool->setAutoRaise(true);
     }
 }
 
 void TForm1::BuildTrayMenu() {
     TrayMenu = new QMenu(this);
-    TrayMenu->setObjectName(QStringLiteral("PopupMenu1"));
-    Restore1 =
-        TrayMenu->addAction(QStringLiteral("Restore"), this, Guarded([this] { Restore1Click(); }));
-    Restore1->setObjectName(QStringLiteral("Restore1"));
-    Restore1->setIcon(ProgramIcon());
+    TrayMenu->setObjectName(QStringLiteral("TrayMenu"));
+    RestoreAction =
+        TrayMenu->addAction(QStringLiteral("Restore"), this, Guarded([this] { RestoreClick(); }));
+    RestoreAction->setObjectName(QStringLiteral("Restore"));
+    RestoreAction->setIcon(ProgramIcon());
     // The default entry, shown in bold.
-    TrayMenu->setDefaultAction(Restore1);
+    TrayMenu->setDefaultAction(RestoreAction);
     for (const TrayEntry& entry : TrayMenuEntries()) {
         if (!entry.name) {
             TrayMenu->addSeparator();
@@ -258,7 +257,7 @@ void TForm1::BuildTrayMenu() {
         connect(item, &QAction::triggered, command, &QAction::trigger);
         connect(command, &QAction::enabledChanged, item, &QAction::setEnabled);
     }
-    tray_->setObjectName(QStringLiteral("TrayIcon1"));
+    tray_->setObjectName(QStringLiteral("TrayIcon"));
     tray_->setContextMenu(TrayMenu);
     // The right button opens the tray menu by itself.
     connect(tray_.get(), &QSystemTrayIcon::activated, this,
@@ -351,75 +350,75 @@ void TForm1::ExitConfirmed() {
         emit ExitRequested(0);
 }
 
-void TForm1::Help2Click() {
+void TForm1::HelpClick() {
     help_.ShowContents();
 }
 
-void TForm1::Providers1Click() {
+void TForm1::ProvidersClick() {
     TForm3::Execute(store_, boxes_, help_, this);
 }
 
-void TForm1::Tariffs1Click() {
+void TForm1::TariffsClick() {
     TForm5::Execute(store_, boxes_, help_, this);
 }
 
-void TForm1::Resetcounter1Click() {
+void TForm1::ResetCounterClick() {
     app_->CounterCommands().ResetCounterClick();
 }
 
-void TForm1::Createreport1Click() {
+void TForm1::CreateReportClick() {
     app_->CounterCommands().CreateReportNow();
 }
 
-void TForm1::Counter1Click() {
+void TForm1::CounterClick() {
     CounterDialog->Execute();
 }
 
-void TForm1::Deletereports1Click() {
+void TForm1::DeleteReportsClick() {
     DeleteAllReports(boxes_, monitor_.State().ProgramPath, this);
 }
 
-void TForm1::Openreport1Click() {
+void TForm1::OpenReportClick() {
     OpenReportDialog->exec();
 }
 
-void TForm1::Connections1Click() {
+void TForm1::ConnectionsClick() {
     TForm7::Execute(monitor_.State().ProgramPath, clock_, help_, this);
 }
 
-void TForm1::Viewstatistic1Click() {
+void TForm1::ViewStatisticClick() {
     StatisticsWindow->ShowModal();
 }
 
-void TForm1::Beep1Click() {
+void TForm1::BeepClick() {
     BeepDialog->Execute();
 }
 
-void TForm1::Limits1Click() {
+void TForm1::LimitsClick() {
     LimitsWindow->SetCanHangUp(std::string_view(services_.dialUp.SourceName()) != "manual");
     LimitsWindow->Execute();
     // Read again at the next tick, whichever way it closed.
     app_->ForgetLimits();
 }
 
-void TForm1::Preferences1Click() {
+void TForm1::PreferencesClick() {
     PreferencesDialog->Execute();
 }
 
-void TForm1::Programpreferences1Click() {
+void TForm1::ProgramPreferencesClick() {
     PreferencesDialog->Execute(TForm2::StartupPage);
 }
 
-void TForm1::Execution1Click() {
+void TForm1::ExecutionClick() {
     PreferencesDialog->Execute(TForm2::ExecPage);
 }
 
-void TForm1::About1Click() {
+void TForm1::AboutClick() {
     TAboutBox about(help_, this);
     about.exec();
 }
 
-void TForm1::Restore1Click() {
+void TForm1::RestoreClick() {
     showNormal();
     HdWin();
     raise();
@@ -429,7 +428,7 @@ void TForm1::Restore1Click() {
 void TForm1::TrayMessage(QSystemTrayIcon::ActivationReason reason) {
     // The right button's menu is opened by the tray icon itself, at the pointer.
     if (reason == QSystemTrayIcon::Trigger)
-        Restore1Click();
+        RestoreClick();
 }
 
 void TForm1::AddTrayIcon() {

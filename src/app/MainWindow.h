@@ -36,19 +36,11 @@ class TrayIcon;
 // replaces it with the status text.
 inline constexpr const char* kApplicationTitle = "Netrova v1.2";
 
-// The main window. It owns the monitor and the dial-up service for the life of the process and
-// shows what the monitor's tick reports. Its creation runs the whole start-up.
+// The main window: it shows what the tick reports and commands the program. Its creation runs
+// the whole start-up through the controller it owns.
 //
-// Controls by objectName: Label1 the heading; GroupBox1 the connection group with the captions
-// Label2..Label5 ("Con. time :", "Current fee :", "User :", "Provider :"), their values
-// Label6..Label9 and the pictures Image1 ("Connected") / Image2 ("Not connected"); GroupBox2
-// "History" with the captions Label12, Label14, Label10, Label16, Label18 ("All Con. time :",
-// "Average t. p. d. :", "General fee :", "Counting since :", "Reset on :") and their values
-// Label13, Label15, Label11, Label17, Label19; Label20 the clock; BitBtn1 "Hi&de", BitBtn2
-// "E&xit", BitBtn3 "Holiday"; MainMenu1 with File1, View1, Options1, Help1; ToolBar1 with
-// ToolButton1..ToolButton12; PopupMenu1 the tray menu; TrayIcon1; Timer1 the monitor timer.
-// Every command is one action named after its menu item (Resetcounter1, Createreport1, ...;
-// the tool bar's own Programpreferences1 and Execution1; the tray menu's Restore1).
+// Widgets, actions and tool buttons are named by their role; a tool button is its command's
+// name with "Tool".
 class TForm1 : public QMainWindow, public MonitorView, public AppView, public TrayControl {
     Q_OBJECT
 public:
@@ -78,23 +70,23 @@ public:
     void BitBtn2Click(); // E&xit
     void HolidayClick();
     void Exit2Click(); // File | E&xit
-    void Help2Click(); // Help | &Help
-    void Providers1Click();
-    void Tariffs1Click();
-    void Restore1Click(); // the tray menu's "Restore"
-    void Resetcounter1Click();
-    void Createreport1Click();
-    void Counter1Click();
-    void Deletereports1Click();
-    void Openreport1Click();
-    void Connections1Click();
-    void Viewstatistic1Click();
-    void Beep1Click();
-    void Limits1Click();
-    void Preferences1Click();
-    void Programpreferences1Click(); // Preferences on its page "Startup"
-    void Execution1Click();          // Preferences on its page "Exec"
-    void About1Click();
+    void HelpClick();  // Help | &Help
+    void ProvidersClick();
+    void TariffsClick();
+    void RestoreClick(); // the tray menu's "Restore"
+    void ResetCounterClick();
+    void CreateReportClick();
+    void CounterClick();
+    void DeleteReportsClick();
+    void OpenReportClick();
+    void ConnectionsClick();
+    void ViewStatisticClick();
+    void BeepClick();
+    void LimitsClick();
+    void PreferencesClick();
+    void ProgramPreferencesClick(); // Preferences on its page "Startup"
+    void ExecutionClick();          // Preferences on its page "Exec"
+    void AboutClick();
     // The tray icon's mouse events.
     void TrayMessage(QSystemTrayIcon::ActivationReason reason);
     // Minimise and restore: in tray mode the task-bar entry stays away.
@@ -184,7 +176,7 @@ private:
     QPushButton* HolidayButton = nullptr;
     QToolBar* ToolBar = nullptr;
     QMenu* TrayMenu = nullptr;
-    QAction* Restore1 = nullptr;
+    QAction* RestoreAction = nullptr;
     // The dialogs made once and shown again at each opening.
     TForm2* PreferencesDialog = nullptr;
     TForm4* BeepDialog = nullptr;

@@ -117,32 +117,33 @@ void ShowField(QLabel* value, bool shown) {
 StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    Heading = NewLabel(this, "Label1", QStringLiteral("Netrova 1.2"));
+    Heading = NewLabel(this, "Heading", QStringLiteral("Netrova 1.2"));
     Heading->setAlignment(Qt::AlignCenter);
     layout->addWidget(Heading);
 
     ConnectionBox = new QGroupBox(QStringLiteral("Not connected"), this);
-    ConnectionBox->setObjectName(QStringLiteral("GroupBox1"));
+    ConnectionBox->setObjectName(QStringLiteral("ConnectionBox"));
     QGridLayout* status = NewFieldGrid(ConnectionBox);
-    ConnTimeValue = AddField(status, ConnectionBox, "Label2", "Con. time :", "Label6",
-                             "Current or last connection time");
-    FeeValue = AddField(status, ConnectionBox, "Label3", "Current fee :", "Label7",
+    ConnTimeValue = AddField(status, ConnectionBox, "ConnTimeCaption",
+                             "Con. time :", "ConnTimeValue", "Current or last connection time");
+    FeeValue = AddField(status, ConnectionBox, "FeeCaption", "Current fee :", "FeeValue",
                         "Current or last connection money for Internet");
     ReceivedValue =
         AddField(status, ConnectionBox, "ReceivedCaption", "Received :", "ReceivedValue",
                  "Data received by the current or last connection, and per second");
     SentValue = AddField(status, ConnectionBox, "SentCaption", "Sent :", "SentValue",
                          "Data sent by the current or last connection, and per second");
-    UserValue = AddField(status, ConnectionBox, "Label4", "User :", "Label8", "Connected user ");
-    ProviderValue =
-        AddField(status, ConnectionBox, "Label5", "Provider :", "Label9", "Internet Provider");
+    UserValue =
+        AddField(status, ConnectionBox, "UserCaption", "User :", "UserValue", "Connected user ");
+    ProviderValue = AddField(status, ConnectionBox, "ProviderCaption",
+                             "Provider :", "ProviderValue", "Internet Provider");
 
-    ConnectedImage = NewLabel(ConnectionBox, "Image1");
+    ConnectedImage = NewLabel(ConnectionBox, "ConnectedImage");
     ConnectedImage->setPixmap(ConnectedPicture());
     ConnectedImage->setToolTip(QStringLiteral("Connected"));
     ConnectedImage->setAccessibleName(ConnectedImage->toolTip());
     ConnectedImage->setAccessibleDescription(ConnectedImage->toolTip());
-    NotConnectedImage = NewLabel(ConnectionBox, "Image2");
+    NotConnectedImage = NewLabel(ConnectionBox, "NotConnectedImage");
     NotConnectedImage->setPixmap(NotConnectedPicture());
     NotConnectedImage->setToolTip(QStringLiteral("Not connected"));
     NotConnectedImage->setAccessibleName(NotConnectedImage->toolTip());
@@ -154,14 +155,16 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     layout->addWidget(ConnectionBox);
 
     HistoryBox = new QGroupBox(QStringLiteral("History"), this);
-    HistoryBox->setObjectName(QStringLiteral("GroupBox2"));
+    HistoryBox->setObjectName(QStringLiteral("HistoryBox"));
     QGridLayout* history = NewFieldGrid(HistoryBox);
-    AllTimeValue = AddField(history, HistoryBox, "Label12", "All Con. time :", "Label13",
-                            "All connections time sice the last counter reset");
-    AverageValue = AddField(history, HistoryBox, "Label14", "Average t. p. d. :", "Label15",
-                            "Average time per day");
-    GeneralFeeValue = AddField(history, HistoryBox, "Label10", "General fee :", "Label11",
-                               "All money for the Internet since the last counter reset");
+    AllTimeValue =
+        AddField(history, HistoryBox, "AllTimeCaption", "All Con. time :", "AllTimeValue",
+                 "All connections time sice the last counter reset");
+    AverageValue = AddField(history, HistoryBox, "AverageCaption",
+                            "Average t. p. d. :", "AverageValue", "Average time per day");
+    GeneralFeeValue =
+        AddField(history, HistoryBox, "GeneralFeeCaption", "General fee :", "GeneralFeeValue",
+                 "All money for the Internet since the last counter reset");
     PeriodVolumeValue =
         AddField(history, HistoryBox, "PeriodVolumeCaption", "All volume :", "PeriodVolumeValue",
                  "All data received and sent since the last counter reset");
@@ -173,9 +176,10 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
                  "The share of the data limit used so far");
     ShowField(MoneyLimitValue, false);
     ShowField(VolumeLimitValue, false);
-    CountingSinceValue = AddField(history, HistoryBox, "Label16", "Counting since :", "Label17",
-                                  "The last counter reset");
-    ResetOnValue = AddField(history, HistoryBox, "Label18", "Reset on :", "Label19",
+    CountingSinceValue =
+        AddField(history, HistoryBox, "CountingSinceCaption",
+                 "Counting since :", "CountingSinceValue", "The last counter reset");
+    ResetOnValue = AddField(history, HistoryBox, "ResetOnCaption", "Reset on :", "ResetOnValue",
                             "When the counter will be reset");
     SetBold(ResetOnValue);
     layout->addWidget(HistoryBox);
@@ -183,7 +187,7 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     bottom_ = new QHBoxLayout;
     layout->addLayout(bottom_);
 
-    ClockLabel = NewValueLabel(this, "Label20");
+    ClockLabel = NewValueLabel(this, "ClockLabel");
     // The clock stands on the window itself, not in a field.
     ClockLabel->setBackgroundRole(QPalette::Window);
     ClockLabel->setToolTip(QStringLiteral("Current time "));

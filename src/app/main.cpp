@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
     QObject::connect(&channel, &ActivationChannel::ActivationRequested, Guarded([&form] {
         qCInfo(lcApp) << "Another start of Netrova brought the window to the front.";
         if (form)
-            form->Restore1Click();
+            form->RestoreClick();
     }));
     if (!channel.Listen())
         qCWarning(lcApp).noquote() << "A second start cannot reach this one:" << channel.Error();

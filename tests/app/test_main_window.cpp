@@ -2,6 +2,7 @@
 // and the exit routes with their guard against running the exit steps twice.
 #include "../monitor/MonitorTestSeam.h"
 #include "../support/TempStore.h"
+#include "app/MainCommands.h"
 #include "app/MainWindow.h"
 #include "app/StatusPictures.h"
 #include "app/TrayIcon.h"
@@ -122,69 +123,28 @@ QImage Look(const QIcon& icon) {
     return icon.pixmap(QSize(16, 16), 1.0).toImage();
 }
 
-// Where a command is reached: a menu item, a tool button or a tray menu entry.
-struct Entry {
-    const char* place; // menu object name, "ToolBar1" or "PopupMenu1"
-    const char* name;  // the action's name, or the tool button's
-    const char* caption;
-    const char* key;
-    const char* effect; // "" disabled, else what triggering it does
+// What triggering each command does: the window, box or file it comes to.
+const std::pair<const char*, const char*> kEffects[] = {
+    {"ResetCounter", "ask"},
+    {"CreateReport", "report"},
+    {"DeleteReports", "ask"},
+    {"OpenReport", "Open report"},
+    {"Hide", "hide"},
+    {"Exit2", "exit"},
+    {"Connections", "Connections"},
+    {"ViewStatistic", "Statistics"},
+    {"Beep", "Beep"},
+    {"Counter", "Counter"},
+    {"Limits", "Limits"},
+    {"Providers", "Tariffs"},
+    {"Tariffs", "Tariffs Options"},
+    {"Preferences", "Preferences"},
+    {"Help", "help"},
+    {"About", "About"},
+    {"ProgramPreferences", "Preferences"},
+    {"Execution", "Preferences"},
+    {"Restore", "restore"},
 };
-
-const Entry kEntries[] = {
-    {"File1", "Resetcounter1", "&Reset counter", "Ctrl+R", "ask"},
-    {"File1", "Createreport1", "&Create report", "", "report"},
-    {"File1", "Deletereports1", "&Delete reports", "", "ask"},
-    {"File1", "Openreport1", "&Open report ...", "Ctrl+O", "Open report"},
-    {"File1", "Hide1", "&Hide", "Ctrl+D", "hide"},
-    {"File1", "Exit2", "E&xit", "Alt+F4", "exit"},
-    {"View1", "Connections1", "Co&nnections ...", "Alt+N", "Connections"},
-    {"View1", "Viewstatistic1", "View &statistic ...", "Alt+S", "Statistics"},
-    {"Options1", "Beep1", "&Beep ...", "Alt+B", "Beep"},
-    {"Options1", "Counter1", "&Counter ...", "Alt+O", "Counter"},
-    {"Options1", "Limits1", "&Limits ...", "", "Limits"},
-    {"Options1", "Providers1", "&Providers ...", "Alt+P", "Tariffs"},
-    {"Options1", "Tariffs1", "&Tariffs ...", "Alt+T", "Tariffs Options"},
-    {"Options1", "Preferences1", "Pr&eferences ...", "", "Preferences"},
-    {"Help1", "Help2", "&Help", "F1", "help"},
-    {"Help1", "About1", "&About ...", "", "About"},
-    // Tool buttons: the caption is the hint.
-    {"ToolBar1", "ToolButton1", "Create report", "", "report"},
-    {"ToolBar1", "ToolButton2", "Open report", "", "Open report"},
-    {"ToolBar1", "ToolButton3", "History of connections", "", "Connections"},
-    {"ToolBar1", "ToolButton4", "View statistic", "", "Statistics"},
-    {"ToolBar1", "ToolButton5", "Program preferences", "", "Preferences"},
-    {"ToolBar1", "ToolButton6", "Beep", "", "Beep"},
-    {"ToolBar1", "ToolButton7", "Execution", "", "Preferences"},
-    {"ToolBar1", "ToolButton8", "Providers", "", "Tariffs"},
-    {"ToolBar1", "ToolButton9", "Tariffs", "", "Tariffs Options"},
-    {"ToolBar1", "ToolButton10", "Counter", "", "Counter"},
-    {"ToolBar1", "ToolButton11", "About the program ", "", "About"},
-    {"ToolBar1", "ToolButton12", "Netrova help", "", "help"},
-    {"PopupMenu1", "Restore1", "Restore", "", "restore"},
-    {"PopupMenu1", "Connections2", "Connections ...", "", "Connections"},
-    {"PopupMenu1", "Beep2", "Beep ...", "", "Beep"},
-    {"PopupMenu1", "Counter2", "Counter ...", "", "Counter"},
-    {"PopupMenu1", "Providers2", "Providers ...", "", "Tariffs"},
-    {"PopupMenu1", "Tariffs2", "Tariffs ...", "", "Tariffs Options"},
-    {"PopupMenu1", "Preferences2", "Preferences ...", "", "Preferences"},
-    {"PopupMenu1", "Exit1", "Exit", "", "exit"},
-};
-
-// The entries a place holds, in order, separators left out.
-QStringList EntriesOf(QWidget* place) {
-    QStringList names;
-    if (auto* bar = qobject_cast<QToolBar*>(place)) {
-        for (QAction* a : bar->actions())
-            if (!a->isSeparator())
-                names << bar->widgetForAction(a)->objectName();
-    } else {
-        for (QAction* a : place->actions())
-            if (!a->isSeparator())
-                names << a->objectName();
-    }
-    return names;
-}
 
 QPalette DarkPalette() {
     QPalette dark(QColor(53, 53, 53));
@@ -216,41 +176,42 @@ private slots:
         QCOMPARE(timer->interval(), 1000);
         QCOMPARE(rig.form->windowTitle(), QStringLiteral("Netrova v1.2"));
         // Nothing is shown before the first tick.
-        for (const char* value : {"Label6", "Label7", "Label8", "Label9", "Label11", "Label13",
-                                  "Label15", "Label17", "Label19", "Label20"})
+        for (const char* value :
+             {"ConnTimeValue", "FeeValue", "UserValue", "ProviderValue", "GeneralFeeValue",
+              "AllTimeValue", "AverageValue", "CountingSinceValue", "ResetOnValue", "ClockLabel"})
             QVERIFY2(rig.Text(value).isEmpty(), value);
-        QVERIFY(rig.Child<QLabel>("Image1")->isHidden());
-        QVERIFY(!rig.Child<QLabel>("Image2")->isHidden());
+        QVERIFY(rig.Child<QLabel>("ConnectedImage")->isHidden());
+        QVERIFY(!rig.Child<QLabel>("NotConnectedImage")->isHidden());
     }
 
     void tickShowsTheConnectionAndTheStatusText() {
         Rig rig;
         rig.Tick();
-        QCOMPARE(rig.Child<QGroupBox>("GroupBox1")->title(), QStringLiteral("Not connected"));
+        QCOMPARE(rig.Child<QGroupBox>("ConnectionBox")->title(), QStringLiteral("Not connected"));
         QCOMPARE(rig.form->windowTitle(), QStringLiteral("Netrova: [Not Connected]"));
         QCOMPARE(rig.form->toolTip(), rig.form->windowTitle() + "\nConnection source: manual");
-        QCOMPARE(rig.Text("Label11"), QStringLiteral("0 dol. 0 c."));
+        QCOMPARE(rig.Text("GeneralFeeValue"), QStringLiteral("0 dol. 0 c."));
 
         rig.Dial("Provider One");
         rig.Tick();
         rig.Tick();
-        QCOMPARE(rig.Child<QGroupBox>("GroupBox1")->title(), QStringLiteral("Connected"));
-        QCOMPARE(rig.Text("Label9"), QStringLiteral("Provider One"));
-        QCOMPARE(rig.Text("Label8"), QStringLiteral("alice"));
-        QVERIFY(rig.Text("Label6").endsWith(QStringLiteral(" sec.")));
-        QVERIFY(!rig.Child<QLabel>("Image1")->isHidden());
-        QVERIFY(rig.Child<QLabel>("Image2")->isHidden());
+        QCOMPARE(rig.Child<QGroupBox>("ConnectionBox")->title(), QStringLiteral("Connected"));
+        QCOMPARE(rig.Text("ProviderValue"), QStringLiteral("Provider One"));
+        QCOMPARE(rig.Text("UserValue"), QStringLiteral("alice"));
+        QVERIFY(rig.Text("ConnTimeValue").endsWith(QStringLiteral(" sec.")));
+        QVERIFY(!rig.Child<QLabel>("ConnectedImage")->isHidden());
+        QVERIFY(rig.Child<QLabel>("NotConnectedImage")->isHidden());
         QVERIFY(rig.form->windowTitle().startsWith(QStringLiteral("Netrova: [ ")));
         QCOMPARE(rig.form->StatusText(), rig.form->windowTitle());
         QCOMPARE(rig.Bug(), 2);
 
         SetRemoteConnection(rig.store, false);
         rig.Tick();
-        QCOMPARE(rig.Child<QGroupBox>("GroupBox1")->title(), QStringLiteral("Not connected"));
-        QVERIFY(rig.Child<QLabel>("Image1")->isHidden());
+        QCOMPARE(rig.Child<QGroupBox>("ConnectionBox")->title(), QStringLiteral("Not connected"));
+        QVERIFY(rig.Child<QLabel>("ConnectedImage")->isHidden());
         QCOMPARE(rig.form->windowTitle(), QStringLiteral("Netrova: [Not Connected]"));
         // The last connection's time stays in view.
-        QVERIFY(!rig.Text("Label6").isEmpty());
+        QVERIFY(!rig.Text("ConnTimeValue").isEmpty());
     }
 
     void exitAnsweredNoChangesNothing() {
@@ -258,7 +219,7 @@ private slots:
         rig.Dial("Provider One");
         rig.Tick();
         rig.boxes.Answer(MsgResult::No);
-        rig.Child<QPushButton>("BitBtn2")->click();
+        rig.Child<QPushButton>("ExitButton")->click();
         QCOMPARE(rig.boxes.shown().back().icon, MsgIcon::Question);
         QCOMPARE(rig.Bug(), 2);
         QVERIFY(rig.Child<QTimer>("Timer1")->isActive());
@@ -267,7 +228,7 @@ private slots:
 
     void confirmedExitRunsTheExitStepsOnce_data() {
         QTest::addColumn<QString>("route");
-        QTest::newRow("button") << "BitBtn2";
+        QTest::newRow("button") << "ExitButton";
         QTest::newRow("menu") << "Exit2";
     }
     void confirmedExitRunsTheExitStepsOnce() {
@@ -278,8 +239,8 @@ private slots:
         rig.Tick();
         rig.boxes.Answer(MsgResult::Yes);
         QSignalSpy exits(rig.form.get(), &TForm1::ExitRequested);
-        if (route == QLatin1String("BitBtn2"))
-            rig.Child<QPushButton>("BitBtn2")->click();
+        if (route == QLatin1String("ExitButton"))
+            rig.Child<QPushButton>("ExitButton")->click();
         else
             rig.Child<QAction>("Exit2")->trigger();
         QCOMPARE(rig.Bug(), 0);
@@ -322,7 +283,7 @@ private slots:
         Rig rig;
         rig.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
-        rig.Child<QPushButton>("BitBtn1")->click();
+        rig.Child<QPushButton>("HideButton")->click();
         QTRY_VERIFY(rig.form->isMinimized());
         QCOMPARE(rig.Bug(), 1);
     }
@@ -348,11 +309,11 @@ private slots:
         rig.store.SetInt(Root::LocalMachine, kCounterAllKey, "Day", 9);
         rig.clock.Set(2026, 3, 10, hour, minute, second);
         rig.Tick();
-        QCOMPARE(rig.Text("Label20"), clock);
-        QCOMPARE(rig.Text("Label13"), QStringLiteral("1 h. 1 min. 1 sec."));
-        QCOMPARE(rig.Text("Label15"), QStringLiteral("0 h. 30 min. 30 sec."));
-        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 9"));
-        QCOMPARE(rig.Text("Label19"), QStringLiteral("2026 - 4 - 1"));
+        QCOMPARE(rig.Text("ClockLabel"), clock);
+        QCOMPARE(rig.Text("AllTimeValue"), QStringLiteral("1 h. 1 min. 1 sec."));
+        QCOMPARE(rig.Text("AverageValue"), QStringLiteral("0 h. 30 min. 30 sec."));
+        QCOMPARE(rig.Text("CountingSinceValue"), QStringLiteral("2026 - 3 - 9"));
+        QCOMPARE(rig.Text("ResetOnValue"), QStringLiteral("2026 - 4 - 1"));
         // Before the first tick nothing was shown; an idle tick does not retitle the window.
         QSignalSpy retitled(rig.form.get(), &QWidget::windowTitleChanged);
         rig.Tick();
@@ -361,13 +322,13 @@ private slots:
         // The next day counts as a third day.
         rig.clock.Set(2026, 3, 11, hour, minute, second);
         rig.Tick();
-        QCOMPARE(rig.Text("Label15"), QStringLiteral("0 h. 20 min. 20 sec."));
+        QCOMPARE(rig.Text("AverageValue"), QStringLiteral("0 h. 20 min. 20 sec."));
         // A reset starts the period today.
         rig.boxes.Answer(MsgResult::Yes);
-        rig.Child<QAction>("Resetcounter1")->trigger();
+        rig.Child<QAction>("ResetCounter")->trigger();
         rig.Tick();
-        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 11"));
-        QCOMPARE(rig.Text("Label15"), QStringLiteral("0 h. 0 min. 0 sec."));
+        QCOMPARE(rig.Text("CountingSinceValue"), QStringLiteral("2026 - 3 - 11"));
+        QCOMPARE(rig.Text("AverageValue"), QStringLiteral("0 h. 0 min. 0 sec."));
         // So does a reset that no command of the window ran (the Counter dialog's, shown over
         // the ticking window), on the day the dates were last read.
         rig.clock.Set(2026, 3, 12, hour, minute, second);
@@ -375,11 +336,11 @@ private slots:
         Counter(rig.form->ConnectionMonitor(), rig.store, rig.clock, rig.boxes, nullptr)
             .ResetToday(0);
         rig.Tick();
-        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 12"));
+        QCOMPARE(rig.Text("CountingSinceValue"), QStringLiteral("2026 - 3 - 12"));
         // And dates that another program (the store tool) wrote, at the next tick.
         rig.WriteAsAnotherProgram(kCounterAllKey, "Day", 2);
         rig.Tick();
-        QCOMPARE(rig.Text("Label17"), QStringLiteral("2026 - 3 - 2"));
+        QCOMPARE(rig.Text("CountingSinceValue"), QStringLiteral("2026 - 3 - 2"));
     }
 
     // A limit's row shows its used share while the limit is set, also one another program set,
@@ -469,7 +430,7 @@ private slots:
         rig.Dial(longName);
         rig.Tick();
         rig.Tick();
-        auto* provider = rig.Child<QLabel>("Label9");
+        auto* provider = rig.Child<QLabel>("ProviderValue");
         QVERIFY(provider->text().endsWith(QChar(0x2026)));
         QCOMPARE(provider->toolTip(), QString::fromStdString(longName));
     }
@@ -477,8 +438,9 @@ private slots:
     // A screen reader says what each value is, and what the status picture shows.
     void valuesAreNamedByTheirCaptions() {
         Rig rig;
-        for (const char* value : {"Label6", "Label7", "Label8", "Label9", "Label13", "Label15",
-                                  "Label11", "Label17", "Label19"}) {
+        for (const char* value :
+             {"ConnTimeValue", "FeeValue", "UserValue", "ProviderValue", "AllTimeValue",
+              "AverageValue", "GeneralFeeValue", "CountingSinceValue", "ResetOnValue"}) {
             QAccessibleInterface* field =
                 QAccessible::queryAccessibleInterface(rig.Child<QLabel>(value));
             const auto captions = field->relations(QAccessible::Label);
@@ -486,7 +448,7 @@ private slots:
             QVERIFY2(captions[0].first->text(QAccessible::Name).endsWith(QStringLiteral(" :")),
                      value);
         }
-        for (const char* picture : {"Image1", "Image2"})
+        for (const char* picture : {"ConnectedImage", "NotConnectedImage"})
             QCOMPARE(QAccessible::queryAccessibleInterface(rig.Child<QLabel>(picture))
                          ->text(QAccessible::Description),
                      rig.Child<QLabel>(picture)->toolTip());
@@ -537,7 +499,7 @@ private slots:
             rig.Tick();
         QCOMPARE(rig.boxes.shown().size(), std::size_t(1));
         QVERIFY(rig.boxes.shown()[0].text.find("\"Double\"") != std::string::npos);
-        QCOMPARE(rig.Text("Label20"), QStringLiteral("10:0:7"));
+        QCOMPARE(rig.Text("ClockLabel"), QStringLiteral("10:0:7"));
     }
 
     // A box shown by a tick runs the event loop, and the timer with it: the tick it would start
@@ -575,7 +537,7 @@ private slots:
 
     void holidayPressedTwiceIsOffWithoutMark() {
         Rig rig;
-        auto* holiday = rig.Child<QPushButton>("BitBtn3");
+        auto* holiday = rig.Child<QPushButton>("HolidayButton");
         QCOMPARE(holiday->toolTip(), QStringLiteral("Enable or disable holiday tariff"));
         QVERIFY(holiday->icon().isNull());
         QVERIFY(!holiday->isChecked());
@@ -631,7 +593,7 @@ private slots:
         rig.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
         QCOMPARE(rig.form->TaskbarButtonShown(), taskbarButton);
-        rig.Child<QPushButton>("BitBtn1")->click();
+        rig.Child<QPushButton>("HideButton")->click();
         QTRY_VERIFY(rig.form->isMinimized());
         QCOMPARE(rig.form->TaskbarButtonShown(), taskbarButton);
 
@@ -649,31 +611,61 @@ private slots:
         QVERIFY(rig.form->isMinimized());
     }
 
-    // Every menu item, tool button and tray entry is where it belongs, with its caption and
-    // short-cut.
-    void everyEntryIsInPlace() {
+    // The menus, the tool bar and the tray menu are built from the command tables: every entry
+    // reaches an enabled command, no two commands share a short-cut, and a tray entry triggers
+    // its menu twin.
+    void commandTablesHoldTogether() {
         Rig rig;
-        QCOMPARE(rig.form->Tray().contextMenu(), rig.Child<QMenu>("PopupMenu1"));
-        QCOMPARE(rig.Child<QMenu>("PopupMenu1")->defaultAction(), rig.Child<QAction>("Restore1"));
-        QStringList places;
-        for (QAction* menu : rig.Child<QMenuBar>("MainMenu1")->actions())
-            places << menu->menu()->objectName();
-        QCOMPARE(places, (QStringList{"File1", "View1", "Options1", "Help1"}));
-        places << "ToolBar1"
-               << "PopupMenu1";
-        QStringList expected, found;
-        for (const Entry& e : kEntries)
-            expected << QString::fromLatin1(e.place) + ":" + e.name;
-        for (const QString& place : places)
-            for (const QString& name : EntriesOf(rig.Child<QWidget>(place.toLatin1())))
-                found << place + ":" + name;
-        QCOMPARE(found, expected);
+        QStringList menus, shortcuts;
+        for (QAction* menu : rig.Child<QMenuBar>("MenuBar")->actions())
+            menus << menu->menu()->objectName();
+        for (const MenuInfo& m : Menus()) {
+            QCOMPARE(menus.takeFirst(), QLatin1String(m.name));
+            QStringList items;
+            for (QAction* a : rig.Child<QMenu>(m.name)->actions())
+                if (!a->isSeparator())
+                    items << a->objectName();
+            for (const char* item : m.items)
+                if (item)
+                    QCOMPARE(items.takeFirst(), QLatin1String(item));
+        }
+        for (const CommandInfo& c : Commands()) {
+            QAction* action = rig.Child<QAction>(c.name);
+            QVERIFY2(action->isEnabled(), c.name);
+            // and its effect is tried below
+            QVERIFY2(
+                std::any_of(std::begin(kEffects), std::end(kEffects),
+                            [&](const auto& e) { return std::string_view(e.first) == c.name; }),
+                c.name);
+            QVERIFY(!action->icon().isNull());
+            if (!action->shortcut().isEmpty()) {
+                QVERIFY2(!shortcuts.contains(action->shortcut().toString()), c.name);
+                shortcuts << action->shortcut().toString();
+            }
+        }
+        for (const char* item : ToolBarCommands())
+            if (item) {
+                auto* button = rig.Child<QToolButton>((std::string(item) + "Tool").c_str());
+                QCOMPARE(button->defaultAction(), rig.Child<QAction>(item));
+                QVERIFY(button->autoRaise());
+            }
+        auto* tray = rig.Child<QMenu>("TrayMenu");
+        QCOMPARE(rig.form->Tray().contextMenu(), tray);
+        QCOMPARE(tray->defaultAction(), rig.Child<QAction>("Restore"));
+        for (const TrayEntry& e : TrayMenuEntries())
+            if (e.name) {
+                QAction* twin = rig.Child<QAction>(e.command);
+                QObject::disconnect(twin, &QAction::triggered, rig.form.get(), nullptr);
+                QSignalSpy triggered(twin, &QAction::triggered);
+                rig.Child<QAction>(e.name)->trigger();
+                QCOMPARE(triggered.count(), 1);
+            }
     }
 
     // Alt+O is both "&Counter ..." and the "&Options" menu: the command wins, every time.
     void commandShortcutWinsOverAMenuMnemonic() {
         Rig rig;
-        QAction* counter = rig.Child<QAction>("Counter1");
+        QAction* counter = rig.Child<QAction>("Counter");
         // Only the short-cut is under test here: the Counter dialog stays shut.
         QObject::disconnect(counter, &QAction::triggered, rig.form.get(), nullptr);
         QSignalSpy triggered(counter, &QAction::triggered);
@@ -683,36 +675,21 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             QTest::keyClick(rig.form.get(), Qt::Key_O, Qt::AltModifier);
             QTRY_COMPARE(triggered.count(), i + 1);
-            QVERIFY(!rig.Child<QMenu>("Options1")->isVisible());
+            QVERIFY(!rig.Child<QMenu>("OptionsMenu")->isVisible());
         }
     }
 
-    void everyEntryReachesItsTargetOrIsDisabled_data() {
-        QTest::addColumn<int>("entry");
-        for (int i = 0; i < int(std::size(kEntries)); ++i)
-            QTest::newRow(kEntries[i].name) << i;
+    void everyCommandReachesItsTarget_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("effect");
+        for (const auto& [command, effect] : kEffects)
+            QTest::newRow(command) << QString::fromLatin1(command) << QString::fromLatin1(effect);
     }
-    void everyEntryReachesItsTargetOrIsDisabled() {
-        QFETCH(int, entry);
-        const Entry& e = kEntries[entry];
-        const QString effect = QLatin1String(e.effect);
+    void everyCommandReachesItsTarget() {
+        QFETCH(QString, command);
+        QFETCH(QString, effect);
         Rig rig;
-        QAction* action = nullptr;
-        if (QLatin1String(e.place) == QLatin1String("ToolBar1")) {
-            auto* button = rig.Child<QToolButton>(e.name);
-            action = button->defaultAction();
-            QVERIFY(button->autoRaise());
-            QCOMPARE(action->toolTip(), QLatin1String(e.caption));
-            QVERIFY(!action->icon().isNull());
-        } else {
-            action = rig.Child<QAction>(e.name);
-            QCOMPARE(action->text(), QLatin1String(e.caption));
-            QCOMPARE(action->shortcut(), QKeySequence(QLatin1String(e.key)));
-        }
-        QCOMPARE(action->isEnabled(), !effect.isEmpty());
-        if (effect.isEmpty())
-            return;
-
+        QAction* action = rig.Child<QAction>(command.toLatin1().constData());
         rig.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
         if (effect == QLatin1String("restore")) {
