@@ -125,6 +125,18 @@ bool ReadRemoteConnection(SettingsStore& store) {
     return connected;
 }
 
+DialUpState ReadDialUpState(SettingsStore& store) {
+    DialUpState state;
+    Registry reg(store, Root::LocalMachine);
+    if (!reg.OpenKey(kRemoteAccessServiceKey, false))
+        return state;
+    state.connected = ReadRemoteConnectionFlag(reg) == 1;
+    if (state.connected)
+        state.interface = ReadConnectionInterface(reg);
+    reg.CloseKey();
+    return state;
+}
+
 void SetRemoteConnection(SettingsStore& store, bool connected) {
     Registry reg(store, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);

@@ -29,6 +29,13 @@ void WriteRemoteConnectionFlag(Registry& reg, std::uint32_t value);
 
 // True when "Remote Connection" exists and holds 1, as the monitor sees it.
 bool ReadRemoteConnection(SettingsStore& store);
+// What a tick reads, in one read of the key: whether the connection is up and, while it is, its
+// interface. A missing key reads as not connected and is not made.
+struct DialUpState {
+    bool connected = false;
+    std::string interface;
+};
+DialUpState ReadDialUpState(SettingsStore& store);
 void SetRemoteConnection(SettingsStore& store, bool connected);
 
 // The network interface of the connection ("ppp0", "wwan0"), machine-wide "Interface" beside

@@ -1,6 +1,7 @@
 #include "monitor/Installation.h"
 
 #include "counter/CounterTotals.h"
+#include "monitor/ConnectionBackup.h"
 #include "settings/Defaults.h"
 #include "settings/MachineSettings.h"
 
@@ -10,8 +11,7 @@ void EnsureInstallationDefaults(SettingsStore& store) {
     Registry reg(store, Root::LocalMachine);
     MachineSettings::EnsureDefaults(reg, store.Paths().MachineFolder());
 
-    reg.OpenKey(kCounterCurrentKey, true);
-    WriteIntegerDefault(reg, "Backup", 0);
+    ConnectionBackup::EnsureDefaults(reg);
 
     CounterTotals::EnsureDefaults(reg);
     reg.CloseKey();

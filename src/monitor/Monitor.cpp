@@ -4,15 +4,21 @@
 #include "common/Text.h"
 #include "counter/CounterTotals.h"
 #include "dialup/DialUpService.h"
+#include "monitor/ConnectionBackup.h"
 #include "monitor/HistoryKeeping.h"
-#include "monitor/StoreValues.h"
 #include "platform/Clock.h"
+#include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 #include "settings/Defaults.h"
 #include "settings/MachineSettings.h"
 #include "settings/UserPreferences.h"
+#include "tariffs/Tariffs.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
+#include <optional>
+#include <random>
 
 namespace netrova {
 
@@ -23,29 +29,8 @@ const char* const kNotConnectedText = "Netrova: [Not Connected]";
 // No minute count (-59..59) equals it, so the first tick of a connection always charges.
 constexpr int kMinuteMarkerStart = std::numeric_limits<int>::min();
 
+const char* const kHelpFileName = "Netrova Help.hlp";
 } // namespace
-
-void WriteStampValues(Registry& reg, const std::string& prefix, const TStamp& s) {
-    reg.WriteInteger(prefix + "Secundes", s.Second);
-    reg.WriteInteger(prefix + "Minutes", s.Minute);
-    reg.WriteInteger(prefix + "Hours", s.Hour);
-    reg.WriteInteger(prefix + "Year", s.Year);
-    reg.WriteInteger(prefix + "Day", s.Day);
-    reg.WriteInteger(prefix + "Month", s.Month);
-    reg.WriteInteger(prefix + "DayOfWeek", s.DayOfWeek);
-}
-
-TStamp ReadStampValues(Registry& reg, const std::string& prefix) {
-    TStamp s;
-    s.Year = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Year"));
-    s.Month = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Month"));
-    s.DayOfWeek = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "DayOfWeek"));
-    s.Day = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Day"));
-    s.Hour = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Hours"));
-    s.Minute = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Minutes"));
-    s.Second = static_cast<std::uint16_t>(reg.ReadInteger(prefix + "Secundes"));
-    return s;
-}
 
 Monitor::Monitor(SettingsStore& store, Clock& clock, MessageBoxes& boxes, HelpViewer& help,
                  MonitorView& view, std::string sysClassNet)
@@ -63,13 +48,10 @@ void Monitor::Timer1Timer() {
         ProgramPath = MachineSettings(store_).ProgramPath();
     // Reading takes no lock: a tick measures and shows the connection even while another
     // process holds the store's write lock; only its writes wait for a later tick.
-    // A missing key reads as not connected; it is not made.
-    Registry reg(store_, Root::LocalMachine);
-    const bool open = reg.OpenKey(kRemoteAccessServiceKey, false);
-    Connected = open && ReadRemoteConnectionFlag(reg) == 1 ? 1 : 0;
-    if (Connected == 1)
-        interface_ = ReadConnectionInterface(reg);
-    reg.CloseKey();
+    const DialUpState dialUp = ReadDialUpState(store_);
+    Connected = dialUp.connected ? 1 : 0;
+    if (dialUp.connected)
+        interface_ = dialUp.interface;
     const bool connecting = StepConnection();
     UpdateConnection();
     // The connect values, the first charge and the first backup land in one commit: a crash
@@ -118,9 +100,9 @@ void Monitor::WriteUnsaved(Registry& machine) {
     if (unsaved_ & kConnectUnsaved)
         WriteConnectValues(machine);
     if (unsaved_ & kMoneyUnsaved)
-        WriteMoney(machine);
+        ConnectionBackup::WriteMoney(machine, ConnMoney, FeeText);
     if (unsaved_ & kBackupUnsaved)
-        WriteConnBackup(backupTime_);
+        ConnectionBackup::WriteSlot(machine, ConnUser, backupTime_, Elapsed, ConnVolume);
 }
 
 // Disconnect: the finished records, the marker and the totals. The records go to the history
@@ -134,25 +116,8 @@ void Monitor::WriteTotals(Registry& machine) {
 
 // Connect: the start values and the marker.
 void Monitor::WriteConnectValues(Registry& machine) {
-    machine.OpenKey(kCounterCurrentKey, true);
-    WriteStampValues(machine, "", Rec.Started);
-    machine.WriteInteger("Money", 0);
-    // Both backup slots start as this connection, so that a crash before the first backup
-    // can never pair this start with the end of an earlier connection.
-    for (const char* slot : {"", "b"}) {
-        machine.WriteString(std::string(slot) + "User", ConnUser);
-        WriteStampValues(machine, std::string(slot) + "C", Rec.Started);
-        machine.WriteInteger(std::string(slot) + "Time", 0);
-        WriteBackupVolume(machine, slot, std::nullopt);
-    }
-    machine.WriteString("Provider", Provider);
+    ConnectionBackup::WriteConnect(machine, Rec.Started, ConnUser, Provider);
     MachineSettings::WriteCrashMarker(machine, CrashMarker::Counting);
-}
-
-void Monitor::WriteMoney(Registry& machine) {
-    machine.OpenKey(kCounterCurrentKey, true);
-    machine.WriteInteger("Money", ConnMoney);
-    machine.WriteString("Fee", FeeText);
 }
 
 bool Monitor::StepConnection() {
@@ -352,6 +317,283 @@ void Monitor::StartNewPeriod() {
     StartAllTime = 0;
     StartAllVolume = {};
     Changed(MonitorChange::Period);
+}
+
+void Monitor::ChargeMinute(const TStamp& now) {
+    // An empty provider name must not fall through to the "Tariffs" key itself.
+    const std::optional<TariffProfile> tariff =
+        Provider.empty()
+            ? std::nullopt
+            : Tariffs(store_).DayTariff(Provider, HolidayOn != 0 ? kHoliday : now.DayOfWeek);
+    if (!tariff) {
+        view_.ShowFee("No tariffs for provider");
+        return;
+    }
+    if (tariff->Name.empty()) {
+        view_.ShowFee("No tariff for this day");
+        return;
+    }
+    const int cost = Tariffs::CostOfMinute(*tariff, now.Hour);
+
+    const std::int64_t connMoney = std::int64_t{ConnMoney} + cost;
+    if (!Fits32(connMoney, "fee of the connection", "cents") ||
+        !Fits32(StartAllMoney + connMoney, "money total \"AllMoney\"", "cents"))
+        return;
+    ConnMoney = static_cast<int>(connMoney);
+    AllMoney = StartAllMoney + ConnMoney;
+    FeeText = FormatMoney(ConnMoney);
+    view_.ShowFee(FeeText);
+
+    unsaved_ |= kMoneyUnsaved;
+}
+
+void Monitor::RecoverConnection() {
+    // The marker is still 2 while this notice waits: a crash now leaves the connection to be
+    // recovered by the next start.
+    boxes_.Show("Last connection was unsaved. Netrova will recover data.", MsgIcon::Information);
+
+    Registry machine(store_, Root::LocalMachine);
+    ConnectionBackup::Connection backup;
+    try {
+        backup = ConnectionBackup::Read(machine);
+        machine.CloseKey();
+    } catch (const StoreBusyError&) {
+        throw; // the next start tries again
+    } catch (const StoreError&) {
+        // A backup that cannot be read would stop every later start in the same place: it is
+        // given up, and the error shown.
+        MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
+        machine.CloseKey();
+        throw;
+    }
+    THistoryRecord& rec = backup.record;
+    const std::optional<Volume>& volume = backup.volume;
+
+    // A counted connection reaches the history only through the kept records, after the
+    // commit that ends its count: the one recovered here is not in the history yet, whatever
+    // the history's last record looks like.
+    const std::int64_t money = std::int64_t{AllMoney} + rec.Fee;
+    if (Fits32(money, "money total \"AllMoney\"", "cents"))
+        AllMoney = static_cast<int>(money);
+    SetFieldText(rec.TotalFeeText, FormatMoney(AllMoney));
+    const std::vector<FinishedConnection> finished{{rec, volume}};
+    if (volume)
+        AllVolume += *volume;
+    const std::int64_t time = std::int64_t{AllTime} + rec.Duration;
+    if (Fits32(time, "total time \"AllTime\"", "seconds"))
+        AllTime = static_cast<int>(time);
+    StartAllTime = AllTime;
+
+    // The record, the totals, the crash count and the marker in one transaction; the record
+    // goes on to the history file after it.
+    StoreTransaction group(store_, Root::LocalMachine);
+    KeepRecords(machine, finished);
+    CounterTotals::WriteTotals(machine, AllMoney, AllTime);
+    CounterTotals::WriteVolume(machine, AllVolume);
+    const std::int64_t crashes = std::int64_t{MachineSettings::CrashCount(machine)} + 1;
+    if (Fits32(crashes, "crash count \"Crash\"", "recoveries"))
+        MachineSettings::WriteCrashCount(machine, static_cast<std::int32_t>(crashes));
+    MachineSettings::WriteCrashMarker(machine, CrashMarker::Running);
+    machine.CloseKey();
+    group.Commit();
+    keptWaiting_ = true;
+    FlushKept(true);
+
+    const bool stillUp = ReadRemoteConnection(store_);
+    // The question waits for the user: no key stays open meanwhile. Only Yes or No answers
+    // it; a box closed otherwise (the program told to end) leaves the flag alone.
+    if (stillUp && boxes_.Show("Are you connected now ?", MsgIcon::Question,
+                               MsgButtons::YesNoRequired) == MsgResult::No)
+        SetRemoteConnection(store_, false);
+}
+
+void Monitor::StartMonitor() {
+    ConnState = csIdle;
+    Provider = " ";
+
+    MachineSettings settings(store_);
+    CurrentUser = settings.CurrentUser();
+
+    ConnUser.clear();
+    HolidayOn = 0;
+
+    UserPreferences prefs(store_);
+    if (const auto owner = prefs.Owner()) {
+        if (*owner != CurrentUser) {
+            // The settings belong to somebody else: they go, with every subkey.
+            prefs.Remove();
+            PersonalizeSettings();
+        }
+    } else {
+        PersonalizeSettings();
+    }
+
+    if (prefs.Exists()) {
+        TrayMode = prefs.SystemTray();
+        if (TrayMode == 1)
+            view_.AddTrayIcon();
+    }
+
+    ProgramPath = settings.ProgramPath();
+    const bool firstTime = settings.FirstTime();
+    help_.SetHelpFile(ProgramPath + "/" + kHelpFileName);
+
+    if (firstTime) {
+        InitCounterStart();
+        settings.EndFirstTime();
+    }
+
+    ReplayExitJournal();
+    // A total that cannot be read stops the start before the crash marker is touched, so that
+    // an interrupted connection is still recovered once the total is mended.
+    CounterTotals counter(store_);
+    const std::int32_t allTime = counter.AllTime();
+
+    const LastRun last = settings.MarkRunning();
+    LastBug = last.Bug;
+    const bool recover = last.Recover;
+
+    const BeepSettings beep = prefs.Beep();
+    BeepInterval = beep.Interval;
+    BeepEnabled = beep.Enabled;
+    BeepSound = beep.Sound;
+
+    const CounterPolicy policy = counter.Policy();
+    ResetPolicy = policy.Reset;
+    ResetDay = policy.Reset14;
+    AllMoney = counter.AllMoney();
+    StartAllMoney = AllMoney;
+    AllTime = allTime;
+    StartAllTime = AllTime;
+    AllVolume = counter.AllVolume().value_or(Volume{});
+    StartAllVolume = AllVolume;
+
+    ConnMoney = 0;
+
+    // Records kept because the history file could not be written go in before a recovered one.
+    keptWaiting_ = true;
+    FlushKept(true);
+
+    if (recover)
+        RecoverConnection();
+
+    std::string why;
+    if (!journal_.Prepare(why))
+        qCWarning(lcMonitor,
+                  "The exit journal \"%s\" cannot be made ready (%s): at a log-off "
+                  "with the settings store busy or full, the next start recovers the "
+                  "connection from its backup instead.",
+                  journal_.Path().c_str(), why.c_str());
+
+    view_.EnableTimer(true);
+}
+
+void Monitor::PersonalizeSettings() {
+    personalized_ = true;
+    const int today = DayNumber(clock_.Now());
+
+    UserPreferences(store_).Personalize(CurrentUser);
+
+    CounterTotals(store_).SetAverageFrom(today);
+
+    boxes_.Show("Settings succesfully personalized to the new user.");
+    boxes_.Show("You don't have tariffs associated to providers. Please go to menu "
+                "Options|Tariffs, Options|Providers and do it.",
+                MsgIcon::Warning);
+
+    ProgramPath = MachineSettings(store_).ProgramPath();
+    help_.SetHelpFile(ProgramPath + "/" + kHelpFileName);
+    help_.ShowContents();
+}
+
+void Monitor::InitCounterStart() {
+    const TStamp today = clock_.Now();
+    CounterTotals(store_).StartCounting(today.Year, today.Month, today.Day);
+}
+
+bool Monitor::ConfirmExit() {
+    if (boxes_.Show("Closing Netrova you won't be able to monitor DUN connections. Do you want "
+                    "to continue ?",
+                    MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        return false;
+    CloseForExit();
+    return true;
+}
+
+void Monitor::CloseForExit() {
+    if (Connected == 1) {
+        view_.EnableTimer(false);
+        Connected = 0;
+        ConnState = csOnline;
+        StepConnection();
+    }
+    // The closing connection's record and totals and the final marker in one transaction,
+    // with whatever an earlier tick failed to write. A store held by another program is waited
+    // for as long as a log-off allows; what it still does not take goes to the exit journal.
+    const int timeout = store_.BusyTimeout();
+    store_.SetBusyTimeout(std::max(timeout, StoreOptions::kExitBusyTimeoutMs));
+    try {
+        Registry machine(store_, Root::LocalMachine);
+        StoreTransaction group(store_, Root::LocalMachine);
+        WriteUnsaved(machine);
+        MachineSettings::WriteCrashMarker(machine, CrashMarker::Ended);
+        machine.CloseKey();
+        group.Commit();
+        Saved();
+    } catch (const StoreError& e) {
+        JournalPending(e);
+    }
+    store_.SetBusyTimeout(timeout);
+    FlushKept(false);
+    if (TrayMode == 1)
+        view_.RemoveTrayIcon();
+}
+
+void Monitor::JournalPending(const StoreError& error) {
+    std::string why;
+    // Only finished connections and their totals can be pending at exit: the closing
+    // connection was finished above.
+    if (unsaved_ != 0 && (unsaved_ & ~kTotalsUnsaved) == 0) {
+        PendingExit pending;
+        std::random_device random;
+        pending.Id = std::uint64_t{random()} << 32 | random();
+        pending.AllMoney = AllMoney;
+        pending.AllTime = AllTime;
+        pending.AllVolume = AllVolume;
+        pending.Records = finished_;
+        if (journal_.Write(pending, why) && why.empty()) {
+            qCWarning(lcMonitor, "%s What was counted is kept in \"%s\" for the next start.",
+                      error.what(), journal_.Path().c_str());
+            return;
+        }
+    }
+    // The marker stays as it was: a connection counted is recovered from its backup.
+    qCWarning(lcMonitor, "%s The crash marker stays as it was for the next start.%s", error.what(),
+              why.empty() ? "" : (" The exit journal failed: " + why + ".").c_str());
+}
+
+void Monitor::ReplayExitJournal() {
+    const std::optional<PendingExit> pending = journal_.Read();
+    if (!pending)
+        return;
+    // A start cut off after the replay's commit finds the same journal again.
+    const std::string id = std::to_string(pending->Id);
+    Registry machine(store_, Root::LocalMachine);
+    const bool replayed = ConnectionBackup::ReplayedJournal(machine) == id;
+    machine.CloseKey();
+    if (!replayed) {
+        StoreTransaction group(store_, Root::LocalMachine);
+        KeepRecords(machine, pending->Records);
+        CounterTotals::WriteTotals(machine, pending->AllMoney, pending->AllTime);
+        CounterTotals::WriteVolume(machine, pending->AllVolume);
+        MachineSettings::WriteCrashMarker(machine, CrashMarker::Ended);
+        ConnectionBackup::WriteReplayedJournal(machine, id);
+        machine.CloseKey();
+        group.Commit();
+        qCInfo(lcMonitor, "What the last exit could not write was taken from \"%s\".",
+               journal_.Path().c_str());
+    }
+    journal_.Clear();
 }
 
 } // namespace netrova

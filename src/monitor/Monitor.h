@@ -130,7 +130,6 @@ public:
 
     // Fee accrual, backup and recovery.
     void ChargeMinute(const TStamp& now);
-    void WriteConnBackup(const TStamp& now);
     void RecoverConnection();
 
     // Appends the records kept in the store to the history, in order, and removes them from the
@@ -175,7 +174,6 @@ private:
     void WriteUnsaved(Registry& machine);
     void WriteTotals(Registry& machine);
     void WriteConnectValues(Registry& machine);
-    void WriteMoney(Registry& machine);
     // Adds records to the ones kept in the store for the history file.
     void KeepRecords(Registry& machine, const std::vector<FinishedConnection>& finished);
     // Adds what the interface counted since the last tick.

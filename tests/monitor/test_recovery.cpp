@@ -2,7 +2,7 @@
 #include "MonitorRig.h"
 
 #include "common/Text.h"
-#include "monitor/StoreValues.h"
+#include "monitor/ConnectionBackup.h"
 #include "settings/Defaults.h"
 
 #include <QtTest>
