@@ -3,7 +3,7 @@
 #include "counter/CounterText.h"
 #include "counter/CounterTotals.h"
 #include "history/VolumeFile.h"
-#include "monitor/HistoryKeeping.h"
+#include "history/KeptRecords.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/VolumeFile.h"
+#include "history/KeptRecords.h"
 
 #include <cstdint>
 #include <optional>
@@ -8,12 +8,6 @@
 #include <vector>
 
 namespace netrova {
-
-// A connection that has ended, with its volume (nothing when unknown).
-struct FinishedConnection {
-    THistoryRecord Record{};
-    std::optional<Volume> Bytes;
-};
 
 // What an exit could not write to the settings store: the finished connections and the totals
 // that count them.

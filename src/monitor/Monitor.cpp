@@ -4,8 +4,9 @@
 #include "common/Text.h"
 #include "counter/CounterTotals.h"
 #include "dialup/DialUpService.h"
+#include "history/KeptRecords.h"
 #include "monitor/ConnectionBackup.h"
-#include "monitor/HistoryKeeping.h"
+#include "monitor/FailureTexts.h"
 #include "platform/Clock.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
@@ -23,6 +24,9 @@
 namespace netrova {
 
 namespace {
+
+// Busy ticks before the busy store is worth a box.
+constexpr int kBusyTicksShown = 60;
 
 const char* const kNotConnectedText = "Netrova: [Not Connected]";
 
@@ -594,6 +598,73 @@ void Monitor::ReplayExitJournal() {
                journal_.Path().c_str());
     }
     journal_.Clear();
+}
+
+bool Monitor::AppendKeptRecords(std::string& why) {
+    const bool done = netrova::AppendKeptRecords(store_, ProgramPath, why);
+    keptWaiting_ = !done;
+    return done;
+}
+
+void Monitor::KeepRecords(Registry& machine, const std::vector<FinishedConnection>& finished) {
+    netrova::KeepRecords(machine, ProgramPath, finished);
+}
+
+void Monitor::FlushKept(bool report) {
+    if (!keptWaiting_)
+        return;
+    std::string why;
+    try {
+        if (AppendKeptRecords(why)) {
+            if (unsaved_ == 0)
+                failuresShown_.clear();
+            return;
+        }
+    } catch (const StoreError& e) {
+        if (report)
+            StoreFailed(e);
+        return;
+    }
+    if (!report)
+        return;
+    ReportFailure(why == std::strerror(ENOSPC) || why == std::strerror(EDQUOT)
+                      ? FullFileSystemText(ProgramPath)
+                      : UnsavedHistoryText(ProgramPath, why));
+}
+
+void Monitor::StoreFailed(const StoreError& error) {
+    const std::string folder = store_.Paths().MachineFolder();
+    if (dynamic_cast<const StoreFullError*>(&error)) {
+        ReportFailure(FullFileSystemText(folder));
+    } else if (dynamic_cast<const StoreBusyError*>(&error)) {
+        // A lock held for a moment is no news: the next tick writes it all.
+        if (++busyTicks_ == kBusyTicksShown)
+            ReportFailure("The settings store \"" + store_.Paths().Machine +
+                          "\" has been kept busy by another program for a minute. Netrova "
+                          "keeps what it counts and writes it as soon as the store is free.");
+    } else {
+        ReportFailure(std::string(error.what()) +
+                      " Netrova keeps what it counts and writes it as soon as it can.");
+    }
+}
+
+void Monitor::ReportFailure(const std::string& text) {
+    if (failuresShown_.insert(text).second)
+        boxes_.Show(text, MsgIcon::Stop);
+}
+
+bool Monitor::Fits32(std::int64_t value, const std::string& what, const char* unit) {
+    if (FitsInt32(value))
+        return true;
+    if (!rangeErrorShown_) {
+        // Once per connection: the value stays out of range on every tick that follows.
+        rangeErrorShown_ = true;
+        boxes_.Show("The " + what + " would be " + std::to_string(value) + " " + unit +
+                        ", which cannot be stored as a 32-bit number. It stays at its last "
+                        "value.",
+                    MsgIcon::Stop);
+    }
+    return false;
 }
 
 } // namespace netrova

@@ -4,7 +4,7 @@
 #include "common/Text.h"
 #include "counter/CounterText.h"
 #include "counter/Forecast.h"
-#include "monitor/HistoryKeeping.h"
+#include "history/KeptRecords.h"
 #include "reports/Report.h"
 
 #include <QDir>

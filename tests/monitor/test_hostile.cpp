@@ -3,7 +3,7 @@
 #include "MonitorRig.h"
 
 #include "common/Text.h"
-#include "monitor/HistoryKeeping.h"
+#include "history/KeptRecords.h"
 #include "settings/Defaults.h"
 
 #include <QtTest>

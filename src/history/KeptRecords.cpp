@@ -1,24 +1,14 @@
-#include "monitor/HistoryKeeping.h"
+#include "history/KeptRecords.h"
 
-#include "common/Text.h"
-#include "history/VolumeFile.h"
-#include "monitor/Monitor.h"
-#include "platform/MessageBoxes.h"
 #include "store/Registry.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <sys/stat.h>
 #include <vector>
 
 namespace netrova {
 
 namespace {
-
-// Busy ticks before the busy store is worth a box.
-constexpr int kBusyTicksShown = 60;
 
 using Places = std::vector<std::uint64_t>;
 
@@ -94,13 +84,8 @@ std::size_t AlreadyAppended(const std::string& programPath,
 
 } // namespace
 
-std::string UnsavedHistoryText(const std::string& programPath, const std::string& why) {
-    return "The history file \"" + HistoryPath(programPath) + "\" cannot be written (" + why +
-           "). The connection is kept and added to the history as soon as the file can be "
-           "written.";
-}
-
-void Monitor::KeepRecords(Registry& machine, const std::vector<FinishedConnection>& finished) {
+void KeepRecords(Registry& machine, const std::string& programPath,
+                 const std::vector<FinishedConnection>& finished) {
     if (finished.empty())
         return;
     machine.OpenKey(kUnsavedHistoryKey, true);
@@ -109,7 +94,7 @@ void Monitor::KeepRecords(Registry& machine, const std::vector<FinishedConnectio
     Volumes volumes = ReadVolumes(machine, kept);
     // Each record goes after the ones kept before it; the first after the history's end.
     std::uint64_t next =
-        places.empty() ? HistoryRecordCount(ProgramPath) + kept.size() : places.back() + 1;
+        places.empty() ? HistoryRecordCount(programPath) + kept.size() : places.back() + 1;
     if (places.size() != kept.size())
         for (std::size_t i = 0; i < kept.size(); ++i)
             places.push_back(next - kept.size() + i);
@@ -127,12 +112,10 @@ void DiscardKeptRecords(SettingsStore& store) {
         machine.DeleteKey(kUnsavedHistoryKey);
 }
 
-bool Monitor::AppendKeptRecords(std::string& why) {
-    Registry machine(store_, Root::LocalMachine);
-    if (!machine.OpenKey(kUnsavedHistoryKey, false)) {
-        keptWaiting_ = false;
+bool AppendKeptRecords(SettingsStore& store, const std::string& programPath, std::string& why) {
+    Registry machine(store, Root::LocalMachine);
+    if (!machine.OpenKey(kUnsavedHistoryKey, false))
         return true;
-    }
     std::vector<THistoryRecord> records = RecordsOf(machine.ReadBinary(kUnsavedHistoryValue));
     Places places = ReadPlaces(machine, records.size());
     Volumes volumes = ReadVolumes(machine, records);
@@ -142,18 +125,18 @@ bool Monitor::AppendKeptRecords(std::string& why) {
     // Each record's volume goes to the same place of volume.dat after the record itself; a
     // record stays kept until both are written.
     const auto volumeWritten = [&](std::size_t i) {
-        return places.empty() || WriteVolumeRecord(ProgramPath, places[i], volumes[i], &why);
+        return places.empty() || WriteVolumeRecord(programPath, places[i], volumes[i], &why);
     };
     // A crash, or a store write that failed, after some of them were appended leaves those in
     // the history: they are not appended again, though their volumes may still be missing.
-    const std::size_t found = AlreadyAppended(ProgramPath, records, places);
+    const std::size_t found = AlreadyAppended(programPath, records, places);
     std::size_t done = 0;
     while (done < found && volumeWritten(done))
         ++done;
     if (done == found && done < total) {
         // The places of the rest must be where they will land before the first is written, so
         // that a crash after it finds it there.
-        const std::uint64_t end = HistoryRecordCount(ProgramPath);
+        const std::uint64_t end = HistoryRecordCount(programPath);
         if (places.empty() || places[done] != end) {
             places.resize(total);
             for (std::size_t i = done; i < total; ++i)
@@ -162,7 +145,7 @@ bool Monitor::AppendKeptRecords(std::string& why) {
             WriteKept(machine, records, places, volumes);
             machine.CloseKey();
         }
-        while (done < total && AppendHistoryRecord(ProgramPath, records[done], &why) &&
+        while (done < total && AppendHistoryRecord(programPath, records[done], &why) &&
                volumeWritten(done))
             ++done;
     }
@@ -179,86 +162,7 @@ bool Monitor::AppendKeptRecords(std::string& why) {
         WriteKept(machine, records, places, volumes);
         machine.CloseKey();
     }
-    keptWaiting_ = done < total;
     return done == total;
-}
-
-void Monitor::FlushKept(bool report) {
-    if (!keptWaiting_)
-        return;
-    std::string why;
-    try {
-        if (AppendKeptRecords(why)) {
-            if (unsaved_ == 0)
-                failuresShown_.clear();
-            return;
-        }
-    } catch (const StoreError& e) {
-        if (report)
-            StoreFailed(e);
-        return;
-    }
-    if (!report)
-        return;
-    ReportFailure(why == std::strerror(ENOSPC) || why == std::strerror(EDQUOT)
-                      ? FullFileSystemText(ProgramPath)
-                      : UnsavedHistoryText(ProgramPath, why));
-}
-
-void Monitor::StoreFailed(const StoreError& error) {
-    const std::string folder = store_.Paths().MachineFolder();
-    if (dynamic_cast<const StoreFullError*>(&error)) {
-        ReportFailure(FullFileSystemText(folder));
-    } else if (dynamic_cast<const StoreBusyError*>(&error)) {
-        // A lock held for a moment is no news: the next tick writes it all.
-        if (++busyTicks_ == kBusyTicksShown)
-            ReportFailure("The settings store \"" + store_.Paths().Machine +
-                          "\" has been kept busy by another program for a minute. Netrova "
-                          "keeps what it counts and writes it as soon as the store is free.");
-    } else {
-        ReportFailure(std::string(error.what()) +
-                      " Netrova keeps what it counts and writes it as soon as it can.");
-    }
-}
-
-void Monitor::ReportFailure(const std::string& text) {
-    if (failuresShown_.insert(text).second)
-        boxes_.Show(text, MsgIcon::Stop);
-}
-
-std::string MountPointOf(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::absolute(path, ec), ec);
-    struct stat st {};
-    while (::stat(p.c_str(), &st) != 0 && p.has_relative_path())
-        p = p.parent_path();
-    // Up the folders while they are on the same file system.
-    for (struct stat up{}; p.has_relative_path(); p = p.parent_path())
-        if (::stat(p.parent_path().c_str(), &up) != 0 || up.st_dev != st.st_dev)
-            break;
-    return p.string();
-}
-
-std::string FullFileSystemText(const std::string& folder) {
-    return "The file system at \"" + MountPointOf(folder) +
-           "\" is full, so Netrova cannot write to \"" + folder +
-           "\". It keeps what it counts, finished connections included, and writes it as "
-           "soon as there is space again.";
-}
-
-bool Monitor::Fits32(std::int64_t value, const std::string& what, const char* unit) {
-    if (FitsInt32(value))
-        return true;
-    if (!rangeErrorShown_) {
-        // Once per connection: the value stays out of range on every tick that follows.
-        rangeErrorShown_ = true;
-        boxes_.Show("The " + what + " would be " + std::to_string(value) + " " + unit +
-                        ", which cannot be stored as a 32-bit number. It stays at its last "
-                        "value.",
-                    MsgIcon::Stop);
-    }
-    return false;
 }
 
 } // namespace netrova
