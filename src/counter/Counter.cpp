@@ -2,8 +2,8 @@
 
 #include "counter/CounterText.h"
 #include "counter/CounterTotals.h"
-#include "history/VolumeFile.h"
 #include "history/KeptRecords.h"
+#include "history/VolumeFile.h"
 #include "monitor/Monitor.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
@@ -27,7 +27,7 @@ constexpr int kReportTries = 3;
 // The reset's last steps, after its totals are committed: the history emptied, no crashes, and
 // then the mark cleared. Run again after a crash, they do the same.
 void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& programPath) {
-    std::string why;
+    FileError why;
     // The volumes go with the history they belong to.
     const bool emptied = EmptyHistory(programPath, &why) && EmptyVolumes(programPath, &why);
     DiscardKeptRecords(store);
@@ -38,7 +38,7 @@ void FinishReset(SettingsStore& store, MessageBoxes& boxes, const std::string& p
 
     if (!emptied)
         boxes.Show("The history file " + HistoryPath(programPath) +
-                       " could not be emptied: " + why + ".",
+                       " could not be emptied: " + why.text + ".",
                    MsgIcon::Stop);
 }
 
@@ -57,7 +57,7 @@ bool Counter::Reset(int year, int month, int day, int withReport, bool scheduled
     // Connections kept in the store while the history file could not be written belong to the
     // period that ends: into the history first, so that its report has them. Otherwise they
     // go with the history, and never into the new period.
-    std::string why;
+    FileError why;
     const bool keptWritten = monitor_.AppendKeptRecords(why);
     // The report reads the history before it is emptied, and the period ends only with its
     // report on disk. Ticks go on while it is written: a connection that ended meanwhile has
@@ -67,7 +67,7 @@ bool Counter::Reset(int year, int month, int day, int withReport, bool scheduled
         if (!keptWritten) {
             report.Path = ReportsPath(m.ProgramPath) + "/" + ReportFileName(year, month, day);
             report.Error = "connections wait for the history file " + HistoryPath(m.ProgramPath) +
-                           ", which cannot be written (" + why + ")";
+                           ", which cannot be written (" + why.text + ")";
         } else {
             ReportRunner inThread;
             ReportRunner& runner = reports_ ? *reports_ : inThread;

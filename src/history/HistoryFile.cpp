@@ -34,11 +34,9 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
 }
 
 void SyncFolder(const std::string& path) {
-    const int dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    const FileHandle dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir)
+        ::fsync(dir.get());
 }
 
 std::string FieldText(const char* field, std::size_t size) {
@@ -73,81 +71,92 @@ std::string ReportsPath(const std::string& programPath) {
     return programPath + "/Reports";
 }
 
-int OpenHistoryFile(const std::string& path, int flags, bool create, bool* created,
-                    std::string& why) {
+FileError SystemError(int err) {
+    return {std::error_code(err, std::generic_category()), std::strerror(err)};
+}
+
+FileError FileProblem(std::string text) {
+    return {{}, std::move(text)};
+}
+
+bool FileError::DiskFull() const {
+    return code == std::errc::no_space_on_device ||
+           code == std::error_code(EDQUOT, std::generic_category());
+}
+
+FileHandle OpenHistoryFile(const std::string& path, int flags, bool create, bool* created,
+                           FileError& why) {
     flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int fd = ::open(path.c_str(), flags);
-    if (fd < 0 && errno == ENOENT && create) {
-        fd = ::open(path.c_str(), flags | O_CREAT, 0644);
+    FileHandle fd(::open(path.c_str(), flags));
+    if (!fd && errno == ENOENT && create) {
+        fd = FileHandle(::open(path.c_str(), flags | O_CREAT, 0644));
         if (created)
-            *created = fd >= 0;
+            *created = bool(fd);
     }
     struct stat st {};
-    if (fd < 0) {
+    if (!fd) {
         const int err = errno;
         if (err == ENOENT && !create) {
-            why.clear(); // a missing file is an empty history, not a failure
-            return -1;
+            why = {}; // a missing file is an empty history, not a failure
+            return fd;
         }
         // A FIFO without a reader fails with ENXIO; say what the file is instead.
         if (err != ENOENT && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-            why = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+            why = FileProblem(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
         else
-            why = std::strerror(err);
-        return -1;
+            why = SystemError(err);
+        return fd;
     }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        why = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
-        ::close(fd);
-        return -1;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = FileProblem(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        return FileHandle();
     }
     return fd;
 }
 
-int OpenHistoryFileToWrite(const std::string& path, int flags, bool create, bool* created,
-                           std::string& why) {
-    const int fd = OpenHistoryFile(path, O_WRONLY | flags, create, created, why);
+FileHandle OpenHistoryFileToWrite(const std::string& path, int flags, bool create, bool* created,
+                                  FileError& why) {
+    FileHandle fd = OpenHistoryFile(path, O_WRONLY | flags, create, created, why);
 #ifdef NETROVA_FAULT_POINTS
-    if (fd >= 0 && faults::Reached(faults::Point::HistoryWrite)) {
-        ::close(fd);
-        why = std::strerror(ENOSPC);
-        return -1;
+    if (fd && faults::Reached(faults::Point::HistoryWrite)) {
+        why = SystemError(ENOSPC);
+        return FileHandle();
     }
 #endif
     return fd;
 }
 
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record,
-                         std::string* error) {
+                         FileError* error) {
     const std::string path = HistoryPath(programPath);
     bool created = false;
-    std::string why;
+    FileError why;
     // O_APPEND: a file that may only be appended to (chattr +a) takes the record too.
-    const int fd = OpenHistoryFileToWrite(path, O_APPEND, true, &created, why);
-    if (fd < 0)
+    FileHandle fd = OpenHistoryFileToWrite(path, O_APPEND, true, &created, why);
+    if (!fd)
         return Fail(error, why);
     THistoryRecord out = record;
     out.Started.Reserved = 0;
     out.Ended.Reserved = 0;
 
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        why = std::strerror(errno);
+    if (::fstat(fd.get(), &st) != 0)
+        why = SystemError(errno);
     const off_t whole = st.st_size - st.st_size % static_cast<off_t>(sizeof out);
     // A write cut short by a crash leaves a fragment; appending after it would shift every
     // later record, so the fragment goes first.
-    if (why.empty() && whole != st.st_size && ::ftruncate(fd, whole) != 0)
-        why = std::string("a torn record at its end cannot be cut off (") + std::strerror(errno) +
-              ")";
-    if (why.empty() && !WriteAll(fd, &out, sizeof out)) {
-        why = std::strerror(errno);
+    if (!why.Failed() && whole != st.st_size && ::ftruncate(fd.get(), whole) != 0)
+        why = {std::error_code(errno, std::generic_category()),
+               std::string("a torn record at its end cannot be cut off (") + std::strerror(errno) +
+                   ")"};
+    if (!why.Failed() && !WriteAll(fd.get(), &out, sizeof out)) {
+        why = SystemError(errno);
         // Leave no fragment of our own behind.
-        [[maybe_unused]] const int cut = ::ftruncate(fd, whole);
+        [[maybe_unused]] const int cut = ::ftruncate(fd.get(), whole);
     }
-    if (why.empty() && ::fsync(fd) != 0)
-        why = std::strerror(errno);
-    ::close(fd);
-    if (!why.empty())
+    if (!why.Failed() && ::fsync(fd.get()) != 0)
+        why = SystemError(errno);
+    if (!!why.Failed())
         return Fail(error, why);
     // A new file's name must reach the disk too, or a crash could lose the whole file.
     if (created)
@@ -158,12 +167,12 @@ bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& r
 std::vector<THistoryRecord> ReadLastHistoryRecords(const std::string& programPath,
                                                    std::size_t count) {
     std::vector<THistoryRecord> records;
-    std::string why;
-    const int fd = OpenHistoryFile(HistoryPath(programPath), O_RDONLY, false, nullptr, why);
-    if (fd < 0)
+    FileError why;
+    FileHandle fd = OpenHistoryFile(HistoryPath(programPath), O_RDONLY, false, nullptr, why);
+    if (!fd)
         return records;
     struct stat st {};
-    if (::fstat(fd, &st) == 0) {
+    if (::fstat(fd.get(), &st) == 0) {
         const auto size = static_cast<off_t>(sizeof(THistoryRecord));
         const off_t whole = st.st_size - st.st_size % size;
         const off_t first = std::max<off_t>(0, whole - static_cast<off_t>(count) * size);
@@ -171,7 +180,7 @@ std::vector<THistoryRecord> ReadLastHistoryRecords(const std::string& programPat
         const std::size_t bytes = records.size() * sizeof(THistoryRecord);
         std::size_t done = 0;
         while (done < bytes) {
-            const ssize_t n = ::pread(fd, reinterpret_cast<char*>(records.data()) + done,
+            const ssize_t n = ::pread(fd.get(), reinterpret_cast<char*>(records.data()) + done,
                                       bytes - done, first + static_cast<off_t>(done));
             if (n < 0 && errno == EINTR)
                 continue;
@@ -181,7 +190,6 @@ std::vector<THistoryRecord> ReadLastHistoryRecords(const std::string& programPat
         }
         records.resize(done / sizeof(THistoryRecord));
     }
-    ::close(fd);
     return records;
 }
 
@@ -200,20 +208,18 @@ bool ReadLastHistoryRecord(const std::string& programPath, THistoryRecord& recor
     return true;
 }
 
-bool EmptyHistory(const std::string& programPath, std::string* error) {
-    std::string why;
-    const int fd = OpenHistoryFileToWrite(HistoryPath(programPath), 0, true, nullptr, why);
-    if (fd < 0)
+bool EmptyHistory(const std::string& programPath, FileError* error) {
+    FileError why;
+    FileHandle fd = OpenHistoryFileToWrite(HistoryPath(programPath), 0, true, nullptr, why);
+    if (!fd)
         return Fail(error, why);
-    if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
-        why = std::strerror(errno);
-    ::close(fd);
-    return why.empty() || Fail(error, why);
+    if (::ftruncate(fd.get(), 0) != 0 || ::fsync(fd.get()) != 0)
+        why = SystemError(errno);
+    return !why.Failed() || Fail(error, why);
 }
 
 std::size_t ScanHistory(const std::string& programPath,
-                        const std::function<bool(const THistoryRecord&)>& visit,
-                        std::string* error) {
+                        const std::function<bool(const THistoryRecord&)>& visit, FileError* error) {
     return ScanHistoryFile(HistoryPath(programPath), visit, error);
 }
 
@@ -237,10 +243,10 @@ std::size_t ReadRecordsAt(int fd, std::size_t first, THistoryRecord* out, std::s
 }
 
 std::size_t ScanFrom(const std::string& filePath, std::size_t first,
-                     const std::function<bool(const THistoryRecord&)>& visit, std::string* error) {
-    std::string why;
-    const int fd = OpenHistoryFile(filePath, O_RDONLY, false, nullptr, why);
-    if (fd < 0) {
+                     const std::function<bool(const THistoryRecord&)>& visit, FileError* error) {
+    FileError why;
+    FileHandle fd = OpenHistoryFile(filePath, O_RDONLY, false, nullptr, why);
+    if (!fd) {
         if (error)
             *error = why;
         return 0;
@@ -251,7 +257,7 @@ std::size_t ScanFrom(const std::string& filePath, std::size_t first,
     std::vector<THistoryRecord> block(kBlockRecords);
     std::size_t count = 0;
     for (bool more = true; more;) {
-        const std::size_t got = ReadRecordsAt(fd, first + count, block.data(), kBlockRecords);
+        const std::size_t got = ReadRecordsAt(fd.get(), first + count, block.data(), kBlockRecords);
         more = got == kBlockRecords;
         for (std::size_t i = 0; i < got; ++i) {
             ++count;
@@ -261,7 +267,6 @@ std::size_t ScanFrom(const std::string& filePath, std::size_t first,
             }
         }
     }
-    ::close(fd);
     return count;
 }
 
@@ -269,7 +274,7 @@ std::size_t ScanFrom(const std::string& filePath, std::size_t first,
 
 std::size_t ScanHistoryFile(const std::string& filePath,
                             const std::function<bool(const THistoryRecord&)>& visit,
-                            std::string* error) {
+                            FileError* error) {
     return ScanFrom(filePath, 0, visit, error);
 }
 
@@ -280,12 +285,11 @@ std::size_t ScanHistoryFrom(const std::string& programPath, std::size_t first,
 
 std::size_t ReadHistoryRecords(const std::string& programPath, std::size_t first,
                                THistoryRecord* out, std::size_t count) {
-    std::string why;
-    const int fd = OpenHistoryFile(HistoryPath(programPath), O_RDONLY, false, nullptr, why);
-    if (fd < 0)
+    FileError why;
+    FileHandle fd = OpenHistoryFile(HistoryPath(programPath), O_RDONLY, false, nullptr, why);
+    if (!fd)
         return 0;
-    const std::size_t got = ReadRecordsAt(fd, first, out, count);
-    ::close(fd);
+    const std::size_t got = ReadRecordsAt(fd.get(), first, out, count);
     return got;
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace netrova {
@@ -27,6 +28,17 @@ struct THistoryRecord {
 };
 #pragma pack(pop)
 static_assert(sizeof(THistoryRecord) == 192);
+
+// Why a history file could not be opened, read or written: the system's error where there is
+// one, and the text the boxes show.
+struct FileError {
+    std::error_code code;
+    std::string text;
+
+    bool Failed() const { return !text.empty(); }
+    // The file system, or the user's share of it, is full.
+    bool DiskFull() const;
+};
 static_assert(offsetof(THistoryRecord, Ended) == 16);
 static_assert(offsetof(THistoryRecord, Fee) == 32);
 static_assert(offsetof(THistoryRecord, Duration) == 36);
@@ -61,7 +73,7 @@ std::string ReportsPath(const std::string& programPath);
 // to the last whole record first; the stamps' reserved words are written as 0; the record is
 // on disk when this returns. Returns false when the file could not be written.
 bool AppendHistoryRecord(const std::string& programPath, const THistoryRecord& record,
-                         std::string* error = nullptr);
+                         FileError* error = nullptr);
 
 // Reads the last whole record (a torn tail left by a crash is not one) without reading the
 // records before it. Returns false when the history has no record.
@@ -74,14 +86,14 @@ std::vector<THistoryRecord> ReadLastHistoryRecords(const std::string& programPat
 std::size_t HistoryRecordCount(const std::string& programPath);
 
 // Empties the history, keeping the file's name and mode. Returns false on failure.
-bool EmptyHistory(const std::string& programPath, std::string* error = nullptr);
+bool EmptyHistory(const std::string& programPath, FileError* error = nullptr);
 
 // Calls visit for each whole record in file order; a missing or empty file has none (and is no
 // error) and a trailing fragment shorter than a record is ignored. Returns the number of records
 // visited. visit may return false to stop early.
 std::size_t ScanHistory(const std::string& programPath,
                         const std::function<bool(const THistoryRecord&)>& visit,
-                        std::string* error = nullptr);
+                        FileError* error = nullptr);
 // The same from record number first on (a later part of the history), without reading the
 // records before it.
 std::size_t ScanHistoryFrom(const std::string& programPath, std::size_t first,
@@ -93,6 +105,6 @@ std::size_t ReadHistoryRecords(const std::string& programPath, std::size_t first
 // The same for a history file named by its own path (a copy, a file given on a command line).
 std::size_t ScanHistoryFile(const std::string& filePath,
                             const std::function<bool(const THistoryRecord&)>& visit,
-                            std::string* error = nullptr);
+                            FileError* error = nullptr);
 
 } // namespace netrova

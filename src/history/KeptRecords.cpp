@@ -112,7 +112,7 @@ void DiscardKeptRecords(SettingsStore& store) {
         machine.DeleteKey(kUnsavedHistoryKey);
 }
 
-bool AppendKeptRecords(SettingsStore& store, const std::string& programPath, std::string& why) {
+bool AppendKeptRecords(SettingsStore& store, const std::string& programPath, FileError& why) {
     Registry machine(store, Root::LocalMachine);
     if (!machine.OpenKey(kUnsavedHistoryKey, false))
         return true;

@@ -40,7 +40,7 @@ void KeepRecords(Registry& machine, const std::string& programPath,
 // Appends the kept records that the history does not hold yet, with their volumes, and drops
 // those written. True when none waits any more; otherwise `why` says what the file refused.
 // Throws StoreError.
-bool AppendKeptRecords(SettingsStore& store, const std::string& programPath, std::string& why);
+bool AppendKeptRecords(SettingsStore& store, const std::string& programPath, FileError& why);
 
 // Drops the kept records: a counter reset ends their period with its history.
 void DiscardKeptRecords(SettingsStore& store);

@@ -40,41 +40,40 @@ std::string VolumePath(const std::string& programPath) {
 }
 
 bool WriteVolumeRecord(const std::string& programPath, std::size_t place,
-                       const VolumeRecord& record, std::string* error) {
-    std::string why;
-    const int fd = OpenHistoryFileToWrite(VolumePath(programPath), 0, true, nullptr, why);
-    if (fd < 0)
+                       const VolumeRecord& record, FileError* error) {
+    FileError why;
+    FileHandle fd = OpenHistoryFileToWrite(VolumePath(programPath), 0, true, nullptr, why);
+    if (!fd)
         return Fail(error, why);
     // A file that ends short of the place gets zero records, which match no history record.
     const auto at = static_cast<off_t>(place * sizeof(VolumeRecord));
     bool ok = true;
     for (std::size_t done = 0; ok && done < sizeof record;) {
-        const ssize_t n = ::pwrite(fd, reinterpret_cast<const char*>(&record) + done,
+        const ssize_t n = ::pwrite(fd.get(), reinterpret_cast<const char*>(&record) + done,
                                    sizeof record - done, at + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         ok = n > 0;
         done += ok ? static_cast<std::size_t>(n) : 0;
     }
-    ok = ok && ::fdatasync(fd) == 0;
+    ok = ok && ::fdatasync(fd.get()) == 0;
     if (!ok)
-        why = std::strerror(errno);
-    ::close(fd);
+        why = SystemError(errno);
     return ok || Fail(error, why);
 }
 
 void ReadVolumeRecords(const std::string& programPath, std::size_t first, VolumeRecord* out,
                        std::size_t count) {
     std::memset(static_cast<void*>(out), 0, count * sizeof(VolumeRecord));
-    std::string why;
-    const int fd = OpenHistoryFile(VolumePath(programPath), O_RDONLY, false, nullptr, why);
-    if (fd < 0)
+    FileError why;
+    FileHandle fd = OpenHistoryFile(VolumePath(programPath), O_RDONLY, false, nullptr, why);
+    if (!fd)
         return;
     auto* bytes = reinterpret_cast<char*>(out);
     const std::size_t size = count * sizeof(VolumeRecord);
     const auto at = static_cast<off_t>(first * sizeof(VolumeRecord));
     for (std::size_t got = 0; got < size;) {
-        const ssize_t n = ::pread(fd, bytes + got, size - got, at + static_cast<off_t>(got));
+        const ssize_t n = ::pread(fd.get(), bytes + got, size - got, at + static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -84,24 +83,22 @@ void ReadVolumeRecords(const std::string& programPath, std::size_t first, Volume
         }
         got += static_cast<std::size_t>(n);
     }
-    ::close(fd);
 }
 
-bool EmptyVolumes(const std::string& programPath, std::string* error) {
-    std::string why;
-    const int fd = OpenHistoryFileToWrite(VolumePath(programPath), 0, false, nullptr, why);
-    if (fd < 0)
-        return why.empty() || Fail(error, why);
-    if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
-        why = std::strerror(errno);
-    ::close(fd);
-    return why.empty() || Fail(error, why);
+bool EmptyVolumes(const std::string& programPath, FileError* error) {
+    FileError why;
+    FileHandle fd = OpenHistoryFileToWrite(VolumePath(programPath), 0, false, nullptr, why);
+    if (!fd)
+        return !why.Failed() || Fail(error, why);
+    if (::ftruncate(fd.get(), 0) != 0 || ::fsync(fd.get()) != 0)
+        why = SystemError(errno);
+    return !why.Failed() || Fail(error, why);
 }
 
 std::size_t ScanHistoryWithVolume(
     const std::string& programPath,
     const std::function<bool(const THistoryRecord&, const std::optional<Volume>&)>& visit,
-    std::string* error) {
+    FileError* error) {
     // The companion is read in blocks beside the history's own.
     constexpr std::size_t kBlock = 512;
     std::vector<VolumeRecord> volumes(kBlock);

@@ -40,7 +40,7 @@ std::string VolumePath(const std::string& programPath);
 // file shorter than that is first filled with records that match nothing. False, with the
 // reason in error, when it could not be written.
 bool WriteVolumeRecord(const std::string& programPath, std::size_t place,
-                       const VolumeRecord& record, std::string* error = nullptr);
+                       const VolumeRecord& record, FileError* error = nullptr);
 
 // Reads count records from place first on; places past the end of the file read as records
 // that match nothing.
@@ -48,12 +48,12 @@ void ReadVolumeRecords(const std::string& programPath, std::size_t first, Volume
                        std::size_t count);
 
 // Empties the file, keeping its name and mode; a missing file is no error.
-bool EmptyVolumes(const std::string& programPath, std::string* error = nullptr);
+bool EmptyVolumes(const std::string& programPath, FileError* error = nullptr);
 
 // ScanHistory with each record's volume beside it (nothing when unknown).
 std::size_t ScanHistoryWithVolume(
     const std::string& programPath,
     const std::function<bool(const THistoryRecord&, const std::optional<Volume>&)>& visit,
-    std::string* error = nullptr);
+    FileError* error = nullptr);
 
 } // namespace netrova

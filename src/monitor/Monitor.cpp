@@ -600,7 +600,7 @@ void Monitor::ReplayExitJournal() {
     journal_.Clear();
 }
 
-bool Monitor::AppendKeptRecords(std::string& why) {
+bool Monitor::AppendKeptRecords(FileError& why) {
     const bool done = netrova::AppendKeptRecords(store_, ProgramPath, why);
     keptWaiting_ = !done;
     return done;
@@ -613,7 +613,7 @@ void Monitor::KeepRecords(Registry& machine, const std::vector<FinishedConnectio
 void Monitor::FlushKept(bool report) {
     if (!keptWaiting_)
         return;
-    std::string why;
+    FileError why;
     try {
         if (AppendKeptRecords(why)) {
             if (unsaved_ == 0)
@@ -627,9 +627,8 @@ void Monitor::FlushKept(bool report) {
     }
     if (!report)
         return;
-    ReportFailure(why == std::strerror(ENOSPC) || why == std::strerror(EDQUOT)
-                      ? FullFileSystemText(ProgramPath)
-                      : UnsavedHistoryText(ProgramPath, why));
+    ReportFailure(why.DiskFull() ? FullFileSystemText(ProgramPath)
+                                 : UnsavedHistoryText(ProgramPath, why.text));
 }
 
 void Monitor::StoreFailed(const StoreError& error) {

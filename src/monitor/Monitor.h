@@ -134,7 +134,7 @@ public:
 
     // Appends the records kept in the store to the history, in order, and removes them from the
     // store; false with the reason when some are still kept.
-    bool AppendKeptRecords(std::string& why);
+    bool AppendKeptRecords(FileError& why);
 
     // The state, read-only; it stays valid and current for the monitor's life.
     const MonitorState& State() const { return *this; }

@@ -240,7 +240,7 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
         p = begin;
         return true;
     };
-    std::string scanError;
+    FileError scanError;
     ScanHistory(
         programPath,
         [&](const THistoryRecord& r) {
@@ -253,8 +253,8 @@ ReportOutcome WriteReport(const std::string& programPath, int year, int month, i
             return flush();
         },
         &scanError);
-    if (why.empty() && !scanError.empty())
-        why = "the history file could not be read: " + scanError;
+    if (why.empty() && scanError.Failed())
+        why = "the history file could not be read: " + scanError.text;
     if (flush() && waitForPending() && ::fsync(fd) != 0)
         why = std::strerror(errno);
     if (::close(fd) != 0 && why.empty())

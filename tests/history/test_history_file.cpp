@@ -266,17 +266,17 @@ void TestHistoryFile::notARegularFile() {
     else
         QCOMPARE(::symlink("/dev/null", path.c_str()), 0);
 
-    std::string why;
+    FileError why;
     QVERIFY(!AppendHistoryRecord(programPath(), Record("isp"), &why));
-    QCOMPARE(QString::fromStdString(why), reason);
-    why.clear();
+    QCOMPARE(QString::fromStdString(why.text), reason);
+    why = {};
     QCOMPARE(ScanHistory(
                  programPath(), [](const THistoryRecord&) { return true; }, &why),
              std::size_t(0));
-    QCOMPARE(QString::fromStdString(why), reason);
-    why.clear();
+    QCOMPARE(QString::fromStdString(why.text), reason);
+    why = {};
     QVERIFY(!EmptyHistory(programPath(), &why));
-    QCOMPARE(QString::fromStdString(why), reason);
+    QCOMPARE(QString::fromStdString(why.text), reason);
     QVERIFY(::remove(path.c_str()) == 0);
 }
 
@@ -296,12 +296,12 @@ void TestHistoryFile::fileAttributes() {
     const QString path = QString::fromStdString(historyPath());
     if (QProcess::execute("chattr", {attribute, path}) != 0)
         QSKIP("chattr is not available here");
-    std::string why;
+    FileError why;
     const bool ok = AppendHistoryRecord(programPath(), Record("second"), &why);
     QProcess::execute("chattr", {"-a", "-i", path});
     QCOMPARE(ok, appended);
     QCOMPARE(Providers(programPath()).size(), std::size_t(appended ? 2 : 1));
-    QCOMPARE(QString::fromStdString(why),
+    QCOMPARE(QString::fromStdString(why.text),
              appended ? QString() : QString("Operation not permitted"));
 }
 
@@ -315,12 +315,13 @@ void TestHistoryFile::fullDiskLeavesNoFragment() {
     struct rlimit small = old;
     small.rlim_cur = sizeof(THistoryRecord) + 100;
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string why;
+    FileError why;
     const bool ok = AppendHistoryRecord(programPath(), Record("second"), &why);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldSignal);
     QVERIFY(!ok);
-    QCOMPARE(QString::fromStdString(why), QString("File too large"));
+    QCOMPARE(QString::fromStdString(why.text), QString("File too large"));
+    QCOMPARE(why.code, std::make_error_code(std::errc::file_too_large));
     QCOMPARE(FileBytes(historyPath()).size(), qsizetype(sizeof(THistoryRecord)));
     QVERIFY(AppendHistoryRecord(programPath(), Record("third")));
     QCOMPARE(Providers(programPath()), (std::vector<std::string>{"first", "third"}));
