@@ -3,7 +3,6 @@
 #include "common/CommandLine.h"
 #include "common/Text.h"
 
-#include <cctype>
 #include <string_view>
 
 namespace netrova {
@@ -21,22 +20,13 @@ const char* const kRegUsage =
 
 namespace {
 
-bool SameWord(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != b[i])
-            return false;
-    return true;
-}
-
 bool ParseKey(std::string_view text, RegCommand& cmd, std::string& why) {
     const std::size_t cut = text.find('\\');
     const std::string_view word = text.substr(0, cut);
     cmd.shown = std::string(text);
-    if (SameWord(word, "HKLM"))
+    if (SameFoldedAscii(word, "HKLM"))
         cmd.root = Root::LocalMachine;
-    else if (SameWord(word, "HKCU"))
+    else if (SameFoldedAscii(word, "HKCU"))
         cmd.root = Root::CurrentUser;
     else
         why = "a key starts with HKCU or HKLM: \"" + cmd.shown + "\"";

@@ -49,7 +49,7 @@ int Usage(const std::string& problem) {
 
 int Fail(const std::string& message) {
     std::cerr << kName << ": " << message << "\n";
-    return 1;
+    return kExitError;
 }
 
 // What a command would have changed, for the message when the store stays busy.

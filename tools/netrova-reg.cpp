@@ -27,9 +27,6 @@ using namespace netrova;
 
 namespace {
 
-constexpr int kOk = kExitOk;
-constexpr int kMissing = 1;
-
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string text;
@@ -71,7 +68,7 @@ std::string DataText(Registry& reg, std::string_view name, ValueType type) {
 
 int Missing(const std::string& what) {
     std::cerr << "netrova-reg: " << what << " does not exist\n";
-    return kMissing;
+    return kExitError;
 }
 
 int BadArguments(const std::string& why) {
@@ -89,7 +86,7 @@ int Get(SettingsStore& store, const RegCommand& key, const std::string& name) {
     const std::string text = DataText(reg, name, type);
     reg.CloseKey();
     std::cout << text << "\n";
-    return kOk;
+    return kExitOk;
 }
 
 int Set(SettingsStore& store, const RegCommand& value) {
@@ -104,7 +101,7 @@ int Set(SettingsStore& store, const RegCommand& value) {
     else
         reg.WriteString(name, value.text);
     reg.CloseKey();
-    return kOk;
+    return kExitOk;
 }
 
 int List(SettingsStore& store, const RegCommand& key) {
@@ -120,12 +117,12 @@ int List(SettingsStore& store, const RegCommand& key) {
     }
     reg.CloseKey();
     std::cout << out;
-    return kOk;
+    return kExitOk;
 }
 
 int DeleteKey(SettingsStore& store, const RegCommand& key) {
     Registry reg(store, key.root);
-    return reg.DeleteKey(key.path) ? kOk : Missing("key " + key.shown);
+    return reg.DeleteKey(key.path) ? kExitOk : Missing("key " + key.shown);
 }
 
 int DeleteValue(SettingsStore& store, const RegCommand& key, const std::string& name) {
@@ -134,7 +131,7 @@ int DeleteValue(SettingsStore& store, const RegCommand& key, const std::string& 
         return Missing("key " + key.shown);
     const bool deleted = reg.DeleteValue(name);
     reg.CloseKey();
-    return deleted ? kOk : Missing("value \"" + name + "\" in " + key.shown);
+    return deleted ? kExitOk : Missing("value \"" + name + "\" in " + key.shown);
 }
 
 int Run(SettingsStore& store, const RegCommand& cmd) {
@@ -153,7 +150,7 @@ int Run(SettingsStore& store, const RegCommand& cmd) {
     case RegCommand::Kind::Version:
         break;
     }
-    return kOk;
+    return kExitOk;
 }
 
 } // namespace
@@ -167,11 +164,11 @@ int main(int argc, char** argv) {
         return BadArguments(why);
     if (cmd->kind == RegCommand::Kind::Help) {
         std::cout << kRegUsage;
-        return kOk;
+        return kExitOk;
     }
     if (cmd->kind == RegCommand::Kind::Version) {
         std::cout << VersionText("netrova-reg");
-        return kOk;
+        return kExitOk;
     }
     try {
         const bool reads =
@@ -186,6 +183,6 @@ int main(int argc, char** argv) {
         return kExitStoreBusy;
     } catch (const StoreError& e) {
         std::cerr << "netrova-reg: " << e.what() << "\n";
-        return kMissing;
+        return kExitError;
     }
 }

@@ -44,7 +44,7 @@ int RefuseToStart(const std::string& text, QMessageBox::Icon icon = QMessageBox:
                         QMessageBox::Ok);
         box.exec();
     }
-    return 1;
+    return kExitError;
 }
 
 // "Minimize" of the user's settings; no settings, no minimizing.
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
         if (channel.AskToActivate()) {
             qCInfo(lcApp).noquote()
                 << QString::fromStdString(running) << "Its window was brought to the front.";
-            return 0;
+            return kExitOk;
         }
         return RefuseToStart(running, QMessageBox::Information);
     case InstanceLock::Result::Failed:

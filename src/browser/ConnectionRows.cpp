@@ -1,6 +1,7 @@
 #include "browser/ConnectionRows.h"
 
 #include "common/Text.h"
+#include "common/TextPut.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,15 +15,10 @@ SortState& BrowserSort() {
 
 namespace {
 
-std::size_t NumberLength(std::int64_t v) {
-    std::size_t n = v < 0 ? 2 : 1;
-    for (v = v < 0 ? -v : v; v >= 10; v /= 10)
-        ++n;
-    return n;
-}
-
-std::size_t StampLength(std::uint16_t a, std::uint16_t b, std::uint16_t c) {
-    return NumberLength(a) + NumberLength(b) + NumberLength(c) + 2;
+// Length of what a writer of TextPut.h puts, all ASCII.
+template <typename Put> std::size_t PutLength(Put put) {
+    char text[48];
+    return static_cast<std::size_t>(put(text) - text);
 }
 
 std::string VolumeText(const std::optional<Volume>& v, int column) {
@@ -38,7 +34,7 @@ std::size_t Characters(const std::string& text) {
     }));
 }
 
-// Length of a column's text, without making it (but for the short volume texts).
+// Length of a column's text, without making a string of it (but for the short volume texts).
 std::size_t TextLength(const THistoryRecord& r, const std::optional<Volume>& v, int column) {
     switch (column) {
     case tcReceived:
@@ -49,20 +45,19 @@ std::size_t TextLength(const THistoryRecord& r, const std::optional<Volume>& v, 
     case tcProvider:
         return strnlen(r.Provider, sizeof r.Provider);
     case tcFee:
-        return NumberLength(r.Fee / 100) + NumberLength(r.Fee % 100);
+        return PutLength([&](char* p) { return PutMoney(p, r.Fee); });
     case tcTime:
-        return NumberLength(r.Duration / 3600) + NumberLength(r.Duration % 3600 / 60) +
-               NumberLength(r.Duration % 60);
+        return PutLength([&](char* p) { return PutDuration(p, r.Duration); });
     case tcTotalFee:
         return strnlen(r.TotalFeeText, sizeof r.TotalFeeText);
     case tcStartedDate:
-        return StampLength(r.Started.Year, r.Started.Month, r.Started.Day);
+        return PutLength([&](char* p) { return PutStampDate(p, r.Started); });
     case tcStartedTime:
-        return StampLength(r.Started.Hour, r.Started.Minute, r.Started.Second);
+        return PutLength([&](char* p) { return PutStampTime(p, r.Started); });
     case tcEndedDate:
-        return StampLength(r.Ended.Year, r.Ended.Month, r.Ended.Day);
+        return PutLength([&](char* p) { return PutStampDate(p, r.Ended); });
     case tcEndedTime:
-        return StampLength(r.Ended.Hour, r.Ended.Minute, r.Ended.Second);
+        return PutLength([&](char* p) { return PutStampTime(p, r.Ended); });
     default:
         return 0;
     }

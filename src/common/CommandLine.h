@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ExitCodes.h"
+
 #include <QCommandLineParser>
 
 #include <optional>
@@ -8,11 +10,6 @@
 #include <vector>
 
 namespace netrova {
-
-// The exit codes every Netrova program shares.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitBadArguments = 2;
-inline constexpr int kExitStoreBusy = 3;
 
 enum class CommandLineAsk { Run, Help, Version };
 

@@ -1,39 +1,71 @@
 #include "common/Text.h"
 
+#include "common/TextPut.h"
+
+#include <QString>
+
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <iterator>
 
 namespace netrova {
 
+namespace {
+
+// What a writer puts, as a string; 48 bytes hold any of them.
+template <typename Put> std::string Written(Put put) {
+    char text[48];
+    return std::string(text, put(text));
+}
+
+} // namespace
+
 std::string FormatMoney(std::int64_t cents) {
-    return FormatMoneyAs(cents, " dol. ");
+    return FormatMoneyAs(cents, kMoneyUnit);
 }
 
 std::string FormatMoneyAs(std::int64_t cents, std::string_view unit) {
-    return std::to_string(cents / 100) + std::string(unit) + std::to_string(cents % 100) + " c.";
+    std::string text(48 + unit.size(), '\0');
+    text.resize(static_cast<std::size_t>(PutMoney(text.data(), cents, unit) - text.data()));
+    return text;
 }
 
 std::string FormatConnTime(std::int64_t seconds) {
-    return std::to_string(seconds / 3600) + " h. " + std::to_string(seconds % 3600 / 60) +
-           " min. " + std::to_string(seconds % 60) + " sec.";
+    return Written([&](char* p) { return PutConnTime(p, seconds); });
 }
 
 std::string FormatDuration(std::int64_t seconds) {
-    return std::to_string(seconds / 3600) + ":" + std::to_string(seconds % 3600 / 60) + ":" +
-           std::to_string(seconds % 60);
+    return Written([&](char* p) { return PutDuration(p, seconds); });
+}
+
+std::string FormatDate(std::int32_t year, std::uint32_t month, std::uint32_t day) {
+    return Written([&](char* p) { return PutCalendarDate(p, year, month, day); });
 }
 
 std::string FormatStampDate(const TStamp& s) {
-    return std::to_string(s.Year) + "/" + std::to_string(s.Month) + "/" + std::to_string(s.Day);
+    return Written([&](char* p) { return PutStampDate(p, s); });
 }
 
 std::string FormatStampTime(const TStamp& s) {
-    return std::to_string(s.Hour) + ":" + std::to_string(s.Minute) + ":" + std::to_string(s.Second);
+    return Written([&](char* p) { return PutStampTime(p, s); });
 }
 
 std::string FormatClock(const TStamp& s) {
     return FormatStampTime(s);
+}
+
+std::string FoldCase(std::string_view text) {
+    // ASCII text folds to its lower case; only other text needs Unicode case folding.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::string folded(text);
+        for (char& c : folded)
+            c = FoldAscii(c);
+        return folded;
+    }
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+        .toCaseFolded()
+        .toStdString();
 }
 
 std::string FormatVolume(std::optional<std::uint64_t> bytes) {

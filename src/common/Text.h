@@ -10,8 +10,8 @@
 
 namespace netrova {
 
-// Truncating division; nothing is padded and negative values are shown as they come. The
-// formatters take 64 bits, so that sums over a whole history show as they are.
+// The string forms of the writers in TextPut.h, which hold the rules; they take 64 bits, so
+// that sums over a whole history show as they are.
 
 // 1234 -> "12 dol. 34 c."
 std::string FormatMoney(std::int64_t cents);
@@ -21,12 +21,31 @@ std::string FormatMoneyAs(std::int64_t cents, std::string_view unit);
 std::string FormatConnTime(std::int64_t seconds);
 // 725 -> "0:12:5"
 std::string FormatDuration(std::int64_t seconds);
+// (1999, 7, 4) -> "1999/7/4"
+std::string FormatDate(std::int32_t year, std::uint32_t month, std::uint32_t day);
 // 4 July 1999 -> "1999/7/4"
 std::string FormatStampDate(const TStamp& s);
 // 21:05:00 -> "21:5:0"
 std::string FormatStampTime(const TStamp& s);
 // 9:05:07 -> "9:5:7" (the main window's clock)
 std::string FormatClock(const TStamp& s);
+
+// The program's two case folds. The store keys names (keys, values, users, tariffs) by their
+// Unicode case fold and must go on finding what it stored so: FoldCase. The words and file
+// names the program compares itself fold ASCII letters only, byte by byte and whatever the
+// locale: FoldAscii; other bytes stay as they are.
+std::string FoldCase(std::string_view text);
+constexpr char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr bool SameFoldedAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    return true;
+}
 
 // Data volume in IEC units, the tenths cut off: 1023 -> "1023 B", 1536 -> "1.5 KiB", up to
 // TiB; nothing (not counted) -> "–".

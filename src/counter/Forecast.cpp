@@ -2,6 +2,7 @@
 
 #include "common/TStamp.h"
 #include "common/Text.h"
+#include "common/TextPut.h"
 #include "counter/CounterTotals.h"
 
 #include <algorithm>
@@ -48,8 +49,9 @@ PeriodForecast ForecastAtReset(const std::chrono::year_month_day& since,
 }
 
 std::string ForecastText(const PeriodForecast& forecast) {
-    return "By the next reset: about " + std::to_string(forecast.Time / 3600) + " h. " +
-           std::to_string(forecast.Time % 3600 / 60) + " min., " + FormatMoney(forecast.Money) +
+    const HoursMinutesSeconds time = SplitSeconds(forecast.Time);
+    return "By the next reset: about " + std::to_string(time.Hours) + " h. " +
+           std::to_string(time.Minutes) + " min., " + FormatMoney(forecast.Money) +
            (forecast.Volume ? ", " + FormatVolume(*forecast.Volume) : std::string());
 }
 

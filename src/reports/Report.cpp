@@ -107,34 +107,13 @@ char* PutFieldCell(char* p, const Cell& cell, const char (&field)[N], std::strin
     return PutCell(p, cell, spare, high == 0);
 }
 
-// The forms of FormatDuration, FormatStampDate and FormatStampTime.
-char* PutDuration(char* p, std::int32_t seconds) {
-    p = PutNumber(p, seconds / 3600);
-    *p++ = ':';
-    p = PutNumber(p, seconds % 3600 / 60);
-    *p++ = ':';
-    return PutNumber(p, seconds % 60);
-}
-
-char* PutThree(char* p, unsigned a, unsigned b, unsigned c, char between) {
-    p = PutNumber(p, a);
-    *p++ = between;
-    p = PutNumber(p, b);
-    *p++ = between;
-    return PutNumber(p, c);
-}
-
 // Puts the record's data row at p, which has room for kRowMax bytes; returns its end.
 char* PutRow(char* p, const THistoryRecord& r) {
     std::string spare;
     char numbers[6][48];
-    const char* ends[6] = {
-        PutMoney(numbers[0], r.Fee),
-        PutDuration(numbers[1], r.Duration),
-        PutThree(numbers[2], r.Started.Year, r.Started.Month, r.Started.Day, '/'),
-        PutThree(numbers[3], r.Started.Hour, r.Started.Minute, r.Started.Second, ':'),
-        PutThree(numbers[4], r.Ended.Year, r.Ended.Month, r.Ended.Day, '/'),
-        PutThree(numbers[5], r.Ended.Hour, r.Ended.Minute, r.Ended.Second, ':')};
+    const char* ends[6] = {PutMoney(numbers[0], r.Fee),         PutDuration(numbers[1], r.Duration),
+                           PutStampDate(numbers[2], r.Started), PutStampTime(numbers[3], r.Started),
+                           PutStampDate(numbers[4], r.Ended),   PutStampTime(numbers[5], r.Ended)};
     const auto number = [&](int i) {
         return std::string_view(numbers[i], static_cast<std::size_t>(ends[i] - numbers[i]));
     };

@@ -1,11 +1,11 @@
 #include "reports/ReportFiles.h"
 
+#include "common/Text.h"
 #include "history/HistoryFile.h"
 #include "platform/MessageBoxes.h"
 #include "platform/OffThread.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -60,8 +60,8 @@ int CompareNames(std::string_view a, std::string_view b) {
                 return c;
             continue;
         }
-        const int x = std::tolower(static_cast<unsigned char>(a[i++]));
-        const int y = std::tolower(static_cast<unsigned char>(b[j++]));
+        const auto x = static_cast<unsigned char>(FoldAscii(a[i++]));
+        const auto y = static_cast<unsigned char>(FoldAscii(b[j++]));
         if (x != y)
             return x < y ? -1 : 1;
     }

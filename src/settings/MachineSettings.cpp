@@ -4,9 +4,8 @@
 #include "store/Registry.h"
 
 #include "common/Log.h"
+#include "common/Text.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <mutex>
 
@@ -62,11 +61,7 @@ std::optional<DialUpSource> DialUpSourceFromWord(std::string_view word) {
     if (word.empty())
         return DialUpSource::Automatic;
     for (const SourceWord& w : kSourceWords) {
-        const std::string_view known = w.word;
-        if (known.size() == word.size() &&
-            std::equal(known.begin(), known.end(), word.begin(), [](char k, char c) {
-                return k == std::tolower(static_cast<unsigned char>(c));
-            }))
+        if (SameFoldedAscii(w.word, word))
             return w.source;
     }
     return std::nullopt;

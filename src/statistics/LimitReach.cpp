@@ -23,9 +23,8 @@ std::uint64_t NotNegative(std::int64_t v) {
 
 std::string DateText(int dayNumber) {
     const auto d = DateFromDayNumber(dayNumber);
-    return std::to_string(static_cast<int>(d.year())) + "/" +
-           std::to_string(static_cast<unsigned>(d.month())) + "/" +
-           std::to_string(static_cast<unsigned>(d.day()));
+    return FormatDate(static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
+                      static_cast<unsigned>(d.day()));
 }
 
 std::string LimitLine(const std::string& name, const std::string& limitText,

@@ -6,7 +6,6 @@
 #include "store/FaultPoints.h"
 #endif
 
-#include <QString>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -27,20 +26,6 @@ namespace {
 
 constexpr std::int64_t kRootKeyId = 1;
 constexpr int kLongWaitMs = 1000;
-
-std::string Fold(std::string_view name) {
-    // ASCII names fold to their lower case; only other names need Unicode case folding.
-    if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) {
-        std::string folded(name);
-        for (char& c : folded)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        return folded;
-    }
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
-        .toCaseFolded()
-        .toStdString();
-}
 
 std::string EnvOr(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
@@ -639,7 +624,7 @@ std::int64_t Registry::FindKey(std::string_view path, bool create, std::string* 
     }
     std::string folded;
     for (std::string_view part : *parts)
-        folded += "\\" + Fold(part);
+        folded += "\\" + FoldCase(part);
     if (const auto it = c.keys.find(folded); it != c.keys.end()) {
         if (display)
             *display = RootName(root_) + it->second.shown;
@@ -649,7 +634,7 @@ std::int64_t Registry::FindKey(std::string_view path, bool create, std::string* 
     std::int64_t id = kRootKeyId;
     std::string shown;
     for (std::string_view part : *parts) {
-        const std::string fold = Fold(part);
+        const std::string fold = FoldCase(part);
         Query find(c, "SELECT id, name FROM keys WHERE parent = ? AND fold = ?");
         find.Bind(1, id).Bind(2, fold);
         if (find.Step()) {
@@ -705,7 +690,7 @@ void Registry::RequireOpen(const char* operation) const {
 std::int32_t Registry::ReadInteger(std::string_view name) {
     RequireOpen("reading");
     Query q(Conn(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
-    q.Bind(1, keyId_).Bind(2, Fold(name));
+    q.Bind(1, keyId_).Bind(2, FoldCase(name));
     if (!q.Step())
         throw StoreError("The integer value \"" + std::string(name) + "\" does not exist in " +
                          keyPath_);
@@ -725,7 +710,7 @@ std::int32_t Registry::ReadInteger(std::string_view name) {
 std::string Registry::ReadString(std::string_view name) {
     RequireOpen("reading");
     Query q(Conn(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
-    q.Bind(1, keyId_).Bind(2, Fold(name));
+    q.Bind(1, keyId_).Bind(2, FoldCase(name));
     if (!q.Step())
         return {};
     if (q.Int(0) != static_cast<int>(ValueType::String))
@@ -737,7 +722,7 @@ std::string Registry::ReadString(std::string_view name) {
 std::vector<std::uint8_t> Registry::ReadBinary(std::string_view name) {
     RequireOpen("reading");
     Query q(Conn(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
-    q.Bind(1, keyId_).Bind(2, Fold(name));
+    q.Bind(1, keyId_).Bind(2, FoldCase(name));
     if (!q.Step())
         return {};
     if (q.Int(0) != static_cast<int>(ValueType::Binary))
@@ -762,7 +747,7 @@ namespace {
 template <typename BindData>
 void Upsert(SettingsStore::Connection& c, std::int64_t key, std::string_view name, ValueType type,
             const BindData& bindData) {
-    const std::string fold = Fold(name);
+    const std::string fold = FoldCase(name);
     {
         Query update(c, "UPDATE vals SET type = ?, data = ? WHERE key = ? AND fold = ?");
         update.Bind(1, static_cast<int>(type));
@@ -803,7 +788,7 @@ void Registry::WriteBinary(std::string_view name, const void* data, std::size_t 
 ValueType Registry::GetDataType(std::string_view name) {
     RequireOpen("reading");
     Query q(Conn(), "SELECT type FROM vals WHERE key = ? AND fold = ?");
-    q.Bind(1, keyId_).Bind(2, Fold(name));
+    q.Bind(1, keyId_).Bind(2, FoldCase(name));
     return q.Step() ? static_cast<ValueType>(q.Int(0)) : ValueType::None;
 }
 
@@ -815,7 +800,7 @@ bool Registry::DeleteValue(std::string_view name) {
     RequireOpen("writing");
     NeedWrite();
     Query q(Conn(), "DELETE FROM vals WHERE key = ? AND fold = ?");
-    q.Bind(1, keyId_).Bind(2, Fold(name));
+    q.Bind(1, keyId_).Bind(2, FoldCase(name));
     q.Step();
     return sqlite3_changes(Conn().db) > 0;
 }

@@ -1,6 +1,6 @@
 #include "tariffs/TariffStore.h"
 
-#include <QString>
+#include "common/Text.h"
 
 namespace netrova {
 
@@ -13,10 +13,7 @@ const TariffProfile* FindProfile(const TariffProfiles& profiles, std::string_vie
 
 bool SameTariffName(std::string_view a, std::string_view b) {
     // The store folds names this way, so this is exactly "would share a key".
-    const auto fold = [](std::string_view s) {
-        return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toCaseFolded();
-    };
-    return fold(a) == fold(b);
+    return FoldCase(a) == FoldCase(b);
 }
 
 } // namespace netrova

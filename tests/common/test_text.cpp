@@ -45,21 +45,22 @@ private slots:
 };
 
 void TextTest::formatMoney_data() {
-    QTest::addColumn<int>("cents");
+    QTest::addColumn<qint64>("cents");
     QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << 0 << "0 dol. 0 c.";
-    QTest::newRow("cents only") << 5 << "0 dol. 5 c.";
-    QTest::newRow("one dollar") << 100 << "1 dol. 0 c.";
-    QTest::newRow("remainder not widened") << 1205 << "12 dol. 5 c.";
-    QTest::newRow("both parts") << 1234 << "12 dol. 34 c.";
-    QTest::newRow("negative cents") << -5 << "0 dol. -5 c.";
-    QTest::newRow("negative dollars") << -105 << "-1 dol. -5 c.";
-    QTest::newRow("largest") << INT_MAX << "21474836 dol. 47 c.";
-    QTest::newRow("smallest") << INT_MIN << "-21474836 dol. -48 c.";
+    QTest::newRow("zero") << qint64(0) << "0 dol. 0 c.";
+    QTest::newRow("cents only") << qint64(5) << "0 dol. 5 c.";
+    QTest::newRow("one dollar") << qint64(100) << "1 dol. 0 c.";
+    QTest::newRow("remainder not widened") << qint64(1205) << "12 dol. 5 c.";
+    QTest::newRow("both parts") << qint64(1234) << "12 dol. 34 c.";
+    QTest::newRow("negative cents") << qint64(-5) << "0 dol. -5 c.";
+    QTest::newRow("negative dollars") << qint64(-105) << "-1 dol. -5 c.";
+    QTest::newRow("largest") << qint64(INT_MAX) << "21474836 dol. 47 c.";
+    QTest::newRow("smallest") << qint64(INT_MIN) << "-21474836 dol. -48 c.";
+    QTest::newRow("sum past 32 bits") << (qint64(1) << 40) << "10995116277 dol. 76 c.";
 }
 
 void TextTest::formatMoney() {
-    QFETCH(int, cents);
+    QFETCH(qint64, cents);
     QFETCH(QString, text);
     QCOMPARE(QString::fromStdString(FormatMoney(cents)), text);
 }
@@ -82,17 +83,18 @@ void TextTest::formatConnTime() {
 }
 
 void TextTest::formatDuration_data() {
-    QTest::addColumn<int>("seconds");
+    QTest::addColumn<qint64>("seconds");
     QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << 0 << "0:0:0";
-    QTest::newRow("unpadded") << 725 << "0:12:5";
-    QTest::newRow("hours past 24") << 90000 << "25:0:0";
-    QTest::newRow("one second short of an hour") << 3599 << "0:59:59";
-    QTest::newRow("negative") << -3661 << "-1:-1:-1";
+    QTest::newRow("zero") << qint64(0) << "0:0:0";
+    QTest::newRow("unpadded") << qint64(725) << "0:12:5";
+    QTest::newRow("hours past 24") << qint64(90000) << "25:0:0";
+    QTest::newRow("one second short of an hour") << qint64(3599) << "0:59:59";
+    QTest::newRow("negative") << qint64(-3661) << "-1:-1:-1";
+    QTest::newRow("sum past 32 bits") << (qint64(1) << 32) << "1193046:28:16";
 }
 
 void TextTest::formatDuration() {
-    QFETCH(int, seconds);
+    QFETCH(qint64, seconds);
     QFETCH(QString, text);
     QCOMPARE(QString::fromStdString(FormatDuration(seconds)), text);
 }

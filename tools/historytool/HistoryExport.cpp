@@ -434,13 +434,4 @@ bool HistorySummary::ForEachGroup(const std::function<void(const GroupTotals&)>&
     });
 }
 
-std::string SumDurationText(std::int64_t seconds) {
-    return std::to_string(seconds / 3600) + ":" + std::to_string(seconds % 3600 / 60) + ":" +
-           std::to_string(seconds % 60);
-}
-
-std::string SumMoneyText(std::int64_t cents) {
-    return std::to_string(cents / 100) + " dol. " + std::to_string(cents % 100) + " c.";
-}
-
 } // namespace netrova

@@ -109,8 +109,4 @@ private:
     GroupTotals total_{"Total"};
 };
 
-// Texts of 64-bit sums in the program's forms: "1:30:0" and "12 dol. 5 c.".
-std::string SumDurationText(std::int64_t seconds);
-std::string SumMoneyText(std::int64_t cents);
-
 } // namespace netrova

@@ -311,8 +311,8 @@ void Summary(Source& source, const Command& cmd, const HistoryToolHooks& hooks, 
         return std::vector<std::string>{
             ShownText(g.Name),
             std::to_string(g.Connections),
-            SumDurationText(g.Time),
-            SumMoneyText(g.Fee),
+            FormatDuration(g.Time),
+            FormatMoney(g.Fee),
             FormatVolume(g.Bytes ? std::optional(g.Bytes->Received) : std::nullopt),
             FormatVolume(g.Bytes ? std::optional(g.Bytes->Sent) : std::nullopt)};
     };
@@ -351,18 +351,18 @@ int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std:
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
             out << kHistoryToolUsage;
-            return kHistoryToolOk;
+            return kExitOk;
         }
     }
     Command cmd;
     CommandLineAsk ask = CommandLineAsk::Run;
     if (const std::string problem = Parse(args, cmd, ask); !problem.empty()) {
         err << BadArgumentsText("netrova-history", problem);
-        return kHistoryBadArguments;
+        return kExitBadArguments;
     }
     if (ask == CommandLineAsk::Version) {
         out << VersionText("netrova-history");
-        return kHistoryToolOk;
+        return kExitOk;
     }
 
     std::string path;
@@ -373,15 +373,15 @@ int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std:
             path = hooks.HistoryFile();
         } catch (const StoreBusyError& e) {
             err << kName << e.what() << "\n";
-            return kHistoryStoreBusy;
+            return kExitStoreBusy;
         } catch (const std::exception& e) {
             err << kName << e.what() << "\n";
-            return kHistoryUnreadable;
+            return kExitError;
         }
     }
     Source source(path, err);
     if (!path.empty() && !source.Open(!cmd.File))
-        return kHistoryUnreadable;
+        return kExitError;
 
     Output output(out);
     bool ok = true;
@@ -392,12 +392,12 @@ int RunHistoryTool(const std::vector<std::string>& args, std::ostream& out, std:
     else
         Summary(source, cmd, hooks, output, err, ok);
     if (!ok)
-        return kHistoryUnreadable;
+        return kExitError;
     if (!output.Finish()) {
         err << kName << "cannot write the output\n";
-        return kHistoryUnreadable;
+        return kExitError;
     }
-    return kHistoryToolOk;
+    return kExitOk;
 }
 
 } // namespace netrova

@@ -9,11 +9,6 @@ namespace netrova {
 
 // The netrova-history command line: list, export and summary of the history file.
 
-inline constexpr int kHistoryToolOk = 0;
-inline constexpr int kHistoryUnreadable = 1;
-inline constexpr int kHistoryBadArguments = 2;
-inline constexpr int kHistoryStoreBusy = 3;
-
 extern const char* const kHistoryToolUsage;
 
 // What the tool takes from the settings store; both are asked for only when needed.
