@@ -63,7 +63,7 @@ public:
     std::string Forecast() {
         try {
             SettingsStore* store = Store();
-            const auto counter = store ? ReadCounterState(*store) : std::nullopt;
+            const auto counter = store ? CounterTotals(*store).Complete() : std::nullopt;
             if (!counter)
                 return {};
             if (const CounterSince& d = counter->Since; !SaneCalendarDate(d.Year, d.Month, d.Day)) {
@@ -85,7 +85,7 @@ public:
     std::string LimitLines() {
         try {
             SettingsStore* store = Store();
-            const auto counter = store ? ReadCounterState(*store) : std::nullopt;
+            const auto counter = store ? CounterTotals(*store).Complete() : std::nullopt;
             if (!counter)
                 return {};
             const CounterSince& d = counter->Since;

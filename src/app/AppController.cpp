@@ -108,7 +108,7 @@ void AppController::UpdateHistoryGroup() {
     const int day = DayNumber(today);
     const std::int64_t version = store_.OutsideVersion(Root::LocalMachine);
     if (!counterDates_ || day != datesDay_ || version != datesVersion_) {
-        counterDates_ = ReadCounterDates(store_);
+        counterDates_ = CounterTotals(store_).Since(true);
         datesDay_ = day;
         datesVersion_ = version;
     }
@@ -136,9 +136,9 @@ void AppController::CheckLimitAlerts() {
     PeriodUse use;
     use.Money = s.AllMoney;
     use.Volume = s.AllVolume.Total();
-    use.Since = year_month_day{year{counterDates_->year},
-                               month(static_cast<unsigned>(counterDates_->month)),
-                               day(static_cast<unsigned>(counterDates_->day))};
+    use.Since = year_month_day{year{counterDates_->Year},
+                               month(static_cast<unsigned>(counterDates_->Month)),
+                               day(static_cast<unsigned>(counterDates_->Day))};
     use.Today = DateOf(clock_.Now());
     alerting_ = true;
     const auto done = qScopeGuard([this] { alerting_ = false; });

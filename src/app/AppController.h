@@ -97,7 +97,7 @@ private:
     bool exitStepsDone_ = false;
     std::set<std::string> tickErrorsShown_;
     // The counter's dates as last read, and the day they were read on.
-    std::optional<CounterDates> counterDates_;
+    std::optional<CounterSince> counterDates_;
     int datesDay_ = 0;
     std::int64_t datesVersion_ = 0;
     // The period's limits as last read: at start, after the dialog and after an outside change.

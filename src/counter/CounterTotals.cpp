@@ -139,6 +139,9 @@ std::optional<CounterTotals::Snapshot> CounterTotals::Complete() {
     // The forecast takes what it can of a damaged total.
     s.AllTime = LeadingInt(reg.ReadString(kAllTime));
     s.AllMoney = reg.ReadInteger(kAllMoney);
+    reg.CloseKey();
+    if (const auto volume = AllVolume())
+        s.AllVolume = volume->Total();
     return s;
 }
 

@@ -62,10 +62,12 @@ public:
     std::int32_t AllTime();
     // All of it for the forecast; nullopt when the key or a value is missing.
     struct Snapshot {
-        CounterSince Since;
+        CounterSince Since; // as stored, perhaps damaged
         CounterPolicy Policy;
-        std::int32_t AllTime = 0;
-        std::int32_t AllMoney = 0;
+        std::int32_t AllTime = 0;  // seconds
+        std::int32_t AllMoney = 0; // cents
+        // "AllReceived" and "AllSent" together; nothing where the store has none.
+        std::optional<std::uint64_t> AllVolume = std::nullopt;
     };
     std::optional<Snapshot> Complete();
     // Whether a reset has new totals committed but its history not yet emptied.

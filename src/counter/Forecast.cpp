@@ -55,29 +55,15 @@ std::string ForecastText(const PeriodForecast& forecast) {
            (forecast.Volume ? ", " + FormatVolume(*forecast.Volume) : std::string());
 }
 
-std::optional<CounterState> ReadCounterState(SettingsStore& store) {
-    const auto stored = CounterTotals(store).Complete();
-    if (!stored)
-        return std::nullopt;
-    CounterState counter;
-    counter.Since = stored->Since;
-    counter.Policy = stored->Policy.Reset;
-    counter.Marker = stored->Policy.Reset14;
-    counter.AllTime = stored->AllTime;
-    counter.AllMoney = stored->AllMoney;
-    if (const auto volume = CounterTotals(store).AllVolume())
-        counter.AllVolume = volume->Total();
-    return counter;
-}
-
-PeriodForecast ForecastAtReset(const CounterState& counter,
+PeriodForecast ForecastAtReset(const CounterTotals::Snapshot& counter,
                                const std::chrono::year_month_day& today) {
     const auto since = SaneSinceDate(counter.Since.Year, counter.Since.Month, counter.Since.Day);
     if (!since)
         return {counter.AllTime, counter.AllMoney, counter.AllVolume};
     // Only the three schedules reset; any other policy never does, as at start-up.
-    const bool resets = counter.Policy >= 1 && counter.Policy <= 3;
-    const auto next = resets ? ResetOnDate(*since, counter.Policy, counter.Marker) : std::nullopt;
+    const bool resets = counter.Policy.Reset >= 1 && counter.Policy.Reset <= 3;
+    const auto next =
+        resets ? ResetOnDate(*since, counter.Policy.Reset, counter.Policy.Reset14) : std::nullopt;
     return ForecastAtReset(*since, today, counter.AllTime, counter.AllMoney, next,
                            counter.AllVolume);
 }
@@ -85,7 +71,7 @@ PeriodForecast ForecastAtReset(const CounterState& counter,
 std::optional<PeriodOutlook> CounterPeriod(SettingsStore& store, const TStamp& now,
                                            std::int32_t allTime, std::int32_t allMoney,
                                            std::optional<std::uint64_t> allVolume) {
-    std::optional<CounterState> counter = ReadCounterState(store);
+    std::optional<CounterTotals::Snapshot> counter = CounterTotals(store).Complete();
     const auto since =
         counter ? SaneSinceDate(counter->Since.Year, counter->Since.Month, counter->Since.Day)
                 : std::nullopt;

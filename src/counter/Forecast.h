@@ -40,24 +40,9 @@ PeriodForecast ForecastAtReset(const std::chrono::year_month_day& since,
 // known.
 std::string ForecastText(const PeriodForecast& forecast);
 
-// The counter as "\Software\Netrova\Counter\All" holds it.
-struct CounterState {
-    CounterSince Since;        // "Year", "Month", "Day" as stored, perhaps damaged
-    int Policy = 4;            // "Reset"
-    int Marker = 14;           // "Reset14"
-    std::int32_t AllTime = 0;  // "AllTime", seconds
-    std::int32_t AllMoney = 0; // "AllMoney", cents
-    // "AllReceived" and "AllSent" together; nothing where the store has none.
-    std::optional<std::uint64_t> AllVolume = std::nullopt;
-};
-
-// Reads the counter from the machine-wide store; nullopt when the key or one of its values is
-// missing. Store errors other than a missing value are thrown.
-std::optional<CounterState> ReadCounterState(SettingsStore& store);
-
 // The forecast for the stored counter on the given day, with its reset-on date; the totals as
 // they stand when the counting-since date is damaged.
-PeriodForecast ForecastAtReset(const CounterState& counter,
+PeriodForecast ForecastAtReset(const CounterTotals::Snapshot& counter,
                                const std::chrono::year_month_day& today);
 
 // The statistics window's counter period: the stored counting-since date and reset policy with

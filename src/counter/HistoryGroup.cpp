@@ -10,18 +10,12 @@ namespace {
 constexpr std::size_t kTrayTipBytes = 63;
 }
 
-CounterDates ReadCounterDates(SettingsStore& store) {
-    const CounterSince since = CounterTotals(store).Since(true);
-    return {since.Year, since.Month, since.Day, since.AverageFrom};
-}
-
-HistoryGroupTexts HistoryGroupFor(const CounterDates& dates, const TStamp& today,
+HistoryGroupTexts HistoryGroupFor(const CounterSince& since, const TStamp& today,
                                   std::int32_t allTime, int resetPolicy, int resetDay) {
     HistoryGroupTexts texts;
-    texts.countingSince = CountingSinceText(dates.year, dates.month, dates.day);
-    texts.resetOn = ResetOnText(dates.year, dates.month, dates.day, resetPolicy, resetDay);
-    texts.average =
-        FormatConnTime(AverageTimePerDay(allTime, DayNumber(today), dates.resetDayNumber));
+    texts.countingSince = CountingSinceText(since.Year, since.Month, since.Day);
+    texts.resetOn = ResetOnText(since.Year, since.Month, since.Day, resetPolicy, resetDay);
+    texts.average = FormatConnTime(AverageTimePerDay(allTime, DayNumber(today), since.AverageFrom));
     return texts;
 }
 

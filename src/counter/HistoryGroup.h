@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TStamp.h"
+#include "counter/CounterTotals.h"
 
 #include <cstdint>
 #include <string>
@@ -17,21 +18,11 @@ struct HistoryGroupTexts {
     std::string average;       // "Average t. p. d. :"
 };
 
-// What the group needs from the store: the counting-since date and "Double", the day number
-// of the last reset. They change only when the counter is reset, so the window reads them at
-// start, after a reset and when the day changes, never at every tick.
-struct CounterDates {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int resetDayNumber = 0;
-};
-
-// Reads the counter's dates and "Double" from the machine store.
-CounterDates ReadCounterDates(SettingsStore& store);
-
 // The group's texts for today.
-HistoryGroupTexts HistoryGroupFor(const CounterDates& dates, const TStamp& today,
+// `since` is the counter's counting-since date with the day its average starts from, as
+// CounterTotals::Since gives it. They change only when the counter is reset, so the callers
+// read them at start, after a reset and when the day changes, never at every tick.
+HistoryGroupTexts HistoryGroupFor(const CounterSince& since, const TStamp& today,
                                   std::int32_t allTime, int resetPolicy, int resetDay);
 
 // The average connection time per day since the reset day `resetDayNumber`, which counts as a

@@ -79,8 +79,8 @@ void Monitor::SaveTick() {
             WriteUnsaved(machine);
             machine.CloseKey();
             group.Commit();
-        } catch (const StoreError& e) {
-            StoreFailed(e);
+        } catch (const StoreError&) {
+            StoreFailed(std::current_exception());
             return;
         }
         Saved();
@@ -620,9 +620,9 @@ void Monitor::FlushKept(bool report) {
                 failuresShown_.clear();
             return;
         }
-    } catch (const StoreError& e) {
+    } catch (const StoreError&) {
         if (report)
-            StoreFailed(e);
+            StoreFailed(std::current_exception());
         return;
     }
     if (!report)
@@ -631,18 +631,20 @@ void Monitor::FlushKept(bool report) {
                                  : UnsavedHistoryText(ProgramPath, why.text));
 }
 
-void Monitor::StoreFailed(const StoreError& error) {
+void Monitor::StoreFailed(const std::exception_ptr& failure) {
     const std::string folder = store_.Paths().MachineFolder();
-    if (dynamic_cast<const StoreFullError*>(&error)) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const StoreFullError&) {
         ReportFailure(FullFileSystemText(folder));
-    } else if (dynamic_cast<const StoreBusyError*>(&error)) {
+    } catch (const StoreBusyError&) {
         // A lock held for a moment is no news: the next tick writes it all.
         if (++busyTicks_ == kBusyTicksShown)
             ReportFailure("The settings store \"" + store_.Paths().Machine +
                           "\" has been kept busy by another program for a minute. Netrova "
                           "keeps what it counts and writes it as soon as the store is free.");
-    } else {
-        ReportFailure(std::string(error.what()) +
+    } catch (const StoreError& e) {
+        ReportFailure(std::string(e.what()) +
                       " Netrova keeps what it counts and writes it as soon as it can.");
     }
 }

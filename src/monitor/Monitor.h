@@ -5,6 +5,7 @@
 #include "monitor/InterfaceCounters.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <set>
@@ -189,7 +190,8 @@ private:
     void JournalPending(const StoreError& error);
     // The user's default dial-up entry, or "" when it cannot be a provider's name.
     std::string ProviderInUse();
-    void StoreFailed(const StoreError& error);
+    // A store write that failed (a StoreError, rethrown here to be told apart by its type).
+    void StoreFailed(const std::exception_ptr& failure);
 
     unsigned unsaved_ = 0;
     // Connections that ended since the last commit: they land with the totals.

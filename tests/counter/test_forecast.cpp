@@ -89,7 +89,7 @@ void TestForecast::forecast() {
     test::TempStore store;
     WriteCounter(store, since, policy, marker, allTime, allMoney);
 
-    auto counter = ReadCounterState(store);
+    auto counter = CounterTotals(store).Complete();
     QVERIFY(counter);
     // The volume goes at the pace of the money, without its 32-bit bound.
     if (volume >= 0)
@@ -129,13 +129,13 @@ void TestForecast::text() {
 
 void TestForecast::missingCounterHasNoForecast() {
     test::TempStore store;
-    QVERIFY(!ReadCounterState(store));
+    QVERIFY(!CounterTotals(store).Complete());
     WriteCounter(store, QDate(1999, 7, 1), 2, 14, 90, 5);
     Registry reg(store, Root::LocalMachine);
     QVERIFY(reg.OpenKey(kCounterAllKey, false));
     QVERIFY(reg.DeleteValue("Reset14"));
     reg.CloseKey();
-    QVERIFY(!ReadCounterState(store));
+    QVERIFY(!CounterTotals(store).Complete());
 }
 
 QTEST_GUILESS_MAIN(TestForecast)

@@ -63,7 +63,7 @@ private slots:
         today.Month = 3;
         today.Day = 10;
         const HistoryGroupTexts texts =
-            HistoryGroupFor(ReadCounterDates(store), today, 7200, policy, marker);
+            HistoryGroupFor(CounterTotals(store).Since(true), today, 7200, policy, marker);
         QCOMPARE(QString::fromStdString(texts.countingSince),
                  QStringLiteral("2026 - %1 - 5").arg(month));
         QCOMPARE(QString::fromStdString(texts.resetOn), resetOn);
