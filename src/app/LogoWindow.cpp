@@ -3,9 +3,9 @@
 #include "options/Preferences.h"
 #include "platform/DialogSupport.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPainter>
-#include <QSvgRenderer>
 #include <QTimer>
 
 // Resources of a static library have to be registered by hand, outside any namespace.
@@ -25,13 +25,14 @@ constexpr int kLogoMilliseconds = 1000;
 
 QPixmap LogoPicture(qreal ratio) {
     InitLogoResources();
-    // Drawn at the screen's own pixels, so that a scaled desktop shows it sharp.
-    QPixmap picture(QSize(kPictureWidth, kPictureHeight) * ratio);
+    // Of the picture's size whatever the ratio, on black where the SVG leaves it clear, and drawn
+    // at the screen's own pixels, so that a scaled desktop shows it sharp.
+    const QSize size(kPictureWidth, kPictureHeight);
+    QPixmap picture(size * ratio);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::black);
-    QSvgRenderer renderer(QStringLiteral(":/pictures/logo.svg"));
     QPainter painter(&picture);
-    renderer.render(&painter, QRectF(0, 0, kPictureWidth, kPictureHeight));
+    painter.drawPixmap(0, 0, QIcon(QStringLiteral(":/pictures/logo.svg")).pixmap(size, ratio));
     return picture;
 }
 
