@@ -3,9 +3,9 @@
 #include "options/Preferences.h"
 #include "platform/DialogSupport.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QPainter>
+#include <QSvgRenderer>
 #include <QTimer>
 
 // Resources of a static library have to be registered by hand, outside any namespace.
@@ -25,14 +25,15 @@ constexpr int kLogoMilliseconds = 1000;
 
 QPixmap LogoPicture(qreal ratio) {
     InitLogoResources();
-    // Of the picture's size whatever the ratio, on black where the SVG leaves it clear, and drawn
-    // at the screen's own pixels, so that a scaled desktop shows it sharp.
-    const QSize size(kPictureWidth, kPictureHeight);
-    QPixmap picture(size * ratio);
+    // Drawn at the screen's own pixels, so that a scaled desktop shows it sharp. Rendered here,
+    // not by the SVG icon engine: at a fractional ratio the picture ends inside a pixel, and the
+    // engine, whose pictures are whole pixels, would round it off and so scale it.
+    QPixmap picture(QSize(kPictureWidth, kPictureHeight) * ratio);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::black);
+    QSvgRenderer renderer(QStringLiteral(":/pictures/logo.svg"));
     QPainter painter(&picture);
-    painter.drawPixmap(0, 0, QIcon(QStringLiteral(":/pictures/logo.svg")).pixmap(size, ratio));
+    renderer.render(&painter, QRectF(0, 0, kPictureWidth, kPictureHeight));
     return picture;
 }
 

@@ -3,6 +3,7 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QStyle>
+#include <QSvgRenderer>
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitPictures() {
@@ -27,19 +28,22 @@ QString PicturePath(const char* name) {
 // lower right, and gives a status-notifier host the installed picture's theme name.
 class TrayIconEngine : public QIconEngine {
 public:
-    TrayIconEngine(QIcon picture, QIcon mark, QString themeName)
-        : picture_(std::move(picture)), mark_(std::move(mark)), themeName_(std::move(themeName)) {}
+    TrayIconEngine(QIcon picture, QString markPath, QString themeName)
+        : picture_(std::move(picture)), markPath_(std::move(markPath)),
+          themeName_(std::move(themeName)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
         const QRect place = QStyle::alignedRect(
             Qt::LeftToRight, Qt::AlignCenter, picture_.actualSize(rect.size(), mode, state), rect);
         picture_.paint(painter, place, Qt::AlignCenter, mode, state);
-        if (mark_.isNull())
+        if (markPath_.isEmpty())
             return;
-        QRect mark(QPoint(), place.size() * 0.6);
-        mark.moveBottomRight(place.bottomRight());
-        mark_.paint(painter, mark, Qt::AlignCenter, mode, state);
+        // 0.6 of the picture ends between pixels, where an icon, drawn at whole ones, cannot.
+        const QSizeF mark = QSizeF(place.size()) * 0.6;
+        QSvgRenderer(markPath_).render(
+            painter,
+            QRectF(QRectF(place).bottomRight() - QPointF(mark.width(), mark.height()), mark));
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
@@ -54,13 +58,15 @@ public:
         paint(&painter, QRect(QPoint(), pm.deviceIndependentSize().toSize()), mode, state);
         return pm;
     }
-    QIconEngine* clone() const override { return new TrayIconEngine(picture_, mark_, themeName_); }
+    QIconEngine* clone() const override {
+        return new TrayIconEngine(picture_, markPath_, themeName_);
+    }
     QString key() const override { return QStringLiteral("netrova-tray"); }
     QString iconName() override { return themeName_; }
 
 private:
     QIcon picture_;
-    QIcon mark_;
+    QString markPath_;
     QString themeName_;
 };
 
@@ -94,7 +100,7 @@ QIcon ImageListPicture(int index) {
 QIcon TrayPicture(bool connected, bool pastWarning) {
     const char* name = connected ? "tray1" : "tray0";
     if (pastWarning)
-        return QIcon(new TrayIconEngine(PictureIcon(name), PictureIcon("limitmark"), {}));
+        return QIcon(new TrayIconEngine(PictureIcon(name), PicturePath("limitmark"), {}));
     // Installed in the icon theme by these names; run from the build tree it is not, and the
     // host gets the picture itself.
     const QString themeName = connected ? QStringLiteral("org.netrova.Netrova-connected")
