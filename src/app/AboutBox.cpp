@@ -5,7 +5,6 @@
 #include "platform/HelpViewer.h"
 
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -26,26 +25,18 @@ TAboutBox::TAboutBox(HelpViewer& help, QWidget* parent) : QDialog(parent), help_
     frameLayout->setContentsMargins(4, 4, 4, 4);
     frameLayout->addWidget(ProgramIcon);
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setDefault(true);
-    HelpButton = new QPushButton(QStringLiteral("&Help"), this);
-    HelpButton->setObjectName(QStringLiteral("HelpButton"));
-    HelpButton->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(OKButton);
-    buttons->addWidget(HelpButton);
-    buttons->addStretch(1);
+    const DialogButtons buttons =
+        MakeButtonRow(*this, {.cancel = false, .form = false, .centred = true});
+    OKButton = buttons.ok;
+    HelpButton = buttons.help;
 
     auto* main = new QVBoxLayout(this);
     main->setSizeConstraint(QLayout::SetFixedSize);
     main->addWidget(frame);
-    main->addLayout(buttons);
+    main->addLayout(buttons.row);
 
     connect(OKButton, &QPushButton::clicked, this, &TAboutBox::accept);
     connect(HelpButton, &QPushButton::clicked, this, &TAboutBox::HelpClick);
-    HelpKey(*this, *HelpButton);
     FitOnScreen(*this);
 }
 

@@ -25,7 +25,9 @@ constexpr int kLogoMilliseconds = 1000;
 
 QPixmap LogoPicture(qreal ratio) {
     InitLogoResources();
-    // Drawn at the screen's own pixels, so that a scaled desktop shows it sharp.
+    // Drawn at the screen's own pixels, so that a scaled desktop shows it sharp. Rendered here,
+    // not by the SVG icon engine: at a fractional ratio the picture ends inside a pixel, and the
+    // engine, whose pictures are whole pixels, would round it off and so scale it.
     QPixmap picture(QSize(kPictureWidth, kPictureHeight) * ratio);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::black);

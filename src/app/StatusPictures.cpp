@@ -1,9 +1,8 @@
 #include "app/StatusPictures.h"
 
-#include <QFile>
-#include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
+#include <QStyle>
 #include <QSvgRenderer>
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -23,69 +22,62 @@ QString PicturePath(const char* name) {
     return QStringLiteral(":/pictures/") + QLatin1String(name) + QStringLiteral(".svg");
 }
 
-// Renders the SVG afresh for every size and state, so that tool-bar, menu and tray pictures
-// stay sharp at any scale; disabled pictures are greyed as usual. A picture keeps its aspect
-// in a slot of another shape (a tray's slot is seldom square); a mark, when given, covers the
-// lower right of the picture.
-class SvgIconEngine : public QIconEngine {
+// The tray's picture. Qt's own SVG icon engine gives a picture of the picture's shape, while a
+// tray asks for one of its slot's, which is seldom square: this one keeps the picture's aspect
+// in the middle of the slot and leaves the rest empty. It also draws the limit mark over the
+// lower right, and gives a status-notifier host the installed picture's theme name.
+class TrayIconEngine : public QIconEngine {
 public:
-    SvgIconEngine(QString path, QString mark = {}, QString themeName = {})
-        : path_(std::move(path)), mark_(std::move(mark)), themeName_(std::move(themeName)) {}
+    TrayIconEngine(QIcon picture, QString markPath, QString themeName)
+        : picture_(std::move(picture)), markPath_(std::move(markPath)),
+          themeName_(std::move(themeName)) {}
 
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        QSvgRenderer renderer(path_);
-        QSizeF size = renderer.defaultSize();
-        size.scale(rect.size(), Qt::KeepAspectRatio);
-        QRectF place(QPointF(), size);
-        place.moveCenter(QRectF(rect).center());
-        painter->save();
-        if (mode == QIcon::Disabled)
-            painter->setOpacity(0.4);
-        renderer.render(painter, place);
-        if (!mark_.isEmpty()) {
-            QSvgRenderer mark(mark_);
-            const QSizeF markSize = place.size() * 0.6;
-            mark.render(painter,
-                        QRectF(place.bottomRight() - QPointF(markSize.width(), markSize.height()),
-                               markSize));
-        }
-        painter->restore();
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const QRect place = QStyle::alignedRect(
+            Qt::LeftToRight, Qt::AlignCenter, picture_.actualSize(rect.size(), mode, state), rect);
+        picture_.paint(painter, place, Qt::AlignCenter, mode, state);
+        if (markPath_.isEmpty())
+            return;
+        // 0.6 of the picture ends between pixels, where an icon, drawn at whole ones, cannot.
+        const QSizeF mark = QSizeF(place.size()) * 0.6;
+        QSvgRenderer(markPath_).render(
+            painter,
+            QRectF(QRectF(place).bottomRight() - QPointF(mark.width(), mark.height()), mark));
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
     }
+    // `size` is in device pixels.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
                          qreal scale) override {
-        QPixmap pm(size * scale);
-        pm.fill(Qt::transparent);
-        {
-            QPainter p(&pm);
-            paint(&p, QRect(QPoint(), pm.size()), mode, state);
-        }
+        QPixmap pm(size);
         pm.setDevicePixelRatio(scale);
+        pm.fill(Qt::transparent);
+        QPainter painter(&pm);
+        paint(&painter, QRect(QPoint(), pm.deviceIndependentSize().toSize()), mode, state);
         return pm;
     }
-    QIconEngine* clone() const override { return new SvgIconEngine(path_, mark_, themeName_); }
-    QString key() const override { return QStringLiteral("netrova-svg"); }
-    bool isNull() override { return !QFile::exists(path_); }
-    // A desktop's status-notifier host shows an installed picture by its theme name.
+    QIconEngine* clone() const override {
+        return new TrayIconEngine(picture_, markPath_, themeName_);
+    }
+    QString key() const override { return QStringLiteral("netrova-tray"); }
     QString iconName() override { return themeName_; }
 
 private:
-    QString path_;
-    QString mark_;
+    QIcon picture_;
+    QString markPath_;
     QString themeName_;
 };
 
 } // namespace
 
 QPixmap Picture(const char* name, int size) {
-    const qreal scale = qApp ? qApp->devicePixelRatio() : 1.0;
-    return PictureIcon(name).pixmap(QSize(size, size), scale);
+    return PictureIcon(name).pixmap(size); // at the application's device pixel ratio
 }
 
 QIcon PictureIcon(const char* name) {
-    return QIcon(new SvgIconEngine(PicturePath(name)));
+    return QIcon(PicturePath(name));
 }
 
 QPixmap ConnectedPicture() {
@@ -108,13 +100,13 @@ QIcon ImageListPicture(int index) {
 QIcon TrayPicture(bool connected, bool pastWarning) {
     const char* name = connected ? "tray1" : "tray0";
     if (pastWarning)
-        return QIcon(new SvgIconEngine(PicturePath(name), PicturePath("limitmark")));
+        return QIcon(new TrayIconEngine(PictureIcon(name), PicturePath("limitmark"), {}));
     // Installed in the icon theme by these names; run from the build tree it is not, and the
     // host gets the picture itself.
     const QString themeName = connected ? QStringLiteral("org.netrova.Netrova-connected")
                                         : QStringLiteral("org.netrova.Netrova-disconnected");
-    return QIcon(new SvgIconEngine(PicturePath(name), {},
-                                   QIcon::hasThemeIcon(themeName) ? themeName : QString()));
+    return QIcon(new TrayIconEngine(PictureIcon(name), {},
+                                    QIcon::hasThemeIcon(themeName) ? themeName : QString()));
 }
 
 } // namespace netrova

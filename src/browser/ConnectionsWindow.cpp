@@ -235,7 +235,8 @@ void TForm7::BuildControls() {
     groupsRow->addWidget(sortedBy);
     groupsRow->addWidget(direction);
 
-    const OkHelpButtons buttons = MakeOkHelpButtons(*this);
+    const DialogButtons buttons = MakeButtonRow(*this, kOkHelpRow);
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(buttons.help, &QPushButton::clicked, this, &TForm7::HelpClick);
 
     auto* layout = new QVBoxLayout(this);

@@ -8,30 +8,42 @@
 
 namespace netrova {
 
-DialogButtons MakeDialogButtons(QDialog& dialog) {
-    const auto button = [&dialog](const char* name, const char* text) {
+DialogButtons MakeButtonRow(QDialog& dialog, const ButtonRowOptions& options) {
+    DialogButtons buttons{};
+    const auto add = [&](const char* name, const char* text) {
         auto* b = new QPushButton(QString::fromLatin1(text), &dialog);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
-        b->setMinimumWidth(88);
+        if (options.form)
+            b->setMinimumWidth(88);
         return b;
     };
-    DialogButtons buttons{button("OKButton", "OK"), button("CancelButton", "Cancel"),
-                          button("HelpButton", "&Help"), new QHBoxLayout, nullptr};
-    buttons.helpKey = HelpKey(dialog, *buttons.help);
+    buttons.ok = add(options.acceptName, options.accept);
     buttons.ok->setDefault(true);
+    buttons.ok->setAutoDefault(!options.form);
+    if (options.cancel) {
+        buttons.cancel = add("CancelButton", "Cancel");
+        QObject::connect(buttons.cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    }
+    if (options.help) {
+        buttons.help = add("HelpButton", "&Help");
+        buttons.helpKey = HelpKey(dialog, *buttons.help);
+    }
+    buttons.row = new QHBoxLayout;
     buttons.row->addStretch(1);
     for (QPushButton* b : {buttons.ok, buttons.cancel, buttons.help})
-        buttons.row->addWidget(b);
+        if (b)
+            buttons.row->addWidget(b);
+    if (options.centred)
+        buttons.row->addStretch(1);
     return buttons;
 }
 
 DialogButtons MakeConnectedButtons(QDialog& dialog, DialogErrors& errors, std::function<void()> ok,
                                    std::function<void()> help) {
-    const DialogButtons buttons = MakeDialogButtons(dialog);
+    const DialogButtons buttons = MakeButtonRow(dialog);
     QObject::connect(buttons.ok, &QPushButton::clicked, &dialog,
                      [&dialog, &errors, ok = std::move(ok)] { errors.Run(dialog, ok); });
-    QObject::connect(buttons.cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
     QObject::connect(buttons.help, &QPushButton::clicked, &dialog, std::move(help));
     return buttons;
 }

@@ -41,8 +41,23 @@ private:
 // F1 anywhere in the dialog does what its help button does.
 QShortcut* HelpKey(QWidget& dialog, QAbstractButton& help);
 
-// The "OK" (default), "Cancel" and "&Help" buttons (OKButton, CancelButton, HelpButton),
-// right-aligned in one row; F1 is the help button's key.
+// What a dialog's row of buttons holds and how it is laid. The buttons come in this order, after
+// the widgets made before them in the tab chain.
+struct ButtonRowOptions {
+    // The accepting button, the dialog's default: its caption and objectName.
+    const char* accept = "OK";
+    const char* acceptName = "OKButton";
+    bool cancel = true; // "Cancel" (CancelButton), which rejects
+    bool help = true;   // "&Help" (HelpButton); F1 anywhere in the dialog clicks it
+    // A form's row: buttons at least 88 pixels wide and none auto-default, so that Enter in a
+    // field always means the default button. Otherwise only the accepting button is auto-default.
+    bool form = true;
+    bool centred = false; // rather than right-aligned
+};
+// The row of a window to look at rather than fill in: "OK" and "&Help".
+inline constexpr ButtonRowOptions kOkHelpRow{.cancel = false, .form = false};
+
+// The row's buttons; those not asked for are null, as is helpKey without "&Help".
 struct DialogButtons {
     QPushButton* ok;
     QPushButton* cancel;
@@ -50,9 +65,9 @@ struct DialogButtons {
     QHBoxLayout* row;
     QShortcut* helpKey;
 };
-DialogButtons MakeDialogButtons(QDialog& dialog);
+DialogButtons MakeButtonRow(QDialog& dialog, const ButtonRowOptions& options = {});
 
-// The same buttons, connected: "OK" runs `ok` under `errors`, "Cancel" rejects, "&Help" runs
+// A form's "OK", "Cancel" and "&Help", connected: "OK" runs `ok` under `errors`, "&Help" runs
 // `help`.
 DialogButtons MakeConnectedButtons(QDialog& dialog, DialogErrors& errors, std::function<void()> ok,
                                    std::function<void()> help);

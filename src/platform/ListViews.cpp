@@ -1,16 +1,11 @@
 #include "platform/ListViews.h"
 
-#include "platform/DialogSupport.h"
-
-#include <QDialog>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QSvgRenderer>
 #include <QTableView>
 
 #include <algorithm>
@@ -27,12 +22,7 @@ namespace {
 QPixmap Render(const char* resource, int size) {
     static const bool registered = (InitPictureResources(), true);
     (void)registered;
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer svg(QString::fromLatin1(resource));
-    QPainter painter(&pixmap);
-    svg.render(&painter);
-    return pixmap;
+    return QIcon(QString::fromLatin1(resource)).pixmap(QSize(size, size));
 }
 
 } // namespace
@@ -66,21 +56,6 @@ void SetUpHistoryList(QTableView& list, const int* widths, int columns, int mini
     }
     // Room for the columns and a vertical scroll bar.
     list.setMinimumSize(width + 2 * list.frameWidth() + 20, minimumHeight);
-}
-
-OkHelpButtons MakeOkHelpButtons(QDialog& window) {
-    OkHelpButtons b{new QPushButton(QStringLiteral("OK"), &window),
-                    new QPushButton(QStringLiteral("&Help"), &window), new QHBoxLayout};
-    b.ok->setObjectName(QStringLiteral("OKButton"));
-    b.ok->setDefault(true);
-    b.help->setObjectName(QStringLiteral("HelpButton"));
-    b.help->setAutoDefault(false);
-    QObject::connect(b.ok, &QPushButton::clicked, &window, &QDialog::accept);
-    HelpKey(window, *b.help);
-    b.row->addStretch(1);
-    b.row->addWidget(b.ok);
-    b.row->addWidget(b.help);
-    return b;
 }
 
 UniformRowsView::UniformRowsView(QWidget* parent)

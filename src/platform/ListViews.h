@@ -3,15 +3,13 @@
 #include <QAbstractItemView>
 #include <QPixmap>
 
-class QDialog;
-class QHBoxLayout;
 class QHeaderView;
-class QPushButton;
 class QTableView;
 
 namespace netrova {
 
-// The history windows' pictures, rendered from their SVG at the size asked for.
+// The history windows' pictures, rendered from their SVG at the size asked for, in the
+// application's device pixels.
 QPixmap ViewMarkerPicture(int size = 16); // on the button of the view in force
 QPixmap ArrowDownPicture(int size = 16);  // ascending order
 QPixmap ArrowUpPicture(int size = 16);    // descending order
@@ -19,15 +17,6 @@ QPixmap ArrowUpPicture(int size = 16);    // descending order
 // A read-only report-style list with grid lines, one fixed row height (so that the view never
 // measures a long list row by row), clickable headers and the given column widths.
 void SetUpHistoryList(QTableView& list, const int* widths, int columns, int minimumHeight);
-
-// The "OK" (default, closes) and "&Help" buttons of a history window (OKButton, HelpButton),
-// right-aligned in one row.
-struct OkHelpButtons {
-    QPushButton* ok;
-    QPushButton* help;
-    QHBoxLayout* row;
-};
-OkHelpButtons MakeOkHelpButtons(QDialog& window);
 
 // A list of rows of one height under a header of columns, for lists of millions of rows: a row's
 // place is its number times the height, so the view keeps nothing per row (a table view's row

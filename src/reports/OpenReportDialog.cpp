@@ -40,14 +40,11 @@ void TForm10::BuildControls() {
     FileListBox1->setMinimumHeight(6 * FileListBox1->fontMetrics().height());
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this, &TForm10::BitBtn1Click);
 
-    OpenButton = new QPushButton(QStringLiteral("Open"), this);
-    OpenButton->setObjectName(QStringLiteral("OpenButton"));
-    OpenButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setAutoDefault(false);
+    const DialogButtons buttons = MakeButtonRow(
+        *this, {.accept = "Open", .acceptName = "OpenButton", .help = false, .form = false});
+    OpenButton = buttons.ok;
+    CancelButton = buttons.cancel;
     connect(OpenButton, &QPushButton::clicked, this, &TForm10::BitBtn1Click);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(FileListBox1, &QListWidget::itemSelectionChanged, this,
             [this] { OpenButton->setEnabled(!FileListBox1->selectedItems().isEmpty()); });
     (new QVBoxLayout(group))->addWidget(FileListBox1);
@@ -56,15 +53,11 @@ void TForm10::BuildControls() {
     Problem->setObjectName(QStringLiteral("Problem"));
     Problem->setWordWrap(true);
     Problem->hide();
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(OpenButton);
-    buttons->addWidget(CancelButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group, 1);
     layout->addWidget(Problem);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 void TForm10::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 #include "statistics/StatisticsWindow.h"
 
 #include "platform/Clock.h"
+#include "platform/DialogSupport.h"
 #include "platform/HelpViewer.h"
 #include "platform/ListViews.h"
 #include "platform/OffThread.h"
@@ -151,7 +152,8 @@ void TForm9::BuildControls() {
     turn(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1);
     turn(Qt::CTRL | Qt::Key_PageUp, -1);
 
-    const OkHelpButtons buttons = MakeOkHelpButtons(*this);
+    const DialogButtons buttons = MakeButtonRow(*this, kOkHelpRow);
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(buttons.help, &QPushButton::clicked, this, &TForm9::HelpClick);
 
     auto* layout = new QVBoxLayout(this);
