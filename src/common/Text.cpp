@@ -21,11 +21,7 @@ template <typename Put> std::string Written(Put put) {
 
 } // namespace
 
-std::string FormatMoney(std::int64_t cents) {
-    return FormatMoneyAs(cents, kMoneyUnit);
-}
-
-std::string FormatMoneyAs(std::int64_t cents, std::string_view unit) {
+std::string FormatMoney(std::int64_t cents, std::string_view unit) {
     std::string text(48 + unit.size(), '\0');
     text.resize(static_cast<std::size_t>(PutMoney(text.data(), cents, unit) - text.data()));
     return text;

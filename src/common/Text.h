@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TStamp.h"
+#include "common/TextPut.h"
 
 #include <cstdint>
 #include <limits>
@@ -13,10 +14,8 @@ namespace netrova {
 // The string forms of the writers in TextPut.h, which hold the rules; they take 64 bits, so
 // that sums over a whole history show as they are.
 
-// 1234 -> "12 dol. 34 c."
-std::string FormatMoney(std::int64_t cents);
-// The same with another unit: (1205, " d. ") -> "12 d. 5 c."
-std::string FormatMoneyAs(std::int64_t cents, std::string_view unit);
+// 1234 -> "12 dol. 34 c."; with another unit, (1205, " d. ") -> "12 d. 5 c."
+std::string FormatMoney(std::int64_t cents, std::string_view unit = kMoneyUnit);
 // 3725 -> "1 h. 2 min. 5 sec."
 std::string FormatConnTime(std::int64_t seconds);
 // 725 -> "0:12:5"

@@ -27,7 +27,7 @@ std::string UsersText(const UserTotals& row, int column) {
     case ucTotalTime:
         return FormatDuration(row.Time);
     case ucTotalFee:
-        return FormatMoneyAs(row.Fee, " d. ");
+        return FormatMoney(row.Fee, " d. ");
     case ucVolume:
         return FormatVolume(row.Bytes ? std::optional(row.Bytes->Total()) : std::nullopt);
     default:

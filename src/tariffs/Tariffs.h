@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tariffs/TariffStore.h"
+#include "tariffs/TariffProfile.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "TariffTestSupport.h"
 
-#include "tariffs/TariffStore.h"
+#include "tariffs/TariffProfile.h"
 #include "tariffs/Tariffs.h"
 
 #include <QTest>

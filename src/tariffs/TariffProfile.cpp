@@ -1,4 +1,4 @@
-#include "tariffs/TariffStore.h"
+#include "tariffs/TariffProfile.h"
 
 #include "common/Text.h"
 
