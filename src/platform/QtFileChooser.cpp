@@ -47,7 +47,7 @@ QString FilterName(const char* name) {
 
 std::unique_ptr<QFileDialog> QtFileChooser::MakeDialog(const std::string& title, QWidget* parent) {
     auto dialog = std::make_unique<QFileDialog>(parent, QString::fromStdString(title));
-    dialog->setObjectName(QStringLiteral("OpenDialog1"));
+    dialog->setObjectName(QStringLiteral("FileChooser"));
     // A proxy model needs Qt's own dialog.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::HideNameFilterDetails);
