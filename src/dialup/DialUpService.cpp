@@ -543,7 +543,7 @@ DialUpSwitch::DialUpSwitch(SettingsStore& store, Maker make, Resolver resolve,
     : store_(store), make_(std::move(make)), resolve_(std::move(resolve)) {
     fixed_ = first.ChosenBy == DialUpChoice::By::Variable;
     if (!fixed_) {
-        commits_ = store_.DurableCommitCount();
+        writes_ = MachineSettings::ConnectionSourceWrites();
         version_ = store_.OutsideVersion(Root::LocalMachine);
         followed_ = wanted_ = MachineSettings(store_).ConnectionSource();
     }
@@ -574,11 +574,11 @@ void DialUpSwitch::Publish() {
 }
 
 void DialUpSwitch::FollowSetting() {
-    // Read again only after a write to the store, by this program or another.
-    const std::uint64_t commits = store_.DurableCommitCount();
+    // Read again only after the setting was written here, or the store by another program.
+    const std::uint64_t writes = MachineSettings::ConnectionSourceWrites();
     const std::int64_t version = store_.OutsideVersion(Root::LocalMachine);
-    if (commits != commits_ || version != version_) {
-        commits_ = commits;
+    if (writes != writes_ || version != version_) {
+        writes_ = writes;
         version_ = version;
         const DialUpSource wanted = MachineSettings(store_).ConnectionSource();
         if (wanted != wanted_) {

@@ -227,7 +227,7 @@ private:
     std::optional<DialUpChoice> ready_;               // what wanted_ stands for, once known
     bool waitSaid_ = false;
     // The store as last looked at: the setting is read again only after a write.
-    std::uint64_t commits_ = 0;
+    std::uint64_t writes_ = 0;
     std::int64_t version_ = -1;
     // Answers of the system bus for a switch that is gone are dropped with it.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -6,6 +6,7 @@
 #include "common/Log.h"
 #include "common/Text.h"
 
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 
@@ -202,11 +203,20 @@ DialUpSource MachineSettings::ConnectionSource() {
     return DialUpSource::Automatic;
 }
 
+namespace {
+std::atomic<std::uint64_t> connectionSourceWrites{0};
+} // namespace
+
 void MachineSettings::SetConnectionSource(DialUpSource source) {
     Registry reg(store_, Root::LocalMachine);
     reg.OpenKey(kRemoteAccessServiceKey, true);
     reg.WriteString(kConnectionSource, DialUpSourceWord(source));
     reg.CloseKey();
+    ++connectionSourceWrites;
+}
+
+std::uint64_t MachineSettings::ConnectionSourceWrites() {
+    return connectionSourceWrites;
 }
 
 std::int32_t MachineSettings::CrashCount() {

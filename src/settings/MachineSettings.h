@@ -82,6 +82,9 @@ public:
     // word that names no source (with a notice on the log); reading creates nothing.
     DialUpSource ConnectionSource();
     void SetConnectionSource(DialUpSource source);
+    // How many times this process has set the connection source: a reader checks it, and the
+    // store's outside version for the other programs, instead of reading at every commit.
+    static std::uint64_t ConnectionSourceWrites();
 
 private:
     SettingsStore& store_;
