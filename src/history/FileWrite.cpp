@@ -45,6 +45,14 @@ bool FileError::DiskFull() const {
            code == std::error_code(EDQUOT, std::generic_category());
 }
 
+namespace {
+
+FileError NotARegularFile(const struct stat& st) {
+    return FileProblem(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+}
+
+} // namespace
+
 FileHandle OpenHistoryFile(const std::string& path, int flags, bool create, bool* created,
                            FileError& why) {
     flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
@@ -63,13 +71,13 @@ FileHandle OpenHistoryFile(const std::string& path, int flags, bool create, bool
         }
         // A FIFO without a reader fails with ENXIO; say what the file is instead.
         if (err != ENOENT && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-            why = FileProblem(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+            why = NotARegularFile(st);
         else
             why = SystemError(err);
         return fd;
     }
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        why = FileProblem(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        why = NotARegularFile(st);
         return FileHandle();
     }
     return fd;

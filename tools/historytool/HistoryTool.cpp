@@ -4,6 +4,7 @@
 
 #include "common/CommandLine.h"
 #include "common/Text.h"
+#include "history/FileWrite.h"
 #include "store/Registry.h"
 
 #include <cerrno>
@@ -15,7 +16,6 @@
 #include <optional>
 #include <ostream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace netrova {
 
@@ -143,22 +143,20 @@ public:
     // be read. A missing history.dat of the program is an empty history: the file appears
     // with the first finished connection.
     bool Open(bool missingIsEmpty) {
-        // Without blocking: a FIFO given as the file must not hang the tool.
-        const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            const int why = errno;
-            if (why == ENOENT && missingIsEmpty && FolderExists())
+        // Without blocking, and only a regular file: a FIFO given as the file must not hang
+        // the tool.
+        FileError why;
+        const FileHandle file = OpenHistoryFile(path_, O_RDONLY, false, nullptr, why);
+        if (!file) {
+            if (why.Failed())
+                return Fail(why.text);
+            if (missingIsEmpty && FolderExists())
                 return true;
-            return Fail(std::strerror(why));
+            return Fail(std::strerror(ENOENT));
         }
         struct stat st {};
-        const bool stated = ::fstat(fd, &st) == 0;
-        const int why = errno;
-        ::close(fd);
-        if (!stated)
-            return Fail(std::strerror(why));
-        if (!S_ISREG(st.st_mode))
-            return Fail(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        if (::fstat(file.get(), &st) != 0)
+            return Fail(std::strerror(errno));
         const auto size = static_cast<std::uint64_t>(st.st_size);
         whole_ = size / sizeof(THistoryRecord);
         if (const auto torn = size % sizeof(THistoryRecord))
